@@ -1,0 +1,117 @@
+#include "platform/time_text.h"
+
+#include <cstdio>
+#include <ctime>
+
+namespace ordano {
+namespace {
+
+struct Fields {
+  int year, month, day, hour, minute, second, offsetMinutes;
+};
+
+Fields Unpack(PackedTime t) {
+  Fields f{};
+  f.offsetMinutes = static_cast<int>(t & 4095) - 2048;
+  std::int64_t v = t >> 12;
+  f.second = static_cast<int>(v % 100);
+  v /= 100;
+  f.minute = static_cast<int>(v % 100);
+  v /= 100;
+  f.hour = static_cast<int>(v % 100);
+  v /= 100;
+  f.day = static_cast<int>(v % 100);
+  v /= 100;
+  f.month = static_cast<int>(v % 100);
+  f.year = static_cast<int>(v / 100);
+  return f;
+}
+
+PackedTime Pack(const std::tm& tm, long gmtoffSeconds) {
+  const std::int64_t year = tm.tm_year + 1900LL;
+  if (year < 0 || year > 9999) return 0;
+  std::int64_t v = year;
+  v = v * 100 + tm.tm_mon + 1;
+  v = v * 100 + tm.tm_mday;
+  v = v * 100 + tm.tm_hour;
+  v = v * 100 + tm.tm_min;
+  v = v * 100 + tm.tm_sec;
+  long minutes = gmtoffSeconds / 60;
+  if (minutes < -2047) minutes = -2047;
+  if (minutes > 2047) minutes = 2047;
+  return v * 4096 + (minutes + 2048);
+}
+
+// Days since 1970-01-01 of a civil date (proleptic Gregorian).
+std::int64_t DaysFromCivil(std::int64_t y, unsigned m, unsigned d) {
+  y -= m <= 2;
+  const std::int64_t era = (y >= 0 ? y : y - 399) / 400;
+  const unsigned yoe = static_cast<unsigned>(y - era * 400);
+  const unsigned doy = (153 * (m > 2 ? m - 3 : m + 9) + 2) / 5 + d - 1;
+  const unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+  return era * 146097 + static_cast<std::int64_t>(doe) - 719468;
+}
+
+const char* const kWeekdays[] = {"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat"};
+
+}  // namespace
+
+PackedTime PackLocalTime(std::int64_t unixSeconds) {
+  const std::time_t t = static_cast<std::time_t>(unixSeconds);
+  std::tm tm{};
+  if (!localtime_r(&t, &tm)) return 0;
+  return Pack(tm, tm.tm_gmtoff);
+}
+
+PackedTime PackLocalFields(int year, int month, int day, int hour, int minute, int second) {
+  std::tm tm{};
+  tm.tm_year = year - 1900;
+  tm.tm_mon = month - 1;
+  tm.tm_mday = day;
+  tm.tm_hour = hour;
+  tm.tm_min = minute;
+  tm.tm_sec = second;
+  tm.tm_isdst = -1;  // daylight saving decided by the system
+  const std::time_t t = std::mktime(&tm);
+  if (t == static_cast<std::time_t>(-1) || t <= 0) return 0;
+  return PackLocalTime(t);
+}
+
+std::u16string TimeText(PackedTime t) {
+  if (t == 0) return {};
+  const Fields f = Unpack(t);
+  const auto days = DaysFromCivil(f.year, static_cast<unsigned>(f.month),
+                                  static_cast<unsigned>(f.day));
+  const int wd = static_cast<int>(((days % 7) + 11) % 7);  // 1970-01-01 was a Thursday
+  char buf[48];
+  const int n = std::snprintf(buf, sizeof buf, "%04d.%02d.%02d(%s) %02d:%02d:%02d", f.year,
+                              f.month, f.day, kWeekdays[wd], f.hour, f.minute, f.second);
+  return std::u16string(buf, buf + n);
+}
+
+std::string IsoTimeText(PackedTime t) {
+  if (t == 0) return {};
+  const Fields f = Unpack(t);
+  const int off = f.offsetMinutes < 0 ? -f.offsetMinutes : f.offsetMinutes;
+  char buf[48];
+  const int n = std::snprintf(buf, sizeof buf, "%04d-%02d-%02dT%02d:%02d:%02d%c%02d:%02d",
+                              f.year, f.month, f.day, f.hour, f.minute, f.second,
+                              f.offsetMinutes < 0 ? '-' : '+', off / 60, off % 60);
+  return std::string(buf, static_cast<std::size_t>(n));
+}
+
+std::u16string NowStamp() {
+  std::u16string text = TimeText(PackLocalTime(std::time(nullptr)));
+  if (text.empty()) text = u"9999.99.99(ZZZ)";
+  return text;
+}
+
+std::int64_t FallbackUnixTime() {
+  std::tm tm{};
+  tm.tm_year = 80;
+  tm.tm_mday = 1;
+  tm.tm_isdst = -1;
+  return std::mktime(&tm);
+}
+
+}  // namespace ordano

@@ -1,0 +1,35 @@
+// The catalogue's time text "%Y.%m.%d(%a) %H:%M:%S" (local time, English
+// weekdays), kept compactly as a packed local time.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace ordano {
+
+// A local time packed as YYYYMMDDhhmmss * 4096 + (UTC offset in minutes + 2048).
+// 0 means "no time" (an empty column). Packed values order exactly as their texts.
+using PackedTime = std::int64_t;
+
+// Local time of a Unix time; 0 when it cannot be converted to local time.
+PackedTime PackLocalTime(std::int64_t unixSeconds);
+
+// A local calendar time (as MS-DOS times give it); 0 when the fields are invalid.
+PackedTime PackLocalFields(int year, int month, int day, int hour, int minute, int second);
+
+// "2024.03.05(Tue) 14:07:09", or empty for 0.
+std::u16string TimeText(PackedTime t);
+
+// "2024-03-05T14:07:09+09:00", or empty for 0.
+std::string IsoTimeText(PackedTime t);
+
+// The part that orders like the text (offset dropped).
+inline std::int64_t TimeOrderKey(PackedTime t) { return t >> 12; }
+
+// The stamp of the current local time in the time format, as SavedAt keeps it.
+std::u16string NowStamp();
+
+// Local time used when a file's time cannot be read: 1980-01-01 00:00:00.
+std::int64_t FallbackUnixTime();
+
+}  // namespace ordano

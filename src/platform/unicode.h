@@ -1,0 +1,26 @@
+// UTF-8 <-> UTF-16 conversions. Catalogue text is UTF-16; file names are bytes.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace ordano {
+
+// Invalid UTF-8 (each maximal ill-formed subsequence) becomes U+FFFD, so any
+// byte name has a display text.
+std::u16string Utf8ToUtf16(std::string_view bytes);
+
+// Lone surrogates become U+FFFD.
+std::string Utf16ToUtf8(std::u16string_view text);
+
+bool IsValidUtf8(std::string_view bytes);
+
+// ASCII-only lower-casing (A-Z), as the name comparisons of the scan use.
+std::u16string AsciiLower(std::u16string_view text);
+
+// Display text of a native path or name.
+inline std::u16string ToDisplay(std::string_view native) { return Utf8ToUtf16(native); }
+// Native bytes of a display text (used for paths the user typed).
+inline std::string ToNative(std::u16string_view text) { return Utf16ToUtf8(text); }
+
+}  // namespace ordano

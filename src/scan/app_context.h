@@ -1,0 +1,37 @@
+// The one application context: the settings, the run state and the table of
+// the current run, held together so that a test can build a fresh one.
+#pragma once
+
+#include <chrono>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "scan/entry_table.h"
+#include "scan/run_host.h"
+#include "scan/run_state.h"
+#include "settings/settings_record.h"
+
+namespace ordano {
+
+struct AppContext {
+  SettingsRecord settings{};
+  SettingsRecord snapshot{};
+  StartupRecord startup{};
+  ProfileNameRecord profileName{};
+  // The program folder with a trailing "/" (settings files live here).
+  std::string programFolder;
+  RunState run;
+  EntryTable table;
+  RunHost* host = nullptr;  // not owned
+  // Multi-folder list of the current profile and its changed flag.
+  std::vector<std::u16string> folderList;
+  bool folderListChanged = false;
+  // Volume label per mount point, read once per program run.
+  std::map<std::string, std::u16string> volumeLabels;
+  // Time of the last message pump of any folder scan.
+  std::chrono::steady_clock::time_point lastScanPump{};
+};
+
+}  // namespace ordano

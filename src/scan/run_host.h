@@ -1,0 +1,62 @@
+// RunHost: everything a run needs from the user's side (questions, the save
+// dialog, progress, the clipboard, "open"). The console, the window layer and
+// the tests each implement it.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace ordano {
+
+struct SettingsRecord;
+struct RunState;
+
+enum class MsgIcon { None, Information, Warning, Error, Question };
+enum class MsgButtons { Ok, YesNo, YesNoCancel };
+enum class MsgAnswer { Ok, Yes, No, Cancel };
+
+// What the save dialog shows and what it returns, including its
+// "最終確認" panel.
+struct SaveDialogState {
+  std::string folder;    // where the dialog starts
+  std::string fileName;  // proposed name (may be a full path)
+  int filterIndex = 1;   // 1-based: all, txt, html, csv, all files
+  bool appendOutput = false;
+  bool openAfterSave = false;
+  bool lineWidthEnabled = false;
+  bool indentTree = false;
+  std::u16string lineWidthText;
+};
+
+class RunHost {
+ public:
+  virtual ~RunHost() = default;
+
+  // The basic page's controls. The core reads its options from the settings
+  // record; a windowed host copies the page's live states into the record
+  // before a run and shows changed fields again afterwards.
+  virtual void CollectBasicPage(SettingsRecord&) {}
+  virtual void ApplyBasicPage(const SettingsRecord&) {}
+  // Control-only states of the basic page (never saved).
+  virtual std::u16string Wildcard() { return u"*.*"; }
+  virtual bool IncludeFileDrops() { return false; }
+
+  // Serve pending user-interface events, at most maxMessages of them; a host
+  // may set run.CancelRequested here (cancel button, Ctrl-C).
+  virtual void Pump(RunState& run, int maxMessages) = 0;
+  // The progress window of a run: shown at the start of the scan, closed at its end.
+  virtual void ProgressBegin(RunState&) {}
+  virtual void ProgressEnd(RunState&) {}
+
+  virtual MsgAnswer MessageBox(std::u16string_view text, std::u16string_view caption, MsgIcon icon,
+                               MsgButtons buttons) = 0;
+  // The save dialog; nullopt when cancelled.
+  virtual std::optional<SaveDialogState> SaveDialog(const SaveDialogState& proposal) = 0;
+  // Places text on the clipboard; false when that is not possible here.
+  virtual bool SetClipboardText(std::u16string_view text) = 0;
+  // Opens a file with its default program ("open" verb).
+  virtual void OpenWithDefaultProgram(const std::string& path, const std::string& workingDir) = 0;
+};
+
+}  // namespace ordano

@@ -1,0 +1,62 @@
+// The counters and flags one run shares between scan, output and progress.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace ordano {
+
+struct RunState {
+  int EntryCount = 0;
+  int ExpectedCount = 0;  // 0 while counting
+  int Capacity = 0;       // ExpectedCount + 1000; 0 while counting
+  int PlaceholderCount = 0;
+  int NameWidth = 16;
+  int SizeTextWidth = 0;
+  std::uint64_t TotalSize = 0;
+  int MaxDepthReached = 0;
+  int CurrentDepth = 0;
+  int DepthLimit = -1;  // from SearchDepth; negative means no limit
+  std::string RootFolder;  // native path of the dropped folder being scanned
+  bool CancelRequested = false;
+  bool RunFinished = false;
+  int Pass = 0;  // 0 counting, 1 filling, 2 after both
+  std::u16string Md5StatusText;
+  std::u16string ArchiveStatusText;
+  bool CapacityRequested = false;
+  std::string CapacityTarget;
+  // Command-line presets (emptied by every drop run).
+  std::string CmdOutputFolder;
+  std::string CmdOutputName;
+  std::u16string CmdBackColor;
+  std::string CmdLastPath;
+  bool ForceSaveDialog = false;
+  bool TableAllocated = false;
+  // Rows counted by the output run (reset with the table).
+  int OutputCounter = 0;
+
+  // Start of every run: counters, widths and flags back to their start values.
+  void ResetForRun() {
+    EntryCount = 0;
+    PlaceholderCount = 0;
+    TotalSize = 0;
+    MaxDepthReached = 0;
+    NameWidth = 16;
+    SizeTextWidth = 0;
+    CancelRequested = false;
+    RunFinished = false;
+    ExpectedCount = 0;
+    Capacity = 0;
+    Pass = 0;
+    CurrentDepth = 0;
+    Md5StatusText.clear();
+    ArchiveStatusText.clear();
+  }
+};
+
+// SearchDepth as runs use it: 0 (all levels) becomes -1.
+inline int DepthLimitFromSearchDepth(int searchDepth) {
+  return searchDepth == 0 ? -1 : searchDepth;
+}
+
+}  // namespace ordano

@@ -1,0 +1,13 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds the tests with AddressSanitizer and UBSan, runs them all.
+set -euo pipefail
+here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
+"$here/scripts/deps.sh"
+build="$here/build-test"
+cmake -S "$here" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Debug \
+      -DORDANO_TESTS=ON -DORDANO_SANITIZE=ON
+cmake --build "$build"
+export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
+export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+cd "$build"
+ctest --output-on-failure -j "$(nproc)" "$@"

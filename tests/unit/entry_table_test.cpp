@@ -1,0 +1,87 @@
+#include "scan/entry_table.h"
+
+#include <gtest/gtest.h>
+
+#include "platform/codepage.h"
+#include "platform/time_text.h"
+#include "platform/unicode.h"
+
+namespace ordano {
+namespace {
+
+TEST(EntryTable, RowsMoveWithAllColumns) {
+  EntryTable t;
+  t.Create(3);
+  ASSERT_TRUE(t.Allocated());
+  t.SetName(0, u"b.txt");
+  t.SetSize(0, 42);
+  t.SetFolder(0, u"/data");
+  t.SetName(1, u"a.txt");
+  t.SetSize(1, 7);
+  t.SetFolder(1, u"/data");
+  t.SetModified(1, PackLocalTime(1700000000));
+  t.SwapRows(0, 1);
+  EXPECT_EQ(t.Name(0), u"a.txt");
+  EXPECT_EQ(t.Size(0), 7u);
+  EXPECT_NE(t.Modified(0), 0);
+  EXPECT_EQ(t.Name(1), u"b.txt");
+  EXPECT_EQ(t.Size(1), 42u);
+  EXPECT_EQ(t.Modified(1), 0);
+  EXPECT_EQ(t.Folder(1), u"/data");
+  EXPECT_EQ(t.Name(2), u"");
+  t.Release();
+  EXPECT_FALSE(t.Allocated());
+  EXPECT_EQ(t.Capacity(), 0);
+}
+
+TEST(EntryTable, PoolKeepsManyLongTexts) {
+  EntryTable t;
+  t.Create(3000);
+  const std::u16string big(2000, u'x');
+  for (int i = 0; i < 3000; ++i) t.SetLinkPath(i, big + static_cast<char16_t>(u'a' + i % 26));
+  for (int i = 0; i < 3000; ++i) {
+    ASSERT_EQ(t.LinkPath(i).size(), 2001u);
+    ASSERT_EQ(t.LinkPath(i).back(), static_cast<char16_t>(u'a' + i % 26));
+  }
+}
+
+TEST(TimeText, FormatAndOrder) {
+  setenv("TZ", "UTC", 1);
+  tzset();
+  // 2024-03-05 14:07:09 UTC
+  const PackedTime t = PackLocalTime(1709647629);
+  EXPECT_EQ(TimeText(t), u"2024.03.05(Tue) 14:07:09");
+  EXPECT_EQ(IsoTimeText(t), "2024-03-05T14:07:09+00:00");
+  EXPECT_EQ(TimeText(0), u"");
+  EXPECT_LT(TimeOrderKey(PackLocalTime(1000)), TimeOrderKey(PackLocalTime(2000)));
+  EXPECT_EQ(TimeText(PackLocalTime(0)), u"1970.01.01(Thu) 00:00:00");
+  setenv("TZ", "Asia/Tokyo", 1);
+  tzset();
+  EXPECT_EQ(IsoTimeText(PackLocalTime(1709647629)), "2024-03-05T23:07:09+09:00");
+  unsetenv("TZ");
+  tzset();
+}
+
+TEST(Unicode, InvalidUtf8BecomesReplacement) {
+  EXPECT_EQ(Utf8ToUtf16("a\xff" "b"), u"a\uFFFDb");
+  EXPECT_EQ(Utf8ToUtf16("\xe3\x81\x82"), u"あ");
+  EXPECT_EQ(Utf8ToUtf16("\xf0\x9f\x98\x80"), u"\U0001F600");
+  EXPECT_FALSE(IsValidUtf8("\xc3"));
+  EXPECT_TRUE(IsValidUtf8("日本語"));
+  EXPECT_EQ(Utf16ToUtf8(u"日本\U0001F600"), "日本\xf0\x9f\x98\x80");
+  EXPECT_EQ(Utf16ToUtf8(std::u16string(1, u'\xD800')), "\xEF\xBF\xBD");
+}
+
+TEST(CodePage, DisplayWidthsFollowCp932) {
+  EXPECT_EQ(DisplayWidth(u"abc"), 3);
+  EXPECT_EQ(DisplayWidth(u"日本語"), 6);
+  EXPECT_EQ(DisplayWidth(u"ｶﾀｶﾅ"), 4);            // half-width katakana
+  EXPECT_EQ(DisplayWidth(u"\U0001F600"), 2);       // not in CP932, East Asian Wide
+  EXPECT_EQ(DisplayWidth(u"\u00e9"), 1);           // not in CP932, narrow
+  EXPECT_EQ(DecodeCodePage(kCodePageSystem, "\x93\xfa\x96\x7b"), u"日本");
+  EXPECT_EQ(EncodeCodePage(kCodePageSystem, u"日本"), "\x93\xfa\x96\x7b");
+  EXPECT_EQ(DecodeCodePage(kCodePageEucJp, "\xc6\xfc\xcb\xdc"), u"日本");
+}
+
+}  // namespace
+}  // namespace ordano
