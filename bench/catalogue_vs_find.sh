@@ -1,0 +1,30 @@
+#!/usr/bin/env bash
+# Text catalogue of a large tree against find printing the same facts, side by side.
+# Usage: bench/catalogue_vs_find.sh [FILES] [FOLDERS]   (default 200000 files in 20000 folders)
+set -euo pipefail
+here="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+files=${1:-200000}
+folders=${2:-20000}
+"$here/scripts/deps.sh" --bench
+cmake -S "$here" -B "$here/build" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
+cmake --build "$here/build" --target ordanou >/dev/null
+bin="$here/build/ordanou"
+
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+python3 "$here/bench/make_tree.py" "$work/tree" "$files" "$folders"
+mkdir -p "$work/out" "$work/home"
+export ORDANO_HOME="$work/home"
+# Warm the cache and write the first-start settings.
+find "$work/tree" >/dev/null
+"$bin" --yes "/O:$work/out" /F:c.txt "$work/tree" >/dev/null
+
+hyperfine --warmup 2 --runs 10 --export-json "$work/h.json" \
+  -n ordanou "$bin --yes /O:$work/out /F:c.txt $work/tree" \
+  -n find "find $work/tree -printf '%p %s %TY.%Tm.%Td %TH:%TM:%TS\n' > /dev/null"
+python3 - "$work/h.json" <<'PY'
+import json, sys
+r = {x["command"]: x["median"] for x in json.load(open(sys.argv[1]))["results"]}
+print("median ordanou %.3f s, find %.3f s, ratio ordanou/find = %.2f"
+      % (r["ordanou"], r["find"], r["ordanou"] / r["find"]))
+PY

@@ -1,0 +1,51 @@
+// ConsoleHost: the host of a command-line run. Questions go to the terminal,
+// progress to stderr (only when it is a terminal); without a terminal the safe
+// answer is taken and said on stderr. Ctrl-C cancels the run.
+#pragma once
+
+#include <chrono>
+#include <cstdio>
+#include <string>
+
+#include "scan/run_host.h"
+
+namespace ordano {
+
+class ConsoleHost : public RunHost {
+ public:
+  struct Options {
+    bool assumeYes = false;       // --yes
+    bool interactive = false;     // a terminal can answer questions
+    bool progressOnStderr = false;  // stderr is a terminal
+  };
+  explicit ConsoleHost(Options options);
+  ~ConsoleHost() override;
+  ConsoleHost(const ConsoleHost&) = delete;
+  ConsoleHost& operator=(const ConsoleHost&) = delete;
+
+  // Options for the current process: terminals detected on stdin/stderr.
+  static Options Detect(bool assumeYes);
+
+  void Pump(RunState& run, int maxMessages) override;
+  void ProgressBegin(RunState& run) override;
+  void ProgressEnd(RunState& run) override;
+  MsgAnswer MessageBox(std::u16string_view text, std::u16string_view caption, MsgIcon icon,
+                       MsgButtons buttons) override;
+  std::optional<SaveDialogState> SaveDialog(const SaveDialogState& proposal) override;
+  bool SetClipboardText(std::u16string_view text) override;
+  void OpenWithDefaultProgram(const std::string& path, const std::string& workingDir) override;
+
+  // Whether Ctrl-C was pressed since the host was created.
+  bool Interrupted() const;
+
+ private:
+  void DrawProgress(const RunState& run, bool force);
+  void ClearProgressLine();
+  bool AskYesNo(const std::string& prompt, bool withCancel, MsgAnswer& answer);
+
+  Options options_;
+  bool progressShown_ = false;
+  std::chrono::steady_clock::time_point lastDraw_{};
+};
+
+}  // namespace ordano

@@ -1,0 +1,33 @@
+// The --help text that follows the usage text.
+#pragma once
+
+namespace ordano {
+
+inline constexpr const char* kHelpText = R"(
+ordanou [switches] PATH...   catalogue files and folders, then exit
+
+Switches (before the first path; "/X" or "-X", either case):
+  /O:FOLDER   output folder (must exist; it is not created)
+  /F:NAME     output file name; .csv and .html/.htm choose the format, else text
+  /C:RRGGBB   HTML background colour
+  /P:N        use settings profile N for this run
+  /S          ask for the destination (save dialog) once
+  /H          accepted, no effect
+  /?          the usage text above
+  --yes       answer Yes to questions (overwrite), for unattended runs
+  --help      this text
+  --version   the version
+  --          the paths start here (for a path that looks like a switch)
+
+On Linux a token starting with "/" is a switch only when it is "/?" or "/" plus
+one of O F C P S H followed by nothing or ":"; anything else is a path.
+
+Exit status: 0 written from every path; 1 written, but some paths were missing;
+2 nothing to do (no paths, unknown option); 3 nothing written (declined, not
+writable); 4 cancelled; 5 another instance is running.
+
+Settings live in the program folder: $ORDANO_HOME, else the executable's folder
+when writable, else ${XDG_CONFIG_HOME:-~/.config}/ordano.
+)";
+
+}  // namespace ordano

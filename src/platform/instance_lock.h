@@ -1,0 +1,27 @@
+// The single-instance rule: an exclusive advisory lock on a file in the
+// program folder, released by the kernel when the process ends.
+#pragma once
+
+#include <string>
+
+namespace ordano {
+
+class InstanceLock {
+ public:
+  InstanceLock() = default;
+  ~InstanceLock();
+  InstanceLock(InstanceLock&& other) noexcept : fd_(other.fd_) { other.fd_ = -1; }
+  InstanceLock& operator=(InstanceLock&&) = delete;
+  InstanceLock(const InstanceLock&) = delete;
+  InstanceLock& operator=(const InstanceLock&) = delete;
+
+  enum class Result { Acquired, HeldByOther, Error };
+  // Tries to take the lock on folder + "ordanou.lock" without waiting.
+  Result TryAcquire(const std::string& programFolder);
+  bool held() const { return fd_ >= 0; }
+
+ private:
+  int fd_ = -1;
+};
+
+}  // namespace ordano

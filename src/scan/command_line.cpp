@@ -1,0 +1,87 @@
+#include "scan/command_line.h"
+
+#include <cctype>
+#include <climits>
+
+namespace ordano {
+
+const char* const kUsageText =
+    "ordano.exe\nUsage:\nordano [/O:出力フォルダ名] [/F:出力ファイル名] "
+    "[/H:htmlで吐く場合付ける] リストするフォルダ\n"
+    "※出力フォルダはすでに存在するフォルダ名を指定してください。新規には作りません\n";
+
+bool IsSwitchToken(std::string_view token) {
+  if (token.size() < 2) return false;
+  if (token[0] == '-') return true;
+  if (token[0] != '/') return false;
+  if (token == "/?") return true;
+  const char letter = static_cast<char>(std::toupper(static_cast<unsigned char>(token[1])));
+  if (std::string_view("OFCPSH").find(letter) == std::string_view::npos) return false;
+  return token.size() == 2 || token[2] == ':';
+}
+
+int DecimalValue(std::string_view text) {
+  std::size_t i = 0;
+  while (i < text.size() && (text[i] == ' ' || text[i] == '\t')) ++i;
+  bool negative = false;
+  if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
+  long long value = 0;
+  for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
+    value = value * 10 + (text[i] - '0');
+    if (value > INT_MAX) value = INT_MAX;
+  }
+  return static_cast<int>(negative ? -value : value);
+}
+
+CommandLine ParseCommandLine(std::span<const std::string> args) {
+  CommandLine cl;
+  std::size_t i = 0;
+  for (; i < args.size(); ++i) {
+    const std::string& token = args[i];
+    if (token.empty()) continue;  // an empty argument is like a run of spaces
+    if (token.starts_with("--")) {
+      if (token == "--help") {
+        cl.help = true;
+      } else if (token == "--version") {
+        cl.version = true;
+      } else if (token == "--yes") {
+        cl.assumeYes = true;
+      } else if (token == "--crawl" && i + 1 < args.size()) {
+        cl.crawlUrl = args[++i];
+      } else if (token.starts_with("--crawl=")) {
+        cl.crawlUrl = token.substr(8);
+      } else if (token == "--") {
+        ++i;
+        break;
+      } else {
+        cl.unknownOptions.push_back(token);
+      }
+      continue;
+    }
+    if (!IsSwitchToken(token)) break;
+    const char letter = static_cast<char>(std::toupper(static_cast<unsigned char>(token[1])));
+    // The value is the text after the three-character prefix ("/O:").
+    const std::string value = token.size() > 3 ? token.substr(3) : std::string();
+    switch (letter) {
+      case '?': cl.usage = true; break;
+      case 'O': cl.outputFolder = value; break;
+      case 'F': cl.outputName = value; break;
+      case 'C': cl.backColor = value; break;
+      case 'S': cl.forceSaveDialog = true; break;
+      case 'P':
+        if (token.size() <= 2) {
+          cl.profileChooser = true;
+        } else {
+          cl.profile = DecimalValue(value);
+        }
+        break;
+      default: break;  // "H" and unknown letters have no effect
+    }
+  }
+  for (; i < args.size() && cl.paths.size() < kMaxCommandLinePaths; ++i) {
+    if (!args[i].empty()) cl.paths.push_back(args[i]);
+  }
+  return cl;
+}
+
+}  // namespace ordano

@@ -1,0 +1,45 @@
+// The command line of a catalogue run, split by the shell into tokens.
+#pragma once
+
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace ordano {
+
+struct CommandLine {
+  bool usage = false;    // "/?" or "-?": the usage text, exit 0
+  bool help = false;     // --help
+  bool version = false;  // --version
+  bool assumeYes = false;  // --yes: answer Yes to questions (unattended runs)
+  std::optional<std::string> crawlUrl;  // --crawl URL
+  std::string outputFolder;  // /O:
+  std::string outputName;    // /F:
+  std::string backColor;     // /C:
+  bool forceSaveDialog = false;  // /S
+  std::optional<int> profile;    // /P:n
+  bool profileChooser = false;   // "/P" without a number
+  std::vector<std::string> paths;
+  std::vector<std::string> unknownOptions;  // "--something" we do not know
+};
+
+inline constexpr std::size_t kMaxCommandLinePaths = 10000;
+
+// The program's own usage text ("/?").
+extern const char* const kUsageText;
+
+// Parses the tokens after the program name. Switches come first; the first
+// token that is not a switch starts the path list, which runs to the end.
+CommandLine ParseCommandLine(std::span<const std::string> args);
+
+// Whether a token is a switch: "-X…", "/?", or "/" + O F C P S H (either case)
+// followed by nothing or ":". Other tokens starting with "/" are paths.
+bool IsSwitchToken(std::string_view token);
+
+// Decimal value as the settings edits read it: leading blanks and a sign
+// allowed, conversion stops at the first other character, 0 without digits.
+int DecimalValue(std::string_view text);
+
+}  // namespace ordano

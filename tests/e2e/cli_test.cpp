@@ -1,0 +1,200 @@
+// End-to-end runs of the ordanou binary on trees the tests generate.
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include "platform/unicode.h"
+#include "run_binary.h"
+#include "temp_dir.h"
+
+namespace ordano::testing {
+namespace {
+
+constexpr int kNobody = 65534;
+
+class Cli : public ::testing::Test {
+ protected:
+  TempDir home, work;
+  RunOptions Opts() {
+    RunOptions o;
+    o.env = {{"ORDANO_HOME", home.path()}, {"TZ", "UTC"}};
+    o.workingDir = work.path();
+    return o;
+  }
+  // The catalogue text without its byte-order mark, as UTF-8.
+  static std::string Catalogue(const std::string& path) {
+    const std::string bytes = ReadFile(path);
+    EXPECT_GE(bytes.size(), 2u);
+    EXPECT_EQ(bytes.substr(0, 2), "\xFF\xFE");
+    return Utf16ToUtf8(FromUtf16Le(bytes.substr(2)));
+  }
+  void MakeTree() {
+    WriteFile(work / "tree/a.txt", "abc");
+    WriteFile(work / "tree/sub/b.bin", std::string(1000, 'x'));
+    WriteFile(work / "tree/.hidden", "h");
+    MakeDirs(work / "out");
+  }
+};
+
+TEST_F(Cli, UsageAndVersionTouchNoSettings) {
+  auto r = RunOrdanou({"/?"}, Opts());
+  EXPECT_EQ(r.exitCode, 0);
+  EXPECT_NE(r.out.find("Usage:\nordano [/O:出力フォルダ名]"), std::string::npos);
+  EXPECT_FALSE(std::filesystem::exists(home / "ordanou.dat"));
+  r = RunOrdanou({"--version"}, Opts());
+  EXPECT_EQ(r.exitCode, 0);
+  EXPECT_NE(r.out.find("ordanou "), std::string::npos);
+  r = RunOrdanou({"--help"}, Opts());
+  EXPECT_EQ(r.exitCode, 0);
+  EXPECT_NE(r.out.find("--yes"), std::string::npos);
+  r = RunOrdanou({"--frobnicate"}, Opts());
+  EXPECT_EQ(r.exitCode, 2);
+  EXPECT_NE(r.err.find("--frobnicate"), std::string::npos);
+  r = RunOrdanou({}, Opts());
+  EXPECT_EQ(r.exitCode, 2);
+  EXPECT_NE(r.err.find("no display"), std::string::npos);
+}
+
+TEST_F(Cli, WritesTextCatalogueAndPrintsItsPath) {
+  MakeTree();
+  auto r = RunOrdanou({"/O:" + (work / "out"), "/F:cat.txt", work / "tree"}, Opts());
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_EQ(r.out, work / "out/cat.txt" + "\n");
+  const std::string text = Catalogue(work / "out/cat.txt");
+  EXPECT_NE(text.find("ターゲットフォルダ：" + work / "tree" + "\r\n"), std::string::npos) << text;
+  EXPECT_NE(text.find("ターゲットフォルダ：" + work / "tree/sub" + "\r\n"), std::string::npos);
+  EXPECT_NE(text.find("a.txt"), std::string::npos);
+  EXPECT_NE(text.find("b.bin"), std::string::npos);
+  EXPECT_EQ(text.find(".hidden"), std::string::npos);  // hidden files are off by default
+  EXPECT_NE(text.find("総ファイル数 2 個"), std::string::npos) << text;
+  EXPECT_NE(text.find("1,003Byte"), std::string::npos) << text;
+  // First start wrote the settings of profile 0 and the profile names.
+  EXPECT_EQ(std::filesystem::file_size(home / "ordanou.dat"), 22824u);
+  EXPECT_EQ(std::filesystem::file_size(home / "ordanopu.dat"), 516u);
+}
+
+TEST_F(Cli, MissingPathIsNamedOthersStillCatalogued) {
+  MakeTree();
+  auto r = RunOrdanou({"/O:" + (work / "out"), "/F:c.txt", work / "nope", work / "tree"}, Opts());
+  EXPECT_EQ(r.exitCode, 1);
+  EXPECT_NE(r.err.find(work / "nope"), std::string::npos) << r.err;
+  const std::string text = Catalogue(work / "out/c.txt");
+  EXPECT_NE(text.find("a.txt"), std::string::npos);
+  EXPECT_EQ(text.find("nope"), std::string::npos);
+}
+
+TEST_F(Cli, DestinationThatCannotBeWrittenFailsCleanly) {
+  MakeTree();
+  // Output folder that does not exist: the folder is not created.
+  auto r = RunOrdanou({"/O:" + (work / "missing"), "/F:c.txt", work / "tree"}, Opts());
+  EXPECT_EQ(r.exitCode, 3);
+  EXPECT_NE(r.err.find("ファイルの生成または書き出しに失敗しました。"), std::string::npos) << r.err;
+  EXPECT_FALSE(std::filesystem::exists(work / "missing"));
+  EXPECT_TRUE(r.out.empty());
+  // A folder standing where the file should be (fails even for root).
+  MakeDirs(work / "out/taken.txt");
+  r = RunOrdanou({"/O:" + (work / "out"), "/F:taken.txt", work / "tree"}, Opts());
+  EXPECT_EQ(r.exitCode, 3);
+  EXPECT_TRUE(std::filesystem::is_directory(work / "out/taken.txt"));
+}
+
+TEST_F(Cli, ReadOnlyDestinationFolder) {
+  MakeTree();
+  MakeDirs(work / "ro");
+  chmod((work / "ro").c_str(), 0555);
+  RunOptions o = Opts();
+  if (geteuid() == 0) {
+    // Permissions do not bind root: run the binary as an ordinary user.
+    chmod(home.path().c_str(), 0777);
+    chmod(work.path().c_str(), 0755);
+    o.runAsUid = kNobody;
+  }
+  auto r = RunOrdanou({"/O:" + (work / "ro"), "/F:c.txt", work / "tree"}, o);
+  EXPECT_EQ(r.exitCode, 3) << r.err;
+  EXPECT_FALSE(std::filesystem::exists(work / "ro/c.txt"));
+}
+
+TEST_F(Cli, OverwriteQuestionWithoutTerminalTakesNoUnlessYes) {
+  MakeTree();
+  WriteFile(work / "out/c.txt", "old");
+  auto r = RunOrdanou({"/O:" + (work / "out"), "/F:c.txt", work / "tree"}, Opts());
+  EXPECT_EQ(r.exitCode, 3);
+  EXPECT_NE(r.err.find("ﾌｧｲﾙはすでに存在しています。上書きしますか？"), std::string::npos) << r.err;
+  EXPECT_EQ(ReadFile(work / "out/c.txt"), "old");
+  r = RunOrdanou({"--yes", "/O:" + (work / "out"), "/F:c.txt", work / "tree"}, Opts());
+  EXPECT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_NE(Catalogue(work / "out/c.txt").find("a.txt"), std::string::npos);
+}
+
+TEST_F(Cli, SecondInstanceIsRefusedWhileTheLockIsHeld) {
+  MakeTree();
+  const int fd = open((home / "ordanou.lock").c_str(), O_RDWR | O_CREAT, 0644);
+  ASSERT_GE(fd, 0);
+  ASSERT_EQ(flock(fd, LOCK_EX | LOCK_NB), 0);
+  auto r = RunOrdanou({"/O:" + (work / "out"), "/F:c.txt", work / "tree"}, Opts());
+  EXPECT_EQ(r.exitCode, 5);
+  EXPECT_NE(r.err.find("すでにおるだの♪が起動してます。"), std::string::npos);
+  EXPECT_FALSE(std::filesystem::exists(work / "out/c.txt"));
+  EXPECT_FALSE(std::filesystem::exists(home / "ordanou.dat"));  // every file untouched
+  close(fd);
+  r = RunOrdanou({"/O:" + (work / "out"), "/F:c.txt", work / "tree"}, Opts());
+  EXPECT_EQ(r.exitCode, 0) << r.err;
+}
+
+TEST_F(Cli, ShortSettingsFileDoesNotStopTheRun) {
+  MakeTree();
+  WriteFile(home / "ordanou.dat", "abc");
+  auto r = RunOrdanou({"/O:" + (work / "out"), "/F:c.txt", work / "tree"}, Opts());
+  EXPECT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_NE(Catalogue(work / "out/c.txt").find("a.txt"), std::string::npos);
+  EXPECT_EQ(ReadFile(home / "ordanou.dat"), "abc");  // read, never rewritten by a run
+}
+
+TEST_F(Cli, SymlinkLoopAndInvalidNamesAndUnreadableFolders) {
+  MakeTree();
+  ASSERT_EQ(symlink("..", (work / "tree/sub/up").c_str()), 0);
+  WriteFile(work / "tree/bad\xff.txt", "zz");
+  MakeDirs(work / "tree/locked");
+  WriteFile(work / "tree/locked/secret.txt", "s");
+  chmod((work / "tree/locked").c_str(), 0);
+  RunOptions o = Opts();
+  if (geteuid() == 0) {
+    chmod(home.path().c_str(), 0777);
+    chmod(work.path().c_str(), 0755);
+    chmod((work / "out").c_str(), 0777);
+    o.runAsUid = kNobody;
+  }
+  auto r = RunOrdanou({"/O:" + (work / "out"), "/F:c.txt", work / "tree"}, o);
+  EXPECT_EQ(r.exitCode, 0) << r.err;
+  const std::string text = Catalogue(work / "out/c.txt");
+  EXPECT_NE(text.find("bad\xEF\xBF\xBD.txt"), std::string::npos) << text;
+  EXPECT_EQ(text.find("secret.txt"), std::string::npos);
+  EXPECT_NE(text.find("総ファイル数 3 個"), std::string::npos) << text;
+}
+
+TEST_F(Cli, ProfileOptionSelectsThatProfilesSettings) {
+  MakeTree();
+  // Profile 2 is a copy of the defaults written by a first start, with dates on.
+  auto r = RunOrdanou({"/O:" + (work / "out"), "/F:first.txt", work / "tree"}, Opts());
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  std::string record = ReadFile(home / "ordanou.dat");
+  ASSERT_EQ(record.size(), 22824u);
+  record[1552] = 1;  // WriteDate
+  WriteFile(home / "ordanou2.dat", record);
+  r = RunOrdanou({"/P:2", "/O:" + (work / "out"), "/F:p2.txt", work / "tree"}, Opts());
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_NE(Catalogue(work / "out/p2.txt").find("更新日付"), std::string::npos);
+  EXPECT_EQ(Catalogue(work / "out/first.txt").find("更新日付"), std::string::npos);
+  // A profile option alone catalogues nothing.
+  r = RunOrdanou({"/P:2"}, Opts());
+  EXPECT_EQ(r.exitCode, 2);
+}
+
+}  // namespace
+}  // namespace ordano::testing

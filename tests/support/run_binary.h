@@ -1,0 +1,29 @@
+// Runs the ordanou binary for end-to-end tests and captures what it did.
+#pragma once
+
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace ordano::testing {
+
+struct ProcessResult {
+  int exitCode = -1;  // -1 when it did not exit normally
+  std::string out, err;
+};
+
+struct RunOptions {
+  std::vector<std::pair<std::string, std::string>> env;  // set (value empty = unset)
+  std::string workingDir;
+  std::string stdinText;   // fed to stdin (a pipe: not a terminal)
+  int runAsUid = -1;       // drop to this uid/gid in the child (tests running as root)
+  int timeoutSeconds = 120;
+};
+
+ProcessResult RunProgram(const std::string& program, const std::vector<std::string>& args,
+                         const RunOptions& options = {});
+
+// The ordanou binary built with the tests.
+ProcessResult RunOrdanou(const std::vector<std::string>& args, const RunOptions& options = {});
+
+}  // namespace ordano::testing

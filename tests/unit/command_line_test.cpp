@@ -1,0 +1,71 @@
+#include "scan/command_line.h"
+
+#include <gtest/gtest.h>
+
+namespace ordano {
+namespace {
+
+CommandLine Parse(std::vector<std::string> args) { return ParseCommandLine(args); }
+
+TEST(CommandLine, SwitchesThenPaths) {
+  const auto cl = Parse({"/O:/tmp/out", "-f:cat.txt", "/c:ff0000", "/S", "/h", "/home/a", "b"});
+  EXPECT_EQ(cl.outputFolder, "/tmp/out");
+  EXPECT_EQ(cl.outputName, "cat.txt");
+  EXPECT_EQ(cl.backColor, "ff0000");
+  EXPECT_TRUE(cl.forceSaveDialog);
+  EXPECT_FALSE(cl.usage);
+  EXPECT_EQ(cl.paths, (std::vector<std::string>{"/home/a", "b"}));
+}
+
+TEST(CommandLine, SlashTokensAreSwitchesOnlyInTheirShortForms) {
+  EXPECT_TRUE(IsSwitchToken("/?"));
+  EXPECT_TRUE(IsSwitchToken("/O:x"));
+  EXPECT_TRUE(IsSwitchToken("/o"));
+  EXPECT_TRUE(IsSwitchToken("/p:2"));
+  EXPECT_TRUE(IsSwitchToken("-anything"));
+  EXPECT_FALSE(IsSwitchToken("/opt"));     // a folder, not /O
+  EXPECT_FALSE(IsSwitchToken("/home"));    // H followed by more letters
+  EXPECT_FALSE(IsSwitchToken("/s/data"));  // S followed by a path
+  EXPECT_FALSE(IsSwitchToken("/"));
+  EXPECT_FALSE(IsSwitchToken("-"));
+  const auto cl = Parse({"/opt", "/O:x"});
+  // The first path starts the list; everything after it is a path too.
+  EXPECT_EQ(cl.paths, (std::vector<std::string>{"/opt", "/O:x"}));
+  EXPECT_EQ(cl.outputFolder, "");
+}
+
+TEST(CommandLine, UsageProfileAndLinuxOptions) {
+  EXPECT_TRUE(Parse({"/?"}).usage);
+  EXPECT_TRUE(Parse({"-?"}).usage);
+  const auto p = Parse({"/P:2", "/data"});
+  ASSERT_TRUE(p.profile.has_value());
+  EXPECT_EQ(*p.profile, 2);
+  EXPECT_EQ(p.paths, (std::vector<std::string>{"/data"}));
+  EXPECT_TRUE(Parse({"/P"}).profileChooser);
+  EXPECT_EQ(*Parse({"-p=7"}).profile, 7);
+  const auto l = Parse({"--yes", "--version", "--help", "--bogus", "x"});
+  EXPECT_TRUE(l.assumeYes);
+  EXPECT_TRUE(l.version);
+  EXPECT_TRUE(l.help);
+  EXPECT_EQ(l.unknownOptions, (std::vector<std::string>{"--bogus"}));
+  EXPECT_EQ(*Parse({"--crawl", "http://127.0.0.1/"}).crawlUrl, "http://127.0.0.1/");
+  EXPECT_EQ(Parse({"--", "-x"}).paths, (std::vector<std::string>{"-x"}));
+}
+
+TEST(CommandLine, PathListIsCappedAndEmptyTokensSkipped) {
+  std::vector<std::string> args(kMaxCommandLinePaths + 5, "p");
+  args[3] = "";
+  EXPECT_EQ(Parse(args).paths.size(), kMaxCommandLinePaths);
+  EXPECT_TRUE(Parse({}).paths.empty());
+}
+
+TEST(CommandLine, DecimalValueReadsLikeTheEdits) {
+  EXPECT_EQ(DecimalValue("  42abc"), 42);
+  EXPECT_EQ(DecimalValue("-3"), -3);
+  EXPECT_EQ(DecimalValue("x1"), 0);
+  EXPECT_EQ(DecimalValue(""), 0);
+  EXPECT_EQ(DecimalValue("99999999999"), 2147483647);
+}
+
+}  // namespace
+}  // namespace ordano
