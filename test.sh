@@ -2,7 +2,7 @@
 # Installs what is missing, builds the tests with AddressSanitizer and UBSan, runs them all.
 set -euo pipefail
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
-"$here/scripts/deps.sh"
+"$here/scripts/deps.sh" --test
 build="$here/build-test"
 cmake -S "$here" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Debug \
       -DORDANO_TESTS=ON -DORDANO_SANITIZE=ON
