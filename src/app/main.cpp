@@ -1,8 +1,131 @@
+// ordanou: the command-line catalogue run (the window joins later).
+#include <clocale>
 #include <cstdio>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/console_host.h"
+#include "app/exit_status.h"
+#include "app/help_text.h"
+#include "platform/instance_lock.h"
+#include "platform/program_folder.h"
+#include "scan/app_context.h"
+#include "scan/command_line.h"
+#include "scan/run_driver.h"
+#include "settings/settings_files.h"
+#include "settings/settings_normalise.h"
+
+namespace ordano {
+namespace {
+
+// Paths are made absolute so the catalogue names real folders, as a drop does.
+std::string AbsolutePath(const std::string& path) {
+  std::error_code ec;
+  auto abs = std::filesystem::absolute(path, ec);
+  if (ec) return path;
+  std::string s = abs.lexically_normal().string();
+  while (s.size() > 1 && s.back() == '/') s.pop_back();
+  return s;
+}
+
+int RunCatalogue(const CommandLine& cl) {
+  auto ctx = std::make_unique<AppContext>();
+  ctx->programFolder = ProgramFolder();
+
+  InstanceLock lock;
+  switch (lock.TryAcquire(ctx->programFolder)) {
+    case InstanceLock::Result::HeldByOther:
+      std::fputs("ordanou: システム情報: すでにおるだの♪が起動してます。\n", stderr);
+      return kExitAlreadyRunning;
+    case InstanceLock::Result::Error:
+      std::fprintf(stderr, "ordanou: warning: cannot create the lock file in %s\n",
+                   ctx->programFolder.c_str());
+      break;
+    case InstanceLock::Result::Acquired: break;
+  }
+
+  LoadSettingsAtStartup(*ctx, cl.profile);
+  // The window applies the record to its pages before a command-line run;
+  // that is where stored placeholders (width 0 -> 60 and the like) take effect.
+  NormaliseForAllPages(ctx->settings);
+  ctx->run.DepthLimit = DepthLimitFromSearchDepth(ctx->settings.SearchDepth);
+
+  if (cl.paths.empty()) {
+    std::fputs("ordanou: no paths to catalogue (see --help)\n", stderr);
+    return kExitUsage;
+  }
+
+  ConsoleHost host(ConsoleHost::Detect(cl.assumeYes));
+  ctx->host = &host;
+  RunState& run = ctx->run;
+  run.CmdOutputFolder = cl.outputFolder;
+  run.CmdOutputName = cl.outputName;
+  run.CmdBackColor = std::u16string(cl.backColor.begin(), cl.backColor.end());
+  run.ForceSaveDialog = cl.forceSaveDialog;
+  std::vector<std::string> paths;
+  paths.reserve(cl.paths.size());
+  for (const auto& p : cl.paths) paths.push_back(AbsolutePath(p));
+  run.CmdLastPath = paths.back();
+
+  const RunResult result = CommandLineRun(*ctx, paths);
+  for (const auto& missing : result.missingPaths) {
+    std::fprintf(stderr, "ordanou: %s: no such file or folder\n", missing.c_str());
+  }
+  switch (result.outcome) {
+    case RunOutcome::Written:
+      if (!result.writtenPath.empty()) std::printf("%s\n", result.writtenPath.c_str());
+      return result.missingPaths.empty() ? kExitOk : kExitPartial;
+    case RunOutcome::Cancelled:
+      std::fputs("ordanou: cancelled; nothing written\n", stderr);
+      return kExitCancelled;
+    case RunOutcome::ClipboardUnavailable:
+    case RunOutcome::NotWritten:
+      std::fputs("ordanou: nothing written\n", stderr);
+      return kExitNotWritten;
+  }
+  return kExitNotWritten;
+}
+
+}  // namespace
+}  // namespace ordano
 
 int main(int argc, char** argv) {
-  (void)argc;
-  (void)argv;
-  std::fputs("ordanou: not built yet\n", stderr);
-  return 1;
+  using namespace ordano;
+  std::setlocale(LC_ALL, "");
+  std::vector<std::string> args(argv + 1, argv + argc);
+  if (args.empty()) {
+    std::fputs("ordanou: no display; give paths to catalogue on the command line, see --help\n",
+               stderr);
+    return kExitUsage;
+  }
+  const CommandLine cl = ParseCommandLine(args);
+  if (cl.usage) {
+    std::fputs(kUsageText, stdout);
+    return kExitOk;
+  }
+  if (cl.help) {
+    std::fputs(kUsageText, stdout);
+    std::fputs(kHelpText, stdout);
+    return kExitOk;
+  }
+  if (cl.version) {
+    std::printf("ordanou %s\n", ORDANO_VERSION);
+    return kExitOk;
+  }
+  if (!cl.unknownOptions.empty()) {
+    std::fprintf(stderr, "ordanou: unknown option %s (see --help)\n",
+                 cl.unknownOptions.front().c_str());
+    return kExitUsage;
+  }
+  if (cl.crawlUrl) {
+    std::fputs("ordanou: --crawl is not available in this build yet\n", stderr);
+    return kExitUsage;
+  }
+  if (cl.profileChooser) {
+    std::fputs("ordanou: /P needs a profile number here, for example /P:2\n", stderr);
+    return kExitUsage;
+  }
+  return RunCatalogue(cl);
 }

@@ -2,10 +2,13 @@
 
 #include <cstring>
 
+#include "settings/settings_defaults.h"
+
 namespace ordano::testing {
 
 std::unique_ptr<AppContext> MakeContext(TestHost& host) {
   auto ctx = std::make_unique<AppContext>();
+  ResetToDefaults(*ctx);
   ctx->host = &host;
   return ctx;
 }

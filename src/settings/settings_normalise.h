@@ -1,0 +1,84 @@
+// Conversions between the settings record and what the settings pages show:
+// the values the pages normalise, the number and colour edits, the head-tag
+// charset migration and the exclusive size units.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "settings/settings_record.h"
+
+namespace ordano {
+
+inline constexpr std::u16string_view kHexCheckMessage = u"16進コード0～9、a～f以外は使えません。";
+inline constexpr std::u16string_view kHexCheckTitle = u"16進数チェック";
+
+inline constexpr int kDefaultAppendDigitCount = 60;
+inline constexpr int kMaxDropDateDays = 100;
+
+// Decimal value of an edit's text: leading blanks and one sign allowed, stops
+// at the first other character, 0 without digits; saturates at the int range.
+int DecimalValueOfText(std::u16string_view text);
+
+// Column width: 0 stands for 60.
+inline int NormalisedAppendDigitCount(int value) {
+  return value == 0 ? kDefaultAppendDigitCount : value;
+}
+
+// Search depth as the edit shows it and runs use it: 0 means all levels (-1).
+inline int ShownSearchDepth(int stored) { return stored == 0 ? -1 : stored; }
+// The field after an edit of the depth text (0 or no digits become -1).
+inline int SearchDepthFromText(std::u16string_view text) {
+  return ShownSearchDepth(DecimalValueOfText(text));
+}
+
+// TotalCountPlace keeps the combo index exclusive-or 1; a stored value above 1
+// reads as 0 (bottom).
+inline int NormalisedTotalCountPlace(int stored) { return stored > 1 ? 0 : stored; }
+inline int TotalCountPlaceComboIndex(int stored) { return NormalisedTotalCountPlace(stored) ^ 1; }
+inline int TotalCountPlaceFromComboIndex(int index) { return index ^ 1; }
+
+// TxtLineBreaks is stored inverted: the box is on when the field is 0.
+inline bool TxtLineBreaksBoxOn(int stored) { return stored == 0; }
+inline Flag TxtLineBreaksFromBox(bool on) { return on ? 0 : 1; }
+
+// The entry a combo shows for a stored value: nothing (-1) for a negative
+// value, the last entry for one past the end.
+int ComboSelection(int stored, int entryCount);
+
+// Day count of a drop on the program icon, limited to 0..100.
+inline int ClampDropDateDays(int value) {
+  return value < 0 ? 0 : (value > kMaxDropDateDays ? kMaxDropDateDays : value);
+}
+inline int DropDateDaysFromText(std::u16string_view text) {
+  return ClampDropDateDays(DecimalValueOfText(text));
+}
+
+// The colour edit: hex digits (either case) of which the last six count; an
+// empty text is 0. nullopt when another character occurs: the caller shows
+// kHexCheckMessage titled kHexCheckTitle and keeps the previous value.
+std::optional<std::int32_t> ParseHtmlBackColor(std::u16string_view text);
+// "%06x" of the stored colour.
+std::u16string HtmlBackColorText(std::int32_t color);
+
+// Old head blocks declared Shift_JIS or UTF-16; the HTML output is UTF-8.
+std::u16string MigrateHeadCharset(std::u16string_view head);
+// Applies the migration to HeadTags; true when the field changed.
+bool MigrateHeadTagsCharset(SettingsRecord& settings);
+
+enum class SizeUnit { KB, MB, Auto };
+// Switching one unit on switches the other two off; switching one off
+// affects only itself.
+void SwitchSizeUnit(SettingsRecord& settings, SizeUnit unit, bool on);
+
+// What applying the pages stores back: column width 60 for 0, the total
+// count place read as 0 above 1, the unused flag at 1644 cleared, and the
+// head-tag charset migrated.
+void NormaliseForBasicPage(SettingsRecord& settings);
+void NormaliseForAdvancedPage(SettingsRecord& settings);
+void NormaliseForHtmlTagPage(SettingsRecord& settings);
+void NormaliseForAllPages(SettingsRecord& settings);
+
+}  // namespace ordano
