@@ -46,10 +46,11 @@ bool FindOnPath(std::string_view program, std::string* fullPath) {
   std::string_view dirs = path ? path : "/usr/local/bin:/usr/bin:/bin";
   while (!dirs.empty()) {
     const auto colon = dirs.find(':');
-    std::string dir(dirs.substr(0, colon));
+    const std::string_view dir = colon == 0 ? std::string_view(".") : dirs.substr(0, colon);
     dirs = colon == std::string_view::npos ? std::string_view() : dirs.substr(colon + 1);
-    if (dir.empty()) dir = ".";
-    std::string candidate = dir + "/" + std::string(program);
+    std::string candidate;
+    candidate.reserve(dir.size() + 1 + program.size());
+    candidate.append(dir).append("/").append(program);
     struct stat st;
     if (stat(candidate.c_str(), &st) == 0 && S_ISREG(st.st_mode) &&
         access(candidate.c_str(), X_OK) == 0) {

@@ -40,10 +40,18 @@ bool TakesVoicedMark(char16_t c) {
 bool TakesSemiVoicedMark(char16_t c) { return c >= 0xFF8A && c <= 0xFF8E; }
 
 void ReplaceAll(std::u16string& s, std::u16string_view from, std::u16string_view to) {
-  for (std::size_t pos = s.find(from); pos != std::u16string::npos;
-       pos = s.find(from, pos + to.size())) {
-    s.replace(pos, from.size(), to);
+  std::size_t pos = s.find(from);
+  if (pos == std::u16string::npos) return;
+  std::u16string out;
+  out.reserve(s.size());
+  std::size_t done = 0;
+  for (; pos != std::u16string::npos; pos = s.find(from, done)) {
+    out.append(s, done, pos - done);
+    out.append(to);
+    done = pos + from.size();
   }
+  out.append(s, done, std::u16string::npos);
+  s = std::move(out);
 }
 
 // Half-width katakana to full-width; a mark that belongs to the letter before
@@ -108,16 +116,20 @@ std::u16string ExplorerSortKey(std::u16string_view name) {
   MapCharacters(k, kPlainFrom, kPlainTo);
   MapCharacters(k, kKatakana, kHiragana);
   k = PadNumbers(k);
+  std::size_t pad = 0;
   if (!k.empty()) {
     if (IsDigit(k.front())) {
-      k.insert(0, u"  ");
+      pad = 2;
     } else if (k.front() == u'-') {
-      k.insert(0, u" ");
+      pad = 1;
     } else if (k.front() == u'～') {
-      k.insert(0, u"   ");
+      pad = 3;
     }
   }
-  return k;
+  if (pad == 0) return k;
+  std::u16string padded(pad, u' ');
+  padded.append(k);
+  return padded;
 }
 
 }  // namespace ordano
