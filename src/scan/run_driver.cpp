@@ -1,8 +1,294 @@
 #include "scan/run_driver.h"
 
-namespace ordano {
+#include <fcntl.h>
+#include <sys/stat.h>
 
-RunResult DropRun(AppContext&, std::span<const std::string>) { return {}; }  // TODO(scan)
-RunResult CommandLineRun(AppContext&, std::span<const std::string>) { return {}; }  // TODO(scan)
+#include <ctime>
+#include <optional>
+#include <string_view>
+#include <utility>
+
+#include "output/format_size.h"
+#include "output/run_output.h"
+#include "platform/time_text.h"
+#include "platform/unicode.h"
+#include "scan/app_context.h"
+#include "scan/archive_list.h"
+#include "scan/date_range.h"
+#include "scan/digest_file.h"
+#include "scan/html_title.h"
+#include "scan/scan_folder.h"
+#include "scan/shortcut.h"
+#include "scan/sort.h"
+#include "scan/volume_info.h"
+
+namespace ordano {
+namespace {
+
+enum class RunKind { Drop, CommandLine };
+
+// The folder of a file path: everything before its last "/" ("/" for a file
+// in the root folder, empty for a bare name).
+std::string_view ParentOf(std::string_view path) {
+  const auto slash = path.rfind('/');
+  if (slash == std::string_view::npos) return {};
+  if (slash == 0) return path.substr(0, 1);
+  return path.substr(0, slash);
+}
+
+// Birth time of a file, its last-write time where the file system has none.
+std::int64_t CreatedTime(const std::string& path, const struct stat& st) {
+  struct statx sx;
+  if (statx(AT_FDCWD, path.c_str(), AT_NO_AUTOMOUNT, STATX_BTIME, &sx) == 0 &&
+      (sx.stx_mask & STATX_BTIME)) {
+    return sx.stx_btime.tv_sec;
+  }
+  return st.st_mtime;
+}
+
+// The two passes over the given paths; the caller has collected the page.
+class PathRun {
+ public:
+  PathRun(AppContext& ctx, RunKind kind)
+      : ctx_(ctx), run_(ctx.run), s_(ctx.settings), kind_(kind) {}
+
+  bool Scan(std::span<const std::string> paths, std::vector<std::string>* missingPaths);
+
+ private:
+  bool TableFull() const {
+    return run_.Pass == 1 && ((run_.Capacity > 0 && run_.EntryCount >= run_.Capacity) ||
+                              run_.EntryCount >= ctx_.table.Capacity());
+  }
+  // False when the item's status cannot be read.
+  bool Item(const std::string& given);
+  void File(const std::string& path, const struct stat& st);
+
+  AppContext& ctx_;
+  RunState& run_;
+  SettingsRecord& s_;
+  RunKind kind_;
+};
+
+bool PathRun::Scan(std::span<const std::string> paths, std::vector<std::string>* missingPaths) {
+  ctx_.table.Release();
+  run_.TableAllocated = false;
+  run_.ResetForRun();
+  run_.RootFolder.clear();  // nothing of an earlier run's root carries over
+  run_.DepthLimit = DepthLimitFromSearchDepth(s_.SearchDepth);
+  if (kind_ == RunKind::Drop) {
+    run_.CmdOutputFolder.clear();
+    run_.CmdOutputName.clear();
+    run_.CmdBackColor.clear();
+    run_.CmdLastPath.clear();
+    run_.CapacityRequested = false;
+  }
+  if (ctx_.host != nullptr) ctx_.host->ProgressBegin(run_);
+
+  // Items missing in the counting pass stay out of the filling pass too.
+  std::vector<bool> missing(paths.size(), false);
+  for (int pass = 0; pass < 2 && !run_.CancelRequested; ++pass) {
+    run_.Pass = pass;
+    if (pass == 1) {
+      run_.ExpectedCount = run_.EntryCount;
+      run_.Capacity = run_.EntryCount + 1000;
+      ctx_.table.Create(run_.Capacity);
+      run_.NameWidth = 16;
+      run_.EntryCount = 0;
+      run_.PlaceholderCount = 0;
+      run_.OutputCounter = 0;
+    }
+    for (std::size_t i = 0; i < paths.size() && !run_.CancelRequested; ++i) {
+      if (ctx_.host != nullptr) ctx_.host->Pump(run_, 1);
+      if (run_.CancelRequested || missing[i]) continue;
+      if (!Item(paths[i]) && pass == 0) {
+        missing[i] = true;
+        if (missingPaths != nullptr) missingPaths->push_back(paths[i]);
+      }
+    }
+  }
+
+  run_.Pass = 2;
+  run_.RunFinished = true;
+  if (ctx_.host != nullptr) ctx_.host->ProgressEnd(run_);
+  if (run_.CancelRequested) {
+    ctx_.table.Release();
+    run_.TableAllocated = false;
+    return false;
+  }
+  run_.TableAllocated = ctx_.table.Allocated();
+  return true;
+}
+
+bool PathRun::Item(const std::string& given) {
+  if (kind_ == RunKind::Drop && s_.WriteCapacity) {
+    run_.CapacityRequested = true;
+    run_.CapacityTarget = given;  // the last item's file system wins
+  }
+  const std::string path(WithoutTrailingSlash(given));
+  struct stat st;
+  if (path.empty() || stat(path.c_str(), &st) != 0) return false;
+  if (S_ISDIR(st.st_mode)) {
+    run_.RootFolder = path;
+    run_.CurrentDepth = 0;
+    const int first = run_.EntryCount;
+    ScanFolder(ctx_, path);
+    if (s_.IgnoreHierarchy && run_.Pass == 1) SortRange(ctx_, first, run_.EntryCount - first);
+  } else if (S_ISREG(st.st_mode)) {
+    File(path, st);
+  }
+  // Devices, pipes and sockets are no catalogue entries (reading them could block).
+  return true;
+}
+
+void PathRun::File(const std::string& path, const struct stat& st) {
+  const bool drop = kind_ == RunKind::Drop;
+  if (LastComponent(path).front() == '.' && !s_.IncludeHidden) return;
+
+  std::string target = path;
+  if (drop && s_.ReadShortcuts) {
+    std::string t = ResolveShortcut(ctx_, path);
+    if (!t.empty()) {
+      struct stat ts;
+      if (stat(t.c_str(), &ts) == 0 && S_ISDIR(ts.st_mode)) {
+        ScanFolder(ctx_, t);  // with the current RootFolder and depth
+        return;
+      }
+      target = std::move(t);
+    }
+  }
+
+  std::optional<DateBounds> bounds;
+  if (s_.DateRangeEnabled) {
+    if (RejectInvalidDateRange(ctx_)) return;
+    bounds = BuildDateBounds(s_);
+  }
+  const std::int64_t created = drop ? 0 : CreatedTime(path, st);
+  const std::int64_t testTime = !drop && s_.SortOrder == 5 ? created : st.st_mtime;
+  const bool passes = !bounds || InDateRange(*bounds, testTime);
+
+  std::u16string folder;
+  if (!s_.RelativeOutput) folder = DecorateFolder(ctx_, ToDisplay(ParentOf(target)));
+
+  if (run_.Pass == 1 && !TableFull()) {
+    auto& table = ctx_.table;
+    const int row = run_.EntryCount;
+    table.ClearRow(row);
+    if (s_.ComputeMd5) table.SetMd5(row, DigestFile(ctx_, path));
+    table.SetFolder(row, folder);
+    table.SetDepth(row, 1);
+    const std::u16string name = ToDisplay(LastComponent(target));
+    table.SetName(row, name);
+    const int width = static_cast<int>(name.size()) + 2;
+    if (run_.NameWidth < width) run_.NameWidth = width;
+    std::uint64_t size = static_cast<std::uint64_t>(st.st_size);
+    if (target != path) {
+      struct stat ts;
+      size = stat(target.c_str(), &ts) == 0 ? static_cast<std::uint64_t>(ts.st_size) : 0;
+    }
+    table.SetSize(row, size);
+    table.SetLinkPath(row, s_.RelativeOutput ? name : ToDisplay(target));
+    table.SetModified(row, PackLocalTime(st.st_mtime));
+    if (!drop) table.SetCreated(row, PackLocalTime(created));
+    // A drop stores the title lower-cased; a path given directly keeps its case.
+    if (HasHtmlExtension(name)) table.SetTitle(row, ReadHtmlTitle(target, drop));
+    if (passes) {
+      table.SetSizeText(row, FormatSize(s_, size, &run_.TotalSize));
+      ++run_.EntryCount;
+    }
+  } else if (run_.Pass == 0 && passes) {
+    ++run_.EntryCount;
+  }
+
+  if (drop) ListArchive(ctx_, path, folder);
+}
+
+bool ScanPaths(AppContext& ctx, RunKind kind, std::span<const std::string> paths,
+               std::vector<std::string>* missingPaths) {
+  PathRun run(ctx, kind);
+  return run.Scan(paths, missingPaths);
+}
+
+}  // namespace
+
+bool DropRunScan(AppContext& ctx, std::span<const std::string> paths,
+                 std::vector<std::string>* missingPaths) {
+  if (ctx.host != nullptr) ctx.host->CollectBasicPage(ctx.settings);
+  return ScanPaths(ctx, RunKind::Drop, paths, missingPaths);
+}
+
+RunResult FinishRunOutput(AppContext& ctx) {
+  RunResult result;
+  const OutputResult out = RunOutput(ctx);
+  ctx.table.Release();
+  ctx.run.TableAllocated = false;
+  switch (out.status) {
+    case OutputStatus::Written:
+      result.outcome = RunOutcome::Written;
+      result.writtenPath = out.path;
+      break;
+    case OutputStatus::Clipboard:
+      result.outcome = RunOutcome::Written;
+      break;
+    case OutputStatus::ClipboardFailed:
+      result.outcome = RunOutcome::ClipboardUnavailable;
+      break;
+    case OutputStatus::Declined:
+    case OutputStatus::Failed:
+      result.outcome = RunOutcome::NotWritten;
+      break;
+  }
+  return result;
+}
+
+RunResult DropRun(AppContext& ctx, std::span<const std::string> paths) {
+  std::vector<std::string> missing;
+  RunResult result = DropRunScan(ctx, paths, &missing) ? FinishRunOutput(ctx)
+                                                       : RunResult{RunOutcome::Cancelled, {}, {}};
+  result.missingPaths = std::move(missing);
+  return result;
+}
+
+bool CommandLineRunScan(AppContext& ctx, std::span<const std::string> paths,
+                        std::vector<std::string>* missingPaths) {
+  if (paths.empty()) return false;
+  if (ctx.host != nullptr) ctx.host->CollectBasicPage(ctx.settings);
+
+  // DropDateLimit: this run lists the last DropDateDays days; the pickers get
+  // their own values back afterwards.
+  SettingsRecord& s = ctx.settings;
+  const bool limit = s.DropDateLimit != 0;
+  const std::int64_t saved[4] = {s.DateFromDate, s.DateFromTime, s.DateToDate, s.DateToTime};
+  const Flag savedEnabled = s.DateRangeEnabled;
+  if (limit) {
+    const std::int64_t now = static_cast<std::int64_t>(std::time(nullptr));
+    const std::int64_t from = now - static_cast<std::int64_t>(s.DropDateDays) * 24 * 3600;
+    s.DateRangeEnabled = 1;
+    s.DateToDate = s.DateToTime = now;
+    s.DateFromDate = s.DateFromTime = from;
+    if (ctx.host != nullptr) ctx.host->ApplyBasicPage(s);
+  }
+
+  const bool ok = ScanPaths(ctx, RunKind::CommandLine, paths, missingPaths);
+
+  if (limit) {
+    s.DateFromDate = saved[0];
+    s.DateFromTime = saved[1];
+    s.DateToDate = saved[2];
+    s.DateToTime = saved[3];
+    s.DateRangeEnabled = savedEnabled;
+    if (ctx.host != nullptr) ctx.host->ApplyBasicPage(s);
+  }
+  return ok;
+}
+
+RunResult CommandLineRun(AppContext& ctx, std::span<const std::string> paths) {
+  if (paths.empty()) return {};
+  std::vector<std::string> missing;
+  RunResult result = CommandLineRunScan(ctx, paths, &missing)
+                         ? FinishRunOutput(ctx)
+                         : RunResult{RunOutcome::Cancelled, {}, {}};
+  result.missingPaths = std::move(missing);
+  return result;
+}
 
 }  // namespace ordano

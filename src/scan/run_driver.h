@@ -3,29 +3,45 @@
 
 #include <span>
 #include <string>
+#include <vector>
 
 namespace ordano {
 
 struct AppContext;
 
 enum class RunOutcome {
-  Written,        // the catalogue was written (file or clipboard)
-  Cancelled,      // cancelled during the scan, or the date range was invalid
-  NotWritten,     // the output run wrote nothing (declined, failed, no paths)
+  Written,     // the catalogue was written (file or clipboard)
+  Cancelled,   // cancelled during the scan, or the date range was invalid
+  NotWritten,  // the output run wrote nothing (declined, failed, no paths)
   ClipboardUnavailable,
 };
 
 struct RunResult {
   RunOutcome outcome = RunOutcome::NotWritten;
   std::string writtenPath;
+  // Given paths whose status could not be read (gone, no permission on the
+  // way): not catalogued, while the other paths still are.
+  std::vector<std::string> missingPaths;
 };
 
-// A drop of files and folders (the host shows progress and, for a window,
-// defers the output; here the output runs directly after the scan).
+// A drop of files and folders: scan, then output, then release of the table.
 RunResult DropRun(AppContext& ctx, std::span<const std::string> paths);
 
+// The scan of a drop alone. True when it was not cancelled; the table then
+// stays allocated (run.TableAllocated) for FinishRunOutput, which a window
+// calls from its output timer. A cancelled scan has released the table.
+bool DropRunScan(AppContext& ctx, std::span<const std::string> paths,
+                 std::vector<std::string>* missingPaths = nullptr);
+
 // The command-line run over the given paths; the Cmd* presets of ctx.run are
-// already set by the caller.
+// already set by the caller. An empty list does nothing.
 RunResult CommandLineRun(AppContext& ctx, std::span<const std::string> paths);
+
+// The scan of a command-line run alone, as DropRunScan.
+bool CommandLineRunScan(AppContext& ctx, std::span<const std::string> paths,
+                        std::vector<std::string>* missingPaths = nullptr);
+
+// The output run over the scanned table, then the release of the table.
+RunResult FinishRunOutput(AppContext& ctx);
 
 }  // namespace ordano

@@ -1,0 +1,38 @@
+// The recursive folder walk that counts (pass 0) or writes (pass 1) the rows
+// of one folder and its subfolders.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace ordano {
+
+struct AppContext;
+
+// Scans `folder` (a native path; no trailing "/" except for "/" itself) at
+// ctx.run.CurrentDepth + 1 with the filters of the settings record and the
+// host's wildcard. Leaves CurrentDepth as it found it, except when an invalid
+// date range cancels the run.
+void ScanFolder(AppContext& ctx, const std::string& folder);
+
+// Path texts of the scan (native bytes, "/" separators).
+
+// The path without trailing "/"; "/" itself stays "/".
+std::string_view WithoutTrailingSlash(std::string_view path);
+
+// The last component of a path, a trailing "/" ignored; "/" for "/".
+std::string_view LastComponent(std::string_view path);
+
+// The part of `path` below `root`: "" for the root itself, nullopt when the
+// path does not lie below the root. An empty root stands for "/".
+std::optional<std::string_view> BelowRoot(std::string_view root, std::string_view path);
+
+// Appends "/" unless the path already ends with one; returns the new length.
+std::size_t AppendSeparator(std::string& path);
+
+// Appends the display text of a native name (invalid UTF-8 as U+FFFD) without
+// a temporary for plain ASCII names.
+void AppendDisplay(std::u16string& out, std::string_view bytes);
+
+}  // namespace ordano

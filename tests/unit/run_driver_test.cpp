@@ -1,0 +1,208 @@
+#include "scan/run_driver.h"
+
+#include <gtest/gtest.h>
+
+#include <ctime>
+#include <string>
+#include <vector>
+
+#include "platform/unicode.h"
+#include "temp_dir.h"
+#include "test_host.h"
+
+namespace ordano {
+namespace {
+
+using testing::MakeContext;
+using testing::SetMtime;
+using testing::TempDir;
+using testing::TestHost;
+using testing::WriteFile;
+
+class RunDriverTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ctx = MakeContext(host);
+    ctx->settings.ScanToDepth = 1;
+    ctx->settings.OmitVolumeName = 1;
+  }
+
+  std::vector<std::string> Names() const {
+    std::vector<std::string> names;
+    for (int r = 0; r < ctx->run.EntryCount; ++r) names.push_back(Utf16ToUtf8(ctx->table.Name(r)));
+    return names;
+  }
+  int RowOf(const std::string& name) const {
+    for (int r = 0; r < ctx->run.EntryCount; ++r) {
+      if (Utf16ToUtf8(ctx->table.Name(r)) == name) return r;
+    }
+    return -1;
+  }
+  std::string Text(std::u16string_view v) const { return Utf16ToUtf8(v); }
+
+  TestHost host;
+  std::unique_ptr<AppContext> ctx;
+  TempDir dir;
+};
+
+TEST_F(RunDriverTest, DropOfFolderAndFile) {
+  WriteFile(dir / "tree/a.txt", "abc");
+  WriteFile(dir / "tree/sub/b.txt", "bb");
+  WriteFile(dir / "single/page.html", "<TITLE>Mixed Case</TITLE>");
+  const std::vector<std::string> paths{dir / "tree/", dir / "single/page.html"};
+
+  ASSERT_TRUE(DropRunScan(*ctx, paths));
+  EXPECT_TRUE(ctx->run.TableAllocated);
+  EXPECT_TRUE(ctx->run.RunFinished);
+  EXPECT_EQ(ctx->run.ExpectedCount, 3);
+  EXPECT_EQ(ctx->run.Capacity, 1003);
+  EXPECT_EQ(Names(), (std::vector<std::string>{"a.txt", "b.txt", "page.html"}));
+  EXPECT_EQ(ctx->run.RootFolder, dir / "tree");  // the trailing "/" is gone
+  EXPECT_EQ(Text(ctx->table.LinkPath(1)), dir / "tree/sub/b.txt");
+
+  const int f = 2;  // the dropped file
+  EXPECT_EQ(ctx->table.Depth(f), 1);
+  EXPECT_EQ(Text(ctx->table.Folder(f)), dir / "single");
+  EXPECT_EQ(Text(ctx->table.LinkPath(f)), dir / "single/page.html");
+  EXPECT_EQ(Text(ctx->table.SizeText(f)), "25");
+  EXPECT_EQ(Text(ctx->table.Title(f)), "mixed case");  // a drop lower-cases the title
+  EXPECT_NE(ctx->table.Modified(f), 0);
+  EXPECT_EQ(ctx->table.Created(f), 0);  // not set for a dropped file
+  EXPECT_EQ(ctx->run.TotalSize, 30u);
+  EXPECT_EQ(ctx->run.NameWidth, 16);
+
+  // Relative output: the file's folder is empty and its link is its name.
+  ctx->settings.RelativeOutput = 1;
+  ASSERT_TRUE(DropRunScan(*ctx, paths));
+  EXPECT_EQ(Text(ctx->table.Folder(2)), "");
+  EXPECT_EQ(Text(ctx->table.LinkPath(2)), "page.html");
+  EXPECT_EQ(Text(ctx->table.LinkPath(1)), "sub/b.txt");
+}
+
+TEST_F(RunDriverTest, DropResetsPresetsAndCapturesCapacityTarget) {
+  WriteFile(dir / "one/x.txt", "x");
+  WriteFile(dir / "two/y.txt", "y");
+  ctx->run.CmdOutputName = "preset.txt";
+  ctx->run.CmdLastPath = "/somewhere";
+  ctx->settings.WriteCapacity = 1;
+  const std::vector<std::string> paths{dir / "one", dir / "two/y.txt"};
+  ASSERT_TRUE(DropRunScan(*ctx, paths));
+  EXPECT_TRUE(ctx->run.CmdOutputName.empty());
+  EXPECT_TRUE(ctx->run.CmdLastPath.empty());
+  EXPECT_TRUE(ctx->run.CapacityRequested);
+  EXPECT_EQ(ctx->run.CapacityTarget, dir / "two/y.txt");  // the last item wins
+
+  ctx->settings.WriteCapacity = 0;
+  ASSERT_TRUE(DropRunScan(*ctx, paths));
+  EXPECT_FALSE(ctx->run.CapacityRequested);
+}
+
+TEST_F(RunDriverTest, DroppedHiddenFileNeedsIncludeHidden) {
+  WriteFile(dir / ".secret", "s");
+  const std::vector<std::string> paths{dir / ".secret"};
+  ASSERT_TRUE(DropRunScan(*ctx, paths));
+  EXPECT_EQ(ctx->run.EntryCount, 0);
+  ctx->settings.IncludeHidden = 1;
+  ASSERT_TRUE(DropRunScan(*ctx, paths));
+  EXPECT_EQ(Names(), (std::vector<std::string>{".secret"}));
+}
+
+TEST_F(RunDriverTest, CommandLineListsTheOtherPathsAndNamesTheMissingOne) {
+  WriteFile(dir / "tree/a.txt", "abc");
+  WriteFile(dir / "doc.html", "<title>Keep Case</title>");
+  const std::string missing = dir / "not-there";
+  const std::vector<std::string> paths{dir / "tree", missing, dir / "doc.html"};
+
+  std::vector<std::string> missingPaths;
+  ASSERT_TRUE(CommandLineRunScan(*ctx, paths, &missingPaths));
+  EXPECT_EQ(missingPaths, std::vector<std::string>{missing});
+  EXPECT_EQ(Names(), (std::vector<std::string>{"a.txt", "doc.html"}));
+  const int f = RowOf("doc.html");
+  EXPECT_EQ(Text(ctx->table.Title(f)), "Keep Case");  // no lower-casing here
+  EXPECT_NE(ctx->table.Created(f), 0);                // filled for a given file
+
+  ctx->run.CmdOutputFolder = dir.path();  // whatever the output writes stays in here
+  ctx->run.CmdOutputName = "out.txt";
+  const RunResult result = CommandLineRun(*ctx, paths);
+  EXPECT_EQ(result.missingPaths, std::vector<std::string>{missing});
+  EXPECT_NE(result.outcome, RunOutcome::Cancelled);
+  EXPECT_FALSE(ctx->table.Allocated());  // released after the output
+  EXPECT_FALSE(ctx->run.TableAllocated);
+
+  EXPECT_EQ(CommandLineRun(*ctx, {}).outcome, RunOutcome::NotWritten);
+}
+
+TEST_F(RunDriverTest, DropDateLimitListsRecentFilesAndRestoresThePickers) {
+  const std::int64_t now = std::time(nullptr);
+  WriteFile(dir / "recent.txt", "r");
+  WriteFile(dir / "old.txt", "o");
+  SetMtime(dir / "recent.txt", now - 3600);
+  SetMtime(dir / "old.txt", now - 5 * 86400);
+  SettingsRecord& s = ctx->settings;
+  s.DropDateLimit = 1;
+  s.DropDateDays = 2;
+  s.DateRangeEnabled = 0;
+  s.DateFromDate = 1000;
+  s.DateFromTime = 2000;
+  s.DateToDate = 3000;
+  s.DateToTime = 4000;
+  const std::vector<std::string> paths{dir / "recent.txt", dir / "old.txt"};
+
+  ASSERT_TRUE(CommandLineRunScan(*ctx, paths));
+  EXPECT_EQ(Names(), (std::vector<std::string>{"recent.txt"}));
+  EXPECT_EQ(s.DateRangeEnabled, 0);
+  EXPECT_EQ(s.DateFromDate, 1000);
+  EXPECT_EQ(s.DateFromTime, 2000);
+  EXPECT_EQ(s.DateToDate, 3000);
+  EXPECT_EQ(s.DateToTime, 4000);
+
+  s.DropDateDays = 0;  // between now and now: nothing
+  ASSERT_TRUE(CommandLineRunScan(*ctx, paths));
+  EXPECT_EQ(ctx->run.EntryCount, 0);
+}
+
+TEST_F(RunDriverTest, IgnoreHierarchySortsADroppedFolderAsOneList) {
+  WriteFile(dir / "tree/z.txt", "z");
+  WriteFile(dir / "tree/sub/b.txt", "b");
+  WriteFile(dir / "tree/sub/y.txt", "y");
+  const std::vector<std::string> paths{dir / "tree"};
+  ASSERT_TRUE(DropRunScan(*ctx, paths));
+  EXPECT_EQ(Names(), (std::vector<std::string>{"z.txt", "b.txt", "y.txt"}));
+  ctx->settings.IgnoreHierarchy = 1;
+  ASSERT_TRUE(DropRunScan(*ctx, paths));
+  EXPECT_EQ(Names(), (std::vector<std::string>{"b.txt", "y.txt", "z.txt"}));
+}
+
+TEST_F(RunDriverTest, EndBeforeStartCancelsWithTheMessage) {
+  WriteFile(dir / "tree/a.txt", "a");
+  WriteFile(dir / "file.txt", "f");
+  SettingsRecord& s = ctx->settings;
+  s.DateRangeEnabled = 1;
+  s.DateFromDate = s.DateFromTime = 1700000000;
+  s.DateToDate = s.DateToTime = 1600000000;
+
+  for (const std::string& item : {dir / "tree", dir / "file.txt"}) {
+    s.DateRangeEnabled = 1;
+    host.messages.clear();
+    const RunResult result = DropRun(*ctx, std::vector<std::string>{item});
+    EXPECT_EQ(result.outcome, RunOutcome::Cancelled) << item;
+    ASSERT_EQ(host.messages.size(), 1u) << item;
+    EXPECT_EQ(host.messages[0].text, u"開始日付より終了日付が前になっています。");
+    EXPECT_EQ(host.messages[0].caption, u"Ordano");
+    EXPECT_EQ(host.messages[0].icon, MsgIcon::Warning);
+    EXPECT_EQ(s.DateRangeEnabled, 0);
+    EXPECT_FALSE(ctx->table.Allocated());
+  }
+}
+
+TEST_F(RunDriverTest, CancelFromTheHostEndsTheRunWithoutTable) {
+  WriteFile(dir / "tree/a.txt", "a");
+  host.cancelAtPump = 1;
+  const RunResult result = DropRun(*ctx, std::vector<std::string>{dir / "tree"});
+  EXPECT_EQ(result.outcome, RunOutcome::Cancelled);
+  EXPECT_FALSE(ctx->table.Allocated());
+  EXPECT_TRUE(ctx->run.RunFinished);
+}
+
+}  // namespace
+}  // namespace ordano
