@@ -1,7 +1,287 @@
 #include "output/run_output.h"
 
-namespace ordano {
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
-OutputResult RunOutput(AppContext&) { return {}; }  // TODO(output)
+#include <algorithm>
+#include <filesystem>
+#include <optional>
+
+#include "output/catalogue_writers.h"
+#include "output/cfilecus.h"
+#include "output/text_writer.h"
+#include "platform/unicode.h"
+#include "scan/app_context.h"
+#include "scan/sort.h"
+
+namespace ordano {
+namespace {
+
+constexpr std::u16string_view kWriteErrorCaption = u"おるだの♪書き出しエラー";
+
+enum class Format { Text, Csv, Html };
+
+// By the name's end, case-sensitively: "x.CSV" is a text catalogue.
+Format FormatOf(std::string_view path) {
+  if (path.ends_with(".csv")) return Format::Csv;
+  if (path.ends_with(".html") || path.ends_with(".htm")) return Format::Html;
+  return Format::Text;
+}
+
+std::string FolderOf(const std::string& path) {
+  const std::size_t slash = path.rfind('/');
+  if (slash == std::string::npos) return {};
+  if (slash == 0) return "/";
+  return path.substr(0, slash);
+}
+
+// A name relative to folder; an absolute name stands as it is.
+std::string JoinPath(const std::string& folder, const std::string& name) {
+  if (name.starts_with('/') || folder.empty()) return name;
+  if (folder.ends_with('/')) return folder + name;
+  return folder + "/" + name;
+}
+
+// The folder as a full path (without chdir: relative to the process's
+// current directory), without a trailing "/".
+std::string FullFolder(const std::string& folder) {
+  std::error_code ec;
+  std::filesystem::path p = folder.empty() ? std::filesystem::current_path(ec)
+                                           : std::filesystem::absolute(folder, ec);
+  if (ec) return folder;
+  std::string out = p.lexically_normal().string();
+  while (out.size() > 1 && out.ends_with('/')) out.pop_back();
+  return out;
+}
+
+// "name." gets "txt"; a name without "." after its last "/" gets ".txt".
+std::string CompleteName(std::string path) {
+  if (path.ends_with('.')) return path + "txt";
+  const std::size_t slash = path.rfind('/');
+  const std::size_t dot = path.rfind('.');
+  if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) path += ".txt";
+  return path;
+}
+
+// A doubled separator near the end of the remembered name is made single.
+std::u16string ProposedName(std::u16string_view outputFile) {
+  std::u16string name(outputFile);
+  const std::size_t last = name.rfind(u'/');
+  if (last == std::u16string::npos) return name;
+  const std::size_t from = last >= 4 ? last - 4 : 0;
+  const std::size_t twice = name.find(u"//", from);
+  if (twice != std::u16string::npos) name.erase(twice, 1);
+  return name;
+}
+
+// 1-based filter of the save dialog that fits the last extension.
+int FilterIndexFor(std::u16string_view outputFile) {
+  const std::u16string lower = AsciiLower(outputFile);
+  const std::u16string_view v = lower;
+  if (v.ends_with(u".txt")) return 2;
+  if (v.ends_with(u".htm") || v.ends_with(u".html")) return 3;
+  if (v.ends_with(u".csv")) return 4;
+  return 1;
+}
+
+int ParseNumber(std::u16string_view text) {
+  std::size_t i = 0;
+  while (i < text.size() && text[i] == u' ') ++i;
+  bool negative = false;
+  if (i < text.size() && (text[i] == u'-' || text[i] == u'+')) negative = text[i++] == u'-';
+  long long v = 0;
+  for (; i < text.size() && text[i] >= u'0' && text[i] <= u'9'; ++i) {
+    v = std::min<long long>(v * 10 + (text[i] - u'0'), 1000000000);
+  }
+  return static_cast<int>(negative ? -v : v);
+}
+
+std::u16string NumberText(int n) {
+  const std::string s = std::to_string(n);
+  return std::u16string(s.begin(), s.end());
+}
+
+// An existing file that could be read (a folder in its place is not one).
+bool ExistingReadableFile(const std::string& path) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return false;
+  struct stat st{};
+  const bool file = ::fstat(fd, &st) == 0 && !S_ISDIR(st.st_mode);
+  ::close(fd);
+  return file;
+}
+
+void Remember(SettingsRecord& s, const std::string& path) {
+  SetText(s.OutputFolder, ToDisplay(FolderOf(path)));
+  SetText(s.OutputFile, ToDisplay(path));
+}
+
+// The save dialog with its "最終確認" panel; the chosen path, or nothing.
+std::optional<std::string> AskSaveDestination(AppContext& ctx) {
+  SettingsRecord& s = ctx.settings;
+  SaveDialogState proposal;
+  proposal.folder = ToNative(TextOf(s.OutputFolder));
+  proposal.fileName = ToNative(ProposedName(TextOf(s.OutputFile)));
+  proposal.filterIndex = s.PreferLastExtension ? FilterIndexFor(TextOf(s.OutputFile)) : 1;
+  proposal.appendOutput = s.AppendOutput != 0;
+  proposal.openAfterSave = s.OpenAfterSave != 0;
+  proposal.lineWidthEnabled = s.LineWidthEnabled != 0;
+  proposal.indentTree = s.IndentTree != 0;
+  proposal.lineWidthText = NumberText(s.LineWidth);
+
+  const std::optional<SaveDialogState> answer = ctx.host->SaveDialog(proposal);
+  if (!answer) return std::nullopt;
+  // The panel's states hold for this catalogue (RunOutput restores them).
+  s.AppendOutput = answer->appendOutput;
+  s.OpenAfterSave = answer->openAfterSave;
+  s.LineWidthEnabled = answer->lineWidthEnabled;
+  s.IndentTree = answer->indentTree;
+  s.LineWidth = ParseNumber(answer->lineWidthText);
+  ctx.host->ApplyBasicPage(s);
+  if (answer->fileName.empty()) return std::nullopt;
+
+  const std::string folder = answer->folder.empty() ? proposal.folder : answer->folder;
+  std::string path = CompleteName(JoinPath(folder, answer->fileName));
+  if (!path.starts_with('/')) path = JoinPath(FullFolder(""), path);
+  Remember(s, path);
+  return path;
+}
+
+// The destination given on the command line: a bare name is taken in the
+// output folder, a full path stands as it is.
+std::string CommandLineDestination(AppContext& ctx) {
+  SettingsRecord& s = ctx.settings;
+  const RunState& run = ctx.run;
+  const std::string folder = FullFolder(
+      !run.CmdOutputFolder.empty() ? run.CmdOutputFolder : ToNative(TextOf(s.OutputFolder)));
+  const std::string name =
+      !run.CmdOutputName.empty() ? run.CmdOutputName : ToNative(TextOf(s.OutputFile));
+  const std::string path = JoinPath(folder, name);
+  SetText(s.OutputFolder, ToDisplay(folder));
+  SetText(s.OutputFile, ToDisplay(path));
+  return path;
+}
+
+OutputResult Status(OutputStatus status, std::string path = {}) {
+  OutputResult r;
+  r.status = status;
+  r.path = std::move(path);
+  return r;
+}
+
+OutputResult WriteText(AppContext& ctx, CFileCus& sink, const std::string& path) {
+  const SettingsRecord& s = ctx.settings;
+  if (!sink.ClipboardMode()) {
+    const auto mode = (s.AppendOutput || s.Unify) ? CFileCus::OpenMode::OpenExisting
+                                                  : CFileCus::OpenMode::CreateTruncate;
+    if (!sink.Open(path, mode)) {
+      ShowWriteFailure(ctx);
+      return Status(OutputStatus::Failed, path);
+    }
+  } else {
+    sink.Open({}, CFileCus::OpenMode::CreateTruncate);
+  }
+  const TextWriteStatus written = WriteTextCatalogue(ctx, sink, path);
+  const bool closed = sink.Close();
+  if (written == TextWriteStatus::MergeTargetEmpty) return Status(OutputStatus::Declined, path);
+  if (written == TextWriteStatus::Failed || !closed) {
+    ShowWriteFailure(ctx);
+    return Status(OutputStatus::Failed, path);
+  }
+  return Status(OutputStatus::Written, path);
+}
+
+OutputResult WriteCatalogue(AppContext& ctx) {
+  SettingsRecord& s = ctx.settings;
+  RunState& run = ctx.run;
+  RunHost& host = *ctx.host;
+
+  if (s.IgnoreHierarchy && host.IncludeFileDrops()) SortRange(ctx, 0, run.EntryCount);
+  run.NameWidth = std::max(run.NameWidth, static_cast<int>(TotalLine(run).size()));
+
+  const bool clipboard = s.SaveToClipboard != 0;
+  const bool askForName = run.CmdLastPath.empty() || run.ForceSaveDialog;
+  run.ForceSaveDialog = false;
+  std::string path;
+  if (!clipboard) {
+    if (askForName) {
+      std::optional<std::string> chosen = AskSaveDestination(ctx);
+      if (!chosen) return Status(OutputStatus::Declined);
+      path = std::move(*chosen);
+    } else {
+      path = CommandLineDestination(ctx);
+    }
+    if (s.ConfirmOverwrite && ExistingReadableFile(path)) {
+      const MsgAnswer a =
+          host.MessageBox(ToDisplay(path) + u"\nﾌｧｲﾙはすでに存在しています。上書きしますか？",
+                          u"上書きしちゃうよ？", MsgIcon::Question, MsgButtons::YesNo);
+      if (a != MsgAnswer::Yes) return Status(OutputStatus::Declined, path);
+    }
+  }
+
+  CFileCus sink;
+  const Format format = clipboard ? Format::Text : FormatOf(path);
+  if (format == Format::Csv || format == Format::Html) {
+    const bool ok = format == Format::Csv ? WriteCsvCatalogue(ctx, sink, path)
+                                          : WriteHtmlCatalogue(ctx, sink, path);
+    if (!ok) return Status(OutputStatus::Failed, path);
+  } else {
+    sink.SetClipboardMode(clipboard);
+    const OutputResult r = WriteText(ctx, sink, path);
+    if (r.status != OutputStatus::Written) return r;
+  }
+
+  if (clipboard) {
+    // Line ends are "\n" here; a host that cannot reach a clipboard has said so.
+    if (!host.SetClipboardText(sink.CollectedText())) return Status(OutputStatus::ClipboardFailed);
+    host.MessageBox(u"リスト結果をクリップボードへ保存しました。", u"おるだの♪",
+                    MsgIcon::Information, MsgButtons::Ok);
+    return Status(OutputStatus::Clipboard);
+  }
+  if (s.OpenAfterSave) host.OpenWithDefaultProgram(path, FolderOf(path));
+  return Status(OutputStatus::Written, path);
+}
+
+}  // namespace
+
+void ShowWriteFailure(AppContext& ctx) {
+  ctx.host->MessageBox(
+      u"ファイルの生成または書き出しに失敗しました。\n"
+      u"ファイルが他のアプリケーションによって使われていないか確認してください。\n"
+      u"または隠し属性や読み込み属性になっていないことも確認してください。",
+      kWriteErrorCaption, MsgIcon::Error, MsgButtons::Ok);
+}
+
+void ShowHtmlWriteFailure(AppContext& ctx) {
+  ctx.host->MessageBox(
+      u"ファイルの生成または書き出しに失敗しました。\n"
+      u"まだ作成していないファイルに対し追記処理を行おうとした場合は最初は追記なしで出力してください\n"
+      u"ファイルが他のアプリケーションによって使われていないか確認してください。\n"
+      u"または隠し属性や読み込み属性になっていないことも確認してください。",
+      kWriteErrorCaption, MsgIcon::Error, MsgButtons::Ok);
+}
+
+OutputResult RunOutput(AppContext& ctx) {
+  SettingsRecord& s = ctx.settings;
+  // The page's current states are the options of this catalogue.
+  ctx.host->CollectBasicPage(s);
+  const Flag append = s.AppendOutput, openAfter = s.OpenAfterSave, relative = s.RelativeOutput,
+             md5 = s.ComputeMd5, lineWidthOn = s.LineWidthEnabled, indent = s.IndentTree;
+  const std::int32_t lineWidth = s.LineWidth;
+
+  OutputResult result = WriteCatalogue(ctx);
+
+  // Whatever the final-confirmation panel changed held for this catalogue only.
+  s.AppendOutput = append;
+  s.OpenAfterSave = openAfter;
+  s.RelativeOutput = relative;
+  s.ComputeMd5 = md5;
+  s.LineWidthEnabled = lineWidthOn;
+  s.LineWidth = lineWidth;
+  s.IndentTree = indent;
+  ctx.host->ApplyBasicPage(s);
+  return result;
+}
 
 }  // namespace ordano

@@ -1,0 +1,23 @@
+// The CSV and HTML catalogue writers, chosen by the destination's extension.
+#pragma once
+
+#include <string>
+
+namespace ordano {
+
+struct AppContext;
+class CFileCus;
+
+// Each writer gets a sink that is not open yet and the destination path: it
+// opens the file by its format's own rules (mode, encoding, failure message),
+// writes the whole catalogue and closes the sink. True when the catalogue was
+// written; false after the user has been told why not.
+bool WriteCsvCatalogue(AppContext& ctx, CFileCus& sink, const std::string& path);
+bool WriteHtmlCatalogue(AppContext& ctx, CFileCus& sink, const std::string& path);
+
+// The write-error messages of the output run (caption "おるだの♪書き出しエラー").
+void ShowWriteFailure(AppContext& ctx);
+// The HTML variant, with the hint to write a new file before appending to it.
+void ShowHtmlWriteFailure(AppContext& ctx);
+
+}  // namespace ordano
