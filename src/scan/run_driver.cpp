@@ -218,7 +218,15 @@ bool DropRunScan(AppContext& ctx, std::span<const std::string> paths,
 
 RunResult FinishRunOutput(AppContext& ctx) {
   RunResult result;
-  const OutputResult out = RunOutput(ctx);
+  OutputResult out = RunOutput(ctx);
+  if (out.status == OutputStatus::ClipboardFailed && !ctx.run.CmdOutputName.empty()) {
+    // No clipboard here (a console without a display): the catalogue still
+    // goes to the file the command line named, so nothing is lost.
+    const Flag saved = ctx.settings.SaveToClipboard;
+    ctx.settings.SaveToClipboard = 0;
+    out = RunOutput(ctx);
+    ctx.settings.SaveToClipboard = saved;
+  }
   ctx.table.Release();
   ctx.run.TableAllocated = false;
   switch (out.status) {

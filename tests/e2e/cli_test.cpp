@@ -198,3 +198,28 @@ TEST_F(Cli, ProfileOptionSelectsThatProfilesSettings) {
 
 }  // namespace
 }  // namespace ordano::testing
+
+namespace ordano::testing {
+namespace {
+
+TEST_F(Cli, ClipboardWithoutDisplayFallsBackToTheNamedFile) {
+  MakeTree();
+  auto r = RunOrdanou({"/O:" + (work / "out"), "/F:first.txt", work / "tree"}, Opts());
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  std::string record = ReadFile(home / "ordanou.dat");
+  record[1720] = 1;  // SaveToClipboard
+  WriteFile(home / "ordanou.dat", record);
+  RunOptions o = Opts();
+  o.env.emplace_back("DISPLAY", "");
+  o.env.emplace_back("WAYLAND_DISPLAY", "");
+  r = RunOrdanou({"/O:" + (work / "out"), "/F:clip.txt", work / "tree"}, o);
+  EXPECT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_NE(r.err.find("no clipboard here"), std::string::npos) << r.err;
+  EXPECT_NE(Catalogue(work / "out/clip.txt").find("a.txt"), std::string::npos);
+  // Without a named file there is nowhere to put it: nothing written, status 3.
+  r = RunOrdanou({work / "tree"}, o);
+  EXPECT_EQ(r.exitCode, 3) << r.err;
+}
+
+}  // namespace
+}  // namespace ordano::testing
