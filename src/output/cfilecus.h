@@ -80,7 +80,4 @@ class CFileCus {
   std::string utf8_;  // conversion scratch, reused
 };
 
-// UTF-16 to UTF-8 appended to out; lone surrogates become U+FFFD.
-void AppendUtf8(std::string& out, std::u16string_view text);
-
 }  // namespace ordano

@@ -12,6 +12,8 @@ std::u16string Utf8ToUtf16(std::string_view bytes);
 
 // Lone surrogates become U+FFFD.
 std::string Utf16ToUtf8(std::u16string_view text);
+// The same, appended to `out` (no temporary string on hot paths).
+void AppendUtf8(std::string& out, std::u16string_view text);
 
 bool IsValidUtf8(std::string_view bytes);
 
