@@ -15,6 +15,8 @@
 
 namespace ordano {
 
+struct ArchiverTable;
+
 struct AppContext {
   SettingsRecord settings{};
   SettingsRecord snapshot{};
@@ -28,6 +30,9 @@ struct AppContext {
   // Multi-folder list of the current profile and its changed flag.
   std::vector<std::u16string> folderList;
   bool folderListChanged = false;
+  // The archiver table, probed once at start-up (ListArchive probes it when
+  // it is still empty).
+  std::shared_ptr<const ArchiverTable> archivers;
   // Volume label per mount point, read once per program run.
   std::map<std::string, std::u16string> volumeLabels;
   // Time of the last message pump of any folder scan.
