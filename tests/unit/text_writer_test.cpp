@@ -314,7 +314,13 @@ TEST_F(TextWriterTest, CapacityLinesOnlyWhenTheCapacityIsKnown) {
     expected.push_back(sep);
   }
   expected.insert(expected.end(), without.begin() + 1, without.end());
-  EXPECT_EQ(MemoryLines(), expected);
+  Lines got = MemoryLines();
+  if (cap.ok && got.size() > 1) {
+    // Free space may change between the two queries; its label and column must not.
+    EXPECT_EQ(got[1].rfind(NameCol(u"空き容量", 32), 0), 0u);
+    got[1] = expected[1];
+  }
+  EXPECT_EQ(got, expected);
   if (!cap.ok) {
     // Below, as the closing lines: again only when known; names-only never.
     ctx_->settings.CapacityPlace = 1;
