@@ -12,6 +12,7 @@
 #include "platform/instance_lock.h"
 #include "platform/program_folder.h"
 #include "scan/app_context.h"
+#include "scan/archiver_table.h"
 #include "scan/command_line.h"
 #include "scan/run_driver.h"
 #include "settings/settings_files.h"
@@ -51,6 +52,7 @@ int RunCatalogue(const CommandLine& cl) {
   // that is where stored placeholders (width 0 -> 60 and the like) take effect.
   NormaliseForAllPages(ctx->settings);
   ctx->run.DepthLimit = DepthLimitFromSearchDepth(ctx->settings.SearchDepth);
+  ctx->archivers = LoadArchivers();
 
   if (cl.paths.empty()) {
     std::fputs("ordanou: no paths to catalogue (see --help)\n", stderr);
