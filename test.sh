@@ -9,5 +9,6 @@ cmake -S "$here" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Debug \
 cmake --build "$build"
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
-cd "$build"
-ctest --output-on-failure -j "$(nproc)" "$@"
+(cd "$build" && ctest --output-on-failure -j "$(nproc)" "$@")
+# The crawler's parsers under libFuzzer (clang, ASan/UBSan), a few seconds each.
+"$here/fuzz/short_run.sh" "$here/build-fuzz" 5

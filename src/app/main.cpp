@@ -7,16 +7,14 @@
 #include <vector>
 
 #include "app/console_host.h"
+#include "app/console_start.h"
+#include "app/crawl_command.h"
 #include "app/exit_status.h"
 #include "app/help_text.h"
 #include "platform/instance_lock.h"
-#include "platform/program_folder.h"
 #include "scan/app_context.h"
-#include "scan/archiver_table.h"
 #include "scan/command_line.h"
 #include "scan/run_driver.h"
-#include "settings/settings_files.h"
-#include "settings/settings_normalise.h"
 
 namespace ordano {
 namespace {
@@ -33,26 +31,8 @@ std::string AbsolutePath(const std::string& path) {
 
 int RunCatalogue(const CommandLine& cl) {
   auto ctx = std::make_unique<AppContext>();
-  ctx->programFolder = ProgramFolder();
-
   InstanceLock lock;
-  switch (lock.TryAcquire(ctx->programFolder)) {
-    case InstanceLock::Result::HeldByOther:
-      std::fputs("ordanou: システム情報: すでにおるだの♪が起動してます。\n", stderr);
-      return kExitAlreadyRunning;
-    case InstanceLock::Result::Error:
-      std::fprintf(stderr, "ordanou: warning: cannot create the lock file in %s\n",
-                   ctx->programFolder.c_str());
-      break;
-    case InstanceLock::Result::Acquired: break;
-  }
-
-  LoadSettingsAtStartup(*ctx, cl.profile);
-  // The window applies the record to its pages before a command-line run;
-  // that is where stored placeholders (width 0 -> 60 and the like) take effect.
-  NormaliseForAllPages(ctx->settings);
-  ctx->run.DepthLimit = DepthLimitFromSearchDepth(ctx->settings.SearchDepth);
-  ctx->archivers = LoadArchivers();
+  if (const auto refused = StartConsoleRun(*ctx, lock, cl.profile)) return *refused;
 
   if (cl.paths.empty()) {
     std::fputs("ordanou: no paths to catalogue (see --help)\n", stderr);
@@ -122,8 +102,11 @@ int main(int argc, char** argv) {
     return kExitUsage;
   }
   if (cl.crawlUrl) {
-    std::fputs("ordanou: --crawl is not available in this build yet\n", stderr);
-    return kExitUsage;
+    if (!cl.paths.empty()) {
+      std::fputs("ordanou: --crawl takes no paths (see --help)\n", stderr);
+      return kExitUsage;
+    }
+    return RunCrawlCommand(cl);
   }
   if (cl.profileChooser) {
     std::fputs("ordanou: /P needs a profile number here, for example /P:2\n", stderr);

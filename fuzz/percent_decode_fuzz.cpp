@@ -1,0 +1,13 @@
+// PercentDecode: never longer than its input; text without "%" unchanged.
+#include <cstdint>
+
+#include "crawler/url.h"
+#include "fuzz_text.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  const std::u16string text = ordano::fuzz::FuzzText(data, size);
+  const std::u16string decoded = ordano::PercentDecode(text);
+  if (decoded.size() > text.size()) __builtin_trap();
+  if (text.find(u'%') == std::u16string::npos && decoded != text) __builtin_trap();
+  return 0;
+}

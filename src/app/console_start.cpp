@@ -1,0 +1,37 @@
+#include "app/console_start.h"
+
+#include <cstdio>
+
+#include "app/exit_status.h"
+#include "platform/program_folder.h"
+#include "scan/app_context.h"
+#include "scan/archiver_table.h"
+#include "settings/settings_files.h"
+#include "settings/settings_normalise.h"
+
+namespace ordano {
+
+std::optional<int> StartConsoleRun(AppContext& ctx, InstanceLock& lock,
+                                   std::optional<int> profile) {
+  ctx.programFolder = ProgramFolder();
+  switch (lock.TryAcquire(ctx.programFolder)) {
+    case InstanceLock::Result::HeldByOther:
+      std::fputs("ordanou: システム情報: すでにおるだの♪が起動してます。\n", stderr);
+      return kExitAlreadyRunning;
+    case InstanceLock::Result::Error:
+      std::fprintf(stderr, "ordanou: warning: cannot create the lock file in %s\n",
+                   ctx.programFolder.c_str());
+      break;
+    case InstanceLock::Result::Acquired:
+      break;
+  }
+  LoadSettingsAtStartup(ctx, profile);
+  // The window applies the record to its pages before a command-line run;
+  // that is where stored placeholders (width 0 -> 60 and the like) take effect.
+  NormaliseForAllPages(ctx.settings);
+  ctx.run.DepthLimit = DepthLimitFromSearchDepth(ctx.settings.SearchDepth);
+  ctx.archivers = LoadArchivers();
+  return std::nullopt;
+}
+
+}  // namespace ordano

@@ -1,0 +1,17 @@
+// Start-up shared by the console runs (catalogue and crawl).
+#pragma once
+
+#include <optional>
+
+#include "platform/instance_lock.h"
+
+namespace ordano {
+
+struct AppContext;
+
+// The program folder, the single-instance lock and the settings of the
+// profile, applied as the window would apply them before a command-line run.
+// Returns the exit status to end with when the run is refused.
+std::optional<int> StartConsoleRun(AppContext& ctx, InstanceLock& lock, std::optional<int> profile);
+
+}  // namespace ordano

@@ -1,0 +1,224 @@
+#include "crawler/crawl.h"
+
+#include <cstdio>
+#include <exception>
+#include <unordered_map>
+
+#include "crawler/charset.h"
+#include "crawler/fetch.h"
+#include "crawler/link_extract.h"
+#include "crawler/resource_kind.h"
+#include "crawler/text_ops.h"
+#include "crawler/url.h"
+#include "platform/unicode.h"
+#include "scan/app_context.h"
+
+namespace ordano {
+namespace {
+
+constexpr std::size_t kStatusUrlLength = 100;
+
+std::u16string Number(long long n) { return text16::Widen(std::to_string(n)); }
+
+std::u16string Format(const char* format, long long a, long long b) {
+  char buf[256];
+  std::snprintf(buf, sizeof buf, format, a, b);
+  return Utf8ToUtf16(buf);
+}
+
+void Tell(AppContext& ctx, std::u16string_view text, MsgIcon icon) {
+  if (ctx.host != nullptr) ctx.host->MessageBox(text, kWebSearchCaption, icon, MsgButtons::Ok);
+}
+
+bool GoodStatus(unsigned long status) { return status >= 200 && status <= 399; }
+
+// The bookkeeping of one crawl.
+class Crawl {
+ public:
+  Crawl(AppContext& ctx, CrawlStatusSink* status, CrawlResult& result)
+      : ctx_(ctx), status_(status), result_(result), items_(result.items) {}
+
+  void Run(std::u16string_view startUrl);
+
+ private:
+  bool Cancelled() const { return ctx_.run.CancelRequested; }
+  // Fetches item i; false when the crawl must end.
+  bool Visit(HttpSession& session, std::size_t i);
+  void AddLinks(int pageDepth, const std::u16string& base, std::vector<LinkRef>& links);
+
+  AppContext& ctx_;
+  CrawlStatusSink* status_;
+  CrawlResult& result_;
+  std::vector<WebItem>& items_;
+  std::unordered_map<std::u16string, std::size_t> visited_;
+  std::vector<std::size_t> queue_;
+  CrawlScope scope_;
+};
+
+void Crawl::Run(std::u16string_view startUrl) {
+  const std::u16string start = NormaliseUrl(startUrl);
+  const auto startParts = CrackUrl(start);
+  if (!startParts) {
+    Tell(ctx_, u"http:// または https:// で始まる正しいURLを入力してください。", MsgIcon::Warning);
+    result_.failure = CrawlFailure::InvalidUrl;
+    return;
+  }
+  HttpSession session;
+  if (!session.ok()) {
+    Tell(ctx_, u"インターネット接続を初期化できませんでした。", MsgIcon::Error);
+    result_.failure = CrawlFailure::NoConnection;
+    return;
+  }
+
+  items_.clear();
+  WebItem first;
+  first.url = start;
+  first.kind = std::u16string(kind::kHtml);
+  items_.push_back(std::move(first));
+  visited_[VisitKey(start)] = 0;
+  queue_.push_back(0);
+  scope_ = MakeScope(*startParts);
+
+  for (std::size_t q = 0; q < queue_.size(); ++q) {
+    if (Cancelled()) break;
+    if (result_.pagesFetched >= kMaxCrawlPages) {
+      result_.limitHit = true;
+      break;
+    }
+    const std::size_t i = queue_[q];
+    if (items_[i].depth > kMaxCrawlDepth) continue;
+    ShowCrawlStatus(ctx_, status_, items_[i].url, static_cast<int>(items_.size()),
+                    static_cast<int>(queue_.size() - (q + 1)));
+    if (!Visit(session, i)) break;
+  }
+  result_.cancelled = Cancelled();
+
+  const auto n = static_cast<long long>(items_.size());
+  const auto p = static_cast<long long>(result_.pagesFetched);
+  std::u16string text;
+  if (result_.cancelled) {
+    text = Format("中止しました。部分結果: %lld件（取得ページ: %lld件）", n, p);
+  } else if (result_.limitHit) {
+    text = Format("安全上限に達したため終了しました。結果: %lld件（取得ページ: %lld件）", n, p);
+  } else {
+    text = Format("検索完了: %lld件（取得ページ: %lld件）\r\n基本・高度タブの設定で保存します。", n,
+                  p);
+  }
+  if (status_ != nullptr) status_->ShowCrawlText(CrawlText::Finished, text);
+}
+
+bool Crawl::Visit(HttpSession& session, std::size_t i) {
+  FetchResult fetched;
+  FetchUrl(session, ctx_, items_[i].url, items_[i].kind, fetched);
+  WebItem& item = items_[i];
+  item.fetched = true;
+  item.status = fetched.status;
+  item.contentLength = fetched.contentLength;
+  item.contentType = fetched.contentType;
+  item.kind = std::u16string(ClassifyByContentType(fetched.contentType, item.kind));
+  ++result_.pagesFetched;
+
+  if (i == 0) {
+    if (!fetched.finalUrl.empty()) {
+      if (const auto parts = CrackUrl(fetched.finalUrl)) {
+        scope_ = MakeScope(*parts);
+        visited_[VisitKey(fetched.finalUrl)] = 0;
+      }
+    }
+    if (!GoodStatus(fetched.status)) {
+      items_.clear();
+      result_.failure = CrawlFailure::StartFailed;
+      if (Cancelled()) return false;  // cancelled before the start page answered: no fault to tell
+      std::u16string text = fetched.errorText;
+      if (text.empty()) {
+        char buf[128];
+        std::snprintf(buf, sizeof buf, "開始URLの取得に失敗しました（HTTP %lu）。", fetched.status);
+        text = Utf8ToUtf16(buf);
+      }
+      Tell(ctx_, text, MsgIcon::Error);
+      return false;
+    }
+  }
+
+  if (Cancelled() || !GoodStatus(fetched.status) || fetched.body.empty() ||
+      !InScope(scope_, fetched.finalUrl)) {
+    return true;
+  }
+  const int depth = item.depth;  // the list grows below: no references into it
+  const bool isCss = item.kind == kind::kStylesheet;
+  std::u16string base = fetched.finalUrl;
+  std::vector<LinkRef> links;
+  try {
+    const std::u16string text = DecodeBody(fetched.body, fetched.contentType);
+    fetched.body = std::string();  // up to 8 MiB: free it before the links grow the list
+    PageLinks found = ExtractLinks(text, isCss);
+    items_[i].title = found.title;
+    if (!found.base.empty()) {
+      std::u16string resolved = ResolveLink(found.base, fetched.finalUrl);
+      if (!resolved.empty()) base = std::move(resolved);
+    }
+    links = std::move(found.links);
+  } catch (const std::exception&) {
+    return true;  // the page stays listed; its links are skipped
+  }
+  AddLinks(depth, base, links);
+  return true;
+}
+
+void Crawl::AddLinks(int pageDepth, const std::u16string& base, std::vector<LinkRef>& links) {
+  for (LinkRef& link : links) {
+    if (Cancelled()) return;
+    std::u16string u = ResolveLink(link.url, base);
+    if (u.empty()) continue;
+    std::u16string key = VisitKey(u);
+    const auto known = visited_.find(key);
+    if (known != visited_.end()) {
+      WebItem& listed = items_[known->second];
+      if (listed.kind == kind::kOther && link.kind != kind::kOther) listed.kind = link.kind;
+      continue;
+    }
+    if (items_.size() >= static_cast<std::size_t>(kMaxCrawlItems)) {
+      result_.limitHit = true;
+      return;
+    }
+    WebItem item;
+    item.kind =
+        link.kind == kind::kOther ? std::u16string(ClassifyByTag(u"", u)) : std::move(link.kind);
+    item.depth = pageDepth + 1;
+    item.url = std::move(u);
+    const bool queue = link.follow && item.depth <= kMaxCrawlDepth && IsPageKind(item.kind) &&
+                       InScope(scope_, item.url);
+    const std::size_t index = items_.size();
+    items_.push_back(std::move(item));
+    visited_.emplace(std::move(key), index);
+    if (queue) queue_.push_back(index);
+  }
+}
+
+}  // namespace
+
+std::u16string CrawlStatusText(std::u16string_view itemUrl, int itemCount, int waiting) {
+  std::u16string url(itemUrl);
+  if (url.size() > kStatusUrlLength) url = url.substr(0, kStatusUrlLength - 3) + u"...";
+  return u"検索中: " + Number(itemCount) + u"件検出 / 待機" + Number(waiting) + u"件\r\n" + url +
+         u"\r\n" + u"上限: HTML/CSS " + Number(kMaxCrawlPages) + u"ページ、URL " +
+         Number(kMaxCrawlItems) + u"件、深度" + Number(kMaxCrawlDepth);
+}
+
+void ShowCrawlStatus(AppContext& ctx, CrawlStatusSink* status, std::u16string_view itemUrl,
+                     int itemCount, int waiting) {
+  if (status != nullptr) {
+    status->ShowCrawlText(CrawlText::Progress, CrawlStatusText(itemUrl, itemCount, waiting));
+  }
+  if (ctx.host != nullptr) ctx.host->Pump(ctx.run, 1);
+}
+
+bool CrawlSite(AppContext& ctx, std::u16string_view startUrl, CrawlStatusSink* status,
+               CrawlResult& result) {
+  result = CrawlResult{};
+  Crawl crawl(ctx, status, result);
+  crawl.Run(startUrl);
+  return !result.items.empty();
+}
+
+}  // namespace ordano

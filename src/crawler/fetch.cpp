@@ -1,0 +1,181 @@
+#include "crawler/fetch.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+
+#include "crawler/resource_kind.h"
+#include "crawler/text_ops.h"
+#include "crawler/url.h"
+#include "platform/unicode.h"
+#include "scan/app_context.h"
+
+namespace ordano {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+constexpr long kConnectTimeoutMs = 10000;
+// A transfer that receives nothing for this long fails (the receive time-out).
+constexpr long kStallSeconds = 30;
+constexpr long kReadSize = 0x8000;
+constexpr long kMaxRedirects = 20;
+constexpr int kReadsPerPump = 8;
+// While a transfer waits for bytes, the host still gets a look this often, so
+// a cancel works on a silent server too.
+constexpr auto kIdlePumpInterval = std::chrono::milliseconds(250);
+
+// State of one transfer, shared with libcurl's callbacks.
+struct Transfer {
+  AppContext& ctx;
+  std::u16string_view fallbackKind;
+  FetchResult& result;
+  CURL* handle;
+  bool kindDecided = false;
+  bool readBody = false;
+  bool bodyStarted = false;  // the final response's data began to arrive
+  bool stoppedHere = false;  // cancel, the size cap or a kind without body
+  int reads = 0;
+  Clock::time_point lastPump = Clock::now();
+
+  bool Cancelled() const { return ctx.run.CancelRequested; }
+  void Pump() {
+    if (ctx.host != nullptr) ctx.host->Pump(ctx.run, 1);
+    lastPump = Clock::now();
+  }
+};
+
+std::u16string ContentTypeOf(CURL* h) {
+  char* type = nullptr;
+  if (curl_easy_getinfo(h, CURLINFO_CONTENT_TYPE, &type) != CURLE_OK || type == nullptr) return {};
+  return Utf8ToUtf16(type);
+}
+
+std::size_t OnData(char* data, std::size_t size, std::size_t count, void* user) {
+  auto& t = *static_cast<Transfer*>(user);
+  const std::size_t n = size * count;
+  t.bodyStarted = true;
+  if (!t.kindDecided) {
+    t.kindDecided = true;
+    t.readBody = IsPageKind(ClassifyByContentType(ContentTypeOf(t.handle), t.fallbackKind));
+  }
+  if (!t.readBody || t.Cancelled() || t.result.body.size() >= kMaxBodyBytes) {
+    t.stoppedHere = true;
+    return 0;  // ends the transfer
+  }
+  const std::size_t take = std::min(n, kMaxBodyBytes - t.result.body.size());
+  t.result.body.append(data, take);
+  if (n > 0 && ++t.reads % kReadsPerPump == 0) t.Pump();
+  if (take < n) {  // over the cap: the rest is cut silently
+    t.stoppedHere = true;
+    return 0;
+  }
+  return n;
+}
+
+int OnProgress(void* user, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
+  auto& t = *static_cast<Transfer*>(user);
+  if (!t.Cancelled() && Clock::now() - t.lastPump >= kIdlePumpInterval) t.Pump();
+  if (t.Cancelled()) {
+    t.stoppedHere = true;
+    return 1;  // aborts the transfer
+  }
+  return 0;
+}
+
+std::u16string FailureText(const char* format, CURLcode code, const char* detail) {
+  std::string message = detail != nullptr && *detail != '\0' ? detail : curl_easy_strerror(code);
+  while (!message.empty() && (message.back() == '\n' || message.back() == ' ')) message.pop_back();
+  if (message.empty()) message = "エラーコード " + std::to_string(static_cast<unsigned long>(code));
+  char head[128];
+  std::snprintf(head, sizeof head, format, static_cast<unsigned long>(code));
+  return Utf8ToUtf16(head) + u"\r\n" + Utf8ToUtf16(message);
+}
+
+bool IsRedirect(long status) { return status >= 300 && status <= 399; }
+
+}  // namespace
+
+HttpSession::HttpSession() : easy_(curl_easy_init()) {
+  if (!easy_) return;
+  CURL* h = easy_.get();
+  curl_slist* list = curl_slist_append(nullptr, "Cache-Control: no-cache");
+  if (list != nullptr) {
+    curl_slist* more = curl_slist_append(list, "Pragma: no-cache");
+    if (more != nullptr) list = more;
+  }
+  headers_.reset(list);
+  curl_easy_setopt(h, CURLOPT_USERAGENT, kCrawlerUserAgent);
+  curl_easy_setopt(h, CURLOPT_HTTPHEADER, headers_.get());
+  curl_easy_setopt(h, CURLOPT_FOLLOWLOCATION, 1L);
+  curl_easy_setopt(h, CURLOPT_MAXREDIRS, kMaxRedirects);
+  curl_easy_setopt(h, CURLOPT_PROTOCOLS_STR, "http,https");
+  curl_easy_setopt(h, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
+  curl_easy_setopt(h, CURLOPT_CONNECTTIMEOUT_MS, kConnectTimeoutMs);
+  curl_easy_setopt(h, CURLOPT_LOW_SPEED_LIMIT, 1L);
+  curl_easy_setopt(h, CURLOPT_LOW_SPEED_TIME, kStallSeconds);
+  curl_easy_setopt(h, CURLOPT_BUFFERSIZE, kReadSize);
+  curl_easy_setopt(h, CURLOPT_NOSIGNAL, 1L);
+  curl_easy_setopt(h, CURLOPT_COOKIEFILE, "");  // session cookies, as a browser keeps them
+  curl_easy_setopt(h, CURLOPT_WRITEFUNCTION, OnData);
+  curl_easy_setopt(h, CURLOPT_XFERINFOFUNCTION, OnProgress);
+  curl_easy_setopt(h, CURLOPT_NOPROGRESS, 0L);
+}
+
+bool FetchUrl(HttpSession& session, AppContext& ctx, std::u16string_view url,
+              std::u16string_view fallbackKind, FetchResult& result) {
+  CURL* h = session.handle();
+  const std::string target = Utf16ToUtf8(url);
+  char errorBuffer[CURL_ERROR_SIZE];
+
+  // Opening is tried twice, as a dropped connection often works the second time.
+  for (int attempt = 0; attempt < 2; ++attempt) {
+    result = FetchResult{};
+    Transfer t{ctx, fallbackKind, result, h};
+    errorBuffer[0] = '\0';
+    curl_easy_setopt(h, CURLOPT_URL, target.c_str());
+    curl_easy_setopt(h, CURLOPT_HTTPGET, 1L);
+    curl_easy_setopt(h, CURLOPT_WRITEDATA, &t);
+    curl_easy_setopt(h, CURLOPT_XFERINFODATA, &t);
+    curl_easy_setopt(h, CURLOPT_ERRORBUFFER, errorBuffer);
+    const CURLcode rc = curl_easy_perform(h);
+    curl_easy_setopt(h, CURLOPT_ERRORBUFFER, nullptr);
+
+    long status = 0;
+    curl_easy_getinfo(h, CURLINFO_RESPONSE_CODE, &status);
+    const bool failed = rc != CURLE_OK && !t.stoppedHere;
+    // No final response: nothing answered, or a redirect led nowhere.
+    if (failed && !t.bodyStarted && (status == 0 || IsRedirect(status))) {
+      if (attempt == 0 && !ctx.run.CancelRequested) continue;
+      result.status = 0;
+      result.errorText = FailureText("通信に失敗しました (%lu)。", rc, errorBuffer);
+      result.finalUrl = std::u16string(url);
+      return false;
+    }
+    if (t.stoppedHere && status == 0) {  // cancelled before any answer
+      result.finalUrl = std::u16string(url);
+      return false;
+    }
+
+    result.status = static_cast<unsigned long>(status);
+    result.contentType = ContentTypeOf(h);
+    curl_off_t length = -1;
+    if (curl_easy_getinfo(h, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &length) == CURLE_OK &&
+        length >= 0) {
+      result.contentLength = static_cast<std::int64_t>(length);
+    }
+    char* effective = nullptr;
+    if (curl_easy_getinfo(h, CURLINFO_EFFECTIVE_URL, &effective) == CURLE_OK &&
+        effective != nullptr && *effective != '\0') {
+      result.finalUrl = NormaliseUrl(Utf8ToUtf16(effective));
+    }
+    if (result.finalUrl.empty()) result.finalUrl = std::u16string(url);
+    if (failed) result.errorText = FailureText("受信に失敗しました (%lu)。", rc, errorBuffer);
+    if (result.contentLength < 0)
+      result.contentLength = static_cast<std::int64_t>(result.body.size());
+    return status >= 200 && status <= 399;
+  }
+  return false;  // not reached: the second attempt always returns
+}
+
+}  // namespace ordano

@@ -1,0 +1,61 @@
+#include "crawler/web_search.h"
+
+#include <exception>
+
+#include "crawler/text_ops.h"
+#include "platform/unicode.h"
+#include "scan/app_context.h"
+
+namespace ordano {
+namespace {
+
+MsgAnswer Ask(AppContext& ctx, std::u16string_view text, MsgIcon icon, MsgButtons buttons) {
+  if (ctx.host == nullptr) return buttons == MsgButtons::Ok ? MsgAnswer::Ok : MsgAnswer::No;
+  return ctx.host->MessageBox(text, kWebSearchCaption, icon, buttons);
+}
+
+}  // namespace
+
+std::u16string AcceptStartUrl(std::u16string_view typed) {
+  const std::u16string_view text = text16::Trim(typed);
+  if (text.empty() || text == u"https://" || text == u"http://") return {};
+  if (text.find(u"://") == std::u16string_view::npos) return u"https://" + std::u16string(text);
+  return std::u16string(text);
+}
+
+WebSearchOutcome RunWebSearch(AppContext& ctx, std::u16string_view typed, CrawlStatusSink* status,
+                              const WebSearchOptions& options) {
+  WebSearchOutcome outcome;
+  outcome.url = AcceptStartUrl(typed);
+  if (outcome.url.empty()) {
+    Ask(ctx, u"リスト化したいページのURLを入力してください。", MsgIcon::Information,
+        MsgButtons::Ok);
+    outcome.status = WebSearchStatus::NoInput;
+    return outcome;
+  }
+
+  ctx.run.CancelRequested = false;
+  try {
+    CrawlSite(ctx, outcome.url, status, outcome.crawl);
+  } catch (const std::exception& e) {
+    std::u16string text = Utf8ToUtf16(e.what());
+    if (text.empty()) text = u"Web検索中に内部エラーが発生しました。";
+    Ask(ctx, text, MsgIcon::Error, MsgButtons::Ok);
+    outcome.crawl.items.clear();
+  }
+  if (outcome.crawl.items.empty()) {
+    outcome.status = WebSearchStatus::NothingFound;
+    return outcome;
+  }
+  if (outcome.crawl.cancelled && options.askBeforeSavingCancelled &&
+      Ask(ctx, u"検索を中止しました。ここまでの結果を保存しますか？", MsgIcon::Question,
+          MsgButtons::YesNo) != MsgAnswer::Yes) {
+    outcome.status = WebSearchStatus::Declined;
+    return outcome;
+  }
+  outcome.output = OutputCrawlResult(ctx, outcome.crawl.items, status, options.output);
+  outcome.status = WebSearchStatus::Output;
+  return outcome;
+}
+
+}  // namespace ordano
