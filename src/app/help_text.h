@@ -15,6 +15,7 @@ Switches (before the first path; "/X" or "-X", either case):
   /H          accepted, no effect
   /?          the usage text above
   --yes       answer Yes to questions (overwrite), for unattended runs
+  --crawl URL list every URL below URL (web crawl) instead of paths
   --help      this text
   --version   the version
   --          the paths start here (for a path that looks like a switch)
