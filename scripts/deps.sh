@@ -4,11 +4,11 @@ set -euo pipefail
 
 packages=(build-essential cmake ninja-build ccache pkg-config
           libgtest-dev libgmock-dev googletest libbenchmark-dev zlib1g-dev
-          libarchive-dev libcurl4-openssl-dev)
+          libarchive-dev libcurl4-openssl-dev nlohmann-json3-dev)
 case "${1:-}" in
   --bench) packages+=(hyperfine time libarchive-tools wget python3) ;;
   # Peers and generators the tests run: cab and arj writers, bsdtar, wget, clang for fuzzing.
-  --test) packages+=(gcab arj libarchive-tools wget python3 clang libclang-rt-14-dev) ;;
+  --test) packages+=(gcab arj libarchive-tools wget python3 clang libclang-rt-14-dev chromium) ;;
 esac
 
 missing=()

@@ -1,4 +1,4 @@
-// The CSV and HTML catalogue writers, chosen by the destination's extension.
+// The CSV, HTML and JSON catalogue writers, chosen by the destination's extension.
 #pragma once
 
 #include <string>
@@ -14,6 +14,8 @@ class CFileCus;
 // written; false after the user has been told why not.
 bool WriteCsvCatalogue(AppContext& ctx, CFileCus& sink, const std::string& path);
 bool WriteHtmlCatalogue(AppContext& ctx, CFileCus& sink, const std::string& path);
+// A JSON document (UTF-8, no byte-order mark) for scripts; always a new file.
+bool WriteJsonCatalogue(AppContext& ctx, CFileCus& sink, const std::string& path);
 
 // The write-error messages of the output run (caption "おるだの♪書き出しエラー").
 void ShowWriteFailure(AppContext& ctx);

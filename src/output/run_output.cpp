@@ -20,12 +20,13 @@ namespace {
 
 constexpr std::u16string_view kWriteErrorCaption = u"おるだの♪書き出しエラー";
 
-enum class Format { Text, Csv, Html };
+enum class Format { Text, Csv, Html, Json };
 
 // By the name's end, case-sensitively: "x.CSV" is a text catalogue.
 Format FormatOf(std::string_view path) {
   if (path.ends_with(".csv")) return Format::Csv;
   if (path.ends_with(".html") || path.ends_with(".htm")) return Format::Html;
+  if (path.ends_with(".json")) return Format::Json;
   return Format::Text;
 }
 
@@ -222,9 +223,10 @@ OutputResult WriteCatalogue(AppContext& ctx) {
 
   CFileCus sink;
   const Format format = clipboard ? Format::Text : FormatOf(path);
-  if (format == Format::Csv || format == Format::Html) {
-    const bool ok = format == Format::Csv ? WriteCsvCatalogue(ctx, sink, path)
-                                          : WriteHtmlCatalogue(ctx, sink, path);
+  if (format != Format::Text) {
+    const bool ok = format == Format::Csv    ? WriteCsvCatalogue(ctx, sink, path)
+                    : format == Format::Html ? WriteHtmlCatalogue(ctx, sink, path)
+                                             : WriteJsonCatalogue(ctx, sink, path);
     if (!ok) return Status(OutputStatus::Failed, path);
   } else {
     sink.SetClipboardMode(clipboard);

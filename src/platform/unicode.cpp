@@ -1,5 +1,8 @@
 #include "platform/unicode.h"
 
+#include <cstdint>
+#include <cstring>
+
 namespace ordano {
 namespace {
 
@@ -98,31 +101,53 @@ std::string Utf16ToUtf8(std::u16string_view text) {
 }
 
 void AppendUtf8(std::string& out, std::u16string_view text) {
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    char32_t cp = text[i];
-    if (cp >= 0xD800 && cp <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
-        text[i + 1] <= 0xDFFF) {
-      cp = 0x10000 + ((cp - 0xD800) << 10) + (text[i + 1] - 0xDC00);
-      ++i;
-    } else if (cp >= 0xD800 && cp <= 0xDFFF) {
-      cp = 0xFFFD;
+  // Sized for the worst case (3 bytes a unit), trimmed at the end: the output
+  // writers call this for every line.
+  const std::size_t start = out.size();
+  out.resize(start + 3 * text.size());
+  char* p = out.data() + start;
+  const std::size_t n = text.size();
+  for (std::size_t i = 0; i < n; ++i) {
+    while (i + 4 <= n) {  // runs of ASCII, four units at a time
+      std::uint64_t four;
+      std::memcpy(&four, text.data() + i, 8);
+      if (four & 0xFF80FF80FF80FF80ULL) break;
+      p[0] = static_cast<char>(four);
+      p[1] = static_cast<char>(four >> 16);
+      p[2] = static_cast<char>(four >> 32);
+      p[3] = static_cast<char>(four >> 48);
+      p += 4;
+      i += 4;
     }
+    if (i >= n) break;
+    char32_t cp = text[i];
     if (cp < 0x80) {
-      out.push_back(static_cast<char>(cp));
-    } else if (cp < 0x800) {
-      out.push_back(static_cast<char>(0xC0 | (cp >> 6)));
-      out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+      *p++ = static_cast<char>(cp);
+      continue;
+    }
+    if (cp >= 0xD800 && cp <= 0xDFFF) {
+      if (cp <= 0xDBFF && i + 1 < n && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF) {
+        cp = 0x10000 + ((cp - 0xD800) << 10) + (text[i + 1] - 0xDC00);
+        ++i;
+      } else {
+        cp = 0xFFFD;
+      }
+    }
+    if (cp < 0x800) {
+      *p++ = static_cast<char>(0xC0 | (cp >> 6));
+      *p++ = static_cast<char>(0x80 | (cp & 0x3F));
     } else if (cp < 0x10000) {
-      out.push_back(static_cast<char>(0xE0 | (cp >> 12)));
-      out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-      out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+      *p++ = static_cast<char>(0xE0 | (cp >> 12));
+      *p++ = static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+      *p++ = static_cast<char>(0x80 | (cp & 0x3F));
     } else {
-      out.push_back(static_cast<char>(0xF0 | (cp >> 18)));
-      out.push_back(static_cast<char>(0x80 | ((cp >> 12) & 0x3F)));
-      out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-      out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+      *p++ = static_cast<char>(0xF0 | (cp >> 18));
+      *p++ = static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+      *p++ = static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+      *p++ = static_cast<char>(0x80 | (cp & 0x3F));
     }
   }
+  out.resize(static_cast<std::size_t>(p - out.data()));
 }
 
 std::u16string AsciiLower(std::u16string_view text) {

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "platform/unicode.h"
+
 namespace ordano {
 
 TextRef TextPool::Add(std::u16string_view text) {
@@ -35,12 +37,29 @@ void EntryTable::Release() {
   rows_.shrink_to_fit();
   pool_.Clear();
   lastFolder_ = {};
+  rawNames_.clear();
   allocated_ = false;
 }
 
 void EntryTable::SetFolder(int r, std::u16string_view v) {
   if (pool_.Get(lastFolder_) != v) lastFolder_ = pool_.Add(v);
   rows_[r].folder = lastFolder_;
+}
+
+std::string_view EntryTable::RawName(int r) const {
+  if (rawNames_.empty()) return {};
+  const TextRef ref = rows_[r].name;
+  if (ref.length == 0) return {};
+  const auto it = rawNames_.find(ref.offset);
+  return it == rawNames_.end() ? std::string_view{} : std::string_view(it->second);
+}
+
+void EntryTable::SetName(int r, std::u16string_view v, std::string_view native) {
+  SetName(r, v);
+  // Only a replaced sequence shows U+FFFD; the validity test runs on those alone.
+  if (v.find(u'\uFFFD') != std::u16string_view::npos && !IsValidUtf8(native)) {
+    rawNames_[rows_[r].name.offset] = std::string(native);
+  }
 }
 
 }  // namespace ordano

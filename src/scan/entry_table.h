@@ -7,6 +7,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "platform/time_text.h"
@@ -72,6 +73,14 @@ class EntryTable {
   // Rows of one folder share one stored folder text.
   void SetFolder(int r, std::u16string_view v);
 
+  // The exact bytes of a name that is not valid UTF-8 (its display text shows
+  // U+FFFD in their place); empty for every other name. Kept aside, keyed by
+  // the name's cell, so ordinary rows cost nothing and the bytes move with
+  // their row through the sort.
+  std::string_view RawName(int r) const;
+  // SetName, keeping the native bytes when they are not valid UTF-8.
+  void SetName(int r, std::u16string_view v, std::string_view native);
+
   // Time columns: packed local times (0 = empty); the text is made on demand.
   PackedTime Modified(int r) const { return rows_[r].modified; }
   PackedTime Created(int r) const { return rows_[r].created; }
@@ -104,6 +113,7 @@ class EntryTable {
   std::vector<EntryRow> rows_;
   TextPool pool_;
   TextRef lastFolder_;
+  std::unordered_map<std::uint32_t, std::string> rawNames_;  // by name offset
   bool allocated_ = false;
 };
 

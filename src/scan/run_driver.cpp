@@ -177,7 +177,7 @@ void PathRun::File(const std::string& path, const struct stat& st) {
     table.SetFolder(row, folder);
     table.SetDepth(row, 1);
     const std::u16string name = ToDisplay(LastComponent(target));
-    table.SetName(row, name);
+    table.SetName(row, name, LastComponent(target));
     const int width = static_cast<int>(name.size()) + 2;
     if (run_.NameWidth < width) run_.NameWidth = width;
     std::uint64_t size = static_cast<std::uint64_t>(st.st_size);

@@ -301,7 +301,7 @@ void FolderWalker::Scan(const std::string& p, bool followLastLink) {
         displayName_.clear();
         AppendDisplay(displayName_, target);
       }
-      table.SetName(row, displayName_);
+      table.SetName(row, displayName_, target.empty() ? name : std::string_view(target));
       const int width = static_cast<int>(displayName_.size()) + 4 * depth - 4;
       if (run_.NameWidth < width) run_.NameWidth = width;
       table.SetSize(row, st.size);

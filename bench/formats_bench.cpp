@@ -1,0 +1,149 @@
+// Times the text, CSV, HTML and JSON catalogues of the same table, each
+// written through CFileCus to a file, and prints the medians and the ratios
+// to the text catalogue.
+// Usage: ordano_formats_bench [ROWS] [RUNS] [OUTPUT_FOLDER] [ONLY]
+// ONLY (text, csv, html or json) times that format alone, for a profiler.
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "output/catalogue_writers.h"
+#include "output/cfilecus.h"
+#include "output/format_size.h"
+#include "output/text_writer.h"
+#include "scan/app_context.h"
+#include "settings/settings_defaults.h"
+
+namespace ordano {
+namespace {
+
+class QuietHost : public RunHost {
+ public:
+  void Pump(RunState&, int) override {}
+  MsgAnswer MessageBox(std::u16string_view, std::u16string_view, MsgIcon, MsgButtons) override {
+    ++messages;
+    return MsgAnswer::No;
+  }
+  std::optional<SaveDialogState> SaveDialog(const SaveDialogState&) override { return {}; }
+  bool SetClipboardText(std::u16string_view) override { return false; }
+  void OpenWithDefaultProgram(const std::string&, const std::string&) override {}
+  int messages = 0;
+};
+
+// Rows as a scan of a large tree leaves them: 40 files per folder, three
+// levels, names of 8 to 30 characters (some Japanese), sizes and both times.
+void FillRows(AppContext& ctx, int rows) {
+  ctx.run.ResetForRun();
+  ctx.table.Create(rows + 1000);
+  std::u16string folder, name;
+  std::uint64_t seed = 12345;
+  auto next = [&seed] {
+    seed = seed * 6364136223846793005ULL + 1442695040888963407ULL;
+    return static_cast<std::uint32_t>(seed >> 33);
+  };
+  for (int i = 0; i < rows; ++i) {
+    const int depth = 1 + (i / 40) % 3;
+    if (i % 40 == 0) {
+      folder = u"/srv/data/project";
+      for (int d = 1; d < depth; ++d) folder += u"/sub" + std::u16string(1, u'a' + d);
+      folder += u"/dir" + std::u16string(1, u'A' + (i / 40) % 26);
+    }
+    name.clear();
+    const int len = 8 + static_cast<int>(next() % 23);
+    for (int k = 0; k < len; ++k) {
+      const std::uint32_t r = next() % 40;
+      name.push_back(r < 4 ? static_cast<char16_t>(u'あ' + r) : static_cast<char16_t>(u'a' + r % 26));
+    }
+    name += (i % 7 == 0) ? u".html" : u".txt";
+    const std::uint64_t size = next() % 5000000;
+    ctx.table.SetName(i, name);
+    ctx.table.SetFolder(i, folder);
+    ctx.table.SetDepth(i, depth);
+    ctx.table.SetFolderStart(i, i % 40 == 0 ? 1 : 0);
+    ctx.table.SetSize(i, size);
+    ctx.table.SetSizeText(i, FormatSize(ctx.settings, size, &ctx.run.TotalSize));
+    ctx.table.SetLinkPath(i, folder + u"/" + name);
+    ctx.table.SetModified(i, PackLocalTime(1700000000 + static_cast<std::int64_t>(next() % 50000000)));
+    ctx.table.SetCreated(i, PackLocalTime(1600000000 + static_cast<std::int64_t>(next() % 50000000)));
+    ctx.table.SetMd5(i, u"0123456789abcdef0123456789abcdef");
+    ctx.run.NameWidth = std::max(ctx.run.NameWidth, len + 5 + 4 * depth - 4);
+    ++ctx.run.EntryCount;
+  }
+}
+
+double Seconds(const std::function<bool()>& write) {
+  const auto start = std::chrono::steady_clock::now();
+  if (!write()) {
+    std::fprintf(stderr, "a catalogue could not be written\n");
+    std::exit(1);
+  }
+  return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+double Median(std::vector<double> v) {
+  std::sort(v.begin(), v.end());
+  return v[v.size() / 2];
+}
+
+void Measure(AppContext& ctx, const std::string& dir, int runs, const char* label,
+             const std::string& only) {
+  const std::string text = dir + "/bench.txt", csv = dir + "/bench.csv",
+                    html = dir + "/bench.html", json = dir + "/bench.json";
+  std::vector<double> t, c, h, j;
+  auto wanted = [&only](const char* f) { return only.empty() || only == f; };
+  for (int k = 0; k < runs; ++k) {
+    // Interleaved, so a slow moment of the machine falls on every format.
+    if (wanted("text")) t.push_back(Seconds([&] {
+      CFileCus sink;
+      if (!sink.Open(text, CFileCus::OpenMode::CreateTruncate)) return false;
+      const bool ok = WriteTextCatalogue(ctx, sink, text) == TextWriteStatus::Written;
+      return sink.Close() && ok;
+    }));
+    if (wanted("csv")) c.push_back(Seconds([&] {
+      CFileCus sink;
+      return WriteCsvCatalogue(ctx, sink, csv);
+    }));
+    if (wanted("html")) h.push_back(Seconds([&] {
+      CFileCus sink;
+      return WriteHtmlCatalogue(ctx, sink, html);
+    }));
+    if (wanted("json")) j.push_back(Seconds([&] {
+      CFileCus sink;
+      return WriteJsonCatalogue(ctx, sink, json);
+    }));
+  }
+  if (!only.empty()) return;
+  const double mt = Median(t), mc = Median(c), mh = Median(h), mj = Median(j);
+  std::printf("%s: %d rows, %d runs, medians: text %.3f s, csv %.3f s, html %.3f s, json %.3f s\n",
+              label, ctx.run.EntryCount, runs, mt, mc, mh, mj);
+  std::printf("%s: ratio csv/text = %.2f, html/text = %.2f, json/text = %.2f\n", label, mc / mt,
+              mh / mt, mj / mt);
+}
+
+}  // namespace
+}  // namespace ordano
+
+int main(int argc, char** argv) {
+  using namespace ordano;
+  const int rows = argc > 1 ? std::atoi(argv[1]) : 1000000;
+  const int runs = argc > 2 ? std::atoi(argv[2]) : 7;
+  const std::string dir = argc > 3 ? argv[3] : "/tmp";
+  const std::string only = argc > 4 ? argv[4] : "";
+  QuietHost host;
+  AppContext ctx;
+  ResetToDefaults(ctx);
+  ctx.host = &host;
+  ctx.settings.WriteTargetFolder = 1;
+  FillRows(ctx, rows);
+
+  Measure(ctx, dir, runs, "names and sizes", only);
+  ctx.settings.WriteDate = 1;
+  ctx.settings.ComputeMd5 = 1;
+  ctx.settings.FolderSizes = 1;
+  Measure(ctx, dir, runs, "with dates, MD5 and folder sizes", only);
+  return host.messages == 0 ? 0 : 1;
+}

@@ -1,0 +1,198 @@
+// The CSV, HTML and JSON catalogues written by the ordanou binary.
+#include <filesystem>
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include <nlohmann/json.hpp>
+
+#include "platform/unicode.h"
+#include "run_binary.h"
+#include "temp_dir.h"
+
+namespace ordano::testing {
+namespace {
+
+// Field offsets in ordanou.dat.
+constexpr std::size_t kAppendOutput = 1536;
+constexpr std::size_t kHtmlLinks = 1608;
+constexpr std::size_t kOutputKind = 1656;
+constexpr std::size_t kCsvFolderAndFile = 22704;
+
+std::size_t Count(const std::string& text, const std::string& what) {
+  std::size_t n = 0;
+  for (std::size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
+  return n;
+}
+
+class Formats : public ::testing::Test {
+ protected:
+  TempDir home, work;
+  RunOptions Opts() {
+    RunOptions o;
+    o.env = {{"ORDANO_HOME", home.path()}, {"TZ", "UTC"}};
+    o.workingDir = work.path();
+    return o;
+  }
+  ProcessResult Run(const std::string& file, bool yes = false) {
+    std::vector<std::string> args;
+    if (yes) args.push_back("--yes");
+    args.insert(args.end(), {"/O:" + (work / "out"), "/F:" + file, work / "tree"});
+    return RunOrdanou(args, Opts());
+  }
+  // Sets one 32-bit field of the settings written by a first run.
+  void Patch(std::size_t offset, int value) {
+    std::string record = ReadFile(home / "ordanou.dat");
+    ASSERT_EQ(record.size(), 22824u);
+    for (int k = 0; k < 4; ++k) record[offset + k] = static_cast<char>((value >> (8 * k)) & 0xFF);
+    WriteFile(home / "ordanou.dat", record);
+  }
+  void MakeTree() {
+    WriteFile(work / "tree/say \"hi\", ok.txt", "abc");
+    WriteFile(work / "tree/sub/b.bin", std::string(1000, 'x'));
+    WriteFile(work / "tree/zero", "");
+    MakeDirs(work / "out");
+  }
+  // The CSV text after its one byte-order mark, as UTF-8.
+  static std::string Csv(const std::string& path) {
+    const std::string bytes = ReadFile(path);
+    EXPECT_EQ(bytes.substr(0, 2), "\xFF\xFE");
+    const std::u16string text = FromUtf16Le(bytes.substr(2));
+    EXPECT_EQ(text.find(u'\uFEFF'), std::u16string::npos);
+    return Utf16ToUtf8(text);
+  }
+};
+
+TEST_F(Formats, CsvCatalogueQuotesNamesAndEndsRowsWithCrLf) {
+  MakeTree();
+  auto r = Run("cat.csv");
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  const std::string csv = Csv(work / "out/cat.csv");
+  const std::string tree = work / "tree";
+  EXPECT_TRUE(csv.starts_with("\"ターゲットフォルダ：" + tree + "\",\"\",\"\"\r\n"
+                              "\"ファイル名\",\"サイズByte\",\"更新日付\",\"作成日付\"\r\n"))
+      << csv;
+  EXPECT_NE(csv.find("\r\n\"say \"\"hi\"\", ok.txt\",\"3Byte\",\"20"), std::string::npos) << csv;
+  EXPECT_NE(csv.find("\r\n\"ターゲットフォルダ：" + tree + "/sub\",\"\",\"\"\r\n\"b.bin\","
+                     "\"1,000Byte\""),
+            std::string::npos);
+  EXPECT_TRUE(csv.ends_with("\r\n\"総ファイル数 3 個\",\"1,003Byte\",\"\",\"\"\r\n")) << csv;
+  EXPECT_EQ(Count(csv, "\n"), Count(csv, "\r\n"));
+
+  // Folder-and-file columns, then folder names only.
+  Patch(kCsvFolderAndFile, 1);
+  r = Run("cat.csv", true);
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_NE(Csv(work / "out/cat.csv").find("\"" + tree + "\",\"zero\",\"0Byte\""),
+            std::string::npos);
+  Patch(kOutputKind, 1);
+  r = Run("cat.csv", true);
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  const std::string folders = Csv(work / "out/cat.csv");
+  EXPECT_TRUE(folders.starts_with("\"フォルダ名\",\"\",\"サイズByte\",\"更新日付\",\"作成日付\"\r\n"));
+  EXPECT_NE(folders.find("\"" + tree + "\",\"\",\"3Byte\",\"\",\"\"\r\n"), std::string::npos)
+      << folders;
+  EXPECT_NE(folders.find("\"" + tree + "/sub\",\"\",\"1,000Byte\",\"\",\"\"\r\n"),
+            std::string::npos);
+  EXPECT_EQ(folders.find("zero"), std::string::npos);
+}
+
+TEST_F(Formats, CsvAppendKeepsOneMarkAndOneHeader) {
+  MakeTree();
+  ASSERT_EQ(Run("first.csv").exitCode, 0);
+  Patch(kAppendOutput, 1);
+  // Appending creates the file that is not there yet.
+  auto r = Run("log.csv");
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  r = Run("log.csv", true);
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  const std::string csv = Csv(work / "out/log.csv");
+  EXPECT_EQ(Count(csv, "\"ファイル名\""), 1u);
+  EXPECT_EQ(Count(csv, "\"b.bin\""), 2u);
+  EXPECT_EQ(Count(csv, "総ファイル数 3 個"), 2u);
+}
+
+TEST_F(Formats, HtmlCatalogueEscapesHostileNamesAndAppendsATable) {
+  MakeDirs(work / "out");
+  for (const char* name : {"<img src=x onerror=alert(1)>.txt", "a\"b.html", "100%#1.txt", "a&b.txt"}) {
+    WriteFile(work / ("tree/" + std::string(name)), "x");
+  }
+  ASSERT_EQ(Run("first.txt").exitCode, 0);
+  Patch(kHtmlLinks, 1);
+  auto r = Run("page.html");
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  std::string page = ReadFile(work / "out/page.html");
+  const std::string tree = work / "tree";
+  EXPECT_TRUE(page.starts_with("\xEF\xBB\xBF<html>\r\n<head>")) << page.substr(0, 40);
+  EXPECT_EQ(page.find("<img"), std::string::npos);
+  EXPECT_NE(page.find("<a href=\"" + tree + "/%3Cimg%20src=x%20onerror=alert(1)%3E.txt\">"
+                      "&lt;img src=x onerror=alert(1)&gt;.txt</a>"),
+            std::string::npos)
+      << page;
+  EXPECT_NE(page.find("<a href=\"" + tree + "/a%22b.html\">a&quot;b.html</a>"), std::string::npos);
+  EXPECT_NE(page.find("<a href=\"" + tree + "/100%25%231.txt\">100%#1.txt</a>"), std::string::npos);
+  EXPECT_NE(page.find("<a href=\"" + tree + "/a&amp;b.txt\">a&amp;b.txt</a>"), std::string::npos);
+
+  Patch(kAppendOutput, 1);
+  r = Run("page.html", true);
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  page = ReadFile(work / "out/page.html");
+  EXPECT_EQ(Count(page, "\xEF\xBB\xBF"), 1u);
+  EXPECT_EQ(Count(page, "<head>"), 1u);
+  EXPECT_EQ(Count(page, "<table"), 2u);
+  EXPECT_EQ(Count(page, "</body>"), 1u);
+  EXPECT_TRUE(page.ends_with("</table></body></html>\r\n"));
+}
+
+TEST_F(Formats, JsonCatalogueKeepsTheBytesOfNamesThatAreNotUtf8) {
+  MakeDirs(work / "out");
+  WriteFile(work / "tree/\xF0\x9F\x98\x80.txt", "12345");
+  WriteFile(work / "tree/\xff\xfe.bin", "1");
+  WriteFile(work / "tree/ctl\x01.txt", "");
+  WriteFile(work / "tree/sub/deep.txt", "12");
+  auto r = Run("cat.json");
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  const std::string bytes = ReadFile(work / "out/cat.json");
+  ASSERT_FALSE(bytes.empty());
+  EXPECT_EQ(bytes[0], '{');
+  const nlohmann::json doc = nlohmann::json::parse(bytes);  // throws on invalid UTF-8
+  EXPECT_EQ(doc["file_count"], 4);
+  EXPECT_EQ(doc["total_size"], 8u);
+  const auto& entries = doc["entries"];
+  ASSERT_EQ(entries.size(), 4u);
+  int seen = 0;
+  for (const auto& e : entries) {
+    const std::string name = e["name"];
+    const std::string modified = e["modified"];
+    EXPECT_EQ(modified.size(), 25u) << modified;  // 2024-05-01T13:05:09+00:00
+    EXPECT_TRUE(modified.ends_with("+00:00")) << modified;
+    if (name == "\xF0\x9F\x98\x80.txt") {
+      EXPECT_EQ(e["size"], 5u);
+      EXPECT_EQ(e["link_path"], work / "tree/\xF0\x9F\x98\x80.txt");
+      EXPECT_FALSE(e.contains("name_bytes"));
+      ++seen;
+    } else if (name == "\xEF\xBF\xBD\xEF\xBF\xBD.bin") {
+      EXPECT_EQ(e["name_bytes"], "fffe2e62696e");
+      // A script can reach the file through the bytes.
+      std::string raw;
+      const std::string hex = e["name_bytes"];
+      for (std::size_t k = 0; k < hex.size(); k += 2) {
+        raw.push_back(static_cast<char>(std::stoi(hex.substr(k, 2), nullptr, 16)));
+      }
+      EXPECT_TRUE(std::filesystem::exists(work / ("tree/" + raw)));
+      ++seen;
+    } else if (name == "ctl\x01.txt") {
+      EXPECT_EQ(e["size"], 0u);
+      ++seen;
+    } else if (name == "deep.txt") {
+      EXPECT_EQ(e["folder"], work / "tree/sub");
+      EXPECT_EQ(e["depth"], 2);
+      ++seen;
+    }
+  }
+  EXPECT_EQ(seen, 4);
+  EXPECT_NE(bytes.find("ctl\\u0001.txt"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace ordano::testing
