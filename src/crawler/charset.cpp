@@ -1,6 +1,5 @@
 #include "crawler/charset.h"
 
-#include <iconv.h>
 
 #include <array>
 #include <cerrno>
@@ -25,34 +24,6 @@ std::size_t FindIgnoreCase(std::string_view s, std::string_view needle) {
   }
   return std::string_view::npos;
 }
-
-const char* IconvName(int codePage) {
-  switch (codePage) {
-    case kCodePageSystem:
-      return "CP932";
-    case kCodePageEucJp:
-      return "EUC-JP";
-    case kCodePageLatin1:
-      return "ISO-8859-1";
-    default:
-      return nullptr;
-  }
-}
-
-class IconvHandle {
- public:
-  IconvHandle(const char* to, const char* from) : cd_(iconv_open(to, from)) {}
-  ~IconvHandle() {
-    if (ok()) iconv_close(cd_);
-  }
-  IconvHandle(const IconvHandle&) = delete;
-  IconvHandle& operator=(const IconvHandle&) = delete;
-  bool ok() const { return cd_ != reinterpret_cast<iconv_t>(-1); }
-  iconv_t get() const { return cd_; }
-
- private:
-  iconv_t cd_;
-};
 
 // A UTF-8 character cut by the end of a test prefix: dropped, so that the
 // arbitrary cut does not decide the code page.
@@ -79,24 +50,7 @@ std::optional<std::u16string> DecodeStrictly(int codePage, std::string_view byte
     if (!IsValidUtf8(bytes)) return std::nullopt;
     return Utf8ToUtf16(bytes);
   }
-  const char* name = IconvName(codePage);
-  if (name == nullptr) return std::nullopt;
-  IconvHandle cd("UTF-16LE", name);
-  if (!cd.ok()) return std::nullopt;
-  std::u16string out;
-  std::array<char16_t, 4096> buf;
-  char* in = const_cast<char*>(bytes.data());
-  std::size_t inLeft = bytes.size();
-  while (inLeft > 0) {
-    char* outp = reinterpret_cast<char*>(buf.data());
-    std::size_t outLeft = sizeof(buf);
-    const std::size_t r = iconv(cd.get(), &in, &inLeft, &outp, &outLeft);
-    out.append(buf.data(), (sizeof(buf) - outLeft) / 2);
-    if (r != static_cast<std::size_t>(-1)) continue;
-    if (errno == EINVAL && allowCutEnd) break;  // an incomplete character at the end
-    if (errno != E2BIG) return std::nullopt;
-  }
-  return out;
+  return DecodeCodePageStrictly(codePage, bytes, allowCutEnd);
 }
 
 int CharsetCodePage(std::string_view name) {

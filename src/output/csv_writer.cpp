@@ -9,7 +9,6 @@
 #include "output/cfilecus.h"
 #include "output/format_size.h"
 #include "output/text_writer.h"
-#include "output/time_column.h"
 #include "scan/app_context.h"
 #include "scan/volume_info.h"
 
@@ -142,12 +141,7 @@ class CsvCatalogueWriter {
     folderSize_ = 0;
   }
 
-  bool SameFolder(int a, int b) const {
-    const TextRef ra = t_.Row(a).folder;
-    const TextRef rb = t_.Row(b).folder;
-    if (ra.offset == rb.offset && ra.length == rb.length) return true;
-    return t_.Folder(a) == t_.Folder(b);
-  }
+  bool SameFolder(int a, int b) const { return t_.SameFolder(a, b); }
 
   // The size of the folder that starts at row i: its listed rows up to the
   // next folder change.

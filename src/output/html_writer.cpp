@@ -10,7 +10,6 @@
 #include "output/format_size.h"
 #include "output/html_escape.h"
 #include "output/text_writer.h"
-#include "output/time_column.h"
 #include "scan/app_context.h"
 #include "scan/volume_info.h"
 #include "settings/settings_normalise.h"
@@ -201,12 +200,7 @@ class HtmlCatalogueWriter {
     folderSize_ = 0;
   }
 
-  bool SameFolder(int a, int b) const {
-    const TextRef ra = t_.Row(a).folder;
-    const TextRef rb = t_.Row(b).folder;
-    if (ra.offset == rb.offset && ra.length == rb.length) return true;
-    return t_.Folder(a) == t_.Folder(b);
-  }
+  bool SameFolder(int a, int b) const { return t_.SameFolder(a, b); }
 
   void FolderChange(int i) {
     if (i > 0 && s_.FolderSizes) FolderSummary(FolderCountLabel(folderFileCount_));

@@ -7,7 +7,6 @@
 #include "output/cfilecus.h"
 #include "output/format_size.h"
 #include "output/text_layout.h"
-#include "output/time_column.h"
 #include "output/tree_prefix.h"
 #include "platform/unicode.h"
 #include "scan/app_context.h"
@@ -168,12 +167,7 @@ class TextCatalogueWriter {
     folderSize_ = 0;
   }
 
-  bool SameFolder(int a, int b) const {
-    const TextRef ra = t_.Row(a).folder;
-    const TextRef rb = t_.Row(b).folder;
-    if (ra.offset == rb.offset && ra.length == rb.length) return true;
-    return t_.Folder(a) == t_.Folder(b);
-  }
+  bool SameFolder(int a, int b) const { return t_.SameFolder(a, b); }
 
   // 0: the folder goes on after row i (next row same folder or deeper);
   // 1: row i closes its folder.

@@ -68,6 +68,29 @@ std::u16string DecodeCodePage(int codePage, std::string_view bytes) {
   return out;
 }
 
+std::optional<std::u16string> DecodeCodePageStrictly(int codePage, std::string_view bytes,
+                                                     bool allowCutEnd) {
+  if (codePage != kCodePageSystem && codePage != kCodePageEucJp && codePage != kCodePageLatin1) {
+    return std::nullopt;
+  }
+  Iconv cd("UTF-16LE", IconvName(codePage));
+  if (!cd.ok()) return std::nullopt;
+  std::u16string out;
+  std::array<char16_t, 4096> buf;
+  char* in = const_cast<char*>(bytes.data());
+  std::size_t inLeft = bytes.size();
+  while (inLeft > 0) {
+    char* outp = reinterpret_cast<char*>(buf.data());
+    std::size_t outLeft = sizeof(buf);
+    const std::size_t r = iconv(cd.get(), &in, &inLeft, &outp, &outLeft);
+    out.append(buf.data(), (sizeof(buf) - outLeft) / 2);
+    if (r != static_cast<std::size_t>(-1)) continue;
+    if (errno == EINVAL && allowCutEnd) break;  // an incomplete character at the end
+    if (errno != E2BIG) return std::nullopt;
+  }
+  return out;
+}
+
 std::string EncodeCodePage(int codePage, std::u16string_view text) {
   if (codePage == kCodePageUtf8 || codePage <= 0) return Utf16ToUtf8(text);
   Iconv cd(IconvName(codePage), "UTF-16LE");

@@ -1,6 +1,7 @@
 // Code page conversions (iconv) and the display widths of the text catalogue.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -16,6 +17,12 @@ inline constexpr int kCodePageUtf16Le = 1200;
 // Bytes in the given code page to UTF-16; undecodable bytes become U+FFFD and
 // decoding goes on. Unknown code pages decode as UTF-8.
 std::u16string DecodeCodePage(int codePage, std::string_view bytes);
+
+// Bytes in CP932, EUC-JP or ISO-8859-1 to UTF-16, or nullopt at the first
+// byte that is not valid there (other code pages: nullopt). With
+// allowCutEnd an incomplete character at the very end is dropped instead.
+std::optional<std::u16string> DecodeCodePageStrictly(int codePage, std::string_view bytes,
+                                                     bool allowCutEnd);
 
 // UTF-16 to the given code page; characters it cannot hold become '?'.
 std::string EncodeCodePage(int codePage, std::u16string_view text);

@@ -19,6 +19,8 @@ PackedTime PackLocalFields(int year, int month, int day, int hour, int minute, i
 
 // "2024.03.05(Tue) 14:07:09", or empty for 0.
 std::u16string TimeText(PackedTime t);
+// The same, appended without a temporary string.
+void AppendTimeText(std::u16string& out, PackedTime t);
 
 // "2024-03-05T14:07:09+09:00", or empty for 0.
 std::string IsoTimeText(PackedTime t);

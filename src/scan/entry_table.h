@@ -97,6 +97,14 @@ class EntryTable {
   void SetDepth(int r, int v) { rows_[r].depth = v; }
   void SetFolderStart(int r, int v) { rows_[r].folderStart = static_cast<std::uint8_t>(v); }
 
+  // Whether two rows print the same folder (rows of one folder share their text).
+  bool SameFolder(int a, int b) const {
+    const TextRef ra = rows_[a].folder;
+    const TextRef rb = rows_[b].folder;
+    if (ra.offset == rb.offset && ra.length == rb.length) return true;
+    return Folder(a) == Folder(b);
+  }
+
   // Clears every column of a row (a half-written row that is written again).
   void ClearRow(int r) { rows_[r] = EntryRow{}; }
 

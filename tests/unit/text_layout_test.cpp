@@ -7,7 +7,7 @@
 #include <random>
 
 #include "catalogue_rows.h"
-#include "output/time_column.h"
+#include "platform/time_text.h"
 #include "output/tree_prefix.h"
 #include "platform/codepage.h"
 #include "scan/run_state.h"
