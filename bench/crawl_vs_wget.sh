@@ -2,13 +2,13 @@
 # The web crawl against wget's recursive spider on a generated site of 2,000
 # pages served on 127.0.0.1: the URLs each finds and the wall time each takes.
 # Usage: bench/crawl_vs_wget.sh [PAGES] [BUILD-DIR]
-#   PAGES defaults to 2000; BUILD-DIR to build-crawler-rel (a Release build).
+#   PAGES defaults to 2000; BUILD-DIR to build (a Release build).
 # The crawl is timed as `ordanou --crawl` when the binary has it, and always as
 # a small tool that runs only the crawl (printing the URLs it lists).
 set -euo pipefail
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 pages=${1:-2000}
-build=${2:-$here/build-crawler-rel}
+build=${2:-$here/build}
 for tool in python3 wget; do
   command -v "$tool" >/dev/null || { echo "bench: $tool is not installed" >&2; exit 1; }
 done

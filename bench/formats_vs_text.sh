@@ -6,7 +6,7 @@ set -euo pipefail
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 rows=${1:-1000000}
 runs=${2:-7}
-build="$here/build-bench"
+build="$here/build"
 "$here/scripts/deps.sh" --bench
 cmake -S "$here" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DORDANO_BENCH=ON >/dev/null
 cmake --build "$build" --target ordano_formats_bench >/dev/null
