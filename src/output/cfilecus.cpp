@@ -105,6 +105,13 @@ bool CFileCus::WriteText(const char16_t* text, std::size_t count) {
   return Store(reinterpret_cast<const char*>(text), count * 2);
 }
 
+bool CFileCus::WriteUtf8(std::string_view text) {
+  if (text.empty()) return true;
+  if (utf8Mode_ && !clipboardMode_) return Store(text.data(), text.size());
+  const std::u16string wide = Utf8ToUtf16(text);
+  return WriteText(wide.data(), wide.size());
+}
+
 bool CFileCus::WriteUtf8Bom() {
   if (clipboardMode_) return true;
   static constexpr char kBom[] = {'\xEF', '\xBB', '\xBF'};

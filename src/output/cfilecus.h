@@ -55,6 +55,9 @@ class CFileCus {
   // Stores count UTF-16 units; an empty text is ignored.
   bool WriteText(const char16_t* text, std::size_t count);
   bool WriteText(std::u16string_view text) { return WriteText(text.data(), text.size()); }
+  // Stores UTF-8 text (JSON is built as UTF-8): as it is in Utf8Mode,
+  // converted otherwise; an empty text is ignored.
+  bool WriteUtf8(std::string_view text);
   // EF BB BF; nothing in clipboard mode.
   bool WriteUtf8Bom();
 

@@ -44,7 +44,7 @@ class JsonCatalogueWriter {
     out_.append(",\"entries\":[");
     for (int i = 0; i < rows_; ++i) {
       out_.append(i == 0 ? "\n" : ",\n");
-      out_.append(Dump(Entry(i)));
+      out_.append(t_.RawName(i).empty() ? Dump(FillEntry(i)) : Dump(Entry(i)));
       if (out_.size() >= kFlushAt) Flush();
     }
     out_.append("\n]}\n");
@@ -53,8 +53,7 @@ class JsonCatalogueWriter {
 
  private:
   void Flush() {
-    // The sink takes UTF-16 and stores UTF-8 again: exact for valid text.
-    sink_.WriteText(Utf8ToUtf16(out_));
+    sink_.WriteUtf8(out_);
     out_.clear();
   }
 
@@ -97,6 +96,42 @@ class JsonCatalogueWriter {
     return e;
   }
 
+  // The common row (a valid UTF-8 name): one entry object whose keys stay in
+  // place, its values overwritten row by row — far fewer allocations than a
+  // fresh object per row.
+  const Json& FillEntry(int i) {
+    if (reused_.is_null()) reused_ = Entry(i);
+    SetString(reused_["folder"], t_.Folder(i));
+    SetString(reused_["name"], t_.Name(i));
+    reused_["placeholder"] = t_.Name(i).empty();
+    reused_["size"] = t_.Size(i);
+    SetString(reused_["size_text"], t_.SizeText(i));
+    SetTime(reused_["modified"], t_.Modified(i));
+    SetTime(reused_["created"], t_.Created(i));
+    if (s_.ComputeMd5) SetString(reused_["md5"], t_.Md5(i));
+    reused_["depth"] = t_.Depth(i);
+    SetString(reused_["link_path"], t_.LinkPath(i));
+    SetString(reused_["title"], t_.Title(i));
+    return reused_;
+  }
+
+  static void SetString(Json& value, std::u16string_view text) {
+    if (!value.is_string()) value = std::string();
+    std::string& s = value.get_ref<std::string&>();
+    s.clear();
+    AppendUtf8(s, text);
+  }
+
+  static void SetTime(Json& value, PackedTime t) {
+    if (t == 0) {
+      value = nullptr;
+    } else if (value.is_string()) {
+      value.get_ref<std::string&>() = IsoTimeText(t);
+    } else {
+      value = IsoTimeText(t);
+    }
+  }
+
   AppContext& ctx_;
   const SettingsRecord& s_;
   const RunState& run_;
@@ -104,6 +139,7 @@ class JsonCatalogueWriter {
   CFileCus& sink_;
   const int rows_;
   std::string out_;
+  Json reused_;
 };
 
 }  // namespace
