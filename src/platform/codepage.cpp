@@ -43,10 +43,14 @@ class Iconv {
 
 }  // namespace
 
-std::u16string DecodeCodePage(int codePage, std::string_view bytes) {
-  if (codePage == kCodePageUtf8 || codePage <= 0) return Utf8ToUtf16(bytes);
-  Iconv cd("UTF-16LE", IconvName(codePage));
-  if (!cd.ok()) return Utf8ToUtf16(bytes);
+namespace {
+
+enum class OnInvalid { Replace, Fail, FailButDropCutEnd };
+
+// The one iconv decoding loop; an invalid byte is replaced (and skipped) or
+// ends the decoding, as the caller asks.
+std::optional<std::u16string> DecodeWithIconv(const Iconv& cd, std::string_view bytes,
+                                              OnInvalid onInvalid) {
   std::u16string out;
   std::array<char16_t, 4096> buf;
   char* in = const_cast<char*>(bytes.data());
@@ -56,16 +60,24 @@ std::u16string DecodeCodePage(int codePage, std::string_view bytes) {
     std::size_t outLeft = sizeof(buf);
     const std::size_t r = iconv(cd.get(), &in, &inLeft, &outp, &outLeft);
     out.append(buf.data(), (sizeof(buf) - outLeft) / 2);
-    if (r == static_cast<std::size_t>(-1)) {
-      if (errno == E2BIG) continue;
-      // Invalid or truncated sequence: one replacement, skip one byte, go on.
-      out.push_back(u'\uFFFD');
-      ++in;
-      --inLeft;
-      iconv(cd.get(), nullptr, nullptr, nullptr, nullptr);
-    }
+    if (r != static_cast<std::size_t>(-1) || errno == E2BIG) continue;
+    if (onInvalid == OnInvalid::FailButDropCutEnd && errno == EINVAL) break;  // cut at the end
+    if (onInvalid != OnInvalid::Replace) return std::nullopt;
+    out.push_back(u'\uFFFD');
+    ++in;
+    --inLeft;
+    iconv(cd.get(), nullptr, nullptr, nullptr, nullptr);
   }
   return out;
+}
+
+}  // namespace
+
+std::u16string DecodeCodePage(int codePage, std::string_view bytes) {
+  if (codePage == kCodePageUtf8 || codePage <= 0) return Utf8ToUtf16(bytes);
+  Iconv cd("UTF-16LE", IconvName(codePage));
+  if (!cd.ok()) return Utf8ToUtf16(bytes);
+  return *DecodeWithIconv(cd, bytes, OnInvalid::Replace);
 }
 
 std::optional<std::u16string> DecodeCodePageStrictly(int codePage, std::string_view bytes,
@@ -75,20 +87,7 @@ std::optional<std::u16string> DecodeCodePageStrictly(int codePage, std::string_v
   }
   Iconv cd("UTF-16LE", IconvName(codePage));
   if (!cd.ok()) return std::nullopt;
-  std::u16string out;
-  std::array<char16_t, 4096> buf;
-  char* in = const_cast<char*>(bytes.data());
-  std::size_t inLeft = bytes.size();
-  while (inLeft > 0) {
-    char* outp = reinterpret_cast<char*>(buf.data());
-    std::size_t outLeft = sizeof(buf);
-    const std::size_t r = iconv(cd.get(), &in, &inLeft, &outp, &outLeft);
-    out.append(buf.data(), (sizeof(buf) - outLeft) / 2);
-    if (r != static_cast<std::size_t>(-1)) continue;
-    if (errno == EINVAL && allowCutEnd) break;  // an incomplete character at the end
-    if (errno != E2BIG) return std::nullopt;
-  }
-  return out;
+  return DecodeWithIconv(cd, bytes, allowCutEnd ? OnInvalid::FailButDropCutEnd : OnInvalid::Fail);
 }
 
 std::string EncodeCodePage(int codePage, std::u16string_view text) {
