@@ -1,6 +1,7 @@
 #include "scan/entry_table.h"
 
 #include <algorithm>
+#include <type_traits>
 
 #include "platform/unicode.h"
 
@@ -28,13 +29,16 @@ void TextPool::Clear() {
 
 void EntryTable::Create(int capacity) {
   Release();
-  rows_.assign(static_cast<std::size_t>(std::max(capacity, 0)), EntryRow{});
+  const auto rows = static_cast<std::size_t>(std::max(capacity, 0));
+  c_.ForEach([rows](auto& column) { column.assign(rows, {}); });
   allocated_ = true;
 }
 
 void EntryTable::Release() {
-  rows_.clear();
-  rows_.shrink_to_fit();
+  c_.ForEach([](auto& column) {
+    column.clear();
+    column.shrink_to_fit();
+  });
   pool_.Clear();
   lastFolder_ = {};
   rawNames_.clear();
@@ -43,12 +47,41 @@ void EntryTable::Release() {
 
 void EntryTable::SetFolder(int r, std::u16string_view v) {
   if (pool_.Get(lastFolder_) != v) lastFolder_ = pool_.Add(v);
-  rows_[r].folder = lastFolder_;
+  c_.folder[r] = lastFolder_;
+}
+
+EntryRow EntryTable::Row(int r) const {
+  return {c_.name[r],     c_.sizeText[r], c_.folder[r],  c_.linkPath[r], c_.title[r],
+          c_.md5[r],      c_.sortKey[r],  c_.modified[r], c_.created[r], c_.size[r],
+          c_.depth[r],    c_.folderStart[r]};
+}
+
+void EntryTable::SetRow(int r, const EntryRow& row) {
+  c_.name[r] = row.name;
+  c_.sizeText[r] = row.sizeText;
+  c_.folder[r] = row.folder;
+  c_.linkPath[r] = row.linkPath;
+  c_.title[r] = row.title;
+  c_.md5[r] = row.md5;
+  c_.sortKey[r] = row.sortKey;
+  c_.modified[r] = row.modified;
+  c_.created[r] = row.created;
+  c_.size[r] = row.size;
+  c_.depth[r] = row.depth;
+  c_.folderStart[r] = row.folderStart;
+}
+
+std::size_t EntryTable::BytesReserved() const {
+  std::size_t bytes = pool_.BytesReserved();
+  c_.ForEach([&bytes](const auto& column) {
+    bytes += column.capacity() * sizeof(typename std::decay_t<decltype(column)>::value_type);
+  });
+  return bytes;
 }
 
 std::string_view EntryTable::RawName(int r) const {
   if (rawNames_.empty()) return {};
-  const TextRef ref = rows_[r].name;
+  const TextRef ref = c_.name[r];
   if (ref.length == 0) return {};
   const auto it = rawNames_.find(ref.offset);
   return it == rawNames_.end() ? std::string_view{} : std::string_view(it->second);
@@ -58,7 +91,7 @@ void EntryTable::SetName(int r, std::u16string_view v, std::string_view native) 
   SetName(r, v);
   // Only a replaced sequence shows U+FFFD; the validity test runs on those alone.
   if (v.find(u'\uFFFD') != std::u16string_view::npos && !IsValidUtf8(native)) {
-    rawNames_[rows_[r].name.offset] = std::string(native);
+    rawNames_[c_.name[r].offset] = std::string(native);
   }
 }
 

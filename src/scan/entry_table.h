@@ -47,6 +47,8 @@ struct EntryRow {
   std::uint8_t folderStart = 0;
 };
 
+// The table: one array per column, all indexed by row number, created
+// together and released together; the sort moves whole rows.
 class EntryTable {
  public:
   // Creates every column with `capacity` rows (texts empty, numbers 0).
@@ -54,22 +56,22 @@ class EntryTable {
   // Releases every column.
   void Release();
   bool Allocated() const { return allocated_; }
-  int Capacity() const { return static_cast<int>(rows_.size()); }
+  int Capacity() const { return static_cast<int>(c_.size.size()); }
 
   // Text columns.
-  std::u16string_view Name(int r) const { return pool_.Get(rows_[r].name); }
-  std::u16string_view SizeText(int r) const { return pool_.Get(rows_[r].sizeText); }
-  std::u16string_view Folder(int r) const { return pool_.Get(rows_[r].folder); }
-  std::u16string_view LinkPath(int r) const { return pool_.Get(rows_[r].linkPath); }
-  std::u16string_view Title(int r) const { return pool_.Get(rows_[r].title); }
-  std::u16string_view Md5(int r) const { return pool_.Get(rows_[r].md5); }
-  std::u16string_view SortKey(int r) const { return pool_.Get(rows_[r].sortKey); }
-  void SetName(int r, std::u16string_view v) { rows_[r].name = pool_.Add(v); }
-  void SetSizeText(int r, std::u16string_view v) { rows_[r].sizeText = pool_.Add(v); }
-  void SetLinkPath(int r, std::u16string_view v) { rows_[r].linkPath = pool_.Add(v); }
-  void SetTitle(int r, std::u16string_view v) { rows_[r].title = pool_.Add(v); }
-  void SetMd5(int r, std::u16string_view v) { rows_[r].md5 = pool_.Add(v); }
-  void SetSortKey(int r, std::u16string_view v) { rows_[r].sortKey = pool_.Add(v); }
+  std::u16string_view Name(int r) const { return pool_.Get(c_.name[r]); }
+  std::u16string_view SizeText(int r) const { return pool_.Get(c_.sizeText[r]); }
+  std::u16string_view Folder(int r) const { return pool_.Get(c_.folder[r]); }
+  std::u16string_view LinkPath(int r) const { return pool_.Get(c_.linkPath[r]); }
+  std::u16string_view Title(int r) const { return pool_.Get(c_.title[r]); }
+  std::u16string_view Md5(int r) const { return pool_.Get(c_.md5[r]); }
+  std::u16string_view SortKey(int r) const { return pool_.Get(c_.sortKey[r]); }
+  void SetName(int r, std::u16string_view v) { c_.name[r] = pool_.Add(v); }
+  void SetSizeText(int r, std::u16string_view v) { c_.sizeText[r] = pool_.Add(v); }
+  void SetLinkPath(int r, std::u16string_view v) { c_.linkPath[r] = pool_.Add(v); }
+  void SetTitle(int r, std::u16string_view v) { c_.title[r] = pool_.Add(v); }
+  void SetMd5(int r, std::u16string_view v) { c_.md5[r] = pool_.Add(v); }
+  void SetSortKey(int r, std::u16string_view v) { c_.sortKey[r] = pool_.Add(v); }
   // Rows of one folder share one stored folder text.
   void SetFolder(int r, std::u16string_view v);
 
@@ -82,43 +84,62 @@ class EntryTable {
   void SetName(int r, std::u16string_view v, std::string_view native);
 
   // Time columns: packed local times (0 = empty); the text is made on demand.
-  PackedTime Modified(int r) const { return rows_[r].modified; }
-  PackedTime Created(int r) const { return rows_[r].created; }
-  std::u16string ModifiedText(int r) const { return TimeText(rows_[r].modified); }
-  std::u16string CreatedText(int r) const { return TimeText(rows_[r].created); }
-  void SetModified(int r, PackedTime t) { rows_[r].modified = t; }
-  void SetCreated(int r, PackedTime t) { rows_[r].created = t; }
+  PackedTime Modified(int r) const { return c_.modified[r]; }
+  PackedTime Created(int r) const { return c_.created[r]; }
+  std::u16string ModifiedText(int r) const { return TimeText(c_.modified[r]); }
+  std::u16string CreatedText(int r) const { return TimeText(c_.created[r]); }
+  void SetModified(int r, PackedTime t) { c_.modified[r] = t; }
+  void SetCreated(int r, PackedTime t) { c_.created[r] = t; }
 
   // Number columns.
-  std::uint64_t Size(int r) const { return rows_[r].size; }
-  int Depth(int r) const { return rows_[r].depth; }
-  int FolderStart(int r) const { return rows_[r].folderStart; }
-  void SetSize(int r, std::uint64_t v) { rows_[r].size = v; }
-  void SetDepth(int r, int v) { rows_[r].depth = v; }
-  void SetFolderStart(int r, int v) { rows_[r].folderStart = static_cast<std::uint8_t>(v); }
+  std::uint64_t Size(int r) const { return c_.size[r]; }
+  int Depth(int r) const { return c_.depth[r]; }
+  int FolderStart(int r) const { return c_.folderStart[r]; }
+  void SetSize(int r, std::uint64_t v) { c_.size[r] = v; }
+  void SetDepth(int r, int v) { c_.depth[r] = v; }
+  void SetFolderStart(int r, int v) { c_.folderStart[r] = static_cast<std::uint8_t>(v); }
 
   // Whether two rows print the same folder (rows of one folder share their text).
   bool SameFolder(int a, int b) const {
-    const TextRef ra = rows_[a].folder;
-    const TextRef rb = rows_[b].folder;
+    const TextRef ra = c_.folder[a];
+    const TextRef rb = c_.folder[b];
     if (ra.offset == rb.offset && ra.length == rb.length) return true;
     return Folder(a) == Folder(b);
   }
 
   // Clears every column of a row (a half-written row that is written again).
-  void ClearRow(int r) { rows_[r] = EntryRow{}; }
+  void ClearRow(int r) { SetRow(r, EntryRow{}); }
 
   // Whole-row moves for the sort: all columns together.
-  const EntryRow& Row(int r) const { return rows_[r]; }
-  void SetRow(int r, const EntryRow& row) { rows_[r] = row; }
-  void SwapRows(int a, int b) { std::swap(rows_[a], rows_[b]); }
-
-  std::size_t BytesReserved() const {
-    return rows_.capacity() * sizeof(EntryRow) + pool_.BytesReserved();
+  EntryRow Row(int r) const;
+  void SetRow(int r, const EntryRow& row);
+  void SwapRows(int a, int b) {
+    c_.ForEach([a, b](auto& column) { std::swap(column[a], column[b]); });
   }
 
+  std::size_t BytesReserved() const;
+
  private:
-  std::vector<EntryRow> rows_;
+  struct Columns {
+    std::vector<TextRef> name, sizeText, folder, linkPath, title, md5, sortKey;
+    std::vector<PackedTime> modified, created;
+    std::vector<std::uint64_t> size;
+    std::vector<std::int32_t> depth;
+    std::vector<std::uint8_t> folderStart;
+
+    template <class F>
+    void ForEach(F&& f) {
+      f(name), f(sizeText), f(folder), f(linkPath), f(title), f(md5), f(sortKey);
+      f(modified), f(created), f(size), f(depth), f(folderStart);
+    }
+    template <class F>
+    void ForEach(F&& f) const {
+      f(name), f(sizeText), f(folder), f(linkPath), f(title), f(md5), f(sortKey);
+      f(modified), f(created), f(size), f(depth), f(folderStart);
+    }
+  };
+
+  Columns c_;
   TextPool pool_;
   TextRef lastFolder_;
   std::unordered_map<std::uint32_t, std::string> rawNames_;  // by name offset
