@@ -1,6 +1,7 @@
 // ordanou: the command-line catalogue run (the window joins later).
 #include <clocale>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -78,8 +79,11 @@ int main(int argc, char** argv) {
   std::setlocale(LC_ALL, "");
   std::vector<std::string> args(argv + 1, argv + argc);
   if (args.empty()) {
-    std::fputs("ordanou: no display; give paths to catalogue on the command line, see --help\n",
-               stderr);
+    const char* x11 = std::getenv("DISPLAY");
+    const char* wayland = std::getenv("WAYLAND_DISPLAY");
+    const bool display = (x11 && *x11) || (wayland && *wayland);
+    std::fprintf(stderr, "ordanou: %s; give paths to catalogue on the command line, see --help\n",
+                 display ? "the window is not part of this build yet" : "no display");
     return kExitUsage;
   }
   const CommandLine cl = ParseCommandLine(args);

@@ -56,7 +56,10 @@ TEST_F(Cli, UsageAndVersionTouchNoSettings) {
   r = RunOrdanou({"--frobnicate"}, Opts());
   EXPECT_EQ(r.exitCode, 2);
   EXPECT_NE(r.err.find("--frobnicate"), std::string::npos);
-  r = RunOrdanou({}, Opts());
+  RunOptions headless = Opts();
+  headless.env.emplace_back("DISPLAY", "");
+  headless.env.emplace_back("WAYLAND_DISPLAY", "");
+  r = RunOrdanou({}, headless);
   EXPECT_EQ(r.exitCode, 2);
   EXPECT_NE(r.err.find("no display"), std::string::npos);
 }
