@@ -149,8 +149,11 @@ std::optional<UrlParts> CrackUrl(std::u16string_view url) {
   bool hasQuery = false;
   std::string path = GetPart(h.get(), CURLUPART_PATH, 0);
   const std::string query = GetPart(h.get(), CURLUPART_QUERY, 0, &hasQuery);
-  if (path.empty()) path = "/";
-  if (hasQuery) path += "?" + query;
+  if (path.empty()) path.push_back('/');
+  if (hasQuery) {
+    path.push_back('?');
+    path.append(query);
+  }
   parts.path = Utf8ToUtf16(path);
   const std::string port = GetPart(h.get(), CURLUPART_PORT, CURLU_DEFAULT_PORT);
   unsigned long number = 0;

@@ -72,10 +72,11 @@ bool InScope(const CrawlScope& scope, std::u16string_view url) {
 }
 
 std::u16string OriginText(const UrlParts& parts) {
-  std::u16string out = parts.scheme + u"://" + parts.host;
+  std::u16string out;
+  out.append(parts.scheme).append(u"://").append(parts.host);
   const bool defaultPort = (parts.scheme == u"http" && parts.port == 80) ||
                            (parts.scheme == u"https" && parts.port == 443);
-  if (!defaultPort) out += u":" + text16::Widen(std::to_string(parts.port));
+  if (!defaultPort) out.append(u":").append(text16::Widen(std::to_string(parts.port)));
   return out;
 }
 
