@@ -43,7 +43,7 @@ ProcessResult RunProgram(const std::string& program, const std::vector<std::stri
       const gid_t gid = static_cast<gid_t>(options.runAsUid);
       if (setgroups(0, nullptr) != 0 || setgid(gid) != 0 ||
           setuid(static_cast<uid_t>(options.runAsUid)) != 0) {
-        _exit(125);
+        _exit(kCannotDropPrivileges);
       }
     }
     std::vector<char*> argv;

@@ -7,6 +7,9 @@
 
 namespace ordano::testing {
 
+// Exit code of the child when it could not switch to RunOptions::runAsUid.
+inline constexpr int kCannotDropPrivileges = 125;
+
 struct ProcessResult {
   int exitCode = -1;  // -1 when it did not exit normally
   std::string out, err;
