@@ -4,16 +4,11 @@
 # Usage: bench/archive_vs_bsdtar.sh [MEMBERS]   (default 100000)
 # ORDANO_BUILD_DIR chooses the build folder (default: build, Release).
 set -euo pipefail
-here="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 members=${1:-100000}
-build=${ORDANO_BUILD_DIR:-$here/build}
-"$here/scripts/deps.sh" --bench
-cmake -S "$here" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
-cmake --build "$build" --target ordanou >/dev/null
+bench_build ordanou
 bin="$build/ordanou"
 
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
 mkdir -p "$work/tree" "$work/out" "$work/on" "$work/off"
 # Small deflated members in 100 folders, as a source tree packed by a zip tool.
 python3 - "$work/tree/many.zip" "$members" <<'PY'

@@ -2,16 +2,12 @@
 # Text catalogue of a large tree against find printing the same facts, side by side.
 # Usage: bench/catalogue_vs_find.sh [FILES] [FOLDERS]   (default 200000 files in 20000 folders)
 set -euo pipefail
-here="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 files=${1:-200000}
 folders=${2:-20000}
-"$here/scripts/deps.sh" --bench
-cmake -S "$here" -B "$here/build" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
-cmake --build "$here/build" --target ordanou >/dev/null
-bin="$here/build/ordanou"
+bench_build ordanou
+bin="$build/ordanou"
 
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
 python3 "$here/bench/make_tree.py" "$work/tree" "$files" "$folders"
 mkdir -p "$work/out" "$work/home"
 export ORDANO_HOME="$work/home"

@@ -3,65 +3,24 @@
 # pages served on 127.0.0.1: the URLs each finds and the wall time each takes.
 # Usage: bench/crawl_vs_wget.sh [PAGES] [BUILD-DIR]
 #   PAGES defaults to 2000; BUILD-DIR to build (a Release build).
-# The crawl is timed as `ordanou --crawl` when the binary has it, and always as
-# a small tool that runs only the crawl (printing the URLs it lists).
+# The crawl is timed as `ordanou --crawl` and as ordano_crawl_urls, a small
+# tool that runs only the crawl (printing the URLs it lists).
 set -euo pipefail
-here="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 pages=${1:-2000}
-build=${2:-$here/build}
+if [ -n "${2:-}" ]; then export ORDANO_BUILD_DIR="$2"; fi
+source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
+bench_build ordano_crawl_urls ordanou
 for tool in python3 wget; do
   command -v "$tool" >/dev/null || { echo "bench: $tool is not installed" >&2; exit 1; }
 done
 
-cmake -S "$here" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
-cmake --build "$build" --target ordano_core >/dev/null
-cmake --build "$build" --target ordanou >/dev/null 2>&1 || true
-
-work=$(mktemp -d)
 server_pid=
 cleanup() {
   exec 3>&- 2>/dev/null || true  # the server ends when its input closes
   [ -n "$server_pid" ] && kill "$server_pid" 2>/dev/null || true
-  rm -rf "$work"
+  bench_cleanup
 }
 trap cleanup EXIT
-
-# The crawl alone: every listed URL on stdout.
-cat >"$work/crawl_urls.cpp" <<'CPP'
-#include <cstdio>
-#include <memory>
-#include "crawler/crawl.h"
-#include "platform/unicode.h"
-#include "scan/app_context.h"
-namespace {
-struct QuietHost : ordano::RunHost {
-  void Pump(ordano::RunState&, int) override {}
-  ordano::MsgAnswer MessageBox(std::u16string_view text, std::u16string_view, ordano::MsgIcon,
-                               ordano::MsgButtons) override {
-    std::fprintf(stderr, "%s\n", ordano::Utf16ToUtf8(text).c_str());
-    return ordano::MsgAnswer::No;
-  }
-  std::optional<ordano::SaveDialogState> SaveDialog(const ordano::SaveDialogState&) override {
-    return std::nullopt;
-  }
-  bool SetClipboardText(std::u16string_view) override { return false; }
-  void OpenWithDefaultProgram(const std::string&, const std::string&) override {}
-};
-}  // namespace
-int main(int argc, char** argv) {
-  if (argc != 2) return 2;
-  auto ctx = std::make_unique<ordano::AppContext>();
-  QuietHost host;
-  ctx->host = &host;
-  ordano::CrawlResult result;
-  ordano::CrawlSite(*ctx, ordano::Utf8ToUtf16(argv[1]), nullptr, result);
-  for (const auto& item : result.items) std::printf("%s\n", ordano::Utf16ToUtf8(item.url).c_str());
-  std::fprintf(stderr, "pages fetched: %d\n", result.pagesFetched);
-  return result.items.empty() ? 1 : 0;
-}
-CPP
-"${CXX:-g++}" -std=c++20 -O2 -I"$here/src" "$work/crawl_urls.cpp" "$build/libordano_core.a" \
-  -lcurl -larchive -lz -pthread -o "$work/crawl_urls"
 
 # The site: an index, 20 sections, the pages spread over them; every page
 # links to its neighbours, its section, an image, the stylesheet, a page
@@ -119,12 +78,11 @@ now() { date +%s.%N; }
 t0=$(now)
 (cd "$work" && wget --spider -r -np -nv "$start" 2> "$work/wget.log" >/dev/null) || true
 t1=$(now)
-"$work/crawl_urls" "$start" > "$work/crawl.txt" 2> "$work/crawl.err"
+"$build/bench/ordano_crawl_urls" "$start" > "$work/crawl.txt" 2> "$work/crawl.err"
 t2=$(now)
 ordanou_time=
 mkdir -p "$work/out" "$work/home"
-if [ -x "$build/ordanou" ] &&
-   ! ORDANO_HOME="$work/home" "$build/ordanou" --crawl "" 2>&1 | grep -q "not available"; then
+if [ -x "$build/ordanou" ]; then
   t3=$(now)
   ORDANO_HOME="$work/home" "$build/ordanou" --crawl "$start" /O:"$work/out" /F:c.txt \
     >/dev/null 2>"$work/ordanou.err"

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "output/catalogue_writers.h"
+#include "bench_host.h"
 #include "output/cfilecus.h"
 #include "output/format_size.h"
 #include "output/text_writer.h"
@@ -20,19 +21,6 @@
 
 namespace ordano {
 namespace {
-
-class QuietHost : public RunHost {
- public:
-  void Pump(RunState&, int) override {}
-  MsgAnswer MessageBox(std::u16string_view, std::u16string_view, MsgIcon, MsgButtons) override {
-    ++messages;
-    return MsgAnswer::No;
-  }
-  std::optional<SaveDialogState> SaveDialog(const SaveDialogState&) override { return {}; }
-  bool SetClipboardText(std::u16string_view) override { return false; }
-  void OpenWithDefaultProgram(const std::string&, const std::string&) override {}
-  int messages = 0;
-};
 
 // Rows as a scan of a large tree leaves them: 40 files per folder, three
 // levels, names of 8 to 30 characters (some Japanese), sizes and both times.
@@ -133,7 +121,7 @@ int main(int argc, char** argv) {
   const int runs = argc > 2 ? std::atoi(argv[2]) : 7;
   const std::string dir = argc > 3 ? argv[3] : "/tmp";
   const std::string only = argc > 4 ? argv[4] : "";
-  QuietHost host;
+  BenchHost host;
   AppContext ctx;
   ResetToDefaults(ctx);
   ctx.host = &host;

@@ -3,13 +3,8 @@
 # (Release build, each written through CFileCus to a file in /tmp).
 # Usage: bench/formats_vs_text.sh [ROWS] [RUNS]   (default 1000000 rows, 7 runs)
 set -euo pipefail
-here="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 rows=${1:-1000000}
 runs=${2:-7}
-build="$here/build"
-"$here/scripts/deps.sh" --bench
-cmake -S "$here" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DORDANO_BENCH=ON >/dev/null
-cmake --build "$build" --target ordano_formats_bench >/dev/null
-out=$(mktemp -d /tmp/ordano-formats.XXXXXX)
-trap 'rm -rf "$out"' EXIT
-"$build/bench/ordano_formats_bench" "$rows" "$runs" "$out"
+bench_build ordano_formats_bench
+"$build/bench/ordano_formats_bench" "$rows" "$runs" "$work"

@@ -3,18 +3,13 @@
 # Usage: bench/md5_vs_md5sum.sh [path/to/ordano_md5file] [runs]
 # Default binary: build/bench/ordano_md5file (built here when missing).
 set -euo pipefail
-here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
-ours="${1:-$here/../build/bench/ordano_md5file}"
-if [ -z "${1:-}" ]; then
-  cmake -S "$here/.." -B "$here/../build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DORDANO_BENCH=ON >/dev/null
-  cmake --build "$here/../build" --target ordano_md5file >/dev/null
-fi
+source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
+ours="${1:-$build/bench/ordano_md5file}"
+if [ -z "${1:-}" ]; then bench_build ordano_md5file; fi
 runs="${2:-10}"
 command -v hyperfine >/dev/null || { echo "hyperfine missing: scripts/deps.sh --bench" >&2; exit 1; }
 [ -x "$ours" ] || { echo "not built: $ours (configure with -DORDANO_BENCH=ON, Release)" >&2; exit 1; }
 
-work="$(mktemp -d "${TMPDIR:-/tmp}/ordano-md5bench.XXXXXX")"
-trap 'rm -rf "$work"' EXIT
 file="$work/1GiB.bin"
 head -c 1073741824 /dev/urandom >"$file"
 

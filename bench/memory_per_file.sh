@@ -2,16 +2,12 @@
 # Peak memory of a text catalogue run per listed file (default 1,000,000 files).
 # Usage: bench/memory_per_file.sh [FILES] [FOLDERS]
 set -euo pipefail
-here="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 files=${1:-1000000}
 folders=${2:-50000}
-"$here/scripts/deps.sh" --bench
-cmake -S "$here" -B "$here/build" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
-cmake --build "$here/build" --target ordanou >/dev/null
-bin="$here/build/ordanou"
+bench_build ordanou
+bin="$build/ordanou"
 
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
 python3 "$here/bench/make_tree.py" "$work/tree" "$files" "$folders"
 mkdir -p "$work/out" "$work/home"
 export ORDANO_HOME="$work/home"
