@@ -135,18 +135,25 @@ bool IsEastAsianWide(char32_t cp) {
   return cp <= it->last;
 }
 
-// CP932 byte length of every BMP character (0 = not encodable), built once.
+// CP932 byte length of every BMP character (0 = not encodable). Filled a
+// block of 256 characters at a time, on the first use of the block: a
+// catalogue of ASCII names never pays for the other 65,280 conversions.
 class Cp932Widths {
  public:
-  Cp932Widths() {
+  int Length(char32_t cp) const {
+    if (cp < 0x80) return 1;
+    if (cp >= 0x10000) return 0;
+    const std::size_t block = cp >> 8;
+    std::call_once(filled_[block], [this, block] { Fill(block); });
+    return len_[cp];
+  }
+
+ private:
+  void Fill(std::size_t block) const {
     Iconv cd("CP932", "UTF-16LE");
-    for (char32_t cp = 0; cp < 0x10000; ++cp) {
-      if (cp < 0x80) {
-        len_[cp] = 1;
-        continue;
-      }
+    if (!cd.ok()) return;
+    for (char32_t cp = static_cast<char32_t>(block << 8); cp < ((block + 1) << 8); ++cp) {
       if (cp >= 0xD800 && cp <= 0xDFFF) continue;
-      if (!cd.ok()) continue;
       char16_t in16 = static_cast<char16_t>(cp);
       char* in = reinterpret_cast<char*>(&in16);
       std::size_t inLeft = 2;
@@ -160,10 +167,9 @@ class Cp932Widths {
       }
     }
   }
-  int Length(char32_t cp) const { return cp < 0x10000 ? len_[cp] : 0; }
 
- private:
-  std::array<std::uint8_t, 0x10000> len_{};
+  mutable std::array<std::once_flag, 256> filled_;
+  mutable std::array<std::uint8_t, 0x10000> len_{};
 };
 
 const Cp932Widths& Widths() {
