@@ -19,6 +19,14 @@
 
 namespace ordano::testing {
 
+// The tests talk to 127.0.0.1 only: no proxy from the environment may step in.
+inline void ClearProxyEnvironment() {
+  for (const char* v :
+       {"http_proxy", "https_proxy", "HTTP_PROXY", "HTTPS_PROXY", "ALL_PROXY", "all_proxy"}) {
+    unsetenv(v);
+  }
+}
+
 // python3 on PATH, or empty.
 inline std::string FindPython3() {
   const char* path = std::getenv("PATH");

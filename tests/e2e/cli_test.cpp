@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/unicode.h"
+#include "binary_test.h"
 #include "run_binary.h"
 #include "temp_dir.h"
 
@@ -18,22 +19,9 @@ namespace {
 
 constexpr int kNobody = 65534;
 
-class Cli : public ::testing::Test {
+class Cli : public BinaryTest {
  protected:
-  TempDir home, work;
-  RunOptions Opts() {
-    RunOptions o;
-    o.env = {{"ORDANO_HOME", home.path()}, {"TZ", "UTC"}};
-    o.workingDir = work.path();
-    return o;
-  }
-  // The catalogue text without its byte-order mark, as UTF-8.
-  static std::string Catalogue(const std::string& path) {
-    const std::string bytes = ReadFile(path);
-    EXPECT_GE(bytes.size(), 2u);
-    EXPECT_EQ(bytes.substr(0, 2), "\xFF\xFE");
-    return Utf16ToUtf8(FromUtf16Le(bytes.substr(2)));
-  }
+  static std::string Catalogue(const std::string& path) { return Utf16Catalogue(path); }
   void MakeTree() {
     WriteFile(work / "tree/a.txt", "abc");
     WriteFile(work / "tree/sub/b.bin", std::string(1000, 'x'));
@@ -188,10 +176,9 @@ TEST_F(Cli, ProfileOptionSelectsThatProfilesSettings) {
   // Profile 2 is a copy of the defaults written by a first start, with dates on.
   auto r = RunOrdanou({"/O:" + (work / "out"), "/F:first.txt", work / "tree"}, Opts());
   ASSERT_EQ(r.exitCode, 0) << r.err;
-  std::string record = ReadFile(home / "ordanou.dat");
-  ASSERT_EQ(record.size(), 22824u);
-  record[1552] = 1;  // WriteDate
-  WriteFile(home / "ordanou2.dat", record);
+  PatchSetting(1552, 1);  // WriteDate
+  std::filesystem::copy_file(home / "ordanou.dat", home / "ordanou2.dat");
+  PatchSetting(1552, 0);
   r = RunOrdanou({"/P:2", "/O:" + (work / "out"), "/F:p2.txt", work / "tree"}, Opts());
   ASSERT_EQ(r.exitCode, 0) << r.err;
   EXPECT_NE(Catalogue(work / "out/p2.txt").find("更新日付"), std::string::npos);
@@ -211,9 +198,7 @@ TEST_F(Cli, ClipboardWithoutDisplayFallsBackToTheNamedFile) {
   MakeTree();
   auto r = RunOrdanou({"/O:" + (work / "out"), "/F:first.txt", work / "tree"}, Opts());
   ASSERT_EQ(r.exitCode, 0) << r.err;
-  std::string record = ReadFile(home / "ordanou.dat");
-  record[1720] = 1;  // SaveToClipboard
-  WriteFile(home / "ordanou.dat", record);
+  PatchSetting(1720, 1);  // SaveToClipboard
   RunOptions o = Opts();
   o.env.emplace_back("DISPLAY", "");
   o.env.emplace_back("WAYLAND_DISPLAY", "");

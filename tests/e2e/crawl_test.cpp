@@ -13,6 +13,7 @@
 
 #include "../crawl_server/crawl_server.h"
 #include "platform/unicode.h"
+#include "binary_test.h"
 #include "run_binary.h"
 #include "temp_dir.h"
 
@@ -26,27 +27,14 @@ namespace {
     ASSERT_TRUE((server).Start(dir, routes, &why)) << why;                 \
   } while (0)
 
-class CrawlCommand : public ::testing::Test {
+class CrawlCommand : public BinaryTest {
  protected:
-  TempDir home, work;
-  RunOptions Opts() {
-    RunOptions o;
-    o.env = {
-        {"ORDANO_HOME", home.path()}, {"TZ", "UTC"},       {"http_proxy", ""}, {"https_proxy", ""},
-        {"HTTP_PROXY", ""},           {"HTTPS_PROXY", ""}, {"ALL_PROXY", ""},  {"all_proxy", ""}};
-    o.workingDir = work.path();
-    o.timeoutSeconds = 120;
-    return o;
-  }
   ProcessResult RunCrawl(const std::string& url, const std::string& name = "cat.txt") {
     MakeDirs(work / "out");
     return RunOrdanou({"--crawl", url, "/O:" + (work / "out"), "/F:" + name}, Opts());
   }
-  // The text catalogue without its byte-order mark, as UTF-8.
   std::string Catalogue(const std::string& name = "cat.txt") {
-    const std::string bytes = ReadFile(work / ("out/" + name));
-    EXPECT_EQ(bytes.substr(0, 2), "\xFF\xFE");
-    return Utf16ToUtf8(FromUtf16Le(bytes.substr(2)));
+    return Utf16Catalogue(work / ("out/" + name));
   }
   static bool Has(const std::string& text, const std::string& part) {
     return text.find(part) != std::string::npos;

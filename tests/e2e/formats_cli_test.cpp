@@ -7,6 +7,7 @@
 #include <nlohmann/json.hpp>
 
 #include "platform/unicode.h"
+#include "binary_test.h"
 #include "run_binary.h"
 #include "temp_dir.h"
 
@@ -25,27 +26,13 @@ std::size_t Count(const std::string& text, const std::string& what) {
   return n;
 }
 
-class Formats : public ::testing::Test {
+class Formats : public BinaryTest {
  protected:
-  TempDir home, work;
-  RunOptions Opts() {
-    RunOptions o;
-    o.env = {{"ORDANO_HOME", home.path()}, {"TZ", "UTC"}};
-    o.workingDir = work.path();
-    return o;
-  }
   ProcessResult Run(const std::string& file, bool yes = false) {
     std::vector<std::string> args;
     if (yes) args.push_back("--yes");
     args.insert(args.end(), {"/O:" + (work / "out"), "/F:" + file, work / "tree"});
     return RunOrdanou(args, Opts());
-  }
-  // Sets one 32-bit field of the settings written by a first run.
-  void Patch(std::size_t offset, int value) {
-    std::string record = ReadFile(home / "ordanou.dat");
-    ASSERT_EQ(record.size(), 22824u);
-    for (int k = 0; k < 4; ++k) record[offset + k] = static_cast<char>((value >> (8 * k)) & 0xFF);
-    WriteFile(home / "ordanou.dat", record);
   }
   void MakeTree() {
     WriteFile(work / "tree/say \"hi\", ok.txt", "abc");
@@ -53,14 +40,7 @@ class Formats : public ::testing::Test {
     WriteFile(work / "tree/zero", "");
     MakeDirs(work / "out");
   }
-  // The CSV text after its one byte-order mark, as UTF-8.
-  static std::string Csv(const std::string& path) {
-    const std::string bytes = ReadFile(path);
-    EXPECT_EQ(bytes.substr(0, 2), "\xFF\xFE");
-    const std::u16string text = FromUtf16Le(bytes.substr(2));
-    EXPECT_EQ(text.find(u'\uFEFF'), std::u16string::npos);
-    return Utf16ToUtf8(text);
-  }
+  static std::string Csv(const std::string& path) { return Utf16Catalogue(path); }
 };
 
 TEST_F(Formats, CsvCatalogueQuotesNamesAndEndsRowsWithCrLf) {
@@ -80,12 +60,12 @@ TEST_F(Formats, CsvCatalogueQuotesNamesAndEndsRowsWithCrLf) {
   EXPECT_EQ(Count(csv, "\n"), Count(csv, "\r\n"));
 
   // Folder-and-file columns, then folder names only.
-  Patch(kCsvFolderAndFile, 1);
+  PatchSetting(kCsvFolderAndFile, 1);
   r = Run("cat.csv", true);
   ASSERT_EQ(r.exitCode, 0) << r.err;
   EXPECT_NE(Csv(work / "out/cat.csv").find("\"" + tree + "\",\"zero\",\"0Byte\""),
             std::string::npos);
-  Patch(kOutputKind, 1);
+  PatchSetting(kOutputKind, 1);
   r = Run("cat.csv", true);
   ASSERT_EQ(r.exitCode, 0) << r.err;
   const std::string folders = Csv(work / "out/cat.csv");
@@ -100,7 +80,7 @@ TEST_F(Formats, CsvCatalogueQuotesNamesAndEndsRowsWithCrLf) {
 TEST_F(Formats, CsvAppendKeepsOneMarkAndOneHeader) {
   MakeTree();
   ASSERT_EQ(Run("first.csv").exitCode, 0);
-  Patch(kAppendOutput, 1);
+  PatchSetting(kAppendOutput, 1);
   // Appending creates the file that is not there yet.
   auto r = Run("log.csv");
   ASSERT_EQ(r.exitCode, 0) << r.err;
@@ -118,7 +98,7 @@ TEST_F(Formats, HtmlCatalogueEscapesHostileNamesAndAppendsATable) {
     WriteFile(work / ("tree/" + std::string(name)), "x");
   }
   ASSERT_EQ(Run("first.txt").exitCode, 0);
-  Patch(kHtmlLinks, 1);
+  PatchSetting(kHtmlLinks, 1);
   auto r = Run("page.html");
   ASSERT_EQ(r.exitCode, 0) << r.err;
   std::string page = ReadFile(work / "out/page.html");
@@ -133,7 +113,7 @@ TEST_F(Formats, HtmlCatalogueEscapesHostileNamesAndAppendsATable) {
   EXPECT_NE(page.find("<a href=\"" + tree + "/100%25%231.txt\">100%#1.txt</a>"), std::string::npos);
   EXPECT_NE(page.find("<a href=\"" + tree + "/a&amp;b.txt\">a&amp;b.txt</a>"), std::string::npos);
 
-  Patch(kAppendOutput, 1);
+  PatchSetting(kAppendOutput, 1);
   r = Run("page.html", true);
   ASSERT_EQ(r.exitCode, 0) << r.err;
   page = ReadFile(work / "out/page.html");

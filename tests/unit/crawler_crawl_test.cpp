@@ -57,10 +57,7 @@ struct CancelDuringHost : TestHost {
 class CrawlerCrawl : public ::testing::Test {
  protected:
   void SetUp() override {
-    for (auto v :
-         {"http_proxy", "https_proxy", "HTTP_PROXY", "HTTPS_PROXY", "ALL_PROXY", "all_proxy"}) {
-      unsetenv(v);
-    }
+    testing::ClearProxyEnvironment();
     ctx = testing::MakeContext(host);
   }
   std::u16string U(const std::string& s) { return Utf8ToUtf16(s); }

@@ -43,10 +43,7 @@ int UnusedPort() {
 class CrawlerFetch : public ::testing::Test {
  protected:
   void SetUp() override {
-    for (auto v :
-         {"http_proxy", "https_proxy", "HTTP_PROXY", "HTTPS_PROXY", "ALL_PROXY", "all_proxy"}) {
-      unsetenv(v);
-    }
+    testing::ClearProxyEnvironment();
     ctx = testing::MakeContext(host);
   }
   // Skips the test when python3 is missing; fails it when the server does not start.
