@@ -3,9 +3,14 @@
 set -euo pipefail
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
 "$here/scripts/deps.sh" --test
+# Every source file in the project's own format.
+if command -v clang-format >/dev/null 2>&1; then
+  (cd "$here" && git ls-files -co --exclude-standard src tests bench fuzz | grep -E '\.(cpp|h)$' |
+     xargs clang-format --dry-run -Werror) || { echo "clang-format: files above differ" >&2; exit 1; }
+fi
 build="$here/build-test"
 cmake -S "$here" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Debug \
-      -DORDANO_TESTS=ON -DORDANO_SANITIZE=ON
+      -DORDANO_TESTS=ON -DORDANO_SANITIZE=ON -DORDANO_WERROR=ON
 cmake --build "$build"
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1

@@ -6,8 +6,8 @@
 #include <optional>
 #include <string>
 
+#include "core/run_host.h"
 #include "platform/unicode.h"
-#include "scan/run_host.h"
 
 namespace ordano {
 

@@ -4,9 +4,9 @@
 #include <memory>
 
 #include "bench_host.h"
+#include "core/app_context.h"
 #include "crawler/crawl.h"
 #include "platform/unicode.h"
-#include "scan/app_context.h"
 
 int main(int argc, char** argv) {
   if (argc != 2) {

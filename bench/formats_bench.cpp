@@ -11,12 +11,13 @@
 #include <string>
 #include <vector>
 
-#include "output/catalogue_writers.h"
 #include "bench_host.h"
+#include "core/app_context.h"
+#include "core/format_size.h"
+#include "core/profile_context.h"
+#include "output/catalogue_writers.h"
 #include "output/cfilecus.h"
-#include "output/format_size.h"
 #include "output/text_writer.h"
-#include "scan/app_context.h"
 #include "settings/settings_defaults.h"
 
 namespace ordano {
@@ -44,7 +45,8 @@ void FillRows(AppContext& ctx, int rows) {
     const int len = 8 + static_cast<int>(next() % 23);
     for (int k = 0; k < len; ++k) {
       const std::uint32_t r = next() % 40;
-      name.push_back(r < 4 ? static_cast<char16_t>(u'あ' + r) : static_cast<char16_t>(u'a' + r % 26));
+      name.push_back(r < 4 ? static_cast<char16_t>(u'あ' + r)
+                           : static_cast<char16_t>(u'a' + r % 26));
     }
     name += (i % 7 == 0) ? u".html" : u".txt";
     const std::uint64_t size = next() % 5000000;
@@ -55,8 +57,10 @@ void FillRows(AppContext& ctx, int rows) {
     ctx.table.SetSize(i, size);
     ctx.table.SetSizeText(i, FormatSize(ctx.settings, size, &ctx.run.TotalSize));
     ctx.table.SetLinkPath(i, folder + u"/" + name);
-    ctx.table.SetModified(i, PackLocalTime(1700000000 + static_cast<std::int64_t>(next() % 50000000)));
-    ctx.table.SetCreated(i, PackLocalTime(1600000000 + static_cast<std::int64_t>(next() % 50000000)));
+    ctx.table.SetModified(i,
+                          PackLocalTime(1700000000 + static_cast<std::int64_t>(next() % 50000000)));
+    ctx.table.SetCreated(i,
+                         PackLocalTime(1600000000 + static_cast<std::int64_t>(next() % 50000000)));
     ctx.table.SetMd5(i, u"0123456789abcdef0123456789abcdef");
     ctx.run.NameWidth = std::max(ctx.run.NameWidth, len + 5 + 4 * depth - 4);
     ++ctx.run.EntryCount;
@@ -79,30 +83,34 @@ double Median(std::vector<double> v) {
 
 void Measure(AppContext& ctx, const std::string& dir, int runs, const char* label,
              const std::string& only) {
-  const std::string text = dir + "/bench.txt", csv = dir + "/bench.csv",
-                    html = dir + "/bench.html", json = dir + "/bench.json";
+  const std::string text = dir + "/bench.txt", csv = dir + "/bench.csv", html = dir + "/bench.html",
+                    json = dir + "/bench.json";
   std::vector<double> t, c, h, j;
   auto wanted = [&only](const char* f) { return only.empty() || only == f; };
   for (int k = 0; k < runs; ++k) {
     // Interleaved, so a slow moment of the machine falls on every format.
-    if (wanted("text")) t.push_back(Seconds([&] {
-      CFileCus sink;
-      if (!sink.Open(text, CFileCus::OpenMode::CreateTruncate)) return false;
-      const bool ok = WriteTextCatalogue(ctx, sink, text) == TextWriteStatus::Written;
-      return sink.Close() && ok;
-    }));
-    if (wanted("csv")) c.push_back(Seconds([&] {
-      CFileCus sink;
-      return WriteCsvCatalogue(ctx, sink, csv);
-    }));
-    if (wanted("html")) h.push_back(Seconds([&] {
-      CFileCus sink;
-      return WriteHtmlCatalogue(ctx, sink, html);
-    }));
-    if (wanted("json")) j.push_back(Seconds([&] {
-      CFileCus sink;
-      return WriteJsonCatalogue(ctx, sink, json);
-    }));
+    if (wanted("text"))
+      t.push_back(Seconds([&] {
+        CFileCus sink;
+        if (!sink.Open(text, CFileCus::OpenMode::CreateTruncate)) return false;
+        const bool ok = WriteTextCatalogue(ctx, sink, text) == TextWriteStatus::Written;
+        return sink.Close() && ok;
+      }));
+    if (wanted("csv"))
+      c.push_back(Seconds([&] {
+        CFileCus sink;
+        return WriteCsvCatalogue(ctx, sink, csv);
+      }));
+    if (wanted("html"))
+      h.push_back(Seconds([&] {
+        CFileCus sink;
+        return WriteHtmlCatalogue(ctx, sink, html);
+      }));
+    if (wanted("json"))
+      j.push_back(Seconds([&] {
+        CFileCus sink;
+        return WriteJsonCatalogue(ctx, sink, json);
+      }));
   }
   if (!only.empty()) return;
   const double mt = Median(t), mc = Median(c), mh = Median(h), mj = Median(j);

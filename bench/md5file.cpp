@@ -4,8 +4,8 @@
 #include <string>
 
 #include "bench_host.h"
+#include "core/app_context.h"
 #include "platform/unicode.h"
-#include "scan/app_context.h"
 #include "scan/digest_file.h"
 
 int main(int argc, char** argv) {

@@ -14,7 +14,7 @@ case "${1:-}" in
   # Cab and arj writers, bsdtar, wget, the test web server, clang for fuzzing,
   # Chromium for the browser test. Tests that need one of them say so and skip
   # when it is missing.
-  --test) optional=(gcab arj libarchive-tools wget python3 clang libclang-rt-14-dev chromium) ;;
+  --test) optional=(clang-format gcab arj libarchive-tools wget python3 clang libclang-rt-14-dev chromium) ;;
 esac
 
 missing() {

@@ -6,9 +6,9 @@
 #include <cstring>
 #include <iostream>
 
+#include "core/run_state.h"
 #include "platform/external_tools.h"
 #include "platform/unicode.h"
-#include "scan/run_state.h"
 
 namespace ordano {
 namespace {
@@ -26,11 +26,16 @@ std::string Narrow(std::u16string_view text) { return Utf16ToUtf8(text); }
 
 const char* IconWord(MsgIcon icon) {
   switch (icon) {
-    case MsgIcon::Error: return "error";
-    case MsgIcon::Warning: return "warning";
-    case MsgIcon::Question: return "question";
-    case MsgIcon::Information: return "info";
-    default: return "message";
+    case MsgIcon::Error:
+      return "error";
+    case MsgIcon::Warning:
+      return "warning";
+    case MsgIcon::Question:
+      return "question";
+    case MsgIcon::Information:
+      return "info";
+    default:
+      return "message";
   }
 }
 
@@ -143,8 +148,10 @@ std::optional<SaveDialogState> ConsoleHost::SaveDialog(const SaveDialogState& pr
     proposed = proposal.folder + (proposal.folder.back() == '/' ? "" : "/") + proposed;
   }
   if (!options_.interactive) {
-    std::fputs("ordanou: a save dialog was asked for (/S), but there is no terminal; "
-               "nothing written (give /O: and /F: instead)\n", stderr);
+    std::fputs(
+        "ordanou: a save dialog was asked for (/S), but there is no terminal; "
+        "nothing written (give /O: and /F: instead)\n",
+        stderr);
     return std::nullopt;
   }
   std::fprintf(stderr, "おるだの♪出力ファイル保存 [%s]: ", proposed.c_str());
@@ -165,8 +172,7 @@ std::optional<SaveDialogState> ConsoleHost::SaveDialog(const SaveDialogState& pr
 bool ConsoleHost::SetClipboardText(std::u16string_view text) {
   const auto command = ClipboardCommand();
   if (command.empty()) {
-    std::fputs("ordanou: no clipboard here (needs a display and wl-copy, xclip or xsel)\n",
-               stderr);
+    std::fputs("ordanou: no clipboard here (needs a display and wl-copy, xclip or xsel)\n", stderr);
     return false;
   }
   if (!RunWithInput(command, Narrow(text))) {

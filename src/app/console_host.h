@@ -7,15 +7,15 @@
 #include <cstdio>
 #include <string>
 
-#include "scan/run_host.h"
+#include "core/run_host.h"
 
 namespace ordano {
 
 class ConsoleHost : public RunHost {
  public:
   struct Options {
-    bool assumeYes = false;       // --yes
-    bool interactive = false;     // a terminal can answer questions
+    bool assumeYes = false;         // --yes
+    bool interactive = false;       // a terminal can answer questions
     bool progressOnStderr = false;  // stderr is a terminal
   };
   explicit ConsoleHost(Options options);

@@ -3,9 +3,10 @@
 #include <cstdio>
 
 #include "app/exit_status.h"
+#include "core/app_context.h"
+#include "core/profile_context.h"
 #include "platform/program_folder.h"
-#include "scan/app_context.h"
-#include "scan/archiver_table.h"
+#include "scan/archive/archiver_table.h"
 #include "settings/settings_files.h"
 #include "settings/settings_normalise.h"
 

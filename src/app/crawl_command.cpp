@@ -6,14 +6,14 @@
 #include <memory>
 #include <string>
 
+#include "app/command_line.h"
 #include "app/console_host.h"
 #include "app/console_start.h"
 #include "app/exit_status.h"
+#include "core/app_context.h"
 #include "crawler/crawl_status.h"
-#include "crawler/web_search.h"
 #include "platform/unicode.h"
-#include "scan/app_context.h"
-#include "scan/command_line.h"
+#include "run/web_search.h"
 
 namespace ordano {
 namespace {

@@ -7,15 +7,15 @@
 #include <string>
 #include <vector>
 
+#include "app/command_line.h"
 #include "app/console_host.h"
 #include "app/console_start.h"
 #include "app/crawl_command.h"
 #include "app/exit_status.h"
 #include "app/help_text.h"
+#include "core/app_context.h"
 #include "platform/instance_lock.h"
-#include "scan/app_context.h"
-#include "scan/command_line.h"
-#include "scan/run_driver.h"
+#include "run/run_driver.h"
 
 namespace ordano {
 namespace {

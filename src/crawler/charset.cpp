@@ -1,6 +1,5 @@
 #include "crawler/charset.h"
 
-
 #include <array>
 #include <cerrno>
 

@@ -4,6 +4,7 @@
 #include <exception>
 #include <unordered_map>
 
+#include "core/app_context.h"
 #include "crawler/charset.h"
 #include "crawler/fetch.h"
 #include "crawler/link_extract.h"
@@ -11,7 +12,6 @@
 #include "crawler/text_ops.h"
 #include "crawler/url.h"
 #include "platform/unicode.h"
-#include "scan/app_context.h"
 
 namespace ordano {
 namespace {

@@ -4,11 +4,11 @@
 #include <chrono>
 #include <cstdio>
 
+#include "core/app_context.h"
 #include "crawler/resource_kind.h"
 #include "crawler/text_ops.h"
 #include "crawler/url.h"
 #include "platform/unicode.h"
-#include "scan/app_context.h"
 
 namespace ordano {
 namespace {

@@ -121,7 +121,9 @@ bool CFileCus::WriteUtf8Bom() {
 std::int64_t CFileCus::Seek(std::int64_t offset, SeekFrom from) {
   if (clipboardMode_) return 0;
   if (fd_ < 0 || !Flush()) return -1;
-  const int whence = from == SeekFrom::Begin ? SEEK_SET : from == SeekFrom::Current ? SEEK_CUR : SEEK_END;
+  const int whence = from == SeekFrom::Begin     ? SEEK_SET
+                     : from == SeekFrom::Current ? SEEK_CUR
+                                                 : SEEK_END;
   const off_t pos = ::lseek(fd_, static_cast<off_t>(offset), whence);
   if (pos < 0) {
     failed_ = true;

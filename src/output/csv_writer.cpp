@@ -4,12 +4,12 @@
 #include <cstddef>
 #include <span>
 
+#include "core/app_context.h"
+#include "core/format_size.h"
 #include "output/catalogue_labels.h"
 #include "output/catalogue_writers.h"
 #include "output/cfilecus.h"
-#include "output/format_size.h"
 #include "output/text_writer.h"
-#include "scan/app_context.h"
 #include "scan/volume_info.h"
 
 namespace ordano {
@@ -257,10 +257,9 @@ bool HoldsNoRows(CFileCus& sink, std::int64_t length) {
 bool WriteCsvCatalogue(AppContext& ctx, CFileCus& sink, const std::string& path) {
   const bool appendWanted = ctx.settings.AppendOutput != 0;
   // Appending continues an existing file and creates one that is missing.
-  const bool opened =
-      appendWanted ? (sink.Open(path, CFileCus::OpenMode::OpenExisting) ||
-                      sink.Open(path, CFileCus::OpenMode::CreateTruncate))
-                   : sink.Open(path, CFileCus::OpenMode::CreateTruncate);
+  const bool opened = appendWanted ? (sink.Open(path, CFileCus::OpenMode::OpenExisting) ||
+                                      sink.Open(path, CFileCus::OpenMode::CreateTruncate))
+                                   : sink.Open(path, CFileCus::OpenMode::CreateTruncate);
   if (!opened) {
     ShowWriteFailure(ctx);
     return false;

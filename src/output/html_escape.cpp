@@ -15,8 +15,7 @@ void AppendPercent(std::u16string& out, unsigned byte) {
 
 // Characters an address of either kind must not carry as they are.
 bool BreaksAttribute(char16_t c) {
-  return c <= 0x20 || c == 0x7F || c == u'"' || c == u'<' || c == u'>' || c == u'\'' ||
-         c == u'`';
+  return c <= 0x20 || c == 0x7F || c == u'"' || c == u'<' || c == u'>' || c == u'\'' || c == u'`';
 }
 
 // Characters that change the meaning of a file path read as an address.
@@ -30,12 +29,23 @@ void AppendHtmlEscaped(std::u16string& out, std::u16string_view text) {
     if (text[i] > u'>') continue;  // every character to replace lies at or below '>'
     std::u16string_view ref;
     switch (text[i]) {
-      case u'&': ref = u"&amp;"; break;
-      case u'<': ref = u"&lt;"; break;
-      case u'>': ref = u"&gt;"; break;
-      case u'"': ref = u"&quot;"; break;
-      case u'\'': ref = u"&#39;"; break;
-      default: continue;
+      case u'&':
+        ref = u"&amp;";
+        break;
+      case u'<':
+        ref = u"&lt;";
+        break;
+      case u'>':
+        ref = u"&gt;";
+        break;
+      case u'"':
+        ref = u"&quot;";
+        break;
+      case u'\'':
+        ref = u"&#39;";
+        break;
+      default:
+        continue;
     }
     out.append(text.substr(run, i - run));
     out.append(ref);

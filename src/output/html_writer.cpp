@@ -4,13 +4,13 @@
 #include <span>
 #include <vector>
 
+#include "core/app_context.h"
+#include "core/format_size.h"
 #include "output/catalogue_labels.h"
 #include "output/catalogue_writers.h"
 #include "output/cfilecus.h"
-#include "output/format_size.h"
 #include "output/html_escape.h"
 #include "output/text_writer.h"
-#include "scan/app_context.h"
 #include "scan/volume_info.h"
 #include "settings/settings_normalise.h"
 
@@ -320,12 +320,24 @@ void AppendLinkTags(std::u16string& out, std::u16string_view linkTemplate,
     if (which < u'1' || which > u'6') continue;
     out.append(linkTemplate.substr(run, k - run));
     switch (which) {
-      case u'1': AppendHrefEncoded(out, linkPath); break;
-      case u'2': AppendHtmlEscaped(out, name); break;
-      case u'3': AppendHtmlEscaped(out, title.empty() ? name : title); break;
-      case u'4': AppendHrefEncoded(out, BeforeLastDot(linkPath)); break;
-      case u'5': AppendHtmlEscaped(out, BeforeLastDot(name)); break;
-      default: AppendCount(out, rowIndex); break;
+      case u'1':
+        AppendHrefEncoded(out, linkPath);
+        break;
+      case u'2':
+        AppendHtmlEscaped(out, name);
+        break;
+      case u'3':
+        AppendHtmlEscaped(out, title.empty() ? name : title);
+        break;
+      case u'4':
+        AppendHrefEncoded(out, BeforeLastDot(linkPath));
+        break;
+      case u'5':
+        AppendHtmlEscaped(out, BeforeLastDot(name));
+        break;
+      default:
+        AppendCount(out, rowIndex);
+        break;
     }
     ++k;
     run = k + 1;
@@ -355,8 +367,8 @@ bool WriteHtmlCatalogue(AppContext& ctx, CFileCus& sink, const std::string& path
   sink.SetUtf8Mode(true);
   // Appending and merging need the page that is there; they never create one.
   const bool existing = s.AppendOutput || s.Unify;
-  if (!sink.Open(path, existing ? CFileCus::OpenMode::OpenExisting
-                                : CFileCus::OpenMode::CreateTruncate)) {
+  if (!sink.Open(
+          path, existing ? CFileCus::OpenMode::OpenExisting : CFileCus::OpenMode::CreateTruncate)) {
     ShowHtmlWriteFailure(ctx);
     return false;
   }

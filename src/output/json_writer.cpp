@@ -1,14 +1,13 @@
 #include "output/json_writer.h"
 
 #include <algorithm>
-
 #include <nlohmann/json.hpp>
 
+#include "core/app_context.h"
+#include "core/format_size.h"
 #include "output/catalogue_writers.h"
 #include "output/cfilecus.h"
-#include "output/format_size.h"
 #include "platform/unicode.h"
-#include "scan/app_context.h"
 #include "scan/volume_info.h"
 
 namespace ordano {

@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
+#include "core/run_state.h"
 #include "platform/codepage.h"
-#include "scan/run_state.h"
 #include "settings/settings_record.h"
 
 namespace ordano {
@@ -88,8 +88,8 @@ std::u16string SeparatorLine(const TextLayout& l) {
 }
 
 void ComposeTextRow(std::u16string& out, const TextLayout& l, std::u16string_view name,
-                    std::u16string_view size, std::u16string_view date1,
-                    std::u16string_view date2, std::u16string_view md5) {
+                    std::u16string_view size, std::u16string_view date1, std::u16string_view date2,
+                    std::u16string_view md5) {
   if (!name.empty()) {
     const std::size_t start = out.size();
     out.append(TrimRight(name));

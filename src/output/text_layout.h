@@ -13,8 +13,8 @@ struct RunState;
 
 // The fixed shape of the columns for one output.
 struct TextLayout {
-  int nameWidth = 32;     // W, in display columns
-  int sizeField = 15;     // the value's right-aligned field: 15, or 23 with archive sizes
+  int nameWidth = 32;  // W, in display columns
+  int sizeField = 15;  // the value's right-aligned field: 15, or 23 with archive sizes
   bool writeDate = false;
   bool computeMd5 = false;
   bool fileNameOnly = false;
@@ -41,8 +41,8 @@ std::u16string SeparatorLine(const TextLayout& layout);
 // its trailing spaces and is padded by display width to its column's nominal
 // width; an empty value adds nothing.
 void ComposeTextRow(std::u16string& out, const TextLayout& layout, std::u16string_view name,
-                    std::u16string_view size, std::u16string_view date1,
-                    std::u16string_view date2, std::u16string_view md5);
+                    std::u16string_view size, std::u16string_view date1, std::u16string_view date2,
+                    std::u16string_view md5);
 
 // One piece of a wrapped text; padSpace: a double-width character did not fit
 // at the end and was carried over, so the piece is one column short.

@@ -4,12 +4,12 @@
 #include <optional>
 #include <vector>
 
+#include "core/app_context.h"
+#include "core/format_size.h"
 #include "output/cfilecus.h"
-#include "output/format_size.h"
 #include "output/text_layout.h"
 #include "output/tree_prefix.h"
 #include "platform/unicode.h"
-#include "scan/app_context.h"
 #include "scan/volume_info.h"
 
 namespace ordano {

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "scan/entry_table.h"
+#include "core/entry_table.h"
 
 namespace ordano {
 namespace {

@@ -21,7 +21,7 @@ enum class TreeLine { Item, Continuation };
 
 // Connector kinds of the last level.
 enum TreeKind : int {
-  kTreeBranch = 0,      // ├ unless the folder closes here
+  kTreeBranch = 0,        // ├ unless the folder closes here
   kTreeLastOrBranch = 1,  // ├ while siblings follow, else └
   kTreeBlank = 2,
   kTreeBar = 3,

@@ -17,11 +17,16 @@ namespace {
 
 const char* IconvName(int codePage) {
   switch (codePage) {
-    case kCodePageSystem: return "CP932";
-    case kCodePageEucJp: return "EUC-JP";
-    case kCodePageLatin1: return "ISO-8859-1";
-    case kCodePageUtf16Le: return "UTF-16LE";
-    default: return "UTF-8";
+    case kCodePageSystem:
+      return "CP932";
+    case kCodePageEucJp:
+      return "EUC-JP";
+    case kCodePageLatin1:
+      return "ISO-8859-1";
+    case kCodePageUtf16Le:
+      return "UTF-16LE";
+    default:
+      return "UTF-8";
   }
 }
 

@@ -99,15 +99,16 @@ bool RunWithInput(const std::vector<std::string>& argv, std::string_view input) 
   posix_spawn_file_actions_addopen(&setup.actions, 1, "/dev/null", O_WRONLY, 0);
   pid_t pid;
   auto ptrs = ArgvPointers(argv);
-  const int rc = posix_spawn(&pid, program.c_str(), &setup.actions, &setup.attr, ptrs.data(),
-                             environ);
+  const int rc =
+      posix_spawn(&pid, program.c_str(), &setup.actions, &setup.attr, ptrs.data(), environ);
   close(fds[0]);
   if (rc != 0) {
     close(fds[1]);
     return false;
   }
   // A tool that exits early must not kill us with SIGPIPE.
-  struct sigaction ignore {}, old {};
+  struct sigaction ignore {
+  }, old{};
   ignore.sa_handler = SIG_IGN;
   sigaction(SIGPIPE, &ignore, &old);
   bool ok = true;

@@ -7,6 +7,8 @@
 #include <cerrno>
 #include <random>
 
+#include "platform/path_parts.h"
+
 namespace ordano {
 
 void UniqueFd::reset(int fd) {
@@ -87,13 +89,6 @@ bool WriteFullyAt(int fd, std::span<const std::byte> bytes, std::int64_t offset)
 
 namespace {
 
-std::string FolderOf(const std::string& path) {
-  const auto slash = path.rfind('/');
-  if (slash == std::string::npos) return ".";
-  if (slash == 0) return "/";
-  return path.substr(0, slash);
-}
-
 // A new, exclusively created file next to `path`; its name goes to `tempPath`.
 UniqueFd CreateTempBeside(const std::string& path, std::string& tempPath) {
   std::random_device rd;
@@ -103,8 +98,7 @@ UniqueFd CreateTempBeside(const std::string& path, std::string& tempPath) {
     for (int i = 0; i < 8; ++i) suffix += kDigits[rd() % 36];
     tempPath = path + suffix;
     // 0666 so the process umask decides, as for any newly created file.
-    UniqueFd fd(::open(tempPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY,
-                       0666));
+    UniqueFd fd(::open(tempPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, 0666));
     if (fd) return fd;
     if (errno != EEXIST) break;
   }
@@ -136,7 +130,7 @@ bool WriteAtomicallyWith(const std::string& path, const std::function<bool(int f
     ::unlink(tempPath.c_str());
     return false;
   }
-  SyncFolder(FolderOf(path));
+  SyncFolder(std::string(ParentFolderToOpen(path)));
   return true;
 }
 

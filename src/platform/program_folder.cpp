@@ -51,8 +51,7 @@ std::string ExecutableFolder() {
 
 std::string ChooseProgramFolder(const ProgramFolderSources& sources) {
   if (IsSet(sources.ordanoHome)) return Prepared(sources.ordanoHome);
-  if (!sources.executableFolder.empty() &&
-      ::access(sources.executableFolder.c_str(), W_OK) == 0) {
+  if (!sources.executableFolder.empty() && ::access(sources.executableFolder.c_str(), W_OK) == 0) {
     return WithSlash(sources.executableFolder);
   }
   // Relative XDG paths are invalid and ignored.

@@ -80,8 +80,8 @@ PackedTime PackLocalFields(int year, int month, int day, int hour, int minute, i
 void AppendTimeText(std::u16string& out, PackedTime t) {
   if (t == 0) return;
   const Fields f = Unpack(t);
-  const auto days = DaysFromCivil(f.year, static_cast<unsigned>(f.month),
-                                  static_cast<unsigned>(f.day));
+  const auto days =
+      DaysFromCivil(f.year, static_cast<unsigned>(f.month), static_cast<unsigned>(f.day));
   const int wd = static_cast<int>(((days % 7) + 11) % 7);  // 1970-01-01 was a Thursday
   // Built by hand: the writers print two of these per row, a million rows at a time.
   const auto two = [](char16_t* p, int v) {
@@ -118,8 +118,8 @@ std::string IsoTimeText(PackedTime t) {
   const Fields f = Unpack(t);
   const int off = f.offsetMinutes < 0 ? -f.offsetMinutes : f.offsetMinutes;
   char buf[48];
-  const int n = std::snprintf(buf, sizeof buf, "%04d-%02d-%02dT%02d:%02d:%02d%c%02d:%02d",
-                              f.year, f.month, f.day, f.hour, f.minute, f.second,
+  const int n = std::snprintf(buf, sizeof buf, "%04d-%02d-%02dT%02d:%02d:%02d%c%02d:%02d", f.year,
+                              f.month, f.day, f.hour, f.minute, f.second,
                               f.offsetMinutes < 0 ? '-' : '+', off / 60, off % 60);
   return std::string(buf, static_cast<std::size_t>(n));
 }

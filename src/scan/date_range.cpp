@@ -3,7 +3,7 @@
 #include <ctime>
 #include <optional>
 
-#include "scan/app_context.h"
+#include "core/app_context.h"
 
 namespace ordano {
 namespace {

@@ -9,8 +9,8 @@
 #include <cstdio>
 #include <memory>
 
+#include "core/app_context.h"
 #include "platform/unicode.h"
-#include "scan/app_context.h"
 #include "scan/md5.h"
 
 namespace ordano {

@@ -16,19 +16,22 @@ constexpr char16_t kSemiVoicedMark = 0xFF9F;  // half-width ﾟ
 
 // Full-width forms of U+FF66 .. U+FF9D (their compatibility decompositions).
 constexpr std::array<char16_t, 0xFF9E - 0xFF66> kHalfToFull = {
-    u'ヲ', u'ァ', u'ィ', u'ゥ', u'ェ', u'ォ', u'ャ', u'ュ', u'ョ', u'ッ', u'ー', u'ア', u'イ', u'ウ',
-    u'エ', u'オ', u'カ', u'キ', u'ク', u'ケ', u'コ', u'サ', u'シ', u'ス', u'セ', u'ソ', u'タ', u'チ',
-    u'ツ', u'テ', u'ト', u'ナ', u'ニ', u'ヌ', u'ネ', u'ノ', u'ハ', u'ヒ', u'フ', u'ヘ', u'ホ', u'マ',
-    u'ミ', u'ム', u'メ', u'モ', u'ヤ', u'ユ', u'ヨ', u'ラ', u'リ', u'ル', u'レ', u'ロ', u'ワ', u'ン'};
+    u'ヲ', u'ァ', u'ィ', u'ゥ', u'ェ', u'ォ', u'ャ', u'ュ', u'ョ', u'ッ', u'ー', u'ア',
+    u'イ', u'ウ', u'エ', u'オ', u'カ', u'キ', u'ク', u'ケ', u'コ', u'サ', u'シ', u'ス',
+    u'セ', u'ソ', u'タ', u'チ', u'ツ', u'テ', u'ト', u'ナ', u'ニ', u'ヌ', u'ネ', u'ノ',
+    u'ハ', u'ヒ', u'フ', u'ヘ', u'ホ', u'マ', u'ミ', u'ム', u'メ', u'モ', u'ヤ', u'ユ',
+    u'ヨ', u'ラ', u'リ', u'ル', u'レ', u'ロ', u'ワ', u'ン'};
 
 constexpr std::u16string_view kPlainFrom =
     u"ヴガギグゲゴザジズゼゾダヂヅデドバビブベボパピプペポぁぃぅぇぉっゃゅょァィゥェォッャュョヮ";
 constexpr std::u16string_view kPlainTo =
     u"ウカキクケコサシスセソタチツテトハヒフヘホハヒフヘホあいうえおつやゆよあいうえおつやゆよゎ";
 constexpr std::u16string_view kKatakana =
-    u"アイウエオカキクケコサシスセソタチツテトナニヌネノハヒフヘホマミムメモヤヰユヱヨラリルレロワヲン";
+    u"アイウエオカキクケコサシスセソタチツテトナニヌネノハヒフヘホマミムメモヤヰユヱヨラリルレロワ"
+    u"ヲン";
 constexpr std::u16string_view kHiragana =
-    u"あいうえおかきくけこさしすせそたちつてとなにぬねのはひふへほまみむめもやゐゆゑよらりるれろわをん";
+    u"あいうえおかきくけこさしすせそたちつてとなにぬねのはひふへほまみむめもやゐゆゑよらりるれろわ"
+    u"をん";
 static_assert(kPlainFrom.size() == kPlainTo.size());
 static_assert(kKatakana.size() == kHiragana.size());
 

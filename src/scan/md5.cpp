@@ -29,18 +29,18 @@ void Complain(const char* text) { std::fputs(text, stderr); }
 //   G(b,c,d) = (b & d) | (c & ~d)  ==  (b & d) + (c & ~d)   (disjoint bits)
 //   H(b,c,d) = b ^ c ^ d
 //   I(b,c,d) = c ^ (b | ~d)
-#define ORDANO_MD5_F(a, b, c, d, i, k, s)                    \
-  a += Word(p, i) + (k) + ((d) ^ ((b) & ((c) ^ (d))));       \
+#define ORDANO_MD5_F(a, b, c, d, i, k, s)              \
+  a += Word(p, i) + (k) + ((d) ^ ((b) & ((c) ^ (d)))); \
   a = std::rotl(a, s) + (b)
-#define ORDANO_MD5_G(a, b, c, d, i, k, s)                    \
-  a += Word(p, i) + (k) + ((c) & ~(d));                      \
-  a += (b) & (d);                                            \
+#define ORDANO_MD5_G(a, b, c, d, i, k, s) \
+  a += Word(p, i) + (k) + ((c) & ~(d));   \
+  a += (b) & (d);                         \
   a = std::rotl(a, s) + (b)
-#define ORDANO_MD5_H(a, b, c, d, i, k, s)                    \
-  a += Word(p, i) + (k) + ((b) ^ (c) ^ (d));                 \
+#define ORDANO_MD5_H(a, b, c, d, i, k, s)    \
+  a += Word(p, i) + (k) + ((b) ^ (c) ^ (d)); \
   a = std::rotl(a, s) + (b)
-#define ORDANO_MD5_I(a, b, c, d, i, k, s)                    \
-  a += Word(p, i) + (k) + ((c) ^ ((b) | ~(d)));              \
+#define ORDANO_MD5_I(a, b, c, d, i, k, s)       \
+  a += Word(p, i) + (k) + ((c) ^ ((b) | ~(d))); \
   a = std::rotl(a, s) + (b)
 
 void MD5::transform(const unsigned char* p, std::size_t count) {
@@ -178,7 +178,8 @@ void MD5::finalize() {
   transform(tail.data(), tailSize / kBlockSize);
 
   for (int i = 0; i < 4; ++i)
-    for (int j = 0; j < 4; ++j) digest_[4 * i + j] = static_cast<std::uint8_t>(state_[i] >> (8 * j));
+    for (int j = 0; j < 4; ++j)
+      digest_[4 * i + j] = static_cast<std::uint8_t>(state_[i] >> (8 * j));
   buffer_.fill(0);
   buffered_ = 0;
   finalized_ = true;

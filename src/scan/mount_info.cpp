@@ -12,6 +12,7 @@
 #include <optional>
 #include <vector>
 
+#include "platform/path_parts.h"
 #include "platform/unicode.h"
 #include "scan/volume_info.h"
 
@@ -121,13 +122,6 @@ bool IsFolder(const std::string& path) {
   return stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
-std::string ParentOf(std::string_view path) {
-  while (path.size() > 1 && path.back() == '/') path.remove_suffix(1);
-  const auto slash = path.rfind('/');
-  if (slash == std::string_view::npos) return ".";
-  return slash == 0 ? "/" : std::string(path.substr(0, slash));
-}
-
 struct DirCloser {
   void operator()(DIR* d) const { closedir(d); }
 };
@@ -205,7 +199,8 @@ std::u16string LookupVolumeLabel(std::string_view mountinfo, const std::string& 
   if (!HasBlockDevice(*best)) return kNoVolumeLabel;
   // udev makes the by-label folder only once some device has a label; with
   // no udev disk folder at all (containers) labels cannot be known.
-  if (!IsFolder(byLabelDir) && !IsFolder(ParentOf(byLabelDir))) return kNoVolumeLabel;
+  if (!IsFolder(byLabelDir) && !IsFolder(std::string(ParentFolderToOpen(byLabelDir))))
+    return kNoVolumeLabel;
   const auto label = FindLabel(byLabelDir, *best);
   return label ? ToDisplay(*label) : std::u16string();
 }

@@ -13,11 +13,11 @@
 #include <utility>
 #include <vector>
 
-#include "output/format_size.h"
+#include "core/app_context.h"
+#include "core/format_size.h"
 #include "platform/time_text.h"
 #include "platform/unicode.h"
-#include "scan/app_context.h"
-#include "scan/archive_list.h"
+#include "scan/archive/archive_list.h"
 #include "scan/char_filter.h"
 #include "scan/date_range.h"
 #include "scan/digest_file.h"
@@ -378,18 +378,6 @@ void FolderWalker::Scan(const std::string& p, bool followLastLink) {
 }
 
 }  // namespace
-
-std::string_view WithoutTrailingSlash(std::string_view path) {
-  while (path.size() > 1 && path.back() == '/') path.remove_suffix(1);
-  return path;
-}
-
-std::string_view LastComponent(std::string_view path) {
-  path = WithoutTrailingSlash(path);
-  if (path == "/") return path;
-  const auto slash = path.rfind('/');
-  return slash == std::string_view::npos ? path : path.substr(slash + 1);
-}
 
 std::optional<std::string_view> BelowRoot(std::string_view root, std::string_view path) {
   root = WithoutTrailingSlash(root);

@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+#include "platform/path_parts.h"
+
 namespace ordano {
 
 struct AppContext;
@@ -17,12 +19,6 @@ struct AppContext;
 void ScanFolder(AppContext& ctx, const std::string& folder);
 
 // Path texts of the scan (native bytes, "/" separators).
-
-// The path without trailing "/"; "/" itself stays "/".
-std::string_view WithoutTrailingSlash(std::string_view path);
-
-// The last component of a path, a trailing "/" ignored; "/" for "/".
-std::string_view LastComponent(std::string_view path);
 
 // The part of `path` below `root`: "" for the root itself, nullopt when the
 // path does not lie below the root. An empty root stands for "/".

@@ -5,7 +5,7 @@
 #include <string_view>
 
 #include "platform/codepage.h"
-#include "scan/member_headers.h"
+#include "scan/archive/member_headers.h"
 
 namespace ordano {
 namespace {

@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 
 #include "platform/file_handle.h"
+#include "platform/path_parts.h"
 #include "platform/unicode.h"
 #include "scan/shell_link.h"
 #include "scan/volume_info.h"
@@ -27,12 +28,6 @@ std::string Existing(const std::string& path) {
   char buf[PATH_MAX];
   if (path.empty() || realpath(path.c_str(), buf) == nullptr) return {};
   return buf;
-}
-
-std::string FolderOf(const std::string& path) {
-  const auto slash = path.rfind('/');
-  if (slash == std::string::npos) return ".";
-  return slash == 0 ? "/" : path.substr(0, slash);
 }
 
 // A Windows path with "/" separators, as native bytes.
@@ -71,7 +66,7 @@ std::string ResolveLinkFile(const std::string& path) {
   const auto link = ParseShellLink(
       std::span(reinterpret_cast<const unsigned char*>(bytes->data()), bytes->size()));
   if (!link) return {};
-  const std::string folder = FolderOf(path);
+  const std::string folder(ParentFolderToOpen(path));
 
   // The relative path travels with the link, so it is tried first.
   if (link->relativePath && !link->relativePath->empty()) {

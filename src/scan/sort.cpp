@@ -3,13 +3,20 @@
 #include <algorithm>
 #include <cstdint>
 
-#include "scan/app_context.h"
+#include "core/app_context.h"
 #include "scan/name_compare.h"
 
 namespace ordano {
 namespace {
 
-enum SortOrderValue { kName = 0, kSize = 1, kModified = 2, kExtension = 3, kExplorer = 4, kCreated = 5 };
+enum SortOrderValue {
+  kName = 0,
+  kSize = 1,
+  kModified = 2,
+  kExtension = 3,
+  kExplorer = 4,
+  kCreated = 5
+};
 
 int Three(auto a, auto b) { return a < b ? -1 : (b < a ? 1 : 0); }
 
@@ -30,11 +37,15 @@ class RowOrder {
     int c = 0;
     bool tieBreak = true;
     switch (order_) {
-      case kSize: c = Three(t_.Size(a), t_.Size(b)); break;
+      case kSize:
+        c = Three(t_.Size(a), t_.Size(b));
+        break;
       case kModified:
         c = Three(TimeOrderKey(t_.Modified(a)), TimeOrderKey(t_.Modified(b)));
         break;
-      case kExtension: c = CompareFolded(Extension(t_.Name(a)), Extension(t_.Name(b))); break;
+      case kExtension:
+        c = CompareFolded(Extension(t_.Name(a)), Extension(t_.Name(b)));
+        break;
       case kExplorer:
         c = CompareFolded(t_.SortKey(a), t_.SortKey(b));
         tieBreak = false;
@@ -114,8 +125,8 @@ void SortRange(AppContext& ctx, int first, int count) {
   if (ctx.run.Pass == 0 || count < 2 || first < 0 || !ctx.table.Allocated()) return;
   const int capacity = ctx.table.Capacity();
   if (first >= capacity) return;
-  const int last = static_cast<int>(std::min<std::int64_t>(
-      static_cast<std::int64_t>(first) + count - 1, capacity - 1));
+  const int last = static_cast<int>(
+      std::min<std::int64_t>(static_cast<std::int64_t>(first) + count - 1, capacity - 1));
   const RowOrder order(ctx.table, ctx.settings.SortOrder, ctx.settings.SortDescending != 0);
   QuickSort(ctx.table, order, first, last);
 }

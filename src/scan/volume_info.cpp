@@ -2,9 +2,9 @@
 
 #include <sys/statvfs.h>
 
+#include "core/app_context.h"
 #include "platform/file_handle.h"
 #include "platform/unicode.h"
-#include "scan/app_context.h"
 
 namespace ordano {
 namespace {

@@ -5,7 +5,6 @@
 #include <string>
 
 #include "platform/unicode.h"
-#include "scan/app_context.h"
 
 namespace ordano {
 namespace {
@@ -34,11 +33,6 @@ void ResetToDefaults(SettingsRecord& settings, StartupRecord& startup, ProfileNa
   startup.WindowLeft = kNoWindowPlacement;
   startup.ProfileNumber = 0;
   startup.NormalMode = 1;
-}
-
-void ResetToDefaults(AppContext& ctx) {
-  ResetToDefaults(ctx.settings, ctx.startup, ctx.profileName, std::time(nullptr));
-  std::memset(&ctx.snapshot, 0, sizeof ctx.snapshot);
 }
 
 void ApplyMissingFileDefaults(SettingsRecord& settings, std::string_view programFolder) {
@@ -81,15 +75,9 @@ void TerminateTexts(SettingsRecord& s) {
 
 void TerminateTexts(ProfileNameRecord& name) { Terminate(name.Name); }
 
-void TakeSnapshot(AppContext& ctx) { ctx.snapshot = ctx.settings; }
-
 bool HasChanged(const SettingsRecord& current, const SettingsRecord& snapshot,
                 bool folderListChanged) {
   return folderListChanged || std::memcmp(&current, &snapshot, kSettingsCompareSize) != 0;
-}
-
-bool HasChanged(const AppContext& ctx) {
-  return HasChanged(ctx.settings, ctx.snapshot, ctx.folderListChanged);
 }
 
 }  // namespace ordano

@@ -9,8 +9,6 @@
 
 namespace ordano {
 
-struct AppContext;
-
 inline constexpr std::u16string_view kDefaultHeadTags =
     u"<head>\r\n"
     u"<meta http-equiv=\"Content-Type\" content=\"text/html; charset=utf-8\">\r\n"
@@ -26,8 +24,6 @@ inline constexpr std::int32_t kNoWindowPlacement = -99999;
 // date/time fields get `now` (Unix seconds).
 void ResetToDefaults(SettingsRecord& settings, StartupRecord& startup, ProfileNameRecord& name,
                      std::int64_t now);
-// The same for a context, with the current time; the snapshot is cleared too.
-void ResetToDefaults(AppContext& ctx);
 
 // Extra defaults when the profile has no settings file yet. `programFolder`
 // ends with "/"; the output path becomes that folder plus "txt.txt".
@@ -45,8 +41,6 @@ void TerminateTexts(ProfileNameRecord& name);
 // Change detection: the snapshot is the record just before the main window
 // opens; a change is any difference outside AcrylicMode, or an edited
 // multi-folder list.
-void TakeSnapshot(AppContext& ctx);
-bool HasChanged(const AppContext& ctx);
 bool HasChanged(const SettingsRecord& current, const SettingsRecord& snapshot,
                 bool folderListChanged);
 

@@ -7,7 +7,6 @@
 
 #include "platform/file_handle.h"
 #include "platform/time_text.h"
-#include "scan/app_context.h"
 #include "settings/settings_defaults.h"
 
 namespace ordano {
@@ -196,37 +195,6 @@ bool RewriteProfileName(std::string_view folder, int profile, const ProfileNameR
 
 bool DeleteSettings(std::string_view folder, int profile) {
   return ::unlink(SettingsFilePath(folder, profile).c_str()) == 0;
-}
-
-StartupLoad LoadSettingsAtStartup(AppContext& ctx, std::optional<int> profileOverride) {
-  StartupLoad result;
-  const std::string& folder = ctx.programFolder;
-  ResetToDefaults(ctx);
-  result.startupRecordRead = ReadStartupRecord(folder, ctx.startup);
-  if (profileOverride) ctx.startup.ProfileNumber = *profileOverride;
-  result.nameFileReady = EnsureProfileNameFile(folder);
-  const int profile = ctx.startup.ProfileNumber;
-  result.settingsRead = ReadSettings(folder, profile, ctx.settings);
-  if (!result.settingsRead) {
-    result.firstStartWritten = WriteFirstStartSettings(folder, profile, ctx.settings);
-  }
-  FixUpAfterLoad(ctx.settings, result.settingsRead);
-  return result;
-}
-
-bool ReadCurrentProfileName(AppContext& ctx) {
-  return ReadProfileName(ctx.programFolder, ctx.startup.ProfileNumber, ctx.profileName);
-}
-
-bool ReadCurrentFolderList(AppContext& ctx) {
-  return ReadFolderList(ctx.programFolder, ctx.startup.ProfileNumber, ctx.folderList);
-}
-
-bool SaveCurrentProfile(AppContext& ctx) {
-  const int profile = ctx.startup.ProfileNumber;
-  const bool listSaved = SaveFolderList(ctx.programFolder, profile, ctx.folderList);
-  const bool settingsSaved = SaveSettings(ctx.programFolder, profile, ctx.settings);
-  return listSaved && settingsSaved;
 }
 
 }  // namespace ordano

@@ -14,18 +14,17 @@
 
 namespace ordano {
 
-struct AppContext;
-
 // One folder-list entry: 1,024 UTF-16 units including the terminator.
 inline constexpr std::size_t kFolderListEntryUnits = 1024;
 inline constexpr std::size_t kFolderListEntryBytes = kFolderListEntryUnits * 2;
 inline constexpr std::u16string_view kUntitledProfileName = u"無題";
 
 // File paths; `folder` is the program folder with its trailing "/".
-std::string StartupFilePath(std::string_view folder);             // sa.dat
-std::string SettingsFilePath(std::string_view folder, int profile);    // ordanou.dat, ordanouN.dat
-std::string FolderListFilePath(std::string_view folder, int profile);  // ordanoud.dat, ordanouNd.dat
-std::string ProfileNameFilePath(std::string_view folder);         // ordanopu.dat
+std::string StartupFilePath(std::string_view folder);                // sa.dat
+std::string SettingsFilePath(std::string_view folder, int profile);  // ordanou.dat, ordanouN.dat
+std::string FolderListFilePath(std::string_view folder,
+                               int profile);               // ordanoud.dat, ordanouNd.dat
+std::string ProfileNameFilePath(std::string_view folder);  // ordanopu.dat
 
 // Reads up to 84 bytes over the record; false (record untouched) when the
 // file cannot be opened.
@@ -70,26 +69,5 @@ ProfileNameRecord MakeProfileName(std::u16string_view name, bool deleted = false
 
 // Removes the profile's settings file; its folder list stays.
 bool DeleteSettings(std::string_view folder, int profile);
-
-// What the start-up load did, for callers that report it.
-struct StartupLoad {
-  bool startupRecordRead = false;
-  bool nameFileReady = false;
-  bool settingsRead = false;          // false: first start of this profile
-  bool firstStartWritten = false;     // the new settings file was written
-};
-
-// Start-up of the settings, in order: start-up defaults, sa.dat, the /P:n
-// override, the name file, then the current profile's settings (first-start
-// defaults and an immediate write when it has none) and the corrections after
-// loading. Uses ctx.programFolder; the caller holds the instance lock.
-StartupLoad LoadSettingsAtStartup(AppContext& ctx, std::optional<int> profileOverride);
-
-// The current profile (ctx.startup.ProfileNumber) as the main window uses it.
-bool ReadCurrentProfileName(AppContext& ctx);
-bool ReadCurrentFolderList(AppContext& ctx);
-// Save to the current profile: the folder list, then the stamped settings.
-// True when both were written.
-bool SaveCurrentProfile(AppContext& ctx);
 
 }  // namespace ordano

@@ -8,6 +8,7 @@
 #include <string>
 #include <string_view>
 
+#include "platform/decimal.h"
 #include "settings/settings_record.h"
 
 namespace ordano {
@@ -18,10 +19,6 @@ inline constexpr std::u16string_view kHexCheckTitle = u"16進数チェック";
 inline constexpr int kDefaultAppendDigitCount = 60;
 inline constexpr int kMaxDropDateDays = 100;
 
-// Decimal value of an edit's text: leading blanks and one sign allowed, stops
-// at the first other character, 0 without digits; saturates at the int range.
-int DecimalValueOfText(std::u16string_view text);
-
 // Column width: 0 stands for 60.
 inline int NormalisedAppendDigitCount(int value) {
   return value == 0 ? kDefaultAppendDigitCount : value;
@@ -31,7 +28,7 @@ inline int NormalisedAppendDigitCount(int value) {
 inline int ShownSearchDepth(int stored) { return stored == 0 ? -1 : stored; }
 // The field after an edit of the depth text (0 or no digits become -1).
 inline int SearchDepthFromText(std::u16string_view text) {
-  return ShownSearchDepth(DecimalValueOfText(text));
+  return ShownSearchDepth(DecimalValue(text));
 }
 
 // TotalCountPlace keeps the combo index exclusive-or 1; a stored value above 1
@@ -53,7 +50,7 @@ inline int ClampDropDateDays(int value) {
   return value < 0 ? 0 : (value > kMaxDropDateDays ? kMaxDropDateDays : value);
 }
 inline int DropDateDaysFromText(std::u16string_view text) {
-  return ClampDropDateDays(DecimalValueOfText(text));
+  return ClampDropDateDays(DecimalValue(text));
 }
 
 // The colour edit: hex digits (either case) of which the last six count; an

@@ -1,5 +1,6 @@
 // End-to-end runs of the ordanou binary on trees the tests generate.
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -7,10 +8,8 @@
 #include <filesystem>
 #include <string>
 
-#include <gtest/gtest.h>
-
-#include "platform/unicode.h"
 #include "binary_test.h"
+#include "platform/unicode.h"
 #include "run_binary.h"
 #include "temp_dir.h"
 

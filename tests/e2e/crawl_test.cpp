@@ -12,8 +12,8 @@
 #include <thread>
 
 #include "../crawl_server/crawl_server.h"
-#include "platform/unicode.h"
 #include "binary_test.h"
+#include "platform/unicode.h"
 #include "run_binary.h"
 #include "temp_dir.h"
 

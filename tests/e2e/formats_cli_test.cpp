@@ -1,13 +1,12 @@
 // The CSV, HTML and JSON catalogues written by the ordanou binary.
-#include <filesystem>
-#include <string>
-
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <nlohmann/json.hpp>
+#include <string>
 
-#include "platform/unicode.h"
 #include "binary_test.h"
+#include "platform/unicode.h"
 #include "run_binary.h"
 #include "temp_dir.h"
 
@@ -49,11 +48,13 @@ TEST_F(Formats, CsvCatalogueQuotesNamesAndEndsRowsWithCrLf) {
   ASSERT_EQ(r.exitCode, 0) << r.err;
   const std::string csv = Csv(work / "out/cat.csv");
   const std::string tree = work / "tree";
-  EXPECT_TRUE(csv.starts_with("\"ターゲットフォルダ：" + tree + "\",\"\",\"\"\r\n"
+  EXPECT_TRUE(csv.starts_with("\"ターゲットフォルダ：" + tree +
+                              "\",\"\",\"\"\r\n"
                               "\"ファイル名\",\"サイズByte\",\"更新日付\",\"作成日付\"\r\n"))
       << csv;
   EXPECT_NE(csv.find("\r\n\"say \"\"hi\"\", ok.txt\",\"3Byte\",\"20"), std::string::npos) << csv;
-  EXPECT_NE(csv.find("\r\n\"ターゲットフォルダ：" + tree + "/sub\",\"\",\"\"\r\n\"b.bin\","
+  EXPECT_NE(csv.find("\r\n\"ターゲットフォルダ：" + tree +
+                     "/sub\",\"\",\"\"\r\n\"b.bin\","
                      "\"1,000Byte\""),
             std::string::npos);
   EXPECT_TRUE(csv.ends_with("\r\n\"総ファイル数 3 個\",\"1,003Byte\",\"\",\"\"\r\n")) << csv;
@@ -69,7 +70,8 @@ TEST_F(Formats, CsvCatalogueQuotesNamesAndEndsRowsWithCrLf) {
   r = Run("cat.csv", true);
   ASSERT_EQ(r.exitCode, 0) << r.err;
   const std::string folders = Csv(work / "out/cat.csv");
-  EXPECT_TRUE(folders.starts_with("\"フォルダ名\",\"\",\"サイズByte\",\"更新日付\",\"作成日付\"\r\n"));
+  EXPECT_TRUE(
+      folders.starts_with("\"フォルダ名\",\"\",\"サイズByte\",\"更新日付\",\"作成日付\"\r\n"));
   EXPECT_NE(folders.find("\"" + tree + "\",\"\",\"3Byte\",\"\",\"\"\r\n"), std::string::npos)
       << folders;
   EXPECT_NE(folders.find("\"" + tree + "/sub\",\"\",\"1,000Byte\",\"\",\"\"\r\n"),
@@ -94,7 +96,8 @@ TEST_F(Formats, CsvAppendKeepsOneMarkAndOneHeader) {
 
 TEST_F(Formats, HtmlCatalogueEscapesHostileNamesAndAppendsATable) {
   MakeDirs(work / "out");
-  for (const char* name : {"<img src=x onerror=alert(1)>.txt", "a\"b.html", "100%#1.txt", "a&b.txt"}) {
+  for (const char* name :
+       {"<img src=x onerror=alert(1)>.txt", "a\"b.html", "100%#1.txt", "a&b.txt"}) {
     WriteFile(work / ("tree/" + std::string(name)), "x");
   }
   ASSERT_EQ(Run("first.txt").exitCode, 0);
@@ -105,7 +108,8 @@ TEST_F(Formats, HtmlCatalogueEscapesHostileNamesAndAppendsATable) {
   const std::string tree = work / "tree";
   EXPECT_TRUE(page.starts_with("\xEF\xBB\xBF<html>\r\n<head>")) << page.substr(0, 40);
   EXPECT_EQ(page.find("<img"), std::string::npos);
-  EXPECT_NE(page.find("<a href=\"" + tree + "/%3Cimg%20src=x%20onerror=alert(1)%3E.txt\">"
+  EXPECT_NE(page.find("<a href=\"" + tree +
+                      "/%3Cimg%20src=x%20onerror=alert(1)%3E.txt\">"
                       "&lt;img src=x onerror=alert(1)&gt;.txt</a>"),
             std::string::npos)
       << page;

@@ -1,11 +1,10 @@
 // An HTML catalogue of hostile file names, opened in a real browser: every
 // file row is there, the names are text, and nothing they spell runs.
+#include <gtest/gtest.h>
 #include <unistd.h>
 
 #include <string>
 #include <vector>
-
-#include <gtest/gtest.h>
 
 #include "run_binary.h"
 #include "temp_dir.h"
@@ -116,15 +115,16 @@ class HtmlInBrowser : public ::testing::Test {
 
 TEST_F(HtmlInBrowser, DetectsMarkupThatRuns) {
   // The check itself: a page that does put a name in as markup is caught.
-  WriteFile(work / "raw.html", "<html><body><table><tr><td>" + kHostileNames[0] +
-                                   "</td></tr></table></body></html>");
+  WriteFile(work / "raw.html",
+            "<html><body><table><tr><td>" + kHostileNames[0] + "</td></tr></table></body></html>");
   const std::string dom = Dom(work / "raw.html");
   EXPECT_NE(BodyTag(dom).find("data-pwned"), std::string::npos) << dom;
 }
 
 TEST_F(HtmlInBrowser, HostileNamesAreTextInTheDom) {
   MakeDirs(work / "out");
-  for (const std::string& name : kHostileNames) WriteFile(work / ("tree/" + std::string(name)), "x");
+  for (const std::string& name : kHostileNames)
+    WriteFile(work / ("tree/" + std::string(name)), "x");
   auto r = RunOrdanou({"/O:" + (work / "out"), "/F:first.txt", work / "tree"}, Opts());
   ASSERT_EQ(r.exitCode, 0) << r.err;
 

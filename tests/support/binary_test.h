@@ -2,10 +2,10 @@
 // and a work folder of their own, and readers for what the binary wrote.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <cstddef>
 #include <string>
-
-#include <gtest/gtest.h>
 
 #include "run_binary.h"
 #include "temp_dir.h"

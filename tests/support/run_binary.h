@@ -18,8 +18,8 @@ struct ProcessResult {
 struct RunOptions {
   std::vector<std::pair<std::string, std::string>> env;  // set (value empty = unset)
   std::string workingDir;
-  std::string stdinText;   // fed to stdin (a pipe: not a terminal)
-  int runAsUid = -1;       // drop to this uid/gid in the child (tests running as root)
+  std::string stdinText;  // fed to stdin (a pipe: not a terminal)
+  int runAsUid = -1;      // drop to this uid/gid in the child (tests running as root)
   int timeoutSeconds = 120;
 };
 

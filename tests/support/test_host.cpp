@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "core/profile_context.h"
 #include "settings/settings_defaults.h"
 
 namespace ordano::testing {

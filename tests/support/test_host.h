@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "scan/app_context.h"
-#include "scan/run_host.h"
+#include "core/app_context.h"
+#include "core/run_host.h"
 
 namespace ordano::testing {
 

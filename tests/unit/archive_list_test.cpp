@@ -1,4 +1,4 @@
-#include "scan/archive_list.h"
+#include "scan/archive/archive_list.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -15,10 +15,10 @@
 #include "output/cfilecus.h"
 #include "output/text_writer.h"
 #include "platform/unicode.h"
-#include "scan/archiver.h"
-#include "scan/archiver_table.h"
-#include "scan/member_headers.h"
-#include "scan/run_driver.h"
+#include "run/run_driver.h"
+#include "scan/archive/archiver.h"
+#include "scan/archive/archiver_table.h"
+#include "scan/archive/member_headers.h"
 #include "temp_dir.h"
 #include "test_host.h"
 

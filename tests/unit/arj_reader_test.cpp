@@ -1,4 +1,4 @@
-#include "scan/arj_reader.h"
+#include "scan/archive/arj_reader.h"
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
@@ -11,8 +11,8 @@
 #include "archive_fixtures.h"
 #include "platform/file_handle.h"
 #include "platform/unicode.h"
-#include "scan/archive_list.h"
-#include "scan/archiver_table.h"
+#include "scan/archive/archive_list.h"
+#include "scan/archive/archiver_table.h"
 #include "temp_dir.h"
 #include "test_host.h"
 

@@ -8,10 +8,10 @@
 #include <utility>
 #include <vector>
 
-#include "output/format_size.h"
+#include "core/app_context.h"
+#include "core/format_size.h"
 #include "platform/codepage.h"
 #include "platform/time_text.h"
-#include "scan/app_context.h"
 
 namespace ordano::testing {
 
@@ -62,7 +62,9 @@ inline void FillTable(AppContext& ctx, const std::vector<CatalogueRow>& rows) {
   }
 }
 
-inline std::u16string Spaces(int n) { return std::u16string(static_cast<std::size_t>(std::max(n, 0)), u' '); }
+inline std::u16string Spaces(int n) {
+  return std::u16string(static_cast<std::size_t>(std::max(n, 0)), u' ');
+}
 inline std::u16string Dashes(int n) { return std::u16string(static_cast<std::size_t>(n), u'-'); }
 
 // The name column padded to width w by display width.

@@ -1,4 +1,4 @@
-#include "scan/command_line.h"
+#include "app/command_line.h"
 
 #include <gtest/gtest.h>
 

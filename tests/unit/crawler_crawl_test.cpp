@@ -9,9 +9,9 @@
 #include <map>
 
 #include "../crawl_server/crawl_server.h"
-#include "crawler/crawl_output.h"
-#include "crawler/web_search.h"
 #include "platform/unicode.h"
+#include "run/crawl_output.h"
+#include "run/web_search.h"
 #include "temp_dir.h"
 #include "test_host.h"
 

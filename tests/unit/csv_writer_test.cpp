@@ -270,7 +270,8 @@ TEST_F(CsvWriterTest, DestinationThatCannotBeCreatedIsReported) {
   }
   ASSERT_EQ(host_.messages.size(), 2u);
   EXPECT_EQ(host_.messages[0].caption, u"おるだの♪書き出しエラー");
-  EXPECT_TRUE(host_.messages[0].text.starts_with(u"ファイルの生成または書き出しに失敗しました。\nファイルが"));
+  EXPECT_TRUE(host_.messages[0].text.starts_with(
+      u"ファイルの生成または書き出しに失敗しました。\nファイルが"));
   EXPECT_FALSE(std::filesystem::exists(dir_ / "missing"));
 }
 

@@ -1,4 +1,4 @@
-#include "scan/entry_table.h"
+#include "core/entry_table.h"
 
 #include <gtest/gtest.h>
 
@@ -63,7 +63,9 @@ TEST(TimeText, FormatAndOrder) {
 }
 
 TEST(Unicode, InvalidUtf8BecomesReplacement) {
-  EXPECT_EQ(Utf8ToUtf16("a\xff" "b"), u"a\uFFFDb");
+  EXPECT_EQ(Utf8ToUtf16("a\xff"
+                        "b"),
+            u"a\uFFFDb");
   EXPECT_EQ(Utf8ToUtf16("\xe3\x81\x82"), u"あ");
   EXPECT_EQ(Utf8ToUtf16("\xf0\x9f\x98\x80"), u"\U0001F600");
   EXPECT_FALSE(IsValidUtf8("\xc3"));
@@ -75,9 +77,9 @@ TEST(Unicode, InvalidUtf8BecomesReplacement) {
 TEST(CodePage, DisplayWidthsFollowCp932) {
   EXPECT_EQ(DisplayWidth(u"abc"), 3);
   EXPECT_EQ(DisplayWidth(u"日本語"), 6);
-  EXPECT_EQ(DisplayWidth(u"ｶﾀｶﾅ"), 4);            // half-width katakana
-  EXPECT_EQ(DisplayWidth(u"\U0001F600"), 2);       // not in CP932, East Asian Wide
-  EXPECT_EQ(DisplayWidth(u"\u00e9"), 1);           // not in CP932, narrow
+  EXPECT_EQ(DisplayWidth(u"ｶﾀｶﾅ"), 4);        // half-width katakana
+  EXPECT_EQ(DisplayWidth(u"\U0001F600"), 2);  // not in CP932, East Asian Wide
+  EXPECT_EQ(DisplayWidth(u"\u00e9"), 1);      // not in CP932, narrow
   EXPECT_EQ(DecodeCodePage(kCodePageSystem, "\x93\xfa\x96\x7b"), u"日本");
   EXPECT_EQ(EncodeCodePage(kCodePageSystem, u"日本"), "\x93\xfa\x96\x7b");
   EXPECT_EQ(DecodeCodePage(kCodePageEucJp, "\xc6\xfc\xcb\xdc"), u"日本");

@@ -3,7 +3,7 @@
 #include <ctime>
 #include <string>
 
-#include "scan/app_context.h"
+#include "core/app_context.h"
 #include "scan/char_filter.h"
 #include "scan/date_range.h"
 #include "scan/wildcard.h"

@@ -1,8 +1,7 @@
 #include "scan/html_title.h"
 
-#include <sys/stat.h>
-
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <string>
 

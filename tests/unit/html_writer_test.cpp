@@ -132,7 +132,8 @@ TEST_F(HtmlWriterTest, FileTagOnEveryCellAndFiveColumnsWithDatesAndMd5) {
   int cells = 0;
   for (const std::string& line : lines) {
     if (line.starts_with("<td colspan")) continue;
-    for (std::size_t at = line.find("<td"); at != std::string::npos; at = line.find("<td", at + 1)) {
+    for (std::size_t at = line.find("<td"); at != std::string::npos;
+         at = line.find("<td", at + 1)) {
       EXPECT_EQ(line.substr(at, 11), "<td class=x") << line;
       ++cells;
     }
@@ -241,8 +242,10 @@ TEST_F(HtmlWriterTest, HostileNamesStayText) {
   s.LinkTagsEnabled = 1;
   SetText(s.LinkTags, u"<a href='%1' title='%3'>%2</a> %4 %5");
   const std::string templated = Write();
-  EXPECT_NE(templated.find("<a href='" + dir + "a%22b.html' title='&lt;b onmouseover=x&gt;T&lt;"
-                           "/b&gt;'>a&quot;b.html</a> " + dir + "a%22b a&quot;b</td>"),
+  EXPECT_NE(templated.find("<a href='" + dir +
+                           "a%22b.html' title='&lt;b onmouseover=x&gt;T&lt;"
+                           "/b&gt;'>a&quot;b.html</a> " +
+                           dir + "a%22b a&quot;b</td>"),
             std::string::npos)
       << templated;
   EXPECT_EQ(templated.find("<img"), std::string::npos);

@@ -132,7 +132,7 @@ TEST(RawNameColumn, KeptOnlyForInvalidNamesAndMovesWithItsRow) {
   t.SetName(0, Utf8ToUtf16(kInvalid), kInvalid);
   t.SetName(1, u"plain.txt", "plain.txt");
   t.SetName(2, u"\uFFFD.txt", "\xEF\xBF\xBD.txt");  // a real U+FFFD is valid UTF-8
-  t.SetName(3, u"x.txt", "\xff.txt");              // no replacement shown: not kept
+  t.SetName(3, u"x.txt", "\xff.txt");               // no replacement shown: not kept
   EXPECT_EQ(t.RawName(0), kInvalid);
   EXPECT_EQ(t.RawName(1), "");
   EXPECT_EQ(t.RawName(2), "");

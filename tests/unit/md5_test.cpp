@@ -129,7 +129,10 @@ TEST(DigestFile, MatchesMd5sum) {
   const struct {
     const char* name;
     std::size_t size;
-  } files[] = {{"empty", 0}, {"one", 1}, {"block", kBlock}, {"block1", kBlock + 1},
+  } files[] = {{"empty", 0},
+               {"one", 1},
+               {"block", kBlock},
+               {"block1", kBlock + 1},
                {"multi", 3 * 1024 * 1024 + 17}};
   for (const auto& f : files) {
     const std::string path = dir / f.name;

@@ -1,11 +1,11 @@
-#include <gtest/gtest.h>
+#include "platform/program_folder.h"
 
+#include <gtest/gtest.h>
 #include <sys/stat.h>
 
 #include <cstdlib>
 #include <filesystem>
 
-#include "platform/program_folder.h"
 #include "temp_dir.h"
 
 namespace ordano {

@@ -1,4 +1,4 @@
-#include "scan/run_driver.h"
+#include "run/run_driver.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "output/run_output.h"
+#include "run/run_output.h"
 
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -84,7 +84,9 @@ TEST(CFileCus, Utf8ModeConvertsAndClipboardModeCollects) {
   const char16_t lone[] = {u'x', 0xD800, u'y'};
   f.WriteText(lone, 3);
   EXPECT_TRUE(f.Close());
-  EXPECT_EQ(ReadFile(path), "\xEF\xBB\xBF" "a\xC3\xA9\xE6\xBC\xA2\xF0\x9F\x98\x80x\xEF\xBF\xBDy");
+  EXPECT_EQ(ReadFile(path),
+            "\xEF\xBB\xBF"
+            "a\xC3\xA9\xE6\xBC\xA2\xF0\x9F\x98\x80x\xEF\xBF\xBDy");
 
   CFileCus c;
   c.SetClipboardMode(true);
@@ -146,8 +148,8 @@ TEST_F(RunOutputTest, CommandLineWritesUtf16WithByteOrderMark) {
   EXPECT_EQ(bytes.substr(0, 2), "\xFF\xFE");
   const std::u16string text = FromUtf16Le(bytes.substr(2));
   EXPECT_NE(text.find(u"ターゲットフォルダ：/d\r\n"), std::u16string::npos);
-  EXPECT_TRUE(text.ends_with(testing::NameCol(u"総ファイル数 2 個", 32) +
-                             testing::SizeCol(u"12") + u"\r\n"));
+  EXPECT_TRUE(text.ends_with(testing::NameCol(u"総ファイル数 2 個", 32) + testing::SizeCol(u"12") +
+                             u"\r\n"));
   EXPECT_TRUE(host_.messages.empty());
   EXPECT_TRUE(host_.saveRequests.empty());
   EXPECT_EQ(TextOf(ctx_->settings.OutputFolder), ToDisplay(dir_.path()));
@@ -282,8 +284,10 @@ TEST_F(RunOutputTest, FormatFollowsTheExtensionCaseSensitively) {
   EXPECT_NE(Text(dir_ / "upper.CSV").find(u"ターゲットフォルダ："), std::u16string::npos);
   // Each format by its own first bytes: CSV UTF-16LE, HTML UTF-8 with a mark, JSON without.
   const std::pair<std::string, std::string> starts[] = {
-      {"lower.csv", "\xFF\xFE\""}, {"page.html", "\xEF\xBB\xBF<html>"},
-      {"page.htm", "\xEF\xBB\xBF<html>"}, {"data.json", "{\"format\":\"ordano-catalogue\""},
+      {"lower.csv", "\xFF\xFE\""},
+      {"page.html", "\xEF\xBB\xBF<html>"},
+      {"page.htm", "\xEF\xBB\xBF<html>"},
+      {"data.json", "{\"format\":\"ordano-catalogue\""},
       {"data.JSON", "\xFF\xFE"}};
   for (const auto& [name, start] : starts) {
     CommandLine(name);

@@ -1,5 +1,6 @@
-#include <gtest/gtest.h>
+#include "settings/settings_files.h"
 
+#include <gtest/gtest.h>
 #include <sys/stat.h>
 
 #include <chrono>
@@ -7,10 +8,10 @@
 #include <cstring>
 #include <filesystem>
 
+#include "core/app_context.h"
+#include "core/profile_context.h"
 #include "platform/file_handle.h"
-#include "scan/app_context.h"
 #include "settings/settings_defaults.h"
-#include "settings/settings_files.h"
 #include "temp_dir.h"
 #include "test_host.h"
 
@@ -95,8 +96,8 @@ TEST_F(SettingsFiles, ProfileOverrideAndProfileFileNames) {
   EXPECT_EQ(ctx->startup.ProfileCount, 3);
   ctx->folderList = {u"/a"};
   EXPECT_TRUE(SaveCurrentProfile(*ctx));
-  EXPECT_EQ(Names(dir.path()), (std::vector<std::string>{"ordanopu.dat", "ordanou3.dat",
-                                                         "ordanou3d.dat", "sa.dat"}));
+  EXPECT_EQ(Names(dir.path()),
+            (std::vector<std::string>{"ordanopu.dat", "ordanou3.dat", "ordanou3d.dat", "sa.dat"}));
   EXPECT_EQ(SettingsFilePath(folder, 0), folder + "ordanou.dat");
   EXPECT_EQ(FolderListFilePath(folder, 0), folder + "ordanoud.dat");
   EXPECT_EQ(FolderListFilePath(folder, 12), folder + "ordanou12d.dat");
@@ -173,9 +174,8 @@ TEST_F(SettingsFiles, ShortAndOversizedSettingsFiles) {
   const auto* bytes = reinterpret_cast<const unsigned char*>(&s);
   EXPECT_EQ(bytes[0], 'a');
   EXPECT_EQ(bytes[2], 'c');
-  EXPECT_EQ(std::memcmp(bytes + 3, reinterpret_cast<const unsigned char*>(&before) + 3,
-                        sizeof s - 3),
-            0);
+  EXPECT_EQ(
+      std::memcmp(bytes + 3, reinterpret_cast<const unsigned char*>(&before) + 3, sizeof s - 3), 0);
 
   // Too long: only the record's bytes count; every text keeps a terminator.
   WriteFile(dir / "ordanou.dat", std::string(30000, 'A'));

@@ -1,23 +1,24 @@
+#include "settings/settings_normalise.h"
+
 #include <gtest/gtest.h>
 
 #include <climits>
 
 #include "settings/settings_defaults.h"
-#include "settings/settings_normalise.h"
 
 namespace ordano {
 namespace {
 
 TEST(SettingsNormalise, DecimalTextLikeTheEdits) {
-  EXPECT_EQ(DecimalValueOfText(u"42"), 42);
-  EXPECT_EQ(DecimalValueOfText(u"  \t-17abc"), -17);
-  EXPECT_EQ(DecimalValueOfText(u"+8 9"), 8);
-  EXPECT_EQ(DecimalValueOfText(u""), 0);
-  EXPECT_EQ(DecimalValueOfText(u"abc"), 0);
-  EXPECT_EQ(DecimalValueOfText(u"- 5"), 0);
-  EXPECT_EQ(DecimalValueOfText(u"99999999999999999999"), INT_MAX);
-  EXPECT_EQ(DecimalValueOfText(u"-99999999999999999999"), INT_MIN);
-  EXPECT_EQ(DecimalValueOfText(u"-2147483648"), INT_MIN);
+  EXPECT_EQ(DecimalValue(u"42"), 42);
+  EXPECT_EQ(DecimalValue(u"  \t-17abc"), -17);
+  EXPECT_EQ(DecimalValue(u"+8 9"), 8);
+  EXPECT_EQ(DecimalValue(u""), 0);
+  EXPECT_EQ(DecimalValue(u"abc"), 0);
+  EXPECT_EQ(DecimalValue(u"- 5"), 0);
+  EXPECT_EQ(DecimalValue(u"99999999999999999999"), INT_MAX);
+  EXPECT_EQ(DecimalValue(u"-99999999999999999999"), INT_MIN);
+  EXPECT_EQ(DecimalValue(u"-2147483648"), INT_MIN);
 }
 
 TEST(SettingsNormalise, DepthWidthDaysAndCombos) {

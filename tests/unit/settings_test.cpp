@@ -2,8 +2,9 @@
 
 #include <cstring>
 
+#include "core/app_context.h"
+#include "core/profile_context.h"
 #include "platform/unicode.h"
-#include "scan/app_context.h"
 #include "settings/settings_defaults.h"
 #include "settings/settings_files.h"
 #include "settings/settings_normalise.h"

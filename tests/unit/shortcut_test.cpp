@@ -12,7 +12,7 @@
 
 #include "platform/codepage.h"
 #include "platform/unicode.h"
-#include "scan/run_driver.h"
+#include "run/run_driver.h"
 #include "scan/scan_folder.h"
 #include "scan/shell_link.h"
 #include "scan/volume_info.h"

@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "core/app_context.h"
 #include "platform/time_text.h"
-#include "scan/app_context.h"
 #include "test_host.h"
 
 namespace ordano {
@@ -64,8 +64,7 @@ TEST_F(SortTest, NameIgnoresCase) {
 }
 
 TEST_F(SortTest, SizeTiesByNameOnlyAscending) {
-  const std::vector<Row> rows = {
-      {u"A", 5}, {u"B", 7}, {u"C", 5}, {u"D", 7}, {u"E", 5}};
+  const std::vector<Row> rows = {{u"A", 5}, {u"B", 7}, {u"C", 5}, {u"D", 7}, {u"E", 5}};
   EXPECT_EQ(Sorted(rows, 1, false), (Names{u"A", u"C", u"E", u"B", u"D"}));
   // Descending has no tie-break; worked through the quicksort by hand:
   // pivot C, B and D go before it -> [D B C A E]; [D B] and [A E] stay.
@@ -85,8 +84,7 @@ TEST_F(SortTest, TimesWithEmptyFirst) {
 }
 
 TEST_F(SortTest, ExtensionWithoutDotFirst) {
-  const std::vector<Row> rows = {
-      {u"c.TXT"}, {u"z"}, {u"b.doc"}, {u"a.txt"}, {u"y"}, {u"x."}};
+  const std::vector<Row> rows = {{u"c.TXT"}, {u"z"}, {u"b.doc"}, {u"a.txt"}, {u"y"}, {u"x."}};
   // "x." has an empty extension, below the space that stands for none.
   EXPECT_EQ(Sorted(rows, 3, false), (Names{u"x.", u"y", u"z", u"b.doc", u"a.txt", u"c.TXT"}));
   const Names desc = Sorted(rows, 3, true);

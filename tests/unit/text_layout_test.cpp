@@ -7,10 +7,10 @@
 #include <random>
 
 #include "catalogue_rows.h"
-#include "platform/time_text.h"
+#include "core/run_state.h"
 #include "output/tree_prefix.h"
 #include "platform/codepage.h"
-#include "scan/run_state.h"
+#include "platform/time_text.h"
 #include "settings/settings_record.h"
 
 namespace ordano {

@@ -3,8 +3,8 @@
 #include <gtest/gtest.h>
 
 #include "catalogue_rows.h"
+#include "core/format_size.h"
 #include "output/cfilecus.h"
-#include "output/format_size.h"
 #include "platform/unicode.h"
 #include "scan/volume_info.h"
 #include "temp_dir.h"
@@ -193,9 +193,9 @@ TEST_F(TextWriterTest, LabelsAndHeadersFollowTheirOptions) {
   const std::u16string sep = Dashes(32) + u" " + Dashes(19) + u"    " + Dashes(32);
   const std::u16string row =
       NameCol(u"a", 32) + SizeCol(u"7") + u"    0123456789abcdef0123456789abcdef";
-  EXPECT_EQ(MemoryLines(),
-            Lines({sep, u"/d", NameCol(u"ファイル名", 32) + SizeCol(u" ") + u"    MD5", sep, row,
-                   sep}));
+  EXPECT_EQ(
+      MemoryLines(),
+      Lines({sep, u"/d", NameCol(u"ファイル名", 32) + SizeCol(u" ") + u"    MD5", sep, row, sep}));
 
   // RenameTarget wins over HideTargetLabel; dates and MD5 give header state 3.
   ctx_->settings.RenameTarget = 1;
@@ -209,8 +209,8 @@ TEST_F(TextWriterTest, LabelsAndHeadersFollowTheirOptions) {
 
   // Names only: the header is the name column alone, and no size anywhere.
   ctx_->settings.FileNameOnly = 1;
-  EXPECT_EQ(MemoryLines(), Lines({Dashes(32), u"場所=/d", u"ファイル名", Dashes(32), u"a",
-                                  Dashes(32)}));
+  EXPECT_EQ(MemoryLines(),
+            Lines({Dashes(32), u"場所=/d", u"ファイル名", Dashes(32), u"a", Dashes(32)}));
 }
 
 TEST_F(TextWriterTest, TreeDrawing) {
@@ -267,19 +267,15 @@ TEST_F(TextWriterTest, LongNamesWrapWithinTheLineWidth) {
   ctx_->settings.LineWidth = 24;  // W = 2 x 4 = 8
   ctx_->settings.HideFileNameLabel = 1;
   ctx_->settings.HideTotalLabel = 1;
-  FillTable(*ctx_, {{u"/ab", u"abcdefghijklmnopqrst", 1, 1, 1}, {u"/ab", u"ああああ漢字", 1, 0, 2}});
+  FillTable(*ctx_,
+            {{u"/ab", u"abcdefghijklmnopqrst", 1, 1, 1}, {u"/ab", u"ああああ漢字", 1, 0, 2}});
   const std::u16string sep = Dashes(8) + u" " + Dashes(19);
   const Lines expected = {
       sep,
       u"ターゲッ",  // the target line is wrapped too
-      u"トフォル",
-      u"ダ：/ab",
-      NameCol(u"abcdefgh", 8) + SizeCol(u"1"),
-      u"ijklmnop",
-      u"qrst",
-      NameCol(u"ああああ", 8) + SizeCol(u"2"),
-      u"漢字",
-      sep,
+      u"トフォル", u"ダ：/ab", NameCol(u"abcdefgh", 8) + SizeCol(u"1"),
+      u"ijklmnop", u"qrst",    NameCol(u"ああああ", 8) + SizeCol(u"2"),
+      u"漢字",     sep,
   };
   EXPECT_EQ(MemoryLines(), expected);
 }
@@ -360,8 +356,8 @@ TEST_F(UnifyTest, SecondAndThirdListContinueTheFirst) {
   const std::u16string third = File(path_, CFileCus::OpenMode::OpenExisting);
   const std::u16string total2 = NameCol(u"総ファイル数 2 個", 32) + SizeCol(u"50") + u"\r\n";
   EXPECT_EQ(third, second.substr(0, second.size() - total2.size()) + NameCol(u"d", 32) +
-                       SizeCol(u"4") + u"\r\n" + NameCol(u"総ファイル数 1 個", 32) +
-                       SizeCol(u"4") + u"\r\n");
+                       SizeCol(u"4") + u"\r\n" + NameCol(u"総ファイル数 1 個", 32) + SizeCol(u"4") +
+                       u"\r\n");
   EXPECT_EQ(third.find(u'\uFEFF', 1), std::u16string::npos);
 }
 

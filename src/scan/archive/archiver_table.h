@@ -7,7 +7,7 @@
 #include <string_view>
 #include <vector>
 
-#include "scan/archiver.h"
+#include "scan/archive/archiver.h"
 
 namespace ordano {
 

@@ -2,7 +2,7 @@
 // of the unpacked data.
 #include <cstring>
 
-#include "scan/member_headers.h"
+#include "scan/archive/member_headers.h"
 
 namespace ordano {
 namespace {

@@ -1,4 +1,4 @@
-#include "scan/run_driver.h"
+#include "run/run_driver.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -8,12 +8,13 @@
 #include <string_view>
 #include <utility>
 
-#include "output/format_size.h"
-#include "output/run_output.h"
+#include "core/app_context.h"
+#include "core/format_size.h"
+#include "platform/path_parts.h"
 #include "platform/time_text.h"
 #include "platform/unicode.h"
-#include "scan/app_context.h"
-#include "scan/archive_list.h"
+#include "run/run_output.h"
+#include "scan/archive/archive_list.h"
 #include "scan/date_range.h"
 #include "scan/digest_file.h"
 #include "scan/html_title.h"
@@ -26,15 +27,6 @@ namespace ordano {
 namespace {
 
 enum class RunKind { Drop, CommandLine };
-
-// The folder of a file path: everything before its last "/" ("/" for a file
-// in the root folder, empty for a bare name).
-std::string_view ParentOf(std::string_view path) {
-  const auto slash = path.rfind('/');
-  if (slash == std::string_view::npos) return {};
-  if (slash == 0) return path.substr(0, 1);
-  return path.substr(0, slash);
-}
 
 // Birth time of a file, its last-write time where the file system has none.
 std::int64_t CreatedTime(const std::string& path, const struct stat& st) {
@@ -167,7 +159,7 @@ void PathRun::File(const std::string& path, const struct stat& st) {
   const bool passes = !bounds || InDateRange(*bounds, testTime);
 
   std::u16string folder;
-  if (!s_.RelativeOutput) folder = DecorateFolder(ctx_, ToDisplay(ParentOf(target)));
+  if (!s_.RelativeOutput) folder = DecorateFolder(ctx_, ToDisplay(ParentFolder(target)));
 
   if (run_.Pass == 1 && !TableFull()) {
     auto& table = ctx_.table;

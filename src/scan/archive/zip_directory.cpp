@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <string_view>
 
-#include "scan/member_headers.h"
+#include "scan/archive/member_headers.h"
 
 namespace ordano {
 

@@ -1,4 +1,4 @@
-#include "scan/arj_reader.h"
+#include "scan/archive/arj_reader.h"
 
 #include <zlib.h>
 

@@ -16,7 +16,7 @@ struct RunState {
   std::uint64_t TotalSize = 0;
   int MaxDepthReached = 0;
   int CurrentDepth = 0;
-  int DepthLimit = -1;  // from SearchDepth; negative means no limit
+  int DepthLimit = -1;     // from SearchDepth; negative means no limit
   std::string RootFolder;  // native path of the dropped folder being scanned
   bool CancelRequested = false;
   bool RunFinished = false;

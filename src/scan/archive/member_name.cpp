@@ -1,4 +1,4 @@
-#include "scan/member_name.h"
+#include "scan/archive/member_name.h"
 
 #include "platform/codepage.h"
 #include "platform/unicode.h"

@@ -8,11 +8,11 @@ namespace ordano {
 struct AppContext;
 
 enum class OutputStatus {
-  Written,      // the catalogue was written to a file
-  Clipboard,    // the catalogue went to the clipboard
+  Written,          // the catalogue was written to a file
+  Clipboard,        // the catalogue went to the clipboard
   ClipboardFailed,  // clipboard destination, but it could not be set here
-  Declined,     // the user said No / cancelled the dialog: nothing written
-  Failed,       // the destination could not be written
+  Declined,         // the user said No / cancelled the dialog: nothing written
+  Failed,           // the destination could not be written
 };
 
 struct OutputResult {

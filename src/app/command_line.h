@@ -7,20 +7,22 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/decimal.h"
+
 namespace ordano {
 
 struct CommandLine {
-  bool usage = false;    // "/?" or "-?": the usage text, exit 0
-  bool help = false;     // --help
-  bool version = false;  // --version
-  bool assumeYes = false;  // --yes: answer Yes to questions (unattended runs)
+  bool usage = false;                   // "/?" or "-?": the usage text, exit 0
+  bool help = false;                    // --help
+  bool version = false;                 // --version
+  bool assumeYes = false;               // --yes: answer Yes to questions (unattended runs)
   std::optional<std::string> crawlUrl;  // --crawl URL
-  std::string outputFolder;  // /O:
-  std::string outputName;    // /F:
-  std::string backColor;     // /C:
-  bool forceSaveDialog = false;  // /S
-  std::optional<int> profile;    // /P:n
-  bool profileChooser = false;   // "/P" without a number
+  std::string outputFolder;             // /O:
+  std::string outputName;               // /F:
+  std::string backColor;                // /C:
+  bool forceSaveDialog = false;         // /S
+  std::optional<int> profile;           // /P:n
+  bool profileChooser = false;          // "/P" without a number
   std::vector<std::string> paths;
   std::vector<std::string> unknownOptions;  // "--something" we do not know
 };
@@ -37,9 +39,5 @@ CommandLine ParseCommandLine(std::span<const std::string> args);
 // Whether a token is a switch: "-X…", "/?", or "/" + O F C P S H (either case)
 // followed by nothing or ":". Other tokens starting with "/" are paths.
 bool IsSwitchToken(std::string_view token);
-
-// Decimal value as the settings edits read it: leading blanks and a sign
-// allowed, conversion stops at the first other character, 0 without digits.
-int DecimalValue(std::string_view text);
 
 }  // namespace ordano

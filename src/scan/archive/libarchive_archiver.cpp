@@ -1,4 +1,4 @@
-#include "scan/libarchive_archiver.h"
+#include "scan/archive/libarchive_archiver.h"
 
 #include <archive.h>
 #include <archive_entry.h>
@@ -13,8 +13,8 @@
 
 #include "platform/file_handle.h"
 #include "platform/unicode.h"
-#include "scan/member_headers.h"
-#include "scan/member_name.h"
+#include "scan/archive/member_headers.h"
+#include "scan/archive/member_name.h"
 
 namespace ordano {
 namespace {

@@ -1,4 +1,4 @@
-#include "scan/member_headers.h"
+#include "scan/archive/member_headers.h"
 
 #include <sys/stat.h>
 #include <unistd.h>

@@ -1,10 +1,10 @@
-#include "scan/archiver_table.h"
+#include "scan/archive/archiver_table.h"
 
 #include <array>
 #include <string>
 
-#include "scan/arj_reader.h"
-#include "scan/libarchive_archiver.h"
+#include "scan/archive/arj_reader.h"
+#include "scan/archive/libarchive_archiver.h"
 
 namespace ordano {
 namespace {

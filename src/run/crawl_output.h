@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "crawler/crawl.h"
-#include "output/run_output.h"
+#include "run/run_output.h"
 
 namespace ordano {
 

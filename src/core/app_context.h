@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "scan/entry_table.h"
-#include "scan/run_host.h"
-#include "scan/run_state.h"
+#include "core/entry_table.h"
+#include "core/run_host.h"
+#include "core/run_state.h"
 #include "settings/settings_record.h"
 
 namespace ordano {

@@ -1,14 +1,14 @@
-#include "crawler/crawl_output.h"
+#include "run/crawl_output.h"
 
 #include <algorithm>
 #include <cstdio>
 #include <exception>
 
+#include "core/app_context.h"
+#include "core/format_size.h"
 #include "crawler/text_ops.h"
 #include "crawler/url.h"
-#include "output/format_size.h"
 #include "platform/unicode.h"
-#include "scan/app_context.h"
 
 namespace ordano {
 namespace {

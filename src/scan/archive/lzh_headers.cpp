@@ -1,6 +1,6 @@
 // LHA header walk: each header says how far the next one lies, so sizes and
 // stored names come without reading member data.
-#include "scan/member_headers.h"
+#include "scan/archive/member_headers.h"
 
 namespace ordano {
 namespace {

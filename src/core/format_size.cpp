@@ -1,4 +1,4 @@
-#include "output/format_size.h"
+#include "core/format_size.h"
 
 #include <cstdio>
 

@@ -3,7 +3,7 @@
 
 #include <memory>
 
-#include "scan/archiver.h"
+#include "scan/archive/archiver.h"
 
 namespace ordano {
 

@@ -1,4 +1,4 @@
-#include "scan/command_line.h"
+#include "app/command_line.h"
 
 #include <cctype>
 #include <climits>
@@ -18,19 +18,6 @@ bool IsSwitchToken(std::string_view token) {
   const char letter = static_cast<char>(std::toupper(static_cast<unsigned char>(token[1])));
   if (std::string_view("OFCPSH").find(letter) == std::string_view::npos) return false;
   return token.size() == 2 || token[2] == ':';
-}
-
-int DecimalValue(std::string_view text) {
-  std::size_t i = 0;
-  while (i < text.size() && (text[i] == ' ' || text[i] == '\t')) ++i;
-  bool negative = false;
-  if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
-  long long value = 0;
-  for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
-    value = value * 10 + (text[i] - '0');
-    if (value > INT_MAX) value = INT_MAX;
-  }
-  return static_cast<int>(negative ? -value : value);
 }
 
 CommandLine ParseCommandLine(std::span<const std::string> args) {
@@ -63,11 +50,21 @@ CommandLine ParseCommandLine(std::span<const std::string> args) {
     // The value is the text after the three-character prefix ("/O:").
     const std::string value = token.size() > 3 ? token.substr(3) : std::string();
     switch (letter) {
-      case '?': cl.usage = true; break;
-      case 'O': cl.outputFolder = value; break;
-      case 'F': cl.outputName = value; break;
-      case 'C': cl.backColor = value; break;
-      case 'S': cl.forceSaveDialog = true; break;
+      case '?':
+        cl.usage = true;
+        break;
+      case 'O':
+        cl.outputFolder = value;
+        break;
+      case 'F':
+        cl.outputName = value;
+        break;
+      case 'C':
+        cl.backColor = value;
+        break;
+      case 'S':
+        cl.forceSaveDialog = true;
+        break;
       case 'P':
         if (token.size() <= 2) {
           cl.profileChooser = true;
@@ -75,7 +72,8 @@ CommandLine ParseCommandLine(std::span<const std::string> args) {
           cl.profile = DecimalValue(value);
         }
         break;
-      default: break;  // "H" and unknown letters have no effect
+      default:
+        break;  // "H" and unknown letters have no effect
     }
   }
   for (; i < args.size() && cl.paths.size() < kMaxCommandLinePaths; ++i) {

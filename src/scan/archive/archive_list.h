@@ -6,7 +6,7 @@
 #include <string_view>
 
 #include "platform/time_text.h"
-#include "scan/member_name.h"
+#include "scan/archive/member_name.h"
 
 namespace ordano {
 

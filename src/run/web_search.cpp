@@ -1,10 +1,10 @@
-#include "crawler/web_search.h"
+#include "run/web_search.h"
 
 #include <exception>
 
+#include "core/app_context.h"
 #include "crawler/text_ops.h"
 #include "platform/unicode.h"
-#include "scan/app_context.h"
 
 namespace ordano {
 namespace {

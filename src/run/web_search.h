@@ -6,7 +6,7 @@
 #include <string_view>
 
 #include "crawler/crawl.h"
-#include "crawler/crawl_output.h"
+#include "run/crawl_output.h"
 
 namespace ordano {
 

@@ -7,8 +7,8 @@
 #include <optional>
 #include <string>
 
-#include "scan/archiver.h"
-#include "scan/member_headers.h"
+#include "scan/archive/archiver.h"
+#include "scan/archive/member_headers.h"
 
 namespace ordano {
 

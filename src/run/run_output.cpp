@@ -1,4 +1,4 @@
-#include "output/run_output.h"
+#include "run/run_output.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -8,11 +8,13 @@
 #include <filesystem>
 #include <optional>
 
+#include "core/app_context.h"
 #include "output/catalogue_writers.h"
 #include "output/cfilecus.h"
 #include "output/text_writer.h"
+#include "platform/decimal.h"
+#include "platform/path_parts.h"
 #include "platform/unicode.h"
-#include "scan/app_context.h"
 #include "scan/sort.h"
 
 namespace ordano {
@@ -30,13 +32,6 @@ Format FormatOf(std::string_view path) {
   return Format::Text;
 }
 
-std::string FolderOf(const std::string& path) {
-  const std::size_t slash = path.rfind('/');
-  if (slash == std::string::npos) return {};
-  if (slash == 0) return "/";
-  return path.substr(0, slash);
-}
-
 // A name relative to folder; an absolute name stands as it is.
 std::string JoinPath(const std::string& folder, const std::string& name) {
   if (name.starts_with('/') || folder.empty()) return name;
@@ -48,8 +43,8 @@ std::string JoinPath(const std::string& folder, const std::string& name) {
 // current directory), without a trailing "/".
 std::string FullFolder(const std::string& folder) {
   std::error_code ec;
-  std::filesystem::path p = folder.empty() ? std::filesystem::current_path(ec)
-                                           : std::filesystem::absolute(folder, ec);
+  std::filesystem::path p =
+      folder.empty() ? std::filesystem::current_path(ec) : std::filesystem::absolute(folder, ec);
   if (ec) return folder;
   std::string out = p.lexically_normal().string();
   while (out.size() > 1 && out.ends_with('/')) out.pop_back();
@@ -86,18 +81,6 @@ int FilterIndexFor(std::u16string_view outputFile) {
   return 1;
 }
 
-int ParseNumber(std::u16string_view text) {
-  std::size_t i = 0;
-  while (i < text.size() && text[i] == u' ') ++i;
-  bool negative = false;
-  if (i < text.size() && (text[i] == u'-' || text[i] == u'+')) negative = text[i++] == u'-';
-  long long v = 0;
-  for (; i < text.size() && text[i] >= u'0' && text[i] <= u'9'; ++i) {
-    v = std::min<long long>(v * 10 + (text[i] - u'0'), 1000000000);
-  }
-  return static_cast<int>(negative ? -v : v);
-}
-
 std::u16string NumberText(int n) {
   const std::string s = std::to_string(n);
   return std::u16string(s.begin(), s.end());
@@ -107,14 +90,14 @@ std::u16string NumberText(int n) {
 bool ExistingReadableFile(const std::string& path) {
   const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) return false;
-  struct stat st{};
+  struct stat st {};
   const bool file = ::fstat(fd, &st) == 0 && !S_ISDIR(st.st_mode);
   ::close(fd);
   return file;
 }
 
 void Remember(SettingsRecord& s, const std::string& path) {
-  SetText(s.OutputFolder, ToDisplay(FolderOf(path)));
+  SetText(s.OutputFolder, ToDisplay(std::string(ParentFolder(path))));
   SetText(s.OutputFile, ToDisplay(path));
 }
 
@@ -138,7 +121,7 @@ std::optional<std::string> AskSaveDestination(AppContext& ctx) {
   s.OpenAfterSave = answer->openAfterSave;
   s.LineWidthEnabled = answer->lineWidthEnabled;
   s.IndentTree = answer->indentTree;
-  s.LineWidth = ParseNumber(answer->lineWidthText);
+  s.LineWidth = DecimalValue(std::u16string_view(answer->lineWidthText));
   ctx.host->ApplyBasicPage(s);
   if (answer->fileName.empty()) return std::nullopt;
 
@@ -241,7 +224,7 @@ OutputResult WriteCatalogue(AppContext& ctx) {
                     MsgIcon::Information, MsgButtons::Ok);
     return Status(OutputStatus::Clipboard);
   }
-  if (s.OpenAfterSave) host.OpenWithDefaultProgram(path, FolderOf(path));
+  if (s.OpenAfterSave) host.OpenWithDefaultProgram(path, std::string(ParentFolder(path)));
   return Status(OutputStatus::Written, path);
 }
 
@@ -258,7 +241,8 @@ void ShowWriteFailure(AppContext& ctx) {
 void ShowHtmlWriteFailure(AppContext& ctx) {
   ctx.host->MessageBox(
       u"ファイルの生成または書き出しに失敗しました。\n"
-      u"まだ作成していないファイルに対し追記処理を行おうとした場合は最初は追記なしで出力してください\n"
+      u"まだ作成していないファイルに対し追記処理を行おうとした場合は最初は追記なしで出力してくださ"
+      u"い\n"
       u"ファイルが他のアプリケーションによって使われていないか確認してください。\n"
       u"または隠し属性や読み込み属性になっていないことも確認してください。",
       kWriteErrorCaption, MsgIcon::Error, MsgButtons::Ok);

@@ -1,12 +1,13 @@
-#include "scan/archive_list.h"
+#include "scan/archive/archive_list.h"
 
 #include <cstdio>
 
-#include "output/format_size.h"
+#include "core/app_context.h"
+#include "core/format_size.h"
+#include "platform/path_parts.h"
 #include "platform/unicode.h"
-#include "scan/app_context.h"
-#include "scan/archiver.h"
-#include "scan/archiver_table.h"
+#include "scan/archive/archiver.h"
+#include "scan/archive/archiver_table.h"
 #include "scan/volume_info.h"
 
 namespace ordano {
@@ -16,13 +17,6 @@ constexpr std::size_t kStatusNameLength = 16;
 constexpr int kMembersPerPump = 64;
 
 std::u16string Ascii(std::string_view text) { return std::u16string(text.begin(), text.end()); }
-
-// The archive's own name, the first part of every member's row name.
-std::string_view LastComponentOf(std::string_view path) {
-  while (path.size() > 1 && path.back() == '/') path.remove_suffix(1);
-  const auto slash = path.rfind('/');
-  return slash == std::string_view::npos ? path : path.substr(slash + 1);
-}
 
 bool IsFolderMember(const MemberRecord& r) {
   if (r.path.empty() || r.path.back() == '/' || r.path.back() == '\\') return true;
@@ -140,7 +134,7 @@ int ListArchive(AppContext& ctx, const std::string& path, std::u16string_view fo
   std::u16string archiveName;
   if (filling) {
     folder = DecorateFolder(ctx, folderText);
-    archiveName = ToDisplay(LastComponentOf(path));
+    archiveName = ToDisplay(LastComponent(path));
   }
   int count = 0;
   for (int i = 0; !run.CancelRequested; ++i) {

@@ -1,4 +1,4 @@
-#include "scan/entry_table.h"
+#include "core/entry_table.h"
 
 #include <algorithm>
 #include <type_traits>
@@ -51,9 +51,9 @@ void EntryTable::SetFolder(int r, std::u16string_view v) {
 }
 
 EntryRow EntryTable::Row(int r) const {
-  return {c_.name[r],     c_.sizeText[r], c_.folder[r],  c_.linkPath[r], c_.title[r],
-          c_.md5[r],      c_.sortKey[r],  c_.modified[r], c_.created[r], c_.size[r],
-          c_.depth[r],    c_.folderStart[r]};
+  return {c_.name[r],    c_.sizeText[r], c_.folder[r],  c_.linkPath[r],
+          c_.title[r],   c_.md5[r],      c_.sortKey[r], c_.modified[r],
+          c_.created[r], c_.size[r],     c_.depth[r],   c_.folderStart[r]};
 }
 
 void EntryTable::SetRow(int r, const EntryRow& row) {
