@@ -41,7 +41,7 @@ int RunCatalogue(const CommandLine& cl) {
   }
 
   ConsoleHost host(ConsoleHost::Detect(cl.assumeYes));
-  ctx->host = &host;
+  ctx->SetHost(host);
   RunState& run = ctx->run;
   run.CmdOutputFolder = cl.outputFolder;
   run.CmdOutputName = cl.outputName;
