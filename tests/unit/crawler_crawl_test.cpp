@@ -9,6 +9,7 @@
 #include <map>
 
 #include "../crawl_server/crawl_server.h"
+#include "output/json_writer.h"
 #include "platform/unicode.h"
 #include "run/crawl_output.h"
 #include "run/web_search.h"
@@ -311,7 +312,12 @@ TEST(CrawlerTable, RowsFromItems) {
   EXPECT_EQ(t.Name(0), u"docs");
   EXPECT_EQ(t.Folder(0), u"http://h/docs/");
   EXPECT_EQ(t.LinkPath(0), u"http://h/docs/");
-  EXPECT_EQ(t.SortKey(0), u"HTML");
+  // The sort key carries the kind and the status (read by the JSON catalogue).
+  ASSERT_TRUE(CrawlRowOf(t.SortKey(0)));
+  EXPECT_EQ(CrawlRowOf(t.SortKey(0))->sortText, u"HTML");
+  EXPECT_EQ(CrawlRowOf(t.SortKey(0))->kind, u"HTML");
+  EXPECT_EQ(CrawlRowOf(t.SortKey(0))->status, 200u);
+  EXPECT_EQ(CrawlRowOf(t.SortKey(1))->status, 0u);  // never fetched
   EXPECT_EQ(t.Depth(0), 1);
   EXPECT_EQ(t.Size(0), 1234u);
   EXPECT_EQ(t.SizeText(0), u"1,234");
@@ -322,7 +328,9 @@ TEST(CrawlerTable, RowsFromItems) {
   EXPECT_EQ(t.Size(1), 0u);
   EXPECT_EQ(t.SizeText(1), u"");
   EXPECT_EQ(t.Depth(1), 2);
-  EXPECT_EQ(t.SortKey(2), u"long-file-name-for-width.css");  // no kind: the name
+  EXPECT_EQ(CrawlRowOf(t.SortKey(2))->sortText,
+            u"long-file-name-for-width.css");  // no kind: the name
+  EXPECT_EQ(CrawlRowOf(t.SortKey(2))->kind, u"");
   EXPECT_EQ(t.SizeText(2), u"0");
   EXPECT_EQ(ctx->run.TotalSize, 1234u);
   EXPECT_EQ(ctx->run.NameWidth, 30);
