@@ -1,18 +1,81 @@
 #!/usr/bin/env bash
-# The web crawl against wget's recursive spider on a generated site of 2,000
-# pages served on 127.0.0.1: the URLs each finds and the wall time each takes.
+# The web crawl against wget's recursive spider on 127.0.0.1: the URLs each
+# finds and the wall time each takes.
 # Usage: bench/crawl_vs_wget.sh [PAGES] [BUILD-DIR]
-#   PAGES defaults to 2000; BUILD-DIR to build (a Release build).
-# The crawl is timed as `ordanou --crawl` and as ordano_crawl_urls, a small
-# tool that runs only the crawl (printing the URLs it lists).
+#          a generated site of PAGES pages (default 2000)
+#        bench/crawl_vs_wget.sh --python-docs [BUILD-DIR]
+#          a real documentation tree: Python's HTML documentation (Debian
+#          python3.11-doc, /usr/share/doc/python3.11/html) served by
+#          `python3 -m http.server`; times are hyperfine medians
+# BUILD-DIR defaults to build (a Release build). The crawl is timed as
+# `ordanou --crawl` and as ordano_crawl_urls, a small tool that runs only the
+# crawl (printing the URLs it lists).
 set -euo pipefail
-pages=${1:-2000}
-if [ -n "${2:-}" ]; then export ORDANO_BUILD_DIR="$2"; fi
+mode=generated
+if [ "${1:-}" = "--python-docs" ]; then
+  mode=python-docs
+  shift
+  pages=
+else
+  pages=${1:-2000}
+  shift || true
+fi
+if [ -n "${1:-}" ]; then export ORDANO_BUILD_DIR="$1"; fi
 source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 bench_build ordano_crawl_urls ordanou
 for tool in python3 wget; do
   command -v "$tool" >/dev/null || { echo "bench: $tool is not installed" >&2; exit 1; }
 done
+unset http_proxy https_proxy HTTP_PROXY HTTPS_PROXY ALL_PROXY all_proxy
+
+if [ "$mode" = python-docs ]; then
+  docs=
+  for d in /usr/share/doc/python3.11/html /usr/share/doc/python3/html /usr/share/doc/python3*/html; do
+    [ -f "$d/index.html" ] && { docs=$d; break; }
+  done
+  [ -n "$docs" ] || { echo "bench: no Python HTML documentation (Debian: python3.11-doc)" >&2; exit 1; }
+  command -v hyperfine >/dev/null || { echo "bench: hyperfine is not installed" >&2; exit 1; }
+  port=$(python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
+  python3 -m http.server --bind 127.0.0.1 --directory "$docs" "$port" >/dev/null 2>&1 &
+  server_pid=$!
+  trap 'kill "$server_pid" 2>/dev/null || true; bench_cleanup' EXIT
+  for _ in $(seq 100); do
+    python3 -c "import socket; socket.create_connection(('127.0.0.1', $port), 1)" 2>/dev/null && break
+    sleep 0.1
+  done
+  start="http://127.0.0.1:$port/"
+  mkdir -p "$work/wget" "$work/out" "$work/home"
+  wget_cmd="cd '$work/wget' && wget --spider -r -np -nv '$start' >/dev/null 2>&1 || true"
+  crawl_cmd="'$build/bench/ordano_crawl_urls' '$start' >/dev/null 2>&1"
+  ordanou_cmd="ORDANO_HOME='$work/home' '$build/ordanou' --yes --crawl '$start' /O:'$work/out' /F:c.txt >/dev/null 2>&1"
+  # The URL sets, from one run of each.
+  (cd "$work/wget" && wget --spider -r -np -nv "$start" 2> "$work/wget.log" >/dev/null) || true
+  "$build/bench/ordano_crawl_urls" "$start" > "$work/crawl.txt" 2> "$work/crawl.err"
+  grep -o 'URL: *[^ ]*' "$work/wget.log" | sed 's/^URL: *//' | grep -v '/robots.txt$' | sort -u > "$work/wget.txt"
+  sort -u "$work/crawl.txt" > "$work/crawl.sorted"
+  comm -23 "$work/wget.txt" "$work/crawl.sorted" > "$work/missing.txt"
+  hyperfine --warmup 1 --runs "${RUNS:-5}" --export-json "$work/times.json" \
+    -n wget "$wget_cmd" -n crawl "$crawl_cmd" -n ordanou "$ordanou_cmd" >&2
+  status=0
+  python3 - "$docs" "$work/times.json" "$(wc -l < "$work/wget.txt")" \
+    "$(wc -l < "$work/crawl.sorted")" "$(wc -l < "$work/missing.txt")" "$(cat "$work/crawl.err")" \
+    <<'PY' || status=$?
+import json, sys
+docs, times = sys.argv[1], json.load(open(sys.argv[2]))
+wget_n, crawl_n, missing, crawl_err = int(sys.argv[3]), int(sys.argv[4]), int(sys.argv[5]), sys.argv[6]
+med = {r["command"]: r["median"] for r in times["results"]}
+print("site: %s" % docs)
+print("URLs: wget %d, crawl %d, found by wget but not by the crawl %d" % (wget_n, crawl_n, missing))
+print("crawl: %s" % crawl_err.strip())
+print("median wall time: wget %.3f s, crawl %.3f s (ratio %.2f), ordanou --crawl %.3f s (ratio %.2f)"
+      % (med["wget"], med["crawl"], med["crawl"] / med["wget"], med["ordanou"], med["ordanou"] / med["wget"]))
+ok = missing == 0 and med["crawl"] <= 0.5 * med["wget"] and med["ordanou"] <= 0.5 * med["wget"]
+print("result: %s (target: none missing, ratio <= 0.5)" % ("ok" if ok else "NOT MET"))
+sys.exit(0 if ok else 1)
+PY
+  head -20 "$work/missing.txt"
+  exit $status
+fi
 
 server_pid=
 cleanup() {
@@ -72,7 +135,6 @@ exec 3> "$work/hold"
 for _ in $(seq 100); do grep -q PORT "$work/port" 2>/dev/null && break; sleep 0.1; done
 port=$(awk '/PORT/ {print $2}' "$work/port")
 start="http://127.0.0.1:$port/www/index.html"
-unset http_proxy https_proxy HTTP_PROXY HTTPS_PROXY ALL_PROXY all_proxy
 
 now() { date +%s.%N; }
 t0=$(now)

@@ -10,7 +10,9 @@ required=(build-essential cmake ninja-build ccache pkg-config
           libarchive-dev libcurl4-openssl-dev nlohmann-json3-dev)
 optional=()
 case "${1:-}" in
-  --bench) optional=(hyperfine time libarchive-tools wget python3) ;;
+  # python3.11-doc: a real documentation tree (/usr/share/doc/python3.11/html)
+  # for bench/crawl_vs_wget.sh --python-docs.
+  --bench) optional=(hyperfine time libarchive-tools wget python3 python3.11-doc) ;;
   # Cab and arj writers, bsdtar, wget, the test web server, clang for fuzzing,
   # Chromium for the browser test. Tests that need one of them say so and skip
   # when it is missing.

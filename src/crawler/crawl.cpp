@@ -44,6 +44,15 @@ class Crawl {
   // Fetches item i; false when the crawl must end.
   bool Visit(HttpSession& session, std::size_t i);
   void AddLinks(int pageDepth, const std::u16string& base, std::vector<LinkRef>& links);
+  // The kind a link gives the URL it names.
+  static std::u16string ListedKind(const LinkRef& link, std::u16string_view url) {
+    return link.kind == kind::kOther ? std::u16string(ClassifyByTag(u"", url)) : link.kind;
+  }
+  // Whether a link of this kind to the item has it fetched.
+  bool MayQueue(const LinkRef& link, std::u16string_view linkKind, const WebItem& item) const {
+    return link.follow && item.depth <= kMaxCrawlDepth && IsPageKind(linkKind) &&
+           InScope(scope_, item.url);
+  }
 
   AppContext& ctx_;
   CrawlResult& result_;
@@ -72,6 +81,7 @@ void Crawl::Run(std::u16string_view startUrl) {
   WebItem first;
   first.url = start;
   first.kind = std::u16string(kind::kHtml);
+  first.queued = true;
   items_.push_back(std::move(first));
   visited_[VisitKey(start)] = 0;
   queue_.push_back(0);
@@ -173,6 +183,13 @@ void Crawl::AddLinks(int pageDepth, const std::u16string& base, std::vector<Link
     if (known != visited_.end()) {
       WebItem& listed = items_[known->second];
       if (listed.kind == kind::kOther && link.kind != kind::kOther) listed.kind = link.kind;
+      // First seen by a link that is not followed (<link rel="next">, an
+      // image): a later followable link to it still has it fetched, or the
+      // pages reachable only through it go missing.
+      if (!listed.queued && MayQueue(link, ListedKind(link, listed.url), listed)) {
+        listed.queued = true;
+        queue_.push_back(known->second);
+      }
       continue;
     }
     if (items_.size() >= static_cast<std::size_t>(kMaxCrawlItems)) {
@@ -180,13 +197,12 @@ void Crawl::AddLinks(int pageDepth, const std::u16string& base, std::vector<Link
       return;
     }
     WebItem item;
-    item.kind =
-        link.kind == kind::kOther ? std::u16string(ClassifyByTag(u"", u)) : std::move(link.kind);
+    item.kind = ListedKind(link, u);
     item.depth = pageDepth + 1;
     item.url = std::move(u);
-    const bool queue = link.follow && item.depth <= kMaxCrawlDepth && IsPageKind(item.kind) &&
-                       InScope(scope_, item.url);
+    item.queued = MayQueue(link, item.kind, item);
     const std::size_t index = items_.size();
+    const bool queue = item.queued;
     items_.push_back(std::move(item));
     visited_.emplace(std::move(key), index);
     if (queue) queue_.push_back(index);

@@ -26,6 +26,7 @@ struct WebItem {
   bool fetched = false;
   unsigned long status = 0;
   std::u16string contentType;
+  bool queued = false;  // put in the fetch queue (the start item always is)
 };
 
 enum class CrawlFailure {

@@ -35,10 +35,16 @@ struct Transfer {
   bool readBody = false;
   bool bodyStarted = false;  // the final response's data began to arrive
   bool stoppedHere = false;  // cancel, the size cap or a kind without body
+  bool timedOut = false;     // the session's transfer limit was reached
   int reads = 0;
   Clock::time_point lastPump = Clock::now();
+  Clock::time_point deadline{};
 
   bool Cancelled() const { return ctx.run.CancelRequested; }
+  bool TimeUp() {
+    if (!timedOut && Clock::now() >= deadline) timedOut = true;
+    return timedOut;
+  }
   void Pump() {
     ctx.Host().Pump(ctx.run, 1);
     lastPump = Clock::now();
@@ -59,7 +65,7 @@ std::size_t OnData(char* data, std::size_t size, std::size_t count, void* user) 
     t.kindDecided = true;
     t.readBody = IsPageKind(ClassifyByContentType(ContentTypeOf(t.handle), t.fallbackKind));
   }
-  if (!t.readBody || t.Cancelled() || t.result.body.size() >= kMaxBodyBytes) {
+  if (!t.readBody || t.Cancelled() || t.TimeUp() || t.result.body.size() >= kMaxBodyBytes) {
     t.stoppedHere = true;
     return 0;  // ends the transfer
   }
@@ -76,7 +82,7 @@ std::size_t OnData(char* data, std::size_t size, std::size_t count, void* user) 
 int OnProgress(void* user, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
   auto& t = *static_cast<Transfer*>(user);
   if (!t.Cancelled() && Clock::now() - t.lastPump >= kIdlePumpInterval) t.Pump();
-  if (t.Cancelled()) {
+  if (t.Cancelled() || t.TimeUp()) {
     t.stoppedHere = true;
     return 1;  // aborts the transfer
   }
@@ -94,9 +100,18 @@ std::u16string FailureText(const char* format, CURLcode code, const char* detail
 
 bool IsRedirect(long status) { return status >= 300 && status <= 399; }
 
+std::u16string TimeLimitText(const char* format, const Transfer& t,
+                             std::chrono::milliseconds limit) {
+  char detail[160];
+  std::snprintf(detail, sizeof detail,
+                "Operation timed out after %lld milliseconds with %zu bytes received",
+                static_cast<long long>(limit.count()), t.result.body.size());
+  return FailureText(format, CURLE_OPERATION_TIMEDOUT, detail);
+}
+
 }  // namespace
 
-HttpSession::HttpSession() : easy_(curl_easy_init()) {
+HttpSession::HttpSession(const FetchOptions& options) : options_(options), easy_(curl_easy_init()) {
   if (!easy_) return;
   CURL* h = easy_.get();
   curl_slist* list = curl_slist_append(nullptr, "Cache-Control: no-cache");
@@ -132,6 +147,7 @@ bool FetchUrl(HttpSession& session, AppContext& ctx, std::u16string_view url,
   for (int attempt = 0; attempt < 2; ++attempt) {
     result = FetchResult{};
     Transfer t{ctx, fallbackKind, result, h};
+    t.deadline = Clock::now() + session.options().transferLimit;
     errorBuffer[0] = '\0';
     curl_easy_setopt(h, CURLOPT_URL, target.c_str());
     curl_easy_setopt(h, CURLOPT_HTTPGET, 1L);
@@ -152,8 +168,14 @@ bool FetchUrl(HttpSession& session, AppContext& ctx, std::u16string_view url,
       result.finalUrl = std::u16string(url);
       return false;
     }
-    if (t.stoppedHere && status == 0) {  // cancelled before any answer
+    // Cancelled, or out of time, before any final answer.
+    if (t.stoppedHere && (status == 0 || (t.timedOut && !t.bodyStarted && IsRedirect(status)))) {
+      result.status = 0;
       result.finalUrl = std::u16string(url);
+      if (t.timedOut) {
+        result.errorText =
+            TimeLimitText("通信に失敗しました (%lu)。", t, session.options().transferLimit);
+      }
       return false;
     }
 
@@ -171,6 +193,10 @@ bool FetchUrl(HttpSession& session, AppContext& ctx, std::u16string_view url,
     }
     if (result.finalUrl.empty()) result.finalUrl = std::u16string(url);
     if (failed) result.errorText = FailureText("受信に失敗しました (%lu)。", rc, errorBuffer);
+    if (t.timedOut) {
+      result.errorText =
+          TimeLimitText("受信に失敗しました (%lu)。", t, session.options().transferLimit);
+    }
     if (result.contentLength < 0)
       result.contentLength = static_cast<std::int64_t>(result.body.size());
     return status >= 200 && status <= 399;

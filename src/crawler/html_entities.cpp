@@ -1,5 +1,6 @@
 #include "crawler/html_entities.h"
 
+#include <algorithm>
 #include <cstdint>
 
 #include "crawler/text_ops.h"
@@ -50,27 +51,32 @@ std::u16string DecodeEntities(std::u16string_view text) {
   text16::ReplaceAll(s, u"&lt;", u"<");
   text16::ReplaceAll(s, u"&gt;", u">");
 
-  std::size_t pos = 0;
-  for (std::size_t amp; (amp = s.find(u"&#", pos)) != std::u16string::npos;) {
-    const std::size_t semi = s.find(u';', amp + 2);
-    if (semi == std::u16string::npos || semi - amp > kMaxReferenceLength) break;
-    const std::uint32_t value =
-        ReferenceValue(std::u16string_view(s).substr(amp + 2, semi - amp - 2));
-    if (value == 0) {
-      pos = semi + 1;
-      continue;
-    }
-    std::u16string chars;
+  // Numeric references in one pass into a new text: replacing in place moves
+  // the rest of the text once per reference, quadratic on a page full of them.
+  // The search never looks at what it wrote, so this matches decoding in place.
+  const std::u16string_view in(s);
+  std::u16string out;
+  std::size_t copied = 0;  // `in` up to here is in `out`
+  for (std::size_t pos = 0, amp; (amp = in.find(u"&#", pos)) != std::u16string_view::npos;) {
+    const std::size_t window = std::min(in.size(), amp + kMaxReferenceLength + 1);
+    const std::size_t semi = in.substr(0, window).find(u';', amp + 2);
+    if (semi == std::u16string_view::npos) break;
+    pos = semi + 1;
+    const std::uint32_t value = ReferenceValue(in.substr(amp + 2, semi - amp - 2));
+    if (value == 0) continue;
+    if (out.empty()) out.reserve(in.size());
+    out.append(in, copied, amp - copied);
     if (value >= 0x10000) {
-      chars.push_back(static_cast<char16_t>(0xD800 + ((value - 0x10000) >> 10)));
-      chars.push_back(static_cast<char16_t>(0xDC00 + (value & 0x3FF)));
+      out.push_back(static_cast<char16_t>(0xD800 + ((value - 0x10000) >> 10)));
+      out.push_back(static_cast<char16_t>(0xDC00 + (value & 0x3FF)));
     } else {
-      chars.push_back(static_cast<char16_t>(value));
+      out.push_back(static_cast<char16_t>(value));
     }
-    s.replace(amp, semi - amp + 1, chars);
-    pos = amp + chars.size();
+    copied = pos;
   }
-  return s;
+  if (copied == 0) return s;
+  out.append(in, copied);
+  return out;
 }
 
 }  // namespace ordano

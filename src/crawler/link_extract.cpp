@@ -223,26 +223,71 @@ std::vector<LinkRef> ParseSrcset(std::u16string_view value, std::u16string_view 
 
 std::vector<LinkRef> ExtractCssUrls(std::u16string_view text) {
   std::vector<LinkRef> links;
+  // The next hit of a pattern at or after `from`, looked for again only once
+  // passed, so a text full of one pattern and none of another stays one scan.
+  struct Next {
+    std::u16string_view needle;
+    std::size_t at = 0;
+    bool known = false;
+    std::size_t From(std::u16string_view text, std::size_t from) {
+      if (!known || (at != npos && at < from)) {
+        at = text16::FindIgnoreCase(text, needle, from);
+        known = true;
+      }
+      return at;
+    }
+  };
+  Next urlHit{u"url("}, importHit{u"@import"}, closeHit{u")"};
   std::size_t pos = 0;
   while (pos < text.size()) {
-    const std::size_t hit = text16::FindIgnoreCase(text, u"url(", pos);
-    if (hit == npos) break;
-    std::size_t i = hit + 4;
+    const std::size_t nextUrl = urlHit.From(text, pos);
+    const std::size_t nextImport = importHit.From(text, pos);
+    if (nextUrl == npos && nextImport == npos) break;
+
+    // An import rule names a stylesheet the page needs: followed, whatever its
+    // ending, in its url(…) form and in its bare quoted form alike.
+    bool imported = false;
+    std::size_t i;
+    if (nextImport < nextUrl) {
+      i = nextImport + 7;
+      while (i < text.size() && IsSpace(text[i])) ++i;
+      if (i < text.size() && (text[i] == u'"' || text[i] == u'\'')) {
+        const std::size_t start = i + 1;
+        const std::size_t end = std::min(text.find(text[i], start), text.size());
+        const std::u16string_view value = text16::Trim(text.substr(start, end - start));
+        if (!value.empty()) Add(links, std::u16string(value), kind::kStylesheet, true);
+        pos = end + 1;
+        continue;
+      }
+      if (!text16::StartsWithIgnoreCase(text.substr(i), u"url(")) {
+        pos = nextImport + 7;
+        continue;
+      }
+      imported = true;
+      i += 4;
+    } else {
+      i = nextUrl + 4;
+    }
+
     while (i < text.size() && IsSpace(text[i])) ++i;
     std::size_t start = i, end;
     if (i < text.size() && (text[i] == u'"' || text[i] == u'\'')) {
       start = i + 1;
       end = std::min(text.find(text[i], start), text.size());
     } else {
-      end = std::min(text.find(u')', i), text.size());
+      end = std::min(closeHit.From(text, i), text.size());
     }
     const std::u16string_view value = text16::Trim(text.substr(start, end - start));
     if (!value.empty()) {
       std::u16string url(value);
-      const auto k = ClassifyByTag(u"", url);
-      Add(links, std::move(url), k, false);
+      if (imported) {
+        Add(links, std::move(url), kind::kStylesheet, true);
+      } else {
+        const auto k = ClassifyByTag(u"", url);
+        Add(links, std::move(url), k, false);
+      }
     }
-    const std::size_t close = text.find(u')', end);
+    const std::size_t close = closeHit.From(text, end);
     pos = close != npos ? close + 1 : end + 1;
   }
   return links;

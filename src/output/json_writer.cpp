@@ -22,6 +22,8 @@ std::string Utf8(std::u16string_view text) { return Utf16ToUtf8(text); }
 
 Json TimeValue(PackedTime t) { return t == 0 ? Json(nullptr) : Json(IsoTimeText(t)); }
 
+Json StatusValue(unsigned long status) { return status == 0 ? Json(nullptr) : Json(status); }
+
 // Every string in the document came through Utf8 (lone surrogates made
 // U+FFFD), so the replace handler is a second guard, never the rule.
 std::string Dump(const Json& j) { return j.dump(-1, ' ', false, Json::error_handler_t::replace); }
@@ -92,6 +94,10 @@ class JsonCatalogueWriter {
     e["depth"] = t_.Depth(i);
     e["link_path"] = Utf8(t_.LinkPath(i));
     e["title"] = Utf8(t_.Title(i));
+    if (const auto crawl = CrawlRowOf(t_.SortKey(i))) {
+      e["kind"] = Utf8(crawl->kind);
+      e["status"] = StatusValue(crawl->status);
+    }
     return e;
   }
 
@@ -111,6 +117,10 @@ class JsonCatalogueWriter {
     reused_["depth"] = t_.Depth(i);
     SetString(reused_["link_path"], t_.LinkPath(i));
     SetString(reused_["title"], t_.Title(i));
+    if (const auto crawl = CrawlRowOf(t_.SortKey(i))) {
+      SetString(reused_["kind"], crawl->kind);
+      reused_["status"] = StatusValue(crawl->status);
+    }
     return reused_;
   }
 
@@ -153,6 +163,29 @@ std::string HexBytes(std::string_view bytes) {
     out.push_back(kHex[b & 0xF]);
   }
   return out;
+}
+
+std::u16string CrawlSortKey(std::u16string_view sortText, std::u16string_view kind,
+                            unsigned long status) {
+  std::u16string key(sortText);
+  key += u'\0';
+  key += kind;
+  key += u'\0';
+  for (const char c : std::to_string(status)) key += static_cast<char16_t>(c);
+  return key;
+}
+
+std::optional<CrawlRowInfo> CrawlRowOf(std::u16string_view sortKey) {
+  const std::size_t first = sortKey.find(u'\0');
+  if (first == std::u16string_view::npos) return std::nullopt;
+  const std::size_t second = sortKey.find(u'\0', first + 1);
+  if (second == std::u16string_view::npos) return std::nullopt;
+  CrawlRowInfo info{sortKey.substr(0, first), sortKey.substr(first + 1, second - first - 1), 0};
+  for (const char16_t c : sortKey.substr(second + 1)) {
+    if (c < u'0' || c > u'9') return std::nullopt;
+    info.status = info.status * 10 + static_cast<unsigned long>(c - u'0');
+  }
+  return info;
 }
 
 bool WriteJsonCatalogue(AppContext& ctx, CFileCus& sink, const std::string& path) {

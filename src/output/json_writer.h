@@ -3,6 +3,7 @@
 // catalogue_writers.h.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -10,5 +11,19 @@ namespace ordano {
 
 // Lower-case hexadecimal of bytes, two digits each ("ff41").
 std::string HexBytes(std::string_view bytes);
+
+// A crawl's table is never sorted, so its rows carry their resource kind and
+// HTTP status for the JSON catalogue in the sort-key cell, after the sort
+// text: "sort text", U+0000, kind, U+0000, status digits. No other row holds
+// U+0000 there (names never contain it). Status 0: not fetched, or no answer.
+std::u16string CrawlSortKey(std::u16string_view sortText, std::u16string_view kind,
+                            unsigned long status);
+struct CrawlRowInfo {
+  std::u16string_view sortText;
+  std::u16string_view kind;
+  unsigned long status = 0;
+};
+// The parts of a crawl row's sort key; nullopt for any other row.
+std::optional<CrawlRowInfo> CrawlRowOf(std::u16string_view sortKey);
 
 }  // namespace ordano

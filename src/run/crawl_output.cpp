@@ -8,6 +8,7 @@
 #include "core/format_size.h"
 #include "crawler/text_ops.h"
 #include "crawler/url.h"
+#include "output/json_writer.h"
 #include "platform/unicode.h"
 
 namespace ordano {
@@ -40,7 +41,8 @@ void BuildCrawlTable(AppContext& ctx, const std::vector<WebItem>& items) {
     const WebItem& item = items[static_cast<std::size_t>(r)];
     const std::u16string name = DisplayName(item.url);
     ctx.table.SetName(r, name);
-    ctx.table.SetSortKey(r, item.kind.empty() ? name : item.kind);
+    ctx.table.SetSortKey(r, CrawlSortKey(item.kind.empty() ? name : item.kind, item.kind,
+                                         item.fetched ? item.status : 0));
     if (s.RelativeOutput) {
       const std::u16string rel = RelativeDisplay(startUrl, item.url);
       ctx.table.SetLinkPath(r, rel.empty() ? name : rel);

@@ -8,6 +8,9 @@
 
 #include <chrono>
 #include <filesystem>
+#include <fstream>
+#include <map>
+#include <nlohmann/json.hpp>
 #include <string>
 #include <thread>
 
@@ -96,6 +99,23 @@ TEST_F(CrawlCommand, WritesTheSiteBelowTheRedirectedStartAndFetchesNothingOutsid
     EXPECT_EQ(f[3], "ordanoWebCrawler/1.0");
   }
   EXPECT_TRUE(otherPort.Requests().empty());
+
+  // The JSON catalogue tells each URL's kind and status (null: never fetched).
+  ASSERT_EQ(RunCrawl(o + "/start", "cat.json").exitCode, 0);
+  std::ifstream in(work / "out/cat.json");
+  const auto doc = nlohmann::json::parse(in);
+  std::map<std::string, std::string> seen;
+  for (const auto& e : doc["entries"]) {
+    seen[e["name"].get<std::string>()] =
+        e["kind"].get<std::string>() + " " + (e["status"].is_null() ? "null" : e["status"].dump());
+  }
+  EXPECT_EQ(seen["start"], "HTML 200");
+  EXPECT_EQ(seen["style.css"], "Stylesheet 200");
+  EXPECT_EQ(seen["missing.html"], "HTML 404");
+  EXPECT_EQ(seen["pic.html"], "Image 200");
+  EXPECT_EQ(seen["back.png"], "Image null");
+  EXPECT_EQ(seen["parent.html"], "HTML null");
+  EXPECT_EQ(seen.size(), 10u);  // a.html twice (two hosts), one name
 }
 
 TEST_F(CrawlCommand, DecodesShiftJisAndEucJpPages) {

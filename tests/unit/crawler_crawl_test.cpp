@@ -9,6 +9,7 @@
 #include <map>
 
 #include "../crawl_server/crawl_server.h"
+#include "output/json_writer.h"
 #include "platform/unicode.h"
 #include "run/crawl_output.h"
 #include "run/web_search.h"
@@ -152,6 +153,37 @@ TEST_F(CrawlerCrawl, ListsTheSiteBreadthFirstWithinItsScope) {
                   .starts_with(u"検索中: 13件検出 / 待機0件\r\nhttp://"));
 }
 
+TEST_F(CrawlerCrawl, FetchesPagesFirstSeenByUnfollowedLinksAndImportedStylesheets) {
+  CrawlServer site;
+  SERVE(site, temp / "site", "");
+  const std::string o = site.Origin();
+  WriteFile(temp / "site/docs/index.html",
+            "<link rel=\"next\" href=\"b.html\"><link rel=\"prev\" href=\"../up.html\">"
+            "<link rel=\"stylesheet\" href=\"s.css\"><a href=\"c.html\">c</a>");
+  WriteFile(
+      temp / "site/docs/c.html",
+      "<a href=\"b.html\">b</a><a href=\"b.html#x\">b again</a><a href=\"../up.html\">up</a>");
+  WriteFile(temp / "site/docs/b.html", "<a href=\"only-from-b.html\">deeper</a>");
+  WriteFile(temp / "site/docs/only-from-b.html", "<title>found</title>");
+  WriteFile(temp / "site/docs/s.css", "@import \"more.css\"; body{color:red}");
+  WriteFile(temp / "site/docs/more.css", "x{background:url(img/m.png)}");
+  WriteFile(temp / "site/up.html", "<a href=\"docs/never.html\">");
+
+  ASSERT_TRUE(CrawlSite(*ctx, U(o + "/docs/index.html"), &sink, result));
+  std::vector<std::string> requests = site.Requests();
+  std::sort(requests.begin(), requests.end());
+  EXPECT_EQ(requests, (std::vector<std::string>{"GET /docs/b.html", "GET /docs/c.html",
+                                                "GET /docs/index.html", "GET /docs/more.css",
+                                                "GET /docs/only-from-b.html", "GET /docs/s.css"}));
+  ASSERT_NE(Find(o + "/docs/only-from-b.html"), nullptr);
+  EXPECT_EQ(Find(o + "/docs/only-from-b.html")->title, u"found");
+  EXPECT_EQ(Find(o + "/docs/b.html")->depth, 1);  // listed where first seen
+  EXPECT_EQ(Find(o + "/docs/more.css")->kind, u"Stylesheet");
+  ASSERT_NE(Find(o + "/docs/img/m.png"), nullptr);
+  EXPECT_EQ(Find(o + "/docs/img/m.png")->depth, 3);
+  EXPECT_EQ(Find(o + "/up.html")->status, 0u);  // out of scope: listed, never fetched
+}
+
 TEST_F(CrawlerCrawl, DepthLimitListsButNeverFetchesBelowDepth32) {
   CrawlServer site;
   SERVE(site, temp / "site", "");
@@ -267,7 +299,12 @@ TEST(CrawlerTable, RowsFromItems) {
   EXPECT_EQ(t.Name(0), u"docs");
   EXPECT_EQ(t.Folder(0), u"http://h/docs/");
   EXPECT_EQ(t.LinkPath(0), u"http://h/docs/");
-  EXPECT_EQ(t.SortKey(0), u"HTML");
+  // The sort key carries the kind and the status (read by the JSON catalogue).
+  ASSERT_TRUE(CrawlRowOf(t.SortKey(0)));
+  EXPECT_EQ(CrawlRowOf(t.SortKey(0))->sortText, u"HTML");
+  EXPECT_EQ(CrawlRowOf(t.SortKey(0))->kind, u"HTML");
+  EXPECT_EQ(CrawlRowOf(t.SortKey(0))->status, 200u);
+  EXPECT_EQ(CrawlRowOf(t.SortKey(1))->status, 0u);  // never fetched
   EXPECT_EQ(t.Depth(0), 1);
   EXPECT_EQ(t.Size(0), 1234u);
   EXPECT_EQ(t.SizeText(0), u"1,234");
@@ -278,7 +315,9 @@ TEST(CrawlerTable, RowsFromItems) {
   EXPECT_EQ(t.Size(1), 0u);
   EXPECT_EQ(t.SizeText(1), u"");
   EXPECT_EQ(t.Depth(1), 2);
-  EXPECT_EQ(t.SortKey(2), u"long-file-name-for-width.css");  // no kind: the name
+  EXPECT_EQ(CrawlRowOf(t.SortKey(2))->sortText,
+            u"long-file-name-for-width.css");  // no kind: the name
+  EXPECT_EQ(CrawlRowOf(t.SortKey(2))->kind, u"");
   EXPECT_EQ(t.SizeText(2), u"0");
   EXPECT_EQ(ctx->run.TotalSize, 1234u);
   EXPECT_EQ(ctx->run.NameWidth, 30);

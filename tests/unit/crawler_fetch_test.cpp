@@ -165,5 +165,25 @@ TEST_F(CrawlerFetch, CancelStopsReadingAndKeepsThePartialBody) {
   EXPECT_EQ(r.contentLength, static_cast<std::int64_t>(r.body.size()));
 }
 
+TEST_F(CrawlerFetch, TransferLimitEndsADrippingBodyAndKeepsWhatCame) {
+  // Ten bytes a second never trips the stall guard; only the total limit ends it.
+  SERVE(R"({"/drip.html": {"chunk": 3, "interval": 0.3, "count": 200}})");
+  HttpSession limited(FetchOptions{std::chrono::seconds(2)});
+  FetchResult r;
+  const auto start = std::chrono::steady_clock::now();
+  EXPECT_TRUE(FetchUrl(limited, *ctx, Url("/drip.html"), kind::kHtml, r));
+  const auto took = std::chrono::steady_clock::now() - start;
+  EXPECT_GE(took, std::chrono::milliseconds(1900));
+  EXPECT_LT(took, std::chrono::seconds(10));
+  EXPECT_EQ(r.status, 200u);
+  EXPECT_FALSE(r.body.empty());
+  EXPECT_TRUE(r.body.starts_with("<p><p>"));
+  EXPECT_EQ(r.contentLength, static_cast<std::int64_t>(r.body.size()));
+  EXPECT_TRUE(r.errorText.starts_with(u"受信に失敗しました (28)。\r\n"))
+      << Utf16ToUtf8(r.errorText);
+  EXPECT_EQ(server.CountRequests("/drip.html"), 1);  // not opened again
+  EXPECT_EQ(HttpSession().options().transferLimit, std::chrono::seconds(120));
+}
+
 }  // namespace
 }  // namespace ordano

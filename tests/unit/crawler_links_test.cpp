@@ -47,9 +47,14 @@ TEST(CrawlerLinks, SrcsetAndCssUrls) {
             (V{"a.webp Image", "b.webp Image", "c Image", "d.jpg Image"}));
   // A URL with a comma in it is split there.
   EXPECT_EQ(Lines(ParseSrcset(u"x,y.png 2x", kind::kOther)), (V{"x Other", "y.png Other"}));
-  EXPECT_EQ(Lines(ExtractCssUrls(u"a{background:URL( \"bg one.png\" )} b{x:url('f.woff2')}"
-                                 u" c{x:url(  plain.dat  )} @import \"bare.css\"; d{x:url()}")),
-            (V{"bg one.png Image", "f.woff2 Font", "plain.dat Other"}));
+  EXPECT_EQ(
+      Lines(ExtractCssUrls(u"a{background:URL( \"bg one.png\" )} b{x:url('f.woff2')}"
+                           u" c{x:url(  plain.dat  )} @import \"bare.css\"; d{x:url()}")),
+      (V{"bg one.png Image", "f.woff2 Font", "plain.dat Other", "bare.css Stylesheet follow"}));
+  // Import rules name stylesheets, followed whatever their ending.
+  EXPECT_EQ(Lines(ExtractCssUrls(u"@IMPORT url( 'theme.php' ) screen; @import; @import 'b.css'"
+                                 u" x{a:url(i.png)}")),
+            (V{"theme.php Stylesheet follow", "b.css Stylesheet follow", "i.png Image"}));
   EXPECT_EQ(Lines(ExtractCssUrls(u"x{a:url(\"q)q.css\")} y{b:url(z.gif")),
             (V{"q)q.css Stylesheet", "z.gif Image"}));
 }
@@ -121,7 +126,7 @@ TEST(CrawlerLinks, StylesheetsGetOnlyTheUrlPass) {
       u"<title>t</title><a href=x.html> body{background:url(img/bg.png)} @import url(more.css);",
       true);
   EXPECT_EQ(css.title, u"");
-  EXPECT_EQ(Lines(css.links), (V{"img/bg.png Image", "more.css Stylesheet"}));
+  EXPECT_EQ(Lines(css.links), (V{"img/bg.png Image", "more.css Stylesheet follow"}));
 }
 
 TEST(CrawlerLinks, ClassifyTables) {
