@@ -169,7 +169,7 @@ TEST_F(CrawlerCrawl, FetchesPagesFirstSeenByUnfollowedLinksAndImportedStylesheet
   WriteFile(temp / "site/docs/more.css", "x{background:url(img/m.png)}");
   WriteFile(temp / "site/up.html", "<a href=\"docs/never.html\">");
 
-  ASSERT_TRUE(CrawlSite(*ctx, U(o + "/docs/index.html"), &sink, result));
+  ASSERT_TRUE(CrawlSite(*ctx, U(o + "/docs/index.html"), result));
   std::vector<std::string> requests = site.Requests();
   std::sort(requests.begin(), requests.end());
   EXPECT_EQ(requests, (std::vector<std::string>{"GET /docs/b.html", "GET /docs/c.html",
