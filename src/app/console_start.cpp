@@ -1,6 +1,10 @@
 #include "app/console_start.h"
 
+#include <signal.h>
+
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 
 #include "app/exit_status.h"
 #include "core/app_context.h"
@@ -24,6 +28,8 @@ std::optional<int> StartConsoleRun(AppContext& ctx, InstanceLock& lock,
                    ctx.programFolder.c_str());
       break;
     case InstanceLock::Result::Acquired:
+      // No other instance can be writing them now.
+      RemoveStaleSettingsTemporaries(ctx.programFolder);
       break;
   }
   LoadSettingsAtStartup(ctx, profile);
@@ -33,6 +39,25 @@ std::optional<int> StartConsoleRun(AppContext& ctx, InstanceLock& lock,
   ctx.run.DepthLimit = DepthLimitFromSearchDepth(ctx.settings.SearchDepth);
   ctx.archivers = LoadArchivers();
   return std::nullopt;
+}
+
+bool PrintWrittenPath(const std::string& path) {
+  // A reader that has gone away gives EPIPE instead of ending the process
+  // (the catalogue is written; the status must say what became of the path).
+  struct sigaction ignore {
+  }, old{};
+  ignore.sa_handler = SIG_IGN;
+  ::sigaction(SIGPIPE, &ignore, &old);
+  errno = 0;
+  const bool ok = std::printf("%s\n", path.c_str()) >= 0 && std::fflush(stdout) == 0;
+  const int error = errno;
+  ::sigaction(SIGPIPE, &old, nullptr);
+  if (!ok) {
+    std::clearerr(stdout);
+    std::fprintf(stderr, "ordanou: wrote %s, but could not print its path: %s\n", path.c_str(),
+                 std::strerror(error));
+  }
+  return ok;
 }
 
 }  // namespace ordano

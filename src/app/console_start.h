@@ -2,6 +2,7 @@
 #pragma once
 
 #include <optional>
+#include <string>
 
 #include "platform/instance_lock.h"
 
@@ -13,5 +14,10 @@ struct AppContext;
 // profile, applied as the window would apply them before a command-line run.
 // Returns the exit status to end with when the run is refused.
 std::optional<int> StartConsoleRun(AppContext& ctx, InstanceLock& lock, std::optional<int> profile);
+
+// Prints the written catalogue's path on stdout. A closed pipe or a full
+// device there is no signal and no silence: false, with the path and the
+// reason on stderr.
+bool PrintWrittenPath(const std::string& path);
 
 }  // namespace ordano

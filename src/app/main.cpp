@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -58,7 +59,7 @@ int RunCatalogue(const CommandLine& cl) {
   }
   switch (result.outcome) {
     case RunOutcome::Written:
-      if (!result.writtenPath.empty()) std::printf("%s\n", result.writtenPath.c_str());
+      if (!result.writtenPath.empty() && !PrintWrittenPath(result.writtenPath)) return kExitPartial;
       return result.missingPaths.empty() ? kExitOk : kExitPartial;
     case RunOutcome::Cancelled:
       std::fputs("ordanou: cancelled; nothing written\n", stderr);
@@ -116,5 +117,11 @@ int main(int argc, char** argv) {
     std::fputs("ordanou: /P needs a profile number here, for example /P:2\n", stderr);
     return kExitUsage;
   }
-  return RunCatalogue(cl);
+  try {
+    return RunCatalogue(cl);
+  } catch (const std::bad_alloc&) {
+    // The output run reports its own; this is a scan too large for memory.
+    std::fputs("ordanou: out of memory; nothing written\n", stderr);
+    return kExitNotWritten;
+  }
 }

@@ -8,7 +8,11 @@ namespace ordano {
 
 struct SettingsRecord;
 
-// The size text of v by SizeKB / SizeMB / SizeAuto; adds v to *total when given.
+// a + b, held at the largest count instead of wrapping around.
+std::uint64_t SaturatingAdd(std::uint64_t a, std::uint64_t b);
+
+// The size text of v by SizeKB / SizeMB / SizeAuto; adds v to *total when
+// given (saturating).
 std::u16string FormatSize(const SettingsRecord& s, std::uint64_t v, std::uint64_t* total = nullptr);
 
 }  // namespace ordano

@@ -1,6 +1,7 @@
 #include "core/run_options.h"
 
 #include "core/app_context.h"
+#include "settings/settings_normalise.h"
 
 namespace ordano {
 
@@ -9,6 +10,7 @@ void BeginRunOptions(AppContext& ctx) {
   RunOptions& o = ctx.options;
   o.settings = ctx.settings;
   host.CollectBasicPage(o.settings);
+  NormaliseForRun(o.settings);
   o.wildcard = host.Wildcard();
   o.includeFileDrops = host.IncludeFileDrops();
 }

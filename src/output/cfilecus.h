@@ -8,14 +8,28 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
+
+#include "platform/file_handle.h"
 
 namespace ordano {
 
 class CFileCus {
  public:
   enum class OpenMode {
-    CreateTruncate,  // create or truncate, read/write
-    OpenExisting,    // read/write, never create
+    // A new catalogue: written to a temporary file beside the path that
+    // replaces the old file only when Close succeeds.
+    Replace,
+    // A changed catalogue: a working copy of the existing file (never
+    // created) that replaces it only when Close succeeds.
+    Edit,
+    // Read/write in place, never create (appending). Unless Close succeeds,
+    // the file is cut back to its old length and bytes it overwrote are put
+    // back.
+    OpenExisting,
+    // Create or truncate in place, read/write, nothing to fall back to.
+    CreateTruncate,
   };
   enum class SeekFrom { Begin, Current, End };
 
@@ -34,11 +48,21 @@ class CFileCus {
   void SetUtf8Mode(bool on) { utf8Mode_ = on; }
   bool Utf8Mode() const { return utf8Mode_; }
 
+  // Where a folder refuses new files (no temporary file possible) but the
+  // file itself may be written, Replace and Edit fall back to writing in
+  // place, with the undo of OpenExisting.
   bool Open(const std::string& path, OpenMode mode);
   bool IsOpen() const { return clipboardMode_ || fd_ >= 0; }
   // Writes out what is pending and closes; false when any write since Open
-  // failed or the close itself failed.
+  // failed or the close itself failed: the old file is then left (or put
+  // back) as it was, as far as PreviousKept says.
   bool Close();
+  // Drops what was written since Open: a temporary file is removed, an
+  // in-place write undone. Closing without keeping anything.
+  void Abandon();
+  // After a failed Close (or a sink destroyed without one): whether the file
+  // at the path is what it was before Open.
+  bool PreviousKept() const { return previousKept_; }
 
   // New position, or -1 on failure.
   std::int64_t Seek(std::int64_t offset, SeekFrom from);
@@ -72,11 +96,26 @@ class CFileCus {
   bool Store(const char* data, std::size_t size);
   bool WriteAll(const char* data, std::size_t size);
   void CloseFd();
+  bool OpenInPlace(const std::string& path, bool truncate);
+  // Keeps the bytes of [at, at + size) that lie within the old length, so
+  // Undo can put them back.
+  void Remember(std::int64_t at, std::int64_t size);
+  void Undo();
 
   int fd_ = -1;
   bool clipboardMode_ = false;
   bool utf8Mode_ = false;
   bool failed_ = false;
+  bool previousKept_ = true;
+  ReplacementFile replacement_;
+  bool replacing_ = false;  // fd_ belongs to replacement_
+  bool touched_ = false;    // written or cut in place since Open
+  bool direct_ = false;     // CreateTruncate: no undo
+  // The undo of an in-place write: old length and overwritten bytes.
+  bool undoable_ = false;
+  std::int64_t oldLength_ = 0;
+  std::vector<std::pair<std::int64_t, std::string>> journal_;
+  std::size_t journalBytes_ = 0;
   std::u16string collected_;
   std::unique_ptr<char[]> buffer_;  // kBufferSize bytes, made on first use
   std::size_t pending_ = 0;

@@ -66,7 +66,7 @@ class CsvCatalogueWriter {
         FileRow(i);
         ++folderFileCount_;
       }
-      folderSize_ += t_.Size(i);
+      folderSize_ = SaturatingAdd(folderSize_, t_.Size(i));
     }
 
     if (s_.FolderSizes) FolderSummary();
@@ -148,7 +148,7 @@ class CsvCatalogueWriter {
   std::uint64_t FolderSizeFrom(int i) const {
     std::uint64_t sum = 0;
     for (int j = i; j < rows_ && (j == i || SameFolder(j, i)); ++j) {
-      if (!t_.Name(j).empty()) sum += t_.Size(j);
+      if (!t_.Name(j).empty()) sum = SaturatingAdd(sum, t_.Size(j));
     }
     return sum;
   }
@@ -258,8 +258,8 @@ bool WriteCsvCatalogue(AppContext& ctx, CFileCus& sink, const std::string& path)
   const bool appendWanted = ctx.options.settings.AppendOutput != 0;
   // Appending continues an existing file and creates one that is missing.
   const bool opened = appendWanted ? (sink.Open(path, CFileCus::OpenMode::OpenExisting) ||
-                                      sink.Open(path, CFileCus::OpenMode::CreateTruncate))
-                                   : sink.Open(path, CFileCus::OpenMode::CreateTruncate);
+                                      sink.Open(path, CFileCus::OpenMode::Replace))
+                                   : sink.Open(path, CFileCus::OpenMode::Replace);
   if (!opened) {
     ShowWriteFailure(ctx);
     return false;
@@ -275,8 +275,9 @@ bool WriteCsvCatalogue(AppContext& ctx, CFileCus& sink, const std::string& path)
     ok = sink.SeekToBegin() && sink.WriteText(u"\uFEFF");
   }
   if (ok) CsvCatalogueWriter(ctx, sink, !append).Write();
-  const bool closed = sink.Close();
-  if (!ok || !closed) {
+  // Nothing of a failed catalogue is kept: the old file stays as it was.
+  if (!ok || !sink.Close()) {
+    sink.Abandon();
     ShowWriteFailure(ctx);
     return false;
   }

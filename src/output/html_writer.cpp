@@ -120,7 +120,7 @@ class HtmlCatalogueWriter {
       if (t_.Name(i).empty()) continue;  // an empty folder's placeholder
       FileRow(i);
       ++folderFileCount_;
-      folderSize_ += t_.Size(i);
+      folderSize_ = SaturatingAdd(folderSize_, t_.Size(i));
     }
 
     if (s_.FolderSizes) {
@@ -366,9 +366,11 @@ bool WriteHtmlCatalogue(AppContext& ctx, CFileCus& sink, const std::string& path
   const SettingsRecord& s = ctx.options.settings;
   sink.SetUtf8Mode(true);
   // Appending and merging need the page that is there; they never create one.
-  const bool existing = s.AppendOutput || s.Unify;
-  if (!sink.Open(
-          path, existing ? CFileCus::OpenMode::OpenExisting : CFileCus::OpenMode::CreateTruncate)) {
+  // An append extends it in place; a merge rewrites a copy.
+  const auto mode = s.AppendOutput ? CFileCus::OpenMode::OpenExisting
+                    : s.Unify      ? CFileCus::OpenMode::Edit
+                                   : CFileCus::OpenMode::Replace;
+  if (!sink.Open(path, mode)) {
     ShowHtmlWriteFailure(ctx);
     return false;
   }
@@ -391,8 +393,9 @@ bool WriteHtmlCatalogue(AppContext& ctx, CFileCus& sink, const std::string& path
     // What an older, longer page left after the new end is not part of it.
     ok = sink.TruncateHere();
   }
-  const bool closed = sink.Close();
-  if (!ok || !closed) {
+  // Nothing of a failed catalogue is kept: the old file stays as it was.
+  if (!ok || !sink.Close()) {
+    sink.Abandon();
     ShowHtmlWriteFailure(ctx);
     return false;
   }

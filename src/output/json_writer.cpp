@@ -191,7 +191,7 @@ std::optional<CrawlRowInfo> CrawlRowOf(std::u16string_view sortKey) {
 bool WriteJsonCatalogue(AppContext& ctx, CFileCus& sink, const std::string& path) {
   // A JSON document is one object: it is always written whole, never appended to.
   sink.SetUtf8Mode(true);
-  if (!sink.Open(path, CFileCus::OpenMode::CreateTruncate)) {
+  if (!sink.Open(path, CFileCus::OpenMode::Replace)) {
     ShowWriteFailure(ctx);
     return false;
   }

@@ -4,6 +4,7 @@
 
 #include "core/run_state.h"
 #include "platform/codepage.h"
+#include "settings/settings_normalise.h"
 #include "settings/settings_record.h"
 
 namespace ordano {
@@ -45,14 +46,15 @@ char32_t CharAt(std::u16string_view text, std::size_t i, std::size_t* units) {
 }  // namespace
 
 int NameColumnWidth(const SettingsRecord& s, const RunState& run) {
+  // The widths are limited again here so no record can overflow the sums.
   int w = run.NameWidth;
-  if (s.AppendNameDigits) w = s.AppendDigitCount == 0 ? 60 : s.AppendDigitCount;
+  if (s.AppendNameDigits) w = NormalisedAppendDigitCount(s.AppendDigitCount);
   if (s.LineWidthEnabled) {
-    w = s.LineWidth - (run.SizeTextWidth > 0 ? 28 : 20);
+    w = NormalisedLineWidth(s.LineWidth) - (run.SizeTextWidth > 0 ? 28 : 20);
     if (!s.FileNameOnly && s.WriteDate) w -= kDateColumnWidth;
     w = std::max(w, 4);
   }
-  return 2 * w;
+  return 2 * std::clamp(w, 0, kMaxColumns);
 }
 
 TextLayout MakeTextLayout(const SettingsRecord& s, const RunState& run) {

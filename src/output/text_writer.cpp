@@ -98,7 +98,7 @@ class TextCatalogueWriter {
         FolderAndFileLine(i);
       }
       ++folderFileCount_;
-      folderSize_ += t_.Size(i);
+      folderSize_ = SaturatingAdd(folderSize_, t_.Size(i));
     }
 
     Frame();
@@ -220,8 +220,9 @@ class TextCatalogueWriter {
     }
     label_.append(shown);
 
-    // The width left beside the tree graphics of the folder's level.
-    const int width = layout_.nameWidth - (indent_ ? 4 * (depth - 1) : 0);
+    // Narrower by the folder's level whether or not the tree is drawn (only
+    // the file names' width follows IndentTree).
+    const int width = layout_.nameWidth - 4 * (depth - 1);
     const int kind = (!s_.HideFileNameLabel || s_.FolderSizes) ? kTreeBranch : ConnectorKind(i);
     const WrappedText pieces = WrapText(label_, width, layout_.wrap);
     for (int k = 0; k < pieces.count; ++k) {

@@ -58,6 +58,40 @@ std::optional<std::string> ReadAll(const std::string& path,
 bool WriteFully(int fd, std::span<const std::byte> bytes);
 bool WriteFullyAt(int fd, std::span<const std::byte> bytes, std::int64_t offset);
 
+// A file written beside `path` that takes its place only when committed, so
+// a reader (or a crash) never sees it half-written. It is named
+// "<name>.tmp-XXXXXXXX" and locked while it lives, so RemoveStaleTemporaries
+// can tell a live one from one left by a killed process. A symbolic link at
+// `path` is followed: its target is replaced, the link stays.
+class ReplacementFile {
+ public:
+  ReplacementFile() = default;
+  ~ReplacementFile() { Discard(); }
+  ReplacementFile(const ReplacementFile&) = delete;
+  ReplacementFile& operator=(const ReplacementFile&) = delete;
+
+  // Creates the file. With copyOld, it starts as a copy of the existing
+  // regular file at `path` (which must exist); otherwise empty. The old
+  // file's permission bits (and, where allowed, its owner) are taken over.
+  // False with errno set when it cannot be made.
+  bool Create(const std::string& path, bool copyOld = false);
+  int fd() const { return fd_.get(); }
+  // Flushes to disk and renames over the destination; false (and the
+  // temporary file removed, the destination untouched) when anything fails.
+  bool Commit();
+  // Removes the temporary file; the destination stays as it was.
+  void Discard();
+
+ private:
+  UniqueFd fd_;
+  std::string tempPath_, target_;
+};
+
+// Removes the temporary files in `folder` whose destination name `ours`
+// accepts and that no live writer holds: leftovers of a killed run.
+void RemoveStaleTemporaries(const std::string& folder,
+                            const std::function<bool(std::string_view name)>& ours);
+
 // Replaces `path` in one step: the content goes to a new file in the same
 // folder, is flushed to disk and renamed over the old one, so a reader never
 // sees a half-written file. `fill` writes the content into the new file's

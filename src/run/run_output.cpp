@@ -5,7 +5,9 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <filesystem>
+#include <new>
 #include <optional>
 
 #include "core/app_context.h"
@@ -13,6 +15,7 @@
 #include "output/cfilecus.h"
 #include "output/text_writer.h"
 #include "platform/decimal.h"
+#include "platform/file_handle.h"
 #include "platform/path_parts.h"
 #include "platform/unicode.h"
 #include "scan/sort.h"
@@ -86,14 +89,15 @@ std::u16string NumberText(int n) {
   return std::u16string(s.begin(), s.end());
 }
 
-// An existing file that could be read (a folder in its place is not one).
-bool ExistingReadableFile(const std::string& path) {
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return false;
+// What stands at the destination: nothing yet, a regular file, or something
+// a catalogue cannot replace (a FIFO would block the writer forever, a folder
+// or a device is no catalogue).
+enum class Destination { Missing, File, Other };
+Destination DestinationKind(const std::string& path) {
   struct stat st {};
-  const bool file = ::fstat(fd, &st) == 0 && !S_ISDIR(st.st_mode);
-  ::close(fd);
-  return file;
+  if (::stat(path.c_str(), &st) != 0)
+    return errno == ENOENT ? Destination::Missing : Destination::Other;
+  return S_ISREG(st.st_mode) ? Destination::File : Destination::Other;
 }
 
 // The destination is remembered for the next run (saved record) and known to
@@ -161,23 +165,37 @@ OutputResult Status(OutputStatus status, std::string path = {}) {
 OutputResult WriteText(AppContext& ctx, CFileCus& sink, const std::string& path) {
   const SettingsRecord& s = ctx.options.settings;
   if (!sink.ClipboardMode()) {
-    const auto mode = (s.AppendOutput || s.Unify) ? CFileCus::OpenMode::OpenExisting
-                                                  : CFileCus::OpenMode::CreateTruncate;
+    // A merge rewrites a copy; an append extends the file in place.
+    const auto mode = s.Unify          ? CFileCus::OpenMode::Edit
+                      : s.AppendOutput ? CFileCus::OpenMode::OpenExisting
+                                       : CFileCus::OpenMode::Replace;
     if (!sink.Open(path, mode)) {
       ShowWriteFailure(ctx);
       return Status(OutputStatus::Failed, path);
     }
   } else {
-    sink.Open({}, CFileCus::OpenMode::CreateTruncate);
+    sink.Open({}, CFileCus::OpenMode::Replace);
   }
   const TextWriteStatus written = WriteTextCatalogue(ctx, sink, path);
-  const bool closed = sink.Close();
+  // Nothing to merge into: the file stays exactly as it was.
   if (written == TextWriteStatus::MergeTargetEmpty) return Status(OutputStatus::Declined, path);
-  if (written == TextWriteStatus::Failed || !closed) {
+  const bool closed = written == TextWriteStatus::Written && sink.Close();
+  if (!closed) {
+    sink.Abandon();
     ShowWriteFailure(ctx);
     return Status(OutputStatus::Failed, path);
   }
   return Status(OutputStatus::Written, path);
+}
+
+// A failed write has been reported; say so too when the old file could not
+// be put back as it was.
+OutputResult Failure(AppContext& ctx, const CFileCus& sink, const std::string& path) {
+  if (!sink.PreviousKept()) {
+    ctx.Host().MessageBox(ToDisplay(path) + u"\n元のファイルを元に戻せませんでした。",
+                          kWriteErrorCaption, MsgIcon::Error, MsgButtons::Ok);
+  }
+  return Status(OutputStatus::Failed, path);
 }
 
 OutputResult WriteCatalogue(AppContext& ctx) {
@@ -200,7 +218,16 @@ OutputResult WriteCatalogue(AppContext& ctx) {
     } else {
       path = CommandLineDestination(ctx);
     }
-    if (s.ConfirmOverwrite && ExistingReadableFile(path)) {
+    const Destination there = DestinationKind(path);
+    if (there == Destination::Other) {
+      if (FormatOf(path) == Format::Html) {
+        ShowHtmlWriteFailure(ctx);
+      } else {
+        ShowWriteFailure(ctx);
+      }
+      return Status(OutputStatus::Failed, path);
+    }
+    if (s.ConfirmOverwrite && there == Destination::File && OpenForReading(path)) {
       const MsgAnswer a =
           host.MessageBox(ToDisplay(path) + u"\nﾌｧｲﾙはすでに存在しています。上書きしますか？",
                           u"上書きしちゃうよ？", MsgIcon::Question, MsgButtons::YesNo);
@@ -208,17 +235,36 @@ OutputResult WriteCatalogue(AppContext& ctx) {
     }
   }
 
+  // What a killed run left of its temporary file is no one's.
+  if (!clipboard) {
+    const std::string_view name = LastComponent(path);
+    RemoveStaleTemporaries(std::string(ParentFolderToOpen(path)),
+                           [name](std::string_view of) { return of == name; });
+  }
+
   CFileCus sink;
   const Format format = clipboard ? Format::Text : FormatOf(path);
-  if (format != Format::Text) {
-    const bool ok = format == Format::Csv    ? WriteCsvCatalogue(ctx, sink, path)
-                    : format == Format::Html ? WriteHtmlCatalogue(ctx, sink, path)
-                                             : WriteJsonCatalogue(ctx, sink, path);
-    if (!ok) return Status(OutputStatus::Failed, path);
-  } else {
-    sink.SetClipboardMode(clipboard);
-    const OutputResult r = WriteText(ctx, sink, path);
-    if (r.status != OutputStatus::Written) return r;
+  try {
+    if (format != Format::Text) {
+      const bool ok = format == Format::Csv    ? WriteCsvCatalogue(ctx, sink, path)
+                      : format == Format::Html ? WriteHtmlCatalogue(ctx, sink, path)
+                                               : WriteJsonCatalogue(ctx, sink, path);
+      if (!ok) return Failure(ctx, sink, path);
+    } else {
+      sink.SetClipboardMode(clipboard);
+      const OutputResult r = WriteText(ctx, sink, path);
+      if (r.status == OutputStatus::Failed) return Failure(ctx, sink, path);
+      if (r.status != OutputStatus::Written) return r;
+    }
+  } catch (const std::bad_alloc&) {
+    // A catalogue too large for memory is a failed write like any other.
+    sink.Abandon();
+    if (format == Format::Html) {
+      ShowHtmlWriteFailure(ctx);
+    } else {
+      ShowWriteFailure(ctx);
+    }
+    return Failure(ctx, sink, path);
   }
 
   if (clipboard) {

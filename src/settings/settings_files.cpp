@@ -197,4 +197,12 @@ bool DeleteSettings(std::string_view folder, int profile) {
   return ::unlink(SettingsFilePath(folder, profile).c_str()) == 0;
 }
 
+void RemoveStaleSettingsTemporaries(const std::string& folder) {
+  // sa.dat, ordanou.dat, ordanouN.dat, ordanoud.dat, ordanouNd.dat, ordanopu.dat.
+  RemoveStaleTemporaries(folder, [](std::string_view name) {
+    return name == "sa.dat" || name == "ordanopu.dat" ||
+           (name.starts_with("ordanou") && name.ends_with(".dat"));
+  });
+}
+
 }  // namespace ordano

@@ -70,4 +70,8 @@ ProfileNameRecord MakeProfileName(std::u16string_view name, bool deleted = false
 // Removes the profile's settings file; its folder list stays.
 bool DeleteSettings(std::string_view folder, int profile);
 
+// Removes what interrupted writes of the settings files left in `folder`
+// (their temporary files). Call it only while holding the instance lock.
+void RemoveStaleSettingsTemporaries(const std::string& folder);
+
 }  // namespace ordano

@@ -76,6 +76,7 @@ void SwitchSizeUnit(SettingsRecord& settings, SizeUnit unit, bool on) {
 
 void NormaliseForBasicPage(SettingsRecord& settings) {
   settings.AppendDigitCount = NormalisedAppendDigitCount(settings.AppendDigitCount);
+  settings.LineWidth = NormalisedLineWidth(settings.LineWidth);
   settings.Reserved1644 = 0;
 }
 
@@ -89,6 +90,15 @@ void NormaliseForAllPages(SettingsRecord& settings) {
   NormaliseForBasicPage(settings);
   NormaliseForAdvancedPage(settings);
   NormaliseForHtmlTagPage(settings);
+}
+
+void NormaliseForRun(SettingsRecord& settings) {
+  NormaliseForAllPages(settings);
+  // The entries of the output kind, character filter and capacity place combos.
+  settings.OutputKind = ComboSelection(settings.OutputKind, 3);
+  settings.CharFilterMode = ComboSelection(settings.CharFilterMode, 2);
+  settings.CapacityPlace = ComboSelection(settings.CapacityPlace, 2);
+  settings.DropDateDays = ClampDropDateDays(settings.DropDateDays);
 }
 
 }  // namespace ordano

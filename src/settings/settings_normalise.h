@@ -19,9 +19,18 @@ inline constexpr std::u16string_view kHexCheckTitle = u"16進数チェック";
 inline constexpr int kDefaultAppendDigitCount = 60;
 inline constexpr int kMaxDropDateDays = 100;
 
-// Column width: 0 stands for 60.
+// The widest column count a line of the text catalogue may ask for: the plain
+// number fields take any int, and a line of a billion columns is no catalogue.
+inline constexpr int kMaxColumns = 10000;
+
+// Column width: 0 stands for 60; at most kMaxColumns.
 inline int NormalisedAppendDigitCount(int value) {
-  return value == 0 ? kDefaultAppendDigitCount : value;
+  if (value == 0) return kDefaultAppendDigitCount;
+  return value > kMaxColumns ? kMaxColumns : value;
+}
+// Line width: 0 to kMaxColumns.
+inline int NormalisedLineWidth(int value) {
+  return value < 0 ? 0 : (value > kMaxColumns ? kMaxColumns : value);
 }
 
 // Search depth as the edit shows it and runs use it: 0 means all levels (-1).
@@ -77,5 +86,11 @@ void NormaliseForBasicPage(SettingsRecord& settings);
 void NormaliseForAdvancedPage(SettingsRecord& settings);
 void NormaliseForHtmlTagPage(SettingsRecord& settings);
 void NormaliseForAllPages(SettingsRecord& settings);
+
+// What a run works with, whichever host started it: the pages'
+// normalisation, then every value the pages would show differently put in
+// range (a combo value past the end as its last entry, the drop day count
+// within 0..100, the widths within kMaxColumns).
+void NormaliseForRun(SettingsRecord& settings);
 
 }  // namespace ordano

@@ -4,6 +4,7 @@
 #include <grp.h>
 #include <poll.h>
 #include <signal.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -28,8 +29,24 @@ ProcessResult RunProgram(const std::string& program, const std::vector<std::stri
   if (pid < 0) throw std::runtime_error("fork failed");
   if (pid == 0) {
     dup2(in[0], 0);
-    dup2(out[1], 1);
+    int outFd = out[1];
+    if (!options.stdoutPath.empty()) {
+      outFd = open(options.stdoutPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    } else if (options.stdoutReaderGone) {
+      int gone[2];
+      if (pipe(gone) != 0) _exit(126);
+      close(gone[0]);
+      outFd = gone[1];
+    }
+    dup2(outFd, 1);
     dup2(err[1], 2);
+    signal(SIGPIPE, SIG_DFL);  // as a shell starts it, whatever the test process ignores
+    if (options.fileSizeLimit >= 0) {
+      const rlimit limit{static_cast<rlim_t>(options.fileSizeLimit),
+                         static_cast<rlim_t>(options.fileSizeLimit)};
+      signal(SIGXFSZ, SIG_IGN);  // writes past the limit fail with EFBIG, as on a full disk
+      if (setrlimit(RLIMIT_FSIZE, &limit) != 0) _exit(126);
+    }
     setsid();  // no controlling terminal: the program sees no tty
     for (const auto& [k, v] : options.env) {
       if (v.empty()) {

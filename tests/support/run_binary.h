@@ -21,6 +21,9 @@ struct RunOptions {
   std::string stdinText;  // fed to stdin (a pipe: not a terminal)
   int runAsUid = -1;      // drop to this uid/gid in the child (tests running as root)
   int timeoutSeconds = 120;
+  long long fileSizeLimit = -1;   // RLIMIT_FSIZE in the child (SIGXFSZ ignored): a full disk
+  std::string stdoutPath;         // stdout to this file instead of the captured pipe
+  bool stdoutReaderGone = false;  // stdout a pipe whose reader has closed it (`| true`)
 };
 
 ProcessResult RunProgram(const std::string& program, const std::vector<std::string>& args,

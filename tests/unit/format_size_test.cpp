@@ -57,7 +57,8 @@ TEST(FormatSize, AutoUnitKeepsTheNumberBelowAThousand) {
 
 TEST(FormatSize, AutoUnitBeyondAThousandTebibytesStaysInT) {
   EXPECT_EQ(F(Unit::Auto, 1000ull << 40), u"1,000.00T");
-  EXPECT_EQ(F(Unit::Auto, 18446744073709551615ull), u"16,777,216.00T");
+  // 2^64 - 1 bytes is a hair below 16,777,216 TiB: cut, it shows .99.
+  EXPECT_EQ(F(Unit::Auto, 18446744073709551615ull), u"16,777,215.99T");
 }
 
 TEST(FormatSize, AddsToTheTotalOnlyWhenAsked) {
@@ -69,6 +70,15 @@ TEST(FormatSize, AddsToTheTotalOnlyWhenAsked) {
   EXPECT_EQ(total, 3077u);
   FormatSize(s, 1536);
   EXPECT_EQ(total, 3077u);
+}
+
+TEST(FormatSize, TebibytesAndMoreStayExact) {
+  EXPECT_EQ(F(Unit::KB, 2199023255552ull), u"2,147,483,648.00K");  // 2 TiB
+  EXPECT_EQ(F(Unit::KB, 1099511627776ull), u"1,073,741,824.00K");  // 1 TiB
+  EXPECT_EQ(F(Unit::KB, 1099511627776ull + 1023), u"1,073,741,824.99K");
+  EXPECT_EQ(F(Unit::MB, 1ull << 60), u"1,099,511,627,776.00M");
+  EXPECT_EQ(F(Unit::Auto, 5ull << 40), u"5.00T");
+  EXPECT_EQ(F(Unit::KB, 18446744073709551615ull), u"18,014,398,509,481,983.99K");
 }
 
 }  // namespace

@@ -4,7 +4,10 @@
 
 #include <climits>
 
+#include "core/app_context.h"
+#include "core/run_options.h"
 #include "settings/settings_defaults.h"
+#include "test_host.h"
 
 namespace ordano {
 namespace {
@@ -90,6 +93,30 @@ TEST(SettingsNormalise, SizeUnitsAreExclusive) {
   SwitchSizeUnit(s, SizeUnit::MB, false);
   EXPECT_EQ(s.SizeMB, 0);
   EXPECT_EQ(s.SizeAuto, 1);
+}
+
+TEST(SettingsNormalise, EveryRunWorksWithValuesInRange) {
+  testing::TestHost host;
+  const auto ctx = testing::MakeContext(host);
+  SettingsRecord& saved = ctx->settings;
+  saved.OutputKind = 5;
+  saved.CharFilterMode = 2;
+  saved.DropDateDays = 500;
+  saved.AppendDigitCount = 600000000;
+  saved.LineWidth = 1000000000;
+  BeginRunOptions(*ctx);
+  const SettingsRecord& run = ctx->options.settings;
+  EXPECT_EQ(run.OutputKind, 2);  // a combo value past the end: its last entry
+  EXPECT_EQ(run.CharFilterMode, 1);
+  EXPECT_EQ(run.DropDateDays, 100);
+  EXPECT_EQ(run.AppendDigitCount, 10000);
+  EXPECT_EQ(run.LineWidth, 10000);
+  EXPECT_EQ(saved.OutputKind, 5);  // the saved record is the user's
+  saved.DropDateDays = -1;
+  saved.OutputKind = -1;
+  BeginRunOptions(*ctx);
+  EXPECT_EQ(run.DropDateDays, 0);
+  EXPECT_EQ(run.OutputKind, -1);  // none selected stays none
 }
 
 }  // namespace

@@ -280,6 +280,29 @@ TEST_F(TextWriterTest, LongNamesWrapWithinTheLineWidth) {
   EXPECT_EQ(MemoryLines(), expected);
 }
 
+TEST_F(TextWriterTest, TargetFolderLinesWrapNarrowerByTheirLevelAlsoWithoutTree) {
+  ctx_->options.settings.LineWidthEnabled = 1;
+  ctx_->options.settings.LineWidth = 28;  // W = 16; a level-2 folder line: 16 - 4 = 12
+  ctx_->options.settings.HideTargetLabel = 1;
+  ctx_->options.settings.HideFileNameLabel = 1;
+  ctx_->options.settings.HideTotalLabel = 1;
+  FillTable(*ctx_, {{u"/abcdefghijklmnopq", u"x", 2, 1, 1}});
+  const std::u16string sep = Dashes(16) + u" " + Dashes(19);
+  EXPECT_EQ(MemoryLines(),
+            Lines({sep, u"/abcdefghijk", u"lmnopq", NameCol(u"x", 16) + SizeCol(u"1"), sep}));
+}
+
+TEST_F(TextWriterTest, SumsBeyondSixtyFourBitsStayAtTheLargestCount) {
+  ctx_->options.settings.FolderSizes = 1;
+  constexpr std::uint64_t kHuge = 9223372036854775807ull;  // three sparse files of 2^63 - 1
+  FillTable(*ctx_,
+            {{u"/d", u"a", 1, 1, kHuge}, {u"/d", u"b", 1, 0, kHuge}, {u"/d", u"c", 1, 0, kHuge}});
+  const Lines lines = MemoryLines();
+  const std::u16string most = SizeCol(u"18,446,744,073,709,551,615");
+  EXPECT_EQ(lines[lines.size() - 3], NameCol(u"ファイル数 3 個", 32) + most);
+  EXPECT_EQ(lines.back(), NameCol(u"総ファイル数 3 個", 32) + most);
+}
+
 TEST_F(TextWriterTest, DigitsByTabFillsColumnsWithTabs) {
   ctx_->options.settings.WriteTargetFolder = 0;
   ctx_->options.settings.HideTotalLabel = 1;
