@@ -53,7 +53,7 @@ int RunCrawlCommand(const CommandLine& cl) {
   const bool cancelled = outcome.crawl.cancelled;
   switch (outcome.output.status) {
     case OutputStatus::Written:
-      std::printf("%s\n", outcome.output.path.c_str());
+      if (!PrintWrittenPath(outcome.output.path)) return cancelled ? kExitCancelled : kExitPartial;
       [[fallthrough]];
     case OutputStatus::Clipboard:
       if (cancelled) {
