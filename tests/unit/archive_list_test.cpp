@@ -159,14 +159,14 @@ struct FormatCase {
 TEST_F(ArchiveListTest, EveryReadableFormat) {
   const auto members = DocsMembers();
   std::vector<FormatCase> cases = {
-      {"stored.zip", "100.0", false}, {"zip64.zip", "100.0", false}, {"a.7z", "0.0", false},
+      {"stored.zip", "100.0", false}, {"zip64.zip", "100.0", false}, {"a.7z", "100.0", false},
       {"a.tar", "0.0", false},        {"a.tar.gz", "0.0", false},    {"a.tar.bz2", "0.0", false},
       {"l0.lzh", "100.0", true},      {"l1.lzh", "100.0", true},     {"l2.lzh", "100.0", false},
       {"a.rar", "100.0", true},
   };
   WriteWithLibarchive(dir / "stored.zip", "zip", "", members, "zip:compression=store");
   WriteWithLibarchive(dir / "zip64.zip", "zip", "", members, "zip:compression=store,zip:zip64");
-  WriteWithLibarchive(dir / "a.7z", "7zip", "", members);
+  WriteWithLibarchive(dir / "a.7z", "7zip", "", members, "7zip:compression=store");
   WriteWithLibarchive(dir / "a.tar", "ustar", "", members);
   WriteWithLibarchive(dir / "a.tar.gz", "ustar", "gzip", members);
   WriteWithLibarchive(dir / "a.tar.bz2", "ustar", "bzip2", members);
