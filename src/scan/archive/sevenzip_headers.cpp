@@ -24,8 +24,11 @@ namespace {
 
 constexpr unsigned char kSignature[6] = {'7', 'z', 0xBC, 0xAF, 0x27, 0x1C};
 constexpr std::size_t kSignatureHeaderSize = 32;
-// No real header comes near this; a claim above it is damage or an attack.
+// Far above real headers (a million members take some 100 MiB); a claim
+// above them is damage or an attack. Archives with more members are left
+// to libarchive, which does not hold them all at once.
 constexpr std::uint64_t kMaxHeaderBytes = 256u << 20;
+constexpr std::size_t kMaxMembers = 2000000;
 constexpr int kMaxCoders = 64;
 constexpr int kMaxEncodedRounds = 4;
 
@@ -200,6 +203,7 @@ struct StreamsInfo {
 void ReadPackInfo(Cursor& c, StreamsInfo& s) {
   s.packPos = c.Number();
   const std::size_t n = c.Count();
+  if (n > 4 * kMaxMembers) throw Malformed{};
   c.WaitFor(kSize);
   s.packSizes.resize(n);
   for (auto& size : s.packSizes) size = c.Number();
@@ -255,8 +259,8 @@ Folder ReadFolder(Cursor& c) {
 void ReadUnpackInfo(Cursor& c, StreamsInfo& s) {
   c.WaitFor(kFolder);
   const std::size_t n = c.Count();
+  if (n > kMaxMembers) throw Malformed{};
   if (c.Byte() != 0) throw Malformed{};  // folders kept elsewhere: never written
-  s.folders.reserve(n);
   std::size_t pack = 0;
   for (std::size_t i = 0; i < n; ++i) {
     Folder f = ReadFolder(c);
@@ -299,7 +303,7 @@ void ReadSubStreamsInfo(Cursor& c, StreamsInfo& s) {
   std::size_t total = 0;
   for (const auto& f : s.folders) {
     total += f.unpackStreams;
-    if (total > c.left() + s.folders.size()) throw Malformed{};
+    if (total > c.left() + s.folders.size() || total > kMaxMembers) throw Malformed{};
   }
   for (std::size_t fi = 0; fi < s.folders.size(); ++fi) {
     const Folder& f = s.folders[fi];
@@ -507,7 +511,8 @@ std::int64_t UnixTime(std::uint64_t fileTime) {
 std::vector<MemberRecord> ReadFiles(Cursor& c, const StreamsInfo& s) {
   // Every member has a name of at least its terminator.
   const std::size_t n = c.Count(2);
-  std::vector<std::u16string> names(n);
+  if (n > kMaxMembers) throw Malformed{};
+  std::vector<std::u16string> names;
   std::vector<bool> emptyStream(n), emptyFile, anti, hasTime(n), hasAttributes(n);
   std::vector<std::uint64_t> times(n);
   std::vector<std::uint32_t> attributes(n);
@@ -519,7 +524,8 @@ std::vector<MemberRecord> ReadFiles(Cursor& c, const StreamsInfo& s) {
     Cursor p(c.Take(c.Number()));
     switch (type) {
       case kName: {
-        if (p.Byte() != 0) throw Malformed{};
+        if (p.Byte() != 0 || n > p.left() / 2) throw Malformed{};
+        names.assign(n, {});
         for (auto& name : names) {
           for (;;) {
             const auto unit = p.Take(2);
