@@ -9,6 +9,7 @@
 #include <zlib.h>
 
 #include <cstdint>
+#include <cstdlib>
 #include <ctime>
 #include <stdexcept>
 #include <string>
@@ -23,6 +24,17 @@ struct FixtureMember {
   bool folder = false;
   std::int64_t mtime = 1623752430;  // 2021-06-15 10:20:30 UTC
 };
+
+// Runs a shell command line (sh), true when it exits 0.
+inline bool Shell(const std::string& command) { return std::system(command.c_str()) == 0; }
+
+// The 7-Zip command of p7zip, or "" when none is installed.
+inline std::string SevenZipTool() {
+  for (const char* tool : {"7z", "7za"}) {
+    if (Shell(std::string("command -v ") + tool + " >/dev/null 2>&1")) return tool;
+  }
+  return "";
+}
 
 inline std::uint32_t Crc32Of(std::string_view data) {
   return static_cast<std::uint32_t>(

@@ -3,11 +3,14 @@
 #include <archive.h>
 #include <archive_entry.h>
 #include <locale.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #include <zlib.h>
 
 #include <array>
 #include <cstring>
+#include <map>
+#include <mutex>
 #include <string_view>
 #include <vector>
 
@@ -15,6 +18,7 @@
 #include "platform/unicode.h"
 #include "scan/archive/member_headers.h"
 #include "scan/archive/member_name.h"
+#include "scan/archive/sevenzip_headers.h"
 
 namespace ordano {
 namespace {
@@ -22,6 +26,39 @@ namespace {
 constexpr std::size_t kReadBlock = 64 * 1024;
 // Member data between two questions to the caller (pump and cancel test).
 constexpr std::uint64_t kPollBytes = 4u << 20;
+// Members of compressed tars the counting pass keeps for the filling pass.
+constexpr std::size_t kMaxKeptMembers = 500000;
+
+// CRC-32 after appending `n` zero bytes, in O(log n): a hole of a sparse
+// member costs nothing however large it is.
+uLong CrcWithZeros(uLong crc, std::uint64_t n) {
+  static const uLong kOneZero = crc32_z(0, reinterpret_cast<const Bytef*>("\0"), 1);
+  uLong zeros = 0;  // CRC of the zeros so far
+  std::uint64_t length = 0;
+  uLong power = kOneZero;  // CRC of 2^k zeros
+  std::uint64_t powerLength = 1;
+  for (std::uint64_t left = n; left != 0; left >>= 1) {
+    if ((left & 1) != 0) {
+      zeros = length == 0 ? power : crc32_combine(zeros, power, static_cast<z_off_t>(powerLength));
+      length += powerLength;
+    }
+    if ((left >> 1) != 0) {
+      power = crc32_combine(power, power, static_cast<z_off_t>(powerLength));
+      powerLength <<= 1;
+    }
+  }
+  return n == 0 ? crc : crc32_combine(crc, zeros, static_cast<z_off_t>(n));
+}
+
+// Which file an open archive is, so that both passes can recognise it.
+using FileKey = std::array<std::uint64_t, 5>;
+FileKey KeyOf(int fd) {
+  struct stat st {};
+  if (fstat(fd, &st) != 0) return {};
+  return {static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino),
+          static_cast<std::uint64_t>(st.st_size), static_cast<std::uint64_t>(st.st_mtim.tv_sec),
+          static_cast<std::uint64_t>(st.st_mtim.tv_nsec)};
+}
 
 struct ArchiveFree {
   void operator()(archive* a) const { archive_read_free(a); }
@@ -148,30 +185,51 @@ class MemberSource : public ArchiveHandle {
   bool started_ = false;
 };
 
-// Counting the members of a zip needs only its central directory: no
-// libarchive pass over every local header.
-class DirectoryCount : public MemberSource {
+// Members whose records are complete before the first is asked for: a zip
+// by its central directory, a 7z by its headers, a compressed tar the
+// counting pass has unpacked already.
+class ListedMembers : public MemberSource {
  public:
-  explicit DirectoryCount(std::vector<HeaderFacts> facts) : facts_(std::move(facts)) {}
+  explicit ListedMembers(std::vector<MemberRecord> records) : records_(std::move(records)) {}
   bool Restart() override {
     next_ = 0;
     return true;
   }
   int Next(MemberRecord& record) override {
-    record = MemberRecord{};
     started_ = true;
-    if (next_ >= facts_.size()) return -1;
-    const HeaderFacts& f = facts_[next_++];
-    record.path = f.rawName;
-    record.originalSize = f.originalSize;
-    if (f.folder) record.attributes = "d";
+    if (next_ >= records_.size()) {
+      record = MemberRecord{};
+      return -1;
+    }
+    record = records_[next_++];
     return 0;
   }
 
  private:
-  std::vector<HeaderFacts> facts_;
+  std::vector<MemberRecord> records_;
   std::size_t next_ = 0;
 };
+
+// A zip member as its central directory describes it. Names keep their
+// stored bytes; "\" separators of DOS-made archives become "/".
+MemberRecord ZipRecord(const HeaderFacts& f) {
+  MemberRecord r;
+  const std::string_view name = f.storedPath.empty() ? f.rawName : f.storedPath;
+  r.path =
+      name.find('\\') == std::string_view::npos ? std::string(name) : MemberPathWithSlashes(name);
+  if (f.folder) r.attributes = "d";
+  r.originalSize = f.originalSize;
+  r.compressedSize = f.compressedSize;
+  r.ratio = RatioTenths(f.compressedSize, f.originalSize);
+  r.crc = f.crc32.value_or(0);
+  r.dosDate = f.dosDate;
+  r.dosTime = f.dosTime;
+  if (f.unixTime) {
+    r.hasUnixTime = true;
+    r.unixTime = *f.unixTime;
+  }
+  return r;
+}
 
 class LibarchiveHandle : public MemberSource {
  public:
@@ -184,13 +242,23 @@ class LibarchiveHandle : public MemberSource {
 
   bool Restart() override;
   int Next(MemberRecord& record) override;
+  // Compressed tars and 7z unpack whatever they skip.
+  bool Streams() const;
+  // Keeps every record, with its CRC, while the members are walked; the
+  // records are complete when the walk reached the end.
+  void Record() {
+    recording_ = true;
+    options_.computeCrc = true;
+  }
+  std::vector<MemberRecord>* Recorded() { return recording_ && complete_ ? &recorded_ : nullptr; }
+  int fd() const { return fd_.get(); }
 
  private:
   void ReadFacts();
-  bool ReadData(std::uint32_t* crc, std::uint64_t* length);
+  bool ReadData(std::uint64_t expectedSize, std::uint32_t* crc, std::uint64_t* length);
   bool DrainPolled();
   bool Poll(std::uint64_t& sincePoll, std::uint64_t bytes);
-  bool Streams() const;
+  int ReadNext(MemberRecord& record);
 
   LibarchiveKind kind_;
   std::string path_;
@@ -203,7 +271,10 @@ class LibarchiveHandle : public MemberSource {
   bool factsRead_ = false;
   std::size_t ordinal_ = 0;
   bool ended_ = false;
+  bool complete_ = false;     // the walk reached the end of the archive
   bool pendingData_ = false;  // the current member's data is still unread
+  bool recording_ = false;
+  std::vector<MemberRecord> recorded_;
 };
 
 void LibarchiveHandle::ReadFacts() {
@@ -230,7 +301,9 @@ bool LibarchiveHandle::Restart() {
   a_.reset();
   ordinal_ = 0;
   ended_ = false;
+  complete_ = false;
   pendingData_ = false;
+  recorded_.clear();
   if (lseek(fd_.get(), 0, SEEK_SET) != 0) return false;
   ArchivePtr a(archive_read_new());
   if (!a) return false;
@@ -240,9 +313,9 @@ bool LibarchiveHandle::Restart() {
   return true;
 }
 
-// Compressed tars and 7z unpack whatever they skip, so their skipping is
-// done here in blocks between which the caller may cancel.
+// Their skipping is done here in blocks between which the caller may cancel.
 bool LibarchiveHandle::Streams() const {
+  if (!a_) return false;
   return archive_filter_code(a_.get(), 0) != ARCHIVE_FILTER_NONE ||
          archive_format(a_.get()) == ARCHIVE_FORMAT_7ZIP;
 }
@@ -275,26 +348,17 @@ bool LibarchiveHandle::DrainPolled() {
   }
 }
 
-// CRC-32 and length of the current member's data. False when the data
-// cannot be read to its end (damage, an unsupported method, a cancel).
-bool LibarchiveHandle::ReadData(std::uint32_t* crc, std::uint64_t* length) {
-  static constexpr std::array<unsigned char, 64 * 1024> kZeros{};
+// CRC-32 and length of the current member's data; `expectedSize` is the
+// size the header gives (0 when it gives none). False when the data cannot
+// be read to its end (damage, an unsupported method, a cancel).
+bool LibarchiveHandle::ReadData(std::uint64_t expectedSize, std::uint32_t* crc,
+                                std::uint64_t* length) {
   const void* buf = nullptr;
   size_t len = 0;
   la_int64_t off = 0;
   uLong c = crc32_z(0, Z_NULL, 0);
   std::uint64_t pos = 0;
   std::uint64_t sincePoll = 0;
-  auto addZeros = [&](std::uint64_t n) {
-    while (n > 0) {
-      const std::size_t k = static_cast<std::size_t>(std::min<std::uint64_t>(n, kZeros.size()));
-      c = crc32_z(c, kZeros.data(), k);
-      n -= k;
-      pos += k;
-      if (!Poll(sincePoll, k)) return false;
-    }
-    return true;
-  };
   while (true) {
     const int r = archive_read_data_block(a_.get(), &buf, &len, &off);
     if (r == ARCHIVE_EOF) break;
@@ -304,10 +368,19 @@ bool LibarchiveHandle::ReadData(std::uint32_t* crc, std::uint64_t* length) {
     }
     if (r < ARCHIVE_WARN) return false;
     if (off < 0 || static_cast<std::uint64_t>(off) < pos) return false;
-    if (!addZeros(static_cast<std::uint64_t>(off) - pos)) return false;  // a sparse hole
-    c = crc32_z(c, static_cast<const Bytef*>(buf), len);
+    // Holes of sparse members read as zeros.
+    c = CrcWithZeros(c, static_cast<std::uint64_t>(off) - pos);
+    pos = static_cast<std::uint64_t>(off);
+    // An empty block may come with a null buffer, for which zlib would
+    // return its start value instead of the CRC so far.
+    if (len > 0) c = crc32_z(c, static_cast<const Bytef*>(buf), len);
     pos += len;
     if (!Poll(sincePoll, len)) return false;
+  }
+  // A sparse member may end in a hole.
+  if (pos < expectedSize) {
+    c = CrcWithZeros(c, expectedSize - pos);
+    pos = expectedSize;
   }
   *crc = static_cast<std::uint32_t>(c);
   *length = pos;
@@ -315,6 +388,21 @@ bool LibarchiveHandle::ReadData(std::uint32_t* crc, std::uint64_t* length) {
 }
 
 int LibarchiveHandle::Next(MemberRecord& record) {
+  const int r = ReadNext(record);
+  if (r == 0 && recording_) {
+    if (recorded_.size() < kMaxKeptMembers) {
+      recorded_.push_back(record);
+    } else {
+      // Too many to keep: the filling pass reads the archive again.
+      recording_ = false;
+      options_.computeCrc = false;
+      recorded_ = {};
+    }
+  }
+  return r;
+}
+
+int LibarchiveHandle::ReadNext(MemberRecord& record) {
   record = MemberRecord{};
   started_ = true;
   if (!a_ || ended_) return -1;
@@ -325,6 +413,7 @@ int LibarchiveHandle::Next(MemberRecord& record) {
   archive_entry* entry = nullptr;
   const int r = archive_read_next_header(a_.get(), &entry);
   if (r != ARCHIVE_OK && r != ARCHIVE_WARN) {
+    if (r == ARCHIVE_EOF) complete_ = true;
     ended_ = true;
     return -1;
   }
@@ -370,6 +459,14 @@ int LibarchiveHandle::Next(MemberRecord& record) {
   } else if (kind_ == LibarchiveKind::Lzh) {
     record.path = MemberPathWithSlashes(record.path);
   }
+  // A zip without its central directory: the local header may still hold
+  // the CRC and the compressed size.
+  std::optional<HeaderFacts> local;
+  if (facts == nullptr && kind_ == LibarchiveKind::Zip && options_.computeCrc) {
+    const la_int64_t at = archive_read_header_position(a_.get());
+    if (at >= 0) local = ReadZipLocalHeader(fd_.get(), static_cast<std::uint64_t>(at));
+    if (local && local->crc32) facts = &*local;
+  }
   if (facts != nullptr) {
     if (!sizeKnown) record.originalSize = facts->originalSize;
     record.compressedSize = facts->compressedSize;
@@ -382,7 +479,7 @@ int LibarchiveHandle::Next(MemberRecord& record) {
   if (options_.computeCrc && needCrc && archive_entry_is_data_encrypted(entry) == 0) {
     std::uint32_t crc = 0;
     std::uint64_t length = 0;
-    if (ReadData(&crc, &length)) {
+    if (ReadData(sizeKnown ? record.originalSize : 0, &crc, &length)) {
       record.crc = crc;
       if (!sizeKnown && facts == nullptr) record.originalSize = length;
     }
@@ -399,13 +496,56 @@ class LibarchiveArchiver : public Archiver {
                                              MemberReadOptions options) const override {
     UniqueFd fd = OpenForReading(path);
     if (!fd) return nullptr;
-    if (kind_ == LibarchiveKind::Zip && !options.computeCrc) {
-      auto facts = ReadZipDirectory(fd.get());
-      if (!facts.empty()) return std::make_unique<DirectoryCount>(std::move(facts));
+    if (kind_ == LibarchiveKind::Zip) {
+      const auto facts = ReadZipDirectory(fd.get());
+      if (!facts.empty()) {
+        std::vector<MemberRecord> records;
+        records.reserve(facts.size());
+        for (const auto& f : facts) records.push_back(ZipRecord(f));
+        return std::make_unique<ListedMembers>(std::move(records));
+      }
+    }
+    if (kind_ == LibarchiveKind::SevenZip) {
+      auto listing = ReadSevenZipHeaders(fd.get());
+      if (listing.status == SevenZipStatus::Listed) {
+        return std::make_unique<ListedMembers>(std::move(listing.members));
+      }
+      // Headers this reader cannot take: what libarchive lists, with the
+      // CRC unknown rather than recomputed from unpacked data.
+      options.computeCrc = false;
+    }
+    const bool filling = options.computeCrc;
+    if (kind_ == LibarchiveKind::Tar && filling) {
+      const std::lock_guard lock(mutex_);
+      const auto kept = unpacked_.find(KeyOf(fd.get()));
+      if (kept != unpacked_.end()) {
+        auto records = std::move(kept->second);
+        keptMembers_ -= records.size();
+        unpacked_.erase(kept);
+        return std::make_unique<ListedMembers>(std::move(records));
+      }
     }
     auto h = std::make_unique<LibarchiveHandle>(kind_, path, std::move(fd), std::move(options));
     if (!h->Restart()) return nullptr;
+    // The counting pass unpacks a compressed tar to its end anyway: its
+    // CRCs cost little more, and the filling pass need not unpack it again.
+    if (kind_ == LibarchiveKind::Tar && !filling && h->Streams()) h->Record();
     return h;
+  }
+
+  void CloseArchive(std::unique_ptr<ArchiveHandle> handle) const override {
+    auto* h = dynamic_cast<LibarchiveHandle*>(handle.get());
+    std::vector<MemberRecord>* records = h != nullptr ? h->Recorded() : nullptr;
+    if (records == nullptr) return;
+    const std::lock_guard lock(mutex_);
+    const FileKey key = KeyOf(h->fd());
+    if (const auto old = unpacked_.find(key); old != unpacked_.end()) {
+      keptMembers_ -= old->second.size();
+      unpacked_.erase(old);
+    }
+    if (keptMembers_ + records->size() > kMaxKeptMembers) return;
+    keptMembers_ += records->size();
+    unpacked_.emplace(key, std::move(*records));
   }
 
   int FindFirst(ArchiveHandle& handle, std::string_view, MemberRecord& record) const override {
@@ -434,6 +574,11 @@ class LibarchiveArchiver : public Archiver {
 
  private:
   LibarchiveKind kind_;
+  // Compressed tars of the counting pass, by file, until the filling pass
+  // lists them.
+  mutable std::mutex mutex_;
+  mutable std::map<FileKey, std::vector<MemberRecord>> unpacked_;
+  mutable std::size_t keptMembers_ = 0;
 };
 
 }  // namespace

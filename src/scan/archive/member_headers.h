@@ -20,11 +20,22 @@ struct HeaderFacts {
   // every 0x5C byte of LHA and old RAR names into "/", also inside CP932
   // characters): folder parts joined with "/", "\" left as stored.
   std::string storedPath;
+  // Zip: the central directory's MS-DOS time, and the Unix time of its
+  // extended-timestamp field when it has one.
+  std::uint16_t dosDate = 0;
+  std::uint16_t dosTime = 0;
+  std::optional<std::int64_t> unixTime;
 };
 
-// Members in the order libarchive returns them (ascending local header
-// offset); empty when the archive has no readable central directory.
+// Members of a zip by its central directory, in the order of their data in
+// the file (ascending local header offset); empty when the archive has no
+// readable central directory. A UTF-8 name from an Info-ZIP Unicode path
+// field that belongs to the stored name replaces it.
 std::vector<HeaderFacts> ReadZipDirectory(int fd);
+
+// What the local header at `offset` stores: the CRC-32 and the compressed
+// size when they precede the data (no data descriptor), and the raw name.
+std::optional<HeaderFacts> ReadZipLocalHeader(int fd, std::uint64_t offset);
 
 // Members of an LHA archive (header levels 0 to 3) in file order; the walk
 // stops at the first header it cannot read.

@@ -1,5 +1,7 @@
 // The central directory of a zip archive: sizes and stored CRC-32 of every
 // member, read from the end of the file without touching member data.
+#include <zlib.h>
+
 #include <algorithm>
 #include <string_view>
 
@@ -13,6 +15,8 @@ constexpr std::uint32_t kEndSignature = 0x06054b50;
 constexpr std::uint32_t kEnd64Signature = 0x06064b50;
 constexpr std::uint32_t kEnd64LocatorSignature = 0x07064b50;
 constexpr std::uint32_t kCentralSignature = 0x02014b50;
+constexpr std::uint32_t kLocalSignature = 0x04034b50;
+constexpr std::size_t kLocalSize = 30;
 constexpr std::size_t kEndSize = 22;
 constexpr std::size_t kCentralSize = 46;
 
@@ -108,6 +112,8 @@ std::vector<HeaderFacts> ReadZipDirectory(int fd) {
     if (h == nullptr) break;
 
     Located m{};
+    m.facts.dosTime = Le16(h + 12);
+    m.facts.dosDate = Le16(h + 14);
     m.facts.crc32 = Le32(h + 16);
     m.facts.compressedSize = Le32(h + 20);
     m.facts.originalSize = Le32(h + 24);
@@ -135,6 +141,16 @@ std::vector<HeaderFacts> ReadZipDirectory(int fd) {
         take(m.facts.originalSize);
         take(m.facts.compressedSize);
         take(m.localOffset);
+      } else if (id == 0x5455 && len >= 5 && (body[0] & 1) != 0) {
+        m.facts.unixTime = Le32(body + 1);  // extended timestamp: the modification time
+      } else if (id == 0x7075 && len > 5 && body[0] == 1) {
+        // Info-ZIP Unicode path: valid only for the name it was made for.
+        const std::string_view raw = m.facts.rawName;
+        const auto crc = static_cast<std::uint32_t>(
+            crc32_z(crc32_z(0, Z_NULL, 0), reinterpret_cast<const Bytef*>(raw.data()), raw.size()));
+        if (Le32(body + 1) == crc) {
+          m.facts.storedPath.assign(reinterpret_cast<const char*>(body + 5), len - 5);
+        }
       }
       x = body + len;
     }
@@ -150,6 +166,43 @@ std::vector<HeaderFacts> ReadZipDirectory(int fd) {
   out.reserve(found.size());
   for (auto& m : found) out.push_back(std::move(m.facts));
   return out;
+}
+
+std::optional<HeaderFacts> ReadZipLocalHeader(int fd, std::uint64_t offset) {
+  WindowReader in(fd);
+  const unsigned char* h = in.Need(offset, kLocalSize);
+  if (h == nullptr || Le32(h) != kLocalSignature) return std::nullopt;
+  const std::uint16_t flags = Le16(h + 6);
+  const std::size_t nameLength = Le16(h + 26);
+  const std::size_t extraLength = Le16(h + 28);
+  HeaderFacts f;
+  f.dosTime = Le16(h + 10);
+  f.dosDate = Le16(h + 12);
+  const std::uint32_t crc = Le32(h + 14);
+  f.compressedSize = Le32(h + 18);
+  f.originalSize = Le32(h + 22);
+  h = in.Need(offset, kLocalSize + nameLength + extraLength);
+  if (h == nullptr) return std::nullopt;
+  f.rawName.assign(reinterpret_cast<const char*>(h + kLocalSize), nameLength);
+  // Bit 3: CRC and sizes follow the data; the header holds zeros.
+  if ((flags & 0x08) != 0) {
+    f.compressedSize = 0;
+    return f;
+  }
+  f.crc32 = crc;
+  const unsigned char* x = h + kLocalSize + nameLength;
+  const unsigned char* xEnd = x + extraLength;
+  while (xEnd - x >= 4) {
+    const std::size_t len = Le16(x + 2);
+    if (static_cast<std::size_t>(xEnd - x - 4) < len) break;
+    // Zip64 in a local header: both sizes, original first.
+    if (Le16(x) == 0x0001 && len >= 16 && f.compressedSize == 0xFFFFFFFFu) {
+      f.originalSize = Le64(x + 4);
+      f.compressedSize = Le64(x + 12);
+    }
+    x += 4 + len;
+  }
+  return f;
 }
 
 }  // namespace ordano
