@@ -7,7 +7,7 @@ set -euo pipefail
 
 required=(build-essential cmake ninja-build ccache pkg-config
           libgtest-dev libgmock-dev googletest libbenchmark-dev zlib1g-dev
-          libarchive-dev libcurl4-openssl-dev nlohmann-json3-dev)
+          libarchive-dev libcurl4-openssl-dev nlohmann-json3-dev libblkid-dev)
 optional=()
 case "${1:-}" in
   --bench) optional=(hyperfine time libarchive-tools wget python3) ;;
