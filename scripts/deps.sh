@@ -7,7 +7,7 @@ set -euo pipefail
 
 required=(build-essential cmake ninja-build ccache pkg-config
           libgtest-dev libgmock-dev googletest libbenchmark-dev zlib1g-dev
-          libarchive-dev liblzma-dev libcurl4-openssl-dev nlohmann-json3-dev)
+          libarchive-dev liblzma-dev libcurl4-openssl-dev nlohmann-json3-dev libblkid-dev)
 optional=()
 case "${1:-}" in
   # python3.11-doc: a real documentation tree (/usr/share/doc/python3.11/html)

@@ -1,6 +1,7 @@
 #include "core/entry_table.h"
 
 #include <algorithm>
+#include <limits>
 #include <type_traits>
 
 #include "platform/unicode.h"
@@ -31,6 +32,13 @@ void EntryTable::Create(int capacity) {
   Release();
   const auto rows = static_cast<std::size_t>(std::max(capacity, 0));
   c_.ForEach([rows](auto& column) { column.assign(rows, {}); });
+  allocated_ = true;
+}
+
+void EntryTable::Grow(int capacity) {
+  const auto rows = static_cast<std::size_t>(std::max(capacity, 0));
+  if (rows <= c_.size.size()) return;
+  c_.ForEach([rows](auto& column) { column.resize(rows); });
   allocated_ = true;
 }
 
@@ -93,6 +101,34 @@ void EntryTable::SetName(int r, std::u16string_view v, std::string_view native) 
   if (v.find(u'\uFFFD') != std::u16string_view::npos && !IsValidUtf8(native)) {
     rawNames_[c_.name[r].offset] = std::string(native);
   }
+}
+
+void BeginFillingPass(RunState& run, EntryTable& table) {
+  run.Pass = 1;
+  run.ExpectedCount = run.EntryCount;
+  run.Capacity = run.EntryCount + 1000;
+  table.Create(run.Capacity);
+  run.NameWidth = 16;
+  run.EntryCount = 0;
+  run.PlaceholderCount = 0;
+  run.OutputCounter = 0;
+  run.ShortcutFolders.clear();
+}
+
+bool RoomForRow(RunState& run, EntryTable& table) {
+  if (run.EntryCount < 0) return false;
+  if (run.EntryCount < table.Capacity()) {
+    run.Capacity = table.Capacity();
+    return true;
+  }
+  constexpr int kMaxRows = std::numeric_limits<int>::max() - 1;
+  if (run.EntryCount >= kMaxRows) return false;
+  // Half again as many rows, at least the usual 1000 spare ones.
+  const long long wanted = static_cast<long long>(run.EntryCount) +
+                           std::max(1000LL, static_cast<long long>(run.EntryCount) / 2);
+  table.Grow(static_cast<int>(std::min<long long>(wanted, kMaxRows)));
+  run.Capacity = table.Capacity();
+  return true;
 }
 
 }  // namespace ordano

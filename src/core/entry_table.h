@@ -10,6 +10,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "core/run_state.h"
 #include "platform/time_text.h"
 
 namespace ordano {
@@ -53,6 +54,8 @@ class EntryTable {
  public:
   // Creates every column with `capacity` rows (texts empty, numbers 0).
   void Create(int capacity);
+  // Adds empty rows at the end; the rows written so far stay as they are.
+  void Grow(int capacity);
   // Releases every column.
   void Release();
   bool Allocated() const { return allocated_; }
@@ -145,5 +148,15 @@ class EntryTable {
   std::unordered_map<std::uint32_t, std::string> rawNames_;  // by name offset
   bool allocated_ = false;
 };
+
+// Start of the filling pass: the table is sized from the count plus 1000
+// spare rows, and the counters start again.
+void BeginFillingPass(RunState& run, EntryTable& table);
+
+// The one table-full rule of the filling pass: the row at run.EntryCount must
+// exist before it is written. A full table grows, so files that appeared since
+// the count are still listed and no row is ever dropped; run.Capacity follows
+// the table. False only when no further row can be had at all.
+bool RoomForRow(RunState& run, EntryTable& table);
 
 }  // namespace ordano

@@ -2,7 +2,9 @@
 #pragma once
 
 #include <cstdint>
+#include <set>
 #include <string>
+#include <utility>
 
 namespace ordano {
 
@@ -34,6 +36,9 @@ struct RunState {
   bool TableAllocated = false;
   // Rows counted by the output run (reset with the table).
   int OutputCounter = 0;
+  // Folders (device, inode) entered through a shortcut in this pass: each is
+  // entered once, so branching link chains stay linear.
+  std::set<std::pair<std::uint64_t, std::uint64_t>> ShortcutFolders;
 
   // Start of every run: counters, widths and flags back to their start values.
   void ResetForRun() {
@@ -51,6 +56,7 @@ struct RunState {
     CurrentDepth = 0;
     Md5StatusText.clear();
     ArchiveStatusText.clear();
+    ShortcutFolders.clear();
   }
 };
 

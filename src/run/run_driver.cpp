@@ -9,15 +9,12 @@
 #include <utility>
 
 #include "core/app_context.h"
-#include "core/format_size.h"
 #include "platform/path_parts.h"
-#include "platform/time_text.h"
 #include "platform/unicode.h"
 #include "run/run_output.h"
 #include "scan/archive/archive_list.h"
 #include "scan/date_range.h"
-#include "scan/digest_file.h"
-#include "scan/html_title.h"
+#include "scan/file_row.h"
 #include "scan/scan_folder.h"
 #include "scan/shortcut.h"
 #include "scan/sort.h"
@@ -47,10 +44,6 @@ class PathRun {
   bool Scan(std::span<const std::string> paths, std::vector<std::string>* missingPaths);
 
  private:
-  bool TableFull() const {
-    return run_.Pass == 1 && ((run_.Capacity > 0 && run_.EntryCount >= run_.Capacity) ||
-                              run_.EntryCount >= ctx_.table.Capacity());
-  }
   // False when the item's status cannot be read.
   bool Item(const std::string& given);
   void File(const std::string& path, const struct stat& st);
@@ -79,15 +72,10 @@ bool PathRun::Scan(std::span<const std::string> paths, std::vector<std::string>*
   // Items missing in the counting pass stay out of the filling pass too.
   std::vector<bool> missing(paths.size(), false);
   for (int pass = 0; pass < 2 && !run_.CancelRequested; ++pass) {
-    run_.Pass = pass;
     if (pass == 1) {
-      run_.ExpectedCount = run_.EntryCount;
-      run_.Capacity = run_.EntryCount + 1000;
-      ctx_.table.Create(run_.Capacity);
-      run_.NameWidth = 16;
-      run_.EntryCount = 0;
-      run_.PlaceholderCount = 0;
-      run_.OutputCounter = 0;
+      BeginFillingPass(run_, ctx_.table);
+    } else {
+      run_.Pass = pass;
     }
     for (std::size_t i = 0; i < paths.size() && !run_.CancelRequested; ++i) {
       ctx_.Host().Pump(run_, 1);
@@ -141,7 +129,8 @@ void PathRun::File(const std::string& path, const struct stat& st) {
     std::string t = ResolveShortcut(ctx_, path);
     if (!t.empty()) {
       struct stat ts;
-      if (stat(t.c_str(), &ts) == 0 && S_ISDIR(ts.st_mode)) {
+      // A folder already entered through a shortcut gives the shortcut's row.
+      if (stat(t.c_str(), &ts) == 0 && S_ISDIR(ts.st_mode) && EnterOnceThroughShortcut(run_, t)) {
         ScanFolder(ctx_, t);  // with the current RootFolder and depth
         return;
       }
@@ -161,35 +150,27 @@ void PathRun::File(const std::string& path, const struct stat& st) {
   std::u16string folder;
   if (!s_.RelativeOutput) folder = DecorateFolder(ctx_, ToDisplay(ParentFolder(target)));
 
-  if (run_.Pass == 1 && !TableFull()) {
-    auto& table = ctx_.table;
-    const int row = run_.EntryCount;
-    table.ClearRow(row);
-    if (s_.ComputeMd5) table.SetMd5(row, DigestFile(ctx_, path));
-    table.SetFolder(row, folder);
-    table.SetDepth(row, 1);
-    const std::u16string name = ToDisplay(LastComponent(target));
-    table.SetName(row, name, LastComponent(target));
-    const int width = static_cast<int>(name.size()) + 2;
-    if (run_.NameWidth < width) run_.NameWidth = width;
-    std::uint64_t size = static_cast<std::uint64_t>(st.st_size);
+  FileRow row;
+  std::u16string name, linkPath;
+  if (run_.Pass == 1) {
+    name = ToDisplay(LastComponent(target));
+    linkPath = s_.RelativeOutput ? name : ToDisplay(target);
+    row.size = static_cast<std::uint64_t>(st.st_size);
     if (target != path) {
       struct stat ts;
-      size = stat(target.c_str(), &ts) == 0 ? static_cast<std::uint64_t>(ts.st_size) : 0;
+      row.size = stat(target.c_str(), &ts) == 0 ? static_cast<std::uint64_t>(ts.st_size) : 0;
     }
-    table.SetSize(row, size);
-    table.SetLinkPath(row, s_.RelativeOutput ? name : ToDisplay(target));
-    table.SetModified(row, PackLocalTime(st.st_mtime));
-    if (!drop) table.SetCreated(row, PackLocalTime(created));
-    // A drop stores the title lower-cased; a path given directly keeps its case.
-    if (HasHtmlExtension(name)) table.SetTitle(row, ReadHtmlTitle(target, drop));
-    if (passes) {
-      table.SetSizeText(row, FormatSize(s_, size, &run_.TotalSize));
-      ++run_.EntryCount;
-    }
-  } else if (run_.Pass == 0 && passes) {
-    ++run_.EntryCount;
   }
+  row.name = name;
+  row.nativeName = LastComponent(target);
+  row.folder = folder;
+  row.linkPath = linkPath;
+  row.modified = st.st_mtime;
+  if (!drop) row.created = created;
+  row.indent = 2;
+  // A drop stores the title lower-cased; a path given directly keeps its case.
+  row.lowerCaseTitle = drop;
+  AddFileRow(ctx_, row, FileSource{AT_FDCWD, path.c_str(), path, target.c_str()}, passes);
 
   if (drop) ListArchive(ctx_, path, folder);
 }

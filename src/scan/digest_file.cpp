@@ -4,12 +4,14 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstddef>
 #include <cstdio>
 #include <memory>
 
 #include "core/app_context.h"
+#include "platform/open_at.h"
 #include "platform/unicode.h"
 #include "scan/md5.h"
 
@@ -17,20 +19,6 @@ namespace ordano {
 namespace {
 
 constexpr std::size_t kDigestBlock = 262144;
-
-class ReadFd {
- public:
-  explicit ReadFd(const std::string& path) : fd_(::open(path.c_str(), O_RDONLY | O_CLOEXEC)) {}
-  ~ReadFd() {
-    if (fd_ >= 0) ::close(fd_);
-  }
-  ReadFd(const ReadFd&) = delete;
-  ReadFd& operator=(const ReadFd&) = delete;
-  int get() const { return fd_; }
-
- private:
-  int fd_;
-};
 
 // Fills the buffer up to its size or end of file, so short reads from pipes
 // or signals still give whole blocks. -1 on a read error.
@@ -61,30 +49,39 @@ std::u16string StatusText(double percent, const std::u16string& name) {
 }  // namespace
 
 std::u16string DigestFile(AppContext& ctx, const std::string& path) {
+  return DigestFileAt(ctx, AT_FDCWD, path.c_str(), path);
+}
+
+std::u16string DigestFileAt(AppContext& ctx, int dirFd, const char* name,
+                            std::string_view shownPath) {
   RunState& run = ctx.run;
   run.Md5StatusText.clear();
-  ReadFd file(path);
-  if (file.get() < 0) return {};
+  const UniqueFd file = OpenForReadingAt(dirFd, name);
+  if (!file) return {};
+  struct stat st {};
+  if (::fstat(file.get(), &st) != 0) return {};
+  // The size seen now is all that is read: a file that grows meanwhile, or a
+  // pseudo-file that reports 0 yet reads without end (/proc), stops there.
+  const std::uint64_t size = static_cast<std::uint64_t>(st.st_size);
   ::posix_fadvise(file.get(), 0, 0, POSIX_FADV_SEQUENTIAL);
 
-  struct stat st {};
-  const double length = ::fstat(file.get(), &st) == 0 ? static_cast<double>(st.st_size) : 0.0;
-  const std::u16string name = ToDisplay(path);
+  const double length = static_cast<double>(size);
+  const std::u16string shown = ToDisplay(shownPath);
   const auto buffer = std::make_unique_for_overwrite<std::byte[]>(kDigestBlock);
   MD5 md5;
   std::uint64_t done = 0;
 
-  for (;;) {
-    const ssize_t got = ReadBlock(file.get(), buffer.get(), kDigestBlock);
+  while (done < size) {
+    const std::size_t want =
+        static_cast<std::size_t>(std::min<std::uint64_t>(kDigestBlock, size - done));
+    const ssize_t got = ReadBlock(file.get(), buffer.get(), want);
     if (got < 0) {
       run.Md5StatusText.clear();
       return {};
     }
     if (got == 0) break;
     done += static_cast<std::uint64_t>(got);
-    // Files whose size stat cannot tell (length 0, yet readable) show 100%.
-    const double percent = length > 0 ? static_cast<double>(done) * 100.0 / length : 100.0;
-    run.Md5StatusText = StatusText(percent, name);
+    run.Md5StatusText = StatusText(static_cast<double>(done) * 100.0 / length, shown);
     if (run.CancelRequested) break;
     for (int i = 0; i < 3; ++i) ctx.Host().Pump(run, 1);
     md5.update(buffer.get(), static_cast<std::size_t>(got));

@@ -1,9 +1,11 @@
 #include "scan/html_title.h"
 
+#include <fcntl.h>
+
 #include <optional>
 
 #include "platform/codepage.h"
-#include "platform/file_handle.h"
+#include "platform/open_at.h"
 #include "platform/unicode.h"
 
 namespace ordano {
@@ -44,8 +46,12 @@ std::u16string HtmlTitleOf(std::string_view head, bool lowerCaseText) {
 }
 
 std::u16string ReadHtmlTitle(const std::string& path, bool lowerCaseText) {
-  // ReadAll opens non-blocking and reads regular files only.
-  const std::optional<std::string> head = ReadAll(path, kTitleProbeBytes);
+  return ReadHtmlTitleAt(AT_FDCWD, path.c_str(), lowerCaseText);
+}
+
+std::u16string ReadHtmlTitleAt(int dirFd, const char* name, bool lowerCaseText) {
+  // Opened non-blocking; regular files only.
+  const std::optional<std::string> head = ReadHeadAt(dirFd, name, kTitleProbeBytes);
   if (!head) return {};
   return HtmlTitleOf(*head, lowerCaseText);
 }

@@ -18,6 +18,9 @@ bool HasHtmlExtension(std::u16string_view name);
 // device is never read, so it cannot block the scan).
 std::u16string ReadHtmlTitle(const std::string& path, bool lowerCaseText);
 
+// The same for the file `name` inside the open folder `dirFd`.
+std::u16string ReadHtmlTitleAt(int dirFd, const char* name, bool lowerCaseText);
+
 // The same search over bytes already read.
 std::u16string HtmlTitleOf(std::string_view head, bool lowerCaseText);
 

@@ -1,5 +1,7 @@
 // Mount table and volume labels: which mount holds a path, and the label of
-// its block device as udev publishes it.
+// its block device as udev publishes it, or as libblkid reads it where udev
+// publishes nothing (containers, minimal systems).
+#include <blkid/blkid.h>
 #include <dirent.h>
 #include <limits.h>
 #include <stdlib.h>
@@ -151,6 +153,29 @@ std::optional<std::string> FindLabel(const std::string& byLabelDir, const MountE
   return std::nullopt;
 }
 
+struct BlkidCacheCloser {
+  void operator()(blkid_struct_cache* c) const { blkid_put_cache(c); }
+};
+struct FreeCloser {
+  void operator()(char* p) const { std::free(p); }
+};
+using MallocText = std::unique_ptr<char, FreeCloser>;
+
+// The label libblkid knows for the mount's device (its cache, else the
+// device itself); empty when it cannot be read.
+std::string BlkidLabel(const MountEntry& m) {
+  blkid_cache raw = nullptr;
+  if (blkid_get_cache(&raw, nullptr) != 0) return {};
+  const std::unique_ptr<blkid_struct_cache, BlkidCacheCloser> cache(raw);
+  MallocText label(blkid_get_tag_value(cache.get(), "LABEL", m.source.c_str()));
+  if (!label && m.major != 0) {
+    // The mount's source may name no node here (/dev/root): go by its number.
+    const MallocText node(blkid_devno_to_devname(makedev(m.major, m.minor)));
+    if (node) label.reset(blkid_get_tag_value(cache.get(), "LABEL", node.get()));
+  }
+  return label ? std::string(label.get()) : std::string();
+}
+
 }  // namespace
 
 std::vector<MountEntry> ParseMountInfo(std::string_view text) {
@@ -198,9 +223,11 @@ std::u16string LookupVolumeLabel(std::string_view mountinfo, const std::string& 
   if (root != nullptr) *root = best->mountPoint;
   if (!HasBlockDevice(*best)) return kNoVolumeLabel;
   // udev makes the by-label folder only once some device has a label; with
-  // no udev disk folder at all (containers) labels cannot be known.
-  if (!IsFolder(byLabelDir) && !IsFolder(std::string(ParentFolderToOpen(byLabelDir))))
-    return kNoVolumeLabel;
+  // no udev disk folder at all (containers) libblkid reads the label. A block
+  // device whose label cannot be read has the empty label.
+  if (!IsFolder(byLabelDir) && !IsFolder(std::string(ParentFolderToOpen(byLabelDir)))) {
+    return ToDisplay(BlkidLabel(*best));
+  }
   const auto label = FindLabel(byLabelDir, *best);
   return label ? ToDisplay(*label) : std::u16string();
 }

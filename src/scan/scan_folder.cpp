@@ -1,12 +1,9 @@
 #include "scan/scan_folder.h"
 
-#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <chrono>
-#include <cstring>
 #include <memory>
 #include <optional>
 #include <string_view>
@@ -14,14 +11,13 @@
 #include <vector>
 
 #include "core/app_context.h"
-#include "core/format_size.h"
-#include "platform/time_text.h"
+#include "platform/open_at.h"
 #include "platform/unicode.h"
 #include "scan/archive/archive_list.h"
 #include "scan/char_filter.h"
 #include "scan/date_range.h"
-#include "scan/digest_file.h"
-#include "scan/html_title.h"
+#include "scan/file_row.h"
+#include "scan/folder_reader.h"
 #include "scan/shortcut.h"
 #include "scan/sort.h"
 #include "scan/volume_info.h"
@@ -33,15 +29,6 @@ namespace {
 using Clock = std::chrono::steady_clock;
 constexpr auto kPumpInterval = std::chrono::milliseconds(29);
 
-struct DirCloser {
-  void operator()(DIR* d) const { closedir(d); }
-};
-using DirPtr = std::unique_ptr<DIR, DirCloser>;
-
-bool IsDotOrDotDot(const char* n) {
-  return n[0] == '.' && (n[1] == '\0' || (n[1] == '.' && n[2] == '\0'));
-}
-
 bool EndsWithLnk(std::string_view name) {
   if (name.size() < 4) return false;
   const std::string_view tail = name.substr(name.size() - 4);
@@ -49,50 +36,16 @@ bool EndsWithLnk(std::string_view name) {
          (tail[3] | 0x20) == 'k';
 }
 
-// Status of one listed file: what a row needs.
-struct FileStatus {
-  std::uint64_t size = 0;
-  std::int64_t modified = 0;
-  std::int64_t created = 0;
-};
-
-enum class EntryKind { File, Folder, Other, Unreadable };
-
-EntryKind KindOfMode(unsigned mode) {
-  if (S_ISREG(mode)) return EntryKind::File;
-  if (S_ISDIR(mode)) return EntryKind::Folder;
-  return EntryKind::Other;
-}
-
-// One statx of the entry, symbolic links followed (a link to a file is listed
-// with its target's status).
-EntryKind StatEntry(int dirFd, const char* name, FileStatus& out) {
-  struct statx sx;
-  if (statx(dirFd, name, AT_NO_AUTOMOUNT, STATX_TYPE | STATX_SIZE | STATX_MTIME | STATX_BTIME,
-            &sx) != 0) {
-    return EntryKind::Unreadable;
-  }
-  out.size = sx.stx_size;
-  out.modified = (sx.stx_mask & STATX_MTIME) ? sx.stx_mtime.tv_sec : FallbackUnixTime();
-  out.created = (sx.stx_mask & STATX_BTIME) ? sx.stx_btime.tv_sec : out.modified;
-  return KindOfMode(sx.stx_mode);
-}
-
-// Whether a directory entry is a real folder (links to folders are not).
-bool IsRealFolder(int dirFd, const dirent& d) {
-  if (d.d_type == DT_DIR) return true;
-  if (d.d_type != DT_UNKNOWN) return false;
-  struct stat st;
-  return fstatat(dirFd, d.d_name, &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISDIR(st.st_mode);
-}
-
-// The walk of one ScanFolder call from outside: it owns the chain of folders
-// on the current path, so a folder reached again through a link is skipped.
+// The walk of one ScanFolder call from outside. It keeps the folders of the
+// current path open, each subfolder is opened relative to its parent (so depth
+// is not limited by PATH_MAX), and a folder reached again through a link is
+// skipped. The walk is a loop over that path, not a recursion, so a deep tree
+// needs no deep stack.
 class FolderWalker {
  public:
   explicit FolderWalker(AppContext& ctx) : ctx_(ctx), s_(ctx.options.settings), run_(ctx.run) {}
 
-  void Scan(const std::string& folder, bool followLastLink);
+  void Walk(const std::string& folder);
 
  private:
   struct FolderTexts {
@@ -102,10 +55,24 @@ class FolderWalker {
     std::u16string archive;  // folder text handed to ListArchive
     std::u16string linkPrefix;
   };
+  // One folder on the current path, with what is left to visit below it.
+  struct Level {
+    OpenFolder folder;
+    std::string path;                     // full path as printed
+    std::vector<std::string> linked;      // shortcuts resolved to folders (full paths)
+    std::vector<std::string> subfolders;  // names
+    std::size_t nextLinked = 0, nextSub = 0;
+  };
 
-  bool TableFull() const {
-    return run_.Pass == 1 && ((run_.Capacity > 0 && run_.EntryCount >= run_.Capacity) ||
-                              run_.EntryCount >= ctx_.table.Capacity());
+  // Enters one folder: date check, depth gate, open, loop check, its rows.
+  // False when it was not entered (CurrentDepth unchanged).
+  bool Enter(int at, const std::string& openName, std::string path, bool followLink);
+  void ListRows(Level& level, int depth, const std::optional<DateBounds>& bounds);
+  bool OnPath(const FolderId& id) const {
+    for (const auto& l : levels_) {
+      if (l->folder.id() == id) return true;
+    }
+    return false;
   }
   void PumpIfDue() {
     const auto now = Clock::now();
@@ -121,7 +88,7 @@ class FolderWalker {
   AppContext& ctx_;
   const SettingsRecord& s_;
   RunState& run_;
-  std::vector<std::pair<dev_t, ino_t>> onPath_;
+  std::vector<std::unique_ptr<Level>> levels_;
   // Reused per file, so the loop allocates nothing for ordinary names.
   std::u16string displayName_;
   std::u16string linkPath_;
@@ -192,69 +159,77 @@ std::u16string FolderWalker::LinkPathOf(const std::string& target) const {
   return ToDisplay(target);
 }
 
-void FolderWalker::Scan(const std::string& p, bool followLastLink) {
+void FolderWalker::Walk(const std::string& folder) {
+  RaiseOpenFileLimit();
+  if (!Enter(AT_FDCWD, folder, folder, true)) return;
+  // Depth first: a folder's rows, then the folders its shortcuts lead to, then
+  // its subfolders in enumeration order.
+  while (!levels_.empty()) {
+    Level& top = *levels_.back();
+    if (top.nextLinked < top.linked.size()) {
+      const std::string& target = top.linked[top.nextLinked++];
+      Enter(AT_FDCWD, target, target, true);
+    } else if (s_.ScanToDepth && top.nextSub < top.subfolders.size()) {
+      const std::string& name = top.subfolders[top.nextSub++];
+      std::string path = top.path;
+      AppendSeparator(path);
+      path += name;
+      Enter(top.folder.fd(), name, std::move(path), false);
+    } else {
+      levels_.pop_back();
+      --run_.CurrentDepth;
+    }
+  }
+}
+
+bool FolderWalker::Enter(int at, const std::string& openName, std::string path, bool followLink) {
   // The date range is checked at every folder: an end before the start ends the run.
   std::optional<DateBounds> bounds;
   if (s_.DateRangeEnabled) {
-    if (RejectInvalidDateRange(ctx_)) return;
+    if (RejectInvalidDateRange(ctx_)) return false;
     bounds = BuildDateBounds(s_);
   }
-
-  if (run_.CurrentDepth == run_.DepthLimit) return;
+  if (run_.CurrentDepth == run_.DepthLimit) return false;
   const int depth = ++run_.CurrentDepth;
   if (run_.MaxDepthReached < depth) run_.MaxDepthReached = depth;
-  struct DepthRestore {
-    RunState& run;
-    ~DepthRestore() { --run.CurrentDepth; }
-  } depthRestore{run_};
 
-  if (run_.CancelRequested) return;
-  const int flags = O_RDONLY | O_DIRECTORY | O_CLOEXEC | (followLastLink ? 0 : O_NOFOLLOW);
-  const int fd = open(p.c_str(), flags);
-  if (fd < 0) return;  // no permission, gone, or not a folder: no rows
-  DirPtr dir(fdopendir(fd));
-  if (!dir) {
-    close(fd);
-    return;
+  std::optional<OpenFolder> folder;
+  if (!run_.CancelRequested) folder = OpenFolder::Open(at, openName.c_str(), followLink);
+  // No permission, gone, not a folder, or a loop back to a folder being scanned: no rows.
+  if (!folder || OnPath(folder->id())) {
+    --run_.CurrentDepth;
+    return false;
   }
-  struct stat self;
-  if (fstat(fd, &self) != 0) return;
-  const std::pair<dev_t, ino_t> id{self.st_dev, self.st_ino};
-  for (const auto& onPath : onPath_) {
-    if (onPath == id) return;  // a loop back to a folder being scanned
-  }
-  onPath_.push_back(id);
-  struct PathPop {
-    std::vector<std::pair<dev_t, ino_t>>& v;
-    ~PathPop() { v.pop_back(); }
-  } pathPop{onPath_};
+  auto level = std::make_unique<Level>(Level{std::move(*folder), std::move(path), {}, {}});
+  Level& entered = *level;
+  levels_.push_back(std::move(level));
+  ListRows(entered, depth, bounds);
+  entered.folder.EndListing();
+  return true;
+}
 
+void FolderWalker::ListRows(Level& level, int depth, const std::optional<DateBounds>& bounds) {
+  const std::string& p = level.path;
+  const int dirFd = level.folder.fd();
   const bool filling = run_.Pass == 1;
   const bool includeHidden = s_.IncludeHidden != 0;
   const std::u16string& pattern = ctx_.options.wildcard;
   const bool matchAll = pattern == u"*" || pattern == u"*.*";
+  const bool sortKeys = s_.SortOrder == 4 || s_.SortOrder == 5;
   const int first = run_.EntryCount;
   int n = 0;
   bool folderStartPending = true;
-  bool fileLoopEnded = false;
   FolderTexts texts;
-  std::vector<std::string> subfolders;
-  std::vector<std::string> linkedFolders;  // shortcuts resolved to folders
-
   const std::size_t prefixLen = AppendSeparator(path_.assign(p));
-  const std::string pathPrefix = path_;
-  const int dirFd = dirfd(dir.get());
 
-  while (const dirent* d = readdir(dir.get())) {
-    if (IsDotOrDotDot(d->d_name)) continue;
+  while (const dirent* d = level.folder.Next()) {
     const std::string_view name(d->d_name);
     const bool hidden = name.front() == '.';
 
     if (IsRealFolder(dirFd, *d)) {
-      if (!hidden || includeHidden) subfolders.push_back(pathPrefix + d->d_name);
+      if (!hidden || includeHidden) level.subfolders.emplace_back(name);
       continue;
     }
-    if (fileLoopEnded) continue;
 
     PumpIfDue();
     if (run_.CancelRequested) return;
@@ -263,23 +238,28 @@ void FolderWalker::Scan(const std::string& p, bool followLastLink) {
     AppendDisplay(displayName_, name);
     if (!matchAll && !WildcardMatch(pattern, displayName_)) continue;
     if (!CharFilterMatch(s_, displayName_)) continue;
-    if (TableFull()) {
-      fileLoopEnded = true;  // the rest of this folder's files are not listed
-      continue;
-    }
     if (hidden && !includeHidden) continue;
 
     path_.resize(prefixLen);
     path_ += name;
 
-    std::string target;  // a shortcut resolved to a file
-    if (s_.ReadShortcuts && (d->d_type == DT_LNK || d->d_type == DT_UNKNOWN || EndsWithLnk(name))) {
+    // A shortcut resolved to a file is listed under its target with its own
+    // size and times; one that cannot be resolved is an ordinary file.
+    std::string target;
+    const bool maybeLink = d->d_type == DT_LNK || d->d_type == DT_UNKNOWN;
+    if (s_.ReadShortcuts && (maybeLink || EndsWithLnk(name))) {
       std::string t = ResolveShortcut(ctx_, path_);
       if (!t.empty()) {
-        struct stat st;
-        if (stat(t.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
-          linkedFolders.push_back(std::move(t));
-          continue;
+        struct stat ts;
+        if (stat(t.c_str(), &ts) == 0 && S_ISDIR(ts.st_mode)) {
+          // Entered once per pass; a folder already entered through a
+          // shortcut, or on the current path, gives the shortcut's row instead.
+          const FolderId id{static_cast<std::uint64_t>(ts.st_dev),
+                            static_cast<std::uint64_t>(ts.st_ino)};
+          if (!OnPath(id) && run_.ShortcutFolders.insert(id).second) {
+            level.linked.push_back(std::move(t));
+            continue;
+          }
         }
         target = std::move(t);
       }
@@ -287,72 +267,54 @@ void FolderWalker::Scan(const std::string& p, bool followLastLink) {
 
     // Status: the filling pass needs it for every row; the counting pass only
     // when the type is not known or the date range needs the time.
-    FileStatus st;
-    EntryKind kind = EntryKind::File;
-    if (filling || bounds || d->d_type != DT_REG) kind = StatEntry(dirFd, d->d_name, st);
-    if (kind != EntryKind::File) continue;  // folders, devices, vanished files
+    EntryStatus st;
+    st.kind = EntryKind::File;
+    if (filling || bounds || d->d_type != DT_REG) {
+      st = StatEntry(dirFd, d->d_name, target.empty());
+      // A dangling or looping link is listed as itself.
+      if (st.kind == EntryKind::Unreadable && maybeLink) st = StatEntry(dirFd, d->d_name, false);
+    }
+    if (st.kind != EntryKind::File && st.kind != EntryKind::Link) continue;
 
-    const int row = run_.EntryCount;
+    FileRow row;
     if (filling) {
-      auto& table = ctx_.table;
-      table.ClearRow(row);
-      if (s_.ComputeMd5) table.SetMd5(row, DigestFile(ctx_, path_));
       if (!target.empty()) {
         displayName_.clear();
         AppendDisplay(displayName_, target);
       }
-      table.SetName(row, displayName_, target.empty() ? name : std::string_view(target));
-      const int width = static_cast<int>(displayName_.size()) + 4 * depth - 4;
-      if (run_.NameWidth < width) run_.NameWidth = width;
-      table.SetSize(row, st.size);
       PrepareRowTexts(p, texts);
-      table.SetFolder(row, texts.row);
       if (target.empty()) {
         linkPath_.assign(texts.linkPrefix);
         linkPath_ += displayName_;
-        table.SetLinkPath(row, linkPath_);
       } else {
-        table.SetLinkPath(row, LinkPathOf(target));
+        linkPath_ = LinkPathOf(target);
       }
-      table.SetDepth(row, depth);
-      table.SetFolderStart(row, folderStartPending ? 1 : 0);
-      folderStartPending = false;  // consumed even when the date test rejects this row
-      const PackedTime modified = PackLocalTime(st.modified);
-      table.SetModified(row, modified);
-      table.SetCreated(row, st.created == st.modified ? modified : PackLocalTime(st.created));
-      if (HasHtmlExtension(displayName_)) {
-        table.SetTitle(row, ReadHtmlTitle(target.empty() ? path_ : target, false));
-      }
+      row.folder = texts.row;
+      row.linkPath = linkPath_;
     }
+    row.name = displayName_;
+    row.nativeName = target.empty() ? name : std::string_view(target);
+    row.size = st.size;
+    row.modified = st.modified;
+    row.created = st.created;
+    row.depth = depth;
+    row.indent = 4 * depth - 4;
+    row.folderStart = folderStartPending;
+    row.sortKey = sortKeys;
+    if (filling) folderStartPending = false;  // consumed even when the date test rejects the row
 
-    const std::int64_t testTime = filling && s_.SortOrder == 5 ? st.created : st.modified;
-    if (!bounds || InDateRange(*bounds, testTime)) {
-      if (filling) {
-        ctx_.table.SetSizeText(row, FormatSize(s_, st.size, &run_.TotalSize));
-        if (s_.SortOrder == 4 || s_.SortOrder == 5) {
-          ctx_.table.SetSortKey(row, ExplorerSortKey(displayName_));
-        }
-      }
-      ++run_.EntryCount;
-      ++n;
-    }
+    // The same time in both passes, so the count holds every row the filling pass writes.
+    const std::int64_t testTime = s_.SortOrder == 5 ? st.created : st.modified;
+    const bool passes = !bounds || InDateRange(*bounds, testTime);
+    if (AddFileRow(ctx_, row, FileSource{dirFd, d->d_name, path_}, passes)) ++n;
+
     if (s_.ExpandArchives) PrepareArchiveText(p, texts);
     n += ListArchive(ctx_, path_, texts.archive);
   }
-  dir.reset();  // only one folder handle open at a time while descending
 
-  if (n == 0 && (s_.IncludeEmptyFolders || s_.IndentTree) && !TableFull()) {
-    if (filling) {
-      const int row = run_.EntryCount;
-      ctx_.table.ClearRow(row);
-      PrepareRowTexts(p, texts);
-      ctx_.table.SetFolder(row, texts.row);
-      ctx_.table.SetDepth(row, depth);
-      ctx_.table.SetFolderStart(row, 1);
-    }
-    ++run_.PlaceholderCount;
-    ++run_.EntryCount;
-    ++n;
+  if (n == 0 && (s_.IncludeEmptyFolders || s_.IndentTree)) {
+    if (filling) PrepareRowTexts(p, texts);
+    if (AddPlaceholderRow(ctx_, texts.row, depth)) ++n;
   }
 
   if (filling) {
@@ -366,14 +328,6 @@ void FolderWalker::Scan(const std::string& p, bool followLastLink) {
         break;
       }
     }
-  }
-
-  // Folders reached through shortcuts follow the folder's own rows, so those
-  // stay together for the sort above.
-  for (const auto& linked : linkedFolders) Scan(linked, true);
-
-  if (s_.ScanToDepth) {
-    for (const auto& sub : subfolders) Scan(sub, false);
   }
 }
 
@@ -408,7 +362,15 @@ void AppendDisplay(std::u16string& out, std::string_view bytes) {
 
 void ScanFolder(AppContext& ctx, const std::string& folder) {
   FolderWalker walker(ctx);
-  walker.Scan(folder, true);
+  walker.Walk(folder);
+}
+
+bool EnterOnceThroughShortcut(RunState& run, const std::string& folder) {
+  struct stat st;
+  if (stat(folder.c_str(), &st) != 0) return false;
+  return run.ShortcutFolders
+      .insert({static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino)})
+      .second;
 }
 
 }  // namespace ordano

@@ -11,11 +11,17 @@
 namespace ordano {
 
 struct AppContext;
+struct RunState;
 
 // Scans `folder` (a native path; no trailing "/" except for "/" itself) at
 // ctx.run.CurrentDepth + 1 with the filters of the run's options (ctx.options). Leaves CurrentDepth
 // as it found it, except when an invalid date range cancels the run.
 void ScanFolder(AppContext& ctx, const std::string& folder);
+
+// Whether `folder` is entered through a shortcut for the first time in this
+// pass (it is then remembered in run.ShortcutFolders): each folder is entered
+// that way at most once, so branching link chains stay linear.
+bool EnterOnceThroughShortcut(RunState& run, const std::string& folder);
 
 // Path texts of the scan (native bytes, "/" separators).
 

@@ -40,10 +40,11 @@ std::vector<MountEntry> ParseMountInfo(std::string_view text);
 // The label of the volume holding the absolute `path`: the mount with the
 // longest mount point holding it; the label of its block device by the
 // symbolic links in `byLabelDir` (udev's /dev/disk/by-label); "" for a block
-// device without label; kNoVolumeLabel when the mount has no block device
-// (tmpfs, proc, overlay, network), no mount holds the path, or neither
-// byLabelDir nor its parent folder exists (no udev: labels unknown). `root`,
-// when given, receives the mount point (empty when none).
+// device without label; where neither byLabelDir nor its parent folder exists
+// (no udev), the label libblkid reads, or "" when it cannot read one;
+// kNoVolumeLabel when the mount has no block device (tmpfs, proc, overlay,
+// network) or no mount holds the path. `root`, when given, receives the mount
+// point (empty when none).
 std::u16string LookupVolumeLabel(std::string_view mountinfo, const std::string& byLabelDir,
                                  const std::string& path, std::string* root);
 

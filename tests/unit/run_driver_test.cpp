@@ -1,7 +1,12 @@
 #include "run/run_driver.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
+#include <algorithm>
+#include <cstdlib>
 #include <ctime>
 #include <string>
 #include <vector>
@@ -202,6 +207,74 @@ TEST_F(RunDriverTest, CancelFromTheHostEndsTheRunWithoutTable) {
   EXPECT_EQ(result.outcome, RunOutcome::Cancelled);
   EXPECT_FALSE(ctx->table.Allocated());
   EXPECT_TRUE(ctx->run.RunFinished);
+}
+
+TEST_F(RunDriverTest, CreationTimeRangeCountsWhatTheFillingPassWrites) {
+  // More files than the 1000 spare rows, each passing the range only by its
+  // creation (birth) time: the last write lies a year back.
+  const std::int64_t now = std::time(nullptr);
+  constexpr int kFiles = 1100;
+  for (int i = 0; i < kFiles; ++i) {
+    const std::string f = dir / ("tree/f" + std::to_string(i));
+    WriteFile(f, "x");
+    SetMtime(f, now - 365 * 86400);
+  }
+  struct statx sx;
+  if (statx(AT_FDCWD, (dir / "tree/f0").c_str(), 0, STATX_BTIME, &sx) != 0 ||
+      !(sx.stx_mask & STATX_BTIME)) {
+    GTEST_SKIP() << "no birth times on this file system";
+  }
+  SettingsRecord& s = ctx->settings;
+  s.SortOrder = 5;
+  s.DateRangeEnabled = 1;
+  s.DateFromDate = s.DateFromTime = now - 86400;
+  s.DateToDate = s.DateToTime = now + 86400;
+  const std::vector<std::string> paths{dir / "tree"};
+  ASSERT_TRUE(CommandLineRunScan(*ctx, paths));
+  EXPECT_EQ(ctx->run.ExpectedCount, kFiles);
+  EXPECT_EQ(ctx->run.EntryCount, kFiles);
+}
+
+TEST_F(RunDriverTest, PathsLongerThanPathMaxAreWalked) {
+  // 3000 levels of "d/" (6000 bytes of path), a file every 100 levels.
+  constexpr int kLevels = 3000;
+  const std::string top = dir / "deep";
+  testing::MakeDirs(top);
+  int fd = open(top.c_str(), O_RDONLY | O_DIRECTORY);
+  ASSERT_GE(fd, 0);
+  for (int i = 1; i <= kLevels; ++i) {
+    ASSERT_EQ(mkdirat(fd, "d", 0755), 0);
+    const int next = openat(fd, "d", O_RDONLY | O_DIRECTORY);
+    close(fd);
+    ASSERT_GE(next, 0);
+    fd = next;
+    if (i % 100 == 0) {
+      const std::string name = "f" + std::to_string(i) + ".html";
+      const int f = openat(fd, name.c_str(), O_WRONLY | O_CREAT, 0644);
+      ASSERT_EQ(write(f, "<title>t</title>", 16), 16);
+      close(f);
+    }
+  }
+  close(fd);
+  ctx->settings.ComputeMd5 = 1;
+  const std::vector<std::string> paths{top};
+  const bool scanned = CommandLineRunScan(*ctx, paths);
+  const int rows = ctx->run.EntryCount;
+  int digested = 0, titled = 0;
+  std::size_t longest = 0;
+  for (int r = 0; r < rows; ++r) {
+    digested += ctx->table.Md5(r).size() == 32;
+    titled += ctx->table.Title(r) == u"t";
+    longest = std::max(longest, ctx->table.LinkPath(r).size());
+  }
+  ctx->table.Release();
+  // std::filesystem cannot remove a tree this deep; rm walks it by descriptors.
+  ASSERT_EQ(std::system(("rm -rf '" + top + "'").c_str()), 0);
+  ASSERT_TRUE(scanned);
+  EXPECT_EQ(rows, kLevels / 100);
+  EXPECT_EQ(digested, kLevels / 100);
+  EXPECT_EQ(titled, kLevels / 100);
+  EXPECT_GT(longest, 6000u);  // the printed path is still the full path
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <ctime>
 #include <string>
 #include <vector>
@@ -69,13 +70,8 @@ void CountingPass(AppContext& ctx, const std::string& root) {
 
 void FillingPass(AppContext& ctx, const std::string& root, int capacity = -1) {
   RunState& run = ctx.run;
-  run.Pass = 1;
-  run.ExpectedCount = run.EntryCount;
-  run.Capacity = capacity >= 0 ? capacity : run.EntryCount + 1000;
-  ctx.table.Create(run.Capacity);
-  run.EntryCount = 0;
-  run.PlaceholderCount = 0;
-  run.NameWidth = 16;
+  BeginFillingPass(run, ctx.table);
+  if (capacity >= 0) ctx.table.Create(capacity);
   run.RootFolder = root;
   ScanFolder(ctx, root);
 }
@@ -307,7 +303,7 @@ TEST_F(ScanFolderTest, FirstFileFailingTheDateTestConsumesFolderStart) {
   EXPECT_EQ(ctx->run.TotalSize, 8u);
 }
 
-TEST_F(ScanFolderTest, CapacityStopsTheFillingPass) {
+TEST_F(ScanFolderTest, FullTableGrowsInTheFillingPass) {
   for (int i = 0; i < 5; ++i) WriteFile(root + "/f" + std::to_string(i), "x");
   for (int i = 0; i < 3; ++i) WriteFile(root + "/sub/g" + std::to_string(i), "y");
   MakeDirs(root + "/sub/empty");
@@ -316,9 +312,10 @@ TEST_F(ScanFolderTest, CapacityStopsTheFillingPass) {
   EXPECT_EQ(ctx->run.EntryCount, 9);
   // Files that appeared since the count: the table is smaller than the tree.
   FillingPass(*ctx, root, 2);
-  EXPECT_EQ(ctx->run.EntryCount, 2);
-  EXPECT_EQ(ctx->run.PlaceholderCount, 0);
-  for (const Row& r : Rows(*ctx)) EXPECT_EQ(r.depth, 1);
+  EXPECT_EQ(ctx->run.EntryCount, 9);
+  EXPECT_EQ(ctx->run.PlaceholderCount, 1);
+  EXPECT_GE(ctx->table.Capacity(), 9);
+  EXPECT_EQ(ctx->run.Capacity, ctx->table.Capacity());
 }
 
 TEST_F(ScanFolderTest, VanishedFileBetweenPassesIsSkipped) {
@@ -341,6 +338,7 @@ class SymlinkTest : public ScanFolderTest {
     ASSERT_EQ(symlink((dir / "outside").c_str(), (root + "/dirlink").c_str()), 0);
     ASSERT_EQ(symlink((dir / "outside/x.txt").c_str(), (root + "/filelink").c_str()), 0);
     ASSERT_EQ(symlink((dir / "nowhere").c_str(), (root + "/broken").c_str()), 0);
+    ASSERT_EQ(symlink("self", (root + "/self").c_str()), 0);
   }
   std::vector<std::string> SortedNames() {
     auto names = Names(*ctx);
@@ -351,19 +349,50 @@ class SymlinkTest : public ScanFolderTest {
 
 TEST_F(SymlinkTest, FolderLinksAreNotEnteredAndFileLinksAreFiles) {
   TwoPasses(*ctx, root);
-  EXPECT_EQ(SortedNames(), (std::vector<std::string>{"a.txt", "f.txt", "filelink"}));
-  EXPECT_EQ(Find(Rows(*ctx), "filelink")->size, 8u);  // the target's size
+  // Dangling and self-referencing links are listed as themselves.
+  EXPECT_EQ(SortedNames(),
+            (std::vector<std::string>{"a.txt", "broken", "f.txt", "filelink", "self"}));
+  const auto rows = Rows(*ctx);
+  EXPECT_EQ(Find(rows, "filelink")->size, 8u);                      // the target's size
+  EXPECT_EQ(Find(rows, "broken")->size, (dir / "nowhere").size());  // the link's own
+  EXPECT_EQ(Find(rows, "self")->size, 4u);
   EXPECT_EQ(ctx->run.CurrentDepth, 0);
 }
 
 TEST_F(SymlinkTest, ResolvedLinksListEveryFolderOnce) {
   ctx->options.settings.ReadShortcuts = 1;
   TwoPasses(*ctx, root);
-  // The loop ends at the folder already being scanned, the outside folder is
-  // listed in place of its link, the file link under its target's path.
+  // The outside folder is listed in place of its link; the loop back to the
+  // folder being scanned is not entered but listed as its shortcut's row, the
+  // file link under its target's path with the link's own size; links that
+  // cannot be resolved are ordinary files.
   const std::string target = dir / "outside/x.txt";
-  EXPECT_EQ(SortedNames(), (std::vector<std::string>{target, "a.txt", "f.txt", "x.txt"}));
+  EXPECT_EQ(SortedNames(),
+            (std::vector<std::string>{target, root, "a.txt", "broken", "f.txt", "self", "x.txt"}));
+  EXPECT_EQ(Find(Rows(*ctx), target)->size, target.size());
   EXPECT_EQ(ctx->run.CurrentDepth, 0);
+}
+
+TEST_F(ScanFolderTest, BranchingLinkChainEntersEachFolderOnce) {
+  // d0 .. d13, each with one file and two links to the next: 2^14 ways down.
+  constexpr int kLevels = 14;
+  for (int i = 0; i < kLevels; ++i) {
+    const std::string d = dir / ("chain/d" + std::to_string(i));
+    WriteFile(d + "/f.txt", "f");
+    for (const char* l : {"/a", "/b"}) {
+      const std::string next = dir / ("chain/d" + std::to_string(i + 1));
+      ASSERT_EQ(symlink(next.c_str(), (d + l).c_str()), 0);
+    }
+  }
+  MakeDirs(dir / ("chain/d" + std::to_string(kLevels)));
+  MakeDirs(root);
+  ASSERT_EQ(symlink((dir / "chain/d0").c_str(), (root + "/a").c_str()), 0);
+  ASSERT_EQ(symlink((dir / "chain/d0").c_str(), (root + "/b").c_str()), 0);
+  ctx->options.settings.ReadShortcuts = 1;
+  TwoPasses(*ctx, root);
+  const auto names = Names(*ctx);
+  EXPECT_EQ(std::count(names.begin(), names.end(), "f.txt"), kLevels);
+  EXPECT_EQ(names.size(), 2u * kLevels + 1);  // and one shortcut row per second link
 }
 
 TEST_F(ScanFolderTest, InvalidUtf8NameIsListedAndDigested) {

@@ -292,10 +292,7 @@ class ShortcutLoopTest : public ShortcutTest {
     run.RootFolder = root;
     ScanFolder(*ctx, root);
     EXPECT_EQ(run.CurrentDepth, 0);
-    run.Pass = 1;
-    run.Capacity = run.EntryCount + 1000;
-    ctx->table.Create(run.Capacity);
-    run.EntryCount = 0;
+    BeginFillingPass(run, ctx->table);
     ScanFolder(*ctx, root);
     EXPECT_EQ(run.CurrentDepth, 0);
     std::vector<std::string> names;
@@ -317,7 +314,8 @@ TEST_F(ShortcutLoopTest, LinkToItsOwnParentAndLinksToEachOther) {
   // Every walk ends; each file is reached at most once per way into its folder.
   EXPECT_GE(std::count(names.begin(), names.end(), "x.txt"), 1);
   EXPECT_GE(std::count(names.begin(), names.end(), "y.txt"), 1);
-  EXPECT_LE(names.size(), 8u);
+  // Links back into folders being scanned are listed as their targets' rows.
+  EXPECT_LE(names.size(), 10u);
   for (const auto& n : names) EXPECT_EQ(n.find(".lnk"), std::string::npos) << n;
 }
 

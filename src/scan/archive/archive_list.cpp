@@ -141,9 +141,7 @@ int ListArchive(AppContext& ctx, const std::string& path, std::u16string_view fo
     if ((i + 1) % kMembersPerPump == 0) ctx.Host().Pump(run, 1);
     if (!IsFolderMember(record)) {
       if (filling) {
-        const bool full = (run.Capacity > 0 && run.EntryCount >= run.Capacity) ||
-                          run.EntryCount >= ctx.table.Capacity();
-        if (full) break;  // the remaining members are dropped
+        if (!RoomForRow(run, ctx.table)) break;
         WriteMemberRow(ctx, run.EntryCount, archiveName, folder, record);
       }
       ++run.EntryCount;

@@ -1,0 +1,63 @@
+#include "scan/file_row.h"
+
+#include "core/app_context.h"
+#include "core/format_size.h"
+#include "platform/time_text.h"
+#include "scan/digest_file.h"
+#include "scan/html_title.h"
+#include "scan/sort.h"
+
+namespace ordano {
+
+bool AddFileRow(AppContext& ctx, const FileRow& f, const FileSource& source, bool passes) {
+  RunState& run = ctx.run;
+  const SettingsRecord& s = ctx.options.settings;
+  if (run.Pass != 1) {
+    if (passes) ++run.EntryCount;
+    return passes;
+  }
+  if (!RoomForRow(run, ctx.table)) return false;
+  EntryTable& table = ctx.table;
+  const int r = run.EntryCount;
+  table.ClearRow(r);
+  if (s.ComputeMd5) table.SetMd5(r, DigestFileAt(ctx, source.dirFd, source.name, source.shownPath));
+  table.SetName(r, f.name, f.nativeName);
+  const int width = static_cast<int>(f.name.size()) + f.indent;
+  if (run.NameWidth < width) run.NameWidth = width;
+  table.SetSize(r, f.size);
+  table.SetFolder(r, f.folder);
+  table.SetLinkPath(r, f.linkPath);
+  table.SetDepth(r, f.depth);
+  table.SetFolderStart(r, f.folderStart ? 1 : 0);
+  const PackedTime modified = PackLocalTime(f.modified);
+  table.SetModified(r, modified);
+  if (f.created) {
+    table.SetCreated(r, *f.created == f.modified ? modified : PackLocalTime(*f.created));
+  }
+  if (HasHtmlExtension(f.name)) {
+    const char* from = source.titleFrom != nullptr ? source.titleFrom : source.name;
+    table.SetTitle(r, ReadHtmlTitleAt(source.dirFd, from, f.lowerCaseTitle));
+  }
+  if (!passes) return false;
+  table.SetSizeText(r, FormatSize(s, f.size, &run.TotalSize));
+  if (f.sortKey) table.SetSortKey(r, ExplorerSortKey(f.name));
+  ++run.EntryCount;
+  return true;
+}
+
+bool AddPlaceholderRow(AppContext& ctx, std::u16string_view folder, int depth) {
+  RunState& run = ctx.run;
+  if (run.Pass == 1) {
+    if (!RoomForRow(run, ctx.table)) return false;
+    const int r = run.EntryCount;
+    ctx.table.ClearRow(r);
+    ctx.table.SetFolder(r, folder);
+    ctx.table.SetDepth(r, depth);
+    ctx.table.SetFolderStart(r, 1);
+  }
+  ++run.PlaceholderCount;
+  ++run.EntryCount;
+  return true;
+}
+
+}  // namespace ordano

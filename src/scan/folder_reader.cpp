@@ -1,0 +1,69 @@
+#include "scan/folder_reader.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "platform/time_text.h"
+
+namespace ordano {
+
+std::optional<OpenFolder> OpenFolder::Open(int at, const char* name, bool followLink) {
+  const int flags = O_RDONLY | O_DIRECTORY | O_CLOEXEC | (followLink ? 0 : O_NOFOLLOW);
+  OpenFolder folder;
+  folder.fd_.reset(::openat(at, name, flags));
+  if (!folder.fd_) return std::nullopt;
+  struct stat self;
+  if (::fstat(folder.fd_.get(), &self) != 0) return std::nullopt;
+  folder.id_ = {static_cast<std::uint64_t>(self.st_dev), static_cast<std::uint64_t>(self.st_ino)};
+  // The listing reads through its own descriptor, so closing it keeps fd_.
+  const int listFd = ::fcntl(folder.fd_.get(), F_DUPFD_CLOEXEC, 0);
+  if (listFd < 0) return std::nullopt;
+  folder.dir_.reset(::fdopendir(listFd));
+  if (!folder.dir_) {
+    ::close(listFd);
+    return std::nullopt;
+  }
+  return folder;
+}
+
+const dirent* OpenFolder::Next() {
+  if (!dir_) return nullptr;
+  while (const dirent* d = ::readdir(dir_.get())) {
+    const char* n = d->d_name;
+    if (n[0] == '.' && (n[1] == '\0' || (n[1] == '.' && n[2] == '\0'))) continue;
+    return d;
+  }
+  return nullptr;
+}
+
+EntryStatus StatEntry(int dirFd, const char* name, bool followLink) {
+  EntryStatus out;
+  struct statx sx;
+  const int flags = AT_NO_AUTOMOUNT | (followLink ? 0 : AT_SYMLINK_NOFOLLOW);
+  if (::statx(dirFd, name, flags, STATX_TYPE | STATX_SIZE | STATX_MTIME | STATX_BTIME, &sx) != 0) {
+    return out;
+  }
+  out.size = sx.stx_size;
+  out.modified = (sx.stx_mask & STATX_MTIME) ? sx.stx_mtime.tv_sec : FallbackUnixTime();
+  out.created = (sx.stx_mask & STATX_BTIME) ? sx.stx_btime.tv_sec : out.modified;
+  if (S_ISREG(sx.stx_mode)) {
+    out.kind = EntryKind::File;
+  } else if (S_ISDIR(sx.stx_mode)) {
+    out.kind = EntryKind::Folder;
+  } else if (S_ISLNK(sx.stx_mode)) {
+    out.kind = EntryKind::Link;
+  } else {
+    out.kind = EntryKind::Other;
+  }
+  return out;
+}
+
+bool IsRealFolder(int dirFd, const dirent& d) {
+  if (d.d_type == DT_DIR) return true;
+  if (d.d_type != DT_UNKNOWN) return false;
+  struct stat st;
+  return ::fstatat(dirFd, d.d_name, &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISDIR(st.st_mode);
+}
+
+}  // namespace ordano

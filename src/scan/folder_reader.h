@@ -1,0 +1,62 @@
+// Enumeration for the folder walk: folders opened relative to their parent's
+// descriptor (no path is ever longer than one name), their entries, and the
+// status of each entry.
+#pragma once
+
+#include <dirent.h>
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <utility>
+
+#include "platform/file_handle.h"
+
+namespace ordano {
+
+// A folder's identity: device and inode.
+using FolderId = std::pair<std::uint64_t, std::uint64_t>;
+
+// One open folder. The descriptor stays open after the listing ends, so the
+// folder's files and subfolders are opened relative to it.
+class OpenFolder {
+ public:
+  // Opens `name` inside the folder `at` (AT_FDCWD with a full path for the
+  // first folder). A symbolic link as the last component is followed only
+  // when `followLink`. Nullopt when it cannot be opened or listed.
+  static std::optional<OpenFolder> Open(int at, const char* name, bool followLink);
+
+  int fd() const { return fd_.get(); }
+  FolderId id() const { return id_; }
+  // The next entry other than "." and ".."; nullptr at the end.
+  const dirent* Next();
+  // Ends the listing (its handle is closed); fd() stays usable.
+  void EndListing() { dir_.reset(); }
+
+ private:
+  struct DirCloser {
+    void operator()(DIR* d) const { closedir(d); }
+  };
+  UniqueFd fd_;
+  std::unique_ptr<DIR, DirCloser> dir_;
+  FolderId id_{};
+};
+
+enum class EntryKind { File, Folder, Link, Other, Unreadable };
+
+// What a row needs of one entry.
+struct EntryStatus {
+  EntryKind kind = EntryKind::Unreadable;
+  std::uint64_t size = 0;
+  std::int64_t modified = 0;
+  std::int64_t created = 0;  // birth time; the last-write time where there is none
+};
+
+// One statx of `name` inside `dirFd`: the target of a symbolic link when
+// `followLink`, else the link itself (kind Link).
+EntryStatus StatEntry(int dirFd, const char* name, bool followLink);
+
+// Whether the entry is a real folder (links to folders are not).
+bool IsRealFolder(int dirFd, const dirent& d);
+
+}  // namespace ordano
