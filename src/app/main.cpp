@@ -66,6 +66,7 @@ int RunCatalogue(const CommandLine& cl) {
       return kExitCancelled;
     case RunOutcome::ClipboardUnavailable:
     case RunOutcome::NotWritten:
+    case RunOutcome::NothingListed:
       std::fputs("ordanou: nothing written\n", stderr);
       return kExitNotWritten;
   }

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <set>
 #include <string>
 #include <utility>
@@ -20,6 +21,9 @@ struct RunState {
   int CurrentDepth = 0;
   int DepthLimit = -1;     // from SearchDepth; negative means no limit
   std::string RootFolder;  // native path of the dropped folder being scanned
+  // A whole-drive run stays on the root's file system: folders on another
+  // device (other mounts below the root) are not entered. Unset otherwise.
+  std::optional<std::uint64_t> OnlyDevice;
   bool CancelRequested = false;
   bool RunFinished = false;
   int Pass = 0;  // 0 counting, 1 filling, 2 after both
@@ -57,6 +61,7 @@ struct RunState {
     Md5StatusText.clear();
     ArchiveStatusText.clear();
     ShortcutFolders.clear();
+    OnlyDevice.reset();
   }
 };
 

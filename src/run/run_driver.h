@@ -14,6 +14,7 @@ enum class RunOutcome {
   Cancelled,   // cancelled during the scan, or the date range was invalid
   NotWritten,  // the output run wrote nothing (declined, failed, no paths)
   ClipboardUnavailable,
+  NothingListed,  // a whole-drive or folder-list run found no rows (the user was told)
 };
 
 struct RunResult {

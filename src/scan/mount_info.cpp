@@ -1,6 +1,8 @@
 // Mount table and volume labels: which mount holds a path, and the label of
 // its block device as udev publishes it, or as libblkid reads it where udev
 // publishes nothing (containers, minimal systems).
+#include "scan/mount_info.h"
+
 #include <blkid/blkid.h>
 #include <dirent.h>
 #include <limits.h>
@@ -9,14 +11,16 @@
 #include <sys/sysmacros.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <array>
 #include <cstdlib>
 #include <memory>
 #include <optional>
 #include <vector>
 
+#include "platform/file_handle.h"
 #include "platform/path_parts.h"
 #include "platform/unicode.h"
-#include "scan/volume_info.h"
 
 namespace ordano {
 namespace {
@@ -246,6 +250,57 @@ std::string FileSystemRootOf(const std::string& path) {
     at = parent;
   }
   return at;
+}
+
+bool IsPseudoFileSystem(std::string_view fsType) {
+  static constexpr std::array<std::string_view, 30> kPseudo{
+      "proc",        "sysfs",    "tmpfs",      "devtmpfs",        "devpts",      "cgroup",
+      "cgroup2",     "overlay",  "securityfs", "debugfs",         "tracefs",     "pstore",
+      "bpf",         "mqueue",   "hugetlbfs",  "configfs",        "fusectl",     "autofs",
+      "binfmt_misc", "efivarfs", "ramfs",      "rpc_pipefs",      "nsfs",        "selinuxfs",
+      "nfsd",        "aufs",     "fuse.lxcfs", "fuse.gvfsd-fuse", "fuse.portal", "squashfs"};
+  return std::find(kPseudo.begin(), kPseudo.end(), fsType) != kPseudo.end();
+}
+
+std::vector<MountEntry> RealMounts(std::string_view mountinfo) {
+  std::vector<MountEntry> out;
+  for (auto& m : ParseMountInfo(mountinfo)) {
+    const auto same = std::find_if(
+        out.begin(), out.end(), [&](const MountEntry& e) { return e.mountPoint == m.mountPoint; });
+    if (IsPseudoFileSystem(m.fsType)) {
+      // A pseudo file system mounted over a real one hides it.
+      if (same != out.end()) out.erase(same);
+      continue;
+    }
+    if (same != out.end()) {
+      *same = std::move(m);
+    } else {
+      out.push_back(std::move(m));
+    }
+  }
+  return out;
+}
+
+std::vector<DriveEntry> ListDrives() {
+  std::vector<DriveEntry> out;
+  const auto mountinfo = ReadAll("/proc/self/mountinfo", 16u << 20);
+  if (!mountinfo) return out;
+  for (const auto& m : RealMounts(*mountinfo)) {
+    // Single files bind-mounted into containers (/etc/hosts) are no drives.
+    if (!IsFolder(m.mountPoint)) continue;
+    DriveEntry d;
+    d.mountPoint = m.mountPoint;
+    d.label = LookupVolumeLabel(*mountinfo, "/dev/disk/by-label", m.mountPoint, nullptr);
+    if (d.label == kNoVolumeLabel) d.label.clear();
+    out.push_back(std::move(d));
+  }
+  return out;
+}
+
+std::u16string DriveText(const DriveEntry& drive) {
+  std::u16string text = ToDisplay(drive.mountPoint);
+  if (!drive.label.empty()) text += u" [" + drive.label + u"]";
+  return text;
 }
 
 }  // namespace ordano

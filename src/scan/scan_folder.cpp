@@ -195,8 +195,10 @@ bool FolderWalker::Enter(int at, const std::string& openName, std::string path, 
 
   std::optional<OpenFolder> folder;
   if (!run_.CancelRequested) folder = OpenFolder::Open(at, openName.c_str(), followLink);
-  // No permission, gone, not a folder, or a loop back to a folder being scanned: no rows.
-  if (!folder || OnPath(folder->id())) {
+  // No permission, gone, not a folder, a loop back to a folder being scanned,
+  // or another file system below a whole drive's root: no rows.
+  if (!folder || OnPath(folder->id()) ||
+      (run_.OnlyDevice && folder->id().first != *run_.OnlyDevice)) {
     --run_.CurrentDepth;
     return false;
   }
