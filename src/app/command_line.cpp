@@ -33,6 +33,8 @@ CommandLine ParseCommandLine(std::span<const std::string> args) {
         cl.version = true;
       } else if (token == "--yes") {
         cl.assumeYes = true;
+      } else if (token == "--check-update") {
+        cl.checkUpdate = true;
       } else if (token == "--crawl" && i + 1 < args.size()) {
         cl.crawlUrl = args[++i];
       } else if (token.starts_with("--crawl=")) {

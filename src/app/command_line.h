@@ -17,6 +17,7 @@ struct CommandLine {
   bool version = false;                 // --version
   bool assumeYes = false;               // --yes: answer Yes to questions (unattended runs)
   std::optional<std::string> crawlUrl;  // --crawl URL
+  bool checkUpdate = false;             // --check-update
   std::string outputFolder;             // /O:
   std::string outputName;               // /F:
   std::string backColor;                // /C:

@@ -16,6 +16,8 @@ Switches (before the first path; "/X" or "-X", either case):
   /?          the usage text above
   --yes       answer Yes to questions (overwrite), for unattended runs
   --crawl URL list every URL below URL (web crawl) instead of paths
+  --check-update  ask the update server for a newer build (0 up to date,
+              10 newer build; installed after --yes or a Yes; 3 check failed)
   --help      this text
   --version   the version
   --          the paths start here (for a path that looks like a switch)

@@ -14,6 +14,7 @@
 #include "app/crawl_command.h"
 #include "app/exit_status.h"
 #include "app/help_text.h"
+#include "app/update_command.h"
 #include "core/app_context.h"
 #include "platform/instance_lock.h"
 #include "run/run_driver.h"
@@ -106,6 +107,13 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "ordanou: unknown option %s (see --help)\n",
                  cl.unknownOptions.front().c_str());
     return kExitUsage;
+  }
+  if (cl.checkUpdate) {
+    if (!cl.paths.empty() || cl.crawlUrl) {
+      std::fputs("ordanou: --check-update takes no paths (see --help)\n", stderr);
+      return kExitUsage;
+    }
+    return RunUpdateCommand(cl, args);
   }
   if (cl.crawlUrl) {
     if (!cl.paths.empty()) {

@@ -127,7 +127,7 @@ class CrawlServer {
     return out;
   }
   // The logged fields of every request: method, path, Host, User-Agent,
-  // Cache-Control, Pragma.
+  // Cache-Control, Pragma, the body of a POST.
   std::vector<std::vector<std::string>> RequestFields() const {
     std::vector<std::vector<std::string>> out;
     std::ifstream log(logPath_);
@@ -135,7 +135,7 @@ class CrawlServer {
       std::vector<std::string> fields;
       std::stringstream ss(line);
       for (std::string f; std::getline(ss, f, '\t');) fields.push_back(f);
-      fields.resize(6);
+      fields.resize(7);
       out.push_back(fields);
     }
     return out;

@@ -13,6 +13,8 @@ Serves the files below ROOT. ROUTES is a JSON file mapping a request path
   interval, count    send the body in `count` pieces of `chunk` bytes, one per
                      `interval` seconds (a slow page)
   nolength           send no Content-Length and close the connection after the body
+  headers            further headers to send, as an object (Last-Modified …)
+POST requests are answered like GET; their body is logged as a seventh field.
 Every request is appended to LOG as "METHOD<TAB>path<TAB>Host<TAB>User-Agent
 <TAB>Cache-Control<TAB>Pragma". The chosen port is printed as "PORT n". The
 server ends when its standard input closes or after 15 minutes.
@@ -49,11 +51,11 @@ class Handler(BaseHTTPRequestHandler):
     def log_message(self, fmt, *args):
         pass
 
-    def record(self):
+    def record(self, body=""):
         line = "\t".join([self.command, self.path, self.headers.get("Host", ""),
                           self.headers.get("User-Agent", ""),
                           self.headers.get("Cache-Control", ""),
-                          self.headers.get("Pragma", "")])
+                          self.headers.get("Pragma", ""), body])
         with LOG_LOCK:
             with open(LOG, "a", encoding="utf-8") as f:
                 f.write(line + "\n")
@@ -64,8 +66,13 @@ class Handler(BaseHTTPRequestHandler):
     def do_GET(self):
         self.answer(head=False)
 
-    def answer(self, head):
-        self.record()
+    def do_POST(self):
+        length = int(self.headers.get("Content-Length", "0") or "0")
+        body = self.rfile.read(length).decode("utf-8", "replace") if length > 0 else ""
+        self.answer(head=False, body=body)
+
+    def answer(self, head, body=""):
+        self.record(body)
         route = ROUTES.get(self.path)
         if route is None and "?" in self.path:
             route = ROUTES.get(self.path.split("?", 1)[0])
@@ -104,6 +111,8 @@ class Handler(BaseHTTPRequestHandler):
         self.send_response(status)
         if "location" in route:
             self.send_header("Location", route["location"])
+        for name, value in route.get("headers", {}).items():
+            self.send_header(name, value)
         ctype = route.get("type", "text/html")
         if ctype is not None:
             self.send_header("Content-Type", ctype)

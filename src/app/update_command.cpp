@@ -1,0 +1,64 @@
+#include "app/update_command.h"
+
+#include <cstdio>
+
+#include "app/command_line.h"
+#include "app/console_host.h"
+#include "app/exit_status.h"
+#include "platform/instance_lock.h"
+#include "platform/program_folder.h"
+#include "platform/unicode.h"
+#include "update/update_flow.h"
+
+namespace ordano {
+namespace {
+
+void Say(std::FILE* to, std::u16string_view text) {
+  std::fprintf(to, "%s\n", Utf16ToUtf8(text).c_str());
+}
+
+}  // namespace
+
+int RunUpdateCommand(const CommandLine& cl, const std::vector<std::string>& arguments) {
+  const UpdateSetup setup = CurrentUpdateSetup(arguments);
+  const UpdateCheckResult check = CheckUpdateServer(setup);
+  switch (check.status) {
+    case UpdateCheckStatus::Off:
+      Say(stderr, kUpdateOffText);
+      std::fputs("ordanou: the update check is off in this build (no ORDANO_UPDATE_HOST)\n",
+                 stderr);
+      return kExitNotWritten;
+    case UpdateCheckStatus::Refused:
+      Say(stderr, kUpdateRefusedUrlText);
+      return kExitNotWritten;
+    case UpdateCheckStatus::Failed:
+      Say(stderr, kCheckFailedText);
+      return kExitNotWritten;
+    case UpdateCheckStatus::UpToDate:
+      Say(stdout, kUpToDateText);
+      return kExitOk;
+    case UpdateCheckStatus::Newer:
+      break;
+  }
+  Say(stdout, ManualOfferText(setup.source.endpoints.download));
+  std::fflush(stdout);
+  ConsoleHost host(ConsoleHost::Detect(cl.assumeYes));
+  if (host.MessageBox(u"今すぐ更新しますか？", kUpdateCaption, MsgIcon::Question,
+                      MsgButtons::YesNo) != MsgAnswer::Yes) {
+    return kExitUpdateAvailable;
+  }
+  // Files of a running window are not replaced under it.
+  InstanceLock lock;
+  if (lock.TryAcquire(ProgramFolder()) == InstanceLock::Result::HeldByOther) {
+    std::fputs("ordanou: システム情報: すでにおるだの♪が起動してます。\n", stderr);
+    return kExitAlreadyRunning;
+  }
+  if (InstallUpdate(host, setup, check.serverTime) != InstallOutcome::HandedOver) {
+    return kExitNotWritten;
+  }
+  std::fprintf(stdout, "ordanou: installing the update into %s; it restarts when done (log: %s)\n",
+               setup.programDir.c_str(), (setup.tempDir + "/ordano_updater.log").c_str());
+  return kExitUpdateAvailable;
+}
+
+}  // namespace ordano

@@ -1,0 +1,151 @@
+#include "update/update_flow.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <ctime>
+
+#include "core/run_host.h"
+#include "platform/path_parts.h"
+#include "platform/unicode.h"
+#include "update/installer_script.h"
+#include "update/update_check.h"
+#include "update/update_extract.h"
+
+namespace ordano {
+namespace {
+
+std::string SelfExecutable() {
+  char buf[4096];
+  const ssize_t n = readlink("/proc/self/exe", buf, sizeof buf - 1);
+  if (n <= 0) return {};
+  return std::string(buf, static_cast<std::size_t>(n));
+}
+
+void Tell(RunHost& host, std::u16string_view text, MsgIcon icon) {
+  host.MessageBox(text, kUpdateCaption, icon, MsgButtons::Ok);
+}
+
+}  // namespace
+
+std::u16string ManualOfferText(const std::string& downloadUrl) {
+  return u"アップデートファイルがあります。\n今すぐ更新しますか？\n\n" + ToDisplay(downloadUrl);
+}
+
+std::string PrivateUpdateFolder() {
+  const char* tmp = std::getenv("TMPDIR");
+  std::string base = tmp != nullptr && *tmp == '/' ? tmp : "/tmp";
+  base = std::string(WithoutTrailingSlash(base));
+  const uid_t uid = getuid();
+  const std::string folder =
+      (base == "/" ? std::string() : base) + "/ordano-update-" + std::to_string(uid);
+  mkdir(folder.c_str(), 0700);
+  struct stat st;
+  if (lstat(folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != uid) return {};
+  if ((st.st_mode & 077) != 0 && chmod(folder.c_str(), 0700) != 0) return {};
+  return folder;
+}
+
+UpdateSetup CurrentUpdateSetup(std::vector<std::string> arguments) {
+  UpdateSetup setup;
+  setup.source = CurrentUpdateEndpoints();
+  setup.executable = SelfExecutable();
+  setup.programDir = std::string(ParentFolder(setup.executable));
+  setup.tempDir = PrivateUpdateFolder();
+  setup.arguments = std::move(arguments);
+  setup.pid = getpid();
+  return setup;
+}
+
+UpdateCheckResult CheckUpdateServer(const UpdateSetup& setup) {
+  UpdateCheckResult result;
+  if (setup.source.status == EndpointStatus::Off) return result;
+  if (setup.source.status == EndpointStatus::Refused) {
+    result.status = UpdateCheckStatus::Refused;
+    return result;
+  }
+  result.serverTime = QueryServerTime(setup.source.endpoints.download);
+  if (result.serverTime <= 0) {
+    result.status = UpdateCheckStatus::Failed;
+    return result;
+  }
+  const std::int64_t programTime = ProgramFileTime(setup.executable);
+  result.status = IsUpdateNewer(result.serverTime, programTime, setup.programDir)
+                      ? UpdateCheckStatus::Newer
+                      : UpdateCheckStatus::UpToDate;
+  return result;
+}
+
+InstallOutcome InstallUpdate(RunHost& host, const UpdateSetup& setup, std::int64_t serverTime) {
+  if (setup.programDir.empty() || setup.tempDir.empty() ||
+      setup.source.status != EndpointStatus::Ok) {
+    return InstallOutcome::Failed;
+  }
+  const UpdateEndpoints& ep = setup.source.endpoints;
+  const std::string archive = setup.tempDir + "/ordano_update.zip";
+  const std::string extract = setup.tempDir + "/ordano_update_extract";
+  if (!DownloadFile(ep.download, archive)) {
+    Tell(host, kDownloadFailedText, MsgIcon::Warning);
+    return InstallOutcome::Failed;
+  }
+  PostDownloadNotice(ep);
+  if (ExtractUpdateArchive(archive, extract) != ExtractStatus::Ok) {
+    Tell(host, kExtractFailedText, MsgIcon::Warning);
+    return InstallOutcome::Failed;
+  }
+  InstallerScript script;
+  script.scriptPath = setup.tempDir + "/ordano_updater.sh";
+  script.programDir = setup.programDir;
+  script.executable = setup.executable;
+  script.payloadDir = FindPayloadFolder(extract, LastComponent(setup.executable));
+  script.stamp =
+      std::to_string(serverTime > 0 ? serverTime : static_cast<std::int64_t>(std::time(nullptr)));
+  script.oldPid = setup.pid;
+  script.arguments = setup.arguments;
+  script.attemptDelaySeconds = setup.attemptDelaySeconds;
+  script.waitTenths = setup.waitTenths;
+  // A script that cannot be written or started changes nothing: silent.
+  if (!StartInstaller(script, setup.tempDir + "/ordano_updater.log")) {
+    return InstallOutcome::Failed;
+  }
+  return InstallOutcome::HandedOver;
+}
+
+bool CheckForUpdate(RunHost& host, const UpdateSetup& setup) {
+  const UpdateCheckResult check = CheckUpdateServer(setup);
+  switch (check.status) {
+    case UpdateCheckStatus::Off:
+      Tell(host, kUpdateOffText, MsgIcon::Information);
+      return false;
+    case UpdateCheckStatus::Refused:
+      Tell(host, kUpdateRefusedUrlText, MsgIcon::Warning);
+      return false;
+    case UpdateCheckStatus::Failed:
+      Tell(host, kCheckFailedText, MsgIcon::Warning);
+      return false;
+    case UpdateCheckStatus::UpToDate:
+      Tell(host, kUpToDateText, MsgIcon::Information);
+      return false;
+    case UpdateCheckStatus::Newer:
+      break;
+  }
+  if (host.MessageBox(ManualOfferText(setup.source.endpoints.download), kUpdateCaption,
+                      MsgIcon::Information, MsgButtons::YesNo) != MsgAnswer::Yes) {
+    return false;
+  }
+  return InstallUpdate(host, setup, check.serverTime) == InstallOutcome::HandedOver;
+}
+
+bool StartupUpdateCheck(RunHost& host, const UpdateSetup& setup) {
+  if (ProgramFileTime(setup.executable) == 0) return false;
+  const UpdateCheckResult check = CheckUpdateServer(setup);
+  if (check.status != UpdateCheckStatus::Newer) return false;
+  if (host.MessageBox(kStartupOfferText, kUpdateCaption, MsgIcon::Information, MsgButtons::YesNo) !=
+      MsgAnswer::Yes) {
+    return false;
+  }
+  return InstallUpdate(host, setup, check.serverTime) == InstallOutcome::HandedOver;
+}
+
+}  // namespace ordano

@@ -1,0 +1,83 @@
+// The update check as the user meets it: at start-up (silent unless there is
+// an update), on request (every outcome told), and the hand-over to the
+// installer script.
+#pragma once
+
+#include <sys/types.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "update/update_config.h"
+
+namespace ordano {
+
+class RunHost;
+
+inline constexpr char16_t kUpdateCaption[] = u"おるだの♪";
+inline constexpr char16_t kUpdateOffText[] =
+    u"このビルドには更新サーバーが設定されていないため、更新の確認はできません。";
+inline constexpr char16_t kUpdateRefusedUrlText[] =
+    u"ORDANO_UPDATE_URL は https:// で始まるURLにしてください（http:// "
+    u"はこのコンピューター内のみ）。";
+inline constexpr char16_t kCheckFailedText[] =
+    u"更新の確認に失敗しました。\nネットワーク接続を確認してください。";
+inline constexpr char16_t kUpToDateText[] = u"お使いのおるだの♪は最新です。";
+inline constexpr char16_t kStartupOfferText[] =
+    u"アップデートファイルがあります。\n今すぐ更新しますか？\n(いいえ = 今回はこのまま起動します)";
+inline constexpr char16_t kDownloadFailedText[] =
+    u"ダウンロードに失敗しました。\nネットワーク接続を確認してください。";
+inline constexpr char16_t kExtractFailedText[] = u"ダウンロードしたファイルの展開に失敗しました。";
+
+// The manual check's question, with the download address after it.
+std::u16string ManualOfferText(const std::string& downloadUrl);
+
+// Everything an update needs to know about this program and this process.
+struct UpdateSetup {
+  EndpointChoice source;
+  std::string executable;              // the running program file
+  std::string programDir;              // its folder, without trailing "/"
+  std::string tempDir;                 // private working folder (see PrivateUpdateFolder)
+  std::vector<std::string> arguments;  // for the restart
+  pid_t pid = 0;
+  int attemptDelaySeconds = 2;
+  int waitTenths = 100;
+};
+
+// The setup of this process: /proc/self/exe, CurrentUpdateEndpoints(), the
+// private folder below TMPDIR. `arguments` are the program's own.
+UpdateSetup CurrentUpdateSetup(std::vector<std::string> arguments);
+
+// "$TMPDIR/ordano-update-UID" (or /tmp), created with mode 0700 and checked
+// to be this user's own folder, not a link; empty when that cannot be had.
+// Fixed names in a shared /tmp could be planted by another user.
+std::string PrivateUpdateFolder();
+
+enum class UpdateCheckStatus { Off, Refused, Failed, UpToDate, Newer };
+
+struct UpdateCheckResult {
+  UpdateCheckStatus status = UpdateCheckStatus::Off;
+  std::int64_t serverTime = 0;
+};
+
+// The decision alone: server time against the stamp or the program file.
+UpdateCheckResult CheckUpdateServer(const UpdateSetup& setup);
+
+enum class InstallOutcome {
+  HandedOver,  // the installer runs; the program must end now
+  Failed,      // told to the user; the program goes on
+};
+
+// Download, notice, extraction, script; messages through the host.
+InstallOutcome InstallUpdate(RunHost& host, const UpdateSetup& setup, std::int64_t serverTime);
+
+// The check of the information page's button: every outcome is told. True
+// when the installer runs and the program must end now.
+bool CheckForUpdate(RunHost& host, const UpdateSetup& setup);
+
+// The check at start-up: silent unless a newer build exists and the user
+// takes it. True when the installer runs and the program must end.
+bool StartupUpdateCheck(RunHost& host, const UpdateSetup& setup);
+
+}  // namespace ordano
