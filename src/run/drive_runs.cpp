@@ -4,8 +4,10 @@
 
 #include "core/app_context.h"
 #include "platform/path_parts.h"
+#include "platform/unicode.h"
 #include "scan/scan_folder.h"
 #include "scan/sort.h"
+#include "scan/volume_info.h"
 
 namespace ordano {
 namespace {
@@ -110,6 +112,28 @@ RunResult FolderListRun(AppContext& ctx, std::span<const std::string> folders) {
   }
   if (!ScanRoots(ctx, roots, ListKind::FolderList)) return RunResult{RunOutcome::Cancelled, {}, {}};
   return FinishListRun(ctx);
+}
+
+std::optional<std::string> WholeDriveDropRoot(AppContext& ctx, std::span<const std::string> paths) {
+  if (paths.size() != 1) {
+    ctx.Host().MessageBox(u"ファイルは1つだけドロップしてください。", u"Ordano", MsgIcon::Warning,
+                          MsgButtons::Ok);
+    return std::nullopt;
+  }
+  std::string root = FileSystemRootOf(paths.front());
+  if (root.empty()) return std::nullopt;
+  return root;
+}
+
+bool AppendDroppedFolders(std::vector<std::u16string>& list, std::span<const std::string> paths) {
+  constexpr std::size_t kMaxDroppedPath = 2550;
+  for (const auto& p : paths) {
+    struct stat st;
+    const std::u16string text = ToDisplay(WithoutTrailingSlash(p));
+    if (text.empty() || text.size() > kMaxDroppedPath) continue;
+    if (stat(p.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) list.push_back(text);
+  }
+  return !paths.empty();
 }
 
 }  // namespace ordano

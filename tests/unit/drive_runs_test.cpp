@@ -133,6 +133,26 @@ TEST_F(DriveRunTest, FolderListInOrderTwiceListedTwiceAndGoneFolderSilent) {
   EXPECT_FALSE(json.contains("capacity"));
 }
 
+TEST_F(DriveRunTest, DropsOnTheDrivePages) {
+  WriteFile(dir / "f/file.txt", "x");
+  std::vector<std::u16string> list{u"/kept"};
+  const std::vector<std::string> dropped{dir / "f/file.txt", dir / "f/", dir / "gone",
+                                         "/" + std::string(2600, 'x'), dir.path()};
+  EXPECT_TRUE(AppendDroppedFolders(list, dropped));
+  EXPECT_EQ(list,
+            (std::vector<std::u16string>{u"/kept", ToDisplay(dir / "f"), ToDisplay(dir.path())}));
+
+  // The whole-drive page takes exactly one item, and keeps its file system's root.
+  const std::vector<std::string> one{dir / "f/file.txt"};
+  const auto root = WholeDriveDropRoot(*ctx, one);
+  ASSERT_TRUE(root.has_value());
+  EXPECT_EQ(dir.path().rfind(*root == "/" ? "/" : *root + "/", 0), 0u) << *root;
+  EXPECT_TRUE(host.messages.empty());
+  EXPECT_FALSE(WholeDriveDropRoot(*ctx, dropped).has_value());
+  ASSERT_EQ(host.messages.size(), 1u);
+  EXPECT_EQ(host.messages[0].text, u"ファイルは1つだけドロップしてください。");
+}
+
 // A real file system mounted below the root, in a mount namespace of this test
 // process only (needs root; skipped otherwise).
 TEST_F(DriveRunTest, WholeDriveDoesNotEnterOtherFileSystemsBelowItsRoot) {
