@@ -7,14 +7,16 @@ set -euo pipefail
 
 required=(build-essential cmake ninja-build ccache pkg-config
           libgtest-dev libgmock-dev googletest libbenchmark-dev zlib1g-dev
-          libarchive-dev libcurl4-openssl-dev nlohmann-json3-dev)
+          libarchive-dev libcurl4-openssl-dev nlohmann-json3-dev
+          qt6-base-dev)
 optional=()
 case "${1:-}" in
-  --bench) optional=(hyperfine time libarchive-tools wget python3) ;;
-  # Cab and arj writers, bsdtar, wget, the test web server, clang for fuzzing,
-  # Chromium for the browser test. Tests that need one of them say so and skip
-  # when it is missing.
-  --test) optional=(clang-format gcab arj libarchive-tools wget python3 clang libclang-rt-14-dev chromium) ;;
+  --bench) optional=(fonts-noto-cjk hyperfine time libarchive-tools wget python3) ;;
+  # Noto CJK for the window's Japanese texts offscreen, cab and arj writers,
+  # bsdtar, wget, the test web server, clang for fuzzing, Chromium for the
+  # browser test. Tests that need one of them say so and skip when it is
+  # missing.
+  --test) optional=(fonts-noto-cjk clang-format gcab arj libarchive-tools wget python3 clang libclang-rt-14-dev chromium) ;;
 esac
 
 missing() {

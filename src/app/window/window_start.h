@@ -1,0 +1,26 @@
+// Start-up of the window, and the window's host for a command-line run
+// started from the desktop.
+#pragma once
+
+#include <functional>
+
+namespace ordano {
+
+struct AppContext;
+class RunHost;
+
+// A display to open windows on: X11, Wayland, or a Qt platform named
+// explicitly (offscreen for tests and benchmarks).
+bool DisplayAvailable();
+// Started from the desktop (no terminal anywhere) while a display exists.
+bool DesktopLaunch();
+
+// The whole window start-up: single instance, settings, the main window,
+// sa.dat after it closed. Returns the exit status.
+int RunWindow(int& argc, char** argv);
+
+// Runs `body` with the window's host (progress window, message boxes).
+int WithDesktopHost(AppContext& ctx, int& argc, char** argv,
+                    const std::function<int(RunHost&)>& body);
+
+}  // namespace ordano
