@@ -15,9 +15,9 @@ int main(int argc, char** argv) {
   }
   auto ctx = std::make_unique<ordano::AppContext>();
   ordano::BenchHost host(/*showMessages=*/true);
-  ctx->host = &host;
+  ctx->SetHost(host);
   ordano::CrawlResult result;
-  ordano::CrawlSite(*ctx, ordano::Utf8ToUtf16(argv[1]), nullptr, result);
+  ordano::CrawlSite(*ctx, ordano::Utf8ToUtf16(argv[1]), result);
   for (const auto& item : result.items) std::printf("%s\n", ordano::Utf16ToUtf8(item.url).c_str());
   std::fprintf(stderr, "pages fetched: %d\n", result.pagesFetched);
   return result.items.empty() ? 1 : 0;

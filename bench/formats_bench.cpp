@@ -132,7 +132,7 @@ int main(int argc, char** argv) {
   BenchHost host;
   AppContext ctx;
   ResetToDefaults(ctx);
-  ctx.host = &host;
+  ctx.SetHost(host);
   ctx.settings.WriteTargetFolder = 1;
   FillRows(ctx, rows);
 

@@ -15,7 +15,7 @@ int main(int argc, char** argv) {
   }
   ordano::BenchHost host;
   auto ctx = std::make_unique<ordano::AppContext>();
-  ctx->host = &host;
+  ctx->SetHost(host);
   int status = 0;
   for (int i = 1; i < argc; ++i) {
     const std::u16string digest = ordano::DigestFile(*ctx, argv[i]);

@@ -22,7 +22,37 @@ void OnInterrupt(int) {
   std::signal(SIGINT, SIG_DFL);
 }
 
-std::string Narrow(std::u16string_view text) { return Utf16ToUtf8(text); }
+// Text for a terminal: control characters (a file name may carry escape
+// sequences) are shown as "?" instead of reaching the terminal.
+std::string Narrow(std::u16string_view text, bool keepNewlines = false) {
+  std::u16string safe(text);
+  for (char16_t& c : safe) {
+    if (keepNewlines && c == u'\n') continue;
+    if (c < 0x20 || (c >= 0x7F && c <= 0x9F)) c = u'?';
+  }
+  return Utf16ToUtf8(safe);
+}
+
+// A message as lines: its "\r\n" breaks kept, other controls made harmless.
+std::string NarrowLines(std::u16string_view text, std::string_view separator) {
+  std::string out;
+  std::size_t start = 0;
+  for (std::size_t at; (at = text.find(u"\r\n", start)) != std::u16string_view::npos;) {
+    out += Narrow(text.substr(start, at - start));
+    out += separator;
+    start = at + 2;
+  }
+  return out + Narrow(text.substr(start));
+}
+
+// At most `bytes` bytes of a UTF-8 text, never cutting a character.
+void CutUtf8(std::string& text, std::size_t bytes) {
+  if (text.size() <= bytes) return;
+  while (bytes > 0 && (static_cast<unsigned char>(text[bytes]) & 0xC0) == 0x80) --bytes;
+  text.resize(bytes);
+}
+
+constexpr std::size_t kStatusLineBytes = 200;  // one line of a wide terminal
 
 const char* IconWord(MsgIcon icon) {
   switch (icon) {
@@ -47,7 +77,7 @@ ConsoleHost::ConsoleHost(Options options) : options_(options) {
 }
 
 ConsoleHost::~ConsoleHost() {
-  ClearProgressLine();
+  ClearStatusLine();
   std::signal(SIGINT, SIG_DFL);
 }
 
@@ -72,8 +102,25 @@ void ConsoleHost::ProgressBegin(RunState& run) {
 }
 
 void ConsoleHost::ProgressEnd(RunState&) {
-  ClearProgressLine();
+  ClearStatusLine();
   progressShown_ = false;
+}
+
+void ConsoleHost::ShowCrawlText(CrawlText what, std::u16string_view text) {
+  switch (what) {
+    case CrawlText::Progress:
+      // "検索中: N件検出 / 待機W件" and the URL; the fixed limits line is left out.
+      if (options_.progressOnStderr)
+        ShowStatusLine(NarrowLines(text.substr(0, text.rfind(u"\r\n")), "  "));
+      break;
+    case CrawlText::Finished:
+    case CrawlText::OutputDone:
+      ClearStatusLine();
+      std::fprintf(stderr, "%s\n", NarrowLines(text, "\n").c_str());
+      break;
+    case CrawlText::OutputNote:  // it speaks of the save dialog, which /O: /F: skip
+      break;
+  }
 }
 
 void ConsoleHost::DrawProgress(const RunState& run, bool force) {
@@ -94,16 +141,21 @@ void ConsoleHost::DrawProgress(const RunState& run, bool force) {
   }
   if (!run.Md5StatusText.empty()) line += "  " + Narrow(run.Md5StatusText);
   if (!run.ArchiveStatusText.empty()) line += "  " + Narrow(run.ArchiveStatusText);
-  if (line.size() > 200) line.resize(200);  // keep it on one line of a wide terminal
-  std::fprintf(stderr, "\r\033[K%s", line.c_str());
-  std::fflush(stderr);
+  ShowStatusLine(std::move(line));
 }
 
-void ConsoleHost::ClearProgressLine() {
-  if (options_.progressOnStderr && progressShown_) {
-    std::fputs("\r\033[K", stderr);
-    std::fflush(stderr);
-  }
+void ConsoleHost::ShowStatusLine(std::string line) {
+  CutUtf8(line, kStatusLineBytes);
+  std::fprintf(stderr, "\r\033[K%s", line.c_str());
+  std::fflush(stderr);
+  statusLineShown_ = true;
+}
+
+void ConsoleHost::ClearStatusLine() {
+  if (!statusLineShown_) return;
+  std::fputs("\r\033[K", stderr);
+  std::fflush(stderr);
+  statusLineShown_ = false;
 }
 
 bool ConsoleHost::AskYesNo(const std::string& prompt, bool withCancel, MsgAnswer& answer) {
@@ -125,9 +177,9 @@ bool ConsoleHost::AskYesNo(const std::string& prompt, bool withCancel, MsgAnswer
 
 MsgAnswer ConsoleHost::MessageBox(std::u16string_view text, std::u16string_view caption,
                                   MsgIcon icon, MsgButtons buttons) {
-  ClearProgressLine();
+  ClearStatusLine();
   std::fprintf(stderr, "ordanou: %s [%s]: %s\n", Narrow(caption).c_str(), IconWord(icon),
-               Narrow(text).c_str());
+               Narrow(text, true).c_str());
   if (buttons == MsgButtons::Ok) return MsgAnswer::Ok;
   const bool withCancel = buttons == MsgButtons::YesNoCancel;
   if (options_.assumeYes) {
@@ -142,7 +194,7 @@ MsgAnswer ConsoleHost::MessageBox(std::u16string_view text, std::u16string_view 
 }
 
 std::optional<SaveDialogState> ConsoleHost::SaveDialog(const SaveDialogState& proposal) {
-  ClearProgressLine();
+  ClearStatusLine();
   std::string proposed = proposal.fileName;
   if (!proposed.empty() && proposed[0] != '/' && !proposal.folder.empty()) {
     proposed = proposal.folder + (proposal.folder.back() == '/' ? "" : "/") + proposed;
@@ -175,7 +227,7 @@ bool ConsoleHost::SetClipboardText(std::u16string_view text) {
     std::fputs("ordanou: no clipboard here (needs a display and wl-copy, xclip or xsel)\n", stderr);
     return false;
   }
-  if (!RunWithInput(command, Narrow(text))) {
+  if (!RunWithInput(command, Utf16ToUtf8(text))) {
     std::fprintf(stderr, "ordanou: %s failed to take the text\n", command[0].c_str());
     return false;
   }

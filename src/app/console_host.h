@@ -29,6 +29,7 @@ class ConsoleHost : public RunHost {
   void Pump(RunState& run, int maxMessages) override;
   void ProgressBegin(RunState& run) override;
   void ProgressEnd(RunState& run) override;
+  void ShowCrawlText(CrawlText what, std::u16string_view text) override;
   MsgAnswer MessageBox(std::u16string_view text, std::u16string_view caption, MsgIcon icon,
                        MsgButtons buttons) override;
   std::optional<SaveDialogState> SaveDialog(const SaveDialogState& proposal) override;
@@ -40,11 +41,14 @@ class ConsoleHost : public RunHost {
 
  private:
   void DrawProgress(const RunState& run, bool force);
-  void ClearProgressLine();
+  // The one status line on stderr, rewritten in place (scan progress or crawl status).
+  void ShowStatusLine(std::string line);
+  void ClearStatusLine();
   bool AskYesNo(const std::string& prompt, bool withCancel, MsgAnswer& answer);
 
   Options options_;
   bool progressShown_ = false;
+  bool statusLineShown_ = false;
   std::chrono::steady_clock::time_point lastDraw_{};
 };
 

@@ -32,7 +32,7 @@ std::string AbsolutePath(const std::string& path) {
 }
 
 int Catalogue(AppContext& ctx, RunHost& host, const CommandLine& cl) {
-  ctx.host = &host;
+  ctx.SetHost(host);
   RunState& run = ctx.run;
   run.CmdOutputFolder = cl.outputFolder;
   run.CmdOutputName = cl.outputName;
@@ -44,7 +44,7 @@ int Catalogue(AppContext& ctx, RunHost& host, const CommandLine& cl) {
   run.CmdLastPath = paths.back();
 
   const RunResult result = CommandLineRun(ctx, paths);
-  ctx.host = nullptr;
+  ctx.SetHost(QuietHost());
   for (const auto& missing : result.missingPaths) {
     std::fprintf(stderr, "ordanou: %s: no such file or folder\n", missing.c_str());
   }

@@ -10,6 +10,7 @@
 
 #include "core/entry_table.h"
 #include "core/run_host.h"
+#include "core/run_options.h"
 #include "core/run_state.h"
 #include "settings/settings_record.h"
 
@@ -24,9 +25,12 @@ struct AppContext {
   ProfileNameRecord profileName{};
   // The program folder with a trailing "/" (settings files live here).
   std::string programFolder;
+  // The options of the current run: the record plus the page's one-run states,
+  // copied when the run starts (BeginRunOptions). Scan and output read these,
+  // never the saved record, so one-run changes need no restoring.
+  RunOptions options;
   RunState run;
   EntryTable table;
-  RunHost* host = nullptr;  // not owned
   // Multi-folder list of the current profile and its changed flag.
   std::vector<std::u16string> folderList;
   bool folderListChanged = false;
@@ -37,6 +41,13 @@ struct AppContext {
   std::map<std::string, std::u16string> volumeLabels;
   // Time of the last message pump of any folder scan.
   std::chrono::steady_clock::time_point lastScanPump{};
+
+  // The user's side of every run; a quiet host until someone listens.
+  RunHost& Host() const { return *host_; }
+  void SetHost(RunHost& host) { host_ = &host; }
+
+ private:
+  RunHost* host_ = &QuietHost();  // not owned, never null
 };
 
 }  // namespace ordano

@@ -16,6 +16,15 @@ enum class MsgIcon { None, Information, Warning, Error, Question };
 enum class MsgButtons { Ok, YesNo, YesNoCancel };
 enum class MsgAnswer { Ok, Yes, No, Cancel };
 
+// The crawl's status texts: the web page's description text in the window,
+// the progress line on a terminal.
+enum class CrawlText {
+  Progress,    // "検索中: …" once per fetched page
+  Finished,    // the crawl's completion text
+  OutputNote,  // the text shown right before the output run
+  OutputDone,  // "出力処理が終わりました。…"
+};
+
 // What the save dialog shows and what it returns, including its
 // "最終確認" panel.
 struct SaveDialogState {
@@ -33,9 +42,9 @@ class RunHost {
  public:
   virtual ~RunHost() = default;
 
-  // The basic page's controls. The core reads its options from the settings
-  // record; a windowed host copies the page's live states into the record
-  // before a run and shows changed fields again afterwards.
+  // The basic page's controls. A run starts from its own copy of the record
+  // into which a windowed host collects the page's live states; Apply shows
+  // a record on the page (a run that switches the date range off).
   virtual void CollectBasicPage(SettingsRecord&) {}
   virtual void ApplyBasicPage(const SettingsRecord&) {}
   // Control-only states of the basic page (never saved).
@@ -48,6 +57,8 @@ class RunHost {
   // The progress window of a run: shown at the start of the scan, closed at its end.
   virtual void ProgressBegin(RunState&) {}
   virtual void ProgressEnd(RunState&) {}
+  // A status text of the web crawl.
+  virtual void ShowCrawlText(CrawlText, std::u16string_view) {}
 
   virtual MsgAnswer MessageBox(std::u16string_view text, std::u16string_view caption, MsgIcon icon,
                                MsgButtons buttons) = 0;
@@ -58,5 +69,9 @@ class RunHost {
   // Opens a file with its default program ("open" verb).
   virtual void OpenWithDefaultProgram(const std::string& path, const std::string& workingDir) = 0;
 };
+
+// The host of a context nobody listens to: no pumping, the safe answer (No,
+// Cancel) to every question, no clipboard. Stateless, shared.
+RunHost& QuietHost();
 
 }  // namespace ordano

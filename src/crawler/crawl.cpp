@@ -27,7 +27,7 @@ std::u16string Format(const char* format, long long a, long long b) {
 }
 
 void Tell(AppContext& ctx, std::u16string_view text, MsgIcon icon) {
-  if (ctx.host != nullptr) ctx.host->MessageBox(text, kWebSearchCaption, icon, MsgButtons::Ok);
+  ctx.Host().MessageBox(text, kWebSearchCaption, icon, MsgButtons::Ok);
 }
 
 bool GoodStatus(unsigned long status) { return status >= 200 && status <= 399; }
@@ -35,8 +35,7 @@ bool GoodStatus(unsigned long status) { return status >= 200 && status <= 399; }
 // The bookkeeping of one crawl.
 class Crawl {
  public:
-  Crawl(AppContext& ctx, CrawlStatusSink* status, CrawlResult& result)
-      : ctx_(ctx), status_(status), result_(result), items_(result.items) {}
+  Crawl(AppContext& ctx, CrawlResult& result) : ctx_(ctx), result_(result), items_(result.items) {}
 
   void Run(std::u16string_view startUrl);
 
@@ -47,7 +46,6 @@ class Crawl {
   void AddLinks(int pageDepth, const std::u16string& base, std::vector<LinkRef>& links);
 
   AppContext& ctx_;
-  CrawlStatusSink* status_;
   CrawlResult& result_;
   std::vector<WebItem>& items_;
   std::unordered_map<std::u16string, std::size_t> visited_;
@@ -87,7 +85,7 @@ void Crawl::Run(std::u16string_view startUrl) {
     }
     const std::size_t i = queue_[q];
     if (items_[i].depth > kMaxCrawlDepth) continue;
-    ShowCrawlStatus(ctx_, status_, items_[i].url, static_cast<int>(items_.size()),
+    ShowCrawlStatus(ctx_, items_[i].url, static_cast<int>(items_.size()),
                     static_cast<int>(queue_.size() - (q + 1)));
     if (!Visit(session, i)) break;
   }
@@ -104,7 +102,7 @@ void Crawl::Run(std::u16string_view startUrl) {
     text = Format("検索完了: %lld件（取得ページ: %lld件）\r\n基本・高度タブの設定で保存します。", n,
                   p);
   }
-  if (status_ != nullptr) status_->ShowCrawlText(CrawlText::Finished, text);
+  ctx_.Host().ShowCrawlText(CrawlText::Finished, text);
 }
 
 bool Crawl::Visit(HttpSession& session, std::size_t i) {
@@ -205,18 +203,14 @@ std::u16string CrawlStatusText(std::u16string_view itemUrl, int itemCount, int w
          Number(kMaxCrawlItems) + u"件、深度" + Number(kMaxCrawlDepth);
 }
 
-void ShowCrawlStatus(AppContext& ctx, CrawlStatusSink* status, std::u16string_view itemUrl,
-                     int itemCount, int waiting) {
-  if (status != nullptr) {
-    status->ShowCrawlText(CrawlText::Progress, CrawlStatusText(itemUrl, itemCount, waiting));
-  }
-  if (ctx.host != nullptr) ctx.host->Pump(ctx.run, 1);
+void ShowCrawlStatus(AppContext& ctx, std::u16string_view itemUrl, int itemCount, int waiting) {
+  ctx.Host().ShowCrawlText(CrawlText::Progress, CrawlStatusText(itemUrl, itemCount, waiting));
+  ctx.Host().Pump(ctx.run, 1);
 }
 
-bool CrawlSite(AppContext& ctx, std::u16string_view startUrl, CrawlStatusSink* status,
-               CrawlResult& result) {
+bool CrawlSite(AppContext& ctx, std::u16string_view startUrl, CrawlResult& result) {
   result = CrawlResult{};
-  Crawl crawl(ctx, status, result);
+  Crawl crawl(ctx, result);
   crawl.Run(startUrl);
   return !result.items.empty();
 }

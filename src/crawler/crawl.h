@@ -7,8 +7,6 @@
 #include <string_view>
 #include <vector>
 
-#include "crawler/crawl_status.h"
-
 namespace ordano {
 
 struct AppContext;
@@ -46,14 +44,12 @@ struct CrawlResult {
 };
 
 // Crawls below `startUrl`. Cancelled through ctx.run.CancelRequested (set by
-// the host's Pump); problems are told through ctx.host's message box with the
+// the host's Pump); problems are told through the host's message box with the
 // caption "Web検索". True when the result lists anything.
-bool CrawlSite(AppContext& ctx, std::u16string_view startUrl, CrawlStatusSink* status,
-               CrawlResult& result);
+bool CrawlSite(AppContext& ctx, std::u16string_view startUrl, CrawlResult& result);
 
 // The progress text of one page and one pump of the host.
-void ShowCrawlStatus(AppContext& ctx, CrawlStatusSink* status, std::u16string_view itemUrl,
-                     int itemCount, int waiting);
+void ShowCrawlStatus(AppContext& ctx, std::u16string_view itemUrl, int itemCount, int waiting);
 
 // The progress text alone.
 std::u16string CrawlStatusText(std::u16string_view itemUrl, int itemCount, int waiting);

@@ -40,7 +40,7 @@ struct Transfer {
 
   bool Cancelled() const { return ctx.run.CancelRequested; }
   void Pump() {
-    if (ctx.host != nullptr) ctx.host->Pump(ctx.run, 1);
+    ctx.Host().Pump(ctx.run, 1);
     lastPump = Clock::now();
   }
 };

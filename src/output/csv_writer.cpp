@@ -42,7 +42,7 @@ class CsvCatalogueWriter {
   // header: the file is new, so it gets the header row once.
   CsvCatalogueWriter(AppContext& ctx, CFileCus& sink, bool header)
       : ctx_(ctx),
-        s_(ctx.settings),
+        s_(ctx.options.settings),
         run_(ctx.run),
         t_(ctx.table),
         sink_(sink),
@@ -255,7 +255,7 @@ bool HoldsNoRows(CFileCus& sink, std::int64_t length) {
 }  // namespace
 
 bool WriteCsvCatalogue(AppContext& ctx, CFileCus& sink, const std::string& path) {
-  const bool appendWanted = ctx.settings.AppendOutput != 0;
+  const bool appendWanted = ctx.options.settings.AppendOutput != 0;
   // Appending continues an existing file and creates one that is missing.
   const bool opened = appendWanted ? (sink.Open(path, CFileCus::OpenMode::OpenExisting) ||
                                       sink.Open(path, CFileCus::OpenMode::CreateTruncate))

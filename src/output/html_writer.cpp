@@ -53,7 +53,7 @@ class HtmlCatalogueWriter {
  public:
   HtmlCatalogueWriter(AppContext& ctx, CFileCus& sink)
       : ctx_(ctx),
-        s_(ctx.settings),
+        s_(ctx.options.settings),
         run_(ctx.run),
         t_(ctx.table),
         sink_(sink),
@@ -363,7 +363,7 @@ std::int64_t FindBodyEnd(std::string_view tail) {
 }
 
 bool WriteHtmlCatalogue(AppContext& ctx, CFileCus& sink, const std::string& path) {
-  const SettingsRecord& s = ctx.settings;
+  const SettingsRecord& s = ctx.options.settings;
   sink.SetUtf8Mode(true);
   // Appending and merging need the page that is there; they never create one.
   const bool existing = s.AppendOutput || s.Unify;

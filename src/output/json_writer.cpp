@@ -30,7 +30,7 @@ class JsonCatalogueWriter {
  public:
   JsonCatalogueWriter(AppContext& ctx, CFileCus& sink)
       : ctx_(ctx),
-        s_(ctx.settings),
+        s_(ctx.options.settings),
         run_(ctx.run),
         t_(ctx.table),
         sink_(sink),

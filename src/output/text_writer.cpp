@@ -64,11 +64,11 @@ class TextCatalogueWriter {
  public:
   TextCatalogueWriter(AppContext& ctx, CFileCus& sink)
       : ctx_(ctx),
-        s_(ctx.settings),
+        s_(ctx.options.settings),
         run_(ctx.run),
         t_(ctx.table),
         sink_(sink),
-        layout_(MakeTextLayout(ctx.settings, ctx.run)),
+        layout_(MakeTextLayout(ctx.options.settings, ctx.run)),
         rows_(std::min(ctx.run.EntryCount, ctx.table.Capacity())) {
     // Any other value (none selected) writes the normal form.
     kind_ = (s_.OutputKind == 1 || s_.OutputKind == 2) ? s_.OutputKind : 0;
@@ -323,21 +323,21 @@ std::u16string TotalLine(const RunState& run) {
 
 TextWriteStatus WriteTextCatalogue(AppContext& ctx, CFileCus& sink, const std::string& path) {
   const bool file = !sink.ClipboardMode();
-  const bool merge = file && ctx.settings.Unify;
+  const bool merge = file && ctx.options.settings.Unify;
   std::int64_t length = 0;
   if (merge) {
     length = sink.Length();
     if (length < 0) return TextWriteStatus::Failed;
     if (IsEmptyCatalogue(sink, length)) {
-      ctx.host->MessageBox(ToDisplay(path) + u"\nﾌｧｲﾙが空です。", u"編集できないよ～",
-                           MsgIcon::Question, MsgButtons::YesNo);
+      ctx.Host().MessageBox(ToDisplay(path) + u"\nﾌｧｲﾙが空です。", u"編集できないよ～",
+                            MsgIcon::Question, MsgButtons::YesNo);
       return TextWriteStatus::MergeTargetEmpty;
     }
   }
   if (file) {
     // The mark goes at offset 0 also when appending, so a file holds one.
     if (!sink.SeekToBegin() || !sink.WriteText(u"\uFEFF")) return TextWriteStatus::Failed;
-    if (ctx.settings.AppendOutput && sink.SeekToEnd() < 0) return TextWriteStatus::Failed;
+    if (ctx.options.settings.AppendOutput && sink.SeekToEnd() < 0) return TextWriteStatus::Failed;
     if (merge) {
       const std::int64_t at = FindMergePoint(sink, length);
       if (at < 0 || sink.Seek(at, CFileCus::SeekFrom::Begin) != at) return TextWriteStatus::Failed;

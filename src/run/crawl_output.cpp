@@ -25,7 +25,7 @@ std::u16string CountText(const char* format, long long n) {
 
 void BuildCrawlTable(AppContext& ctx, const std::vector<WebItem>& items) {
   RunState& run = ctx.run;
-  const SettingsRecord& s = ctx.settings;
+  const SettingsRecord& s = ctx.options.settings;
   const int n = static_cast<int>(items.size());
   ctx.table.Release();
   run.ResetForRun();
@@ -64,10 +64,10 @@ void BuildCrawlTable(AppContext& ctx, const std::vector<WebItem>& items) {
 }
 
 OutputResult OutputCrawlResult(AppContext& ctx, const std::vector<WebItem>& items,
-                               CrawlStatusSink* status, const CrawlOutputOptions& options) {
+                               const CrawlOutputOptions& options) {
   if (items.empty()) return {OutputStatus::Declined, {}};
   RunState& run = ctx.run;
-  if (ctx.host != nullptr) ctx.host->CollectBasicPage(ctx.settings);
+  BeginRunOptions(ctx);
   if (!options.keepCommandLineDestination) {
     run.CmdOutputFolder.clear();
     run.CmdOutputName.clear();
@@ -77,14 +77,12 @@ OutputResult OutputCrawlResult(AppContext& ctx, const std::vector<WebItem>& item
   BuildCrawlTable(ctx, items);
 
   const auto count = static_cast<long long>(items.size());
-  if (status != nullptr) {
-    status->ShowCrawlText(
-        CrawlText::OutputNote,
-        CountText(ctx.settings.SaveToClipboard
-                      ? "高度タブのクリップボード保存設定に従って出力します。\r\n%lld件"
-                      : "基本・高度タブの設定に従って保存ダイアログを開きます。\r\n%lld件",
-                  count));
-  }
+  ctx.Host().ShowCrawlText(
+      CrawlText::OutputNote,
+      CountText(ctx.options.settings.SaveToClipboard
+                    ? "高度タブのクリップボード保存設定に従って出力します。\r\n%lld件"
+                    : "基本・高度タブの設定に従って保存ダイアログを開きます。\r\n%lld件",
+                count));
 
   OutputResult result{OutputStatus::Failed, {}};
   try {
@@ -94,19 +92,15 @@ OutputResult OutputCrawlResult(AppContext& ctx, const std::vector<WebItem>& item
     if (text.size() > kMaxErrorText) text.resize(kMaxErrorText);
     text = std::u16string(text16::Trim(text));
     if (text.empty()) text = u"保存処理中にエラーが発生しました。";
-    if (ctx.host != nullptr) {
-      ctx.host->MessageBox(text, kWebSearchCaption, MsgIcon::Error, MsgButtons::Ok);
-    }
+    ctx.Host().MessageBox(text, kWebSearchCaption, MsgIcon::Error, MsgButtons::Ok);
     result = {OutputStatus::Failed, {}};
   }
 
   ctx.table.Release();
   run.TableAllocated = false;
   run.EntryCount = 0;
-  if (status != nullptr) {
-    status->ShowCrawlText(CrawlText::OutputDone,
-                          CountText("出力処理が終わりました。\r\n最終結果: %lld件", count));
-  }
+  ctx.Host().ShowCrawlText(CrawlText::OutputDone,
+                           CountText("出力処理が終わりました。\r\n最終結果: %lld件", count));
   return result;
 }
 

@@ -19,7 +19,7 @@ struct CrawlOutputOptions {
 // kind as SortKey, depth, size, title), runs the output and releases the table.
 // An empty list writes nothing (Declined).
 OutputResult OutputCrawlResult(AppContext& ctx, const std::vector<WebItem>& items,
-                               CrawlStatusSink* status, const CrawlOutputOptions& options = {});
+                               const CrawlOutputOptions& options = {});
 
 // The table alone (used by OutputCrawlResult); the run state is set for it.
 void BuildCrawlTable(AppContext& ctx, const std::vector<WebItem>& items);

@@ -42,7 +42,7 @@ std::int64_t CreatedTime(const std::string& path, const struct stat& st) {
 class PathRun {
  public:
   PathRun(AppContext& ctx, RunKind kind)
-      : ctx_(ctx), run_(ctx.run), s_(ctx.settings), kind_(kind) {}
+      : ctx_(ctx), run_(ctx.run), s_(ctx.options.settings), kind_(kind) {}
 
   bool Scan(std::span<const std::string> paths, std::vector<std::string>* missingPaths);
 
@@ -57,7 +57,7 @@ class PathRun {
 
   AppContext& ctx_;
   RunState& run_;
-  SettingsRecord& s_;
+  const SettingsRecord& s_;
   RunKind kind_;
 };
 
@@ -74,7 +74,7 @@ bool PathRun::Scan(std::span<const std::string> paths, std::vector<std::string>*
     run_.CmdLastPath.clear();
     run_.CapacityRequested = false;
   }
-  if (ctx_.host != nullptr) ctx_.host->ProgressBegin(run_);
+  ctx_.Host().ProgressBegin(run_);
 
   // Items missing in the counting pass stay out of the filling pass too.
   std::vector<bool> missing(paths.size(), false);
@@ -90,7 +90,7 @@ bool PathRun::Scan(std::span<const std::string> paths, std::vector<std::string>*
       run_.OutputCounter = 0;
     }
     for (std::size_t i = 0; i < paths.size() && !run_.CancelRequested; ++i) {
-      if (ctx_.host != nullptr) ctx_.host->Pump(run_, 1);
+      ctx_.Host().Pump(run_, 1);
       if (run_.CancelRequested || missing[i]) continue;
       if (!Item(paths[i]) && pass == 0) {
         missing[i] = true;
@@ -101,7 +101,7 @@ bool PathRun::Scan(std::span<const std::string> paths, std::vector<std::string>*
 
   run_.Pass = 2;
   run_.RunFinished = true;
-  if (ctx_.host != nullptr) ctx_.host->ProgressEnd(run_);
+  ctx_.Host().ProgressEnd(run_);
   if (run_.CancelRequested) {
     ctx_.table.Release();
     run_.TableAllocated = false;
@@ -204,7 +204,7 @@ bool ScanPaths(AppContext& ctx, RunKind kind, std::span<const std::string> paths
 
 bool DropRunScan(AppContext& ctx, std::span<const std::string> paths,
                  std::vector<std::string>* missingPaths) {
-  if (ctx.host != nullptr) ctx.host->CollectBasicPage(ctx.settings);
+  BeginRunOptions(ctx);
   return ScanPaths(ctx, RunKind::Drop, paths, missingPaths);
 }
 
@@ -214,10 +214,8 @@ RunResult FinishRunOutput(AppContext& ctx) {
   if (out.status == OutputStatus::ClipboardFailed && !ctx.run.CmdOutputName.empty()) {
     // No clipboard here (a console without a display): the catalogue still
     // goes to the file the command line named, so nothing is lost.
-    const Flag saved = ctx.settings.SaveToClipboard;
-    ctx.settings.SaveToClipboard = 0;
+    ctx.options.settings.SaveToClipboard = 0;
     out = RunOutput(ctx);
-    ctx.settings.SaveToClipboard = saved;
   }
   ctx.table.Release();
   ctx.run.TableAllocated = false;
@@ -251,34 +249,19 @@ RunResult DropRun(AppContext& ctx, std::span<const std::string> paths) {
 bool CommandLineRunScan(AppContext& ctx, std::span<const std::string> paths,
                         std::vector<std::string>* missingPaths) {
   if (paths.empty()) return false;
-  if (ctx.host != nullptr) ctx.host->CollectBasicPage(ctx.settings);
+  BeginRunOptions(ctx);
 
-  // DropDateLimit: this run lists the last DropDateDays days; the pickers get
-  // their own values back afterwards.
-  SettingsRecord& s = ctx.settings;
-  const bool limit = s.DropDateLimit != 0;
-  const std::int64_t saved[4] = {s.DateFromDate, s.DateFromTime, s.DateToDate, s.DateToTime};
-  const Flag savedEnabled = s.DateRangeEnabled;
-  if (limit) {
+  // DropDateLimit: this run lists the last DropDateDays days; the saved
+  // pickers keep their values.
+  SettingsRecord& s = ctx.options.settings;
+  if (s.DropDateLimit != 0) {
     const std::int64_t now = static_cast<std::int64_t>(std::time(nullptr));
     const std::int64_t from = now - static_cast<std::int64_t>(s.DropDateDays) * 24 * 3600;
     s.DateRangeEnabled = 1;
     s.DateToDate = s.DateToTime = now;
     s.DateFromDate = s.DateFromTime = from;
-    if (ctx.host != nullptr) ctx.host->ApplyBasicPage(s);
   }
-
-  const bool ok = ScanPaths(ctx, RunKind::CommandLine, paths, missingPaths);
-
-  if (limit) {
-    s.DateFromDate = saved[0];
-    s.DateFromTime = saved[1];
-    s.DateToDate = saved[2];
-    s.DateToTime = saved[3];
-    s.DateRangeEnabled = savedEnabled;
-    if (ctx.host != nullptr) ctx.host->ApplyBasicPage(s);
-  }
-  return ok;
+  return ScanPaths(ctx, RunKind::CommandLine, paths, missingPaths);
 }
 
 RunResult CommandLineRun(AppContext& ctx, std::span<const std::string> paths) {

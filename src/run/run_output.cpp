@@ -96,14 +96,20 @@ bool ExistingReadableFile(const std::string& path) {
   return file;
 }
 
-void Remember(SettingsRecord& s, const std::string& path) {
-  SetText(s.OutputFolder, ToDisplay(std::string(ParentFolder(path))));
-  SetText(s.OutputFile, ToDisplay(path));
+// The destination is remembered for the next run (saved record) and known to
+// this one.
+void Remember(AppContext& ctx, const std::string& path) {
+  const std::u16string folder = ToDisplay(std::string(ParentFolder(path)));
+  const std::u16string file = ToDisplay(path);
+  for (SettingsRecord* s : {&ctx.settings, &ctx.options.settings}) {
+    SetText(s->OutputFolder, folder);
+    SetText(s->OutputFile, file);
+  }
 }
 
 // The save dialog with its "最終確認" panel; the chosen path, or nothing.
 std::optional<std::string> AskSaveDestination(AppContext& ctx) {
-  SettingsRecord& s = ctx.settings;
+  SettingsRecord& s = ctx.options.settings;
   SaveDialogState proposal;
   proposal.folder = ToNative(TextOf(s.OutputFolder));
   proposal.fileName = ToNative(ProposedName(TextOf(s.OutputFile)));
@@ -114,36 +120,34 @@ std::optional<std::string> AskSaveDestination(AppContext& ctx) {
   proposal.indentTree = s.IndentTree != 0;
   proposal.lineWidthText = NumberText(s.LineWidth);
 
-  const std::optional<SaveDialogState> answer = ctx.host->SaveDialog(proposal);
+  const std::optional<SaveDialogState> answer = ctx.Host().SaveDialog(proposal);
   if (!answer) return std::nullopt;
-  // The panel's states hold for this catalogue (RunOutput restores them).
+  // The panel's states hold for this catalogue only: they change the run's copy.
   s.AppendOutput = answer->appendOutput;
   s.OpenAfterSave = answer->openAfterSave;
   s.LineWidthEnabled = answer->lineWidthEnabled;
   s.IndentTree = answer->indentTree;
   s.LineWidth = DecimalValue(std::u16string_view(answer->lineWidthText));
-  ctx.host->ApplyBasicPage(s);
   if (answer->fileName.empty()) return std::nullopt;
 
   const std::string folder = answer->folder.empty() ? proposal.folder : answer->folder;
   std::string path = CompleteName(JoinPath(folder, answer->fileName));
   if (!path.starts_with('/')) path = JoinPath(FullFolder(""), path);
-  Remember(s, path);
+  Remember(ctx, path);
   return path;
 }
 
 // The destination given on the command line: a bare name is taken in the
 // output folder, a full path stands as it is.
 std::string CommandLineDestination(AppContext& ctx) {
-  SettingsRecord& s = ctx.settings;
+  const SettingsRecord& s = ctx.options.settings;
   const RunState& run = ctx.run;
   const std::string folder = FullFolder(
       !run.CmdOutputFolder.empty() ? run.CmdOutputFolder : ToNative(TextOf(s.OutputFolder)));
   const std::string name =
       !run.CmdOutputName.empty() ? run.CmdOutputName : ToNative(TextOf(s.OutputFile));
   const std::string path = JoinPath(folder, name);
-  SetText(s.OutputFolder, ToDisplay(folder));
-  SetText(s.OutputFile, ToDisplay(path));
+  Remember(ctx, path);
   return path;
 }
 
@@ -155,7 +159,7 @@ OutputResult Status(OutputStatus status, std::string path = {}) {
 }
 
 OutputResult WriteText(AppContext& ctx, CFileCus& sink, const std::string& path) {
-  const SettingsRecord& s = ctx.settings;
+  const SettingsRecord& s = ctx.options.settings;
   if (!sink.ClipboardMode()) {
     const auto mode = (s.AppendOutput || s.Unify) ? CFileCus::OpenMode::OpenExisting
                                                   : CFileCus::OpenMode::CreateTruncate;
@@ -177,11 +181,11 @@ OutputResult WriteText(AppContext& ctx, CFileCus& sink, const std::string& path)
 }
 
 OutputResult WriteCatalogue(AppContext& ctx) {
-  SettingsRecord& s = ctx.settings;
+  const SettingsRecord& s = ctx.options.settings;
   RunState& run = ctx.run;
-  RunHost& host = *ctx.host;
+  RunHost& host = ctx.Host();
 
-  if (s.IgnoreHierarchy && host.IncludeFileDrops()) SortRange(ctx, 0, run.EntryCount);
+  if (s.IgnoreHierarchy && ctx.options.includeFileDrops) SortRange(ctx, 0, run.EntryCount);
   run.NameWidth = std::max(run.NameWidth, static_cast<int>(TotalLine(run).size()));
 
   const bool clipboard = s.SaveToClipboard != 0;
@@ -231,7 +235,7 @@ OutputResult WriteCatalogue(AppContext& ctx) {
 }  // namespace
 
 void ShowWriteFailure(AppContext& ctx) {
-  ctx.host->MessageBox(
+  ctx.Host().MessageBox(
       u"ファイルの生成または書き出しに失敗しました。\n"
       u"ファイルが他のアプリケーションによって使われていないか確認してください。\n"
       u"または隠し属性や読み込み属性になっていないことも確認してください。",
@@ -239,7 +243,7 @@ void ShowWriteFailure(AppContext& ctx) {
 }
 
 void ShowHtmlWriteFailure(AppContext& ctx) {
-  ctx.host->MessageBox(
+  ctx.Host().MessageBox(
       u"ファイルの生成または書き出しに失敗しました。\n"
       u"まだ作成していないファイルに対し追記処理を行おうとした場合は最初は追記なしで出力してくださ"
       u"い\n"
@@ -248,26 +252,6 @@ void ShowHtmlWriteFailure(AppContext& ctx) {
       kWriteErrorCaption, MsgIcon::Error, MsgButtons::Ok);
 }
 
-OutputResult RunOutput(AppContext& ctx) {
-  SettingsRecord& s = ctx.settings;
-  // The page's current states are the options of this catalogue.
-  ctx.host->CollectBasicPage(s);
-  const Flag append = s.AppendOutput, openAfter = s.OpenAfterSave, relative = s.RelativeOutput,
-             md5 = s.ComputeMd5, lineWidthOn = s.LineWidthEnabled, indent = s.IndentTree;
-  const std::int32_t lineWidth = s.LineWidth;
-
-  OutputResult result = WriteCatalogue(ctx);
-
-  // Whatever the final-confirmation panel changed held for this catalogue only.
-  s.AppendOutput = append;
-  s.OpenAfterSave = openAfter;
-  s.RelativeOutput = relative;
-  s.ComputeMd5 = md5;
-  s.LineWidthEnabled = lineWidthOn;
-  s.LineWidth = lineWidth;
-  s.IndentTree = indent;
-  ctx.host->ApplyBasicPage(s);
-  return result;
-}
+OutputResult RunOutput(AppContext& ctx) { return WriteCatalogue(ctx); }
 
 }  // namespace ordano

@@ -20,7 +20,8 @@ struct OutputResult {
   std::string path;  // the written file
 };
 
-// Writes the catalogue of ctx.table (EntryCount rows) once.
+// Writes the catalogue of ctx.table (EntryCount rows) once, with the run's
+// options (ctx.options, built by the driver when the run started).
 OutputResult RunOutput(AppContext& ctx);
 
 }  // namespace ordano

@@ -10,8 +10,7 @@ namespace ordano {
 namespace {
 
 MsgAnswer Ask(AppContext& ctx, std::u16string_view text, MsgIcon icon, MsgButtons buttons) {
-  if (ctx.host == nullptr) return buttons == MsgButtons::Ok ? MsgAnswer::Ok : MsgAnswer::No;
-  return ctx.host->MessageBox(text, kWebSearchCaption, icon, buttons);
+  return ctx.Host().MessageBox(text, kWebSearchCaption, icon, buttons);
 }
 
 }  // namespace
@@ -23,7 +22,7 @@ std::u16string AcceptStartUrl(std::u16string_view typed) {
   return std::u16string(text);
 }
 
-WebSearchOutcome RunWebSearch(AppContext& ctx, std::u16string_view typed, CrawlStatusSink* status,
+WebSearchOutcome RunWebSearch(AppContext& ctx, std::u16string_view typed,
                               const WebSearchOptions& options) {
   WebSearchOutcome outcome;
   outcome.url = AcceptStartUrl(typed);
@@ -36,7 +35,7 @@ WebSearchOutcome RunWebSearch(AppContext& ctx, std::u16string_view typed, CrawlS
 
   ctx.run.CancelRequested = false;
   try {
-    CrawlSite(ctx, outcome.url, status, outcome.crawl);
+    CrawlSite(ctx, outcome.url, outcome.crawl);
   } catch (const std::exception& e) {
     std::u16string text = Utf8ToUtf16(e.what());
     if (text.empty()) text = u"Web検索中に内部エラーが発生しました。";
@@ -53,7 +52,7 @@ WebSearchOutcome RunWebSearch(AppContext& ctx, std::u16string_view typed, CrawlS
     outcome.status = WebSearchStatus::Declined;
     return outcome;
   }
-  outcome.output = OutputCrawlResult(ctx, outcome.crawl.items, status, options.output);
+  outcome.output = OutputCrawlResult(ctx, outcome.crawl.items, options.output);
   outcome.status = WebSearchStatus::Output;
   return outcome;
 }

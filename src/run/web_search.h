@@ -34,9 +34,9 @@ struct WebSearchOutcome {
 // no "://"; empty when there is nothing to crawl.
 std::u16string AcceptStartUrl(std::u16string_view typed);
 
-// Runs one web search for the typed text: messages through ctx.host with the
-// caption "Web検索", status texts to `status`.
-WebSearchOutcome RunWebSearch(AppContext& ctx, std::u16string_view typed, CrawlStatusSink* status,
+// Runs one web search for the typed text: messages through the host with the
+// caption "Web検索", status texts through the host.
+WebSearchOutcome RunWebSearch(AppContext& ctx, std::u16string_view typed,
                               const WebSearchOptions& options = {});
 
 }  // namespace ordano

@@ -51,15 +51,16 @@ bool InDateRange(const DateBounds& b, std::int64_t unixTime) {
 }
 
 bool RejectInvalidDateRange(AppContext& ctx) {
-  if (!ctx.settings.DateRangeEnabled) return false;
-  const DateBounds b = BuildDateBounds(ctx.settings);
+  SettingsRecord& s = ctx.options.settings;
+  if (!s.DateRangeEnabled) return false;
+  const DateBounds b = BuildDateBounds(s);
   if (!b.startUsable || !b.endUsable || b.end >= b.start) return false;
-  if (ctx.host != nullptr) {
-    ctx.host->MessageBox(u"開始日付より終了日付が前になっています。", u"Ordano", MsgIcon::Warning,
-                         MsgButtons::Ok);
-  }
+  ctx.Host().MessageBox(u"開始日付より終了日付が前になっています。", u"Ordano", MsgIcon::Warning,
+                        MsgButtons::Ok);
+  // Switched off for good (the next run goes without it), on the page too.
+  s.DateRangeEnabled = 0;
   ctx.settings.DateRangeEnabled = 0;
-  if (ctx.host != nullptr) ctx.host->ApplyBasicPage(ctx.settings);
+  ctx.Host().ApplyBasicPage(s);
   ctx.run.CancelRequested = true;
   return true;
 }

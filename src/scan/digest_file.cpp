@@ -86,9 +86,7 @@ std::u16string DigestFile(AppContext& ctx, const std::string& path) {
     const double percent = length > 0 ? static_cast<double>(done) * 100.0 / length : 100.0;
     run.Md5StatusText = StatusText(percent, name);
     if (run.CancelRequested) break;
-    if (ctx.host != nullptr) {
-      for (int i = 0; i < 3; ++i) ctx.host->Pump(run, 1);
-    }
+    for (int i = 0; i < 3; ++i) ctx.Host().Pump(run, 1);
     md5.update(buffer.get(), static_cast<std::size_t>(got));
   }
 

@@ -90,7 +90,7 @@ bool IsRealFolder(int dirFd, const dirent& d) {
 // on the current path, so a folder reached again through a link is skipped.
 class FolderWalker {
  public:
-  explicit FolderWalker(AppContext& ctx) : ctx_(ctx), s_(ctx.settings), run_(ctx.run) {}
+  explicit FolderWalker(AppContext& ctx) : ctx_(ctx), s_(ctx.options.settings), run_(ctx.run) {}
 
   void Scan(const std::string& folder, bool followLastLink);
 
@@ -110,7 +110,7 @@ class FolderWalker {
   void PumpIfDue() {
     const auto now = Clock::now();
     if (now - ctx_.lastScanPump > kPumpInterval) {
-      if (ctx_.host != nullptr) ctx_.host->Pump(run_, 16);
+      ctx_.Host().Pump(run_, 16);
       ctx_.lastScanPump = now;
     }
   }
@@ -119,7 +119,7 @@ class FolderWalker {
   std::u16string LinkPathOf(const std::string& target) const;
 
   AppContext& ctx_;
-  SettingsRecord& s_;
+  const SettingsRecord& s_;
   RunState& run_;
   std::vector<std::pair<dev_t, ino_t>> onPath_;
   // Reused per file, so the loop allocates nothing for ordinary names.
@@ -231,7 +231,7 @@ void FolderWalker::Scan(const std::string& p, bool followLastLink) {
 
   const bool filling = run_.Pass == 1;
   const bool includeHidden = s_.IncludeHidden != 0;
-  const std::u16string pattern = ctx_.host != nullptr ? ctx_.host->Wildcard() : u"*.*";
+  const std::u16string& pattern = ctx_.options.wildcard;
   const bool matchAll = pattern == u"*" || pattern == u"*.*";
   const int first = run_.EntryCount;
   int n = 0;

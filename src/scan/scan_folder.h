@@ -13,9 +13,8 @@ namespace ordano {
 struct AppContext;
 
 // Scans `folder` (a native path; no trailing "/" except for "/" itself) at
-// ctx.run.CurrentDepth + 1 with the filters of the settings record and the
-// host's wildcard. Leaves CurrentDepth as it found it, except when an invalid
-// date range cancels the run.
+// ctx.run.CurrentDepth + 1 with the filters of the run's options (ctx.options). Leaves CurrentDepth
+// as it found it, except when an invalid date range cancels the run.
 void ScanFolder(AppContext& ctx, const std::string& folder);
 
 // Path texts of the scan (native bytes, "/" separators).

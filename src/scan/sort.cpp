@@ -127,7 +127,8 @@ void SortRange(AppContext& ctx, int first, int count) {
   if (first >= capacity) return;
   const int last = static_cast<int>(
       std::min<std::int64_t>(static_cast<std::int64_t>(first) + count - 1, capacity - 1));
-  const RowOrder order(ctx.table, ctx.settings.SortOrder, ctx.settings.SortDescending != 0);
+  const RowOrder order(ctx.table, ctx.options.settings.SortOrder,
+                       ctx.options.settings.SortDescending != 0);
   QuickSort(ctx.table, order, first, last);
 }
 

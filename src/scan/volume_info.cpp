@@ -18,8 +18,8 @@ constexpr std::size_t kMountInfoLimit = 16u << 20;
 std::u16string DecorateFolder(AppContext& ctx, std::u16string_view s) {
   if (s.size() < 2) return std::u16string(s);
   if (s.front() != u'/') return std::u16string(s);  // relative texts pass through
-  const bool omitVolume = ctx.settings.OmitVolumeName != 0;
-  const bool omitFolder = ctx.settings.OmitFolderName != 0;
+  const bool omitVolume = ctx.options.settings.OmitVolumeName != 0;
+  const bool omitFolder = ctx.options.settings.OmitFolderName != 0;
   // Without the volume part the text is s whatever the label: no lookup needed.
   if (omitVolume && !omitFolder) return std::u16string(s);
 

@@ -30,6 +30,7 @@
 #include "core/run_state.h"
 #include "settings/settings_files.h"
 #include "settings/settings_normalise.h"
+#include "test_host.h"
 #include "toolkit/toolkit_colours.h"
 
 namespace ordano {
@@ -322,6 +323,53 @@ class WindowTest : public QObject {
     for (CCustomDialog* page : s.window->Pages()) QCOMPARE(back(page), kDialogBackColor);
     QCOMPARE(s.Find<QLineEdit>("ctl1029")->palette().color(QPalette::Base), kEditBackColor);
     QVERIFY(qAbs(s.window->windowOpacity() - 1.0) < 0.01);
+  }
+
+  // The window's host joins the host conformance script: a drop run saved
+  // through the save dialog, then again with the overwrite question answered
+  // Yes, gives the same bytes as the scripted test host.
+  void QtHostServesTheConformanceScript() {
+    QTemporaryDir dir;
+    WriteTree(dir.filePath("tree"), 4);
+    const QString out = dir.filePath("out.txt");
+    auto dropTwice = [&](RunHost& host) {
+      QFile::remove(out);
+      AppContext ctx;
+      ctx.SetHost(host);
+      ctx.settings.ScanToDepth = 1;
+      ctx.settings.ConfirmOverwrite = 1;
+      ctx.settings.OmitVolumeName = 1;
+      const std::vector<std::string> drop = {dir.filePath("tree").toStdString()};
+      [&] { QCOMPARE(DropRun(ctx, drop).outcome, RunOutcome::Written); }();
+      QFile f(out);
+      const QByteArray once = f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+      f.close();
+      [&] { QCOMPARE(DropRun(ctx, drop).outcome, RunOutcome::Written); }();
+      [&] { QVERIFY(f.open(QIODevice::ReadOnly) && f.readAll() == once); }();
+      return once;
+    };
+    AppContext qtCtx;
+    QtHost qt(qtCtx);
+    int asked = 0;
+    qt.modalScript = [&](QDialog& d) {
+      if (auto* save = qobject_cast<SaveFileDialog*>(&d)) {
+        save->selectFile(out);
+        static_cast<QDialog&>(*save).done(QDialog::Accepted);
+      } else if (auto* box = qobject_cast<QMessageBox*>(&d)) {
+        ++asked;
+        box->button(QMessageBox::Yes)->click();
+      }
+    };
+    testing::TestHost scripted;
+    SaveDialogState answer;
+    answer.fileName = out.toStdString();
+    answer.lineWidthText = u"0";
+    scripted.saveAnswers = {answer, answer};
+    scripted.answers = {MsgAnswer::Yes};
+    const QByteArray viaQt = dropTwice(qt);
+    QCOMPARE(asked, 1);
+    QVERIFY(viaQt.size() > 100);
+    QCOMPARE(viaQt, dropTwice(scripted));
   }
 
   void ProgressWindowTextAndSelfClose() {

@@ -10,7 +10,7 @@ namespace ordano::testing {
 std::unique_ptr<AppContext> MakeContext(TestHost& host) {
   auto ctx = std::make_unique<AppContext>();
   ResetToDefaults(*ctx);
-  ctx->host = &host;
+  ctx->SetHost(host);
   return ctx;
 }
 

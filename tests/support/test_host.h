@@ -29,6 +29,7 @@ class TestHost : public RunHost {
   bool clipboardAvailable = true;
   std::u16string clipboard;
   std::vector<std::string> opened;
+  std::vector<std::pair<CrawlText, std::u16string>> crawlTexts;
   int pumps = 0;
   // Sets CancelRequested at this pump call (1-based); 0 = never.
   int cancelAtPump = 0;
@@ -61,6 +62,15 @@ class TestHost : public RunHost {
   }
   void OpenWithDefaultProgram(const std::string& path, const std::string&) override {
     opened.push_back(path);
+  }
+  void ShowCrawlText(CrawlText what, std::u16string_view text) override {
+    crawlTexts.emplace_back(what, std::u16string(text));
+  }
+  std::u16string LastCrawlText(CrawlText what) const {
+    for (auto it = crawlTexts.rbegin(); it != crawlTexts.rend(); ++it) {
+      if (it->first == what) return it->second;
+    }
+    return {};
   }
 };
 

@@ -50,7 +50,8 @@ class ArchiveListTest : public ::testing::Test {
     setenv("TZ", "Asia/Tokyo", 1);
     tzset();
     ctx = MakeContext(host);
-    ctx->settings.ExpandArchives = 1;
+    ctx->settings.ExpandArchives = 1;          // for drops
+    ctx->options.settings.ExpandArchives = 1;  // for ListArchive called directly
     ctx->archivers = LoadArchivers();
   }
 
@@ -251,10 +252,10 @@ TEST_F(ArchiveListTest, NothingWhenOffUnknownOrWithoutLibraries) {
   const std::string zip = dir / "a.zip";
   WriteWithLibarchive(zip, "zip", "", DocsMembers());
   WriteFile(dir / "a.txt", "text");
-  ctx->settings.ExpandArchives = 0;
+  ctx->options.settings.ExpandArchives = 0;
   EXPECT_EQ(Fill(zip), 0);
   EXPECT_EQ(ctx->run.EntryCount, 0);
-  ctx->settings.ExpandArchives = 1;
+  ctx->options.settings.ExpandArchives = 1;
   EXPECT_EQ(Fill(dir / "a.txt"), 0);
   WriteFile(dir / "a.gca", "GCA");
   EXPECT_EQ(Fill(dir / "a.gca"), 0);  // no GCA reader: the row is absent

@@ -95,7 +95,7 @@ class ArjTest : public ::testing::Test {
     setenv("TZ", "Asia/Tokyo", 1);
     tzset();
     ctx = MakeContext(host);
-    ctx->settings.ExpandArchives = 1;
+    ctx->options.settings.ExpandArchives = 1;
     ctx->archivers = LoadArchivers();
   }
   std::vector<std::string> Fill(const std::string& path) {

@@ -53,7 +53,7 @@ inline void FillTable(AppContext& ctx, const std::vector<CatalogueRow>& rows) {
     }
     ctx.table.SetName(i, r.name);
     ctx.table.SetSize(i, r.size);
-    ctx.table.SetSizeText(i, FormatSize(ctx.settings, r.size, &ctx.run.TotalSize));
+    ctx.table.SetSizeText(i, FormatSize(ctx.options.settings, r.size, &ctx.run.TotalSize));
     if (r.modified) ctx.table.SetModified(i, PackLocalTime(r.modified));
     if (r.created) ctx.table.SetCreated(i, PackLocalTime(r.created));
     ctx.table.SetMd5(i, r.md5);

@@ -23,19 +23,6 @@ using testing::TempDir;
 using testing::TestHost;
 using testing::WriteFile;
 
-struct RecordingSink : CrawlStatusSink {
-  std::vector<std::pair<CrawlText, std::u16string>> texts;
-  void ShowCrawlText(CrawlText what, std::u16string_view text) override {
-    texts.emplace_back(what, std::u16string(text));
-  }
-  std::u16string Last(CrawlText what) const {
-    for (auto it = texts.rbegin(); it != texts.rend(); ++it) {
-      if (it->first == what) return it->second;
-    }
-    return {};
-  }
-};
-
 // Presses cancel once the server has been asked for `path` (its body is then
 // being read), whatever the machine's speed.
 struct CancelDuringHost : TestHost {
@@ -75,7 +62,6 @@ class CrawlerCrawl : public ::testing::Test {
 
   TempDir temp;
   CancelDuringHost host;
-  RecordingSink sink;
   std::unique_ptr<AppContext> ctx;
   CrawlResult result;
 };
@@ -115,7 +101,7 @@ TEST_F(CrawlerCrawl, ListsTheSiteBreadthFirstWithinItsScope) {
   WriteFile(temp / "site/docs/sub/deep.html", "<title>deep</title>");
   WriteFile(temp / "site/other.html", "<a href=\"never.html\">");
 
-  ASSERT_TRUE(CrawlSite(*ctx, U(o + "/start"), &sink, result));
+  ASSERT_TRUE(CrawlSite(*ctx, U(o + "/start"), result));
   EXPECT_TRUE(host.messages.empty());
   EXPECT_FALSE(result.cancelled);
   EXPECT_FALSE(result.limitHit);
@@ -160,9 +146,10 @@ TEST_F(CrawlerCrawl, ListsTheSiteBreadthFirstWithinItsScope) {
   for (const auto& f : site.RequestFields()) EXPECT_EQ(f[2], "127.0.0.1:" + port);
   EXPECT_TRUE(otherPort.Requests().empty());
   EXPECT_EQ(result.pagesFetched, 8);
-  EXPECT_EQ(sink.Last(CrawlText::Finished),
+  EXPECT_EQ(host.LastCrawlText(CrawlText::Finished),
             u"検索完了: 13件（取得ページ: 8件）\r\n基本・高度タブの設定で保存します。");
-  EXPECT_TRUE(sink.Last(CrawlText::Progress).starts_with(u"検索中: 13件検出 / 待機0件\r\nhttp://"));
+  EXPECT_TRUE(host.LastCrawlText(CrawlText::Progress)
+                  .starts_with(u"検索中: 13件検出 / 待機0件\r\nhttp://"));
 }
 
 TEST_F(CrawlerCrawl, DepthLimitListsButNeverFetchesBelowDepth32) {
@@ -172,7 +159,7 @@ TEST_F(CrawlerCrawl, DepthLimitListsButNeverFetchesBelowDepth32) {
     WriteFile(temp / ("site/p" + std::to_string(i) + ".html"),
               "<a href=\"p" + std::to_string(i + 1) + ".html\">next</a>");
   }
-  ASSERT_TRUE(CrawlSite(*ctx, U(site.Origin() + "/p0.html"), &sink, result));
+  ASSERT_TRUE(CrawlSite(*ctx, U(site.Origin() + "/p0.html"), result));
   ASSERT_EQ(result.items.size(), 34u);
   EXPECT_EQ(result.items.back().depth, 33);
   EXPECT_EQ(result.items.back().url, U(site.Origin() + "/p33.html"));
@@ -189,29 +176,29 @@ TEST_F(CrawlerCrawl, ItemLimitStopsListingButFetchesWhatIsQueued) {
   WriteFile(temp / "site/index.html", page);
   WriteFile(temp / "site/q1.html", "<a href=\"new.html\">");
   WriteFile(temp / "site/q2.html", "x");
-  ASSERT_TRUE(CrawlSite(*ctx, U(site.Origin() + "/index.html"), &sink, result));
+  ASSERT_TRUE(CrawlSite(*ctx, U(site.Origin() + "/index.html"), result));
   EXPECT_EQ(result.items.size(), static_cast<std::size_t>(kMaxCrawlItems));
   EXPECT_TRUE(result.limitHit);
   EXPECT_EQ(site.CountRequests("/q1.html"), 1);
   EXPECT_EQ(site.CountRequests("/q2.html"), 1);
   EXPECT_EQ(Find(site.Origin() + "/new.html"), nullptr);
-  EXPECT_EQ(sink.Last(CrawlText::Finished),
+  EXPECT_EQ(host.LastCrawlText(CrawlText::Finished),
             u"安全上限に達したため終了しました。結果: 50000件（取得ページ: 3件）");
 }
 
 TEST_F(CrawlerCrawl, StartFailuresAreToldAndListNothing) {
   CrawlServer site;
   SERVE(site, temp / "site", "");
-  EXPECT_FALSE(CrawlSite(*ctx, U(site.Origin() + "/nothing.html"), &sink, result));
+  EXPECT_FALSE(CrawlSite(*ctx, U(site.Origin() + "/nothing.html"), result));
   EXPECT_EQ(result.failure, CrawlFailure::StartFailed);
   ASSERT_EQ(host.messages.size(), 1u);
   EXPECT_EQ(host.messages[0].text, u"開始URLの取得に失敗しました（HTTP 404）。");
   EXPECT_EQ(host.messages[0].caption, u"Web検索");
   EXPECT_EQ(host.messages[0].icon, MsgIcon::Error);
-  EXPECT_EQ(sink.Last(CrawlText::Finished),
+  EXPECT_EQ(host.LastCrawlText(CrawlText::Finished),
             u"検索完了: 0件（取得ページ: 1件）\r\n基本・高度タブの設定で保存します。");
 
-  EXPECT_FALSE(CrawlSite(*ctx, u"ftp://127.0.0.1/x", &sink, result));
+  EXPECT_FALSE(CrawlSite(*ctx, u"ftp://127.0.0.1/x", result));
   EXPECT_EQ(result.failure, CrawlFailure::InvalidUrl);
   EXPECT_EQ(host.messages.back().text,
             u"http:// または https:// で始まる正しいURLを入力してください。");
@@ -225,15 +212,16 @@ TEST_F(CrawlerCrawl, CancelKeepsThePartialResult) {
   WriteFile(temp / "site/later.html", "<a href=\"never.html\">");
   host.server = &site;
   host.path = "/slow.html";
-  ASSERT_TRUE(CrawlSite(*ctx, U(site.Origin() + "/index.html"), &sink, result));
+  ASSERT_TRUE(CrawlSite(*ctx, U(site.Origin() + "/index.html"), result));
   EXPECT_TRUE(result.cancelled);
   EXPECT_EQ(result.items.size(), 3u);
   EXPECT_EQ(site.CountRequests("/later.html"), 0);
-  EXPECT_EQ(sink.Last(CrawlText::Finished), u"中止しました。部分結果: 3件（取得ページ: 2件）");
+  EXPECT_EQ(host.LastCrawlText(CrawlText::Finished),
+            u"中止しました。部分結果: 3件（取得ページ: 2件）");
 }
 
 TEST_F(CrawlerCrawl, WebSearchChecksInputAndAsksAfterCancel) {
-  RunWebSearch(*ctx, u"  https://  ", &sink);
+  RunWebSearch(*ctx, u"  https://  ");
   ASSERT_EQ(host.messages.size(), 1u);
   EXPECT_EQ(host.messages[0].text, u"リスト化したいページのURLを入力してください。");
   EXPECT_EQ(host.messages[0].icon, MsgIcon::Information);
@@ -247,7 +235,7 @@ TEST_F(CrawlerCrawl, WebSearchChecksInputAndAsksAfterCancel) {
   host.server = &site;
   host.path = "/slow.html";
   host.answers = {MsgAnswer::No};
-  const auto outcome = RunWebSearch(*ctx, U(site.Origin() + "/index.html"), &sink);
+  const auto outcome = RunWebSearch(*ctx, U(site.Origin() + "/index.html"));
   EXPECT_EQ(outcome.status, WebSearchStatus::Declined);
   ASSERT_EQ(host.messages.size(), 2u);
   EXPECT_EQ(host.messages[1].text, u"検索を中止しました。ここまでの結果を保存しますか？");
@@ -257,8 +245,7 @@ TEST_F(CrawlerCrawl, WebSearchChecksInputAndAsksAfterCancel) {
 
   // Without a scheme the text is crawled as https (here: no TLS, so it fails).
   host.server = nullptr;
-  const auto https =
-      RunWebSearch(*ctx, U("127.0.0.1:" + std::to_string(site.port()) + "/docs"), &sink);
+  const auto https = RunWebSearch(*ctx, U("127.0.0.1:" + std::to_string(site.port()) + "/docs"));
   EXPECT_EQ(https.url, U("https://127.0.0.1:" + std::to_string(site.port()) + "/docs"));
   EXPECT_EQ(https.status, WebSearchStatus::NothingFound);
   EXPECT_TRUE(host.messages.back().text.starts_with(u"通信に失敗しました ("))
@@ -273,7 +260,7 @@ TEST(CrawlerTable, RowsFromItems) {
   items[1] = {u"http://h/docs/a%20b/c.png", u"Image", u"", -1, 1, false, 0, u""};
   items[2] = {u"http://g/x/long-file-name-for-width.css", u"", u"", 0, 1, true, 200, u""};
 
-  ctx->settings.RelativeOutput = 0;
+  ctx->options.settings.RelativeOutput = 0;
   BuildCrawlTable(*ctx, items);
   const EntryTable& t = ctx->table;
   EXPECT_EQ(ctx->run.EntryCount, 3);
@@ -297,7 +284,7 @@ TEST(CrawlerTable, RowsFromItems) {
   EXPECT_EQ(ctx->run.NameWidth, 30);
   EXPECT_EQ(ctx->run.MaxDepthReached, 2);
 
-  ctx->settings.RelativeOutput = 1;
+  ctx->options.settings.RelativeOutput = 1;
   BuildCrawlTable(*ctx, items);
   EXPECT_EQ(ctx->table.Folder(0), u"");
   EXPECT_EQ(ctx->table.LinkPath(0), u"docs");  // the start item: its name

@@ -68,7 +68,7 @@ class CsvWriterTest : public ::testing::Test {
  protected:
   void SetUp() override {
     ctx_ = testing::MakeContext(host_);
-    ctx_->settings.WriteTargetFolder = 1;
+    ctx_->options.settings.WriteTargetFolder = 1;
     path_ = dir_ / "cat.csv";
   }
 
@@ -118,7 +118,7 @@ TEST_F(CsvWriterTest, NormalKindQuotesEveryValueAndWritesTheHeaderOnce) {
 }
 
 TEST_F(CsvWriterTest, FolderAndFileModeWithMd5AndSummaries) {
-  SettingsRecord& s = ctx_->settings;
+  SettingsRecord& s = ctx_->options.settings;
   s.CsvFolderAndFile = 1;
   s.ComputeMd5 = 1;
   s.FolderSizes = 1;
@@ -149,7 +149,7 @@ TEST_F(CsvWriterTest, FolderAndFileModeWithMd5AndSummaries) {
 }
 
 TEST_F(CsvWriterTest, FolderNamesOnlyShowsEachFolderWithItsOwnSize) {
-  ctx_->settings.OutputKind = 1;
+  ctx_->options.settings.OutputKind = 1;
   TwoFolders();
   const Lines expected = {
       u"\"フォルダ名\",\"サイズByte\",\"更新日付\",\"作成日付\"",
@@ -160,15 +160,15 @@ TEST_F(CsvWriterTest, FolderNamesOnlyShowsEachFolderWithItsOwnSize) {
   EXPECT_EQ(Write(), expected);
 
   // Folder-and-file mode: the header keeps an empty name field.
-  ctx_->settings.CsvFolderAndFile = 1;
+  ctx_->options.settings.CsvFolderAndFile = 1;
   const Lines rows = Write();
   EXPECT_EQ(rows[0], u"\"フォルダ名\",\"\",\"サイズByte\",\"更新日付\",\"作成日付\"");
   EXPECT_EQ(rows[2], u"\"/data/sub\",\"\",\"10Byte\",\"\",\"\"");
 }
 
 TEST_F(CsvWriterTest, FolderBackslashFileKindJoinsFolderAndName) {
-  ctx_->settings.OutputKind = 2;
-  ctx_->settings.HideTotalLabel = 1;
+  ctx_->options.settings.OutputKind = 2;
+  ctx_->options.settings.HideTotalLabel = 1;
   FillTable(*ctx_, {{u"/d\"q", u"a.txt", 1, 1, 3}, {u"/", u"r.txt", 1, 1, 4}});
   Lines rows = Write();
   ASSERT_EQ(rows.size(), 5u);
@@ -178,7 +178,7 @@ TEST_F(CsvWriterTest, FolderBackslashFileKindJoinsFolderAndName) {
   EXPECT_EQ(rows[4], u"\"/r.txt\",\"4Byte\",\"\",\"\"");
 
   // Without target folders the name stands alone, as in the normal kind.
-  ctx_->settings.WriteTargetFolder = 0;
+  ctx_->options.settings.WriteTargetFolder = 0;
   rows = Write();
   const Lines expected = {
       u"\"ファイル名\",\"サイズByte\",\"更新日付\",\"作成日付\"",
@@ -189,7 +189,7 @@ TEST_F(CsvWriterTest, FolderBackslashFileKindJoinsFolderAndName) {
 }
 
 TEST_F(CsvWriterTest, TargetFolderVariantsFollowWriteTargetFolder) {
-  SettingsRecord& s = ctx_->settings;
+  SettingsRecord& s = ctx_->options.settings;
   s.HideTotalLabel = 1;
   FillTable(*ctx_, {{u"/d", u"a.txt", 1, 1, 1}});
 
@@ -214,8 +214,8 @@ TEST_F(CsvWriterTest, TargetFolderVariantsFollowWriteTargetFolder) {
 }
 
 TEST_F(CsvWriterTest, ZeroByteFileInKilobytesAndPlaceholderRows) {
-  ctx_->settings.SizeKB = 1;
-  ctx_->settings.FolderSizes = 1;
+  ctx_->options.settings.SizeKB = 1;
+  ctx_->options.settings.FolderSizes = 1;
   FillTable(*ctx_, {{u"/e", u""}, {u"/d", u"zero.bin", 1, 1, 0}});
   const Lines rows = Write();
   const Lines expected = {
@@ -231,9 +231,9 @@ TEST_F(CsvWriterTest, ZeroByteFileInKilobytesAndPlaceholderRows) {
 }
 
 TEST_F(CsvWriterTest, AppendingAddsRowsWithoutASecondMarkOrHeader) {
-  ctx_->settings.HideTotalLabel = 1;
+  ctx_->options.settings.HideTotalLabel = 1;
   FillTable(*ctx_, {{u"/d", u"a.txt", 1, 1, 1}});
-  ctx_->settings.AppendOutput = 1;
+  ctx_->options.settings.AppendOutput = 1;
   // Appending to a file that is not there creates it, header and all.
   ASSERT_FALSE(std::filesystem::exists(path_));
   EXPECT_EQ(Write().size(), 3u);
@@ -256,7 +256,7 @@ TEST_F(CsvWriterTest, AppendingAddsRowsWithoutASecondMarkOrHeader) {
   EXPECT_EQ(Write().size(), 7u);
 
   // Without AppendOutput the file is made anew.
-  ctx_->settings.AppendOutput = 0;
+  ctx_->options.settings.AppendOutput = 0;
   EXPECT_EQ(Write().size(), 3u);
 }
 
@@ -264,7 +264,7 @@ TEST_F(CsvWriterTest, DestinationThatCannotBeCreatedIsReported) {
   FillTable(*ctx_, {{u"/d", u"a.txt", 1, 1, 1}});
   path_ = dir_ / "missing/cat.csv";
   for (const int append : {0, 1}) {
-    ctx_->settings.AppendOutput = append;
+    ctx_->options.settings.AppendOutput = append;
     CFileCus sink;
     EXPECT_FALSE(WriteCsvCatalogue(*ctx_, sink, path_));
   }

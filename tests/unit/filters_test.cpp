@@ -155,9 +155,10 @@ class PageHost : public testing::TestHost {
 TEST(DateRange, EndBeforeStartCancelsAndSwitchesOff) {
   PageHost host;
   auto ctx = testing::MakeContext(host);
-  ctx->settings.DateRangeEnabled = 1;
-  ctx->settings.DateFromDate = ctx->settings.DateFromTime = Local(2024, 5, 2, 12, 0, 0);
-  ctx->settings.DateToDate = ctx->settings.DateToTime = Local(2024, 5, 1, 12, 0, 0);
+  ctx->options.settings.DateRangeEnabled = 1;
+  ctx->options.settings.DateFromDate = ctx->options.settings.DateFromTime =
+      Local(2024, 5, 2, 12, 0, 0);
+  ctx->options.settings.DateToDate = ctx->options.settings.DateToTime = Local(2024, 5, 1, 12, 0, 0);
 
   EXPECT_TRUE(RejectInvalidDateRange(*ctx));
   ASSERT_EQ(host.messages.size(), 1u);
@@ -165,7 +166,8 @@ TEST(DateRange, EndBeforeStartCancelsAndSwitchesOff) {
   EXPECT_EQ(host.messages[0].caption, u"Ordano");
   EXPECT_EQ(host.messages[0].icon, MsgIcon::Warning);
   EXPECT_EQ(host.messages[0].buttons, MsgButtons::Ok);
-  EXPECT_EQ(ctx->settings.DateRangeEnabled, 0);
+  EXPECT_EQ(ctx->options.settings.DateRangeEnabled, 0);
+  EXPECT_EQ(ctx->settings.DateRangeEnabled, 0);  // the next run goes without it
   EXPECT_EQ(host.applied, 1);
   EXPECT_EQ(host.appliedDateRange, 0);
   EXPECT_TRUE(ctx->run.CancelRequested);
@@ -180,12 +182,13 @@ TEST(DateRange, EndBeforeStartCancelsAndSwitchesOff) {
 TEST(DateRange, ValidOrDisabledRangeIsAccepted) {
   PageHost host;
   auto ctx = testing::MakeContext(host);
-  ctx->settings.DateFromDate = ctx->settings.DateFromTime = Local(2024, 5, 1, 12, 0, 0);
-  ctx->settings.DateToDate = ctx->settings.DateToTime = Local(2024, 5, 1, 12, 0, 0);
-  ctx->settings.DateRangeEnabled = 1;
+  ctx->options.settings.DateFromDate = ctx->options.settings.DateFromTime =
+      Local(2024, 5, 1, 12, 0, 0);
+  ctx->options.settings.DateToDate = ctx->options.settings.DateToTime = Local(2024, 5, 1, 12, 0, 0);
+  ctx->options.settings.DateRangeEnabled = 1;
   EXPECT_FALSE(RejectInvalidDateRange(*ctx));  // equal bounds are fine
-  ctx->settings.DateToDate = Local(2020, 1, 1, 0, 0, 0);
-  ctx->settings.DateRangeEnabled = 0;
+  ctx->options.settings.DateToDate = Local(2020, 1, 1, 0, 0, 0);
+  ctx->options.settings.DateRangeEnabled = 0;
   EXPECT_FALSE(RejectInvalidDateRange(*ctx));
   EXPECT_TRUE(host.messages.empty());
   EXPECT_EQ(host.applied, 0);

@@ -111,7 +111,7 @@ TEST_F(HtmlWriterTest, NewPageWithFolderHeaderFileAndTotalRows) {
 }
 
 TEST_F(HtmlWriterTest, FileTagOnEveryCellAndFiveColumnsWithDatesAndMd5) {
-  SettingsRecord& s = ctx_->settings;
+  SettingsRecord& s = ctx_->options.settings;
   s.WriteDate = 1;
   s.ComputeMd5 = 1;
   s.FileTagEnabled = 1;
@@ -142,7 +142,7 @@ TEST_F(HtmlWriterTest, FileTagOnEveryCellAndFiveColumnsWithDatesAndMd5) {
 }
 
 TEST_F(HtmlWriterTest, SingleCellFormIndentsAndFolderTag) {
-  SettingsRecord& s = ctx_->settings;
+  SettingsRecord& s = ctx_->options.settings;
   s.FileNameOnly = 1;
   s.IndentTree = 1;
   s.FolderSizes = 1;
@@ -169,7 +169,7 @@ TEST_F(HtmlWriterTest, SingleCellFormIndentsAndFolderTag) {
 }
 
 TEST_F(HtmlWriterTest, TargetLabelVariants) {
-  SettingsRecord& s = ctx_->settings;
+  SettingsRecord& s = ctx_->options.settings;
   FillTable(*ctx_, {{u"/d&e", u"a.txt"}});
   s.RenameTarget = 1;
   SetText(s.TargetName, u"<b>Dir</b> ");  // the user's own markup stays markup
@@ -179,7 +179,7 @@ TEST_F(HtmlWriterTest, TargetLabelVariants) {
 }
 
 TEST_F(HtmlWriterTest, LinkTagsPlaceholders) {
-  SettingsRecord& s = ctx_->settings;
+  SettingsRecord& s = ctx_->options.settings;
   s.LinkTagsEnabled = 1;
   s.HideTotalLabel = 1;
   s.HideFileNameLabel = 1;
@@ -210,7 +210,7 @@ TEST_F(HtmlWriterTest, LinkTagsPlaceholders) {
 }
 
 TEST_F(HtmlWriterTest, HostileNamesStayText) {
-  SettingsRecord& s = ctx_->settings;
+  SettingsRecord& s = ctx_->options.settings;
   s.HtmlLinks = 1;
   s.HideTotalLabel = 1;
   const std::u16string folder = u"/t/<script>alert(1)</script>";
@@ -254,7 +254,7 @@ TEST_F(HtmlWriterTest, HostileNamesStayText) {
 }
 
 TEST_F(HtmlWriterTest, PageHeadAndBodyTemplatesAndColours) {
-  SettingsRecord& s = ctx_->settings;
+  SettingsRecord& s = ctx_->options.settings;
   FillTable(*ctx_, {{u"/d", u"a.txt"}});
   s.HtmlBackColor = 255;
   EXPECT_EQ(Page()[2], "<body bgcolor=\"#0000ff\">");
@@ -276,11 +276,11 @@ TEST_F(HtmlWriterTest, PageHeadAndBodyTemplatesAndColours) {
 }
 
 TEST_F(HtmlWriterTest, AppendingAddsASecondTableInsideTheSameBody) {
-  ctx_->settings.HideTotalLabel = 1;
+  ctx_->options.settings.HideTotalLabel = 1;
   FillTable(*ctx_, {{u"/d", u"a.txt"}});
   const std::string first = Write();
   FillTable(*ctx_, {{u"/e", u"b.txt"}});
-  ctx_->settings.AppendOutput = 1;
+  ctx_->options.settings.AppendOutput = 1;
   const std::string both = Write();
   // The old page up to its closing tags, then the new table and the tags.
   const std::size_t cut = first.find("</body>");
@@ -305,7 +305,7 @@ TEST_F(HtmlWriterTest, AppendingAddsASecondTableInsideTheSameBody) {
 }
 
 TEST_F(HtmlWriterTest, AppendingWithoutBodyEndNearTheEndKeepsThePage) {
-  ctx_->settings.AppendOutput = 1;
+  ctx_->options.settings.AppendOutput = 1;
   FillTable(*ctx_, {{u"/d", u"a.txt"}});
   const std::string old = kBom + "<html><body></body></html>" + std::string(1500, 'x');
   WriteFile(path_, old);
@@ -320,7 +320,7 @@ TEST_F(HtmlWriterTest, AppendingWithoutBodyEndNearTheEndKeepsThePage) {
 }
 
 TEST_F(HtmlWriterTest, AppendingToAMissingPageFailsWithTheHint) {
-  ctx_->settings.AppendOutput = 1;
+  ctx_->options.settings.AppendOutput = 1;
   FillTable(*ctx_, {{u"/d", u"a.txt"}});
   Write(false);
   EXPECT_FALSE(std::filesystem::exists(path_));
@@ -333,7 +333,7 @@ TEST_F(HtmlWriterTest, MergeOpenLeavesNoOldTail) {
   FillTable(*ctx_, {{u"/d", u"a.txt"}});
   const std::string fresh = Write();
   WriteFile(path_, std::string(5000, 'o'));
-  ctx_->settings.Unify = 1;
+  ctx_->options.settings.Unify = 1;
   EXPECT_EQ(Write(), fresh);
 }
 

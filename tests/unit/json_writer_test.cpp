@@ -58,7 +58,7 @@ class JsonWriterTest : public ::testing::Test {
 };
 
 TEST_F(JsonWriterTest, ParsesBackToTheTable) {
-  ctx_->settings.ComputeMd5 = 1;
+  ctx_->options.settings.ComputeMd5 = 1;
   Rows();
   const std::string bytes = Write();
   ASSERT_FALSE(bytes.empty());

@@ -132,6 +132,12 @@ class RunOutputTest : public ::testing::Test {
 
   std::u16string Text(const std::string& path) { return FromUtf16Le(ReadFile(path)); }
 
+  // The output step of a run that starts now from the saved record.
+  OutputResult Output() {
+    BeginRunOptions(*ctx_);
+    return RunOutput(*ctx_);
+  }
+
   testing::TempDir dir_;
   testing::TestHost host_;
   std::unique_ptr<AppContext> ctx_;
@@ -140,7 +146,7 @@ class RunOutputTest : public ::testing::Test {
 TEST_F(RunOutputTest, CommandLineWritesUtf16WithByteOrderMark) {
   CommandLine("cat.txt");
   ctx_->run.ForceSaveDialog = false;
-  const OutputResult r = RunOutput(*ctx_);
+  const OutputResult r = Output();
   EXPECT_EQ(r.status, OutputStatus::Written);
   EXPECT_EQ(r.path, dir_ / "cat.txt");
   const std::string bytes = ReadFile(r.path);
@@ -160,26 +166,26 @@ TEST_F(RunOutputTest, CommandLineNamesResolveAgainstTheOutputFolder) {
   testing::TempDir other;
   // An absolute name stands as it is.
   CommandLine(other / "abs.txt");
-  EXPECT_EQ(RunOutput(*ctx_).path, other / "abs.txt");
+  EXPECT_EQ(Output().path, other / "abs.txt");
   EXPECT_TRUE(fs::exists(other / "abs.txt"));
   // Without a name the remembered output file is used.
   CommandLine("");
   SetText(ctx_->settings.OutputFile, u"remembered.txt");
-  EXPECT_EQ(RunOutput(*ctx_).path, dir_ / "remembered.txt");
+  EXPECT_EQ(Output().path, dir_ / "remembered.txt");
   EXPECT_EQ(TextOf(ctx_->settings.OutputFile), ToDisplay(dir_ / "remembered.txt"));
   // Without a folder the remembered output folder is used.
   ctx_->run.CmdOutputFolder.clear();
   ctx_->run.CmdOutputName = "again.txt";
   SetText(ctx_->settings.OutputFolder, ToDisplay(other.path()));
-  EXPECT_EQ(RunOutput(*ctx_).path, other / "again.txt");
+  EXPECT_EQ(Output().path, other / "again.txt");
 }
 
 TEST_F(RunOutputTest, AppendingTwiceKeepsOneByteOrderMark) {
   CommandLine("cat.txt");
-  ASSERT_EQ(RunOutput(*ctx_).status, OutputStatus::Written);
+  ASSERT_EQ(Output().status, OutputStatus::Written);
   const std::string first = ReadFile(dir_ / "cat.txt");
   ctx_->settings.AppendOutput = 1;
-  ASSERT_EQ(RunOutput(*ctx_).status, OutputStatus::Written);
+  ASSERT_EQ(Output().status, OutputStatus::Written);
   const std::string both = ReadFile(dir_ / "cat.txt");
   EXPECT_EQ(both, first + first.substr(2));
   EXPECT_EQ(FromUtf16Le(both).find(u'\uFEFF', 1), std::u16string::npos);
@@ -187,7 +193,7 @@ TEST_F(RunOutputTest, AppendingTwiceKeepsOneByteOrderMark) {
 
   // Appending never creates a file.
   CommandLine("new.txt");
-  EXPECT_EQ(RunOutput(*ctx_).status, OutputStatus::Failed);
+  EXPECT_EQ(Output().status, OutputStatus::Failed);
   EXPECT_FALSE(fs::exists(dir_ / "new.txt"));
   ASSERT_EQ(host_.messages.size(), 1u);
   EXPECT_EQ(host_.messages[0].text, kWriteError);
@@ -198,7 +204,7 @@ TEST_F(RunOutputTest, OverwriteQuestionDecidesWhetherToWrite) {
   WriteFile(dir_ / "cat.txt", "old");
   ctx_->settings.ConfirmOverwrite = 1;
   host_.answers = {MsgAnswer::No};
-  EXPECT_EQ(RunOutput(*ctx_).status, OutputStatus::Declined);
+  EXPECT_EQ(Output().status, OutputStatus::Declined);
   EXPECT_EQ(ReadFile(dir_ / "cat.txt"), "old");
   ASSERT_EQ(host_.messages.size(), 1u);
   EXPECT_EQ(host_.messages[0].text,
@@ -207,24 +213,24 @@ TEST_F(RunOutputTest, OverwriteQuestionDecidesWhetherToWrite) {
   EXPECT_EQ(host_.messages[0].buttons, MsgButtons::YesNo);
 
   host_.answers = {MsgAnswer::Yes};
-  EXPECT_EQ(RunOutput(*ctx_).status, OutputStatus::Written);
+  EXPECT_EQ(Output().status, OutputStatus::Written);
   EXPECT_EQ(ReadFile(dir_ / "cat.txt").substr(0, 2), "\xFF\xFE");
 
   // Asked in append mode too; a new file is not asked about.
   ctx_->settings.AppendOutput = 1;
   host_.answers = {MsgAnswer::Cancel};
-  EXPECT_EQ(RunOutput(*ctx_).status, OutputStatus::Declined);
+  EXPECT_EQ(Output().status, OutputStatus::Declined);
   EXPECT_EQ(host_.messages.size(), 3u);
   ctx_->settings.AppendOutput = 0;
   CommandLine("fresh.txt");
-  EXPECT_EQ(RunOutput(*ctx_).status, OutputStatus::Written);
+  EXPECT_EQ(Output().status, OutputStatus::Written);
   EXPECT_EQ(host_.messages.size(), 3u);
 }
 
 TEST_F(RunOutputTest, UnwritableDestinationFailsWithTheMessage) {
   ctx_->settings.ConfirmOverwrite = 1;
   CommandLine("cat.txt", dir_ / "missing");
-  OutputResult r = RunOutput(*ctx_);
+  OutputResult r = Output();
   EXPECT_EQ(r.status, OutputStatus::Failed);
   EXPECT_FALSE(fs::exists(dir_ / "missing"));
   ASSERT_EQ(host_.messages.size(), 1u);
@@ -234,7 +240,7 @@ TEST_F(RunOutputTest, UnwritableDestinationFailsWithTheMessage) {
   // A folder where the file should be: no overwrite question, only the error.
   testing::MakeDirs(dir_ / "taken.txt");
   CommandLine("taken.txt");
-  r = RunOutput(*ctx_);
+  r = Output();
   EXPECT_EQ(r.status, OutputStatus::Failed);
   ASSERT_EQ(host_.messages.size(), 2u);
   EXPECT_EQ(host_.messages[1].text, kWriteError);
@@ -244,7 +250,7 @@ TEST_F(RunOutputTest, UnwritableDestinationFailsWithTheMessage) {
 TEST_F(RunOutputTest, WriteErrorAfterOpeningIsNotSuccess) {
   if (access("/dev/full", W_OK) != 0) GTEST_SKIP() << "no /dev/full";
   CommandLine("/dev/full");
-  EXPECT_EQ(RunOutput(*ctx_).status, OutputStatus::Failed);
+  EXPECT_EQ(Output().status, OutputStatus::Failed);
   ASSERT_EQ(host_.messages.size(), 1u);
   EXPECT_EQ(host_.messages[0].text, kWriteError);
 }
@@ -256,7 +262,7 @@ TEST_F(RunOutputTest, ClipboardGetsTheTextFormatWithLineFeeds) {
   ctx_->settings.TxtBrTags = 1;
   SetText(ctx_->settings.OutputFile, ToDisplay(dir_ / "list.csv"));
   WriteFile(dir_ / "list.csv", "x");
-  const OutputResult r = RunOutput(*ctx_);
+  const OutputResult r = Output();
   EXPECT_EQ(r.status, OutputStatus::Clipboard);
   EXPECT_EQ(host_.clipboard.find(u'\r'), std::u16string::npos);
   EXPECT_EQ(host_.clipboard.find(u"<br>"), std::u16string::npos);
@@ -274,13 +280,13 @@ TEST_F(RunOutputTest, ClipboardGetsTheTextFormatWithLineFeeds) {
   EXPECT_EQ(ReadFile(dir_ / "list.csv"), "x");
 
   host_.clipboardAvailable = false;
-  EXPECT_EQ(RunOutput(*ctx_).status, OutputStatus::ClipboardFailed);
+  EXPECT_EQ(Output().status, OutputStatus::ClipboardFailed);
   EXPECT_EQ(host_.messages.size(), 1u);
 }
 
 TEST_F(RunOutputTest, FormatFollowsTheExtensionCaseSensitively) {
   CommandLine("upper.CSV");
-  EXPECT_EQ(RunOutput(*ctx_).status, OutputStatus::Written);
+  EXPECT_EQ(Output().status, OutputStatus::Written);
   EXPECT_NE(Text(dir_ / "upper.CSV").find(u"ターゲットフォルダ："), std::u16string::npos);
   // Each format by its own first bytes: CSV UTF-16LE, HTML UTF-8 with a mark, JSON without.
   const std::pair<std::string, std::string> starts[] = {
@@ -291,7 +297,7 @@ TEST_F(RunOutputTest, FormatFollowsTheExtensionCaseSensitively) {
       {"data.JSON", "\xFF\xFE"}};
   for (const auto& [name, start] : starts) {
     CommandLine(name);
-    EXPECT_EQ(RunOutput(*ctx_).status, OutputStatus::Written) << name;
+    EXPECT_EQ(Output().status, OutputStatus::Written) << name;
     EXPECT_TRUE(ReadFile(dir_ / name).starts_with(start)) << name;
   }
   EXPECT_TRUE(host_.messages.empty());
@@ -300,7 +306,7 @@ TEST_F(RunOutputTest, FormatFollowsTheExtensionCaseSensitively) {
 TEST_F(RunOutputTest, OpenAfterSaveOpensTheWrittenFile) {
   CommandLine("cat.txt");
   ctx_->settings.OpenAfterSave = 1;
-  ASSERT_EQ(RunOutput(*ctx_).status, OutputStatus::Written);
+  ASSERT_EQ(Output().status, OutputStatus::Written);
   EXPECT_EQ(host_.opened, std::vector<std::string>{dir_ / "cat.txt"});
 }
 
@@ -317,7 +323,7 @@ TEST_F(RunOutputTest, SaveDialogProposalAndPanel) {
   answer.indentTree = true;
   answer.lineWidthText = u"80";
   host_.saveAnswers = {answer};
-  const OutputResult r = RunOutput(*ctx_);
+  const OutputResult r = Output();
   ASSERT_EQ(host_.saveRequests.size(), 1u);
   const SaveDialogState& p = host_.saveRequests[0];
   EXPECT_EQ(p.fileName, dir_.path() + "/Last.HTML");
@@ -342,18 +348,18 @@ TEST_F(RunOutputTest, SaveDialogNamesAreCompleted) {
     answer.folder = dir_.path();
     answer.fileName = typed;
     host_.saveAnswers = {answer};
-    EXPECT_EQ(RunOutput(*ctx_).path, dir_ / written) << typed;
+    EXPECT_EQ(Output().path, dir_ / written) << typed;
     EXPECT_TRUE(fs::exists(dir_ / written)) << typed;
   }
 }
 
 TEST_F(RunOutputTest, CancelledOrEmptySaveDialogWritesNothingSilently) {
   host_.saveAnswers = {std::nullopt};
-  EXPECT_EQ(RunOutput(*ctx_).status, OutputStatus::Declined);
+  EXPECT_EQ(Output().status, OutputStatus::Declined);
   SaveDialogState empty;
   empty.folder = dir_.path();
   host_.saveAnswers = {empty};
-  EXPECT_EQ(RunOutput(*ctx_).status, OutputStatus::Declined);
+  EXPECT_EQ(Output().status, OutputStatus::Declined);
   EXPECT_TRUE(host_.messages.empty());
   EXPECT_TRUE(fs::is_empty(dir_.path()));
 
@@ -361,19 +367,19 @@ TEST_F(RunOutputTest, CancelledOrEmptySaveDialogWritesNothingSilently) {
   CommandLine("cat.txt");
   ctx_->run.ForceSaveDialog = true;
   host_.saveAnswers = {std::nullopt};
-  EXPECT_EQ(RunOutput(*ctx_).status, OutputStatus::Declined);
+  EXPECT_EQ(Output().status, OutputStatus::Declined);
   EXPECT_EQ(host_.saveRequests.size(), 3u);
   EXPECT_FALSE(ctx_->run.ForceSaveDialog);
-  EXPECT_EQ(RunOutput(*ctx_).status, OutputStatus::Written);
+  EXPECT_EQ(Output().status, OutputStatus::Written);
   EXPECT_EQ(host_.saveRequests.size(), 3u);
 }
 
 TEST_F(RunOutputTest, UnifyMergesThroughTheOutputRun) {
   CommandLine("cat.txt");
-  ASSERT_EQ(RunOutput(*ctx_).status, OutputStatus::Written);
+  ASSERT_EQ(Output().status, OutputStatus::Written);
   ctx_->settings.Unify = 1;
   FillTable(*ctx_, {{u"/e", u"c.txt", 1, 1, 9}});
-  ASSERT_EQ(RunOutput(*ctx_).status, OutputStatus::Written);
+  ASSERT_EQ(Output().status, OutputStatus::Written);
   const std::u16string text = Text(dir_ / "cat.txt");
   const auto lines = SplitLines(text.substr(1), u"\r\n");
   ASSERT_EQ(lines.size(), 9u);
@@ -385,7 +391,7 @@ TEST_F(RunOutputTest, UnifyMergesThroughTheOutputRun) {
   // An empty file: the message, and the file stays empty.
   WriteFile(dir_ / "empty.txt", "");
   CommandLine("empty.txt");
-  EXPECT_EQ(RunOutput(*ctx_).status, OutputStatus::Declined);
+  EXPECT_EQ(Output().status, OutputStatus::Declined);
   EXPECT_EQ(ReadFile(dir_ / "empty.txt"), "");
   ASSERT_EQ(host_.messages.size(), 1u);
   EXPECT_EQ(host_.messages[0].caption, u"編集できないよ～");

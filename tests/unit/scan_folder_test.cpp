@@ -61,7 +61,7 @@ const Row* Find(const std::vector<Row>& rows, const std::string& name) {
 void CountingPass(AppContext& ctx, const std::string& root) {
   RunState& run = ctx.run;
   run.ResetForRun();
-  run.DepthLimit = DepthLimitFromSearchDepth(ctx.settings.SearchDepth);
+  run.DepthLimit = DepthLimitFromSearchDepth(ctx.options.settings.SearchDepth);
   run.Pass = 0;
   run.RootFolder = root;
   ScanFolder(ctx, root);
@@ -89,8 +89,8 @@ class ScanFolderTest : public ::testing::Test {
  protected:
   void SetUp() override {
     ctx = MakeContext(host);
-    ctx->settings.ScanToDepth = 1;
-    ctx->settings.OmitVolumeName = 1;  // folders print as they are
+    ctx->options.settings.ScanToDepth = 1;
+    ctx->options.settings.OmitVolumeName = 1;  // folders print as they are
     root = dir / "root";
   }
 
@@ -149,7 +149,7 @@ TEST_F(ScanFolderTest, FolderStartMarksEachFolderFirstRowAfterTheSort) {
     WriteFile(root + "/n" + std::to_string(i), std::string(static_cast<std::size_t>(10 - i), 'x'));
     WriteFile(root + "/sub/m" + std::to_string(i), std::string(static_cast<std::size_t>(i), 'y'));
   }
-  ctx->settings.SortOrder = 1;  // by size
+  ctx->options.settings.SortOrder = 1;  // by size
   TwoPasses(*ctx, root);
   const auto rows = Rows(*ctx);
   ASSERT_EQ(rows.size(), 12u);
@@ -169,7 +169,7 @@ TEST_F(ScanFolderTest, NameWidthCountsTheIndentOfDeeperRows) {
 
 TEST_F(ScanFolderTest, RelativeFolderTextsAndLinks) {
   MakeNestedTree();
-  ctx->settings.RelativeOutput = 1;
+  ctx->options.settings.RelativeOutput = 1;
   TwoPasses(*ctx, root);
   auto rows = Rows(*ctx);
   ASSERT_EQ(rows.size(), 4u);
@@ -181,7 +181,7 @@ TEST_F(ScanFolderTest, RelativeFolderTextsAndLinks) {
   EXPECT_EQ(Find(rows, "d.txt")->link, "sub/deep/d.txt");
 
   // The root folder's empty text becomes root<name>.
-  ctx->settings.RelativeRootName = 1;
+  ctx->options.settings.RelativeRootName = 1;
   TwoPasses(*ctx, root);
   rows = Rows(*ctx);
   EXPECT_EQ(Find(rows, "a.txt")->folder, "root<root>");
@@ -190,7 +190,7 @@ TEST_F(ScanFolderTest, RelativeFolderTextsAndLinks) {
 
 TEST_F(ScanFolderTest, IncludeTargetNameStartsFoldersWithTheRootName) {
   MakeNestedTree();
-  ctx->settings.IncludeTargetName = 1;
+  ctx->options.settings.IncludeTargetName = 1;
   TwoPasses(*ctx, root);
   auto rows = Rows(*ctx);
   EXPECT_EQ(Find(rows, "a.txt")->folder, "root");
@@ -206,7 +206,7 @@ TEST_F(ScanFolderTest, HiddenFilesAndFolders) {
   TwoPasses(*ctx, root);
   EXPECT_EQ(Names(*ctx), (std::vector<std::string>{"shown.txt"}));
 
-  ctx->settings.IncludeHidden = 1;
+  ctx->options.settings.IncludeHidden = 1;
   TwoPasses(*ctx, root);
   auto names = Names(*ctx);
   std::sort(names.begin(), names.end());
@@ -215,18 +215,18 @@ TEST_F(ScanFolderTest, HiddenFilesAndFolders) {
 
 TEST_F(ScanFolderTest, DepthLimits) {
   MakeNestedTree();
-  ctx->settings.ScanToDepth = 0;
+  ctx->options.settings.ScanToDepth = 0;
   TwoPasses(*ctx, root);
   const auto shallow = Names(*ctx);
   EXPECT_EQ(shallow, (std::vector<std::string>{"a.txt", "b.bin"}));
 
-  ctx->settings.ScanToDepth = 1;
-  ctx->settings.SearchDepth = 1;
+  ctx->options.settings.ScanToDepth = 1;
+  ctx->options.settings.SearchDepth = 1;
   TwoPasses(*ctx, root);
   EXPECT_EQ(Names(*ctx), shallow);
   EXPECT_EQ(ctx->run.MaxDepthReached, 1);
 
-  ctx->settings.SearchDepth = 2;
+  ctx->options.settings.SearchDepth = 2;
   TwoPasses(*ctx, root);
   EXPECT_EQ(Names(*ctx), (std::vector<std::string>{"a.txt", "b.bin", "c.txt"}));
   EXPECT_EQ(ctx->run.MaxDepthReached, 2);
@@ -235,7 +235,7 @@ TEST_F(ScanFolderTest, DepthLimits) {
 
 TEST_F(ScanFolderTest, WildcardSelectsFilesOnly) {
   MakeNestedTree();
-  host.wildcard = u"*.TXT";  // case-insensitive; folders are still entered
+  ctx->options.wildcard = u"*.TXT";  // case-insensitive; folders are still entered
   TwoPasses(*ctx, root);
   EXPECT_EQ(Names(*ctx), (std::vector<std::string>{"a.txt", "c.txt", "d.txt"}));
 }
@@ -244,15 +244,15 @@ TEST_F(ScanFolderTest, PlaceholderRowsForEmptyFolders) {
   WriteFile(root + "/a.txt", "abc");
   MakeDirs(root + "/empty");
   WriteFile(root + "/filtered/skip.bin", "zz");
-  host.wildcard = u"*.txt";
+  ctx->options.wildcard = u"*.txt";
 
   TwoPasses(*ctx, root);
   EXPECT_EQ(ctx->run.EntryCount, 1);
   EXPECT_EQ(ctx->run.PlaceholderCount, 0);
 
   for (int option = 0; option < 2; ++option) {
-    ctx->settings.IncludeEmptyFolders = option == 0;
-    ctx->settings.IndentTree = option == 1;
+    ctx->options.settings.IncludeEmptyFolders = option == 0;
+    ctx->options.settings.IndentTree = option == 1;
     TwoPasses(*ctx, root);
     const auto rows = Rows(*ctx);
     ASSERT_EQ(rows.size(), 3u) << "option " << option;
@@ -291,7 +291,7 @@ TEST_F(ScanFolderTest, FirstFileFailingTheDateTestConsumesFolderStart) {
   for (const auto& n : order) SetMtime(root + "/" + n, now - 3600);
   SetMtime(root + "/" + order.front(), now - 400 * 86400);  // the first one is too old
 
-  SettingsRecord& s = ctx->settings;
+  SettingsRecord& s = ctx->options.settings;
   s.DateRangeEnabled = 1;
   s.DateFromDate = s.DateFromTime = now - 10 * 86400;
   s.DateToDate = s.DateToTime = now + 86400;
@@ -311,7 +311,7 @@ TEST_F(ScanFolderTest, CapacityStopsTheFillingPass) {
   for (int i = 0; i < 5; ++i) WriteFile(root + "/f" + std::to_string(i), "x");
   for (int i = 0; i < 3; ++i) WriteFile(root + "/sub/g" + std::to_string(i), "y");
   MakeDirs(root + "/sub/empty");
-  ctx->settings.IncludeEmptyFolders = 1;
+  ctx->options.settings.IncludeEmptyFolders = 1;
   CountingPass(*ctx, root);
   EXPECT_EQ(ctx->run.EntryCount, 9);
   // Files that appeared since the count: the table is smaller than the tree.
@@ -357,7 +357,7 @@ TEST_F(SymlinkTest, FolderLinksAreNotEnteredAndFileLinksAreFiles) {
 }
 
 TEST_F(SymlinkTest, ResolvedLinksListEveryFolderOnce) {
-  ctx->settings.ReadShortcuts = 1;
+  ctx->options.settings.ReadShortcuts = 1;
   TwoPasses(*ctx, root);
   // The loop ends at the folder already being scanned, the outside folder is
   // listed in place of its link, the file link under its target's path.
@@ -369,7 +369,7 @@ TEST_F(SymlinkTest, ResolvedLinksListEveryFolderOnce) {
 TEST_F(ScanFolderTest, InvalidUtf8NameIsListedAndDigested) {
   const std::string bad = root + std::string("/bad\xff") + "name.txt";
   WriteFile(bad, "abc");
-  ctx->settings.ComputeMd5 = 1;
+  ctx->options.settings.ComputeMd5 = 1;
   TwoPasses(*ctx, root);
   const auto rows = Rows(*ctx);
   ASSERT_EQ(rows.size(), 1u);
@@ -384,7 +384,7 @@ TEST_F(ScanFolderTest, HtmlTitlesAndSortKeys) {
   WriteFile(root + "/old.htm", "<TITLE>Upper</TITLE>");
   WriteFile(root + "/index.HTM", "<title>not read</title>");
   WriteFile(root + "/file10.txt", "");
-  ctx->settings.SortOrder = 4;
+  ctx->options.settings.SortOrder = 4;
   TwoPasses(*ctx, root);
   const auto rows = Rows(*ctx);
   ASSERT_EQ(rows.size(), 4u);

@@ -284,8 +284,8 @@ TEST(ShellLink, ParsedParts) {
 class ShortcutLoopTest : public ShortcutTest {
  protected:
   std::vector<std::string> Scan(const std::string& root) {
-    ctx->settings.ReadShortcuts = 1;
-    ctx->settings.ScanToDepth = 1;
+    ctx->options.settings.ReadShortcuts = 1;
+    ctx->options.settings.ScanToDepth = 1;
     RunState& run = ctx->run;
     run.ResetForRun();
     run.DepthLimit = -1;

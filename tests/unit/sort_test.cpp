@@ -26,8 +26,8 @@ class SortTest : public ::testing::Test {
   void Fill(const std::vector<Row>& rows, int order, bool descending, int spare = 0) {
     ctx_ = testing::MakeContext(host_);
     ctx_->run.Pass = 1;
-    ctx_->settings.SortOrder = order;
-    ctx_->settings.SortDescending = descending ? 1 : 0;
+    ctx_->options.settings.SortOrder = order;
+    ctx_->options.settings.SortDescending = descending ? 1 : 0;
     ctx_->table.Create(static_cast<int>(rows.size()) + spare);
     for (int i = 0; i < static_cast<int>(rows.size()); ++i) {
       EntryTable& t = ctx_->table;

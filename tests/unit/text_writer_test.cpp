@@ -30,7 +30,7 @@ class TextWriterTest : public ::testing::Test {
  protected:
   void SetUp() override {
     ctx_ = testing::MakeContext(host_);
-    ctx_->settings.WriteTargetFolder = 1;
+    ctx_->options.settings.WriteTargetFolder = 1;
   }
 
   // Two folders as a scan leaves them.
@@ -70,8 +70,8 @@ class TextWriterTest : public ::testing::Test {
 };
 
 TEST_F(TextWriterTest, NormalCatalogueWithDatesAndFolderSummaries) {
-  ctx_->settings.WriteDate = 1;
-  ctx_->settings.FolderSizes = 1;
+  ctx_->options.settings.WriteDate = 1;
+  ctx_->options.settings.FolderSizes = 1;
   TwoFolders();
   const std::u16string sep =
       Dashes(32) + u" " + Dashes(19) + u"    " + Dashes(24) + u"    " + Dashes(24);
@@ -101,7 +101,7 @@ TEST_F(TextWriterTest, NormalCatalogueWithDatesAndFolderSummaries) {
 
 TEST_F(TextWriterTest, FileLineEndsAndBreakTags) {
   testing::TempDir dir;
-  ctx_->settings.WriteTargetFolder = 0;
+  ctx_->options.settings.WriteTargetFolder = 0;
   FillTable(*ctx_, {{u"/d", u"a", 1, 1, 1}});
   const std::u16string sep = Dashes(32) + u" " + Dashes(19);
   const Lines lines = {sep, NameCol(u"a", 32) + SizeCol(u"1"), sep,
@@ -112,23 +112,23 @@ TEST_F(TextWriterTest, FileLineEndsAndBreakTags) {
   EXPECT_EQ(File(dir / "a.txt", CFileCus::OpenMode::CreateTruncate), crlf);
 
   // Line breaks off (stored inverted) with <br> tags: one long line.
-  ctx_->settings.TxtLineBreaks = 1;
-  ctx_->settings.TxtBrTags = 1;
+  ctx_->options.settings.TxtLineBreaks = 1;
+  ctx_->options.settings.TxtBrTags = 1;
   std::u16string br = u"\uFEFF";
   for (const auto& l : lines) br += l + u"<br>";
   EXPECT_EQ(File(dir / "b.txt", CFileCus::OpenMode::CreateTruncate), br);
 
   // Both on: the tag follows the break. The clipboard ignores both.
-  ctx_->settings.TxtLineBreaks = 0;
+  ctx_->options.settings.TxtLineBreaks = 0;
   const std::u16string both = File(dir / "c.txt", CFileCus::OpenMode::CreateTruncate);
   EXPECT_EQ(SplitLines(both.substr(1), u"\r\n<br>"), lines);
   EXPECT_EQ(MemoryLines(), lines);
 }
 
 TEST_F(TextWriterTest, WithoutTargetFolderOnlyTheFinalSummaryRemains) {
-  ctx_->settings.WriteTargetFolder = 0;
-  ctx_->settings.FolderSizes = 1;
-  ctx_->settings.TotalCountPlace = 1;  // stored 1: top
+  ctx_->options.settings.WriteTargetFolder = 0;
+  ctx_->options.settings.FolderSizes = 1;
+  ctx_->options.settings.TotalCountPlace = 1;  // stored 1: top
   TwoFolders();
   const std::u16string sep = Dashes(32) + u" " + Dashes(19);
   const Lines expected = {
@@ -149,21 +149,21 @@ TEST_F(TextWriterTest, FolderNamesOnlyAndFolderWithFileForms) {
   const std::u16string sep = Dashes(32) + u" " + Dashes(19);
   const std::u16string total = NameCol(u"総ファイル数 3 個", 32) + SizeCol(u"1,249");
 
-  ctx_->settings.OutputKind = 1;
+  ctx_->options.settings.OutputKind = 1;
   EXPECT_EQ(MemoryLines(), Lines({sep, u"/data", u"/data/sub", sep, total}));
-  ctx_->settings.WriteTargetFolder = 0;
+  ctx_->options.settings.WriteTargetFolder = 0;
   EXPECT_EQ(MemoryLines(), Lines({sep, sep, total}));
 
-  ctx_->settings.OutputKind = 2;
-  ctx_->settings.WriteTargetFolder = 1;
+  ctx_->options.settings.OutputKind = 2;
+  ctx_->options.settings.WriteTargetFolder = 1;
   EXPECT_EQ(MemoryLines(), Lines({sep, NameCol(u"/data/a.txt", 32) + SizeCol(u"1,234"),
                                   NameCol(u"/data/b.txt", 32) + SizeCol(u"5"),
                                   NameCol(u"/data/sub/c.txt", 32) + SizeCol(u"10"), sep, total}));
 }
 
 TEST_F(TextWriterTest, PlaceholdersOpenAFolderButAreNotCounted) {
-  ctx_->settings.FolderSizes = 1;
-  ctx_->settings.HideFileNameLabel = 1;
+  ctx_->options.settings.FolderSizes = 1;
+  ctx_->options.settings.HideFileNameLabel = 1;
   FillTable(*ctx_, {
                        {u"/d", u"a", 1, 1, 7},
                        {u"/d/empty", u"", 2, 1, 0},
@@ -187,9 +187,9 @@ TEST_F(TextWriterTest, PlaceholdersOpenAFolderButAreNotCounted) {
 
 TEST_F(TextWriterTest, LabelsAndHeadersFollowTheirOptions) {
   FillTable(*ctx_, {{u"/d", u"a", 1, 1, 7, 0, 0, u"0123456789abcdef0123456789abcdef"}});
-  ctx_->settings.HideTotalLabel = 1;
-  ctx_->settings.HideTargetLabel = 1;
-  ctx_->settings.ComputeMd5 = 1;
+  ctx_->options.settings.HideTotalLabel = 1;
+  ctx_->options.settings.HideTargetLabel = 1;
+  ctx_->options.settings.ComputeMd5 = 1;
   const std::u16string sep = Dashes(32) + u" " + Dashes(19) + u"    " + Dashes(32);
   const std::u16string row =
       NameCol(u"a", 32) + SizeCol(u"7") + u"    0123456789abcdef0123456789abcdef";
@@ -198,9 +198,9 @@ TEST_F(TextWriterTest, LabelsAndHeadersFollowTheirOptions) {
       Lines({sep, u"/d", NameCol(u"ファイル名", 32) + SizeCol(u" ") + u"    MD5", sep, row, sep}));
 
   // RenameTarget wins over HideTargetLabel; dates and MD5 give header state 3.
-  ctx_->settings.RenameTarget = 1;
-  SetText(ctx_->settings.TargetName, u"場所=");
-  ctx_->settings.WriteDate = 1;
+  ctx_->options.settings.RenameTarget = 1;
+  SetText(ctx_->options.settings.TargetName, u"場所=");
+  ctx_->options.settings.WriteDate = 1;
   const Lines lines = MemoryLines();
   ASSERT_GE(lines.size(), 3u);
   EXPECT_EQ(lines[1], u"場所=/d");
@@ -208,14 +208,14 @@ TEST_F(TextWriterTest, LabelsAndHeadersFollowTheirOptions) {
                           u"    作成日付" + Spaces(16) + u"                        MD5");
 
   // Names only: the header is the name column alone, and no size anywhere.
-  ctx_->settings.FileNameOnly = 1;
+  ctx_->options.settings.FileNameOnly = 1;
   EXPECT_EQ(MemoryLines(),
             Lines({Dashes(32), u"場所=/d", u"ファイル名", Dashes(32), u"a", Dashes(32)}));
 }
 
 TEST_F(TextWriterTest, TreeDrawing) {
-  ctx_->settings.IndentTree = 1;
-  ctx_->settings.HideFileNameLabel = 1;
+  ctx_->options.settings.IndentTree = 1;
+  ctx_->options.settings.HideFileNameLabel = 1;
   // r: a b, r/s: c, r/s/u: empty, r/t: d
   FillTable(*ctx_, {
                        {u"/r", u"a", 1, 1, 1},
@@ -238,9 +238,9 @@ TEST_F(TextWriterTest, TreeDrawing) {
   EXPECT_EQ(MemoryLines(), expected);
 
   // Summaries and headers carry bars; the last summary uses the last row's depth.
-  ctx_->settings.HideFileNameLabel = 0;
-  ctx_->settings.FolderSizes = 1;
-  ctx_->settings.HideTotalLabel = 1;
+  ctx_->options.settings.HideFileNameLabel = 0;
+  ctx_->options.settings.FolderSizes = 1;
+  ctx_->options.settings.HideTotalLabel = 1;
   const Lines withSummaries = {
       u"ターゲットフォルダ：r",
       NameCol(u"ファイル名", 32) + SizeCol(u" "),
@@ -263,10 +263,10 @@ TEST_F(TextWriterTest, TreeDrawing) {
 }
 
 TEST_F(TextWriterTest, LongNamesWrapWithinTheLineWidth) {
-  ctx_->settings.LineWidthEnabled = 1;
-  ctx_->settings.LineWidth = 24;  // W = 2 x 4 = 8
-  ctx_->settings.HideFileNameLabel = 1;
-  ctx_->settings.HideTotalLabel = 1;
+  ctx_->options.settings.LineWidthEnabled = 1;
+  ctx_->options.settings.LineWidth = 24;  // W = 2 x 4 = 8
+  ctx_->options.settings.HideFileNameLabel = 1;
+  ctx_->options.settings.HideTotalLabel = 1;
   FillTable(*ctx_,
             {{u"/ab", u"abcdefghijklmnopqrst", 1, 1, 1}, {u"/ab", u"ああああ漢字", 1, 0, 2}});
   const std::u16string sep = Dashes(8) + u" " + Dashes(19);
@@ -281,22 +281,22 @@ TEST_F(TextWriterTest, LongNamesWrapWithinTheLineWidth) {
 }
 
 TEST_F(TextWriterTest, DigitsByTabFillsColumnsWithTabs) {
-  ctx_->settings.WriteTargetFolder = 0;
-  ctx_->settings.HideTotalLabel = 1;
-  ctx_->settings.AppendNameDigits = 1;
-  ctx_->settings.AppendDigitCount = 8;  // W = 16
-  ctx_->settings.DigitsByTab = 1;
+  ctx_->options.settings.WriteTargetFolder = 0;
+  ctx_->options.settings.HideTotalLabel = 1;
+  ctx_->options.settings.AppendNameDigits = 1;
+  ctx_->options.settings.AppendDigitCount = 8;  // W = 16
+  ctx_->options.settings.DigitsByTab = 1;
   FillTable(*ctx_, {{u"/d", u"a.txt", 1, 1, 5}});
   const std::u16string sep = Dashes(16) + u" " + Dashes(19);
   EXPECT_EQ(MemoryLines(), Lines({sep, u"a.txt\t\t\t\t\t\t   5Byte", sep}));
-  ctx_->settings.TabEight = 1;
+  ctx_->options.settings.TabEight = 1;
   EXPECT_EQ(MemoryLines(), Lines({sep, u"a.txt\t\t\t       5Byte", sep}));
 }
 
 TEST_F(TextWriterTest, CapacityLinesOnlyWhenTheCapacityIsKnown) {
   testing::TempDir dir;
-  ctx_->settings.WriteTargetFolder = 0;
-  ctx_->settings.HideTotalLabel = 1;
+  ctx_->options.settings.WriteTargetFolder = 0;
+  ctx_->options.settings.HideTotalLabel = 1;
   FillTable(*ctx_, {{u"/d", u"a", 1, 1, 1}});
   const Lines without = MemoryLines();
   ctx_->run.CapacityRequested = true;
@@ -305,8 +305,10 @@ TEST_F(TextWriterTest, CapacityLinesOnlyWhenTheCapacityIsKnown) {
   const std::u16string sep = Dashes(32) + u" " + Dashes(19);
   Lines expected = {sep};
   if (cap.ok) {
-    expected.push_back(NameCol(u"空き容量", 32) + SizeCol(FormatSize(ctx_->settings, cap.free)));
-    expected.push_back(NameCol(u"総容量", 32) + SizeCol(FormatSize(ctx_->settings, cap.total)));
+    expected.push_back(NameCol(u"空き容量", 32) +
+                       SizeCol(FormatSize(ctx_->options.settings, cap.free)));
+    expected.push_back(NameCol(u"総容量", 32) +
+                       SizeCol(FormatSize(ctx_->options.settings, cap.total)));
     expected.push_back(sep);
   }
   expected.insert(expected.end(), without.begin() + 1, without.end());
@@ -319,10 +321,10 @@ TEST_F(TextWriterTest, CapacityLinesOnlyWhenTheCapacityIsKnown) {
   EXPECT_EQ(got, expected);
   if (!cap.ok) {
     // Below, as the closing lines: again only when known; names-only never.
-    ctx_->settings.CapacityPlace = 1;
+    ctx_->options.settings.CapacityPlace = 1;
     EXPECT_EQ(MemoryLines(), without);
   }
-  ctx_->settings.FileNameOnly = 1;
+  ctx_->options.settings.FileNameOnly = 1;
   for (const auto& line : MemoryLines()) EXPECT_EQ(line.find(u"容量"), std::u16string::npos);
 }
 
@@ -344,7 +346,7 @@ TEST_F(UnifyTest, SecondAndThirdListContinueTheFirst) {
   const std::u16string total1 = NameCol(u"総ファイル数 1 個", 32) + SizeCol(u"1") + u"\r\n";
   ASSERT_TRUE(first.ends_with(total1));
 
-  ctx_->settings.Unify = 1;
+  ctx_->options.settings.Unify = 1;
   FillTable(*ctx_, {{u"/e", u"bb", 1, 1, 20}, {u"/e", u"cc", 1, 0, 30}});
   const std::u16string second = File(path_, CFileCus::OpenMode::OpenExisting);
   const std::u16string kept = first.substr(0, first.size() - total1.size());
@@ -373,8 +375,8 @@ std::string Utf16Le(std::u16string_view text) {
 TEST_F(UnifyTest, ShorterNewTextEndsTheFileCleanly) {
   const std::u16string head = u"\uFEFFline one\r\n";
   testing::WriteFile(path_, Utf16Le(head + std::u16string(300, u'x') + u"\r\n"));
-  ctx_->settings.Unify = 1;
-  ctx_->settings.HideTotalLabel = 1;
+  ctx_->options.settings.Unify = 1;
+  ctx_->options.settings.HideTotalLabel = 1;
   FillTable(*ctx_, {{u"/e", u"b", 1, 1, 2}});
   EXPECT_EQ(File(path_, CFileCus::OpenMode::OpenExisting),
             head + NameCol(u"b", 32) + SizeCol(u"2") + u"\r\n");
@@ -386,8 +388,8 @@ TEST_F(UnifyTest, ShorterNewTextEndsTheFileCleanly) {
 
 TEST_F(UnifyTest, FileWithoutLineFeedIsContinuedAtItsEnd) {
   testing::WriteFile(path_, Utf16Le(u"\uFEFFjust one line"));
-  ctx_->settings.Unify = 1;
-  ctx_->settings.HideTotalLabel = 1;
+  ctx_->options.settings.Unify = 1;
+  ctx_->options.settings.HideTotalLabel = 1;
   FillTable(*ctx_, {{u"/e", u"b", 1, 1, 2}});
   EXPECT_EQ(File(path_, CFileCus::OpenMode::OpenExisting),
             u"\uFEFFjust one line" + NameCol(u"b", 32) + SizeCol(u"2") + u"\r\n");
@@ -395,7 +397,7 @@ TEST_F(UnifyTest, FileWithoutLineFeedIsContinuedAtItsEnd) {
 
 TEST_F(UnifyTest, EmptyFileIsLeftAloneWithAMessage) {
   testing::WriteFile(path_, "");
-  ctx_->settings.Unify = 1;
+  ctx_->options.settings.Unify = 1;
   FillTable(*ctx_, {{u"/e", u"b", 1, 1, 2}});
   host_.answers = {MsgAnswer::Yes};  // whatever the answer, nothing is written
   File(path_, CFileCus::OpenMode::OpenExisting, TextWriteStatus::MergeTargetEmpty);

@@ -91,8 +91,8 @@ class DecorateTest : public ::testing::Test {
  protected:
   void SetUp() override {
     ctx = MakeContext(host);
-    ctx->settings.OmitVolumeName = 0;
-    ctx->settings.OmitFolderName = 0;
+    ctx->options.settings.OmitVolumeName = 0;
+    ctx->options.settings.OmitFolderName = 0;
     root = FileSystemRootOf(dir.path());
     ASSERT_FALSE(root.empty());
     folder = ToDisplay(dir.path());
@@ -107,19 +107,19 @@ class DecorateTest : public ::testing::Test {
 TEST_F(DecorateTest, LabelAndTheTwoOmitOptions) {
   ctx->volumeLabels[root] = u"SYSTEM";  // as if read before
   EXPECT_EQ(DecorateFolder(*ctx, folder), u"Vol:SYSTEM (L" + folder + u")");
-  ctx->settings.OmitVolumeName = 1;
+  ctx->options.settings.OmitVolumeName = 1;
   EXPECT_EQ(DecorateFolder(*ctx, folder), folder);
-  ctx->settings.OmitFolderName = 1;
+  ctx->options.settings.OmitFolderName = 1;
   EXPECT_EQ(DecorateFolder(*ctx, folder), u"");
-  ctx->settings.OmitVolumeName = 0;
+  ctx->options.settings.OmitVolumeName = 0;
   EXPECT_EQ(DecorateFolder(*ctx, folder), u"Vol:SYSTEM (L)");
-  ctx->settings.OmitFolderName = 0;
+  ctx->options.settings.OmitFolderName = 0;
   ctx->volumeLabels[root] = u"";
   EXPECT_EQ(DecorateFolder(*ctx, folder), u"Vol: (L" + folder + u")");
   ctx->volumeLabels[root] = kNoVolumeLabel;
   EXPECT_EQ(DecorateFolder(*ctx, folder), folder);
-  ctx->settings.OmitVolumeName = 1;
-  ctx->settings.OmitFolderName = 1;
+  ctx->options.settings.OmitVolumeName = 1;
+  ctx->options.settings.OmitFolderName = 1;
   EXPECT_EQ(DecorateFolder(*ctx, folder), folder);  // no volume information: undecorated
 }
 
@@ -184,8 +184,8 @@ TEST_F(CapacityTest, WholeDiskNotTheQuota) {
 
 // The text catalogue places the two lines above or below the list.
 TEST_F(CapacityTest, TextCatalogueLinesTopAndBottom) {
-  ctx->settings.WriteTargetFolder = 0;
-  ctx->settings.HideTotalLabel = 1;
+  ctx->options.settings.WriteTargetFolder = 0;
+  ctx->options.settings.HideTotalLabel = 1;
   FillTable(*ctx, {{u"/d", u"a", 1, 1, 1}});
   ctx->run.CapacityRequested = true;
   ctx->run.CapacityTarget = dir.path();
@@ -207,9 +207,9 @@ TEST_F(CapacityTest, TextCatalogueLinesTopAndBottom) {
     return digits.empty() ? 0ull : std::stoull(digits);
   };
   const std::u16string totalLine =
-      NameCol(u"総容量", 32) + SizeCol(FormatSize(ctx->settings, cap.total));
+      NameCol(u"総容量", 32) + SizeCol(FormatSize(ctx->options.settings, cap.total));
 
-  ctx->settings.CapacityPlace = 0;
+  ctx->options.settings.CapacityPlace = 0;
   auto top = lines();
   ASSERT_EQ(top.size(), 6u);  // frame, free, total, frame, the row, frame
   EXPECT_EQ(top[1].substr(0, 4), u"空き容量");
@@ -218,7 +218,7 @@ TEST_F(CapacityTest, TextCatalogueLinesTopAndBottom) {
   EXPECT_EQ(top[2], totalLine);
   EXPECT_EQ(top[3], top[0]);
 
-  ctx->settings.CapacityPlace = 1;
+  ctx->options.settings.CapacityPlace = 1;
   auto bottom = lines();
   ASSERT_EQ(bottom.size(), 5u);  // frame, the row, frame, free, total (no frame after)
   EXPECT_EQ(bottom[3].substr(0, 4), u"空き容量");

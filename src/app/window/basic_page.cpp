@@ -300,8 +300,6 @@ void COrdanoDlg::Apply(const SettingsRecord& s) {
   fromTime_->setTime(FromSeconds(s.DateFromTime).time());
   toDate_->setDate(FromSeconds(s.DateToDate).date());
   toTime_->setTime(FromSeconds(s.DateToTime).time());
-  outputFolder_ = QString::fromStdU16String(std::u16string(TextOf(s.OutputFolder)));
-  outputFile_ = QString::fromStdU16String(std::u16string(TextOf(s.OutputFile)));
   applying_ = false;
   // Enable states follow the shown record.
   Control(1016)->setEnabled(s.IgnoreHierarchy != 0);
@@ -328,8 +326,6 @@ void COrdanoDlg::Collect(SettingsRecord& s) const {
   s.DateFromTime = merge(s.DateFromTime, nullptr, &ft);
   s.DateToDate = merge(s.DateToDate, &td, nullptr);
   s.DateToTime = merge(s.DateToTime, nullptr, &tt);
-  SetText(s.OutputFolder, outputFolder_.toStdU16String());
-  SetText(s.OutputFile, outputFile_.toStdU16String());
 }
 
 std::u16string COrdanoDlg::Wildcard() const {

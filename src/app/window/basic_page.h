@@ -56,9 +56,6 @@ class COrdanoDlg : public CCustomDialogEx {
   QTimeEdit* fromTime_ = nullptr;
   QDateEdit* toDate_ = nullptr;
   QTimeEdit* toTime_ = nullptr;
-  // The page's texts of OutputFolder and OutputFile.
-  QString outputFolder_;
-  QString outputFile_;
 };
 
 }  // namespace ordano

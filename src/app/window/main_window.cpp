@@ -58,7 +58,7 @@ double DisplayScale(double dpiX) { return std::max(dpiX / 99.0, 1.02); }
 
 CMain::CMain(AppContext& ctx) : CCustomDialog(nullptr), ctx_(ctx), host_(ctx, this) {
   setObjectName("dlg140");
-  ctx_.host = &host_;
+  ctx_.SetHost(host_);
   if (QScreen* screen = QGuiApplication::primaryScreen()) {
     scale_ = DisplayScale(screen->logicalDotsPerInchX());
   }
@@ -73,7 +73,7 @@ CMain::CMain(AppContext& ctx) : CCustomDialog(nullptr), ctx_(ctx), host_(ctx, th
 }
 
 CMain::~CMain() {
-  if (ctx_.host == &host_) ctx_.host = nullptr;
+  if (&ctx_.Host() == &host_) ctx_.SetHost(QuietHost());
 }
 
 void CMain::BuildMenu() {

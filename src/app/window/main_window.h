@@ -53,6 +53,7 @@ class CMain : public CCustomDialog {
   Ckakushi& AdvancedPage() { return *advanced_; }
   CMultiDD& MultiFolderPage() { return *multi_; }
   CInfo& InfoPage() { return *info_; }
+  CWebList& WebPage() { return *web_; }
   // All eight pages in creation order.
   std::vector<CCustomDialog*> Pages() const;
   double Scale() const { return scale_; }

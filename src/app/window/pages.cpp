@@ -87,7 +87,15 @@ CDmy::CDmy(QWidget* parent)
                 QStringLiteral("処理したい複数のフォルダをドロップしてください"), parent) {}
 
 CWebList::CWebList(QWidget* parent)
-    : ShellPage(QStringLiteral("dlg144"), QStringLiteral("Web検索"), parent) {}
+    : ShellPage(QStringLiteral("dlg144"), QStringLiteral("Web検索"), parent) {
+  status_ = Child<QLabel>(this);
+  status_->setObjectName("webStatus");
+  status_->setWordWrap(true);
+  layout()->addWidget(status_);
+  static_cast<QVBoxLayout*>(layout())->addStretch();
+}
+
+void CWebList::ShowText(const QString& text) { status_->setText(text); }
 
 namespace {
 

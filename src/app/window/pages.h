@@ -89,6 +89,11 @@ class CWebList : public ShellPage {
   Q_OBJECT
  public:
   explicit CWebList(QWidget* parent);
+  // The crawl's status text.
+  void ShowText(const QString& text);
+
+ private:
+  QLabel* status_ = nullptr;
 };
 
 // Information page (dialog 141): the version line and the memory figures.

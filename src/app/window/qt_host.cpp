@@ -8,6 +8,7 @@
 
 #include "app/window/basic_page.h"
 #include "app/window/main_window.h"
+#include "app/window/pages.h"
 #include "app/window/save_dialog.h"
 #include "app/window/status_window.h"
 #include "core/app_context.h"
@@ -64,7 +65,7 @@ void QtHost::Pump(RunState&, int) {
 
 void QtHost::ProgressBegin(RunState& run) {
   const double scale = main_ != nullptr ? main_->Scale() : 1.02;
-  status_ = std::make_unique<CStatus>(run, ctx_.settings.ComputeMd5 != 0, scale, Owner());
+  status_ = std::make_unique<CStatus>(run, ctx_.options.settings.ComputeMd5 != 0, scale, Owner());
   status_->show();
   QApplication::setOverrideCursor(Qt::WaitCursor);
   if (main_ != nullptr) main_->SetRunning(true);
@@ -116,6 +117,10 @@ std::optional<SaveDialogState> QtHost::SaveDialog(const SaveDialogState& proposa
   Exec(dialog);
   if (dialog.result() != QDialog::Accepted) return std::nullopt;
   return dialog.Answer();
+}
+
+void QtHost::ShowCrawlText(CrawlText, std::u16string_view text) {
+  if (main_ != nullptr) main_->WebPage().ShowText(QString::fromStdU16String(std::u16string(text)));
 }
 
 bool QtHost::SetClipboardText(std::u16string_view text) {

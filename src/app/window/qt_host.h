@@ -35,6 +35,7 @@ class QtHost : public RunHost {
   void Pump(RunState& run, int maxMessages) override;
   void ProgressBegin(RunState& run) override;
   void ProgressEnd(RunState& run) override;
+  void ShowCrawlText(CrawlText kind, std::u16string_view text) override;
   MsgAnswer MessageBox(std::u16string_view text, std::u16string_view caption, MsgIcon icon,
                        MsgButtons buttons) override;
   std::optional<SaveDialogState> SaveDialog(const SaveDialogState& proposal) override;

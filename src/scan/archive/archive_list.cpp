@@ -32,7 +32,7 @@ bool DaysInMonthOk(int year, int month, int day) {
 
 // "%s(%3.1f%%[%s])": size text, ratio, CRC.
 std::u16string MemberSizeText(const AppContext& ctx, const MemberRecord& r) {
-  std::u16string text = FormatSize(ctx.settings, r.originalSize);
+  std::u16string text = FormatSize(ctx.options.settings, r.originalSize);
   char tail[64];
   const int n = std::snprintf(tail, sizeof tail, "(%3.1f%%[%08X])", r.ratio / 10.0,
                               static_cast<unsigned>(r.crc));
@@ -100,7 +100,7 @@ PackedTime MemberTime(const MemberRecord& r) {
 int ListArchive(AppContext& ctx, const std::string& path, std::u16string_view folderText) {
   RunState& run = ctx.run;
   run.ArchiveStatusText.clear();
-  if (!ctx.settings.ExpandArchives) return 0;
+  if (!ctx.options.settings.ExpandArchives) return 0;
   if (!ctx.archivers) ctx.archivers = LoadArchivers();
   const ArchiverRow* row = ctx.archivers->Match(path);
   if (row == nullptr) return 0;
@@ -113,7 +113,7 @@ int ListArchive(AppContext& ctx, const std::string& path, std::u16string_view fo
   MemberReadOptions options;
   options.computeCrc = filling;
   options.keepReading = [&ctx]() {
-    if (ctx.host != nullptr) ctx.host->Pump(ctx.run, 1);
+    ctx.Host().Pump(ctx.run, 1);
     return !ctx.run.CancelRequested;
   };
   auto handle = archiver.OpenArchive(path, std::move(options));
@@ -138,7 +138,7 @@ int ListArchive(AppContext& ctx, const std::string& path, std::u16string_view fo
   }
   int count = 0;
   for (int i = 0; !run.CancelRequested; ++i) {
-    if ((i + 1) % kMembersPerPump == 0 && ctx.host != nullptr) ctx.host->Pump(run, 1);
+    if ((i + 1) % kMembersPerPump == 0) ctx.Host().Pump(run, 1);
     if (!IsFolderMember(record)) {
       if (filling) {
         const bool full = (run.Capacity > 0 && run.EntryCount >= run.Capacity) ||

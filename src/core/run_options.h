@@ -1,0 +1,23 @@
+// The options one run works on: its own copy of the settings record with the
+// basic page's states collected into it, and the page's control-only states.
+#pragma once
+
+#include <string>
+
+#include "settings/settings_record.h"
+
+namespace ordano {
+
+struct AppContext;
+
+struct RunOptions {
+  SettingsRecord settings{};
+  std::u16string wildcard = u"*.*";
+  bool includeFileDrops = false;
+};
+
+// Builds ctx.options for a run starting now: the saved record, the host's
+// collected basic page, out-of-range values put back in range.
+void BeginRunOptions(AppContext& ctx);
+
+}  // namespace ordano
