@@ -11,7 +11,8 @@ required=(build-essential cmake ninja-build ccache pkg-config
           qt6-base-dev)
 optional=()
 case "${1:-}" in
-  --bench) optional=(fonts-noto-cjk hyperfine time libarchive-tools wget python3) ;;
+  # Benchmarks, and the icons and screenshots of scripts/render_assets.sh.
+  --bench) optional=(fonts-noto-cjk librsvg2-bin hyperfine time libarchive-tools wget python3) ;;
   # Noto CJK for the window's Japanese texts offscreen, cab and arj writers,
   # bsdtar, wget, the test web server, clang for fuzzing, Chromium for the
   # browser test. Tests that need one of them say so and skip when it is

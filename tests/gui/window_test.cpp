@@ -221,6 +221,10 @@ class WindowTest : public QObject {
     QCOMPARE(s.ctx->settings.NoTitleAtStart, noTitle ? 0 : 1);
     QCOMPARE(s.window->InfoPage().titleBox->isChecked(), noTitle != 0);
     QVERIFY(!TextOf(s.ctx->settings.OutputFile).empty());
+    s.window->MenuAction(32779)->trigger();
+    QVERIFY(!s.window->Host().opened.empty());
+    QVERIFY(QFile::exists(QString::fromStdString(s.window->Host().opened.back())));
+    QVERIFY(s.window->Host().opened.back().ends_with("/ordano.html"));
     s.Find<QCheckBox>("ctl1013")->click();  // HtmlLinks, immediate
     QCOMPARE(s.ctx->settings.HtmlLinks, 1);
     s.window->MenuAction(32797)->trigger();

@@ -29,11 +29,17 @@
 #include "settings/settings_normalise.h"
 
 #ifndef ORDANO_SUPPORT_URL
-#define ORDANO_SUPPORT_URL "https://github.com/ordano/ordano"
+#define ORDANO_SUPPORT_URL ""
 #endif
-#ifndef ORDANO_HELP_DIR
-#define ORDANO_HELP_DIR "/usr/local/share/doc/ordano"
+#ifndef ORDANO_HELP_RELDIR
+#define ORDANO_HELP_RELDIR "share/doc/ordano"
 #endif
+#ifndef ORDANO_SOURCE_HELP
+#define ORDANO_SOURCE_HELP ""
+#endif
+
+// The icons are compiled into the static window library.
+static void InitWindowResources() { Q_INIT_RESOURCE(ordanou); }
 
 namespace ordano {
 namespace {
@@ -62,7 +68,11 @@ CMain::CMain(AppContext& ctx) : CCustomDialog(nullptr), ctx_(ctx), host_(ctx, th
   if (QScreen* screen = QGuiApplication::primaryScreen()) {
     scale_ = DisplayScale(screen->logicalDotsPerInchX());
   }
-  setWindowIcon(QIcon(QStringLiteral(":/ordano/ordano.png")));
+  InitWindowResources();
+  QIcon icon(QStringLiteral(":/ordano/ordanou-256.png"));
+  icon.addFile(QStringLiteral(":/ordano/ordanou-48.png"));
+  icon.addFile(QStringLiteral(":/ordano/ordanou-16.png"));
+  setWindowIcon(icon);
   outputTimer_.setObjectName("timer9901");
   outputTimer_.setSingleShot(true);
   outputTimer_.setInterval(50);
@@ -400,14 +410,30 @@ void CMain::PostFinishRun() {
 }
 
 void CMain::OpenHelp() {
-  // The help page: next to the program (a portable install), else installed.
-  const QString local = QString::fromStdString(ctx_.programFolder) + "ordano.html";
-  const QString installed = QStringLiteral(ORDANO_HELP_DIR "/ordano.html");
-  const QString page = QFileInfo::exists(local) ? local : installed;
-  host_.OpenWithDefaultProgram(page.toStdString(), ctx_.programFolder);
+  // The help page: in the program folder (a portable install), where the
+  // install put it beside the binary, or in the source tree of a build.
+  const QString candidates[] = {
+      QString::fromStdString(ctx_.programFolder) + "ordano.html",
+      QCoreApplication::applicationDirPath() + "/../" ORDANO_HELP_RELDIR "/ordano.html",
+      QStringLiteral(ORDANO_SOURCE_HELP)};
+  for (const QString& page : candidates) {
+    if (!page.isEmpty() && QFileInfo::exists(page)) {
+      host_.OpenWithDefaultProgram(QFileInfo(page).absoluteFilePath().toStdString(),
+                                   ctx_.programFolder);
+      return;
+    }
+  }
 }
 
-void CMain::OpenSupportPage() { host_.OpenWithDefaultProgram(ORDANO_SUPPORT_URL, {}); }
+void CMain::OpenSupportPage() {
+  // Without a configured address the help page stands in.
+  const std::string url = ORDANO_SUPPORT_URL;
+  if (url.empty()) {
+    OpenHelp();
+  } else {
+    host_.OpenWithDefaultProgram(url, {});
+  }
+}
 
 void CMain::BackToDefaults() {
   SettingsRecord fresh{};

@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QMessageBox>
 #include <QStyleFactory>
+#include <QTimer>
 #include <cstdlib>
 #include <memory>
 
@@ -52,7 +53,7 @@ bool DesktopLaunch() {
          !isatty(STDERR_FILENO);
 }
 
-int RunWindow(int& argc, char** argv) {
+int RunWindow(int& argc, char** argv, const std::function<void(CMain&)>& shown) {
   std::unique_ptr<QApplication> app = MakeApplication(argc, argv);
   auto ctx = std::make_unique<AppContext>();
   ctx->programFolder = ProgramFolder();
@@ -72,6 +73,7 @@ int RunWindow(int& argc, char** argv) {
     CMain window(*ctx);
     window.Initialise();
     TakeSnapshot(*ctx);
+    if (shown) QTimer::singleShot(0, &window, [&] { shown(window); });
     window.exec();
   }
   WriteStartupRecord(ctx->programFolder, ctx->startup);

@@ -7,6 +7,7 @@
 namespace ordano {
 
 struct AppContext;
+class CMain;
 class RunHost;
 
 // A display to open windows on: X11, Wayland, or a Qt platform named
@@ -16,8 +17,9 @@ bool DisplayAvailable();
 bool DesktopLaunch();
 
 // The whole window start-up: single instance, settings, the main window,
-// sa.dat after it closed. Returns the exit status.
-int RunWindow(int& argc, char** argv);
+// sa.dat after it closed. Returns the exit status. `shown` (benchmarks) is
+// called once the window is on screen and its event loop runs.
+int RunWindow(int& argc, char** argv, const std::function<void(CMain&)>& shown = {});
 
 // Runs `body` with the window's host (progress window, message boxes).
 int WithDesktopHost(AppContext& ctx, int& argc, char** argv,
