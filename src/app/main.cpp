@@ -73,8 +73,9 @@ int RunCatalogue(const CommandLine& cl, int& argc, char** argv) {
     return kExitUsage;
   }
   // Started from the desktop (a drop on the launcher icon), the run asks and
-  // shows its progress in windows; otherwise on the terminal.
-  if (DesktopLaunch()) {
+  // shows its progress in windows; otherwise on the terminal. --yes is a
+  // scripted run: nobody is there to answer a window.
+  if (DesktopLaunch() && !cl.assumeYes) {
     return WithDesktopHost(*ctx, argc, argv,
                            [&](RunHost& host) { return Catalogue(*ctx, host, cl); });
   }

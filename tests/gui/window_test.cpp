@@ -161,6 +161,27 @@ class WindowTest : public QObject {
     QVERIFY(s.Find<QWidget>("body")->isEnabled());
   }
 
+  // Ten thousand items in one drop: each is catalogued, none is lost.
+  void TenThousandItemsAtOnce() {
+    Session s;
+    QDir().mkpath(s.Path("many"));
+    QList<QUrl> urls;
+    for (int i = 0; i < 10000; ++i) {
+      const QString path = s.Path(QStringLiteral("many/%1.dat").arg(i, 5, 10, QChar('0')));
+      QFile f(path);
+      QVERIFY(f.open(QIODevice::WriteOnly));
+      urls << QUrl::fromLocalFile(path);
+    }
+    const QString out = s.Path("many.txt");
+    s.Script(QMessageBox::Yes, out, false);
+    QSignalSpy finished(s.window.get(), &CMain::runFinished);
+    Drop(&s.window->BasicPage(), urls);
+    QVERIFY(finished.wait(20000));
+    const QString text = Catalogue(out);
+    QVERIFY(text.contains("00000.dat") && text.contains("09999.dat"));
+    QCOMPARE(text.count(".dat"), 10000);
+  }
+
   // The stop button ends the scan: nothing written, no save dialog, the
   // window usable again.
   void CancelWritesNothingAndEnablesTheWindow() {
@@ -189,7 +210,13 @@ class WindowTest : public QObject {
   // NormalMode 0 opens compact with "▼"; a tab chosen there shows no page
   // until the normal form returns.
   void CompactFormAndMenuTabs() {
-    Session s([](AppContext& ctx) { ctx.startup.NormalMode = 0; });
+    // A placement on a monitor since removed: the window still opens on a screen.
+    Session s([](AppContext& ctx) {
+      ctx.startup.NormalMode = 0;
+      ctx.startup.WindowLeft = 40000;
+      ctx.startup.WindowTop = 40000;
+    });
+    QVERIFY(QGuiApplication::primaryScreen()->geometry().intersects(s.window->frameGeometry()));
     auto* form = s.Find<QPushButton>("ctl1036");
     QCOMPARE(form->text(), QStringLiteral("▼"));
     QVERIFY(s.Find<QWidget>("ctl1057")->isVisible());

@@ -13,7 +13,7 @@ class RunHost;
 // A display to open windows on: X11, Wayland, or a Qt platform named
 // explicitly (offscreen for tests and benchmarks).
 bool DisplayAvailable();
-// Started from the desktop (no terminal anywhere) while a display exists.
+// Started from the desktop: no terminal anywhere, and an X11 or Wayland display.
 bool DesktopLaunch();
 
 // The whole window start-up: single instance, settings, the main window,
