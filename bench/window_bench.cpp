@@ -29,10 +29,15 @@ int main(int argc, char** argv) {
   }
   const std::vector<std::string> drop = {argv[2]};
   const QString out = QString::fromLocal8Bit(argv[3]);
+  const auto start = std::chrono::steady_clock::now();
+  auto since = [&start] {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  };
   return RunWindow(argc, argv, [&](CMain& window) {
     window.Host().launchOpen = false;
     window.Host().modalScript = [&](QDialog& d) {
       if (auto* save = qobject_cast<SaveFileDialog*>(&d)) {
+        std::printf("scan done, save dialog: %.3f s\n", since());
         save->selectFile(out);
         static_cast<QDialog&>(*save).done(QDialog::Accepted);
       } else if (auto* box = qobject_cast<QMessageBox*>(&d)) {
@@ -40,12 +45,11 @@ int main(int argc, char** argv) {
         (yes != nullptr ? yes : box->buttons().front())->click();
       }
     };
-    const auto start = std::chrono::steady_clock::now();
-    QObject::connect(&window, &CMain::runFinished, &window, [&window, start] {
-      const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
-      std::printf("drop to file: %.3f s\n", took.count());
+    QObject::connect(&window, &CMain::runFinished, &window, [&window, &since] {
+      std::printf("drop to file: %.3f s\n", since());
       window.close();
     });
+    std::printf("window shown: %.3f s\n", since());
     window.StartDropRun(drop);
   });
 }

@@ -9,7 +9,7 @@ files=${1:-200000}
 folders=${2:-20000}
 bench_build ordanou ordano_window_bench
 bin="$build/ordanou"
-win="QT_QPA_PLATFORM=offscreen $build/ordano_window_bench"
+win="QT_QPA_PLATFORM=offscreen $build/bench/ordano_window_bench"
 
 python3 "$here/bench/make_tree.py" "$work/tree" "$files" "$folders"
 mkdir -p "$work/out" "$work/home"
@@ -31,4 +31,4 @@ print("median cli %.3f s, window drop run (whole process) %.3f s: ratio %.2f"
 print("median start-up to first shown window and exit: %.0f ms" % (r["startup"] * 1000))
 PY
 # The drop run alone, inside the window process (no start-up, no exit).
-for i in 1 2 3; do QT_QPA_PLATFORM=offscreen "$build/ordano_window_bench" --drop "$work/tree" "$work/out/w.txt"; done
+for i in 1 2 3; do QT_QPA_PLATFORM=offscreen "$build/bench/ordano_window_bench" --drop "$work/tree" "$work/out/w.txt"; done
