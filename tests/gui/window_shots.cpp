@@ -10,15 +10,16 @@
 
 #include "app/window/basic_page.h"
 #include "app/window/main_window.h"
+#include "app/window/save_dialog.h"
 #include "app/window/status_window.h"
+#include "app/window/window_start.h"
 #include "core/app_context.h"
 #include "core/profile_context.h"
 #include "core/run_state.h"
 
 int main(int argc, char** argv) {
   using namespace ordano;
-  QApplication app(argc, argv);
-  QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
+  const std::unique_ptr<QApplication> app = MakeApplication(argc, argv);
   if (argc < 2) {
     std::fputs("usage: window_shots <folder>\n", stderr);
     return 2;
@@ -37,6 +38,18 @@ int main(int argc, char** argv) {
   window.SwitchForm();
   QApplication::processEvents();
   ok = window.grab().save(out.filePath("main-compact.png")) && ok;
+
+  SaveDialogState proposal;
+  proposal.folder = home.path().toStdString();
+  proposal.fileName = home.filePath("catalogue.txt").toStdString();
+  proposal.openAfterSave = true;
+  proposal.lineWidthText = u"0";
+  SaveFileDialog save(&window, proposal);
+  save.resize(720, 560);
+  save.show();
+  QApplication::processEvents();
+  ok = save.grab().save(out.filePath("save-dialog.png")) && ok;
+  save.hide();
 
   RunState run;
   run.ExpectedCount = 1201;

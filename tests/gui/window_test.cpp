@@ -306,7 +306,9 @@ class WindowTest : public QObject {
   void CloseTwiceSavesOnceIntoANewProfile() {
     Session s([](AppContext& ctx) { ctx.startup.ConfirmSaveOnExit = 1; });
     s.Find<QCheckBox>("ctl1013")->click();
-    s.Script(QMessageBox::Yes, {}, false, {QString(), QStringLiteral("旅行")});
+    // The name is cut to 200 characters.
+    const QString longName = QStringLiteral("旅行") + QString(250, 'x');
+    s.Script(QMessageBox::Yes, {}, false, {QString(), longName});
     s.window->close();
     s.window->close();
     QCOMPARE(s.messages.size(), 2);
@@ -318,7 +320,7 @@ class WindowTest : public QObject {
     QCOMPARE(saved.HtmlLinks, 1);
     ProfileNameRecord name{};
     QVERIFY(ReadProfileName(s.ctx->programFolder, 1, name));
-    QCOMPARE(QString::fromStdU16String(std::u16string(TextOf(name.Name))), QStringLiteral("旅行"));
+    QCOMPARE(QString::fromStdU16String(std::u16string(TextOf(name.Name))), longName.left(200));
     // The default profile kept its first-start contents.
     QVERIFY(ReadSettings(s.ctx->programFolder, 0, saved));
     QCOMPARE(saved.HtmlLinks, 0);

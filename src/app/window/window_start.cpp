@@ -3,9 +3,12 @@
 #include <unistd.h>
 
 #include <QApplication>
+#include <QLibraryInfo>
+#include <QLocale>
 #include <QMessageBox>
 #include <QStyleFactory>
 #include <QTimer>
+#include <QTranslator>
 #include <cstdlib>
 #include <memory>
 
@@ -27,6 +30,11 @@ bool Set(const char* name) {
   return v != nullptr && *v != '\0';
 }
 
+// The update offer of start-up; the update checker fills it in.
+void OfferUpdate(AppContext&) {}
+
+}  // namespace
+
 std::unique_ptr<QApplication> MakeApplication(int& argc, char** argv) {
   auto app = std::make_unique<QApplication>(argc, argv);
   QApplication::setApplicationName(QStringLiteral("ordano"));
@@ -36,13 +44,15 @@ std::unique_ptr<QApplication> MakeApplication(int& argc, char** argv) {
   if (QStyle* fusion = QStyleFactory::create(QStringLiteral("Fusion"))) {
     QApplication::setStyle(fusion);
   }
+  // Qt's own texts in Japanese where the translation is installed; owned by
+  // the application object.
+  auto* qtTexts = Child<QTranslator>(app.get());
+  if (qtTexts->load(QLocale(QLocale::Japanese, QLocale::Japan), QStringLiteral("qtbase"),
+                    QStringLiteral("_"), QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+    QApplication::installTranslator(qtTexts);
+  }
   return app;
 }
-
-// The update offer of start-up; the update checker fills it in.
-void OfferUpdate(AppContext&) {}
-
-}  // namespace
 
 bool DisplayAvailable() {
   return Set("DISPLAY") || Set("WAYLAND_DISPLAY") || Set("QT_QPA_PLATFORM");

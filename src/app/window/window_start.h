@@ -3,12 +3,19 @@
 #pragma once
 
 #include <functional>
+#include <memory>
+
+class QApplication;
 
 namespace ordano {
 
 struct AppContext;
 class CMain;
 class RunHost;
+
+// The application object of the window layer: Fusion style, Qt's own texts
+// (file dialog, buttons) in Japanese like the program's.
+std::unique_ptr<QApplication> MakeApplication(int& argc, char** argv);
 
 // A display to open windows on: X11, Wayland, or a Qt platform named
 // explicitly (offscreen for tests and benchmarks).
