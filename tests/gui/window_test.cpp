@@ -215,7 +215,11 @@ class WindowTest : public QObject {
       ctx.startup.NormalMode = 0;
       ctx.startup.WindowLeft = 40000;
       ctx.startup.WindowTop = 40000;
+      ctx.startup.SaveTabPosition = 1;
+      ctx.startup.TabIndex = 4;
     });
+    QCOMPARE(s.window->CurrentTab(), 4);
+    QVERIFY(s.window->MenuAction(32795)->isChecked());
     QVERIFY(QGuiApplication::primaryScreen()->geometry().intersects(s.window->frameGeometry()));
     auto* form = s.Find<QPushButton>("ctl1036");
     QCOMPARE(form->text(), QStringLiteral("▼"));
