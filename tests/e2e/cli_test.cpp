@@ -212,3 +212,26 @@ TEST_F(Cli, ClipboardWithoutDisplayFallsBackToTheNamedFile) {
 
 }  // namespace
 }  // namespace ordano::testing
+
+namespace ordano::testing {
+namespace {
+
+// A Qt platform named in the environment (offscreen in CI) is no desktop: a
+// command-line run without a terminal still answers on the console side, and
+// its overwrite question cannot hang on an invisible window.
+TEST_F(Cli, OffscreenPlatformWithoutTerminalStaysOnTheConsole) {
+  MakeTree();
+  RunOptions o = Opts();
+  o.env.emplace_back("QT_QPA_PLATFORM", "offscreen");
+  o.timeoutSeconds = 30;
+  const std::vector<std::string> args = {"/O:" + (work / "out"), "/F:q.txt", work / "tree"};
+  ASSERT_EQ(RunOrdanou(args, o).exitCode, 0);
+  auto r = RunOrdanou(args, o);  // the overwrite question: the safe answer, No
+  EXPECT_EQ(r.exitCode, 3) << r.err;
+  std::vector<std::string> yes = args;
+  yes.insert(yes.begin(), "--yes");
+  EXPECT_EQ(RunOrdanou(yes, o).exitCode, 0);
+}
+
+}  // namespace
+}  // namespace ordano::testing
