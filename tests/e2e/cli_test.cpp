@@ -49,6 +49,12 @@ TEST_F(Cli, UsageAndVersionTouchNoSettings) {
   r = RunOrdanou({}, headless);
   EXPECT_EQ(r.exitCode, 2);
   EXPECT_NE(r.err.find("no display"), std::string::npos);
+  // A display named but not answering (a stale DISPLAY) is no display either.
+  RunOptions stale = Opts();
+  stale.env.emplace_back("DISPLAY", ":87654");
+  r = RunOrdanou({}, stale);
+  EXPECT_EQ(r.exitCode, 2);
+  EXPECT_NE(r.err.find("no display"), std::string::npos);
 }
 
 TEST_F(Cli, WritesTextCatalogueAndPrintsItsPath) {

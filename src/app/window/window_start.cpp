@@ -17,6 +17,7 @@
 #include "app/window/qt_host.h"
 #include "core/app_context.h"
 #include "core/profile_context.h"
+#include "platform/display_probe.h"
 #include "platform/instance_lock.h"
 #include "platform/program_folder.h"
 #include "settings/settings_defaults.h"
@@ -54,15 +55,13 @@ std::unique_ptr<QApplication> MakeApplication(int& argc, char** argv) {
   return app;
 }
 
-bool DisplayAvailable() {
-  return Set("DISPLAY") || Set("WAYLAND_DISPLAY") || Set("QT_QPA_PLATFORM");
-}
+bool DisplayAvailable() { return Set("QT_QPA_PLATFORM") || DisplayReachable(); }
 
 bool DesktopLaunch() {
   // A real display only: a Qt platform named in the environment (offscreen in
   // CI) has nobody to answer a question.
-  return (Set("DISPLAY") || Set("WAYLAND_DISPLAY")) && !isatty(STDIN_FILENO) &&
-         !isatty(STDOUT_FILENO) && !isatty(STDERR_FILENO);
+  return !isatty(STDIN_FILENO) && !isatty(STDOUT_FILENO) && !isatty(STDERR_FILENO) &&
+         DisplayReachable();
 }
 
 int RunWindow(int& argc, char** argv, const std::function<void(CMain&)>& shown) {
