@@ -7,16 +7,18 @@ set -euo pipefail
 
 required=(build-essential cmake ninja-build ccache pkg-config
           libgtest-dev libgmock-dev googletest libbenchmark-dev zlib1g-dev
-          libarchive-dev liblzma-dev libcurl4-openssl-dev nlohmann-json3-dev libblkid-dev)
+          libarchive-dev liblzma-dev libcurl4-openssl-dev nlohmann-json3-dev libblkid-dev
+          qt6-base-dev qt6-translations-l10n)
 optional=()
 case "${1:-}" in
-  # python3.11-doc: a real documentation tree (/usr/share/doc/python3.11/html)
-  # for bench/crawl_vs_wget.sh --python-docs.
-  --bench) optional=(hyperfine time libarchive-tools p7zip-full wget python3 python3.11-doc) ;;
-  # Cab, arj and 7z writers, bsdtar, wget, the test web server, clang for
-  # fuzzing, Chromium for the browser test. Tests that need one of them say so and skip
-  # when it is missing.
-  --test) optional=(clang-format gcab arj p7zip-full libarchive-tools wget python3 clang libclang-rt-14-dev chromium) ;;
+  # Benchmarks, and the icons and screenshots of scripts/render_assets.sh;
+  # python3.11-doc: a real documentation tree for bench/crawl_vs_wget.sh --python-docs.
+  --bench) optional=(fonts-noto-cjk librsvg2-bin hyperfine time libarchive-tools p7zip-full wget python3 python3.11-doc) ;;
+  # Noto CJK for the window's Japanese texts offscreen, cab, arj and 7z writers,
+  # bsdtar, wget, the test web server, clang for fuzzing, Chromium for the
+  # browser test. Tests that need one of them say so and skip when it is
+  # missing.
+  --test) optional=(fonts-noto-cjk clang-format gcab arj p7zip-full libarchive-tools wget python3 clang libclang-rt-14-dev chromium) ;;
 esac
 
 missing() {

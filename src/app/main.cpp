@@ -1,4 +1,4 @@
-// ordanou: the command-line catalogue run (the window joins later).
+// ordanou: the window without arguments, the command-line catalogue run with them.
 #include <clocale>
 #include <cstdio>
 #include <cstdlib>
@@ -15,6 +15,7 @@
 #include "app/exit_status.h"
 #include "app/help_text.h"
 #include "app/update_command.h"
+#include "app/window/window_start.h"
 #include "core/app_context.h"
 #include "platform/instance_lock.h"
 #include "run/run_driver.h"
@@ -32,19 +33,9 @@ std::string AbsolutePath(const std::string& path) {
   return s;
 }
 
-int RunCatalogue(const CommandLine& cl) {
-  auto ctx = std::make_unique<AppContext>();
-  InstanceLock lock;
-  if (const auto refused = StartConsoleRun(*ctx, lock, cl.profile)) return *refused;
-
-  if (cl.paths.empty()) {
-    std::fputs("ordanou: no paths to catalogue (see --help)\n", stderr);
-    return kExitUsage;
-  }
-
-  ConsoleHost host(ConsoleHost::Detect(cl.assumeYes));
-  ctx->SetHost(host);
-  RunState& run = ctx->run;
+int Catalogue(AppContext& ctx, RunHost& host, const CommandLine& cl) {
+  ctx.SetHost(host);
+  RunState& run = ctx.run;
   run.CmdOutputFolder = cl.outputFolder;
   run.CmdOutputName = cl.outputName;
   run.CmdBackColor = std::u16string(cl.backColor.begin(), cl.backColor.end());
@@ -54,7 +45,8 @@ int RunCatalogue(const CommandLine& cl) {
   for (const auto& p : cl.paths) paths.push_back(AbsolutePath(p));
   run.CmdLastPath = paths.back();
 
-  const RunResult result = CommandLineRun(*ctx, paths);
+  const RunResult result = CommandLineRun(ctx, paths);
+  ctx.SetHost(QuietHost());
   for (const auto& missing : result.missingPaths) {
     std::fprintf(stderr, "ordanou: %s: no such file or folder\n", missing.c_str());
   }
@@ -74,6 +66,26 @@ int RunCatalogue(const CommandLine& cl) {
   return kExitNotWritten;
 }
 
+int RunCatalogue(const CommandLine& cl, int& argc, char** argv) {
+  auto ctx = std::make_unique<AppContext>();
+  InstanceLock lock;
+  if (const auto refused = StartConsoleRun(*ctx, lock, cl.profile)) return *refused;
+
+  if (cl.paths.empty()) {
+    std::fputs("ordanou: no paths to catalogue (see --help)\n", stderr);
+    return kExitUsage;
+  }
+  // Started from the desktop (a drop on the launcher icon), the run asks and
+  // shows its progress in windows; otherwise on the terminal. --yes is a
+  // scripted run: nobody is there to answer a window.
+  if (DesktopLaunch() && !cl.assumeYes) {
+    return WithDesktopHost(*ctx, argc, argv,
+                           [&](RunHost& host) { return Catalogue(*ctx, host, cl); });
+  }
+  ConsoleHost host(ConsoleHost::Detect(cl.assumeYes));
+  return Catalogue(*ctx, host, cl);
+}
+
 }  // namespace
 }  // namespace ordano
 
@@ -82,11 +94,9 @@ int main(int argc, char** argv) {
   std::setlocale(LC_ALL, "");
   std::vector<std::string> args(argv + 1, argv + argc);
   if (args.empty()) {
-    const char* x11 = std::getenv("DISPLAY");
-    const char* wayland = std::getenv("WAYLAND_DISPLAY");
-    const bool display = (x11 && *x11) || (wayland && *wayland);
-    std::fprintf(stderr, "ordanou: %s; give paths to catalogue on the command line, see --help\n",
-                 display ? "the window is not part of this build yet" : "no display");
+    if (DisplayAvailable()) return RunWindow(argc, argv);
+    std::fputs("ordanou: no display; give paths to catalogue on the command line, see --help\n",
+               stderr);
     return kExitUsage;
   }
   const CommandLine cl = ParseCommandLine(args);
@@ -127,7 +137,7 @@ int main(int argc, char** argv) {
     return kExitUsage;
   }
   try {
-    return RunCatalogue(cl);
+    return RunCatalogue(cl, argc, argv);
   } catch (const std::bad_alloc&) {
     // The output run reports its own; this is a scan too large for memory.
     std::fputs("ordanou: out of memory; nothing written\n", stderr);

@@ -49,6 +49,12 @@ TEST_F(Cli, UsageAndVersionTouchNoSettings) {
   r = RunOrdanou({}, headless);
   EXPECT_EQ(r.exitCode, 2);
   EXPECT_NE(r.err.find("no display"), std::string::npos);
+  // A display named but not answering (a stale DISPLAY) is no display either.
+  RunOptions stale = Opts();
+  stale.env.emplace_back("DISPLAY", ":87654");
+  r = RunOrdanou({}, stale);
+  EXPECT_EQ(r.exitCode, 2);
+  EXPECT_NE(r.err.find("no display"), std::string::npos);
 }
 
 TEST_F(Cli, WritesTextCatalogueAndPrintsItsPath) {
@@ -208,6 +214,29 @@ TEST_F(Cli, ClipboardWithoutDisplayFallsBackToTheNamedFile) {
   // Without a named file there is nowhere to put it: nothing written, status 3.
   r = RunOrdanou({work / "tree"}, o);
   EXPECT_EQ(r.exitCode, 3) << r.err;
+}
+
+}  // namespace
+}  // namespace ordano::testing
+
+namespace ordano::testing {
+namespace {
+
+// A Qt platform named in the environment (offscreen in CI) is no desktop: a
+// command-line run without a terminal still answers on the console side, and
+// its overwrite question cannot hang on an invisible window.
+TEST_F(Cli, OffscreenPlatformWithoutTerminalStaysOnTheConsole) {
+  MakeTree();
+  RunOptions o = Opts();
+  o.env.emplace_back("QT_QPA_PLATFORM", "offscreen");
+  o.timeoutSeconds = 30;
+  const std::vector<std::string> args = {"/O:" + (work / "out"), "/F:q.txt", work / "tree"};
+  ASSERT_EQ(RunOrdanou(args, o).exitCode, 0);
+  auto r = RunOrdanou(args, o);  // the overwrite question: the safe answer, No
+  EXPECT_EQ(r.exitCode, 3) << r.err;
+  std::vector<std::string> yes = args;
+  yes.insert(yes.begin(), "--yes");
+  EXPECT_EQ(RunOrdanou(yes, o).exitCode, 0);
 }
 
 }  // namespace

@@ -112,6 +112,10 @@ ProcessResult RunProgram(const std::string& program, const std::vector<std::stri
 
 ProcessResult RunOrdanou(const std::vector<std::string>& args, const RunOptions& options) {
   RunOptions o = options;
+  // With a display and no terminal a command-line run uses the window's host;
+  // these tests drive the console host unless they give a display themselves.
+  o.env = {{"DISPLAY", ""}, {"WAYLAND_DISPLAY", ""}, {"QT_QPA_PLATFORM", ""}};
+  o.env.insert(o.env.end(), options.env.begin(), options.env.end());
   // Leak checks of the sanitized binary stay on; keep its reports on stderr.
   o.env.emplace_back("ASAN_OPTIONS", "detect_leaks=1");
   return RunProgram(ORDANOU_BINARY, args, o);

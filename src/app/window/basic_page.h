@@ -1,0 +1,61 @@
+// COrdanoDlg: the basic page (dialog 102). Immediate controls write the
+// settings record the moment they change; collected ones keep their state in
+// the control until a run or the exit collects the page.
+#pragma once
+
+#include <QString>
+#include <map>
+
+#include "toolkit/custom_dialog.h"
+
+class QAbstractButton;
+class QButtonGroup;
+class QCheckBox;
+class QComboBox;
+class QDateEdit;
+class QLineEdit;
+class QTimeEdit;
+
+namespace ordano {
+
+struct AppContext;
+struct SettingsRecord;
+class RunHost;
+
+class COrdanoDlg : public CCustomDialogEx {
+  Q_OBJECT
+ public:
+  COrdanoDlg(AppContext& ctx, RunHost& host, QWidget* parent);
+
+  // Record -> controls (with the dependent enable states).
+  void Apply(const SettingsRecord& s);
+  // Collected controls -> record.
+  void Collect(SettingsRecord& s) const;
+  // Control-only states, read by runs.
+  std::u16string Wildcard() const;
+  bool IncludeFileDrops() const;
+
+  // The control with this id (tests and the main window find them by name too).
+  QWidget* Control(int id) const;
+
+ private:
+  QCheckBox* Box(int id, const QString& text);
+  void Build();
+  void Connect();
+  void UpdateEnableStates();
+  void OnHexEdited(const QString& text);
+  void SetNow(bool from);
+
+  AppContext& ctx_;
+  RunHost& host_;
+  bool applying_ = false;
+  std::map<int, QWidget*> controls_;
+  QButtonGroup* sortGroup_ = nullptr;
+  QComboBox* outputKind_ = nullptr;
+  QDateEdit* fromDate_ = nullptr;
+  QTimeEdit* fromTime_ = nullptr;
+  QDateEdit* toDate_ = nullptr;
+  QTimeEdit* toTime_ = nullptr;
+};
+
+}  // namespace ordano

@@ -1,0 +1,127 @@
+// CMain: the main window (dialog 140). It hosts the pages under the tab bar,
+// carries menu 130, takes drops anywhere, runs the drop road (scan, then the
+// output timer 9901) and owns the save-on-exit procedure.
+#pragma once
+
+#include <QTimer>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/window/qt_host.h"
+#include "run/run_driver.h"
+#include "toolkit/custom_dialog.h"
+
+class QAction;
+class QLabel;
+class QMenuBar;
+class QPushButton;
+class QTabBar;
+
+namespace ordano {
+
+struct AppContext;
+class COrdanoDlg;
+class Ckakushi;
+class Chtmlk;
+class Cdriveall;
+class CMultiDD;
+class CDmy;
+class CWebList;
+class CInfo;
+
+// The display scale: horizontal dots per inch / 99, at least 1.02.
+double DisplayScale(double dpiX);
+
+class CMain : public CCustomDialog {
+  Q_OBJECT
+ public:
+  static constexpr int kTabCount = 6;
+  static constexpr int kMultiFolderTab = 3;
+  static constexpr int kInfoTab = 5;
+
+  explicit CMain(AppContext& ctx);
+  ~CMain() override;
+
+  // Window initialisation: pages, settings applied, tab, placement, form.
+  void Initialise();
+
+  AppContext& Context() { return ctx_; }
+  QtHost& Host() { return host_; }
+  COrdanoDlg& BasicPage() { return *basic_; }
+  Ckakushi& AdvancedPage() { return *advanced_; }
+  CMultiDD& MultiFolderPage() { return *multi_; }
+  CInfo& InfoPage() { return *info_; }
+  CWebList& WebPage() { return *web_; }
+  // All eight pages in creation order.
+  std::vector<CCustomDialog*> Pages() const;
+  double Scale() const { return scale_; }
+  QAction* MenuAction(int id) const;
+
+  int CurrentTab() const;
+  void SelectTab(int index);
+  bool NormalForm() const;
+  void SwitchForm();  // button 1036
+
+  // The scan disables the window and its pages.
+  void SetRunning(bool running);
+  bool Running() const { return running_; }
+  // A drop: a run, or new entries of the multi-folder list.
+  void StartDropRun(const std::vector<std::string>& paths);
+  // Timer 9901 and its posted twin: the output of the scanned table.
+  void FinishRunNow();
+  void PostFinishRun();
+  const RunResult& LastResult() const { return lastResult_; }
+
+  void SaveOnExit();
+  void BackToDefaults();  // 32797
+
+ signals:
+  // A drop run ended: written, declined or cancelled (see LastResult).
+  void runFinished();
+
+ protected:
+  bool HandleDrop(const std::vector<std::string>& paths) override;
+  void closeEvent(QCloseEvent* event) override;
+  void done(int result) override;
+
+ private:
+  void BuildMenu();
+  void BuildBody();
+  void ConnectAll();
+  void ApplySettings();
+  void ApplyAcrylic(bool on);
+  void ShowTabPages();
+  void LayOut();
+  void RestorePlacement();
+  void OpenHelp();
+  void OpenSupportPage();
+  void SaveAsNewProfile(const QString& name);
+
+  AppContext& ctx_;
+  QtHost host_;
+  double scale_ = 1.02;
+  QMenuBar* menuBar_ = nullptr;
+  QWidget* body_ = nullptr;
+  QTabBar* tabs_ = nullptr;
+  std::map<int, QAction*> actions_;
+  std::map<int, QPushButton*> buttons_;
+  QLabel* dropHint_ = nullptr;     // under the tabs, normal form
+  QLabel* compactHint_ = nullptr;  // 1057
+  COrdanoDlg* basic_ = nullptr;
+  Ckakushi* advanced_ = nullptr;
+  Cdriveall* drive_ = nullptr;
+  Chtmlk* html_ = nullptr;
+  CMultiDD* multi_ = nullptr;
+  CInfo* info_ = nullptr;
+  CDmy* hint_ = nullptr;
+  CWebList* web_ = nullptr;
+  QTimer outputTimer_;  // timer 9901
+  RunResult lastResult_;
+  bool running_ = false;
+  bool closeRequested_ = false;
+  bool exitSaved_ = false;
+};
+
+}  // namespace ordano

@@ -1,0 +1,25 @@
+// Cprofilename: the profile name dialog (dialog 136).
+#pragma once
+
+#include <QTimer>
+
+#include "toolkit/custom_dialog.h"
+
+class QLineEdit;
+
+namespace ordano {
+
+class Cprofilename : public CCustomDialog {
+  Q_OBJECT
+ public:
+  static constexpr int kMaxNameLength = 200;
+  Cprofilename(const QString& name, QWidget* owner);
+  // The first 200 characters of the edit.
+  QString Name() const;
+  QLineEdit* edit = nullptr;
+
+ private:
+  QTimer focusTimer_;  // timer 1234
+};
+
+}  // namespace ordano

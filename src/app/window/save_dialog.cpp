@@ -1,0 +1,111 @@
+#include "app/window/save_dialog.h"
+
+#include <QCheckBox>
+#include <QFileInfo>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLineEdit>
+#include <QVBoxLayout>
+
+#include "toolkit/custom_dialog.h"
+
+namespace ordano {
+
+QStringList SaveDialogFilters() {
+  // Qt reads the patterns from the last parentheses; the label keeps its own.
+  return {QStringLiteral("対応ファイル(*.txt,*.html,*.csv) (*.txt *.csv *.html *.htm)"),
+          QStringLiteral("txtファイル(*.txt) (*.txt)"),
+          QStringLiteral("htmlファイル(*.html) (*.html *.htm)"),
+          QStringLiteral("csvファイル(*.csv) (*.csv)"),
+          QStringLiteral("すべてのファイル(*.*) (*.txt *)")};
+}
+
+QString CompletedSaveName(const QString& name) {
+  if (name.isEmpty()) return name;
+  if (name.endsWith('.')) return name + QStringLiteral("txt");
+  const qsizetype slash = name.lastIndexOf('/');
+  if (name.indexOf('.', slash + 1) < 0) return name + QStringLiteral(".txt");
+  return name;
+}
+
+SaveFileDialog::SaveFileDialog(QWidget* owner, const SaveDialogState& proposal)
+    : QFileDialog(owner) {
+  setObjectName("saveDialog");
+  setOption(QFileDialog::DontUseNativeDialog);
+  setOption(QFileDialog::HideNameFilterDetails);
+  setAcceptMode(QFileDialog::AcceptSave);
+  setFileMode(QFileDialog::AnyFile);
+  setWindowTitle(QStringLiteral("おるだの♪出力ファイル保存"));
+  const QStringList filters = SaveDialogFilters();
+  setNameFilters(filters);
+  selectNameFilter(filters.value(std::clamp(proposal.filterIndex, 1, 5) - 1));
+  if (!proposal.folder.empty()) setDirectory(QString::fromStdString(proposal.folder));
+  if (!proposal.fileName.empty()) selectFile(QString::fromStdString(proposal.fileName));
+
+  auto* panel = Child<QGroupBox>(QStringLiteral("最終確認"), this);
+  panel->setObjectName("finalCheck");
+  auto* rows = Child<QVBoxLayout>(panel);
+  appendBox = Child<QCheckBox>(QStringLiteral("出力ファイルへの追記を行う"), panel);
+  appendBox->setObjectName("finalAppend");
+  openAfterSaveBox = Child<QCheckBox>(QStringLiteral("保存後ファイルを開く"), panel);
+  openAfterSaveBox->setObjectName("finalOpenAfterSave");
+  lineWidthBox = Child<QCheckBox>(QStringLiteral("一行表示桁数長の指定"), panel);
+  lineWidthBox->setObjectName("finalLineWidthEnabled");
+  lineWidthEdit = Child<QLineEdit>(panel);
+  lineWidthEdit->setObjectName("finalLineWidth");
+  lineWidthEdit->setMaximumWidth(80);
+  indentTreeBox = Child<QCheckBox>(QStringLiteral("字下げ形式(ツリーもどき)で出力"), panel);
+  indentTreeBox->setObjectName("finalIndentTree");
+  rows->addWidget(appendBox);
+  rows->addWidget(openAfterSaveBox);
+  auto* widthRow = Child<QHBoxLayout>();
+  widthRow->addWidget(lineWidthBox);
+  widthRow->addWidget(lineWidthEdit);
+  widthRow->addStretch();
+  rows->addLayout(widthRow);
+  rows->addWidget(indentTreeBox);
+
+  appendBox->setChecked(proposal.appendOutput);
+  openAfterSaveBox->setChecked(proposal.openAfterSave);
+  lineWidthBox->setChecked(proposal.lineWidthEnabled);
+  lineWidthEdit->setText(QString::fromStdU16String(proposal.lineWidthText));
+  indentTreeBox->setChecked(proposal.indentTree);
+
+  if (auto* grid = qobject_cast<QGridLayout*>(layout())) {
+    grid->addWidget(panel, grid->rowCount(), 0, 1, grid->columnCount());
+  } else if (layout() != nullptr) {
+    layout()->addWidget(panel);
+  }
+}
+
+void SaveFileDialog::accept() {
+  // Complete the typed name first, so the overwrite question asks about the
+  // file that will really be written.
+  const QStringList chosen = selectedFiles();
+  if (!chosen.isEmpty() && !QFileInfo(chosen.front()).isDir()) {
+    const QString completed = CompletedSaveName(chosen.front());
+    if (completed != chosen.front()) selectFile(completed);
+  }
+  QFileDialog::accept();
+}
+
+SaveDialogState SaveFileDialog::Answer() const {
+  SaveDialogState a;
+  const QStringList chosen = selectedFiles();
+  if (!chosen.isEmpty()) {
+    const QFileInfo info(chosen.front());
+    a.folder = info.absolutePath().toStdString();
+    a.fileName = info.fileName().isEmpty() ? std::string() : info.absoluteFilePath().toStdString();
+  }
+  const int filter = static_cast<int>(SaveDialogFilters().indexOf(selectedNameFilter()));
+  a.filterIndex = filter < 0 ? 1 : filter + 1;
+  a.appendOutput = appendBox->isChecked();
+  a.openAfterSave = openAfterSaveBox->isChecked();
+  a.lineWidthEnabled = lineWidthBox->isChecked();
+  a.lineWidthText = lineWidthEdit->text().toStdU16String();
+  a.indentTree = indentTreeBox->isChecked();
+  return a;
+}
+
+}  // namespace ordano

@@ -1,0 +1,38 @@
+// The save dialog of the output run: Qt's own file dialog (the same on every
+// desktop) with the "最終確認" panel below it.
+#pragma once
+
+#include <QFileDialog>
+#include <QStringList>
+
+#include "core/run_host.h"
+
+class QCheckBox;
+class QLineEdit;
+
+namespace ordano {
+
+// The five filters, in the order of SaveDialogState::filterIndex.
+QStringList SaveDialogFilters();
+// A typed name completed as the output run names files: "a." -> "a.txt",
+// no point in the last component -> ".txt" added.
+QString CompletedSaveName(const QString& name);
+
+class SaveFileDialog : public QFileDialog {
+  Q_OBJECT
+ public:
+  SaveFileDialog(QWidget* owner, const SaveDialogState& proposal);
+  // The chosen file (full path) and the panel's states.
+  SaveDialogState Answer() const;
+
+  QCheckBox* appendBox = nullptr;
+  QCheckBox* openAfterSaveBox = nullptr;
+  QCheckBox* lineWidthBox = nullptr;
+  QLineEdit* lineWidthEdit = nullptr;
+  QCheckBox* indentTreeBox = nullptr;
+
+ public slots:
+  void accept() override;
+};
+
+}  // namespace ordano

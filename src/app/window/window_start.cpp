@@ -1,0 +1,101 @@
+#include "app/window/window_start.h"
+
+#include <unistd.h>
+
+#include <QApplication>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QMessageBox>
+#include <QStyleFactory>
+#include <QTimer>
+#include <QTranslator>
+#include <cstdlib>
+#include <memory>
+
+#include "app/exit_status.h"
+#include "app/window/main_window.h"
+#include "app/window/qt_host.h"
+#include "core/app_context.h"
+#include "core/profile_context.h"
+#include "platform/display_probe.h"
+#include "platform/instance_lock.h"
+#include "platform/program_folder.h"
+#include "settings/settings_defaults.h"
+#include "settings/settings_files.h"
+
+namespace ordano {
+namespace {
+
+bool Set(const char* name) {
+  const char* v = std::getenv(name);
+  return v != nullptr && *v != '\0';
+}
+
+// The update offer of start-up; the update checker fills it in.
+void OfferUpdate(AppContext&) {}
+
+}  // namespace
+
+std::unique_ptr<QApplication> MakeApplication(int& argc, char** argv) {
+  auto app = std::make_unique<QApplication>(argc, argv);
+  QApplication::setApplicationName(QStringLiteral("ordano"));
+  QApplication::setApplicationDisplayName(QStringLiteral("おるだの♪"));
+  QApplication::setDesktopFileName(QStringLiteral("ordanou"));
+  // The same look on every desktop; the toolkit colours it.
+  if (QStyle* fusion = QStyleFactory::create(QStringLiteral("Fusion"))) {
+    QApplication::setStyle(fusion);
+  }
+  // Qt's own texts in Japanese where the translation is installed; owned by
+  // the application object.
+  auto* qtTexts = Child<QTranslator>(app.get());
+  if (qtTexts->load(QLocale(QLocale::Japanese, QLocale::Japan), QStringLiteral("qtbase"),
+                    QStringLiteral("_"), QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+    QApplication::installTranslator(qtTexts);
+  }
+  return app;
+}
+
+bool DisplayAvailable() { return Set("QT_QPA_PLATFORM") || DisplayReachable(); }
+
+bool DesktopLaunch() {
+  // A real display only: a Qt platform named in the environment (offscreen in
+  // CI) has nobody to answer a question.
+  return !isatty(STDIN_FILENO) && !isatty(STDOUT_FILENO) && !isatty(STDERR_FILENO) &&
+         DisplayReachable();
+}
+
+int RunWindow(int& argc, char** argv, const std::function<void(CMain&)>& shown) {
+  std::unique_ptr<QApplication> app = MakeApplication(argc, argv);
+  auto ctx = std::make_unique<AppContext>();
+  ctx->programFolder = ProgramFolder();
+  InstanceLock lock;
+  if (lock.TryAcquire(ctx->programFolder) == InstanceLock::Result::HeldByOther) {
+    QMessageBox::critical(nullptr, QStringLiteral("システム情報"),
+                          QStringLiteral("すでにおるだの♪が起動してます。"));
+    return kExitAlreadyRunning;
+  }
+  LoadSettingsAtStartup(*ctx, std::nullopt);
+  // Ctrl held at start: the window opens at its default place.
+  if (QGuiApplication::queryKeyboardModifiers() & Qt::ControlModifier) {
+    ctx->startup.WindowLeft = kNoWindowPlacement;
+  }
+  OfferUpdate(*ctx);
+  {
+    CMain window(*ctx);
+    window.Initialise();
+    TakeSnapshot(*ctx);
+    if (shown) QTimer::singleShot(0, &window, [&] { shown(window); });
+    window.exec();
+  }
+  WriteStartupRecord(ctx->programFolder, ctx->startup);
+  return kExitOk;
+}
+
+int WithDesktopHost(AppContext& ctx, int& argc, char** argv,
+                    const std::function<int(RunHost&)>& body) {
+  std::unique_ptr<QApplication> app = MakeApplication(argc, argv);
+  QtHost host(ctx);
+  return body(host);
+}
+
+}  // namespace ordano

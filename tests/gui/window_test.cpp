@@ -1,0 +1,434 @@
+// The window end to end through its real widgets, on the offscreen platform:
+// drops, the progress window, the save dialog and its panel, the exit.
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QDir>
+#include <QDropEvent>
+#include <QFile>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMessageBox>
+#include <QMimeData>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTabBar>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <QUrl>
+#include <memory>
+
+#include "app/window/basic_page.h"
+#include "app/window/main_window.h"
+#include "app/window/pages.h"
+#include "app/window/profile_name_dialog.h"
+#include "app/window/save_dialog.h"
+#include "app/window/status_window.h"
+#include "core/app_context.h"
+#include "core/profile_context.h"
+#include "core/run_state.h"
+#include "settings/settings_files.h"
+#include "settings/settings_normalise.h"
+#include "test_host.h"
+#include "toolkit/toolkit_colours.h"
+
+namespace ordano {
+
+class WindowTest : public QObject {
+  Q_OBJECT
+
+ private:
+  // A fresh program folder, its settings loaded as at start-up, and the
+  // main window built on them.
+  struct Session {
+    QTemporaryDir home;
+    std::unique_ptr<AppContext> ctx = std::make_unique<AppContext>();
+    std::unique_ptr<CMain> window;
+    // What the scripted dialogs saw.
+    QStringList messages;
+    int saveDialogs = 0;
+    int nameDialogs = 0;
+
+    explicit Session(const std::function<void(AppContext&)>& before = {}) {
+      ctx->programFolder = home.path().toStdString() + "/";
+      LoadSettingsAtStartup(*ctx, std::nullopt);
+      if (before) before(*ctx);
+      window = std::make_unique<CMain>(*ctx);
+      window->Host().launchOpen = false;
+      window->Initialise();
+      TakeSnapshot(*ctx);
+      window->show();
+    }
+    QString Path(const QString& name) const { return home.filePath(name); }
+    template <class W>
+    W* Find(const QString& name) const {
+      return window->findChild<W*>(name);
+    }
+    // Answers: message boxes with `answer` (OK when absent), the save
+    // dialog with `saveAs` and its panel's append box, the name dialog.
+    void Script(QMessageBox::StandardButton answer, const QString& saveAs, bool panelAppend,
+                QStringList names = {}) {
+      window->Host().modalScript = [this, answer, saveAs, panelAppend, names](QDialog& d) mutable {
+        if (auto* box = qobject_cast<QMessageBox*>(&d)) {
+          messages << box->text();
+          QAbstractButton* b = box->button(answer);
+          (b != nullptr ? b : box->buttons().front())->click();
+        } else if (auto* save = qobject_cast<SaveFileDialog*>(&d)) {
+          ++saveDialogs;
+          save->selectFile(saveAs);
+          save->appendBox->setChecked(panelAppend);
+          static_cast<QDialog&>(*save).done(saveAs.isEmpty() ? QDialog::Rejected
+                                                             : QDialog::Accepted);
+        } else if (auto* name = qobject_cast<Cprofilename*>(&d)) {
+          ++nameDialogs;
+          const QString next = names.isEmpty() ? QString() : names.takeFirst();
+          name->edit->setText(next);
+          if (next.isEmpty()) {
+            name->reject();
+          } else {
+            name->accept();
+          }
+        }
+      };
+    }
+  };
+
+  static void WriteTree(const QString& root, int files) {
+    QDir().mkpath(root + "/sub");
+    for (int i = 0; i < files; ++i) {
+      QFile f(QStringLiteral("%1/%2/f%3.txt").arg(root, i % 2 ? "sub" : ".").arg(i));
+      QVERIFY(f.open(QIODevice::WriteOnly));
+      f.write(QByteArray(i + 1, 'x'));
+    }
+  }
+
+  static void Drop(QWidget* target, const QList<QUrl>& urls) {
+    QMimeData mime;
+    mime.setUrls(urls);
+    QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(target, &enter);
+    QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(target, &drop);
+  }
+
+  // The UTF-16 text of a catalogue, byte-order marks included.
+  static QString Catalogue(const QString& path) {
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly)) return {};
+    const QByteArray bytes = f.readAll();
+    QString text;
+    for (qsizetype i = 0; i + 1 < bytes.size(); i += 2) {
+      text += QChar(static_cast<char16_t>(static_cast<unsigned char>(bytes[i]) |
+                                          static_cast<unsigned char>(bytes[i + 1]) << 8));
+    }
+    return text;
+  }
+
+ private slots:
+  // A drop on a page without its own handler runs the whole road: scan with
+  // the progress window, timer 9901, the save dialog, the file. Web addresses
+  // are ignored, a vanished path is reported. The panel's append box holds
+  // for that one catalogue.
+  void DropOnAdvancedPageWritesThroughTheSaveDialog() {
+    Session s;
+    WriteTree(s.Path("tree"), 6);
+    const QString out = s.Path("cat.txt");
+    s.window->SelectTab(1);
+    s.Script(QMessageBox::Yes, out, false);
+    QSignalSpy finished(s.window.get(), &CMain::runFinished);
+    Drop(&s.window->AdvancedPage(),
+         {QUrl::fromLocalFile(s.Path("tree")), QUrl(QStringLiteral("https://example.org/x")),
+          QUrl::fromLocalFile(s.Path("gone"))});
+    QVERIFY(finished.wait(5000));
+    QCOMPARE(s.window->LastResult().outcome, RunOutcome::Written);
+    QCOMPARE(s.window->LastResult().missingPaths.size(), std::size_t{1});
+    QCOMPARE(s.window->LastResult().writtenPath, out.toStdString());
+    const QString first = Catalogue(out);
+    QVERIFY2(first.contains("f5.txt") && first.contains("f0.txt"), qPrintable(first));
+    QCOMPARE(s.saveDialogs, 1);
+    QCOMPARE(QString::fromStdU16String(std::u16string(TextOf(s.ctx->settings.OutputFile))), out);
+
+    // Second drop: the panel appends (the overwrite question is answered Yes).
+    s.Script(QMessageBox::Yes, out, true);
+    Drop(&s.window->BasicPage(), {QUrl::fromLocalFile(s.Path("tree"))});
+    QVERIFY(finished.wait(5000));
+    const QString both = Catalogue(out);
+    QCOMPARE(both.count("f5.txt"), 2);
+    QCOMPARE(both.count(QChar(0xFEFF)), 1);
+    QVERIFY(!s.Find<QCheckBox>("ctl1002")->isChecked());
+    QCOMPARE(s.ctx->settings.AppendOutput, 0);
+    QVERIFY(s.Find<QWidget>("body")->isEnabled());
+  }
+
+  // Ten thousand items in one drop: each is catalogued, none is lost.
+  void TenThousandItemsAtOnce() {
+    Session s;
+    QDir().mkpath(s.Path("many"));
+    QList<QUrl> urls;
+    for (int i = 0; i < 10000; ++i) {
+      const QString path = s.Path(QStringLiteral("many/%1.dat").arg(i, 5, 10, QChar('0')));
+      QFile f(path);
+      QVERIFY(f.open(QIODevice::WriteOnly));
+      urls << QUrl::fromLocalFile(path);
+    }
+    const QString out = s.Path("many.txt");
+    s.Script(QMessageBox::Yes, out, false);
+    QSignalSpy finished(s.window.get(), &CMain::runFinished);
+    Drop(&s.window->BasicPage(), urls);
+    QVERIFY(finished.wait(20000));
+    const QString text = Catalogue(out);
+    QVERIFY(text.contains("00000.dat") && text.contains("09999.dat"));
+    QCOMPARE(text.count(".dat"), 10000);
+  }
+
+  // The stop button ends the scan: nothing written, no save dialog, the
+  // window usable again.
+  void CancelWritesNothingAndEnablesTheWindow() {
+    Session s;
+    WriteTree(s.Path("tree"), 40);
+    s.Script(QMessageBox::Ok, s.Path("never.txt"), false);
+    bool sawProgress = false;
+    QTimer::singleShot(0, [&] {
+      CStatus* status = s.window->Host().Status();
+      sawProgress =
+          status != nullptr && status->isVisible() && !s.Find<QWidget>("body")->isEnabled();
+      if (status != nullptr) status->findChild<QPushButton*>("ctl1023")->click();
+    });
+    QSignalSpy finished(s.window.get(), &CMain::runFinished);
+    Drop(s.window.get(), {QUrl::fromLocalFile(s.Path("tree"))});
+    QVERIFY(sawProgress);
+    QCOMPARE(finished.count(), 1);
+    QCOMPARE(s.window->LastResult().outcome, RunOutcome::Cancelled);
+    QTest::qWait(120);  // past timer 9901
+    QCOMPARE(s.saveDialogs, 0);
+    QVERIFY(!QFile::exists(s.Path("never.txt")));
+    QVERIFY(s.Find<QWidget>("body")->isEnabled());
+    QVERIFY(s.window->Host().Status() == nullptr);
+  }
+
+  // NormalMode 0 opens compact with "▼"; a tab chosen there shows no page
+  // until the normal form returns.
+  void CompactFormAndMenuTabs() {
+    // A placement on a monitor since removed: the window still opens on a screen.
+    Session s([](AppContext& ctx) {
+      ctx.startup.NormalMode = 0;
+      ctx.startup.WindowLeft = 40000;
+      ctx.startup.WindowTop = 40000;
+      ctx.startup.SaveTabPosition = 1;
+      ctx.startup.TabIndex = 4;
+    });
+    QCOMPARE(s.window->CurrentTab(), 4);
+    QVERIFY(s.window->MenuAction(32795)->isChecked());
+    QVERIFY(QGuiApplication::primaryScreen()->geometry().intersects(s.window->frameGeometry()));
+    auto* form = s.Find<QPushButton>("ctl1036");
+    QCOMPARE(form->text(), QStringLiteral("▼"));
+    QVERIFY(s.Find<QWidget>("ctl1057")->isVisible());
+    QVERIFY(!s.Find<QTabBar>("ctl1055")->isVisible());
+    const int compactWidth = s.window->width();
+    s.window->MenuAction(32791)->trigger();
+    QCOMPARE(s.window->CurrentTab(), 1);
+    for (CCustomDialog* page : s.window->Pages()) QVERIFY(!page->isVisible());
+    form->click();
+    QCOMPARE(form->text(), QStringLiteral("▲"));
+    QVERIFY(s.window->AdvancedPage().isVisible());
+    QVERIFY(!s.window->BasicPage().isVisible());
+    QVERIFY(s.window->width() > compactWidth);
+    QCOMPARE(s.ctx->startup.NormalMode, 1);
+    s.window->MenuAction(16)->trigger();
+    QVERIFY(s.window->InfoPage().isVisible());
+  }
+
+  void MenuChecksAndBackToDefaults() {
+    Session s;
+    QAction* confirm = s.window->MenuAction(32782);
+    QVERIFY(!confirm->isChecked());
+    confirm->trigger();
+    QCOMPARE(s.ctx->startup.ConfirmSaveOnExit, 1);
+    s.window->MenuAction(32795)->trigger();
+    QCOMPARE(s.ctx->startup.SaveTabPosition, 1);
+    const int noTitle = s.ctx->settings.NoTitleAtStart;
+    s.window->MenuAction(32787)->trigger();
+    QCOMPARE(s.ctx->settings.NoTitleAtStart, noTitle ? 0 : 1);
+    QCOMPARE(s.window->InfoPage().titleBox->isChecked(), noTitle != 0);
+    QVERIFY(!TextOf(s.ctx->settings.OutputFile).empty());
+    s.window->MenuAction(32779)->trigger();
+    QVERIFY(!s.window->Host().opened.empty());
+    QVERIFY(QFile::exists(QString::fromStdString(s.window->Host().opened.back())));
+    QVERIFY(s.window->Host().opened.back().ends_with("/ordano.html"));
+    s.Find<QCheckBox>("ctl1013")->click();  // HtmlLinks, immediate
+    QCOMPARE(s.ctx->settings.HtmlLinks, 1);
+    s.window->MenuAction(32797)->trigger();
+    QVERIFY(TextOf(s.ctx->settings.OutputFolder).empty());
+    QVERIFY(TextOf(s.ctx->settings.OutputFile).empty());
+    QCOMPARE(s.ctx->settings.HtmlLinks, 0);
+    QVERIFY(!s.Find<QCheckBox>("ctl1013")->isChecked());
+  }
+
+  void BasicPageRules() {
+    Session s;
+    s.Script(QMessageBox::Ok, {}, false);
+    auto* colour = s.Find<QLineEdit>("ctl1029");
+    colour->clear();
+    QTest::keyClicks(colour, "ff00");
+    QCOMPARE(s.ctx->settings.HtmlBackColor, 0x00ff00);
+    s.window->BasicPage().Apply(s.ctx->settings);
+    QCOMPARE(colour->text(), QStringLiteral("00ff00"));
+    colour->clear();
+    QTest::keyClicks(colour, "1234567");
+    QCOMPARE(s.ctx->settings.HtmlBackColor, 0x234567);
+    colour->clear();
+    QTest::keyClicks(colour, "12g");
+    QCOMPARE(s.ctx->settings.HtmlBackColor, 0x12);
+    QCOMPARE(s.messages.size(), 1);
+    QCOMPARE(s.messages.front(), QString::fromStdU16String(std::u16string(kHexCheckMessage)));
+
+    s.Find<QCheckBox>("ctl1010")->click();
+    s.Find<QCheckBox>("ctl1011")->click();
+    QCOMPARE(s.ctx->settings.SizeKB, 0);
+    QCOMPARE(s.ctx->settings.SizeMB, 1);
+    QVERIFY(!s.Find<QCheckBox>("ctl1010")->isChecked());
+
+    auto enabled = [&](int id) {
+      return s.Find<QWidget>(QStringLiteral("ctl%1").arg(id))->isEnabled();
+    };
+    QVERIFY(!enabled(1026) && !enabled(1027) && !enabled(1028));
+    s.Find<QCheckBox>("ctl1025")->click();
+    QVERIFY(enabled(1026) && enabled(1027) && !enabled(1028));
+    s.Find<QCheckBox>("ctl1027")->click();
+    QVERIFY(enabled(1028));
+    auto* depth = s.Find<QLineEdit>("ctl1030");
+    depth->setText("0");
+    QCOMPARE(s.ctx->settings.SearchDepth, -1);
+    QCOMPARE(s.Find<QLineEdit>("ctl1017")->text(), QStringLiteral("*.*"));
+    s.Find<QPushButton>("ctl1020")->click();
+    QCOMPARE(s.ctx->settings.SortOrder, 2);
+  }
+
+  // Two close requests run the save-on-exit procedure once. A cancelled name
+  // dialog asks the question again; Yes with a name makes a new profile.
+  void CloseTwiceSavesOnceIntoANewProfile() {
+    Session s([](AppContext& ctx) { ctx.startup.ConfirmSaveOnExit = 1; });
+    s.Find<QCheckBox>("ctl1013")->click();
+    // The name is cut to 200 characters.
+    const QString longName = QStringLiteral("旅行") + QString(250, 'x');
+    s.Script(QMessageBox::Yes, {}, false, {QString(), longName});
+    s.window->close();
+    s.window->close();
+    QCOMPARE(s.messages.size(), 2);
+    QCOMPARE(s.nameDialogs, 2);
+    QCOMPARE(s.ctx->startup.ProfileCount, 1);
+    QCOMPARE(s.ctx->startup.ProfileNumber, 1);
+    SettingsRecord saved{};
+    QVERIFY(ReadSettings(s.ctx->programFolder, 1, saved));
+    QCOMPARE(saved.HtmlLinks, 1);
+    ProfileNameRecord name{};
+    QVERIFY(ReadProfileName(s.ctx->programFolder, 1, name));
+    QCOMPARE(QString::fromStdU16String(std::u16string(TextOf(name.Name))), longName.left(200));
+    // The default profile kept its first-start contents.
+    QVERIFY(ReadSettings(s.ctx->programFolder, 0, saved));
+    QCOMPARE(saved.HtmlLinks, 0);
+  }
+
+  // Closing during a scan stops it, saves once, writes no catalogue.
+  void CloseDuringScan() {
+    Session s;
+    WriteTree(s.Path("tree"), 40);
+    s.Script(QMessageBox::Ok, s.Path("never.txt"), false);
+    QTimer::singleShot(0, [&] { s.window->close(); });
+    Drop(s.window.get(), {QUrl::fromLocalFile(s.Path("tree"))});
+    QVERIFY(!s.window->isVisible());
+    QCOMPARE(s.window->LastResult().outcome, RunOutcome::Cancelled);
+    QTest::qWait(120);
+    QCOMPARE(s.saveDialogs, 0);
+    QVERIFY(!QFile::exists(s.Path("never.txt")));
+    QVERIFY(QFile::exists(s.Path("ordanoud.dat")));
+  }
+
+  void AcrylicRecoloursEveryPageAtOnce() {
+    Session s;
+    auto back = [](QWidget* w) { return w->palette().color(QPalette::Window); };
+    s.window->AdvancedPage().acrylicBox->click();
+    QCOMPARE(s.ctx->settings.AcrylicMode, 1);
+    for (CCustomDialog* page : s.window->Pages()) QCOMPARE(back(page), kAcrylicBackColor);
+    QVERIFY(qAbs(s.window->windowOpacity() - kAcrylicOpacity) < 0.01);
+    // The toolkit's context menu switches it back, from any page.
+    std::unique_ptr<QMenu> menu = s.window->InfoPage().MakeContextMenu();
+    menu->findChild<QAction*>("toolkitAcrylic")->trigger();
+    QCOMPARE(s.ctx->settings.AcrylicMode, 0);
+    QVERIFY(!s.window->AdvancedPage().acrylicBox->isChecked());
+    for (CCustomDialog* page : s.window->Pages()) QCOMPARE(back(page), kDialogBackColor);
+    QCOMPARE(s.Find<QLineEdit>("ctl1029")->palette().color(QPalette::Base), kEditBackColor);
+    QVERIFY(qAbs(s.window->windowOpacity() - 1.0) < 0.01);
+  }
+
+  // The window's host joins the host conformance script: a drop run saved
+  // through the save dialog, then again with the overwrite question answered
+  // Yes, gives the same bytes as the scripted test host.
+  void QtHostServesTheConformanceScript() {
+    QTemporaryDir dir;
+    WriteTree(dir.filePath("tree"), 4);
+    const QString out = dir.filePath("out.txt");
+    auto dropTwice = [&](RunHost& host) {
+      QFile::remove(out);
+      AppContext ctx;
+      ctx.SetHost(host);
+      ctx.settings.ScanToDepth = 1;
+      ctx.settings.ConfirmOverwrite = 1;
+      ctx.settings.OmitVolumeName = 1;
+      const std::vector<std::string> drop = {dir.filePath("tree").toStdString()};
+      [&] { QCOMPARE(DropRun(ctx, drop).outcome, RunOutcome::Written); }();
+      QFile f(out);
+      const QByteArray once = f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+      f.close();
+      [&] { QCOMPARE(DropRun(ctx, drop).outcome, RunOutcome::Written); }();
+      [&] { QVERIFY(f.open(QIODevice::ReadOnly) && f.readAll() == once); }();
+      return once;
+    };
+    AppContext qtCtx;
+    QtHost qt(qtCtx);
+    int asked = 0;
+    qt.modalScript = [&](QDialog& d) {
+      if (auto* save = qobject_cast<SaveFileDialog*>(&d)) {
+        save->selectFile(out);
+        static_cast<QDialog&>(*save).done(QDialog::Accepted);
+      } else if (auto* box = qobject_cast<QMessageBox*>(&d)) {
+        ++asked;
+        box->button(QMessageBox::Yes)->click();
+      }
+    };
+    testing::TestHost scripted;
+    SaveDialogState answer;
+    answer.fileName = out.toStdString();
+    answer.lineWidthText = u"0";
+    scripted.saveAnswers = {answer, answer};
+    scripted.answers = {MsgAnswer::Yes};
+    const QByteArray viaQt = dropTwice(qt);
+    QCOMPARE(asked, 1);
+    QVERIFY(viaQt.size() > 100);
+    QCOMPARE(viaQt, dropTwice(scripted));
+  }
+
+  void ProgressWindowTextAndSelfClose() {
+    RunState run;
+    run.ExpectedCount = 101;
+    run.EntryCount = 50;
+    CStatus status(run, false, 1.02, nullptr);
+    status.show();
+    status.Tick();
+    QCOMPARE(status.Texts().lines[1], QStringLiteral("処理中 50.00% (50/100)"));
+    QVERIFY(status.Texts().lines[0].isEmpty());
+    QVERIFY(status.isVisible());
+    run.EntryCount = 100;
+    status.Tick();
+    QVERIFY(!status.isVisible());
+    run.ExpectedCount = 0;
+    run.EntryCount = 7;
+    QCOMPARE(ProgressTextsOf(run, false).lines[1], QStringLiteral("ファイル数獲得中... 7"));
+  }
+};
+
+}  // namespace ordano
+
+QTEST_MAIN(ordano::WindowTest)
+#include "window_test.moc"
