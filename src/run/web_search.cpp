@@ -42,6 +42,7 @@ WebSearchOutcome RunWebSearch(AppContext& ctx, std::u16string_view typed,
     Ask(ctx, text, MsgIcon::Error, MsgButtons::Ok);
     outcome.crawl.items.clear();
   }
+  if (options.crawlEnded) options.crawlEnded();
   if (outcome.crawl.items.empty()) {
     outcome.status = WebSearchStatus::NothingFound;
     return outcome;

@@ -2,6 +2,7 @@
 // then offer the result to the output run.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -21,6 +22,9 @@ struct WebSearchOptions {
   CrawlOutputOptions output;
   // Ask before saving a cancelled crawl's partial result; false saves it.
   bool askBeforeSavingCancelled = true;
+  // Called when the crawl has returned, before the question and the output
+  // (the page enables its controls again here).
+  std::function<void()> crawlEnded;
 };
 
 struct WebSearchOutcome {

@@ -10,6 +10,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QPushButton>
 #include <QTimeEdit>
 #include <QVBoxLayout>
@@ -190,6 +191,10 @@ void COrdanoDlg::Build() {
   dg->addWidget(toTime_, 3, 1);
   dg->addWidget(nowTo, 3, 2);
   top->addWidget(dates, 2, 1);
+
+  folderCopy = Child<QListWidget>(this);
+  folderCopy->setObjectName("ctl1048");
+  folderCopy->hide();
 
   // The wildcard starts as "*.*" with every start; it is never saved.
   static_cast<QLineEdit*>(Control(1017))->setText(QStringLiteral("*.*"));

@@ -14,6 +14,7 @@ class QCheckBox;
 class QComboBox;
 class QDateEdit;
 class QLineEdit;
+class QListWidget;
 class QTimeEdit;
 
 namespace ordano {
@@ -37,6 +38,9 @@ class COrdanoDlg : public CCustomDialogEx {
 
   // The control with this id (tests and the main window find them by name too).
   QWidget* Control(int id) const;
+
+  // The hidden copy of the multi-folder list (1048) that a folder-list run reads.
+  QListWidget* folderCopy = nullptr;
 
  private:
   QCheckBox* Box(int id, const QString& text);

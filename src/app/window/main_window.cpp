@@ -18,8 +18,12 @@
 #include <ctime>
 
 #include "app/window/basic_page.h"
+#include "app/window/drive_page.h"
+#include "app/window/multi_folder_page.h"
 #include "app/window/pages.h"
 #include "app/window/profile_name_dialog.h"
+#include "app/window/update_offer.h"
+#include "app/window/web_page.h"
 #include "core/app_context.h"
 #include "core/profile_context.h"
 #include "platform/unicode.h"
@@ -164,12 +168,12 @@ void CMain::BuildBody() {
   // The pages, in the order the window creates them.
   basic_ = Child<COrdanoDlg>(ctx_, host_, body_);
   advanced_ = Child<Ckakushi>(ctx_, body_);
-  drive_ = Child<Cdriveall>(host_, body_);
+  drive_ = Child<Cdriveall>(ctx_, body_);
   html_ = Child<Chtmlk>(body_);
-  multi_ = Child<CMultiDD>(ctx_, body_);
+  multi_ = Child<CMultiDD>(ctx_, basic_->folderCopy, body_);
   info_ = Child<CInfo>(ctx_, body_);
   hint_ = Child<CDmy>(body_);
-  web_ = Child<CWebList>(body_);
+  web_ = Child<CWebList>(ctx_, body_);
 }
 
 std::vector<CCustomDialog*> CMain::Pages() const {
@@ -206,6 +210,13 @@ void CMain::ConnectAll() {
   // The title splash and the profile dialog join with their own windows.
   advanced_->onAcrylic = [this](bool acrylic) { ApplyAcrylic(acrylic); };
   info_->onTitleBox = [this](bool shown) { actions_[32787]->setChecked(!shown); };
+  info_->onUpdateCheck = [this] { CheckForUpdateFromWindow(*this); };
+  // A crawl pumps events while it runs: no other run may start meanwhile, and
+  // a close waits for the crawl to return.
+  drive_->busy = multi_->busy = [this] { return Busy(); };
+  connect(web_, &CWebList::crawlFinished, this, [this] {
+    if (closeRequested_) close();
+  });
 }
 
 void CMain::Initialise() {
@@ -214,7 +225,10 @@ void CMain::Initialise() {
     actions_[32795]->setChecked(true);
     SelectTab(std::clamp(ctx_.startup.TabIndex, 0, kTabCount - 1));
   }
-  if (ctx_.startup.SaveDrivePosition == 1) actions_[32796]->setChecked(true);
+  if (ctx_.startup.SaveDrivePosition == 1) {
+    actions_[32796]->setChecked(true);
+    drive_->SelectDrive(ctx_.startup.DriveIndex);
+  }
   LayOut();
   ShowTabPages();
   RestorePlacement();
@@ -363,8 +377,10 @@ void CMain::SetRunning(bool running) {
   menuBar_->setEnabled(!running);
 }
 
+bool CMain::Busy() const { return running_ || outputTimer_.isActive() || web_->Running(); }
+
 bool CMain::HandleDrop(const std::vector<std::string>& paths) {
-  if (running_ || outputTimer_.isActive()) return true;
+  if (Busy()) return true;
   if (NormalForm() && CurrentTab() == kMultiFolderTab) {
     multi_->AddFolders(paths);
     return true;
@@ -452,7 +468,7 @@ void CMain::BackToDefaults() {
 }
 
 void CMain::closeEvent(QCloseEvent* event) {
-  if (running_) {
+  if (running_ || web_->Running()) {
     // Stop the scan first; the exit follows when it has returned.
     ctx_.run.CancelRequested = true;
     closeRequested_ = true;
@@ -464,7 +480,7 @@ void CMain::closeEvent(QCloseEvent* event) {
 }
 
 void CMain::done(int result) {
-  if (running_) {
+  if (running_ || web_->Running()) {
     ctx_.run.CancelRequested = true;
     closeRequested_ = true;
     return;

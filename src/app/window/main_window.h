@@ -53,6 +53,7 @@ class CMain : public CCustomDialog {
   Ckakushi& AdvancedPage() { return *advanced_; }
   CMultiDD& MultiFolderPage() { return *multi_; }
   CInfo& InfoPage() { return *info_; }
+  Cdriveall& DrivePage() { return *drive_; }
   CWebList& WebPage() { return *web_; }
   // All eight pages in creation order.
   std::vector<CCustomDialog*> Pages() const;
@@ -67,6 +68,8 @@ class CMain : public CCustomDialog {
   // The scan disables the window and its pages.
   void SetRunning(bool running);
   bool Running() const { return running_; }
+  // A scan, its pending output or a crawl is under way: no other run starts.
+  bool Busy() const;
   // A drop: a run, or new entries of the multi-folder list.
   void StartDropRun(const std::vector<std::string>& paths);
   // Timer 9901 and its posted twin: the output of the scanned table.

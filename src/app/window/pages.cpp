@@ -5,7 +5,8 @@
 #include <QCheckBox>
 #include <QFile>
 #include <QLabel>
-#include <QListWidget>
+#include <QLocale>
+#include <QPushButton>
 #include <QRegularExpression>
 #include <QVBoxLayout>
 
@@ -42,61 +43,6 @@ void Ckakushi::Collect(SettingsRecord& s) const { s.AcrylicMode = acrylicBox->is
 Chtmlk::Chtmlk(QWidget* parent)
     : ShellPage(QStringLiteral("dlg132"), QStringLiteral("HTMLタグ設定"), parent) {}
 
-Cdriveall::Cdriveall(RunHost& host, QWidget* parent)
-    : ShellPage(QStringLiteral("dlg131"), QStringLiteral("ドライブ丸ごと"), parent), host_(host) {}
-
-bool Cdriveall::HandleDrop(const std::vector<std::string>& paths) {
-  if (paths.size() != 1) {
-    host_.MessageBox(u"ファイルは1つだけドロップしてください。", u"Ordano", MsgIcon::Warning,
-                     MsgButtons::Ok);
-    return true;
-  }
-  droppedRoot_ = paths.front().substr(0, 3);
-  return true;
-}
-
-CMultiDD::CMultiDD(AppContext& ctx, QWidget* parent)
-    : ShellPage(QStringLiteral("dlg137"), QStringLiteral("フォルダ一覧"), parent), ctx_(ctx) {
-  list_ = Child<QListWidget>(this);
-  list_->setObjectName("multiList");
-  layout()->addWidget(list_);
-}
-
-void CMultiDD::Reload() {
-  list_->clear();
-  for (const auto& folder : ctx_.folderList) list_->addItem(QString::fromStdU16String(folder));
-}
-
-void CMultiDD::AddFolders(const std::vector<std::string>& paths) {
-  for (const std::string& path : paths) {
-    struct stat st;
-    if (stat(path.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) continue;
-    ctx_.folderList.push_back(ToDisplay(path));
-    list_->addItem(QString::fromStdString(path));
-  }
-  ctx_.folderListChanged = true;
-}
-
-bool CMultiDD::HandleDrop(const std::vector<std::string>& paths) {
-  AddFolders(paths);
-  return true;
-}
-
-CDmy::CDmy(QWidget* parent)
-    : ShellPage(QStringLiteral("dlg143"),
-                QStringLiteral("処理したい複数のフォルダをドロップしてください"), parent) {}
-
-CWebList::CWebList(QWidget* parent)
-    : ShellPage(QStringLiteral("dlg144"), QStringLiteral("Web検索"), parent) {
-  status_ = Child<QLabel>(this);
-  status_->setObjectName("webStatus");
-  status_->setWordWrap(true);
-  layout()->addWidget(status_);
-  static_cast<QVBoxLayout*>(layout())->addStretch();
-}
-
-void CWebList::ShowText(const QString& text) { status_->setText(text); }
-
 namespace {
 
 // MemAvailable and the like from /proc/meminfo, in bytes.
@@ -120,6 +66,14 @@ CInfo::CInfo(AppContext& ctx, QWidget* parent)
   layout()->addWidget(version);
   layout()->addWidget(memory_);
   layout()->addWidget(titleBox);
+  updateButton = Child<QPushButton>(QStringLiteral("Ordano Updateを行う"), this);
+  updateButton->setObjectName("ctl1023");
+  updateButton->setAutoDefault(false);
+  updateButton->setToolTip(QStringLiteral("オンラインアップデートを行う場合クリックしてください"));
+  layout()->addWidget(updateButton);
+  connect(updateButton, &QPushButton::clicked, this, [this] {
+    if (onUpdateCheck) onUpdateCheck();
+  });
   static_cast<QVBoxLayout*>(layout())->addStretch();
   connect(titleBox, &QCheckBox::clicked, this, [this](bool on) {
     ctx_.settings.NoTitleAtStart = on ? 0 : 1;

@@ -11,7 +11,7 @@
 
 class QCheckBox;
 class QLabel;
-class QListWidget;
+class QPushButton;
 
 namespace ordano {
 
@@ -46,56 +46,6 @@ class Chtmlk : public ShellPage {
   explicit Chtmlk(QWidget* parent);
 };
 
-// Whole-drive page (dialog 131): takes one dropped item as its root.
-class Cdriveall : public ShellPage {
-  Q_OBJECT
- public:
-  Cdriveall(RunHost& host, QWidget* parent);
-  const std::string& DroppedRoot() const { return droppedRoot_; }
-
- protected:
-  bool HandleDrop(const std::vector<std::string>& paths) override;
-
- private:
-  RunHost& host_;
-  std::string droppedRoot_;
-};
-
-// Multi-folder page (dialog 137): dropped folders join the profile's list.
-class CMultiDD : public ShellPage {
-  Q_OBJECT
- public:
-  CMultiDD(AppContext& ctx, QWidget* parent);
-  // Appends the folders among the paths; files are ignored.
-  void AddFolders(const std::vector<std::string>& paths);
-  // Shows the profile's list again.
-  void Reload();
-
- protected:
-  bool HandleDrop(const std::vector<std::string>& paths) override;
-
- private:
-  AppContext& ctx_;
-  QListWidget* list_ = nullptr;
-};
-
-class CDmy : public ShellPage {
-  Q_OBJECT
- public:
-  explicit CDmy(QWidget* parent);
-};
-
-class CWebList : public ShellPage {
-  Q_OBJECT
- public:
-  explicit CWebList(QWidget* parent);
-  // The crawl's status text.
-  void ShowText(const QString& text);
-
- private:
-  QLabel* status_ = nullptr;
-};
-
 // Information page (dialog 141): the version line and the memory figures.
 class CInfo : public ShellPage {
   Q_OBJECT
@@ -104,6 +54,8 @@ class CInfo : public ShellPage {
   void Refresh();
   QCheckBox* titleBox = nullptr;  // 1002
   std::function<void(bool)> onTitleBox;
+  QPushButton* updateButton = nullptr;  // 1023: the online update
+  std::function<void()> onUpdateCheck;
 
  private:
   AppContext& ctx_;

@@ -11,6 +11,7 @@
 #include "app/window/pages.h"
 #include "app/window/save_dialog.h"
 #include "app/window/status_window.h"
+#include "app/window/web_page.h"
 #include "core/app_context.h"
 #include "settings/settings_record.h"
 

@@ -15,6 +15,7 @@
 #include "app/exit_status.h"
 #include "app/window/main_window.h"
 #include "app/window/qt_host.h"
+#include "app/window/update_offer.h"
 #include "core/app_context.h"
 #include "core/profile_context.h"
 #include "platform/display_probe.h"
@@ -30,9 +31,6 @@ bool Set(const char* name) {
   const char* v = std::getenv(name);
   return v != nullptr && *v != '\0';
 }
-
-// The update offer of start-up; the update checker fills it in.
-void OfferUpdate(AppContext&) {}
 
 }  // namespace
 
@@ -79,7 +77,8 @@ int RunWindow(int& argc, char** argv, const std::function<void(CMain&)>& shown) 
   if (QGuiApplication::queryKeyboardModifiers() & Qt::ControlModifier) {
     ctx->startup.WindowLeft = kNoWindowPlacement;
   }
-  OfferUpdate(*ctx);
+  // A newer build taken at start-up: the installer waits for this process.
+  if (OfferUpdateAtStart(*ctx, argc, argv)) return kExitOk;
   {
     CMain window(*ctx);
     window.Initialise();

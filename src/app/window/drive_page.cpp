@@ -1,0 +1,72 @@
+#include "app/window/drive_page.h"
+
+#include <QComboBox>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include "core/app_context.h"
+#include "run/drive_runs.h"
+
+namespace ordano {
+
+Cdriveall::Cdriveall(AppContext& ctx, QWidget* parent)
+    : CCustomDialog(parent, true), ctx_(ctx), drives_(ListDrives()) {
+  setObjectName("dlg131");
+  auto* rows = Child<QVBoxLayout>(this);
+  auto* group = Child<QGroupBox>(QStringLiteral("ドライブ丸ごと"), this);
+  auto* line = Child<QHBoxLayout>(group);
+  line->addWidget(Child<QLabel>(QStringLiteral("ドライブ"), group));
+  driveList = Child<QComboBox>(group);
+  driveList->setObjectName("ctl1030");
+  driveList->setMinimumContentsLength(24);
+  // Filled once: the file systems mounted when the page is made.
+  for (std::size_t i = 0; i < drives_.size(); ++i) {
+    driveList->addItem(QString::fromStdU16String(DriveText(drives_[i])), static_cast<int>(i));
+  }
+  line->addWidget(driveList, 1);
+  runButton = Child<QPushButton>(QStringLiteral("丸ごと一覧実行"), group);
+  runButton->setObjectName("ctl1023");
+  runButton->setAutoDefault(false);
+  line->addWidget(runButton);
+  rows->addWidget(group);
+
+  connect(runButton, &QPushButton::clicked, this, &Cdriveall::RunSelectedDrive);
+  connect(driveList, &QComboBox::currentIndexChanged, this,
+          [this](int index) { ctx_.startup.DriveIndex = index; });
+}
+
+void Cdriveall::SelectDrive(int index) {
+  if (index < 0 || driveList->count() == 0) {
+    driveList->setCurrentIndex(-1);
+    return;
+  }
+  driveList->setCurrentIndex(std::min(index, driveList->count() - 1));
+}
+
+void Cdriveall::RunSelectedDrive() {
+  if (busy && busy()) return;
+  const QVariant data = driveList->currentData();
+  const int i = data.isValid() ? data.toInt() : -1;
+  // No entry selected: the run finds no drive and says so.
+  const std::string root = i >= 0 && i < static_cast<int>(drives_.size())
+                               ? drives_[static_cast<std::size_t>(i)].mountPoint
+                               : std::string();
+  lastResult_ = WholeDriveRun(ctx_, root);
+  emit runFinished();
+}
+
+bool Cdriveall::HandleDrop(const std::vector<std::string>& paths) {
+  const auto root = WholeDriveDropRoot(ctx_, paths);
+  if (!root) return true;
+  droppedRoot_ = *root;
+  // The dropped item's file system becomes the selected drive; nothing runs.
+  for (std::size_t i = 0; i < drives_.size(); ++i) {
+    if (drives_[i].mountPoint == droppedRoot_) driveList->setCurrentIndex(static_cast<int>(i));
+  }
+  return true;
+}
+
+}  // namespace ordano

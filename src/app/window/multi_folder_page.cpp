@@ -1,0 +1,107 @@
+#include "app/window/multi_folder_page.h"
+
+#include <QAbstractItemView>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QListWidget>
+#include <QPushButton>
+#include <QVBoxLayout>
+#include <algorithm>
+#include <memory>
+
+#include "core/app_context.h"
+#include "platform/unicode.h"
+#include "run/drive_runs.h"
+
+namespace ordano {
+
+CMultiDD::CMultiDD(AppContext& ctx, QListWidget* hiddenCopy, QWidget* parent)
+    : CCustomDialog(parent, true), ctx_(ctx), hiddenCopy_(hiddenCopy) {
+  setObjectName("dlg137");
+  auto* rows = Child<QVBoxLayout>(this);
+  list = Child<QListWidget>(this);
+  list->setObjectName("ctl1048");
+  list->setSelectionMode(QAbstractItemView::ExtendedSelection);
+  rows->addWidget(list, 1);
+  auto* buttons = Child<QHBoxLayout>();
+  auto button = [this, buttons](int id, const QString& text) {
+    auto* b = Child<QPushButton>(text, this);
+    b->setObjectName(QStringLiteral("ctl%1").arg(id));
+    b->setAutoDefault(false);
+    buttons->addWidget(b);
+    return b;
+  };
+  removeButton = button(1024, QStringLiteral("削除"));
+  clearButton = button(1023, QStringLiteral("全クリア"));
+  buttons->addStretch();
+  runButton = button(1, QStringLiteral("リスト実行"));
+  rows->addLayout(buttons);
+
+  connect(removeButton, &QPushButton::clicked, this, &CMultiDD::RemoveSelected);
+  connect(clearButton, &QPushButton::clicked, this, &CMultiDD::ClearAll);
+  connect(runButton, &QPushButton::clicked, this, &CMultiDD::RunList);
+}
+
+void CMultiDD::Reload() {
+  list->clear();
+  for (const auto& folder : ctx_.folderList) list->addItem(QString::fromStdU16String(folder));
+}
+
+void CMultiDD::AddFolders(const std::vector<std::string>& paths) {
+  const std::size_t before = ctx_.folderList.size();
+  if (!AppendDroppedFolders(ctx_.folderList, paths)) return;
+  for (std::size_t i = before; i < ctx_.folderList.size(); ++i) {
+    list->addItem(QString::fromStdU16String(ctx_.folderList[i]));
+  }
+  ctx_.folderListChanged = true;
+}
+
+bool CMultiDD::HandleDrop(const std::vector<std::string>& paths) {
+  AddFolders(paths);
+  return true;
+}
+
+void CMultiDD::RemoveSelected() {
+  // From the bottom, so the rows above keep their numbers.
+  std::vector<int> rows;
+  for (const QListWidgetItem* item : list->selectedItems()) rows.push_back(list->row(item));
+  std::sort(rows.rbegin(), rows.rend());
+  for (const int r : rows) {
+    std::unique_ptr<QListWidgetItem> gone(list->takeItem(r));
+    ctx_.folderList.erase(ctx_.folderList.begin() + r);
+  }
+  ctx_.folderListChanged = true;
+}
+
+void CMultiDD::ClearAll() {
+  list->clear();
+  ctx_.folderList.clear();
+  ctx_.folderListChanged = true;
+}
+
+void CMultiDD::RunList() {
+  if (busy && busy()) return;
+  // The run reads the basic page's hidden copy, which is emptied afterwards;
+  // this page keeps its list.
+  hiddenCopy_->clear();
+  for (int i = 0; i < list->count(); ++i) hiddenCopy_->addItem(list->item(i)->text());
+  std::vector<std::string> folders;
+  folders.reserve(static_cast<std::size_t>(hiddenCopy_->count()));
+  for (int i = 0; i < hiddenCopy_->count(); ++i) {
+    folders.push_back(ToNative(hiddenCopy_->item(i)->text().toStdU16String()));
+  }
+  lastResult_ = FolderListRun(ctx_, folders);
+  hiddenCopy_->clear();
+  emit runFinished();
+}
+
+CDmy::CDmy(QWidget* parent) : CCustomDialog(parent, true) {
+  setObjectName("dlg143");
+  auto* rows = Child<QVBoxLayout>(this);
+  auto* hint =
+      Child<QLabel>(QStringLiteral("処理したい複数のフォルダをドロップしてください"), this);
+  hint->setWordWrap(true);
+  rows->addWidget(hint);
+}
+
+}  // namespace ordano

@@ -1,0 +1,18 @@
+// The update check in the window: the offer before the main window opens and
+// the information page's button.
+#pragma once
+
+namespace ordano {
+
+struct AppContext;
+class CMain;
+
+// Start-up: silent unless a newer build exists; true when the user took it
+// and the installer runs (the window is then not opened).
+bool OfferUpdateAtStart(AppContext& ctx, int argc, char** argv);
+
+// The information page's button: every outcome is told; when the installer
+// takes over, the window closes the ordinary way (settings saved).
+void CheckForUpdateFromWindow(CMain& window);
+
+}  // namespace ordano

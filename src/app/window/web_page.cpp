@@ -1,0 +1,87 @@
+#include "app/window/web_page.h"
+
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include "core/app_context.h"
+
+namespace ordano {
+namespace {
+
+const QString kListAndSave = QStringLiteral("リスト化して保存");
+
+}  // namespace
+
+CWebList::CWebList(AppContext& ctx, QWidget* parent) : CCustomDialog(parent, true), ctx_(ctx) {
+  setObjectName("dlg144");
+  auto* rows = Child<QVBoxLayout>(this);
+  auto* group = Child<QGroupBox>(QStringLiteral("Web検索(URL配下リスト化)"), this);
+  auto* g = Child<QVBoxLayout>(group);
+  auto* line = Child<QHBoxLayout>();
+  line->addWidget(Child<QLabel>(QStringLiteral("対象URL"), group));
+  urlEdit = Child<QLineEdit>(group);
+  urlEdit->setObjectName("ctl1100");
+  line->addWidget(urlEdit, 1);
+  button = Child<QPushButton>(kListAndSave, group);
+  button->setObjectName("ctl1101");
+  button->setAutoDefault(false);
+  line->addWidget(button);
+  g->addLayout(line);
+  statusText = Child<QLabel>(group);
+  statusText->setObjectName("ctl1102");
+  statusText->setWordWrap(true);
+  statusText->setTextInteractionFlags(Qt::TextSelectableByMouse);
+  g->addWidget(statusText);
+  rows->addWidget(group);
+  rows->addStretch();
+
+  // The page lives as long as the window, so its edit is the remembered URL.
+  urlEdit->setText(QStringLiteral("https://"));
+  ShowText(QStringLiteral(
+      "同一ホスト・指定パス配下のHTMLを辿り、リンク、画像、動画、音声、CSS等を列挙します。\r\n"
+      "出力は基本・高度タブの設定に従います（クリップボード保存も含む）。\r\n"
+      "開始後は同じボタンで中止できます。"));
+  connect(button, &QPushButton::clicked, this, &CWebList::OnButton);
+  connect(urlEdit, &QLineEdit::returnPressed, button, &QPushButton::click);
+}
+
+void CWebList::ShowText(const QString& text) {
+  QString shown = text;
+  shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+  statusText->setText(shown);
+}
+
+void CWebList::OnButton() {
+  if (running_) {
+    // Re-entered from the crawl's pumping: only the flag; the crawl notices it.
+    ctx_.run.CancelRequested = true;
+    button->setText(QStringLiteral("中止処理中..."));
+    button->setEnabled(false);
+    return;
+  }
+  const std::u16string accepted = AcceptStartUrl(urlEdit->text().toStdU16String());
+  if (!accepted.empty()) urlEdit->setText(QString::fromStdU16String(accepted));
+
+  WebSearchOptions options;
+  options.crawlEnded = [this] {
+    running_ = false;
+    urlEdit->setEnabled(true);
+    button->setEnabled(true);
+    button->setText(kListAndSave);
+  };
+  if (!accepted.empty()) {
+    running_ = true;
+    urlEdit->setEnabled(false);
+    button->setText(QStringLiteral("中止"));
+  }
+  // The empty-URL message, the crawl, the cancel question and the output.
+  lastOutcome_ = RunWebSearch(ctx_, urlEdit->text().toStdU16String(), options);
+  options.crawlEnded();
+  emit crawlFinished();
+}
+
+}  // namespace ordano

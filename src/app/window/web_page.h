@@ -1,0 +1,44 @@
+// CWebList: the web page (dialog 144). One button starts the crawl below the
+// typed URL and, while it runs, cancels it; the result goes through the
+// ordinary output run.
+#pragma once
+
+#include <QString>
+
+#include "run/web_search.h"
+#include "toolkit/custom_dialog.h"
+
+class QLabel;
+class QLineEdit;
+class QPushButton;
+
+namespace ordano {
+
+struct AppContext;
+
+class CWebList : public CCustomDialog {
+  Q_OBJECT
+ public:
+  CWebList(AppContext& ctx, QWidget* parent);
+
+  // Status and completion texts of the crawl (static 1102).
+  void ShowText(const QString& text);
+  bool Running() const { return running_; }
+  const WebSearchOutcome& LastOutcome() const { return lastOutcome_; }
+
+  QLineEdit* urlEdit = nullptr;   // 1100
+  QPushButton* button = nullptr;  // 1101
+  QLabel* statusText = nullptr;   // 1102
+
+ signals:
+  void crawlFinished();
+
+ private:
+  void OnButton();
+
+  AppContext& ctx_;
+  bool running_ = false;
+  WebSearchOutcome lastOutcome_;
+};
+
+}  // namespace ordano
