@@ -21,18 +21,28 @@ using testing::TempDir;
 using testing::TestHost;
 using testing::WriteFile;
 
-// A port on 127.0.0.1 where nothing listens (bound once, then released).
-int UnusedPort() {
-  const int fd = socket(AF_INET, SOCK_STREAM, 0);
-  sockaddr_in a{};
-  a.sin_family = AF_INET;
-  a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  socklen_t len = sizeof a;
-  bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a);
-  getsockname(fd, reinterpret_cast<sockaddr*>(&a), &len);
-  close(fd);
-  return ntohs(a.sin_port);
-}
+// A port on 127.0.0.1 where nothing listens: bound but never listening, and
+// held for the test's life so no server of a parallel test can take it.
+class ClosedPort {
+ public:
+  ClosedPort() : fd_(socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0)) {
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t len = sizeof a;
+    bind(fd_, reinterpret_cast<sockaddr*>(&a), sizeof a);
+    getsockname(fd_, reinterpret_cast<sockaddr*>(&a), &len);
+    port_ = ntohs(a.sin_port);
+  }
+  ~ClosedPort() { close(fd_); }
+  ClosedPort(const ClosedPort&) = delete;
+  ClosedPort& operator=(const ClosedPort&) = delete;
+  std::string Text() const { return std::to_string(port_); }
+
+ private:
+  int fd_;
+  int port_ = 0;
+};
 
 #define SERVE(routes)                             \
   do {                                            \
@@ -132,7 +142,8 @@ TEST_F(CrawlerFetch, ErrorStatusesStillReadTheBody) {
 }
 
 TEST_F(CrawlerFetch, UnreachableServerGivesTheCommunicationMessage) {
-  const std::string url = "http://127.0.0.1:" + std::to_string(UnusedPort()) + "/x.html";
+  const ClosedPort closed;
+  const std::string url = "http://127.0.0.1:" + closed.Text() + "/x.html";
   FetchResult r;
   EXPECT_FALSE(FetchUrl(session, *ctx, Utf8ToUtf16(url), kind::kHtml, r));
   EXPECT_EQ(r.status, 0u);
@@ -142,8 +153,8 @@ TEST_F(CrawlerFetch, UnreachableServerGivesTheCommunicationMessage) {
 }
 
 TEST_F(CrawlerFetch, RedirectToNowhereIsACommunicationFailure) {
-  SERVE(R"({"/away": {"status": 302, "location": "http://127.0.0.1:)" +
-        std::to_string(UnusedPort()) + R"(/"}})");
+  const ClosedPort closed;
+  SERVE(R"({"/away": {"status": 302, "location": "http://127.0.0.1:)" + closed.Text() + R"(/"}})");
   FetchResult r;
   EXPECT_FALSE(Fetch("/away", kind::kHtml, r));
   EXPECT_EQ(r.status, 0u);
