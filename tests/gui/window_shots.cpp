@@ -1,4 +1,4 @@
-// Renders the main window (both forms), the basic page and the progress
+// Renders the main window (both forms, the run pages' tabs), the basic page and the progress
 // window to PNG files, for the README: window_shots <folder>.
 // Run with QT_QPA_PLATFORM=offscreen and the Noto CJK fonts installed.
 #include <QApplication>
@@ -35,6 +35,14 @@ int main(int argc, char** argv) {
   QApplication::processEvents();
   bool ok = window.grab().save(out.filePath("main-normal.png"));
   ok = window.BasicPage().grab().save(out.filePath("basic-page.png")) && ok;
+  // The tabs of the whole-drive, multi-folder and web pages.
+  for (const auto& [tab, name] : {std::pair{2, "tab-drive.png"}, std::pair{3, "tab-multi.png"},
+                                  std::pair{4, "tab-web.png"}}) {
+    window.SelectTab(tab);
+    QApplication::processEvents();
+    ok = window.grab().save(out.filePath(QString::fromLatin1(name))) && ok;
+  }
+  window.SelectTab(0);
   window.SwitchForm();
   QApplication::processEvents();
   ok = window.grab().save(out.filePath("main-compact.png")) && ok;
