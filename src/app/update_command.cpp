@@ -57,7 +57,7 @@ int RunUpdateCommand(const CommandLine& cl, const std::vector<std::string>& argu
     return kExitNotWritten;
   }
   std::fprintf(stdout, "ordanou: installing the update into %s; it restarts when done (log: %s)\n",
-               setup.programDir.c_str(), (setup.tempDir + "/ordano_updater.log").c_str());
+               setup.programDir.c_str(), (PrivateUpdateFolder() + "/ordano_updater.log").c_str());
   return kExitUpdateAvailable;
 }
 

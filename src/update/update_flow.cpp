@@ -52,7 +52,6 @@ UpdateSetup CurrentUpdateSetup(std::vector<std::string> arguments) {
   setup.source = CurrentUpdateEndpoints();
   setup.executable = SelfExecutable();
   setup.programDir = std::string(ParentFolder(setup.executable));
-  setup.tempDir = PrivateUpdateFolder();
   setup.arguments = std::move(arguments);
   setup.pid = getpid();
   return setup;
@@ -78,13 +77,14 @@ UpdateCheckResult CheckUpdateServer(const UpdateSetup& setup) {
 }
 
 InstallOutcome InstallUpdate(RunHost& host, const UpdateSetup& setup, std::int64_t serverTime) {
-  if (setup.programDir.empty() || setup.tempDir.empty() ||
-      setup.source.status != EndpointStatus::Ok) {
+  // The private folder is made only now: a check alone leaves nothing behind.
+  const std::string temp = setup.tempDir.empty() ? PrivateUpdateFolder() : setup.tempDir;
+  if (setup.programDir.empty() || temp.empty() || setup.source.status != EndpointStatus::Ok) {
     return InstallOutcome::Failed;
   }
   const UpdateEndpoints& ep = setup.source.endpoints;
-  const std::string archive = setup.tempDir + "/ordano_update.zip";
-  const std::string extract = setup.tempDir + "/ordano_update_extract";
+  const std::string archive = temp + "/ordano_update.zip";
+  const std::string extract = temp + "/ordano_update_extract";
   if (!DownloadFile(ep.download, archive)) {
     Tell(host, kDownloadFailedText, MsgIcon::Warning);
     return InstallOutcome::Failed;
@@ -95,7 +95,7 @@ InstallOutcome InstallUpdate(RunHost& host, const UpdateSetup& setup, std::int64
     return InstallOutcome::Failed;
   }
   InstallerScript script;
-  script.scriptPath = setup.tempDir + "/ordano_updater.sh";
+  script.scriptPath = temp + "/ordano_updater.sh";
   script.programDir = setup.programDir;
   script.executable = setup.executable;
   script.payloadDir = FindPayloadFolder(extract, LastComponent(setup.executable));
@@ -106,7 +106,7 @@ InstallOutcome InstallUpdate(RunHost& host, const UpdateSetup& setup, std::int64
   script.attemptDelaySeconds = setup.attemptDelaySeconds;
   script.waitTenths = setup.waitTenths;
   // A script that cannot be written or started changes nothing: silent.
-  if (!StartInstaller(script, setup.tempDir + "/ordano_updater.log")) {
+  if (!StartInstaller(script, temp + "/ordano_updater.log")) {
     return InstallOutcome::Failed;
   }
   return InstallOutcome::HandedOver;

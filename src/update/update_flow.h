@@ -36,17 +36,17 @@ std::u16string ManualOfferText(const std::string& downloadUrl);
 // Everything an update needs to know about this program and this process.
 struct UpdateSetup {
   EndpointChoice source;
-  std::string executable;              // the running program file
-  std::string programDir;              // its folder, without trailing "/"
-  std::string tempDir;                 // private working folder (see PrivateUpdateFolder)
+  std::string executable;  // the running program file
+  std::string programDir;  // its folder, without trailing "/"
+  std::string tempDir;     // working folder; empty: PrivateUpdateFolder() when installing
   std::vector<std::string> arguments;  // for the restart
   pid_t pid = 0;
   int attemptDelaySeconds = 2;
   int waitTenths = 100;
 };
 
-// The setup of this process: /proc/self/exe, CurrentUpdateEndpoints(), the
-// private folder below TMPDIR. `arguments` are the program's own.
+// The setup of this process: /proc/self/exe and CurrentUpdateEndpoints();
+// `arguments` are the program's own.
 UpdateSetup CurrentUpdateSetup(std::vector<std::string> arguments);
 
 // "$TMPDIR/ordano-update-UID" (or /tmp), created with mode 0700 and checked
