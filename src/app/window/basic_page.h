@@ -12,9 +12,8 @@ class QAbstractButton;
 class QButtonGroup;
 class QCheckBox;
 class QComboBox;
-class QDateEdit;
+class QDateTimeEdit;
 class QLineEdit;
-class QTimeEdit;
 
 namespace ordano {
 
@@ -38,6 +37,10 @@ class COrdanoDlg : public CCustomDialogEx {
   // The control with this id (tests and the main window find them by name too).
   QWidget* Control(int id) const;
 
+ protected:
+  // Ctrl + right double-click: the page collected and applied again.
+  void mouseDoubleClickEvent(QMouseEvent* event) override;
+
  private:
   QCheckBox* Box(int id, const QString& text);
   void Build();
@@ -52,10 +55,12 @@ class COrdanoDlg : public CCustomDialogEx {
   std::map<int, QWidget*> controls_;
   QButtonGroup* sortGroup_ = nullptr;
   QComboBox* outputKind_ = nullptr;
-  QDateEdit* fromDate_ = nullptr;
-  QTimeEdit* fromTime_ = nullptr;
-  QDateEdit* toDate_ = nullptr;
-  QTimeEdit* toTime_ = nullptr;
+  // Each picker holds its field's whole time and shows the date or the time
+  // part of it, as a date/time picker control does.
+  QDateTimeEdit* fromDate_ = nullptr;
+  QDateTimeEdit* fromTime_ = nullptr;
+  QDateTimeEdit* toDate_ = nullptr;
+  QDateTimeEdit* toTime_ = nullptr;
 };
 
 }  // namespace ordano
