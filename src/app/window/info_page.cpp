@@ -77,6 +77,7 @@ CInfo::CInfo(AppContext& ctx, QWidget* parent) : CCustomDialog(parent, true), ct
 
   auto* grid = Child<QGridLayout>(this);
   grid->setContentsMargins(12, 10, 12, 10);
+  grid->setHorizontalSpacing(24);
   grid->addWidget(findChild<QLabel*>("ctl1039"), 0, 0, 1, 3);
   grid->addWidget(findChild<QLabel*>("ctl1047"), 1, 0, 1, 3);
   grid->addWidget(findChild<QLabel*>("ctl1048"), 2, 0, 1, 3);

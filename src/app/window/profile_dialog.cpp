@@ -5,6 +5,7 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QTableWidget>
+#include <algorithm>
 
 #include "app/window/profile_name_dialog.h"
 #include "app/window/qt_host.h"
@@ -37,8 +38,13 @@ Cprofile::Cprofile(AppContext& ctx, QtHost& host, bool chooser, QWidget* owner)
   list->setObjectName("ctl1048");
   list->setHorizontalHeaderLabels({QStringLiteral("プロファイル名"), QStringLiteral("最終更新"),
                                    QStringLiteral("使用中"), QStringLiteral("No.")});
+  // The template's widths fit a time text of its font; wider fonts widen all.
+  const double perChar = std::max(
+      1.0,
+      list->fontMetrics().horizontalAdvance(QStringLiteral("2000.01.01(Mon) 00:00:00")) / 130.0);
   const int widths[4] = {190, 140, 50, 20};
-  for (int c = 0; c < 4; ++c) list->setColumnWidth(c, widths[c]);
+  for (int c = 0; c < 4; ++c) list->setColumnWidth(c, qRound(widths[c] * perChar));
+  list->setWordWrap(false);
   list->horizontalHeader()->setStretchLastSection(true);
   list->verticalHeader()->hide();
   list->setShowGrid(true);
@@ -47,7 +53,7 @@ Cprofile::Cprofile(AppContext& ctx, QtHost& host, bool chooser, QWidget* owner)
   // Label editing: F2 or a click on the selected row's name.
   list->setEditTriggers(QAbstractItemView::EditKeyPressed | QAbstractItemView::SelectedClicked);
   list->setContextMenuPolicy(Qt::CustomContextMenu);
-  list->setMinimumSize(440, 220);
+  list->setMinimumSize(qRound(440 * perChar), 220);
 
   createButton = Child<QPushButton>(QStringLiteral("新規プロファイルを作成"), this);
   createButton->setObjectName("ctl1023");

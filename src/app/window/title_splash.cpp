@@ -115,10 +115,10 @@ QImage BuiltInTitlePicture() {
   p.resetTransform();
   // The name, with a shadow.
   QFont title(QStringLiteral("Noto Sans CJK JP"));
-  title.setPixelSize(52);
+  title.setPixelSize(44);
   title.setBold(true);
   p.setFont(title);
-  const QRect nameBox(178, 58, 250, 70);
+  const QRect nameBox(180, 60, 240, 64);
   p.setPen(QColor(30, 70, 90, 120));
   p.drawText(nameBox.translated(3, 3), Qt::AlignLeft | Qt::AlignVCenter,
              QStringLiteral("おるだの♪"));
