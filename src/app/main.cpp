@@ -15,10 +15,12 @@
 #include "app/exit_status.h"
 #include "app/help_text.h"
 #include "app/update_command.h"
+#include "app/window/profile_chooser.h"
 #include "app/window/window_start.h"
 #include "core/app_context.h"
 #include "platform/instance_lock.h"
 #include "run/run_driver.h"
+#include "settings/settings_normalise.h"
 
 namespace ordano {
 namespace {
@@ -70,6 +72,28 @@ int RunCatalogue(const CommandLine& cl, int& argc, char** argv) {
   auto ctx = std::make_unique<AppContext>();
   InstanceLock lock;
   if (const auto refused = StartConsoleRun(*ctx, lock, cl.profile)) return *refused;
+  if (cl.profileChooser) {
+    switch (ChooseProfileAtStart(*ctx, argc, argv)) {
+      case ChooserResult::Unavailable:
+        std::fputs(
+            "ordanou: /P lets you choose a profile on a display or a terminal; "
+            "neither is here (give its number, for example /P:2)\n",
+            stderr);
+        return kExitUsage;
+      case ChooserResult::NotChosen:
+        return kExitOk;
+      case ChooserResult::Chosen:
+        // The chosen record as the window would apply it.
+        NormaliseForAllPages(ctx->settings);
+        ctx->run.DepthLimit = DepthLimitFromSearchDepth(ctx->settings.SearchDepth);
+        if (cl.paths.empty()) {
+          std::fprintf(stderr, "ordanou: profile %d chosen; no paths to catalogue\n",
+                       ctx->startup.ProfileNumber);
+          return kExitOk;
+        }
+        break;
+    }
+  }
 
   if (cl.paths.empty()) {
     std::fputs("ordanou: no paths to catalogue (see --help)\n", stderr);
@@ -131,10 +155,6 @@ int main(int argc, char** argv) {
       return kExitUsage;
     }
     return RunCrawlCommand(cl);
-  }
-  if (cl.profileChooser) {
-    std::fputs("ordanou: /P needs a profile number here, for example /P:2\n", stderr);
-    return kExitUsage;
   }
   try {
     return RunCatalogue(cl, argc, argv);

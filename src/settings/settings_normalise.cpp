@@ -65,6 +65,18 @@ bool MigrateHeadTagsCharset(SettingsRecord& settings) {
   return true;
 }
 
+std::u16string LinesForEdit(std::u16string_view field) {
+  std::u16string text(field);
+  ReplaceAll(text, u"\r\n", u"\n");
+  return text;
+}
+
+std::u16string LinesFromEdit(std::u16string_view edit) {
+  std::u16string text = LinesForEdit(edit);
+  ReplaceAll(text, u"\n", u"\r\n");
+  return text;
+}
+
 void SwitchSizeUnit(SettingsRecord& settings, SizeUnit unit, bool on) {
   Flag* const fields[] = {&settings.SizeKB, &settings.SizeMB, &settings.SizeAuto};
   const auto chosen = static_cast<std::size_t>(unit);

@@ -74,6 +74,21 @@ std::u16string MigrateHeadCharset(std::u16string_view head);
 // Applies the migration to HeadTags; true when the field changed.
 bool MigrateHeadTagsCharset(SettingsRecord& settings);
 
+// An edit's text into its fixed field, cut to fit. A text equal to the
+// field's leaves the field's bytes as they are (a loaded image may carry
+// bytes after the terminator, and collecting must not count as a change);
+// another text clears the whole array first.
+template <std::size_t N>
+void StoreEditText(char16_t (&field)[N], std::u16string_view text) {
+  if (TextOf(field) == text.substr(0, N - 1)) return;
+  std::fill(field, field + N, u'\0');
+  SetText(field, text);
+}
+
+// Multi-line fields keep CR LF line breaks; the window's edits use LF.
+std::u16string LinesForEdit(std::u16string_view field);
+std::u16string LinesFromEdit(std::u16string_view edit);
+
 enum class SizeUnit { KB, MB, Auto };
 // Switching one unit on switches the other two off; switching one off
 // affects only itself.

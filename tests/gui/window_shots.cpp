@@ -1,5 +1,6 @@
-// Renders the main window (both forms, the run pages' tabs), the basic page and the progress
-// window to PNG files, for the README: window_shots <folder>.
+// Renders the main window (both forms, the run pages' tabs), the pages, the
+// progress window, the profile dialog and the title splash to PNG files, for
+// the README: window_shots <folder>.
 // Run with QT_QPA_PLATFORM=offscreen and the Noto CJK fonts installed.
 #include <QApplication>
 #include <QDir>
@@ -8,14 +9,20 @@
 #include <cstdio>
 #include <memory>
 
+#include "app/window/advanced_page.h"
 #include "app/window/basic_page.h"
+#include "app/window/html_page.h"
+#include "app/window/info_page.h"
 #include "app/window/main_window.h"
+#include "app/window/profile_dialog.h"
 #include "app/window/save_dialog.h"
 #include "app/window/status_window.h"
+#include "app/window/title_splash.h"
 #include "app/window/window_start.h"
 #include "core/app_context.h"
 #include "core/profile_context.h"
 #include "core/run_state.h"
+#include "settings/settings_profiles.h"
 
 int main(int argc, char** argv) {
   using namespace ordano;
@@ -68,5 +75,43 @@ int main(int argc, char** argv) {
   status.Tick();
   QApplication::processEvents();
   ok = status.grab().save(out.filePath("progress.png")) && ok;
+  status.hide();
+
+  // The settings pages and the information page, in the normal form.
+  window.SwitchForm();
+  window.SelectTab(1);
+  QApplication::processEvents();
+  ok = window.AdvancedPage().grab().save(out.filePath("advanced-page.png")) && ok;
+  window.SelectTab(2);
+  QApplication::processEvents();
+  ok = window.HtmlPage().grab().save(out.filePath("html-tag-page.png")) && ok;
+  // The link as an installed program shows it (not this build's folder).
+  window.InfoPage().SetLink(QStringLiteral("file:///usr/share/doc/ordano/ordano.html"));
+  window.SelectTab(CMain::kInfoTab);
+  QApplication::processEvents();
+  ok = window.InfoPage().grab().save(out.filePath("info-page.png")) && ok;
+
+  // The profile dialog with two more profiles, one renamed.
+  {
+    Cprofile profiles(*ctx, window.Host(), false, &window);
+    profiles.Create();
+    profiles.Create();
+    RenameProfile(ctx->programFolder, 2, u"写真整理");
+    profiles.Fill();
+    profiles.show();
+    QApplication::processEvents();
+    ok = profiles.grab().save(out.filePath("profile-dialog.png")) && ok;
+  }
+
+  // The splash picture in its shape (outside it transparent).
+  CTitle title(QString::fromStdString(ctx->programFolder));
+  QImage splash = title.Picture().convertToFormat(QImage::Format_ARGB32);
+  const QRegion shape = ShapeOf(splash);
+  for (int y = 0; y < splash.height(); ++y) {
+    for (int x = 0; x < splash.width(); ++x) {
+      if (!shape.contains(QPoint(x, y))) splash.setPixel(x, y, qRgba(0, 0, 0, 0));
+    }
+  }
+  ok = splash.save(out.filePath("title-splash.png")) && ok;
   return ok ? 0 : 1;
 }

@@ -19,7 +19,9 @@
 #include <QUrl>
 #include <memory>
 
+#include "app/window/advanced_page.h"
 #include "app/window/basic_page.h"
+#include "app/window/info_page.h"
 #include "app/window/main_window.h"
 #include "app/window/pages.h"
 #include "app/window/profile_name_dialog.h"

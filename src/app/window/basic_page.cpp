@@ -3,16 +3,16 @@
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QComboBox>
-#include <QDateEdit>
 #include <QDateTime>
+#include <QDateTimeEdit>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMouseEvent>
 #include <QPushButton>
-#include <QTimeEdit>
 #include <QVBoxLayout>
 #include <ctime>
 
@@ -164,12 +164,12 @@ void COrdanoDlg::Build() {
   auto* dates = Child<QGroupBox>(QStringLiteral("日付範囲"), this);
   auto* dg = Child<QGridLayout>(dates);
   dg->addWidget(Box(1033, QStringLiteral("日付範囲を指定する")), 0, 0, 1, 3);
-  auto picker = [this](int dateId, int timeId, QDateEdit*& d, QTimeEdit*& t) {
-    d = Child<QDateEdit>(this);
+  auto picker = [this](int dateId, int timeId, QDateTimeEdit*& d, QDateTimeEdit*& t) {
+    d = Child<QDateTimeEdit>(this);
     d->setObjectName(QStringLiteral("ctl%1").arg(dateId));
     d->setDisplayFormat(QStringLiteral("yyyy/MM/dd"));
     d->setCalendarPopup(true);
-    t = Child<QTimeEdit>(this);
+    t = Child<QDateTimeEdit>(this);
     t->setObjectName(QStringLiteral("ctl%1").arg(timeId));
     t->setDisplayFormat(QStringLiteral("HH:mm:ss"));
     controls_[dateId] = d;
@@ -264,8 +264,8 @@ void COrdanoDlg::SetNow(bool from) {
   (from ? s.DateFromDate : s.DateToDate) = now;
   (from ? s.DateFromTime : s.DateToTime) = now;
   const QDateTime t = FromSeconds(now);
-  (from ? fromDate_ : toDate_)->setDate(t.date());
-  (from ? fromTime_ : toTime_)->setTime(t.time());
+  (from ? fromDate_ : toDate_)->setDateTime(t);
+  (from ? fromTime_ : toTime_)->setDateTime(t);
 }
 
 void COrdanoDlg::UpdateEnableStates() {
@@ -301,10 +301,10 @@ void COrdanoDlg::Apply(const SettingsRecord& s) {
     for (QAbstractButton* b : sortGroup_->buttons()) b->setChecked(false);
     sortGroup_->setExclusive(true);
   }
-  fromDate_->setDate(FromSeconds(s.DateFromDate).date());
-  fromTime_->setTime(FromSeconds(s.DateFromTime).time());
-  toDate_->setDate(FromSeconds(s.DateToDate).date());
-  toTime_->setTime(FromSeconds(s.DateToTime).time());
+  fromDate_->setDateTime(FromSeconds(s.DateFromDate));
+  fromTime_->setDateTime(FromSeconds(s.DateFromTime));
+  toDate_->setDateTime(FromSeconds(s.DateToDate));
+  toTime_->setDateTime(FromSeconds(s.DateToTime));
   applying_ = false;
   // Enable states follow the shown record.
   Control(1016)->setEnabled(s.IgnoreHierarchy != 0);
@@ -318,19 +318,22 @@ void COrdanoDlg::Collect(SettingsRecord& s) const {
     s.*b.field = static_cast<QCheckBox*>(Control(b.id))->isChecked() ? 1 : 0;
   }
   s.OutputKind = outputKind_->currentIndex();
-  // A picker pair: the date picker keeps the time of its field, and back.
-  auto merge = [](std::int64_t old, const QDate* date, const QTime* time) {
-    QDateTime t = FromSeconds(old);
-    if (date != nullptr) t.setDate(*date);
-    if (time != nullptr) t.setTime(*time);
-    return static_cast<std::int64_t>(t.toSecsSinceEpoch());
+  auto held = [](const QDateTimeEdit* picker) {
+    return static_cast<std::int64_t>(picker->dateTime().toSecsSinceEpoch());
   };
-  const QDate fd = fromDate_->date(), td = toDate_->date();
-  const QTime ft = fromTime_->time(), tt = toTime_->time();
-  s.DateFromDate = merge(s.DateFromDate, &fd, nullptr);
-  s.DateFromTime = merge(s.DateFromTime, nullptr, &ft);
-  s.DateToDate = merge(s.DateToDate, &td, nullptr);
-  s.DateToTime = merge(s.DateToTime, nullptr, &tt);
+  s.DateFromDate = held(fromDate_);
+  s.DateFromTime = held(fromTime_);
+  s.DateToDate = held(toDate_);
+  s.DateToTime = held(toTime_);
+}
+
+void COrdanoDlg::mouseDoubleClickEvent(QMouseEvent* event) {
+  if (event->button() == Qt::RightButton && (event->modifiers() & Qt::ControlModifier)) {
+    Collect(ctx_.settings);
+    Apply(ctx_.settings);
+    return;
+  }
+  CCustomDialogEx::mouseDoubleClickEvent(event);
 }
 
 std::u16string COrdanoDlg::Wildcard() const {

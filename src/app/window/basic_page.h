@@ -12,7 +12,7 @@ class QAbstractButton;
 class QButtonGroup;
 class QCheckBox;
 class QComboBox;
-class QDateEdit;
+class QDateTimeEdit;
 class QLineEdit;
 class QListWidget;
 class QTimeEdit;
@@ -41,6 +41,9 @@ class COrdanoDlg : public CCustomDialogEx {
 
   // The hidden copy of the multi-folder list (1048) that a folder-list run reads.
   QListWidget* folderCopy = nullptr;
+ protected:
+  // Ctrl + right double-click: the page collected and applied again.
+  void mouseDoubleClickEvent(QMouseEvent* event) override;
 
  private:
   QCheckBox* Box(int id, const QString& text);
@@ -56,10 +59,12 @@ class COrdanoDlg : public CCustomDialogEx {
   std::map<int, QWidget*> controls_;
   QButtonGroup* sortGroup_ = nullptr;
   QComboBox* outputKind_ = nullptr;
-  QDateEdit* fromDate_ = nullptr;
-  QTimeEdit* fromTime_ = nullptr;
-  QDateEdit* toDate_ = nullptr;
-  QTimeEdit* toTime_ = nullptr;
+  // Each picker holds its field's whole time and shows the date or the time
+  // part of it, as a date/time picker control does.
+  QDateTimeEdit* fromDate_ = nullptr;
+  QDateTimeEdit* fromTime_ = nullptr;
+  QDateTimeEdit* toDate_ = nullptr;
+  QDateTimeEdit* toTime_ = nullptr;
 };
 
 }  // namespace ordano

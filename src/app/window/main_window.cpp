@@ -13,17 +13,23 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QTabBar>
+#include <QUrl>
 #include <QVBoxLayout>
 #include <cstdio>
 #include <ctime>
 
+#include "app/window/advanced_page.h"
 #include "app/window/basic_page.h"
 #include "app/window/drive_page.h"
 #include "app/window/multi_folder_page.h"
+#include "app/window/html_page.h"
+#include "app/window/info_page.h"
 #include "app/window/pages.h"
+#include "app/window/profile_dialog.h"
 #include "app/window/profile_name_dialog.h"
 #include "app/window/update_offer.h"
 #include "app/window/web_page.h"
+#include "app/window/title_splash.h"
 #include "core/app_context.h"
 #include "core/profile_context.h"
 #include "platform/unicode.h"
@@ -31,6 +37,7 @@
 #include "settings/settings_defaults.h"
 #include "settings/settings_files.h"
 #include "settings/settings_normalise.h"
+#include "toolkit/link_static.h"
 
 #ifndef ORDANO_SUPPORT_URL
 #define ORDANO_SUPPORT_URL ""
@@ -193,12 +200,16 @@ void CMain::ConnectAll() {
   for (int id : {1023, 1025}) {
     connect(buttons_[id], &QPushButton::clicked, this, &CMain::OpenSupportPage);
   }
+  connect(buttons_[1037], &QPushButton::clicked, this, &CMain::OpenProfileDialog);
   auto on = [this](int id, auto&& fn) { connect(actions_[id], &QAction::triggered, this, fn); };
   on(32771, [this] { close(); });
   on(32787, [this](bool checked) {
     ctx_.settings.NoTitleAtStart = checked ? 1 : 0;
     info_->titleBox->setChecked(!checked);
   });
+  on(32788, [this] { Title().ShowTimed(); });
+  on(32789, [this] { Title().ShowStaying(); });
+  on(32781, [this] { OpenProfileDialog(); });
   on(32782, [this](bool checked) { ctx_.startup.ConfirmSaveOnExit = checked ? 1 : 0; });
   on(32795, [this](bool checked) { ctx_.startup.SaveTabPosition = checked ? 1 : 0; });
   on(32796, [this](bool checked) { ctx_.startup.SaveDrivePosition = checked ? 1 : 0; });
@@ -207,7 +218,6 @@ void CMain::ConnectAll() {
   on(32794, [this] { SelectTab(kInfoTab); });
   on(16, [this] { SelectTab(kInfoTab); });
   on(32779, [this] { OpenHelp(); });
-  // The title splash and the profile dialog join with their own windows.
   advanced_->onAcrylic = [this](bool acrylic) { ApplyAcrylic(acrylic); };
   info_->onTitleBox = [this](bool shown) { actions_[32787]->setChecked(!shown); };
   info_->onUpdateCheck = [this] { CheckForUpdateFromWindow(*this); };
@@ -217,10 +227,21 @@ void CMain::ConnectAll() {
   connect(web_, &CWebList::crawlFinished, this, [this] {
     if (closeRequested_) close();
   });
+  connect(info_->titleTimed, &QPushButton::clicked, this, [this] { Title().ShowTimed(); });
+  connect(info_->titleStaying, &QPushButton::clicked, this, [this] { Title().ShowStaying(); });
+  info_->link->open = [this](const QString& address) {
+    host_.OpenWithDefaultProgram(address.toStdString(), {});
+  };
 }
 
 void CMain::Initialise() {
   ApplySettings();
+  // The support address, or the help page without one.
+  const QString support = QStringLiteral(ORDANO_SUPPORT_URL);
+  const QString help = HelpPagePath();
+  info_->SetLink(!support.isEmpty() ? support
+                 : help.isEmpty()   ? QString()
+                                    : QUrl::fromLocalFile(help).toString());
   if (ctx_.startup.SaveTabPosition == 1) {
     actions_[32795]->setChecked(true);
     SelectTab(std::clamp(ctx_.startup.TabIndex, 0, kTabCount - 1));
@@ -242,20 +263,53 @@ void CMain::Initialise() {
 void CMain::ApplySettings() {
   ReadCurrentProfileName(ctx_);
   ReadCurrentFolderList(ctx_);
-  multi_->Reload();
   setWindowTitle(QString::asprintf("おるだの♪ Ver %s [%d:%s]", kVersionText,
                                    ctx_.startup.ProfileNumber,
                                    Utf16ToUtf8(TextOf(ctx_.profileName.Name)).c_str()));
-  setWindowFlag(Qt::WindowStaysOnTopHint, ctx_.settings.NoTopmost == 0);
+  // Made topmost, never the other way while the program runs (changing the
+  // flag of a shown window hides it, so it is shown again).
+  if (ctx_.settings.NoTopmost == 0 && !(windowFlags() & Qt::WindowStaysOnTopHint)) {
+    const bool shown = isVisible();
+    setWindowFlag(Qt::WindowStaysOnTopHint, true);
+    if (shown) show();
+  }
   actions_[32782]->setChecked(ctx_.startup.ConfirmSaveOnExit != 0);
-  actions_[32787]->setChecked(ctx_.settings.NoTitleAtStart != 0);
-  info_->titleBox->setChecked(ctx_.settings.NoTitleAtStart == 0);
   SetPlainOpacity(ctx_.settings.Translucent == 1 ? 200.0 / 255.0 : 1.0);
-  if (!ctx_.archivers) ctx_.archivers = LoadArchivers();
+  if (!ctx_.archivers) {
+    ctx_.archivers = LoadArchivers();
+    info_->ShowArchivers();
+  }
+  ApplyPages();
+}
+
+void CMain::ApplyPages() {
   NormaliseForAllPages(ctx_.settings);
   basic_->Apply(ctx_.settings);
   advanced_->Apply(ctx_.settings);
+  html_->Apply(ctx_.settings);
+  multi_->Reload();
+  actions_[32787]->setChecked(ctx_.settings.NoTitleAtStart != 0);
+  info_->titleBox->setChecked(ctx_.settings.NoTitleAtStart == 0);
   SetAcrylic(ctx_.settings.AcrylicMode == 1);
+}
+
+void CMain::CollectPages() {
+  // The multi-folder list is held live in the context.
+  advanced_->Collect(ctx_.settings);
+  html_->Collect(ctx_.settings);
+  basic_->Collect(ctx_.settings);
+}
+
+void CMain::OpenProfileDialog() {
+  CollectPages();
+  Cprofile dialog(ctx_, host_, false, this);
+  host_.Exec(dialog);
+  if (dialog.result() == QDialog::Accepted) ApplySettings();
+}
+
+CTitle& CMain::Title() {
+  if (!title_) title_ = std::make_unique<CTitle>(QString::fromStdString(ctx_.programFolder));
+  return *title_;
 }
 
 void CMain::ApplyAcrylic(bool on) {
@@ -425,7 +479,7 @@ void CMain::PostFinishRun() {
   QMetaObject::invokeMethod(this, &CMain::FinishRunNow, Qt::QueuedConnection);
 }
 
-void CMain::OpenHelp() {
+QString CMain::HelpPagePath() const {
   // The help page: in the program folder (a portable install), where the
   // install put it beside the binary, or in the source tree of a build.
   const QString candidates[] = {
@@ -433,12 +487,14 @@ void CMain::OpenHelp() {
       QCoreApplication::applicationDirPath() + "/../" ORDANO_HELP_RELDIR "/ordano.html",
       QStringLiteral(ORDANO_SOURCE_HELP)};
   for (const QString& page : candidates) {
-    if (!page.isEmpty() && QFileInfo::exists(page)) {
-      host_.OpenWithDefaultProgram(QFileInfo(page).absoluteFilePath().toStdString(),
-                                   ctx_.programFolder);
-      return;
-    }
+    if (!page.isEmpty() && QFileInfo::exists(page)) return QFileInfo(page).absoluteFilePath();
   }
+  return {};
+}
+
+void CMain::OpenHelp() {
+  const QString page = HelpPagePath();
+  if (!page.isEmpty()) host_.OpenWithDefaultProgram(page.toStdString(), ctx_.programFolder);
 }
 
 void CMain::OpenSupportPage() {
@@ -460,11 +516,7 @@ void CMain::BackToDefaults() {
   SetText(fresh.OutputFolder, u"");
   SetText(fresh.OutputFile, u"");
   ctx_.settings = fresh;
-  NormaliseForAllPages(ctx_.settings);
-  basic_->Apply(ctx_.settings);
-  advanced_->Apply(ctx_.settings);
-  multi_->Reload();
-  SetAcrylic(ctx_.settings.AcrylicMode == 1);
+  ApplyPages();
 }
 
 void CMain::closeEvent(QCloseEvent* event) {
@@ -493,6 +545,7 @@ void CMain::SaveOnExit() {
   if (exitSaved_) return;
   exitSaved_ = true;
   advanced_->Collect(ctx_.settings);
+  html_->Collect(ctx_.settings);
   StartupRecord& st = ctx_.startup;
   if (isMinimized()) {
     showNormal();  // the saved placement stays as it was

@@ -30,6 +30,7 @@ class CMultiDD;
 class CDmy;
 class CWebList;
 class CInfo;
+class CTitle;
 
 // The display scale: horizontal dots per inch / 99, at least 1.02.
 double DisplayScale(double dpiX);
@@ -52,8 +53,11 @@ class CMain : public CCustomDialog {
   COrdanoDlg& BasicPage() { return *basic_; }
   Ckakushi& AdvancedPage() { return *advanced_; }
   CMultiDD& MultiFolderPage() { return *multi_; }
+  Chtmlk& HtmlPage() { return *html_; }
   CInfo& InfoPage() { return *info_; }
   Cdriveall& DrivePage() { return *drive_; }
+  // The title splash, made on first use.
+  CTitle& Title();
   CWebList& WebPage() { return *web_; }
   // All eight pages in creation order.
   std::vector<CCustomDialog*> Pages() const;
@@ -79,6 +83,12 @@ class CMain : public CCustomDialog {
 
   void SaveOnExit();
   void BackToDefaults();  // 32797
+  // Menu 32781 and button "★": the pages collected first, applied again
+  // after a switch.
+  void OpenProfileDialog();
+  // The advanced, HTML tag and basic pages into the record, and back.
+  void CollectPages();
+  void ApplyPages();
 
  signals:
   // A drop run ended: written, declined or cancelled (see LastResult).
@@ -98,6 +108,7 @@ class CMain : public CCustomDialog {
   void ShowTabPages();
   void LayOut();
   void RestorePlacement();
+  QString HelpPagePath() const;
   void OpenHelp();
   void OpenSupportPage();
   void SaveAsNewProfile(const QString& name);
@@ -120,6 +131,7 @@ class CMain : public CCustomDialog {
   CInfo* info_ = nullptr;
   CDmy* hint_ = nullptr;
   CWebList* web_ = nullptr;
+  std::unique_ptr<CTitle> title_;
   QTimer outputTimer_;  // timer 9901
   RunResult lastResult_;
   bool running_ = false;

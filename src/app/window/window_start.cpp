@@ -15,6 +15,7 @@
 #include "app/exit_status.h"
 #include "app/window/main_window.h"
 #include "app/window/qt_host.h"
+#include "app/window/title_splash.h"
 #include "app/window/update_offer.h"
 #include "core/app_context.h"
 #include "core/profile_context.h"
@@ -83,6 +84,10 @@ int RunWindow(int& argc, char** argv, const std::function<void(CMain&)>& shown) 
     CMain window(*ctx);
     window.Initialise();
     TakeSnapshot(*ctx);
+    // The title at start: timed and beside the window, never in its way.
+    if (ctx->settings.NoTitleAtStart == 0) {
+      QTimer::singleShot(0, &window, [&window] { window.Title().ShowTimed(); });
+    }
     if (shown) QTimer::singleShot(0, &window, [&] { shown(window); });
     window.exec();
   }

@@ -1,0 +1,120 @@
+#include "app/window/html_page.h"
+
+#include <QCheckBox>
+#include <QGridLayout>
+#include <QPlainTextEdit>
+#include <QTextOption>
+
+#include "settings/settings_normalise.h"
+
+namespace ordano {
+namespace {
+
+// Box, edit and their fields.
+struct TagField {
+  int boxId;
+  int editId;
+  const char* label;
+  Flag SettingsRecord::*enabled;
+};
+constexpr TagField kTags[] = {
+    {1002, 1017, "ヘッダタグ (<head>～</head>)", &SettingsRecord::HeadTagsEnabled},
+    {1003, 1018, "bodyタグ", &SettingsRecord::BodyTagsEnabled},
+    {1004, 1019, "リンクタグ (%1～%6)", &SettingsRecord::LinkTagsEnabled},
+    {1005, 1020, "フォルダ行のtd属性", &SettingsRecord::FolderTagEnabled},
+    {1006, 1021, "ファイル行のtd属性", &SettingsRecord::FileTagEnabled},
+};
+
+// The text fields by edit, in the order of kTags.
+std::u16string_view TagText(const SettingsRecord& s, int index) {
+  switch (index) {
+    case 0:
+      return TextOf(s.HeadTags);
+    case 1:
+      return TextOf(s.BodyTags);
+    case 2:
+      return TextOf(s.LinkTags);
+    case 3:
+      return TextOf(s.FolderTag);
+    default:
+      return TextOf(s.FileTag);
+  }
+}
+
+void StoreTagText(SettingsRecord& s, int index, std::u16string_view text) {
+  switch (index) {
+    case 0:
+      StoreEditText(s.HeadTags, text);
+      break;
+    case 1:
+      StoreEditText(s.BodyTags, text);
+      break;
+    case 2:
+      StoreEditText(s.LinkTags, text);
+      break;
+    case 3:
+      StoreEditText(s.FolderTag, text);
+      break;
+    default:
+      StoreEditText(s.FileTag, text);
+      break;
+  }
+}
+
+}  // namespace
+
+Chtmlk::Chtmlk(QWidget* parent) : CCustomDialog(parent, true) {
+  setObjectName("dlg132");
+  auto* grid = Child<QGridLayout>(this);
+  grid->setContentsMargins(8, 4, 8, 4);
+  int i = 0;
+  for (const TagField& t : kTags) {
+    auto* box = Child<QCheckBox>(QString::fromUtf8(t.label), this);
+    box->setObjectName(QStringLiteral("ctl%1").arg(t.boxId));
+    auto* edit = Child<QPlainTextEdit>(this);
+    edit->setObjectName(QStringLiteral("ctl%1").arg(t.editId));
+    // Tags have no word boundaries worth keeping: wrap at any character.
+    edit->setWordWrapMode(QTextOption::WrapAnywhere);
+    edit->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    controls_[t.boxId] = box;
+    controls_[t.editId] = edit;
+    // The head block is the long one: it takes the left column.
+    if (i == 0) {
+      grid->addWidget(box, 0, 0);
+      grid->addWidget(edit, 1, 0, 7, 1);
+    } else {
+      grid->addWidget(box, 2 * (i - 1), 1);
+      grid->addWidget(edit, 2 * (i - 1) + 1, 1);
+      edit->setMaximumHeight(44);
+    }
+    ++i;
+  }
+  grid->setColumnStretch(0, 3);
+  grid->setColumnStretch(1, 2);
+}
+
+QWidget* Chtmlk::Control(int id) const {
+  const auto it = controls_.find(id);
+  return it == controls_.end() ? nullptr : it->second;
+}
+
+void Chtmlk::Apply(SettingsRecord& s) {
+  MigrateHeadTagsCharset(s);
+  for (std::size_t i = 0; i < std::size(kTags); ++i) {
+    const TagField& t = kTags[i];
+    static_cast<QCheckBox*>(Control(t.boxId))->setChecked(s.*t.enabled != 0);
+    static_cast<QPlainTextEdit*>(Control(t.editId))
+        ->setPlainText(QString::fromStdU16String(LinesForEdit(TagText(s, static_cast<int>(i)))));
+  }
+}
+
+void Chtmlk::Collect(SettingsRecord& s) const {
+  for (std::size_t i = 0; i < std::size(kTags); ++i) {
+    const TagField& t = kTags[i];
+    s.*t.enabled = static_cast<QCheckBox*>(Control(t.boxId))->isChecked() ? 1 : 0;
+    const QString text = static_cast<QPlainTextEdit*>(Control(t.editId))->toPlainText();
+    StoreTagText(s, static_cast<int>(i), LinesFromEdit(text.toStdU16String()));
+  }
+}
+
+}  // namespace ordano

@@ -1,0 +1,54 @@
+// CInfo: the information page (dialog 141): version, memory figures each
+// second, the archiver libraries found at start-up, the title buttons and
+// the support link.
+#pragma once
+
+#include <QTimer>
+#include <functional>
+
+#include "toolkit/custom_dialog.h"
+
+class QCheckBox;
+class QLabel;
+class QPushButton;
+
+namespace ordano {
+
+struct AppContext;
+class CLinkStatic;
+
+// "Memory:\n　　%sB/%sB\nPage:\n　　%sB/%sB" from the text of
+// /proc/meminfo: available and total memory, then free and total swap, with
+// digit grouping. Empty when the text has no MemTotal.
+QString MemoryText(const QString& meminfo);
+
+class CInfo : public CCustomDialog {
+  Q_OBJECT
+ public:
+  CInfo(AppContext& ctx, QWidget* parent);
+
+  // Timer 1000: the memory figures again.
+  void Refresh();
+  // The archiver list from the table probed at start-up.
+  void ShowArchivers();
+  void SetLink(const QString& address);
+
+  QCheckBox* titleBox = nullptr;        // 1002
+  QPushButton* titleTimed = nullptr;    // 1036
+  QPushButton* titleStaying = nullptr;  // 1037
+  QPushButton* ctl1023 = nullptr;       // online update
+  CLinkStatic* link = nullptr;          // 1040
+  QLabel* memory = nullptr;             // 1046
+  QLabel* archivers = nullptr;          // 1056
+  std::function<void(bool)> onTitleBox;
+  std::function<void()> onUpdateCheck;  // the manual update check
+
+ private slots:
+  void OnCtl1023();
+
+ private:
+  AppContext& ctx_;
+  QTimer timer_;  // timer 1000
+};
+
+}  // namespace ordano

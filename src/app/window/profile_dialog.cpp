@@ -1,0 +1,190 @@
+#include "app/window/profile_dialog.h"
+
+#include <QGridLayout>
+#include <QHeaderView>
+#include <QMenu>
+#include <QPushButton>
+#include <QTableWidget>
+#include <algorithm>
+
+#include "app/window/profile_name_dialog.h"
+#include "app/window/qt_host.h"
+#include "core/app_context.h"
+#include "core/profile_context.h"
+#include "settings/settings_profiles.h"
+
+namespace ordano {
+namespace {
+
+constexpr const char16_t* kInUse = u"使用中";
+constexpr char16_t kIdeographicSpace = u'\u3000';
+constexpr const char16_t* kCaption = u"おるだの♪";
+constexpr const char16_t* kSwitchQuestion =
+    u"現在のプロファイルを保存して他のプロファイルに切り替えますか？\n"
+    u"(保存せずに切り替える場合はいいえを選択してください)";
+constexpr const char16_t* kInUseNotDeleted =
+    u"使用中のプロファイルは削除できません。\n"
+    u"使用していないプロファイルを選択するなどしてください。";
+
+QString Q(std::u16string_view s) { return QString::fromStdU16String(std::u16string(s)); }
+
+}  // namespace
+
+Cprofile::Cprofile(AppContext& ctx, QtHost& host, bool chooser, QWidget* owner)
+    : CCustomDialog(owner), ctx_(ctx), host_(host), chooser_(chooser) {
+  setObjectName("dlg134");
+  setWindowTitle(QStringLiteral("プロファイル設定"));
+  list = Child<QTableWidget>(0, 4, this);
+  list->setObjectName("ctl1048");
+  list->setHorizontalHeaderLabels({QStringLiteral("プロファイル名"), QStringLiteral("最終更新"),
+                                   QStringLiteral("使用中"), QStringLiteral("No.")});
+  // The template's widths fit a time text of its font; wider fonts widen all.
+  const double perChar = std::max(
+      1.0,
+      list->fontMetrics().horizontalAdvance(QStringLiteral("2000.01.01(Mon) 00:00:00")) / 130.0);
+  const int widths[4] = {190, 140, 50, 20};
+  for (int c = 0; c < 4; ++c) list->setColumnWidth(c, qRound(widths[c] * perChar));
+  list->setWordWrap(false);
+  list->horizontalHeader()->setStretchLastSection(true);
+  list->verticalHeader()->hide();
+  list->setShowGrid(true);
+  list->setSelectionBehavior(QAbstractItemView::SelectRows);
+  list->setSelectionMode(QAbstractItemView::SingleSelection);
+  // Label editing: F2 or a click on the selected row's name.
+  list->setEditTriggers(QAbstractItemView::EditKeyPressed | QAbstractItemView::SelectedClicked);
+  list->setContextMenuPolicy(Qt::CustomContextMenu);
+  list->setMinimumSize(qRound(440 * perChar), 220);
+
+  createButton = Child<QPushButton>(QStringLiteral("新規プロファイルを作成"), this);
+  createButton->setObjectName("ctl1023");
+  createButton->setAutoDefault(false);
+  createButton->setVisible(!chooser_);
+  auto* close = Child<QPushButton>(QStringLiteral("閉じる"), this);
+  close->setObjectName("ctl1");
+  close->setAutoDefault(false);
+  // The template's "デフォルトに戻す" stays hidden and does nothing.
+  auto* defaults = Child<QPushButton>(QStringLiteral("デフォルトに戻す"), this);
+  defaults->setObjectName("ctl1024");
+  defaults->hide();
+
+  auto* grid = Child<QGridLayout>(this);
+  grid->addWidget(list, 0, 0, 1, 3);
+  grid->addWidget(createButton, 1, 0);
+  grid->addWidget(close, 1, 2);
+  grid->setColumnStretch(1, 1);
+
+  connect(createButton, &QPushButton::clicked, this, &Cprofile::Create);
+  connect(close, &QPushButton::clicked, this, &QDialog::reject);
+  connect(list, &QTableWidget::cellDoubleClicked, this, [this](int row, int) { SwitchRow(row); });
+  connect(list, &QTableWidget::itemChanged, this, &Cprofile::OnItemChanged);
+  connect(list, &QWidget::customContextMenuRequested, this, [this](const QPoint& pos) {
+    const int row = list->rowAt(pos.y());
+    if (row < 0) return;  // not on a row
+    list->selectRow(row);
+    RowMenu(row)->exec(list->viewport()->mapToGlobal(pos));
+  });
+  Fill();
+}
+
+void Cprofile::AddRow(int number, const QString& name, const QString& savedAt, bool inUse) {
+  const bool was = filling_;
+  filling_ = true;
+  const int row = list->rowCount();
+  list->insertRow(row);
+  auto cell = [](const QString& text, Qt::Alignment align, bool editable) {
+    auto* item = std::make_unique<QTableWidgetItem>(text).release();
+    item->setTextAlignment(align | Qt::AlignVCenter);
+    if (!editable) item->setFlags(item->flags() & ~Qt::ItemIsEditable);
+    return item;
+  };
+  list->setItem(row, 0, cell(name, Qt::AlignLeft, true));
+  list->setItem(row, 1, cell(savedAt, Qt::AlignRight, false));
+  list->setItem(row, 2,
+                cell(inUse ? Q(kInUse) : QString(QChar(kIdeographicSpace)), Qt::AlignLeft, false));
+  list->setItem(row, 3, cell(QString::number(number), Qt::AlignRight, false));
+  filling_ = was;
+}
+
+void Cprofile::Fill() {
+  list->setRowCount(0);
+  for (const ProfileRow& p : ListProfiles(ctx_.programFolder, ctx_.startup.ProfileCount)) {
+    AddRow(p.number, Q(p.name), Q(p.savedAt), !chooser_ && p.number == ctx_.startup.ProfileNumber);
+  }
+}
+
+int Cprofile::NumberAt(int row) const { return list->item(row, kNumberColumn)->text().toInt(); }
+
+void Cprofile::Create() {
+  const auto row = CreateProfile(ctx_.programFolder, ctx_.startup, ctx_.settings, ctx_.folderList);
+  if (row) AddRow(row->number, Q(row->name), Q(row->savedAt), false);
+}
+
+void Cprofile::SwitchRow(int row) {
+  if (row < 0 || row >= list->rowCount()) return;
+  if (list->item(row, 2)->text() == Q(kInUse)) return;
+  if (!chooser_) {
+    const MsgAnswer answer =
+        host_.MessageBox(kSwitchQuestion, kCaption, MsgIcon::Question, MsgButtons::YesNoCancel);
+    if (answer == MsgAnswer::Cancel) return;
+    if (answer == MsgAnswer::Yes) SaveCurrentProfile(ctx_);
+  }
+  SwitchToProfile(ctx_.programFolder, NumberAt(row), ctx_.startup, ctx_.settings, ctx_.folderList);
+  accept();
+}
+
+void Cprofile::RenameRow(int row) {
+  if (row < 0 || row >= list->rowCount()) return;
+  Cprofilename dialog(list->item(row, 0)->text(), this);
+  host_.Exec(dialog);
+  if (dialog.result() != QDialog::Accepted) return;
+  const QString name = dialog.Name();
+  RenameProfile(ctx_.programFolder, NumberAt(row), name.toStdU16String());
+  const QSignalBlocker block(list);
+  list->item(row, 0)->setText(name);
+}
+
+void Cprofile::OnItemChanged(QTableWidgetItem* item) {
+  // In-place editing ended with Enter or by leaving the cell (Escape ends
+  // it without a change).
+  if (filling_ || item->column() != 0) return;
+  const QString name = item->text().left(static_cast<int>(kMaxProfileNameLength));
+  RenameProfile(ctx_.programFolder, NumberAt(item->row()), name.toStdU16String());
+  if (name != item->text()) {
+    const QSignalBlocker block(list);
+    item->setText(name);
+  }
+}
+
+void Cprofile::DeleteRow(int row) {
+  if (row < 0 || row >= list->rowCount()) return;
+  if (list->item(row, 2)->text() == Q(kInUse)) {
+    host_.MessageBox(kInUseNotDeleted, kCaption, MsgIcon::None, MsgButtons::Ok);
+    return;
+  }
+  const QString name = list->item(row, 0)->text();
+  const std::u16string question =
+      u"プロファイル「" + name.toStdU16String() + u"」を削除します。\nよろしいですか？";
+  if (host_.MessageBox(question, kCaption, MsgIcon::Question, MsgButtons::YesNo) !=
+      MsgAnswer::Yes) {
+    return;
+  }
+  DeleteProfile(ctx_.programFolder, NumberAt(row), name.toStdU16String());
+  list->removeRow(row);
+}
+
+std::unique_ptr<QMenu> Cprofile::RowMenu(int row) {
+  auto menu = std::make_unique<QMenu>(this);
+  menu->setObjectName("menu135");
+  menu->setFont(MenuFont());
+  auto add = [this, &menu, row](int id, const char* label, void (Cprofile::*fn)(int)) {
+    QAction* a = menu->addAction(QString::fromUtf8(label));
+    a->setObjectName(QStringLiteral("cmd%1").arg(id));
+    connect(a, &QAction::triggered, this, [this, row, fn] { (this->*fn)(row); });
+  };
+  add(32783, "プロファイル名を変更する(&P)", &Cprofile::RenameRow);
+  add(32784, "プロファイルを削除する(&D)", &Cprofile::DeleteRow);
+  add(32785, "デフォルト使用するプロファイルに設定する(&S)", &Cprofile::SwitchRow);
+  return menu;
+}
+
+}  // namespace ordano
