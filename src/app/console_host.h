@@ -14,10 +14,9 @@ namespace ordano {
 class ConsoleHost : public RunHost {
  public:
   struct Options {
-    bool assumeYes = false;            // --yes
-    bool interactive = false;          // a terminal can answer questions
-    bool progressOnStderr = false;     // stderr is a terminal
-    std::u16string wildcard = u"*.*";  // --pattern
+    bool assumeYes = false;         // --yes
+    bool interactive = false;       // a terminal can answer questions
+    bool progressOnStderr = false;  // stderr is a terminal
   };
   explicit ConsoleHost(Options options);
   ~ConsoleHost() override;
@@ -34,7 +33,6 @@ class ConsoleHost : public RunHost {
   MsgAnswer MessageBox(std::u16string_view text, std::u16string_view caption, MsgIcon icon,
                        MsgButtons buttons) override;
   std::optional<SaveDialogState> SaveDialog(const SaveDialogState& proposal) override;
-  std::u16string Wildcard() override { return options_.wildcard; }
   bool SetClipboardText(std::u16string_view text) override;
   void OpenWithDefaultProgram(const std::string& path, const std::string& workingDir) override;
 

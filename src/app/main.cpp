@@ -47,6 +47,7 @@ int Catalogue(AppContext& ctx, RunHost& host, const CommandLine& cl) {
   paths.reserve(cl.paths.size());
   for (const auto& p : cl.paths) paths.push_back(AbsolutePath(p));
   run.CmdLastPath = paths.back();
+  if (cl.settings.pattern) run.CmdWildcard = Utf8ToUtf16(*cl.settings.pattern);
 
   const RunResult result = CommandLineRun(ctx, paths);
   ctx.SetHost(QuietHost());
@@ -108,9 +109,7 @@ int RunCatalogue(const CommandLine& cl, int& argc, char** argv) {
     return WithDesktopHost(*ctx, argc, argv,
                            [&](RunHost& host) { return Catalogue(*ctx, host, cl); });
   }
-  ConsoleHost::Options console = ConsoleHost::Detect(cl.assumeYes);
-  if (cl.settings.pattern) console.wildcard = Utf8ToUtf16(*cl.settings.pattern);
-  ConsoleHost host(console);
+  ConsoleHost host(ConsoleHost::Detect(cl.assumeYes));
   return Catalogue(*ctx, host, cl);
 }
 

@@ -150,6 +150,33 @@ int PrintSettings(const SettingsRecord& s, bool json) {
   return kExitOk;
 }
 
+// The field a mistyped name most likely meant (at most two edits away).
+std::string_view NearestField(std::string_view name) {
+  const std::string typed = AsciiLowerBytes(name);
+  std::string_view best;
+  std::size_t bestDistance = 3;
+  for (const SettingsField& f : SettingsFields()) {
+    const std::string candidate = AsciiLowerBytes(f.name);
+    std::vector<std::size_t> row(candidate.size() + 1);
+    for (std::size_t j = 0; j < row.size(); ++j) row[j] = j;
+    for (std::size_t i = 1; i <= typed.size(); ++i) {
+      std::size_t diagonal = row[0];
+      row[0] = i;
+      for (std::size_t j = 1; j <= candidate.size(); ++j) {
+        const std::size_t up = row[j];
+        row[j] = std::min(
+            {row[j] + 1, row[j - 1] + 1, diagonal + (typed[i - 1] == candidate[j - 1] ? 0 : 1)});
+        diagonal = up;
+      }
+    }
+    if (row.back() < bestDistance) {
+      bestDistance = row.back();
+      best = f.name;
+    }
+  }
+  return best;
+}
+
 // Every assignment against a scratch record: the first refused one is named.
 bool CheckAssignments(const SettingsOptions& o) {
   auto scratch = std::make_unique<SettingsRecord>();
@@ -162,10 +189,11 @@ bool CheckAssignments(const SettingsOptions& o) {
                      "and profile numbers live in sa.dat and are not set here)\n",
                      a.option.c_str(), a.field.c_str());
       } else {
-        std::fprintf(stderr,
-                     "ordanou: %s: no settings field is named %s (ordanou --settings lists "
-                     "them)\n",
-                     a.option.c_str(), a.field.c_str());
+        const std::string_view near = NearestField(a.field);
+        std::fprintf(stderr, "ordanou: %s: no settings field is named %s (%s%.*s%s)\n",
+                     a.option.c_str(), a.field.c_str(), near.empty() ? "" : "did you mean ",
+                     static_cast<int>(near.size()), near.data(),
+                     near.empty() ? "ordanou --settings lists them" : "?");
       }
       return false;
     }

@@ -105,6 +105,7 @@ TEST_F(SettingsCli, BadInputIsRefusedAndNothingWritten) {
     std::string message;
   } cases[] = {
       {{"--set", "Nope=1"}, "no settings field is named Nope"},
+      {{"--set", "includehiden=1"}, "did you mean IncludeHidden?"},
       {{"--set", "WindowLeft=5"}, "WindowLeft is not a field of the settings record"},
       {{"--set", "SortOrder=9"}, "SortOrder takes 0 to 5 or name, size"},
       {{"--sort", "random"}, "SortOrder takes"},
