@@ -57,11 +57,13 @@ std::string OtherValue(const SettingsField& f, const std::string& current, std::
 TEST_F(SettingsCli, EveryFieldSetsAndReadsBackWithoutWritingTheFile) {
   const auto defaults = Settings();
   ASSERT_EQ(defaults.size(), SettingsFields().size());
+  const std::string manual = ReadFile(std::string(ORDANO_SOURCE_DIR) + "/data/man/ordanou.1");
   std::vector<std::string> args;
   std::map<std::string, std::string> expected;
   for (std::size_t i = 0; i < SettingsFields().size(); ++i) {
     const SettingsField& f = SettingsFields()[i];
     ASSERT_EQ(defaults.count(std::string(f.name)), 1u) << f.name;
+    EXPECT_NE(manual.find(".B " + std::string(f.name) + "\n"), std::string::npos) << f.name;
     const std::string value = OtherValue(f, defaults.at(std::string(f.name)), i);
     expected[std::string(f.name)] = value;
     // Names in any case.
