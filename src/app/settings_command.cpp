@@ -302,6 +302,8 @@ std::optional<int> RunSettingsCommand(const CommandLine& cl) {
   if (!read) ApplyMissingFileDefaults(*settings, folder);
   if (o.save) {
     // The file as it is with only the named fields changed (and the stamp).
+    // A first save is a first start: the name file comes with it.
+    EnsureProfileNameFile(folder);
     ApplySettingsOverrides(*settings, o);
     if (!SaveSettings(folder, profile, *settings)) {
       std::fprintf(stderr, "ordanou: cannot write %s\n", SettingsFilePath(folder, profile).c_str());
