@@ -39,6 +39,8 @@ CommandLine ParseCommandLine(std::span<const std::string> args) {
         cl.crawlUrl = args[++i];
       } else if (token.starts_with("--crawl=")) {
         cl.crawlUrl = token.substr(8);
+      } else if (ParseSettingsOption(args, i, cl)) {
+        // settings, --output and the settings commands (settings_command.cpp)
       } else if (token == "--") {
         ++i;
         break;

@@ -7,6 +7,7 @@
 #include <string_view>
 #include <vector>
 
+#include "app/settings_command.h"
 #include "platform/decimal.h"
 
 namespace ordano {
@@ -26,6 +27,7 @@ struct CommandLine {
   bool profileChooser = false;          // "/P" without a number
   std::vector<std::string> paths;
   std::vector<std::string> unknownOptions;  // "--something" we do not know
+  SettingsOptions settings;  // --set and its aliases, --output, --settings, --save, --profiles
 };
 
 inline constexpr std::size_t kMaxCommandLinePaths = 10000;

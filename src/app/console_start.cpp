@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "app/exit_status.h"
+#include "app/settings_command.h"
 #include "core/app_context.h"
 #include "core/profile_context.h"
 #include "platform/program_folder.h"
@@ -16,8 +17,8 @@
 
 namespace ordano {
 
-std::optional<int> StartConsoleRun(AppContext& ctx, InstanceLock& lock,
-                                   std::optional<int> profile) {
+std::optional<int> StartConsoleRun(AppContext& ctx, InstanceLock& lock, std::optional<int> profile,
+                                   const SettingsOptions* overrides) {
   ctx.programFolder = ProgramFolder();
   switch (lock.TryAcquire(ctx.programFolder)) {
     case InstanceLock::Result::HeldByOther:
@@ -33,6 +34,7 @@ std::optional<int> StartConsoleRun(AppContext& ctx, InstanceLock& lock,
       break;
   }
   LoadSettingsAtStartup(ctx, profile);
+  if (overrides != nullptr) ApplySettingsOverrides(ctx.settings, *overrides);
   // The window applies the record to its pages before a command-line run;
   // that is where stored placeholders (width 0 -> 60 and the like) take effect.
   NormaliseForAllPages(ctx.settings);

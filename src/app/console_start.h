@@ -9,11 +9,14 @@
 namespace ordano {
 
 struct AppContext;
+struct SettingsOptions;
 
 // The program folder, the single-instance lock and the settings of the
 // profile, applied as the window would apply them before a command-line run.
 // Returns the exit status to end with when the run is refused.
-std::optional<int> StartConsoleRun(AppContext& ctx, InstanceLock& lock, std::optional<int> profile);
+// `overrides` (--set and its aliases) change this run's record only.
+std::optional<int> StartConsoleRun(AppContext& ctx, InstanceLock& lock, std::optional<int> profile,
+                                   const SettingsOptions* overrides = nullptr);
 
 // Prints the written catalogue's path on stdout. A closed pipe or a full
 // device there is no signal and no silence: false, with the path and the

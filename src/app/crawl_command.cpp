@@ -17,7 +17,7 @@ namespace ordano {
 int RunCrawlCommand(const CommandLine& cl) {
   auto ctx = std::make_unique<AppContext>();
   InstanceLock lock;
-  if (const auto refused = StartConsoleRun(*ctx, lock, cl.profile)) return *refused;
+  if (const auto refused = StartConsoleRun(*ctx, lock, cl.profile, &cl.settings)) return *refused;
 
   const ConsoleHost::Options options = ConsoleHost::Detect(cl.assumeYes);
   ConsoleHost host(options);

@@ -22,6 +22,23 @@ Switches (before the first path; "/X" or "-X", either case):
   --version   the version
   --          the paths start here (for a path that looks like a switch)
 
+Settings for this run only (the settings file is not written):
+  --set FIELD=VALUE   any field of the settings record (see --settings for the
+              names, any case); flags 0/1/on/off/yes/no, numbers, colours as
+              hex RRGGBB, dates as ISO 8601, texts with \n for a line break
+  --md5 --hidden --archives --shortcuts --dates --tree --relative --clipboard
+              switch ComputeMd5, IncludeHidden, ExpandArchives, ReadShortcuts,
+              WriteDate, IndentTree, RelativeOutput, SaveToClipboard on
+  --depth N   descend N folder levels (-1 all)
+  --sort KEY  name, size, date, ext, natural or created; --reverse descending
+  --size-unit byte|kb|mb|auto
+  --pattern GLOB  list only names matching GLOB (the wildcard, default *.*)
+  --output PATH   the catalogue's full path (as /O: and /F: together)
+Settings without a run:
+  --settings [--json]  print the settings of the profile (/P:N), Field=value
+  --save      with --set or an option above: write them into the profile
+  --profiles  list the profiles: number, name, last save
+
 On Linux a token starting with "/" is a switch only when it is "/?" or "/" plus
 one of O F C P S H followed by nothing or ":"; anything else is a path.
 

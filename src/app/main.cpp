@@ -19,6 +19,7 @@
 #include "app/window/window_start.h"
 #include "core/app_context.h"
 #include "platform/instance_lock.h"
+#include "platform/unicode.h"
 #include "run/run_driver.h"
 #include "settings/settings_normalise.h"
 
@@ -46,6 +47,7 @@ int Catalogue(AppContext& ctx, RunHost& host, const CommandLine& cl) {
   paths.reserve(cl.paths.size());
   for (const auto& p : cl.paths) paths.push_back(AbsolutePath(p));
   run.CmdLastPath = paths.back();
+  if (cl.settings.pattern) run.CmdWildcard = Utf8ToUtf16(*cl.settings.pattern);
 
   const RunResult result = CommandLineRun(ctx, paths);
   ctx.SetHost(QuietHost());
@@ -71,7 +73,7 @@ int Catalogue(AppContext& ctx, RunHost& host, const CommandLine& cl) {
 int RunCatalogue(const CommandLine& cl, int& argc, char** argv) {
   auto ctx = std::make_unique<AppContext>();
   InstanceLock lock;
-  if (const auto refused = StartConsoleRun(*ctx, lock, cl.profile)) return *refused;
+  if (const auto refused = StartConsoleRun(*ctx, lock, cl.profile, &cl.settings)) return *refused;
   if (cl.profileChooser) {
     switch (ChooseProfileAtStart(*ctx, argc, argv)) {
       case ChooserResult::Unavailable:
@@ -84,6 +86,7 @@ int RunCatalogue(const CommandLine& cl, int& argc, char** argv) {
         return kExitOk;
       case ChooserResult::Chosen:
         // The chosen record as the window would apply it.
+        ApplySettingsOverrides(ctx->settings, cl.settings);
         NormaliseForAllPages(ctx->settings);
         ctx->run.DepthLimit = DepthLimitFromSearchDepth(ctx->settings.SearchDepth);
         if (cl.paths.empty()) {
@@ -142,6 +145,7 @@ int main(int argc, char** argv) {
                  cl.unknownOptions.front().c_str());
     return kExitUsage;
   }
+  if (const auto status = RunSettingsCommand(cl)) return *status;
   if (cl.checkUpdate) {
     if (!cl.paths.empty() || cl.crawlUrl) {
       std::fputs("ordanou: --check-update takes no paths (see --help)\n", stderr);

@@ -11,7 +11,7 @@ void BeginRunOptions(AppContext& ctx) {
   o.settings = ctx.settings;
   host.CollectBasicPage(o.settings);
   NormaliseForRun(o.settings);
-  o.wildcard = host.Wildcard();
+  o.wildcard = ctx.run.CmdWildcard.empty() ? host.Wildcard() : ctx.run.CmdWildcard;
   o.includeFileDrops = host.IncludeFileDrops();
 }
 

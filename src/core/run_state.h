@@ -36,6 +36,7 @@ struct RunState {
   std::string CmdOutputName;
   std::u16string CmdBackColor;
   std::string CmdLastPath;
+  std::u16string CmdWildcard;  // --pattern; empty: the host's wildcard
   bool ForceSaveDialog = false;
   bool TableAllocated = false;
   // Rows counted by the output run (reset with the table).
