@@ -75,6 +75,10 @@ class EntryTable {
   void SetTitle(int r, std::u16string_view v) { c_.title[r] = pool_.Add(v); }
   void SetMd5(int r, std::u16string_view v) { c_.md5[r] = pool_.Add(v); }
   void SetSortKey(int r, std::u16string_view v) { c_.sortKey[r] = pool_.Add(v); }
+  // A digest still being made: the cell holds its ticket (non-zero; the cell
+  // reads as empty) until SetMd5 replaces it, and moves with its row.
+  void SetMd5Ticket(int r, std::uint32_t ticket) { c_.md5[r] = TextRef{ticket, 0}; }
+  std::uint32_t Md5Ticket(int r) const { return c_.md5[r].length == 0 ? c_.md5[r].offset : 0; }
   // Rows of one folder share one stored folder text.
   void SetFolder(int r, std::u16string_view v);
 

@@ -10,15 +10,16 @@ namespace ordano {
 
 std::optional<OpenFolder> OpenFolder::Open(int at, const char* name, bool followLink) {
   const int flags = O_RDONLY | O_DIRECTORY | O_CLOEXEC | (followLink ? 0 : O_NOFOLLOW);
-  OpenFolder folder;
-  folder.fd_.reset(::openat(at, name, flags));
-  if (!folder.fd_) return std::nullopt;
+  UniqueFd fd(::openat(at, name, flags));
+  if (!fd) return std::nullopt;
   struct stat self;
-  if (::fstat(folder.fd_.get(), &self) != 0) return std::nullopt;
+  if (::fstat(fd.get(), &self) != 0) return std::nullopt;
+  OpenFolder folder;
   folder.id_ = {static_cast<std::uint64_t>(self.st_dev), static_cast<std::uint64_t>(self.st_ino)};
   // The listing reads through its own descriptor, so closing it keeps fd_.
-  const int listFd = ::fcntl(folder.fd_.get(), F_DUPFD_CLOEXEC, 0);
+  const int listFd = ::fcntl(fd.get(), F_DUPFD_CLOEXEC, 0);
   if (listFd < 0) return std::nullopt;
+  folder.fd_ = std::make_shared<const UniqueFd>(std::move(fd));
   folder.dir_.reset(::fdopendir(listFd));
   if (!folder.dir_) {
     ::close(listFd);

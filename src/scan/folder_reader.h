@@ -26,7 +26,10 @@ class OpenFolder {
   // when `followLink`. Nullopt when it cannot be opened or listed.
   static std::optional<OpenFolder> Open(int at, const char* name, bool followLink);
 
-  int fd() const { return fd_.get(); }
+  int fd() const { return fd_->get(); }
+  // The descriptor, shared with work that may outlive this folder's visit
+  // (a queued digest).
+  const std::shared_ptr<const UniqueFd>& SharedFd() const { return fd_; }
   FolderId id() const { return id_; }
   // The next entry other than "." and ".."; nullptr at the end.
   const dirent* Next();
@@ -37,7 +40,7 @@ class OpenFolder {
   struct DirCloser {
     void operator()(DIR* d) const { closedir(d); }
   };
-  UniqueFd fd_;
+  std::shared_ptr<const UniqueFd> fd_;
   std::unique_ptr<DIR, DirCloser> dir_;
   FolderId id_{};
 };
