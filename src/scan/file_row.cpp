@@ -34,7 +34,11 @@ bool AddFileRow(AppContext& ctx, const FileRow& f, const FileSource& source, boo
   if (run.NameWidth < width) run.NameWidth = width;
   table.SetSize(r, f.size);
   table.SetFolder(r, f.folder);
-  table.SetLinkPath(r, f.linkPath);
+  if (f.linkPathIsPrefix) {
+    table.SetLinkPrefix(r, f.linkPath);
+  } else {
+    table.SetLinkPath(r, f.linkPath);
+  }
   table.SetDepth(r, f.depth);
   table.SetFolderStart(r, f.folderStart ? 1 : 0);
   const PackedTime modified = PackLocalTime(f.modified);

@@ -33,6 +33,9 @@ struct FileRow {
   std::string_view nativeName;   // its bytes, kept when they are not UTF-8
   std::u16string_view folder;    // printed folder text
   std::u16string_view linkPath;  // "/" separated, absolute or below the root
+  // linkPath holds only the folder part ("…/"); the name completes it, so
+  // the table stores the part once per folder.
+  bool linkPathIsPrefix = false;
   std::uint64_t size = 0;
   std::int64_t modified = 0;
   std::optional<std::int64_t> created;  // none: the column stays empty

@@ -322,14 +322,14 @@ void FolderWalker::ListRows(Level& level, int depth, const std::optional<DateBou
         AppendDisplay(displayName_, target);
       }
       PrepareRowTexts(p, texts);
+      row.folder = texts.row;
       if (target.empty()) {
-        linkPath_.assign(texts.linkPrefix);
-        linkPath_ += displayName_;
+        row.linkPath = texts.linkPrefix;
+        row.linkPathIsPrefix = true;
       } else {
         linkPath_ = LinkPathOf(target);
+        row.linkPath = linkPath_;
       }
-      row.folder = texts.row;
-      row.linkPath = linkPath_;
     }
     row.name = displayName_;
     row.nativeName = target.empty() ? name : std::string_view(target);
