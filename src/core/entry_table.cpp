@@ -73,10 +73,9 @@ void EntryTable::SetLinkPrefix(int r, std::u16string_view prefix) {
 }
 
 std::u16string EntryTable::LinkPath(int r) const {
-  const TextRef ref = c_.linkPath[r];
-  if ((ref.length & kPrefixOnly) == 0) return std::u16string(pool_.Get(ref));
-  std::u16string path(pool_.Get(TextRef{ref.offset, ref.length & ~kPrefixOnly}));
-  path += Name(r);
+  const auto [head, name] = LinkPathParts(r);
+  std::u16string path(head);
+  path += name;
   return path;
 }
 

@@ -8,6 +8,7 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 #include "core/run_state.h"
@@ -68,6 +69,13 @@ class EntryTable {
   // The link path; the folder's link prefix followed by the name where the
   // row was written with SetLinkPrefix.
   std::u16string LinkPath(int r) const;
+  // The same in two parts, without a copy: folder part and name, or the
+  // whole path and an empty second part.
+  std::pair<std::u16string_view, std::u16string_view> LinkPathParts(int r) const {
+    const TextRef ref = c_.linkPath[r];
+    if ((ref.length & kPrefixOnly) == 0) return {pool_.Get(ref), {}};
+    return {pool_.Get(TextRef{ref.offset, ref.length & ~kPrefixOnly}), Name(r)};
+  }
   std::u16string_view Title(int r) const { return Sparse(c_.title, r); }
   std::u16string_view Md5(int r) const { return Sparse(c_.md5, r); }
   std::u16string_view SortKey(int r) const { return Sparse(c_.sortKey, r); }

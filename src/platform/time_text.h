@@ -24,6 +24,7 @@ void AppendTimeText(std::u16string& out, PackedTime t);
 
 // "2024-03-05T14:07:09+09:00", or empty for 0.
 std::string IsoTimeText(PackedTime t);
+void AppendIsoTimeText(std::string& out, PackedTime t);
 
 // The part that orders like the text (offset dropped).
 inline std::int64_t TimeOrderKey(PackedTime t) { return t >> 12; }
