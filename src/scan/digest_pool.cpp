@@ -104,6 +104,10 @@ template <class Ready>
 void DigestPool::WaitPumping(std::unique_lock<std::mutex>& lock, Ready ready) {
   RunState& run = ctx_.run;
   while (!ready() && !stop_) {
+    if (run.CancelRequested) {  // seen by the walk first
+      Stop();
+      break;
+    }
     progress_.wait_for(lock, kWaitSlice);
     if (ready()) break;
     const auto now = Clock::now();
@@ -122,12 +126,14 @@ void DigestPool::WaitPumping(std::unique_lock<std::mutex>& lock, Ready ready) {
     ctx_.Host().Pump(run, 16);
     ctx_.lastScanPump = now;
     lock.lock();
-    if (run.CancelRequested) {
-      stop_ = true;
-      queue_.clear();
-      workAvailable_.notify_all();
-    }
+    if (run.CancelRequested) Stop();
   }
+}
+
+void DigestPool::Stop() {
+  stop_ = true;
+  queue_.clear();
+  workAvailable_.notify_all();
 }
 
 void DigestPool::Work(std::size_t slot) {

@@ -61,8 +61,9 @@ class DigestPool {
   };
 
   void Work(std::size_t slot);
-  // Pumps the host when due and shows a worker's progress; true on cancel.
-  bool PumpAndCheckCancel();
+  // Cancel: queued jobs dropped, workers stop after their current block.
+  // Called with the lock held.
+  void Stop();
   // Waits (pumping) until `ready` holds under the lock, or the run is cancelled.
   template <class Ready>
   void WaitPumping(std::unique_lock<std::mutex>& lock, Ready ready);
