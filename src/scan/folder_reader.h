@@ -31,17 +31,22 @@ class OpenFolder {
   // (a queued digest).
   const std::shared_ptr<const UniqueFd>& SharedFd() const { return fd_; }
   FolderId id() const { return id_; }
-  // The next entry other than "." and ".."; nullptr at the end.
+  // The next entry other than "." and ".."; nullptr at the end (or on a
+  // read error).
   const dirent* Next();
-  // Ends the listing (its handle is closed); fd() stays usable.
-  void EndListing() { dir_.reset(); }
+  // Ends the listing (its buffer is released); fd() stays usable.
+  void EndListing() {
+    buffer_.reset();
+    used_ = next_ = 0;
+  }
 
  private:
-  struct DirCloser {
-    void operator()(DIR* d) const { closedir(d); }
-  };
+  // The listing reads the folder's own descriptor with getdents64 into a
+  // buffer of its own: no second descriptor and no DIR stream per folder.
+  static constexpr std::size_t kListBuffer = 32768;
   std::shared_ptr<const UniqueFd> fd_;
-  std::unique_ptr<DIR, DirCloser> dir_;
+  std::unique_ptr<std::byte[]> buffer_;
+  std::size_t used_ = 0, next_ = 0;
   FolderId id_{};
 };
 
