@@ -50,9 +50,11 @@ class JsonOut {
   }
   void Time(PackedTime t) {
     if (t == 0) return Raw("null");
-    scratch_.clear();
-    AppendIsoTimeText(scratch_, t);
-    Ascii(scratch_);
+    char* p = Room(kIsoTimeTextMax + 3);
+    *p = '"';
+    char* end = WriteIsoTimeText(p + 1, t);
+    *end++ = '"';
+    used_ += static_cast<std::size_t>(end - p);
   }
   void Bool(bool v) { Raw(v ? "true" : "false"); }
   template <class Int>
@@ -145,7 +147,6 @@ class JsonOut {
   CFileCus& sink_;
   std::vector<char> buf_;
   std::size_t used_ = 0;
-  std::string scratch_;
 };
 
 class JsonCatalogueWriter {

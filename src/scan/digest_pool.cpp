@@ -112,15 +112,7 @@ void DigestPool::WaitPumping(std::unique_lock<std::mutex>& lock, Ready ready) {
     if (ready()) break;
     const auto now = Clock::now();
     if (now - ctx_.lastScanPump <= kPumpInterval && !run.CancelRequested) continue;
-    // The progress line names a file a worker is reading.
-    std::u16string status;
-    for (const Slot& s : slots_) {
-      if (s.job == nullptr) continue;
-      const double percent =
-          s.size == 0 ? 100.0 : static_cast<double>(s.done) * 100.0 / static_cast<double>(s.size);
-      status = Md5StatusText(percent, ToDisplay(s.job->shown));
-      break;
-    }
+    std::u16string status = StatusLocked();
     lock.unlock();
     run.Md5StatusText = std::move(status);
     ctx_.Host().Pump(run, 16);
@@ -128,6 +120,24 @@ void DigestPool::WaitPumping(std::unique_lock<std::mutex>& lock, Ready ready) {
     lock.lock();
     if (run.CancelRequested) Stop();
   }
+}
+
+std::u16string DigestPool::StatusLocked() const {
+  // The progress line names a file a worker is reading.
+  for (const Slot& s : slots_) {
+    if (s.job == nullptr) continue;
+    const double percent =
+        s.size == 0 ? 100.0 : static_cast<double>(s.done) * 100.0 / static_cast<double>(s.size);
+    return Md5StatusText(percent, ToDisplay(s.job->shown));
+  }
+  return {};
+}
+
+void DigestPool::ShowProgress() {
+  std::unique_lock lock(mutex_);
+  std::u16string status = StatusLocked();
+  lock.unlock();
+  ctx_.run.Md5StatusText = std::move(status);
 }
 
 void DigestPool::Stop() {

@@ -44,6 +44,9 @@ class DigestPool {
   // no descriptor are made on this thread): the walk calls it when it runs
   // out of descriptors, then tries again.
   void WaitIdle();
+  // Sets the run's MD5 progress line from a file a worker is reading (the
+  // walk calls it before it pumps).
+  void ShowProgress();
   // The digest of a finished ticket; empty when the file could not be read.
   std::u16string Result(std::uint32_t ticket) const;
 
@@ -61,6 +64,7 @@ class DigestPool {
   };
 
   void Work(std::size_t slot);
+  std::u16string StatusLocked() const;
   // Cancel: queued jobs dropped, workers stop after their current block.
   // Called with the lock held.
   void Stop();

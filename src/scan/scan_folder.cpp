@@ -81,6 +81,7 @@ class FolderWalker {
   void PumpIfDue() {
     const auto now = Clock::now();
     if (now - ctx_.lastScanPump > kPumpInterval) {
+      if (digests_) digests_->ShowProgress();
       ctx_.Host().Pump(run_, 16);
       ctx_.lastScanPump = now;
     }
