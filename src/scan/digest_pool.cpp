@@ -1,11 +1,14 @@
 #include "scan/digest_pool.h"
 
+#include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstdlib>
+#include <iterator>
 
 #include "core/app_context.h"
 #include "platform/open_at.h"
@@ -23,6 +26,17 @@ constexpr auto kWaitSlice = std::chrono::milliseconds(10);
 // takes its next steps, few enough that queued jobs hold few folders open.
 constexpr std::size_t kReadAheadPerWorker = 8;
 
+// Each worker holds a file and its job's folder, and each queued job a
+// folder: under a low open-file limit (ulimit -n 64) fewer workers leave the
+// walk its descriptors.
+int WorkersForDescriptors() {
+  struct rlimit lim {};
+  if (::getrlimit(RLIMIT_NOFILE, &lim) != 0 || lim.rlim_cur == RLIM_INFINITY) return 64;
+  const auto spare = static_cast<long long>(lim.rlim_cur) - 32;
+  return static_cast<int>(
+      std::clamp(spare / (2 + static_cast<long long>(kReadAheadPerWorker)), 1LL, 64LL));
+}
+
 }  // namespace
 
 int DigestWorkerCount() {
@@ -37,8 +51,8 @@ int DigestWorkerCount() {
 
 DigestPool::DigestPool(AppContext& ctx, int workers)
     : ctx_(ctx),
-      slots_(static_cast<std::size_t>(workers)),
-      readAhead_(kReadAheadPerWorker * static_cast<std::size_t>(workers)) {
+      slots_(static_cast<std::size_t>(std::min(workers, WorkersForDescriptors()))),
+      readAhead_(kReadAheadPerWorker * slots_.size()) {
   workers_.reserve(slots_.size());
   for (std::size_t i = 0; i < slots_.size(); ++i) {
     workers_.emplace_back([this, i] { Work(i); });
@@ -74,15 +88,30 @@ void DigestPool::WaitIdle() {
   std::unique_lock lock(mutex_);
   WaitPumping(lock, [this] { return queue_.empty() && busy_ == 0; });
   // Jobs that found no descriptor still hold their folders: digest them here,
-  // now that the workers hold none.
-  std::vector<Job> retry;
-  retry.swap(retry_);
+  // now that the workers hold none. Each one done frees its folder, so one
+  // that finds no descriptor yet goes to the back while others succeed.
+  std::deque<Job> retry(std::make_move_iterator(retry_.begin()),
+                        std::make_move_iterator(retry_.end()));
+  retry_.clear();
   lock.unlock();
   RunState& run = ctx_.run;
-  for (Job& job : retry) {
-    if (run.CancelRequested) break;
-    const auto digest = DigestFileRawAt(ctx_, job.dir->get(), job.name.c_str(), job.shown);
+  std::size_t sinceProgress = 0;
+  while (!retry.empty() && !run.CancelRequested) {
+    Job job = std::move(retry.front());
+    retry.pop_front();
+    errno = 0;
+    auto digest = DigestFileRawAt(ctx_, job.dir->get(), job.name.c_str(), job.shown);
+    const bool noDescriptor = !digest && (errno == EMFILE || errno == ENFILE);
+    if (noDescriptor && sinceProgress < retry.size()) {
+      ++sinceProgress;
+      retry.push_back(std::move(job));
+      continue;
+    }
     job.dir.reset();
+    // Every waiting job holds a folder and none could open its file: this one
+    // lets its folder go and opens the file by its full path.
+    if (noDescriptor) digest = DigestFileRawAt(ctx_, AT_FDCWD, job.shown.c_str(), job.shown);
+    sinceProgress = 0;
     const std::lock_guard relock(mutex_);
     states_[job.ticket - 1] = digest ? State::Done : State::Failed;
     if (digest) digests_[job.ticket - 1] = *digest;
