@@ -1,11 +1,13 @@
 #!/usr/bin/env bash
-# Text catalogue of a large tree against find printing the same facts, side by side.
+# Text catalogue of a large tree against find printing the same facts, side by
+# side, and the JSON catalogue of the same tree against the text catalogue.
 # Usage: bench/catalogue_vs_find.sh [FILES] [FOLDERS]   (default 200000 files in 20000 folders)
 set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 files=${1:-200000}
 folders=${2:-20000}
 bench_build ordanou
+echo "cores: $(nproc)"
 bin="$build/ordanou"
 
 python3 "$here/bench/make_tree.py" "$work/tree" "$files" "$folders"
@@ -18,7 +20,9 @@ find "$work/tree" >/dev/null
 hyperfine --warmup 2 --runs 10 --export-json "$work/h.json" \
   -n ordanou "$bin --yes /O:$work/out /F:c.txt $work/tree" \
   -n find "find $work/tree -printf '%p %s %TY.%Tm.%Td %TH:%TM:%TS\n' > /dev/null" \
-  -n find-tz "TZ=:/etc/localtime find $work/tree -printf '%p %s %TY.%Tm.%Td %TH:%TM:%TS\n' > /dev/null"
+  -n find-tz "TZ=:/etc/localtime find $work/tree -printf '%p %s %TY.%Tm.%Td %TH:%TM:%TS\n' > /dev/null" \
+  -n ordanou-tz "TZ=:/etc/localtime $bin --yes /O:$work/out /F:c.txt $work/tree" \
+  -n ordanou-json-tz "TZ=:/etc/localtime $bin --yes /O:$work/out /F:c.json $work/tree"
 # Without TZ in the environment glibc re-reads the zone file for every time find
 # prints; the find-tz line shows find without that cost, for a fair second ratio.
 python3 - "$work/h.json" <<'PY'
@@ -26,6 +30,9 @@ import json, sys
 r = {x["command"]: x["median"] for x in json.load(open(sys.argv[1]))["results"]}
 print("median ordanou %.3f s, find %.3f s, find with TZ set %.3f s"
       % (r["ordanou"], r["find"], r["find-tz"]))
-print("ratio ordanou/find = %.2f, ordanou/find-tz = %.2f"
-      % (r["ordanou"] / r["find"], r["ordanou"] / r["find-tz"]))
+print("median with TZ set: ordanou %.3f s, JSON catalogue %.3f s"
+      % (r["ordanou-tz"], r["ordanou-json-tz"]))
+print("ratio ordanou/find = %.2f, ordanou/find-tz = %.2f (both with TZ set: %.2f)"
+      % (r["ordanou"] / r["find"], r["ordanou"] / r["find-tz"], r["ordanou-tz"] / r["find-tz"]))
+print("ratio json/text (whole run) = %.2f" % (r["ordanou-json-tz"] / r["ordanou-tz"]))
 PY

@@ -6,6 +6,7 @@ source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 files=${1:-1000000}
 folders=${2:-50000}
 bench_build ordanou
+echo "cores: $(nproc)"
 bin="$build/ordanou"
 
 python3 "$here/bench/make_tree.py" "$work/tree" "$files" "$folders"

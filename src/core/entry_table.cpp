@@ -32,13 +32,17 @@ void EntryTable::Create(int capacity) {
   Release();
   const auto rows = static_cast<std::size_t>(std::max(capacity, 0));
   c_.ForEach([rows](auto& column) { column.assign(rows, {}); });
+  for (auto* sparse : {&c_.title, &c_.md5, &c_.sortKey}) sparse->clear();
   allocated_ = true;
 }
 
 void EntryTable::Grow(int capacity) {
   const auto rows = static_cast<std::size_t>(std::max(capacity, 0));
   if (rows <= c_.size.size()) return;
-  c_.ForEach([rows](auto& column) { column.resize(rows); });
+  for (auto* sparse : {&c_.title, &c_.md5, &c_.sortKey}) {
+    if (!sparse->empty()) sparse->resize(rows);
+  }
+  c_.ForEachDense([rows](auto& column) { column.resize(rows); });
   allocated_ = true;
 }
 
@@ -49,6 +53,7 @@ void EntryTable::Release() {
   });
   pool_.Clear();
   lastFolder_ = {};
+  lastLinkPrefix_ = {};
   rawNames_.clear();
   allocated_ = false;
 }
@@ -58,10 +63,29 @@ void EntryTable::SetFolder(int r, std::u16string_view v) {
   c_.folder[r] = lastFolder_;
 }
 
+void EntryTable::SetLinkPrefix(int r, std::u16string_view prefix) {
+  const TextRef last{lastLinkPrefix_.offset, lastLinkPrefix_.length & ~kPrefixOnly};
+  if (lastLinkPrefix_.length == 0 || pool_.Get(last) != prefix) {
+    lastLinkPrefix_ = pool_.Add(prefix);
+    lastLinkPrefix_.length |= kPrefixOnly;
+  }
+  c_.linkPath[r] = lastLinkPrefix_;
+}
+
+std::u16string EntryTable::LinkPath(int r) const {
+  const auto [head, name] = LinkPathParts(r);
+  std::u16string path(head);
+  path += name;
+  return path;
+}
+
 EntryRow EntryTable::Row(int r) const {
-  return {c_.name[r],    c_.sizeText[r], c_.folder[r],  c_.linkPath[r],
-          c_.title[r],   c_.md5[r],      c_.sortKey[r], c_.modified[r],
-          c_.created[r], c_.size[r],     c_.depth[r],   c_.folderStart[r]};
+  const auto sparse = [r](const std::vector<TextRef>& column) {
+    return column.empty() ? TextRef{} : column[r];
+  };
+  return {c_.name[r],       c_.sizeText[r], c_.folder[r],       c_.linkPath[r],
+          sparse(c_.title), sparse(c_.md5), sparse(c_.sortKey), c_.modified[r],
+          c_.created[r],    c_.size[r],     c_.depth[r],        c_.folderStart[r]};
 }
 
 void EntryTable::SetRow(int r, const EntryRow& row) {
@@ -69,9 +93,14 @@ void EntryTable::SetRow(int r, const EntryRow& row) {
   c_.sizeText[r] = row.sizeText;
   c_.folder[r] = row.folder;
   c_.linkPath[r] = row.linkPath;
-  c_.title[r] = row.title;
-  c_.md5[r] = row.md5;
-  c_.sortKey[r] = row.sortKey;
+  const auto sparse = [this, r](std::vector<TextRef>& column, TextRef v) {
+    if (v.length == 0 && v.offset == 0 && column.empty()) return;
+    Allocate(column);
+    column[r] = v;
+  };
+  sparse(c_.title, row.title);
+  sparse(c_.md5, row.md5);
+  sparse(c_.sortKey, row.sortKey);
   c_.modified[r] = row.modified;
   c_.created[r] = row.created;
   c_.size[r] = row.size;

@@ -8,6 +8,7 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 #include "core/run_state.h"
@@ -65,16 +66,38 @@ class EntryTable {
   std::u16string_view Name(int r) const { return pool_.Get(c_.name[r]); }
   std::u16string_view SizeText(int r) const { return pool_.Get(c_.sizeText[r]); }
   std::u16string_view Folder(int r) const { return pool_.Get(c_.folder[r]); }
-  std::u16string_view LinkPath(int r) const { return pool_.Get(c_.linkPath[r]); }
-  std::u16string_view Title(int r) const { return pool_.Get(c_.title[r]); }
-  std::u16string_view Md5(int r) const { return pool_.Get(c_.md5[r]); }
-  std::u16string_view SortKey(int r) const { return pool_.Get(c_.sortKey[r]); }
+  // The link path; the folder's link prefix followed by the name where the
+  // row was written with SetLinkPrefix.
+  std::u16string LinkPath(int r) const;
+  // The same in two parts, without a copy: folder part and name, or the
+  // whole path and an empty second part.
+  std::pair<std::u16string_view, std::u16string_view> LinkPathParts(int r) const {
+    const TextRef ref = c_.linkPath[r];
+    if ((ref.length & kPrefixOnly) == 0) return {pool_.Get(ref), {}};
+    return {pool_.Get(TextRef{ref.offset, ref.length & ~kPrefixOnly}), Name(r)};
+  }
+  std::u16string_view Title(int r) const { return Sparse(c_.title, r); }
+  std::u16string_view Md5(int r) const { return Sparse(c_.md5, r); }
+  std::u16string_view SortKey(int r) const { return Sparse(c_.sortKey, r); }
   void SetName(int r, std::u16string_view v) { c_.name[r] = pool_.Add(v); }
   void SetSizeText(int r, std::u16string_view v) { c_.sizeText[r] = pool_.Add(v); }
   void SetLinkPath(int r, std::u16string_view v) { c_.linkPath[r] = pool_.Add(v); }
-  void SetTitle(int r, std::u16string_view v) { c_.title[r] = pool_.Add(v); }
-  void SetMd5(int r, std::u16string_view v) { c_.md5[r] = pool_.Add(v); }
-  void SetSortKey(int r, std::u16string_view v) { c_.sortKey[r] = pool_.Add(v); }
+  // The link path of an ordinary file, folder part plus name: the part is
+  // stored once per folder and the name is not stored again.
+  void SetLinkPrefix(int r, std::u16string_view prefix);
+  void SetTitle(int r, std::u16string_view v) { SetSparse(c_.title, r, v); }
+  void SetMd5(int r, std::u16string_view v) { SetSparse(c_.md5, r, v); }
+  void SetSortKey(int r, std::u16string_view v) { SetSparse(c_.sortKey, r, v); }
+  // A digest still being made: the cell holds its ticket (non-zero; the cell
+  // reads as empty) until SetMd5 replaces it, and moves with its row.
+  void SetMd5Ticket(int r, std::uint32_t ticket) {
+    Allocate(c_.md5);
+    c_.md5[r] = TextRef{ticket, 0};
+  }
+  std::uint32_t Md5Ticket(int r) const {
+    if (c_.md5.empty() || c_.md5[r].length != 0) return 0;
+    return c_.md5[r].offset;
+  }
   // Rows of one folder share one stored folder text.
   void SetFolder(int r, std::u16string_view v);
 
@@ -117,12 +140,29 @@ class EntryTable {
   EntryRow Row(int r) const;
   void SetRow(int r, const EntryRow& row);
   void SwapRows(int a, int b) {
-    c_.ForEach([a, b](auto& column) { std::swap(column[a], column[b]); });
+    c_.ForEach([a, b](auto& column) {
+      if (!column.empty()) std::swap(column[a], column[b]);
+    });
   }
 
   std::size_t BytesReserved() const;
 
  private:
+  // Title, Md5 and SortKey are empty in most runs: their columns are made on
+  // the first text written to them (an empty column reads as all empty).
+  std::u16string_view Sparse(const std::vector<TextRef>& column, int r) const {
+    return column.empty() ? std::u16string_view{} : pool_.Get(column[r]);
+  }
+  void Allocate(std::vector<TextRef>& column) {
+    if (column.size() < c_.size.size()) column.resize(c_.size.size());
+  }
+  void SetSparse(std::vector<TextRef>& column, int r, std::u16string_view v) {
+    if (v.empty() && column.empty()) return;
+    Allocate(column);
+    column[r] = pool_.Add(v);
+  }
+  static constexpr std::uint32_t kPrefixOnly = 1u << 31;  // in a link path's length
+
   struct Columns {
     std::vector<TextRef> name, sizeText, folder, linkPath, title, md5, sortKey;
     std::vector<PackedTime> modified, created;
@@ -136,6 +176,11 @@ class EntryTable {
       f(modified), f(created), f(size), f(depth), f(folderStart);
     }
     template <class F>
+    void ForEachDense(F&& f) {
+      f(name), f(sizeText), f(folder), f(linkPath);
+      f(modified), f(created), f(size), f(depth), f(folderStart);
+    }
+    template <class F>
     void ForEach(F&& f) const {
       f(name), f(sizeText), f(folder), f(linkPath), f(title), f(md5), f(sortKey);
       f(modified), f(created), f(size), f(depth), f(folderStart);
@@ -144,7 +189,7 @@ class EntryTable {
 
   Columns c_;
   TextPool pool_;
-  TextRef lastFolder_;
+  TextRef lastFolder_, lastLinkPrefix_;
   std::unordered_map<std::uint32_t, std::string> rawNames_;  // by name offset
   bool allocated_ = false;
 };

@@ -1,7 +1,9 @@
 #include "output/json_writer.h"
 
 #include <algorithm>
-#include <nlohmann/json.hpp>
+#include <charconv>
+#include <cstring>
+#include <vector>
 
 #include "core/app_context.h"
 #include "core/format_size.h"
@@ -13,20 +15,139 @@
 namespace ordano {
 namespace {
 
-// Keys in the order written, so the file reads like the other catalogues.
-using Json = nlohmann::ordered_json;
+constexpr std::size_t kBuffer = 262144;
 
-constexpr std::size_t kFlushAt = 65536;
+// A streaming writer of compact JSON into the sink: strings escaped as JSON
+// requires (quote, backslash and control characters; all else as UTF-8), no
+// spaces. Every text comes from UTF-16, where a lone surrogate becomes U+FFFD,
+// so the output is always valid UTF-8. Keys are written by the caller as
+// literals with their punctuation (",\"size\":").
+class JsonOut {
+ public:
+  explicit JsonOut(CFileCus& sink) : sink_(sink), buf_(kBuffer) {}
 
-std::string Utf8(std::u16string_view text) { return Utf16ToUtf8(text); }
+  void Raw(std::string_view s) {
+    std::memcpy(Room(s.size()), s.data(), s.size());
+    used_ += s.size();
+  }
+  void String(std::u16string_view text) { String(text, {}); }
+  // One string of two texts.
+  void String(std::u16string_view first, std::u16string_view second) {
+    char* p = Room(2 + 6 * (first.size() + second.size()));
+    char* const start = p;
+    *p++ = '"';
+    p = Append(p, first);
+    p = Append(p, second);
+    *p++ = '"';
+    used_ += static_cast<std::size_t>(p - start);
+  }
+  void Ascii(std::string_view s) {  // a string that needs no escape
+    char* p = Room(s.size() + 2);
+    *p = '"';
+    std::memcpy(p + 1, s.data(), s.size());
+    p[s.size() + 1] = '"';
+    used_ += s.size() + 2;
+  }
+  void Time(PackedTime t) {
+    if (t == 0) return Raw("null");
+    char* p = Room(kIsoTimeTextMax + 3);
+    *p = '"';
+    char* end = WriteIsoTimeText(p + 1, t);
+    *end++ = '"';
+    used_ += static_cast<std::size_t>(end - p);
+  }
+  void Bool(bool v) { Raw(v ? "true" : "false"); }
+  template <class Int>
+  void Number(Int v) {
+    char* p = Room(24);
+    used_ += static_cast<std::size_t>(std::to_chars(p, p + 24, v).ptr - p);
+  }
+  void Flush() {
+    sink_.WriteUtf8(std::string_view(buf_.data(), used_));
+    used_ = 0;
+  }
 
-Json TimeValue(PackedTime t) { return t == 0 ? Json(nullptr) : Json(IsoTimeText(t)); }
+ private:
+  // Space for `n` more bytes: what is pending goes out first when needed.
+  char* Room(std::size_t n) {
+    if (used_ + n > buf_.size()) {
+      Flush();
+      if (n > buf_.size()) buf_.resize(n);
+    }
+    return buf_.data() + used_;
+  }
+  static char* Append(char* p, std::u16string_view text) {
+    const std::size_t n = text.size();
+    for (std::size_t i = 0; i < n; ++i) {
+      char32_t c = text[i];
+      if (c < 0x80) {
+        if (c >= 0x20 && c != u'"' && c != u'\\') {
+          *p++ = static_cast<char>(c);
+        } else {
+          p = Escape(p, static_cast<unsigned char>(c));
+        }
+        continue;
+      }
+      if (c >= 0xD800 && c <= 0xDFFF) {
+        if (c <= 0xDBFF && i + 1 < n && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF) {
+          c = 0x10000 + ((c - 0xD800) << 10) + (text[i + 1] - 0xDC00);
+          ++i;
+        } else {
+          c = 0xFFFD;
+        }
+      }
+      if (c < 0x800) {
+        *p++ = static_cast<char>(0xC0 | (c >> 6));
+        *p++ = static_cast<char>(0x80 | (c & 0x3F));
+      } else if (c < 0x10000) {
+        *p++ = static_cast<char>(0xE0 | (c >> 12));
+        *p++ = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        *p++ = static_cast<char>(0x80 | (c & 0x3F));
+      } else {
+        *p++ = static_cast<char>(0xF0 | (c >> 18));
+        *p++ = static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+        *p++ = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        *p++ = static_cast<char>(0x80 | (c & 0x3F));
+      }
+    }
+    return p;
+  }
+  static char* Escape(char* p, unsigned char c) {
+    *p++ = '\\';
+    switch (c) {
+      case '"':
+        *p++ = '"';
+        return p;
+      case '\\':
+        *p++ = '\\';
+        return p;
+      case '\b':
+        *p++ = 'b';
+        return p;
+      case '\f':
+        *p++ = 'f';
+        return p;
+      case '\n':
+        *p++ = 'n';
+        return p;
+      case '\r':
+        *p++ = 'r';
+        return p;
+      case '\t':
+        *p++ = 't';
+        return p;
+      default: {
+        static constexpr char kHex[] = "0123456789abcdef";
+        const char u[] = {'u', '0', '0', kHex[c >> 4], kHex[c & 0xF]};
+        return std::copy(u, u + sizeof u, p);
+      }
+    }
+  }
 
-Json StatusValue(unsigned long status) { return status == 0 ? Json(nullptr) : Json(status); }
-
-// Every string in the document came through Utf8 (lone surrogates made
-// U+FFFD), so the replace handler is a second guard, never the rule.
-std::string Dump(const Json& j) { return j.dump(-1, ' ', false, Json::error_handler_t::replace); }
+  CFileCus& sink_;
+  std::vector<char> buf_;
+  std::size_t used_ = 0;
+};
 
 class JsonCatalogueWriter {
  public:
@@ -35,120 +156,95 @@ class JsonCatalogueWriter {
         s_(ctx.options.settings),
         run_(ctx.run),
         t_(ctx.table),
-        sink_(sink),
-        rows_(std::min(ctx.run.EntryCount, ctx.table.Capacity())) {}
+        rows_(std::min(ctx.run.EntryCount, ctx.table.Capacity())),
+        j_(sink) {}
 
   void Write() {
-    std::string head = Dump(Totals());
-    head.pop_back();  // the object goes on with its entries
-    out_ = std::move(head);
-    out_.append(",\"entries\":[");
+    Totals();
+    j_.Raw(",\"entries\":[");
     for (int i = 0; i < rows_; ++i) {
-      out_.append(i == 0 ? "\n" : ",\n");
-      out_.append(t_.RawName(i).empty() ? Dump(FillEntry(i)) : Dump(Entry(i)));
-      if (out_.size() >= kFlushAt) Flush();
+      j_.Raw(i == 0 ? "\n" : ",\n");
+      Entry(i);
     }
-    out_.append("\n]}\n");
-    Flush();
+    j_.Raw("\n]}\n");
+    j_.Flush();
   }
 
  private:
-  void Flush() {
-    sink_.WriteUtf8(out_);
-    out_.clear();
-  }
-
-  Json Totals() const {
-    Json j;
-    j["format"] = "ordano-catalogue";
-    j["version"] = 1;
-    j["file_count"] = run_.EntryCount - run_.PlaceholderCount;
-    j["total_size"] = run_.TotalSize;
-    j["total_size_text"] = Utf8(FormatSize(s_, run_.TotalSize));
-    j["md5"] = s_.ComputeMd5 != 0;
+  void Totals() {
+    j_.Raw("{\"format\":\"ordano-catalogue\",\"version\":1,\"file_count\":");
+    j_.Number(run_.EntryCount - run_.PlaceholderCount);
+    j_.Raw(",\"total_size\":");
+    j_.Number(run_.TotalSize);
+    j_.Raw(",\"total_size_text\":");
+    j_.String(FormatSize(s_, run_.TotalSize));
+    j_.Raw(",\"md5\":");
+    j_.Bool(s_.ComputeMd5 != 0);
     if (run_.CapacityRequested) {
       const CapacityInfo cap = QueryCapacity(ctx_);
       if (cap.ok) {
-        j["capacity"] = {{"free", cap.free},
-                         {"free_text", Utf8(FormatSize(s_, cap.free))},
-                         {"total", cap.total},
-                         {"total_text", Utf8(FormatSize(s_, cap.total))}};
+        j_.Raw(",\"capacity\":{\"free\":");
+        j_.Number(cap.free);
+        j_.Raw(",\"free_text\":");
+        j_.String(FormatSize(s_, cap.free));
+        j_.Raw(",\"total\":");
+        j_.Number(cap.total);
+        j_.Raw(",\"total_text\":");
+        j_.String(FormatSize(s_, cap.total));
+        j_.Raw("}");
       }
     }
-    return j;
   }
 
-  Json Entry(int i) const {
-    Json e;
-    e["folder"] = Utf8(t_.Folder(i));
-    e["name"] = Utf8(t_.Name(i));
+  void Entry(int i) {
+    j_.Raw("{\"folder\":");
+    j_.String(t_.Folder(i));
+    const std::u16string_view name = t_.Name(i);
+    j_.Raw(",\"name\":");
+    j_.String(name);
     // A name that is not UTF-8: its exact bytes, so a script can still open it.
-    const std::string_view raw = t_.RawName(i);
-    if (!raw.empty()) e["name_bytes"] = HexBytes(raw);
-    e["placeholder"] = t_.Name(i).empty();
-    e["size"] = t_.Size(i);
-    e["size_text"] = Utf8(t_.SizeText(i));
-    e["modified"] = TimeValue(t_.Modified(i));
-    e["created"] = TimeValue(t_.Created(i));
-    if (s_.ComputeMd5) e["md5"] = Utf8(t_.Md5(i));
-    e["depth"] = t_.Depth(i);
-    e["link_path"] = Utf8(t_.LinkPath(i));
-    e["title"] = Utf8(t_.Title(i));
+    if (const std::string_view raw = t_.RawName(i); !raw.empty()) {
+      j_.Raw(",\"name_bytes\":");
+      j_.Ascii(HexBytes(raw));
+    }
+    j_.Raw(name.empty() ? ",\"placeholder\":true,\"size\":" : ",\"placeholder\":false,\"size\":");
+    j_.Number(t_.Size(i));
+    j_.Raw(",\"size_text\":");
+    j_.String(t_.SizeText(i));
+    j_.Raw(",\"modified\":");
+    j_.Time(t_.Modified(i));
+    j_.Raw(",\"created\":");
+    j_.Time(t_.Created(i));
+    if (s_.ComputeMd5) {
+      j_.Raw(",\"md5\":");
+      j_.String(t_.Md5(i));
+    }
+    j_.Raw(",\"depth\":");
+    j_.Number(t_.Depth(i));
+    j_.Raw(",\"link_path\":");
+    const auto [linkHead, linkName] = t_.LinkPathParts(i);
+    j_.String(linkHead, linkName);
+    j_.Raw(",\"title\":");
+    j_.String(t_.Title(i));
     if (const auto crawl = CrawlRowOf(t_.SortKey(i))) {
-      e["kind"] = Utf8(crawl->kind);
-      e["status"] = StatusValue(crawl->status);
+      j_.Raw(",\"kind\":");
+      j_.String(crawl->kind);
+      j_.Raw(",\"status\":");
+      if (crawl->status == 0) {
+        j_.Raw("null");
+      } else {
+        j_.Number(crawl->status);
+      }
     }
-    return e;
-  }
-
-  // The common row (a valid UTF-8 name): one entry object whose keys stay in
-  // place, its values overwritten row by row — far fewer allocations than a
-  // fresh object per row.
-  const Json& FillEntry(int i) {
-    if (reused_.is_null()) reused_ = Entry(i);
-    SetString(reused_["folder"], t_.Folder(i));
-    SetString(reused_["name"], t_.Name(i));
-    reused_["placeholder"] = t_.Name(i).empty();
-    reused_["size"] = t_.Size(i);
-    SetString(reused_["size_text"], t_.SizeText(i));
-    SetTime(reused_["modified"], t_.Modified(i));
-    SetTime(reused_["created"], t_.Created(i));
-    if (s_.ComputeMd5) SetString(reused_["md5"], t_.Md5(i));
-    reused_["depth"] = t_.Depth(i);
-    SetString(reused_["link_path"], t_.LinkPath(i));
-    SetString(reused_["title"], t_.Title(i));
-    if (const auto crawl = CrawlRowOf(t_.SortKey(i))) {
-      SetString(reused_["kind"], crawl->kind);
-      reused_["status"] = StatusValue(crawl->status);
-    }
-    return reused_;
-  }
-
-  static void SetString(Json& value, std::u16string_view text) {
-    if (!value.is_string()) value = std::string();
-    std::string& s = value.get_ref<std::string&>();
-    s.clear();
-    AppendUtf8(s, text);
-  }
-
-  static void SetTime(Json& value, PackedTime t) {
-    if (t == 0) {
-      value = nullptr;
-    } else if (value.is_string()) {
-      value.get_ref<std::string&>() = IsoTimeText(t);
-    } else {
-      value = IsoTimeText(t);
-    }
+    j_.Raw("}");
   }
 
   AppContext& ctx_;
   const SettingsRecord& s_;
   const RunState& run_;
   const EntryTable& t_;
-  CFileCus& sink_;
   const int rows_;
-  std::string out_;
-  Json reused_;
+  JsonOut j_;
 };
 
 }  // namespace

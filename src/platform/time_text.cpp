@@ -1,5 +1,6 @@
 #include "platform/time_text.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <ctime>
 
@@ -113,15 +114,49 @@ std::u16string TimeText(PackedTime t) {
   return text;
 }
 
-std::string IsoTimeText(PackedTime t) {
-  if (t == 0) return {};
+char* WriteIsoTimeText(char* out, PackedTime t) {
+  if (t == 0) return out;
   const Fields f = Unpack(t);
   const int off = f.offsetMinutes < 0 ? -f.offsetMinutes : f.offsetMinutes;
-  char buf[48];
-  const int n = std::snprintf(buf, sizeof buf, "%04d-%02d-%02dT%02d:%02d:%02d%c%02d:%02d", f.year,
-                              f.month, f.day, f.hour, f.minute, f.second,
-                              f.offsetMinutes < 0 ? '-' : '+', off / 60, off % 60);
-  return std::string(buf, static_cast<std::size_t>(n));
+  if (f.year < 0 || f.year > 9999 || off / 60 >= 100) {
+    const int n = std::snprintf(
+        out, kIsoTimeTextMax + 1, "%04d-%02d-%02dT%02d:%02d:%02d%c%02d:%02d", f.year, f.month,
+        f.day, f.hour, f.minute, f.second, f.offsetMinutes < 0 ? '-' : '+', off / 60, off % 60);
+    return out + std::min(n, kIsoTimeTextMax);
+  }
+  // The JSON writer calls this twice a row: digits by hand, not through printf.
+  const auto two = [out](int at, int v) {
+    out[at] = static_cast<char>('0' + v / 10 % 10);
+    out[at + 1] = static_cast<char>('0' + v % 10);
+  };
+  two(0, f.year / 100);
+  two(2, f.year % 100);
+  out[4] = '-';
+  two(5, f.month);
+  out[7] = '-';
+  two(8, f.day);
+  out[10] = 'T';
+  two(11, f.hour);
+  out[13] = ':';
+  two(14, f.minute);
+  out[16] = ':';
+  two(17, f.second);
+  out[19] = f.offsetMinutes < 0 ? '-' : '+';
+  two(20, off / 60);
+  out[22] = ':';
+  two(23, off % 60);
+  return out + 25;
+}
+
+void AppendIsoTimeText(std::string& out, PackedTime t) {
+  char buf[kIsoTimeTextMax + 1];
+  out.append(buf, WriteIsoTimeText(buf, t));
+}
+
+std::string IsoTimeText(PackedTime t) {
+  std::string out;
+  AppendIsoTimeText(out, t);
+  return out;
 }
 
 std::u16string NowStamp() {

@@ -24,6 +24,11 @@ void AppendTimeText(std::u16string& out, PackedTime t);
 
 // "2024-03-05T14:07:09+09:00", or empty for 0.
 std::string IsoTimeText(PackedTime t);
+void AppendIsoTimeText(std::string& out, PackedTime t);
+// The same written at `out`, which has room for kIsoTimeTextMax bytes (and a
+// terminating zero); returns the end.
+inline constexpr int kIsoTimeTextMax = 48;
+char* WriteIsoTimeText(char* out, PackedTime t);
 
 // The part that orders like the text (offset dropped).
 inline std::int64_t TimeOrderKey(PackedTime t) { return t >> 12; }

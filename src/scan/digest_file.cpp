@@ -9,6 +9,7 @@
 #include <cstddef>
 #include <cstdio>
 #include <memory>
+#include <optional>
 
 #include "core/app_context.h"
 #include "platform/open_at.h"
@@ -36,7 +37,7 @@ ssize_t ReadBlock(int fd, std::byte* buf, std::size_t size) {
   return static_cast<ssize_t>(got);
 }
 
-std::u16string StatusText(double percent, const std::u16string& name) {
+std::u16string StatusText(double percent, std::u16string_view name) {
   char number[64];
   std::snprintf(number, sizeof number, "%2.2f", percent);
   std::u16string text = u"MD5 ";
@@ -52,45 +53,69 @@ std::u16string DigestFile(AppContext& ctx, const std::string& path) {
   return DigestFileAt(ctx, AT_FDCWD, path.c_str(), path);
 }
 
-std::u16string DigestFileAt(AppContext& ctx, int dirFd, const char* name,
-                            std::string_view shownPath) {
-  RunState& run = ctx.run;
-  run.Md5StatusText.clear();
-  const UniqueFd file = OpenForReadingAt(dirFd, name);
-  if (!file) return {};
-  struct stat st {};
-  if (::fstat(file.get(), &st) != 0) return {};
-  // The size seen now is all that is read: a file that grows meanwhile, or a
-  // pseudo-file that reports 0 yet reads without end (/proc), stops there.
-  const std::uint64_t size = static_cast<std::uint64_t>(st.st_size);
-  ::posix_fadvise(file.get(), 0, 0, POSIX_FADV_SEQUENTIAL);
+std::u16string Md5StatusText(double percent, std::u16string_view name) {
+  return StatusText(percent, name);
+}
 
-  const double length = static_cast<double>(size);
-  const std::u16string shown = ToDisplay(shownPath);
+std::optional<std::array<std::uint8_t, 16>> DigestOpenFile(
+    int fd, std::uint64_t size, const std::function<bool(std::uint64_t)>& onBlock) {
+  ::posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
   const auto buffer = std::make_unique_for_overwrite<std::byte[]>(kDigestBlock);
   MD5 md5;
   std::uint64_t done = 0;
-
   while (done < size) {
     const std::size_t want =
         static_cast<std::size_t>(std::min<std::uint64_t>(kDigestBlock, size - done));
-    const ssize_t got = ReadBlock(file.get(), buffer.get(), want);
-    if (got < 0) {
-      run.Md5StatusText.clear();
-      return {};
-    }
+    const ssize_t got = ReadBlock(fd, buffer.get(), want);
+    if (got < 0) return std::nullopt;
     if (got == 0) break;
     done += static_cast<std::uint64_t>(got);
-    run.Md5StatusText = StatusText(static_cast<double>(done) * 100.0 / length, shown);
-    if (run.CancelRequested) break;
-    for (int i = 0; i < 3; ++i) ctx.Host().Pump(run, 1);
+    // A block read after a cancel is not digested.
+    if (!onBlock(done)) break;
     md5.update(buffer.get(), static_cast<std::size_t>(got));
   }
-
   md5.finalize();
+  return md5.digest();
+}
+
+std::u16string DigestHex(const std::array<std::uint8_t, 16>& digest) {
+  static constexpr char16_t kHex[] = u"0123456789abcdef";
+  std::u16string out(32, u'0');
+  for (std::size_t i = 0; i < digest.size(); ++i) {
+    out[2 * i] = kHex[digest[i] >> 4];
+    out[2 * i + 1] = kHex[digest[i] & 0xF];
+  }
+  return out;
+}
+
+std::optional<std::array<std::uint8_t, 16>> DigestFileRawAt(AppContext& ctx, int dirFd,
+                                                            const char* name,
+                                                            std::string_view shownPath) {
+  RunState& run = ctx.run;
   run.Md5StatusText.clear();
-  const std::string hex = md5.hex_digest();
-  return std::u16string(hex.begin(), hex.end());
+  const UniqueFd file = OpenForReadingAt(dirFd, name);
+  if (!file) return std::nullopt;
+  struct stat st {};
+  if (::fstat(file.get(), &st) != 0) return std::nullopt;
+  // The size seen now is all that is read: a file that grows meanwhile, or a
+  // pseudo-file that reports 0 yet reads without end (/proc), stops there.
+  const auto size = static_cast<std::uint64_t>(st.st_size);
+  const double length = static_cast<double>(size);
+  const std::u16string shown = ToDisplay(shownPath);
+  const auto digest = DigestOpenFile(file.get(), size, [&](std::uint64_t done) {
+    run.Md5StatusText = StatusText(static_cast<double>(done) * 100.0 / length, shown);
+    if (run.CancelRequested) return false;
+    for (int i = 0; i < 3; ++i) ctx.Host().Pump(run, 1);
+    return true;
+  });
+  run.Md5StatusText.clear();
+  return digest;
+}
+
+std::u16string DigestFileAt(AppContext& ctx, int dirFd, const char* name,
+                            std::string_view shownPath) {
+  const auto digest = DigestFileRawAt(ctx, dirFd, name, shownPath);
+  return digest ? DigestHex(*digest) : std::u16string();
 }
 
 }  // namespace ordano

@@ -1,6 +1,10 @@
 // MD5 of a file's contents, read in 256 KiB blocks with progress and cancel.
 #pragma once
 
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -18,5 +22,22 @@ std::u16string DigestFile(AppContext& ctx, const std::string& path);
 // the path the progress text names.
 std::u16string DigestFileAt(AppContext& ctx, int dirFd, const char* name,
                             std::string_view shownPath);
+
+// The same as raw bytes; nullopt where DigestFileAt gives an empty text.
+std::optional<std::array<std::uint8_t, 16>> DigestFileRawAt(AppContext& ctx, int dirFd,
+                                                            const char* name,
+                                                            std::string_view shownPath);
+
+// The MD5 of an open regular file, read in 256 KiB blocks up to `size` bytes.
+// After each block `onBlock(bytesSoFar)` runs; when it returns false the read
+// stops there (that block is not digested). Nullopt on a read error.
+std::optional<std::array<std::uint8_t, 16>> DigestOpenFile(
+    int fd, std::uint64_t size, const std::function<bool(std::uint64_t)>& onBlock);
+
+// 32 lower-case hex digits of a digest.
+std::u16string DigestHex(const std::array<std::uint8_t, 16>& digest);
+
+// "MD5 12.34% name", the progress text of a digest.
+std::u16string Md5StatusText(double percent, std::u16string_view name);
 
 }  // namespace ordano

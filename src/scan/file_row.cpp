@@ -4,6 +4,7 @@
 #include "core/format_size.h"
 #include "platform/time_text.h"
 #include "scan/digest_file.h"
+#include "scan/digest_pool.h"
 #include "scan/html_title.h"
 #include "scan/sort.h"
 
@@ -20,13 +21,24 @@ bool AddFileRow(AppContext& ctx, const FileRow& f, const FileSource& source, boo
   EntryTable& table = ctx.table;
   const int r = run.EntryCount;
   table.ClearRow(r);
-  if (s.ComputeMd5) table.SetMd5(r, DigestFileAt(ctx, source.dirFd, source.name, source.shownPath));
+  if (s.ComputeMd5 && source.digests != nullptr) {
+    // The row's digest comes from a worker; a row that fails the date test
+    // is overwritten, so nobody would read its digest.
+    if (passes)
+      table.SetMd5Ticket(r, source.digests->Submit(*source.folder, source.name, source.shownPath));
+  } else if (s.ComputeMd5) {
+    table.SetMd5(r, DigestFileAt(ctx, source.dirFd, source.name, source.shownPath));
+  }
   table.SetName(r, f.name, f.nativeName);
   const int width = static_cast<int>(f.name.size()) + f.indent;
   if (run.NameWidth < width) run.NameWidth = width;
   table.SetSize(r, f.size);
   table.SetFolder(r, f.folder);
-  table.SetLinkPath(r, f.linkPath);
+  if (f.linkPathIsPrefix) {
+    table.SetLinkPrefix(r, f.linkPath);
+  } else {
+    table.SetLinkPath(r, f.linkPath);
+  }
   table.SetDepth(r, f.depth);
   table.SetFolderStart(r, f.folderStart ? 1 : 0);
   const PackedTime modified = PackLocalTime(f.modified);

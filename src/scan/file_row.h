@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -10,6 +11,8 @@
 namespace ordano {
 
 struct AppContext;
+class DigestPool;
+class UniqueFd;
 
 // Where the file's contents are read (digest, title): `name` inside the open
 // folder `dirFd` (AT_FDCWD with a full path for a dropped file), so deep
@@ -19,6 +22,10 @@ struct FileSource {
   const char* name;
   std::string_view shownPath;       // named by the digest's progress text
   const char* titleFrom = nullptr;  // another file for the title (a dropped shortcut's target)
+  // Where the walk hashes on worker threads: the pool, and dirFd kept open
+  // for the queued digest.
+  DigestPool* digests = nullptr;
+  const std::shared_ptr<const UniqueFd>* folder = nullptr;
 };
 
 struct FileRow {
@@ -26,6 +33,9 @@ struct FileRow {
   std::string_view nativeName;   // its bytes, kept when they are not UTF-8
   std::u16string_view folder;    // printed folder text
   std::u16string_view linkPath;  // "/" separated, absolute or below the root
+  // linkPath holds only the folder part ("…/"); the name completes it, so
+  // the table stores the part once per folder.
+  bool linkPathIsPrefix = false;
   std::uint64_t size = 0;
   std::int64_t modified = 0;
   std::optional<std::int64_t> created;  // none: the column stays empty

@@ -2,34 +2,48 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <unistd.h>
+
+#include <cerrno>
+#include <cstddef>
 
 #include "platform/time_text.h"
 
 namespace ordano {
 
+// Entries are read as the kernel writes them (struct linux_dirent64), which on
+// this platform is glibc's struct dirent, as its own readdir hands them out.
+static_assert(sizeof(dirent::d_ino) == 8 && offsetof(dirent, d_reclen) == 16 &&
+              offsetof(dirent, d_type) == 18 && offsetof(dirent, d_name) == 19);
+
 std::optional<OpenFolder> OpenFolder::Open(int at, const char* name, bool followLink) {
   const int flags = O_RDONLY | O_DIRECTORY | O_CLOEXEC | (followLink ? 0 : O_NOFOLLOW);
-  OpenFolder folder;
-  folder.fd_.reset(::openat(at, name, flags));
-  if (!folder.fd_) return std::nullopt;
+  UniqueFd fd(::openat(at, name, flags));
+  if (!fd) return std::nullopt;
   struct stat self;
-  if (::fstat(folder.fd_.get(), &self) != 0) return std::nullopt;
+  if (::fstat(fd.get(), &self) != 0) return std::nullopt;
+  OpenFolder folder;
   folder.id_ = {static_cast<std::uint64_t>(self.st_dev), static_cast<std::uint64_t>(self.st_ino)};
-  // The listing reads through its own descriptor, so closing it keeps fd_.
-  const int listFd = ::fcntl(folder.fd_.get(), F_DUPFD_CLOEXEC, 0);
-  if (listFd < 0) return std::nullopt;
-  folder.dir_.reset(::fdopendir(listFd));
-  if (!folder.dir_) {
-    ::close(listFd);
-    return std::nullopt;
-  }
+  folder.fd_ = std::make_shared<const UniqueFd>(std::move(fd));
+  folder.buffer_ = std::make_unique_for_overwrite<std::byte[]>(kListBuffer);
   return folder;
 }
 
 const dirent* OpenFolder::Next() {
-  if (!dir_) return nullptr;
-  while (const dirent* d = ::readdir(dir_.get())) {
+  while (buffer_) {
+    if (next_ >= used_) {
+      const long n = ::syscall(SYS_getdents64, fd_->get(), buffer_.get(), kListBuffer);
+      if (n < 0 && errno == EINTR) continue;
+      if (n <= 0) {
+        EndListing();
+        return nullptr;
+      }
+      used_ = static_cast<std::size_t>(n);
+      next_ = 0;
+    }
+    const auto* d = reinterpret_cast<const dirent*>(buffer_.get() + next_);
+    next_ += d->d_reclen;
     const char* n = d->d_name;
     if (n[0] == '.' && (n[1] == '\0' || (n[1] == '.' && n[2] == '\0'))) continue;
     return d;

@@ -26,19 +26,27 @@ class OpenFolder {
   // when `followLink`. Nullopt when it cannot be opened or listed.
   static std::optional<OpenFolder> Open(int at, const char* name, bool followLink);
 
-  int fd() const { return fd_.get(); }
+  int fd() const { return fd_->get(); }
+  // The descriptor, shared with work that may outlive this folder's visit
+  // (a queued digest).
+  const std::shared_ptr<const UniqueFd>& SharedFd() const { return fd_; }
   FolderId id() const { return id_; }
-  // The next entry other than "." and ".."; nullptr at the end.
+  // The next entry other than "." and ".."; nullptr at the end (or on a
+  // read error).
   const dirent* Next();
-  // Ends the listing (its handle is closed); fd() stays usable.
-  void EndListing() { dir_.reset(); }
+  // Ends the listing (its buffer is released); fd() stays usable.
+  void EndListing() {
+    buffer_.reset();
+    used_ = next_ = 0;
+  }
 
  private:
-  struct DirCloser {
-    void operator()(DIR* d) const { closedir(d); }
-  };
-  UniqueFd fd_;
-  std::unique_ptr<DIR, DirCloser> dir_;
+  // The listing reads the folder's own descriptor with getdents64 into a
+  // buffer of its own: no second descriptor and no DIR stream per folder.
+  static constexpr std::size_t kListBuffer = 32768;
+  std::shared_ptr<const UniqueFd> fd_;
+  std::unique_ptr<std::byte[]> buffer_;
+  std::size_t used_ = 0, next_ = 0;
   FolderId id_{};
 };
 

@@ -3,6 +3,8 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 
+#include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <memory>
 #include <optional>
@@ -16,6 +18,7 @@
 #include "scan/archive/archive_list.h"
 #include "scan/char_filter.h"
 #include "scan/date_range.h"
+#include "scan/digest_pool.h"
 #include "scan/file_row.h"
 #include "scan/folder_reader.h"
 #include "scan/shortcut.h"
@@ -46,6 +49,7 @@ class FolderWalker {
   explicit FolderWalker(AppContext& ctx) : ctx_(ctx), s_(ctx.options.settings), run_(ctx.run) {}
 
   void Walk(const std::string& folder);
+  void WalkFromTop();
 
  private:
   struct FolderTexts {
@@ -77,6 +81,7 @@ class FolderWalker {
   void PumpIfDue() {
     const auto now = Clock::now();
     if (now - ctx_.lastScanPump > kPumpInterval) {
+      if (digests_) digests_->ShowProgress();
       ctx_.Host().Pump(run_, 16);
       ctx_.lastScanPump = now;
     }
@@ -84,11 +89,14 @@ class FolderWalker {
   void PrepareRowTexts(const std::string& p, FolderTexts& t);
   void PrepareArchiveText(const std::string& p, FolderTexts& t);
   std::u16string LinkPathOf(const std::string& target) const;
+  // Waits for the digests of this walk and writes them into their rows.
+  void FinishDigests(int firstRow);
 
   AppContext& ctx_;
   const SettingsRecord& s_;
   RunState& run_;
   std::vector<std::unique_ptr<Level>> levels_;
+  std::unique_ptr<DigestPool> digests_;  // filling pass with ComputeMd5, more than one core
   // Reused per file, so the loop allocates nothing for ordinary names.
   std::u16string displayName_;
   std::u16string linkPath_;
@@ -159,9 +167,33 @@ std::u16string FolderWalker::LinkPathOf(const std::string& target) const {
   return ToDisplay(target);
 }
 
+void FolderWalker::FinishDigests(int firstRow) {
+  if (!digests_) return;
+  digests_->Finish();
+  if (!run_.CancelRequested) {
+    EntryTable& table = ctx_.table;
+    const int end = std::min(run_.EntryCount, table.Capacity());
+    for (int r = firstRow; r < end; ++r) {
+      if (const std::uint32_t ticket = table.Md5Ticket(r))
+        table.SetMd5(r, digests_->Result(ticket));
+    }
+  }
+  digests_.reset();
+}
+
 void FolderWalker::Walk(const std::string& folder) {
   RaiseOpenFileLimit();
-  if (!Enter(AT_FDCWD, folder, folder, true)) return;
+  const int firstRow = run_.EntryCount;
+  if (run_.Pass == 1 && s_.ComputeMd5) {
+    if (const int workers = DigestWorkerCount(); workers > 1) {
+      digests_ = std::make_unique<DigestPool>(ctx_, workers);
+    }
+  }
+  if (Enter(AT_FDCWD, folder, folder, true)) WalkFromTop();
+  FinishDigests(firstRow);
+}
+
+void FolderWalker::WalkFromTop() {
   // Depth first: a folder's rows, then the folders its shortcuts lead to, then
   // its subfolders in enumeration order.
   while (!levels_.empty()) {
@@ -194,7 +226,15 @@ bool FolderWalker::Enter(int at, const std::string& openName, std::string path, 
   if (run_.MaxDepthReached < depth) run_.MaxDepthReached = depth;
 
   std::optional<OpenFolder> folder;
-  if (!run_.CancelRequested) folder = OpenFolder::Open(at, openName.c_str(), followLink);
+  if (!run_.CancelRequested) {
+    errno = 0;
+    folder = OpenFolder::Open(at, openName.c_str(), followLink);
+    // Queued digests hold descriptors; once they are done there are some again.
+    if (!folder && (errno == EMFILE || errno == ENFILE) && digests_) {
+      digests_->WaitIdle();
+      folder = OpenFolder::Open(at, openName.c_str(), followLink);
+    }
+  }
   // No permission, gone, not a folder, a loop back to a folder being scanned,
   // or another file system below a whole drive's root: no rows.
   if (!folder || OnPath(folder->id()) ||
@@ -285,14 +325,14 @@ void FolderWalker::ListRows(Level& level, int depth, const std::optional<DateBou
         AppendDisplay(displayName_, target);
       }
       PrepareRowTexts(p, texts);
+      row.folder = texts.row;
       if (target.empty()) {
-        linkPath_.assign(texts.linkPrefix);
-        linkPath_ += displayName_;
+        row.linkPath = texts.linkPrefix;
+        row.linkPathIsPrefix = true;
       } else {
         linkPath_ = LinkPathOf(target);
+        row.linkPath = linkPath_;
       }
-      row.folder = texts.row;
-      row.linkPath = linkPath_;
     }
     row.name = displayName_;
     row.nativeName = target.empty() ? name : std::string_view(target);
@@ -308,7 +348,9 @@ void FolderWalker::ListRows(Level& level, int depth, const std::optional<DateBou
     // The same time in both passes, so the count holds every row the filling pass writes.
     const std::int64_t testTime = s_.SortOrder == 5 ? st.created : st.modified;
     const bool passes = !bounds || InDateRange(*bounds, testTime);
-    if (AddFileRow(ctx_, row, FileSource{dirFd, d->d_name, path_}, passes)) ++n;
+    const FileSource source{dirFd,   d->d_name,      path_,
+                            nullptr, digests_.get(), &level.folder.SharedFd()};
+    if (AddFileRow(ctx_, row, source, passes)) ++n;
 
     if (s_.ExpandArchives) PrepareArchiveText(p, texts);
     n += ListArchive(ctx_, path_, texts.archive);

@@ -47,6 +47,11 @@ ProcessResult RunProgram(const std::string& program, const std::vector<std::stri
       signal(SIGXFSZ, SIG_IGN);  // writes past the limit fail with EFBIG, as on a full disk
       if (setrlimit(RLIMIT_FSIZE, &limit) != 0) _exit(126);
     }
+    if (options.openFileLimit >= 0) {
+      const rlimit limit{static_cast<rlim_t>(options.openFileLimit),
+                         static_cast<rlim_t>(options.openFileLimit)};
+      if (setrlimit(RLIMIT_NOFILE, &limit) != 0) _exit(126);
+    }
     setsid();  // no controlling terminal: the program sees no tty
     for (const auto& [k, v] : options.env) {
       if (v.empty()) {

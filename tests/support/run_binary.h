@@ -22,6 +22,7 @@ struct RunOptions {
   int runAsUid = -1;      // drop to this uid/gid in the child (tests running as root)
   int timeoutSeconds = 120;
   long long fileSizeLimit = -1;   // RLIMIT_FSIZE in the child (SIGXFSZ ignored): a full disk
+  long long openFileLimit = -1;   // RLIMIT_NOFILE in the child (soft and hard, as `ulimit -n`)
   std::string stdoutPath;         // stdout to this file instead of the captured pipe
   bool stdoutReaderGone = false;  // stdout a pipe whose reader has closed it (`| true`)
 };
