@@ -41,6 +41,7 @@ class COrdanoDlg : public CCustomDialogEx {
 
   // The hidden copy of the multi-folder list (1048) that a folder-list run reads.
   QListWidget* folderCopy = nullptr;
+
  protected:
   // Ctrl + right double-click: the page collected and applied again.
   void mouseDoubleClickEvent(QMouseEvent* event) override;
