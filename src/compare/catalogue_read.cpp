@@ -1,7 +1,6 @@
 #include "compare/catalogue_read.h"
 
 #include <fcntl.h>
-#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -11,6 +10,8 @@
 #include <cstdio>
 #include <cstring>
 #include <ctime>
+#include <iterator>
+#include <memory>
 #include <nlohmann/json.hpp>
 #include <optional>
 #include <tuple>
@@ -101,7 +102,8 @@ std::optional<std::string> FromHex(std::string_view hex) {
 class CatalogueSax {
  public:
   using Json = nlohmann::json;
-  explicit CatalogueSax(Catalogue& cat) : cat_(cat) {}
+  // fileSize bounds what file_count may reserve: an entry takes far more than 64 bytes.
+  CatalogueSax(Catalogue& cat, std::uint64_t fileSize) : cat_(cat), fileSize_(fileSize) {}
 
   bool null() { return true; }
   bool boolean(bool v) {
@@ -112,6 +114,7 @@ class CatalogueSax {
   bool number_integer(Json::number_integer_t) { return true; }
   bool number_unsigned(Json::number_unsigned_t v) {
     if (depth_ == 1 && top_ == Top::Version) version_ = v;
+    if (depth_ == 1 && top_ == Top::FileCount) cat_.rows.reserve(std::min(v, fileSize_ / 64));
     if (InEntry() && field_ == Field::Size) {
       row_.size = v;
       row_.hasSize = true;
@@ -160,11 +163,12 @@ class CatalogueSax {
   }
   bool key(Json::string_t& k) {
     if (depth_ == 1) {
-      top_ = k == "format"    ? Top::Format
-             : k == "version" ? Top::Version
-             : k == "md5"     ? Top::Md5
-             : k == "entries" ? Top::Entries
-                              : Top::Other;
+      top_ = k == "format"       ? Top::Format
+             : k == "file_count" ? Top::FileCount
+             : k == "version"    ? Top::Version
+             : k == "md5"        ? Top::Md5
+             : k == "entries"    ? Top::Entries
+                                 : Top::Other;
     } else if (InEntry()) {
       field_ = k == "folder"        ? Field::Folder
                : k == "name"        ? Field::Name
@@ -221,11 +225,12 @@ class CatalogueSax {
   }
 
  private:
-  enum class Top { Other, Format, Version, Md5, Entries };
+  enum class Top { Other, Format, Version, FileCount, Md5, Entries };
   enum class Field { Other, Folder, Name, NameBytes, Placeholder, Size, Modified, Md5 };
   bool InEntry() const { return inEntries_ && depth_ == 3; }
 
   Catalogue& cat_;
+  const std::uint64_t fileSize_;
   int depth_ = 0;
   Top top_ = Top::Other;
   Field field_ = Field::Other;
@@ -374,45 +379,83 @@ std::string ParseCsv(std::string_view bytes, Catalogue& cat) {
   return {};
 }
 
-// The file mapped read-only: the page cache is the buffer, nothing is copied.
-class MappedFile {
+// The file in blocks, for the JSON parser: a catalogue of any size costs one
+// block besides its rows.
+class BlockReader {
  public:
-  explicit MappedFile(const std::string& path) {
-    const UniqueFd fd = OpenForReading(path);
-    if (!fd) {
-      error_ = std::strerror(errno);
-      return;
-    }
-    struct stat st {};
-    if (::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode)) {
-      error_ = "not a regular file";
-      return;
-    }
-    size_ = static_cast<std::size_t>(st.st_size);
-    if (size_ == 0) return;
-    void* p = ::mmap(nullptr, size_, PROT_READ, MAP_PRIVATE, fd.get(), 0);
-    if (p == MAP_FAILED) {
-      error_ = std::strerror(errno);
-      size_ = 0;
-      return;
-    }
-    data_ = static_cast<const char*>(p);
-    ::madvise(p, size_, MADV_SEQUENTIAL);
-  }
-  ~MappedFile() {
-    if (data_ != nullptr) ::munmap(const_cast<char*>(data_), size_);
-  }
-  MappedFile(const MappedFile&) = delete;
-  MappedFile& operator=(const MappedFile&) = delete;
+  static constexpr std::size_t kBlock = 1 << 20;
+  explicit BlockReader(int fd) : fd_(fd), buf_(std::make_unique_for_overwrite<char[]>(kBlock)) {}
 
-  std::string_view bytes() const { return {data_ == nullptr ? "" : data_, size_}; }
+  bool AtEnd() {
+    if (pos_ == len_) Refill();
+    return pos_ == len_;
+  }
+  char Peek() const { return buf_[pos_]; }
+  void Advance() { ++pos_; }
+  // The rest of the current block, taken whole.
+  std::string_view TakeBlock() {
+    const std::string_view rest(buf_.get() + pos_, len_ - pos_);
+    pos_ = len_;
+    return rest;
+  }
   const std::string& error() const { return error_; }
 
  private:
-  const char* data_ = nullptr;
-  std::size_t size_ = 0;
+  void Refill() {
+    pos_ = len_ = 0;
+    while (!done_) {
+      const ssize_t n = ::read(fd_, buf_.get(), kBlock);
+      if (n < 0 && errno == EINTR) continue;
+      if (n < 0) error_ = std::strerror(errno);
+      if (n <= 0) done_ = true;
+      if (n > 0) len_ = static_cast<std::size_t>(n);
+      break;
+    }
+  }
+
+  int fd_;
+  std::unique_ptr<char[]> buf_;
+  std::size_t pos_ = 0, len_ = 0;
+  bool done_ = false;
   std::string error_;
 };
+
+class BlockIterator {
+ public:
+  using iterator_category = std::input_iterator_tag;
+  using value_type = char;
+  using difference_type = std::ptrdiff_t;
+  using pointer = const char*;
+  using reference = char;
+
+  BlockIterator() = default;
+  explicit BlockIterator(BlockReader& reader) : reader_(&reader) {}
+  char operator*() const { return reader_->Peek(); }
+  BlockIterator& operator++() {
+    reader_->Advance();
+    return *this;
+  }
+  BlockIterator operator++(int) {
+    BlockIterator before = *this;
+    reader_->Advance();
+    return before;
+  }
+  bool operator==(const BlockIterator& other) const { return Done() == other.Done(); }
+
+ private:
+  bool Done() const { return reader_ == nullptr || reader_->AtEnd(); }
+  BlockReader* reader_ = nullptr;
+};
+
+template <typename Iterator>
+CatalogueLoad ParseJson(Iterator first, Iterator last, std::uint64_t size) {
+  CatalogueLoad load;
+  CatalogueSax sax(load.catalogue, size);
+  nlohmann::json::sax_parse(std::move(first), std::move(last), &sax);
+  load.error = sax.Finish();
+  if (load.error.empty()) load.catalogue.SortRows();
+  return load;
+}
 
 }  // namespace
 
@@ -467,7 +510,10 @@ void Catalogue::SortRows() {
     }
     if (a.name != b.name) return a.name < b.name;
     // Names shown alike (CSV) pair up by content on both sides.
-    return std::tie(a.md5, a.size) < std::tie(b.md5, b.size);
+    return std::tie(a.md5, a.size, a.hasMd5, a.hasSize, a.modified.known, a.modified.wall,
+                    a.modified.offsetMinutes) < std::tie(b.md5, b.size, b.hasMd5, b.hasSize,
+                                                         b.modified.known, b.modified.wall,
+                                                         b.modified.offsetMinutes);
   });
 }
 
@@ -521,23 +567,34 @@ CatalogueTime LocalCatalogueTime(std::int64_t unixSeconds) {
 }
 
 CatalogueLoad ParseCatalogue(std::string_view bytes) {
+  if (!bytes.starts_with("\xFF\xFE")) return ParseJson(bytes.begin(), bytes.end(), bytes.size());
   CatalogueLoad load;
-  if (bytes.size() >= 2 && bytes[0] == '\xFF' && bytes[1] == '\xFE') {
-    load.error = ParseCsv(bytes, load.catalogue);
-  } else {
-    CatalogueSax sax(load.catalogue);
-    nlohmann::json::sax_parse(bytes.begin(), bytes.end(), &sax);
-    load.error = sax.Finish();
-  }
+  load.error = ParseCsv(bytes, load.catalogue);
   if (load.error.empty()) load.catalogue.SortRows();
   return load;
 }
 
 CatalogueLoad ReadCatalogue(const std::string& path) {
-  const MappedFile file(path);
-  if (!file.error().empty()) return {{}, file.error()};
-  if (file.bytes().empty()) return {{}, "an empty file, not a catalogue"};
-  return ParseCatalogue(file.bytes());
+  const UniqueFd fd = OpenForReading(path);
+  if (!fd) return {{}, std::strerror(errno)};
+  struct stat st {};
+  if (::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode)) return {{}, "not a regular file"};
+  ::posix_fadvise(fd.get(), 0, 0, POSIX_FADV_SEQUENTIAL);
+  BlockReader reader(fd.get());
+  if (reader.AtEnd()) {
+    return {{}, reader.error().empty() ? "an empty file, not a catalogue" : reader.error()};
+  }
+  if (reader.Peek() == '\xFF') {
+    // A CSV catalogue is read whole: it is UTF-16 and becomes UTF-8 first anyway.
+    std::string bytes;
+    while (!reader.AtEnd()) bytes.append(reader.TakeBlock());
+    if (!reader.error().empty()) return {{}, reader.error()};
+    return ParseCatalogue(bytes);
+  }
+  CatalogueLoad load =
+      ParseJson(BlockIterator(reader), BlockIterator(), static_cast<std::uint64_t>(st.st_size));
+  if (!reader.error().empty()) load = {{}, reader.error()};
+  return load;
 }
 
 }  // namespace ordano

@@ -1,14 +1,19 @@
 #include "compare/catalogue_verify.h"
 
 #include <dirent.h>
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <memory>
+#include <span>
 #include <string_view>
 #include <unordered_set>
 
 #include "core/app_context.h"
+#include "platform/file_handle.h"
 #include "scan/digest_file.h"
 
 namespace ordano {
@@ -18,6 +23,39 @@ struct DirCloser {
   void operator()(DIR* d) const { ::closedir(d); }
 };
 
+struct DirEntry {
+  std::string name;
+  bool folder = false;
+  bool operator<(const DirEntry& o) const { return name < o.name; }
+};
+
+// The folder's entries sorted by name; nullopt when it cannot be listed.
+std::optional<std::vector<DirEntry>> ListFolder(int dirFd) {
+  const int dup = ::fcntl(dirFd, F_DUPFD_CLOEXEC, 0);
+  if (dup < 0) return std::nullopt;
+  const std::unique_ptr<DIR, DirCloser> dir(::fdopendir(dup));
+  if (!dir) {
+    ::close(dup);
+    return std::nullopt;
+  }
+  std::vector<DirEntry> entries;
+  while (const dirent* e = ::readdir(dir.get())) {
+    const std::string_view name = e->d_name;
+    if (name == "." || name == "..") continue;
+    bool folder = e->d_type == DT_DIR;
+    if (e->d_type == DT_UNKNOWN) {
+      struct stat st {};
+      folder = ::fstatat(dirFd, e->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISDIR(st.st_mode);
+    }
+    entries.push_back({std::string(name), folder});
+  }
+  std::sort(entries.begin(), entries.end());
+  return entries;
+}
+
+// One pass per folder: its listing is merged with the catalogue's rows of
+// that folder (both sorted by name), so a gone file costs no system call and
+// a present one one stat (and its digest where the catalogue has one).
 class Rescan {
  public:
   Rescan(AppContext& ctx, const Catalogue& listed) : ctx_(ctx), listed_(listed) {
@@ -26,6 +64,13 @@ class Rescan {
       listedFolders_.insert(f);
     }
     fresh_.md5 = listed.md5;
+    ranges_.assign(listed.folders.size(), {0, 0});
+    for (std::size_t i = 0; i < listed.rows.size();) {
+      std::size_t end = i + 1;
+      while (end < listed.rows.size() && listed.rows[end].folder == listed.rows[i].folder) ++end;
+      ranges_[listed.rows[i].folder] = {i, end};
+      i = end;
+    }
   }
 
   std::optional<Catalogue> Run() {
@@ -33,20 +78,13 @@ class Rescan {
     run.ExpectedCount = static_cast<int>(std::min<std::size_t>(listed_.rows.size() + 1, INT32_MAX));
     run.EntryCount = 0;
     ctx_.Host().ProgressBegin(run);
-    for (const auto& row : listed_.rows) {
-      if (!Step()) return std::nullopt;
-      const std::string path = listed_.PathOf(row);
-      CatalogueRow now;
-      now.folder = row.folder;
-      now.name = row.name;
-      if (!Look(path, row.hasMd5, now)) continue;  // gone: removed
-      fresh_.rows.push_back(std::move(now));
-    }
-    // Files nobody listed, in the listed folders and in new folders below them.
-    for (std::uint32_t f = 0; f < listed_.folders.size(); ++f) {
-      if (!Walk(listed_.folders[f], f)) return std::nullopt;
+    bool done = true;
+    for (std::uint32_t f = 0; f < listed_.folders.size() && done; ++f) {
+      const auto [begin, end] = ranges_[f];
+      done = Folder(listed_.folders[f], f, std::span(listed_.rows).subspan(begin, end - begin));
     }
     ctx_.Host().ProgressEnd(run);
+    if (!done) return std::nullopt;
     fresh_.SortRows();
     return std::move(fresh_);
   }
@@ -58,11 +96,12 @@ class Rescan {
     return !ctx_.run.CancelRequested;
   }
 
-  // False when the path is not there (or not a file any more).
-  bool Look(const std::string& path, bool digest, CatalogueRow& row) {
+  // The file `name` in the open folder as it is now; false when it is no file.
+  bool Look(int dirFd, const std::string& folder, const std::string& name, bool digest,
+            CatalogueRow& row) {
     struct stat st {};
-    if (::stat(path.c_str(), &st) != 0) {
-      if (errno == ENOENT || errno == ENOTDIR) return false;
+    if (::fstatat(dirFd, name.c_str(), &st, 0) != 0) {
+      if (errno == ENOENT) return false;
       row.unreadable = true;
       return true;
     }
@@ -71,7 +110,7 @@ class Rescan {
     row.hasSize = true;
     row.modified = LocalCatalogueTime(st.st_mtime);
     if (digest) {
-      const std::u16string hex = DigestFile(ctx_, path);
+      const std::u16string hex = DigestFileAt(ctx_, dirFd, name.c_str(), folder + "/" + name);
       const std::string narrow(hex.begin(), hex.end());
       row.hasMd5 = ParseMd5(narrow, row.md5);
       row.unreadable = !row.hasMd5;
@@ -79,37 +118,55 @@ class Rescan {
     return true;
   }
 
-  bool Listed(const std::string& folder, const std::string& name) const {
-    const auto& rows = listed_.rows;
-    const auto it = std::lower_bound(rows.begin(), rows.end(), std::pair(&folder, &name),
-                                     [this](const CatalogueRow& r, const auto& key) {
-                                       const int c = listed_.folders[r.folder].compare(*key.first);
-                                       return c != 0 ? c < 0 : r.name < *key.second;
-                                     });
-    return it != rows.end() && listed_.folders[it->folder] == folder && it->name == name;
+  void Keep(std::uint32_t folder, std::string name, CatalogueRow& row) {
+    row.folder = folder;
+    row.name = std::move(name);
+    fresh_.rows.push_back(std::move(row));
   }
 
-  bool Walk(const std::string& folder, std::uint32_t index) {
-    const std::unique_ptr<DIR, DirCloser> dir(::opendir(folder.c_str()));
-    if (!dir) return true;
+  // `rows`: the catalogue's files of this folder (none for a new folder).
+  bool Folder(const std::string& folder, std::uint32_t index, std::span<const CatalogueRow> rows) {
+    const UniqueFd dirFd(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    std::optional<std::vector<DirEntry>> entries;
+    if (dirFd) entries = ListFolder(dirFd.get());
+    if (!entries) {
+      // Gone: its files are removed. There but closed to us: they cannot be read.
+      const bool gone = errno == ENOENT || errno == ENOTDIR;
+      for (const auto& row : rows) {
+        if (!Step()) return false;
+        if (gone) continue;
+        CatalogueRow now;
+        now.unreadable = true;
+        Keep(index, row.name, now);
+      }
+      return true;
+    }
     const std::string prefix = folder.ends_with('/') ? folder : folder + "/";
-    while (const dirent* e = ::readdir(dir.get())) {
-      const std::string_view name = e->d_name;
-      if (name == "." || name == "..") continue;
-      const std::string path = prefix + std::string(name);
-      struct stat st {};
-      if (::lstat(path.c_str(), &st) != 0) continue;
-      if (S_ISDIR(st.st_mode)) {
-        // A listed folder is walked on its own; a new one is all added.
-        if (!listedFolders_.contains(path) && !Walk(path, fresh_.FolderIndex(path))) return false;
+    auto e = entries->begin();
+    auto r = rows.begin();
+    while (e != entries->end() || r != rows.end()) {
+      const int c = e == entries->end() ? 1 : r == rows.end() ? -1 : e->name.compare(r->name);
+      if (c > 0) {  // listed, not there: removed
+        if (!Step()) return false;
+        ++r;
         continue;
       }
-      if (Listed(folder, std::string(name))) continue;
+      if (e->folder) {
+        // A listed folder is visited on its own; a new one is all added.
+        const std::string path = prefix + e->name;
+        if (!listedFolders_.contains(path) && !Folder(path, fresh_.FolderIndex(path), {})) {
+          return false;
+        }
+        if (c == 0) ++r;
+        ++e;
+        continue;
+      }
       if (!Step()) return false;
-      CatalogueRow row;
-      row.folder = index;
-      row.name = name;
-      if (Look(path, fresh_.md5, row)) fresh_.rows.push_back(std::move(row));
+      const bool digest = c == 0 ? r->hasMd5 : fresh_.md5;
+      CatalogueRow now;
+      if (Look(dirFd.get(), folder, e->name, digest, now)) Keep(index, std::move(e->name), now);
+      if (c == 0) ++r;
+      ++e;
     }
     return true;
   }
@@ -118,6 +175,7 @@ class Rescan {
   const Catalogue& listed_;
   Catalogue fresh_;
   std::unordered_set<std::string> listedFolders_;
+  std::vector<std::pair<std::size_t, std::size_t>> ranges_;  // rows of each listed folder
 };
 
 }  // namespace
