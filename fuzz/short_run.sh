@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Builds the libFuzzer targets (crawler text, 7z headers) with clang (address and undefined
+# Builds the libFuzzer targets (crawler text, 7z headers, catalogue reader) with clang (address and undefined
 # behaviour sanitizers) and runs each for a few seconds without a corpus.
 # Exits non-zero when a target crashes or cannot be built.
 #   fuzz/short_run.sh [build-dir] [seconds-per-target]
@@ -21,7 +21,7 @@ export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 failed=0
 passed=0
-for target in extract_links decode_entities percent_decode resolve_link sevenzip_headers; do
+for target in extract_links decode_entities percent_decode resolve_link sevenzip_headers catalogue_read; do
   dict=()
   case "$target" in
     extract_links) dict=(-dict="$here/html.dict") ;;

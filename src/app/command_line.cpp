@@ -39,6 +39,13 @@ CommandLine ParseCommandLine(std::span<const std::string> args) {
         cl.crawlUrl = args[++i];
       } else if (token.starts_with("--crawl=")) {
         cl.crawlUrl = token.substr(8);
+      } else if (token == "--compare") {
+        cl.compare.emplace();
+        for (int k = 0; k < 2 && i + 1 < args.size(); ++k) cl.compare->push_back(args[++i]);
+      } else if (token == "--verify" && i + 1 < args.size()) {
+        cl.verify = args[++i];
+      } else if (token == "--json") {
+        cl.json = true;
       } else if (ParseSettingsOption(args, i, cl)) {
         // settings, --output and the settings commands (settings_command.cpp)
       } else if (token == "--") {

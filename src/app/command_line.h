@@ -19,12 +19,15 @@ struct CommandLine {
   bool assumeYes = false;               // --yes: answer Yes to questions (unattended runs)
   std::optional<std::string> crawlUrl;  // --crawl URL
   bool checkUpdate = false;             // --check-update
-  std::string outputFolder;             // /O:
-  std::string outputName;               // /F:
-  std::string backColor;                // /C:
-  bool forceSaveDialog = false;         // /S
-  std::optional<int> profile;           // /P:n
-  bool profileChooser = false;          // "/P" without a number
+  std::optional<std::vector<std::string>> compare;  // --compare OLD NEW (fewer: usage error)
+  std::optional<std::string> verify;                // --verify CATALOGUE
+  bool json = false;             // --json: --settings, --compare and --verify print JSON
+  std::string outputFolder;      // /O:
+  std::string outputName;        // /F:
+  std::string backColor;         // /C:
+  bool forceSaveDialog = false;  // /S
+  std::optional<int> profile;    // /P:n
+  bool profileChooser = false;   // "/P" without a number
   std::vector<std::string> paths;
   std::vector<std::string> unknownOptions;  // "--something" we do not know
   SettingsOptions settings;  // --set and its aliases, --output, --settings, --save, --profiles

@@ -18,6 +18,11 @@ Switches (before the first path; "/X" or "-X", either case):
   --crawl URL list every URL below URL (web crawl) instead of paths
   --check-update  ask the update server for a newer build (0 up to date,
               10 newer build; installed after --yes or a Yes; 3 check failed)
+  --compare OLD NEW  compare two catalogues (JSON or CSV): added, removed,
+              changed, moved; 0 equal, 1 different, 2 unreadable catalogue
+  --verify CATALOGUE  look at the listed files again (MD5 where listed) and
+              compare; same report and statuses (4 cancelled)
+  --json      the --compare/--verify report as JSON
   --help      this text
   --version   the version
   --          the paths start here (for a path that looks like a switch)

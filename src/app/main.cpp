@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "app/command_line.h"
+#include "app/compare_command.h"
 #include "app/console_host.h"
 #include "app/console_start.h"
 #include "app/crawl_command.h"
@@ -153,6 +154,8 @@ int main(int argc, char** argv) {
     }
     return RunUpdateCommand(cl, args);
   }
+  if (cl.compare) return RunCompareCommand(cl);
+  if (cl.verify) return RunVerifyCommand(cl);
   if (cl.crawlUrl) {
     if (!cl.paths.empty()) {
       std::fputs("ordanou: --crawl takes no paths (see --help)\n", stderr);

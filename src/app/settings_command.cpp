@@ -237,7 +237,6 @@ bool ParseSettingsOption(std::span<const std::string> args, std::size_t& i, Comm
     return true;
   }
   bool* const bare = token == "--settings"   ? &o.show
-                     : token == "--json"     ? &o.json
                      : token == "--save"     ? &o.save
                      : token == "--profiles" ? &o.listProfiles
                                              : nullptr;
@@ -254,8 +253,9 @@ std::optional<int> RunSettingsCommand(const CommandLine& cl) {
   }
   if (!CheckAssignments(o)) return kExitUsage;
   if (!o.show && !o.save && !o.listProfiles) {
-    if (!o.json) return std::nullopt;
-    std::fputs("ordanou: --json goes with --settings (see --help)\n", stderr);
+    if (!cl.json || cl.compare || cl.verify) return std::nullopt;
+    std::fputs("ordanou: --json goes with --settings, --compare or --verify (see --help)\n",
+               stderr);
     return kExitUsage;
   }
   if (!cl.paths.empty() || cl.crawlUrl) {
@@ -316,7 +316,7 @@ std::optional<int> RunSettingsCommand(const CommandLine& cl) {
   FixUpAfterLoad(*settings, read || o.save);
   if (!o.save) ApplySettingsOverrides(*settings, o);
   NormaliseForAllPages(*settings);
-  return PrintSettings(*settings, o.json);
+  return PrintSettings(*settings, cl.json);
 }
 
 void ApplySettingsOverrides(SettingsRecord& settings, const SettingsOptions& options) {

@@ -24,7 +24,6 @@ struct SettingsOptions {
   std::vector<Assignment> assignments;  // in the order given; a later one wins
   std::optional<std::string> pattern;   // --pattern GLOB: the run's wildcard
   bool show = false;                    // --settings
-  bool json = false;                    // --json
   bool save = false;                    // --save
   bool listProfiles = false;            // --profiles
   std::vector<std::string> errors;      // malformed options, reported before anything runs

@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QDropEvent>
 #include <QFile>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMessageBox>
@@ -13,6 +14,7 @@
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTabBar>
+#include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -21,6 +23,7 @@
 
 #include "app/window/advanced_page.h"
 #include "app/window/basic_page.h"
+#include "app/window/compare_report.h"
 #include "app/window/info_page.h"
 #include "app/window/main_window.h"
 #include "app/window/pages.h"
@@ -409,6 +412,38 @@ class WindowTest : public QObject {
     QCOMPARE(asked, 1);
     QVERIFY(viaQt.size() > 100);
     QCOMPARE(viaQt, dropTwice(scripted));
+  }
+
+  // ﾌｧｲﾙ has both commands; the report window counts, filters and saves
+  // the same text the command line prints.
+  void CompareReportCountsFiltersAndSaves() {
+    Session s;
+    QVERIFY(s.window->findChild<QAction*>("cmd32800") && s.window->findChild<QAction*>("cmd32801"));
+    const auto cat = [](const char* rows) {
+      return ParseCatalogue(
+                 std::string(R"({"format":"ordano-catalogue","version":1,"md5":true,"entries":[)") +
+                 rows + "]}")
+          .catalogue;
+    };
+    const char* a = R"({"folder":"/d","name":"a","size":1,"md5":"c4ca4238a0b923820dcc509a6f75849b"},
+                       {"folder":"/d","name":"b","size":2},{"folder":"/d","name":"c","size":3})";
+    const char* b = R"({"folder":"/e","name":"a","size":1,"md5":"c4ca4238a0b923820dcc509a6f75849b"},
+                       {"folder":"/d","name":"b","size":5},{"folder":"/d","name":"new","size":3})";
+    const CompareReport report = CompareCatalogues(cat(a), cat(b));
+    CompareReportWindow window(report, QStringLiteral("カタログの比較"), s.window.get());
+    QCOMPARE(window.findChild<QLabel*>("counts")->text(),
+             QStringLiteral("追加 1 ／ 削除 1 ／ 変更 1 ／ 移動 1 ／ 読めない 0 ／ 変更なし 0"));
+    auto* list = window.findChild<QTableView*>("list");
+    QCOMPARE(list->model()->rowCount(), 4);
+    window.findChild<QLineEdit*>("filter")->setText(QStringLiteral("移動"));
+    QCOMPARE(list->model()->rowCount(), 1);
+    QCOMPARE(list->model()->index(0, 2).data().toString(), QStringLiteral("-> /e/a"));
+    const QString out = s.Path("report.txt");
+    QVERIFY(window.SaveAs(out));
+    QFile saved(out);
+    QVERIFY(saved.open(QIODevice::ReadOnly));
+    QCOMPARE(saved.readAll().toStdString(), ReportText(report));
+    QVERIFY(!window.SaveAs(s.Path("no/such/folder/report.txt")));
   }
 
   void ProgressWindowTextAndSelfClose() {

@@ -20,6 +20,7 @@
 
 #include "app/window/advanced_page.h"
 #include "app/window/basic_page.h"
+#include "app/window/compare_report.h"
 #include "app/window/drive_page.h"
 #include "app/window/html_page.h"
 #include "app/window/info_page.h"
@@ -106,6 +107,9 @@ void CMain::BuildMenu() {
     actions_[item.id] = a;
   };
   QMenu* file = menuBar_->addMenu(QStringLiteral("ﾌｧｲﾙ(&F)"));
+  add(file, {32800, "カタログの比較(&C)...", false});
+  add(file, {32801, "カタログの検証(&V)...", false});
+  file->addSeparator();
   add(file, {32771, "おるだの♪の終了(&E)", false});
   QMenu* settings = menuBar_->addMenu(QStringLiteral("設定(&O)"));
   QMenu* title = settings->addMenu(QStringLiteral("タイトル(&T)"));
@@ -203,6 +207,8 @@ void CMain::ConnectAll() {
   connect(buttons_[1037], &QPushButton::clicked, this, &CMain::OpenProfileDialog);
   auto on = [this](int id, auto&& fn) { connect(actions_[id], &QAction::triggered, this, fn); };
   on(32771, [this] { close(); });
+  on(32800, [this] { CompareFromWindow(*this); });
+  on(32801, [this] { VerifyFromWindow(*this, host_); });
   on(32787, [this](bool checked) {
     ctx_.settings.NoTitleAtStart = checked ? 1 : 0;
     info_->titleBox->setChecked(!checked);

@@ -1,0 +1,168 @@
+#include "app/window/compare_report.h"
+
+#include <QFile>
+#include <QFileDialog>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QSortFilterProxyModel>
+#include <QStandardItemModel>
+#include <QTableView>
+#include <QVBoxLayout>
+#include <memory>
+
+#include "compare/catalogue_verify.h"
+#include "core/app_context.h"
+
+namespace ordano {
+namespace {
+
+QString KindLabel(DifferenceKind kind) {
+  switch (kind) {
+    case DifferenceKind::Added:
+      return QStringLiteral("追加");
+    case DifferenceKind::Removed:
+      return QStringLiteral("削除");
+    case DifferenceKind::Changed:
+      return QStringLiteral("変更");
+    case DifferenceKind::Moved:
+      return QStringLiteral("移動");
+    case DifferenceKind::Unreadable:
+      return QStringLiteral("読めない");
+  }
+  return {};
+}
+
+QString Path(const std::string& path) { return QString::fromUtf8(path.data(), path.size()); }
+
+// The line's details: what follows the path in the text report.
+QString Details(const Difference& d) {
+  const std::string line = DifferenceLine(d);
+  const std::size_t at = line.find(d.path, 11);
+  return at == std::string::npos ? QString() : Path(line.substr(at + d.path.size())).trimmed();
+}
+
+const QString kFilter = QStringLiteral("カタログ (*.json *.csv);;すべてのファイル (*)");
+
+bool Load(QWidget& owner, const QString& path, Catalogue& out) {
+  CatalogueLoad load = ReadCatalogue(path.toStdString());
+  if (!load.error.empty()) {
+    QMessageBox::warning(
+        &owner, QStringLiteral("おるだの♪"),
+        path + QStringLiteral("\nカタログとして読めません: ") + QString::fromStdString(load.error));
+    return false;
+  }
+  out = std::move(load.catalogue);
+  return true;
+}
+
+void Show(QWidget& owner, const CompareReport& report, const QString& title) {
+  auto* window = new CompareReportWindow(report, title, &owner);  // owned by its parent
+  window->setAttribute(Qt::WA_DeleteOnClose);
+  window->show();
+}
+
+}  // namespace
+
+CompareReportWindow::CompareReportWindow(const CompareReport& report, const QString& title,
+                                         QWidget* parent)
+    : QDialog(parent), text_(ReportText(report)) {
+  setObjectName(QStringLiteral("compareReport"));
+  setWindowTitle(title);
+  resize(760, 420);
+  auto* rows = new QVBoxLayout(this);
+  auto* counts = new QLabel(this);
+  counts->setObjectName(QStringLiteral("counts"));
+  counts->setText(
+      QStringLiteral("追加 %1 ／ 削除 %2 ／ 変更 %3 ／ 移動 %4 ／ 読めない %5 ／ 変更なし %6")
+          .arg(report.Count(DifferenceKind::Added))
+          .arg(report.Count(DifferenceKind::Removed))
+          .arg(report.Count(DifferenceKind::Changed))
+          .arg(report.Count(DifferenceKind::Moved))
+          .arg(report.Count(DifferenceKind::Unreadable))
+          .arg(report.unchanged));
+  rows->addWidget(counts);
+  auto* filter = new QLineEdit(this);
+  filter->setObjectName(QStringLiteral("filter"));
+  filter->setPlaceholderText(QStringLiteral("絞り込み（種類・パス・内容）"));
+  filter->setClearButtonEnabled(true);
+  rows->addWidget(filter);
+
+  model_ = new QStandardItemModel(0, 3, this);
+  model_->setHorizontalHeaderLabels(
+      {QStringLiteral("種類"), QStringLiteral("パス"), QStringLiteral("内容")});
+  for (const auto& d : report.differences) {
+    QList<QStandardItem*> row{new QStandardItem(KindLabel(d.kind)), new QStandardItem(Path(d.path)),
+                              new QStandardItem(Details(d))};
+    for (auto* item : row) item->setEditable(false);
+    model_->appendRow(row);
+  }
+  proxy_ = new QSortFilterProxyModel(this);
+  proxy_->setSourceModel(model_);
+  proxy_->setFilterKeyColumn(-1);
+  proxy_->setFilterCaseSensitivity(Qt::CaseInsensitive);
+  auto* list = new QTableView(this);
+  list->setObjectName(QStringLiteral("list"));
+  list->setModel(proxy_);
+  list->setSortingEnabled(true);
+  list->setSelectionBehavior(QAbstractItemView::SelectRows);
+  list->verticalHeader()->hide();
+  list->horizontalHeader()->setStretchLastSection(true);
+  rows->addWidget(list, 1);
+  connect(filter, &QLineEdit::textChanged, proxy_, &QSortFilterProxyModel::setFilterFixedString);
+
+  auto* buttons = new QHBoxLayout;
+  auto* save = new QPushButton(QStringLiteral("テキストで保存(&S)..."), this);
+  save->setObjectName(QStringLiteral("save"));
+  auto* close = new QPushButton(QStringLiteral("閉じる"), this);
+  close->setObjectName(QStringLiteral("close"));
+  buttons->addStretch(1);
+  buttons->addWidget(save);
+  buttons->addWidget(close);
+  rows->addLayout(buttons);
+  connect(close, &QPushButton::clicked, this, &QDialog::accept);
+  connect(save, &QPushButton::clicked, this, [this] {
+    const QString path = QFileDialog::getSaveFileName(
+        this, QStringLiteral("レポートの保存"), QString(), QStringLiteral("テキスト (*.txt)"));
+    if (!path.isEmpty() && !SaveAs(path)) {
+      QMessageBox::warning(this, windowTitle(), path + QStringLiteral("\nに保存できません。"));
+    }
+  });
+}
+
+bool CompareReportWindow::SaveAs(const QString& path) const {
+  QFile file(path);
+  if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) return false;
+  const auto size = static_cast<qint64>(text_.size());
+  return file.write(text_.data(), size) == size && file.flush();
+}
+
+void CompareFromWindow(QWidget& owner) {
+  const QString older =
+      QFileDialog::getOpenFileName(&owner, QStringLiteral("比較する古いカタログ"), {}, kFilter);
+  if (older.isEmpty()) return;
+  const QString newer =
+      QFileDialog::getOpenFileName(&owner, QStringLiteral("比較する新しいカタログ"), {}, kFilter);
+  if (newer.isEmpty()) return;
+  Catalogue before, after;
+  if (!Load(owner, older, before) || !Load(owner, newer, after)) return;
+  Show(owner, CompareCatalogues(before, after), QStringLiteral("カタログの比較"));
+}
+
+void VerifyFromWindow(QWidget& owner, RunHost& host) {
+  const QString path =
+      QFileDialog::getOpenFileName(&owner, QStringLiteral("検証するカタログ"), {}, kFilter);
+  if (path.isEmpty()) return;
+  Catalogue listed;
+  if (!Load(owner, path, listed)) return;
+  auto ctx = std::make_unique<AppContext>();
+  ctx->SetHost(host);
+  const std::optional<Catalogue> now = RescanCatalogue(*ctx, listed);
+  ctx->SetHost(QuietHost());
+  if (now) Show(owner, CompareCatalogues(listed, *now), QStringLiteral("カタログの検証"));
+}
+
+}  // namespace ordano

@@ -1,0 +1,600 @@
+#include "compare/catalogue_read.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <charconv>
+#include <cstdio>
+#include <cstring>
+#include <ctime>
+#include <iterator>
+#include <memory>
+#include <nlohmann/json.hpp>
+#include <optional>
+#include <tuple>
+
+#include "platform/file_handle.h"
+#include "platform/unicode.h"
+
+namespace ordano {
+namespace {
+
+constexpr std::string_view kFormatName = "ordano-catalogue";
+
+std::int64_t DaysFromCivil(int y, unsigned m, unsigned d) {
+  y -= m <= 2 ? 1 : 0;
+  const int era = (y >= 0 ? y : y - 399) / 400;
+  const auto yoe = static_cast<unsigned>(y - era * 400);
+  const unsigned doy = (153 * (m > 2 ? m - 3 : m + 9) + 2) / 5 + d - 1;
+  const unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+  return static_cast<std::int64_t>(era) * 146097 + static_cast<std::int64_t>(doe) - 719468;
+}
+
+// Reads `count` digits at `at`; false when one is not a digit.
+bool Digits(std::string_view s, std::size_t at, std::size_t count, int& out) {
+  if (at + count > s.size()) return false;
+  out = 0;
+  for (std::size_t i = at; i < at + count; ++i) {
+    if (s[i] < '0' || s[i] > '9') return false;
+    out = out * 10 + (s[i] - '0');
+  }
+  return true;
+}
+
+// "YYYY?MM?DD" at 0 and "HH:MM:SS" at `clock`.
+bool WallClock(std::string_view s, std::size_t clock, std::int64_t& wall) {
+  int y, mo, d, h, mi, se;
+  if (!Digits(s, 0, 4, y) || !Digits(s, 5, 2, mo) || !Digits(s, 8, 2, d) ||
+      !Digits(s, clock, 2, h) || !Digits(s, clock + 3, 2, mi) || !Digits(s, clock + 6, 2, se)) {
+    return false;
+  }
+  if (mo < 1 || mo > 12 || d < 1 || d > 31) return false;
+  wall = DaysFromCivil(y, static_cast<unsigned>(mo), static_cast<unsigned>(d)) * 86400 + h * 3600 +
+         mi * 60 + se;
+  return true;
+}
+
+// JSON: "2024-05-01T13:05:09+09:00".
+CatalogueTime IsoTime(std::string_view s) {
+  CatalogueTime t;
+  int oh, om;
+  if (s.size() != 25 || !WallClock(s, 11, t.wall) || (s[19] != '+' && s[19] != '-') ||
+      !Digits(s, 20, 2, oh) || !Digits(s, 23, 2, om)) {
+    return {};
+  }
+  t.offsetMinutes = static_cast<std::int16_t>((s[19] == '-' ? -1 : 1) * (oh * 60 + om));
+  t.known = true;
+  return t;
+}
+
+// CSV: "2024.05.01(Wed) 13:05:09".
+CatalogueTime CsvTime(std::string_view s) {
+  CatalogueTime t;
+  if (s.size() != 24 || !WallClock(s, 16, t.wall)) return {};
+  t.known = true;
+  return t;
+}
+
+int HexDigit(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return -1;
+}
+
+std::optional<std::string> FromHex(std::string_view hex) {
+  if (hex.size() % 2 != 0) return std::nullopt;
+  std::string out;
+  out.reserve(hex.size() / 2);
+  for (std::size_t i = 0; i < hex.size(); i += 2) {
+    const int hi = HexDigit(hex[i]), lo = HexDigit(hex[i + 1]);
+    if (hi < 0 || lo < 0) return std::nullopt;
+    out.push_back(static_cast<char>(hi * 16 + lo));
+  }
+  return out;
+}
+
+// The JSON catalogue through the SAX interface: rows are taken as they are
+// parsed, so a million rows cost their rows and no document.
+class CatalogueSax {
+ public:
+  using Json = nlohmann::json;
+  // fileSize bounds what file_count may reserve: an entry takes far more than 64 bytes.
+  CatalogueSax(Catalogue& cat, std::uint64_t fileSize) : cat_(cat), fileSize_(fileSize) {}
+
+  bool null() { return true; }
+  bool boolean(bool v) {
+    if (depth_ == 1 && top_ == Top::Md5) cat_.md5 = v;
+    if (InEntry() && field_ == Field::Placeholder) placeholder_ = v;
+    return true;
+  }
+  bool number_integer(Json::number_integer_t) { return true; }
+  bool number_unsigned(Json::number_unsigned_t v) {
+    if (depth_ == 1 && top_ == Top::Version) version_ = v;
+    if (depth_ == 1 && top_ == Top::FileCount) cat_.rows.reserve(std::min(v, fileSize_ / 64));
+    if (InEntry() && field_ == Field::Size) {
+      row_.size = v;
+      row_.hasSize = true;
+    }
+    return true;
+  }
+  bool number_float(Json::number_float_t, const Json::string_t&) { return true; }
+  bool binary(Json::binary_t&) { return true; }
+  bool string(Json::string_t& s) {
+    if (depth_ == 1 && top_ == Top::Format) format_ = s;
+    if (!InEntry()) return true;
+    switch (field_) {
+      case Field::Folder:
+        folder_ = std::move(s);
+        break;
+      case Field::Name:
+        if (!haveBytes_) row_.name = std::move(s);
+        break;
+      case Field::NameBytes:
+        if (auto raw = FromHex(s)) {
+          row_.name = std::move(*raw);
+          haveBytes_ = true;
+        }
+        break;
+      case Field::Modified:
+        row_.modified = IsoTime(s);
+        break;
+      case Field::Md5:
+        row_.hasMd5 = ParseMd5(s, row_.md5);
+        break;
+      default:
+        break;
+    }
+    return true;
+  }
+  bool start_object(std::size_t) {
+    ++depth_;
+    if (InEntry()) {
+      row_ = CatalogueRow{};
+      folder_.clear();
+      placeholder_ = false;
+      haveBytes_ = false;
+      field_ = Field::Other;
+    }
+    return true;
+  }
+  bool key(Json::string_t& k) {
+    if (depth_ == 1) {
+      top_ = k == "format"       ? Top::Format
+             : k == "file_count" ? Top::FileCount
+             : k == "version"    ? Top::Version
+             : k == "md5"        ? Top::Md5
+             : k == "entries"    ? Top::Entries
+                                 : Top::Other;
+    } else if (InEntry()) {
+      field_ = k == "folder"        ? Field::Folder
+               : k == "name"        ? Field::Name
+               : k == "name_bytes"  ? Field::NameBytes
+               : k == "placeholder" ? Field::Placeholder
+               : k == "size"        ? Field::Size
+               : k == "modified"    ? Field::Modified
+               : k == "md5"         ? Field::Md5
+                                    : Field::Other;
+    }
+    return true;
+  }
+  bool end_object() {
+    if (InEntry()) {
+      const std::uint32_t folder = cat_.FolderIndex(folder_);
+      if (!placeholder_ && !row_.name.empty()) {
+        row_.folder = folder;
+        cat_.rows.push_back(std::move(row_));
+      }
+    }
+    --depth_;
+    return true;
+  }
+  bool start_array(std::size_t) {
+    ++depth_;
+    if (depth_ == 2 && top_ == Top::Entries) inEntries_ = true;
+    return true;
+  }
+  bool end_array() {
+    if (depth_ == 2 && inEntries_) {
+      inEntries_ = false;
+      sawEntries_ = true;
+    }
+    --depth_;
+    return true;
+  }
+  bool parse_error(std::size_t position, const std::string&, const nlohmann::detail::exception& e) {
+    char buf[64];
+    std::snprintf(buf, sizeof buf, "not valid JSON at byte %zu", position);
+    error_ = buf;
+    // The library's own words say what was wrong ("unexpected end of input").
+    const std::string what = e.what();
+    if (const auto at = what.find("syntax error"); at != std::string::npos) {
+      error_ += ": " + what.substr(at);
+    }
+    return false;
+  }
+
+  std::string Finish() {
+    if (!error_.empty()) return error_;
+    if (format_ != kFormatName || !sawEntries_) return "not an Ordano JSON catalogue";
+    if (version_ != 1) return "an Ordano catalogue of a version this program does not read";
+    return {};
+  }
+
+ private:
+  enum class Top { Other, Format, Version, FileCount, Md5, Entries };
+  enum class Field { Other, Folder, Name, NameBytes, Placeholder, Size, Modified, Md5 };
+  bool InEntry() const { return inEntries_ && depth_ == 3; }
+
+  Catalogue& cat_;
+  const std::uint64_t fileSize_;
+  int depth_ = 0;
+  Top top_ = Top::Other;
+  Field field_ = Field::Other;
+  bool inEntries_ = false, sawEntries_ = false;
+  bool placeholder_ = false, haveBytes_ = false;
+  std::uint64_t version_ = 0;
+  std::string format_, folder_, error_;
+  CatalogueRow row_;
+};
+
+// One CSV record: fields in double quotes (doubled quotes inside, commas and
+// line breaks allowed) or bare, separated by commas, ended by "\r\n" or "\n".
+class CsvRecords {
+ public:
+  explicit CsvRecords(std::string_view text) : s_(text) {}
+
+  // False at the end or on a malformed record (error() then says why).
+  bool Next(std::vector<std::string>& fields) {
+    fields.clear();
+    if (at_ >= s_.size()) return false;
+    for (;;) {
+      std::string field;
+      if (at_ < s_.size() && s_[at_] == '"') {
+        ++at_;
+        for (;;) {
+          const std::size_t q = s_.find('"', at_);
+          if (q == std::string_view::npos) {
+            error_ = "a quoted CSV field runs to the end of the file (truncated?)";
+            return false;
+          }
+          field.append(s_.substr(at_, q - at_));
+          at_ = q + 1;
+          if (at_ < s_.size() && s_[at_] == '"') {
+            field.push_back('"');
+            ++at_;
+            continue;
+          }
+          break;
+        }
+      } else {
+        const std::size_t end = s_.find_first_of(",\r\n", at_);
+        const std::size_t stop = end == std::string_view::npos ? s_.size() : end;
+        field.assign(s_.substr(at_, stop - at_));
+        at_ = stop;
+      }
+      fields.push_back(std::move(field));
+      if (at_ >= s_.size()) return true;
+      if (s_[at_] == ',') {
+        ++at_;
+        continue;
+      }
+      if (s_.substr(at_, 2) == "\r\n") {
+        at_ += 2;
+        return true;
+      }
+      if (s_[at_] == '\n') {
+        ++at_;
+        return true;
+      }
+      error_ = "a CSV field has text after its closing quote";
+      return false;
+    }
+  }
+  const std::string& error() const { return error_; }
+
+ private:
+  std::string_view s_;
+  std::size_t at_ = 0;
+  std::string error_;
+};
+
+// "1,234" (digits with group commas) before "Byte"; other units are not exact.
+bool CsvSize(std::string_view text, std::uint64_t& size) {
+  if (!text.ends_with("Byte")) return false;
+  text.remove_suffix(4);
+  std::string digits;
+  for (const char c : text) {
+    if (c == ',') continue;
+    if (c < '0' || c > '9') return false;
+    digits.push_back(c);
+  }
+  if (digits.empty()) return false;
+  const auto [p, ec] = std::from_chars(digits.data(), digits.data() + digits.size(), size);
+  return ec == std::errc() && p == digits.data() + digits.size();
+}
+
+bool SummaryLabel(std::string_view label) {
+  return label.starts_with("総ファイル数 ") || label.starts_with("ファイル数 ") ||
+         label == "空き容量" || label == "総容量";
+}
+
+std::string ParseCsv(std::string_view bytes, Catalogue& cat) {
+  // UTF-16LE after FF FE; an odd byte at the end is a cut file.
+  cat.rawNames = false;
+  if (bytes.size() % 2 != 0) return "a UTF-16 catalogue with an odd number of bytes (truncated?)";
+  std::u16string units(bytes.size() / 2 - 1, u'\0');
+  for (std::size_t i = 0; i < units.size(); ++i) {
+    units[i] = static_cast<char16_t>(static_cast<unsigned char>(bytes[2 + 2 * i]) |
+                                     static_cast<unsigned char>(bytes[3 + 2 * i]) << 8);
+  }
+  const std::string text = Utf16ToUtf8(units);
+  CsvRecords records(text);
+  std::vector<std::string> f;
+  bool header = false, folderColumn = false;
+  std::size_t width = 0;  // fields of a file row
+  std::string folder;
+  constexpr std::string_view kTargetLabel = "ターゲットフォルダ：";
+  while (records.Next(f)) {
+    if (!header) {
+      if (f.size() >= 4 && f[0] == "ファイル名") {
+        header = true;
+      } else if (f.size() >= 5 && f[0] == "フォルダ名" && f[1] == "ファイル名") {
+        header = folderColumn = true;
+      } else if (!f.empty() && f[0] == "フォルダ名") {
+        return "a CSV catalogue of folder names only has no files to compare";
+      }
+      if (header) {
+        width = f.size();
+        cat.md5 = f.back() == "MD5";
+        continue;
+      }
+    }
+    // Target-folder rows: the folder, then empty fields.
+    const bool restEmpty = std::all_of(f.begin() + 1, f.end(), [](auto& v) { return v.empty(); });
+    if (f.size() >= 3 && f.size() < (header ? width : 5) && restEmpty) {
+      folder = f[0].starts_with(kTargetLabel) ? f[0].substr(kTargetLabel.size()) : f[0];
+      cat.FolderIndex(folder);
+      continue;
+    }
+    if (!header) continue;  // top summary rows
+    if (f.size() != width)
+      return "a CSV row with " + std::to_string(f.size()) + " fields, not " + std::to_string(width);
+    const std::size_t n = folderColumn ? 1 : 0;
+    const std::string& name = f[n];
+    if (name.empty() || (f[n + 2].empty() && f[n + 3].empty() && SummaryLabel(name))) continue;
+    CatalogueRow row;
+    row.folder = cat.FolderIndex(folderColumn ? f[0] : folder);
+    row.name = name;
+    row.hasSize = CsvSize(f[n + 1], row.size);
+    row.modified = CsvTime(f[n + 2]);
+    if (cat.md5) row.hasMd5 = ParseMd5(f[n + 4], row.md5);
+    cat.rows.push_back(std::move(row));
+  }
+  if (!records.error().empty()) return records.error();
+  if (!header) return "not an Ordano CSV catalogue (no header row)";
+  return {};
+}
+
+// The file in blocks, for the JSON parser: a catalogue of any size costs one
+// block besides its rows.
+class BlockReader {
+ public:
+  static constexpr std::size_t kBlock = 1 << 20;
+  explicit BlockReader(int fd) : fd_(fd), buf_(std::make_unique_for_overwrite<char[]>(kBlock)) {}
+
+  bool AtEnd() {
+    if (pos_ == len_) Refill();
+    return pos_ == len_;
+  }
+  char Peek() const { return buf_[pos_]; }
+  void Advance() { ++pos_; }
+  // The rest of the current block, taken whole.
+  std::string_view TakeBlock() {
+    const std::string_view rest(buf_.get() + pos_, len_ - pos_);
+    pos_ = len_;
+    return rest;
+  }
+  const std::string& error() const { return error_; }
+
+ private:
+  void Refill() {
+    pos_ = len_ = 0;
+    while (!done_) {
+      const ssize_t n = ::read(fd_, buf_.get(), kBlock);
+      if (n < 0 && errno == EINTR) continue;
+      if (n < 0) error_ = std::strerror(errno);
+      if (n <= 0) done_ = true;
+      if (n > 0) len_ = static_cast<std::size_t>(n);
+      break;
+    }
+  }
+
+  int fd_;
+  std::unique_ptr<char[]> buf_;
+  std::size_t pos_ = 0, len_ = 0;
+  bool done_ = false;
+  std::string error_;
+};
+
+class BlockIterator {
+ public:
+  using iterator_category = std::input_iterator_tag;
+  using value_type = char;
+  using difference_type = std::ptrdiff_t;
+  using pointer = const char*;
+  using reference = char;
+
+  BlockIterator() = default;
+  explicit BlockIterator(BlockReader& reader) : reader_(&reader) {}
+  char operator*() const { return reader_->Peek(); }
+  BlockIterator& operator++() {
+    reader_->Advance();
+    return *this;
+  }
+  BlockIterator operator++(int) {
+    BlockIterator before = *this;
+    reader_->Advance();
+    return before;
+  }
+  bool operator==(const BlockIterator& other) const { return Done() == other.Done(); }
+
+ private:
+  bool Done() const { return reader_ == nullptr || reader_->AtEnd(); }
+  BlockReader* reader_ = nullptr;
+};
+
+template <typename Iterator>
+CatalogueLoad ParseJson(Iterator first, Iterator last, std::uint64_t size) {
+  CatalogueLoad load;
+  CatalogueSax sax(load.catalogue, size);
+  nlohmann::json::sax_parse(std::move(first), std::move(last), &sax);
+  load.error = sax.Finish();
+  if (load.error.empty()) load.catalogue.SortRows();
+  return load;
+}
+
+}  // namespace
+
+bool CatalogueTime::SameInstant(const CatalogueTime& o) const {
+  if (offsetMinutes != kNoOffset && o.offsetMinutes != kNoOffset) {
+    return wall - offsetMinutes * 60 == o.wall - o.offsetMinutes * 60;
+  }
+  return wall == o.wall;
+}
+
+std::string CatalogueTime::Text() const {
+  if (!known) return "-";
+  const std::int64_t days = wall >= 0 ? wall / 86400 : (wall - 86399) / 86400;
+  const std::int64_t secs = wall - days * 86400;
+  // civil_from_days
+  const std::int64_t z = days + 719468;
+  const std::int64_t era = (z >= 0 ? z : z - 146096) / 146097;
+  const auto doe = static_cast<unsigned>(z - era * 146097);
+  const unsigned yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+  const unsigned doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+  const unsigned mp = (5 * doy + 2) / 153;
+  const unsigned d = doy - (153 * mp + 2) / 5 + 1;
+  const unsigned m = mp < 10 ? mp + 3 : mp - 9;
+  const std::int64_t y = static_cast<std::int64_t>(yoe) + era * 400 + (m <= 2 ? 1 : 0);
+  char buf[64];
+  int n = std::snprintf(buf, sizeof buf, "%04lld-%02u-%02u %02d:%02d:%02d",
+                        static_cast<long long>(y), m, d, static_cast<int>(secs / 3600),
+                        static_cast<int>(secs / 60 % 60), static_cast<int>(secs % 60));
+  if (offsetMinutes != kNoOffset) {
+    const int off = offsetMinutes < 0 ? -offsetMinutes : offsetMinutes;
+    n += std::snprintf(buf + n, sizeof buf - static_cast<std::size_t>(n), "%c%02d:%02d",
+                       offsetMinutes < 0 ? '-' : '+', off / 60, off % 60);
+  }
+  return std::string(buf, static_cast<std::size_t>(n));
+}
+
+std::string Catalogue::PathOf(const CatalogueRow& row) const {
+  const std::string& folder = folders[row.folder];
+  std::string path;
+  path.reserve(folder.size() + 1 + row.name.size());
+  path = folder;
+  if (!path.ends_with('/')) path.push_back('/');
+  path += row.name;
+  return path;
+}
+
+void Catalogue::SortRows() {
+  std::sort(rows.begin(), rows.end(), [this](const CatalogueRow& a, const CatalogueRow& b) {
+    if (a.folder != b.folder) {
+      const int c = folders[a.folder].compare(folders[b.folder]);
+      if (c != 0) return c < 0;
+    }
+    if (a.name != b.name) return a.name < b.name;
+    // Names shown alike (CSV) pair up by content on both sides.
+    return std::tie(a.md5, a.size, a.hasMd5, a.hasSize, a.modified.known, a.modified.wall,
+                    a.modified.offsetMinutes) < std::tie(b.md5, b.size, b.hasMd5, b.hasSize,
+                                                         b.modified.known, b.modified.wall,
+                                                         b.modified.offsetMinutes);
+  });
+}
+
+std::uint32_t Catalogue::FolderIndex(std::string_view folder) {
+  if (lastFolder_ < folders.size() && folders[lastFolder_] == folder) return lastFolder_;
+  const auto [it, added] =
+      folderIndex_.try_emplace(std::string(folder), static_cast<std::uint32_t>(folders.size()));
+  if (added) folders.emplace_back(folder);
+  lastFolder_ = it->second;
+  return lastFolder_;
+}
+
+bool ParseMd5(std::string_view hex, std::array<std::uint8_t, 16>& out) {
+  if (hex.size() != 32) return false;
+  for (std::size_t i = 0; i < 16; ++i) {
+    const int hi = HexDigit(hex[2 * i]), lo = HexDigit(hex[2 * i + 1]);
+    if (hi < 0 || lo < 0) return false;
+    out[i] = static_cast<std::uint8_t>(hi * 16 + lo);
+  }
+  return true;
+}
+
+std::string Md5Text(const std::array<std::uint8_t, 16>& md5) {
+  return HexText({reinterpret_cast<const char*>(md5.data()), md5.size()});
+}
+
+std::string HexText(std::string_view bytes) {
+  static constexpr char kHex[] = "0123456789abcdef";
+  std::string s;
+  s.reserve(bytes.size() * 2);
+  for (const char c : bytes) {
+    const auto b = static_cast<unsigned char>(c);
+    s.push_back(kHex[b >> 4]);
+    s.push_back(kHex[b & 0xF]);
+  }
+  return s;
+}
+
+CatalogueTime LocalCatalogueTime(std::int64_t unixSeconds) {
+  CatalogueTime t;
+  const auto secs = static_cast<std::time_t>(unixSeconds);
+  std::tm tm{};
+  if (::localtime_r(&secs, &tm) == nullptr) return t;
+  t.wall = DaysFromCivil(tm.tm_year + 1900, static_cast<unsigned>(tm.tm_mon + 1),
+                         static_cast<unsigned>(tm.tm_mday)) *
+               86400 +
+           tm.tm_hour * 3600 + tm.tm_min * 60 + tm.tm_sec;
+  t.offsetMinutes = static_cast<std::int16_t>(tm.tm_gmtoff / 60);
+  t.known = true;
+  return t;
+}
+
+CatalogueLoad ParseCatalogue(std::string_view bytes) {
+  if (!bytes.starts_with("\xFF\xFE")) return ParseJson(bytes.begin(), bytes.end(), bytes.size());
+  CatalogueLoad load;
+  load.error = ParseCsv(bytes, load.catalogue);
+  if (load.error.empty()) load.catalogue.SortRows();
+  return load;
+}
+
+CatalogueLoad ReadCatalogue(const std::string& path) {
+  const UniqueFd fd = OpenForReading(path);
+  if (!fd) return {{}, std::strerror(errno)};
+  struct stat st {};
+  if (::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode)) return {{}, "not a regular file"};
+  ::posix_fadvise(fd.get(), 0, 0, POSIX_FADV_SEQUENTIAL);
+  BlockReader reader(fd.get());
+  if (reader.AtEnd()) {
+    return {{}, reader.error().empty() ? "an empty file, not a catalogue" : reader.error()};
+  }
+  if (reader.Peek() == '\xFF') {
+    // A CSV catalogue is read whole: it is UTF-16 and becomes UTF-8 first anyway.
+    std::string bytes;
+    while (!reader.AtEnd()) bytes.append(reader.TakeBlock());
+    if (!reader.error().empty()) return {{}, reader.error()};
+    return ParseCatalogue(bytes);
+  }
+  CatalogueLoad load =
+      ParseJson(BlockIterator(reader), BlockIterator(), static_cast<std::uint64_t>(st.st_size));
+  if (!reader.error().empty()) load = {{}, reader.error()};
+  return load;
+}
+
+}  // namespace ordano

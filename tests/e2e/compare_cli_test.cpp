@@ -1,0 +1,175 @@
+// --compare and --verify on catalogues the ordanou binary wrote itself.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <nlohmann/json.hpp>
+#include <string>
+
+#include "binary_test.h"
+#include "run_binary.h"
+#include "temp_dir.h"
+
+namespace ordano::testing {
+namespace {
+
+constexpr std::size_t kComputeMd5 = 1728;
+constexpr std::size_t kCsvFolderAndFile = 22704;
+constexpr std::int64_t kTime = 1700000000;
+
+class Compare : public BinaryTest {
+ protected:
+  // A catalogue of work/tree into work/out/<file>.
+  void Catalogue(const std::string& file) {
+    const auto r =
+        RunOrdanou({"--yes", "/O:" + (work / "out"), "/F:" + file, work / "tree"}, Opts());
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+  }
+  ProcessResult Ordanou(std::vector<std::string> args) { return RunOrdanou(args, Opts()); }
+  void File(const std::string& rel, const std::string& bytes) {
+    WriteFile(work / ("tree/" + rel), bytes);
+    SetMtime(work / ("tree/" + rel), kTime);
+  }
+  void MakeTree() {
+    MakeDirs(work / "out");
+    File("keep.txt", "same");
+    File("edit.txt", "abcd");
+    File("gone.txt", "bye");
+    File("sub/move.bin", std::string(100, 'm'));
+    File("touch.txt", "t");
+    File("say \"hi\", ok.txt", "q");
+    File("\xff\xfe.bin", "1");
+    File("\xfe\xff.bin", "2");  // shown as the same name as the one above
+  }
+  std::string Path(const std::string& rel) { return work / ("tree/" + rel); }
+};
+
+TEST_F(Compare, FindsEveryKindOfChangeBetweenTwoCatalogues) {
+  MakeTree();
+  ASSERT_NO_FATAL_FAILURE(Catalogue("first.txt"));  // writes the settings to patch
+  PatchSetting(kComputeMd5, 1);
+  ASSERT_NO_FATAL_FAILURE(Catalogue("old.json"));
+
+  // Only the digest can tell this edit: same size, same time.
+  File("edit.txt", "wxyz");
+  std::filesystem::remove(Path("gone.txt"));
+  File("new.txt", "fresh");
+  std::filesystem::rename(Path("sub/move.bin"), Path("moved.bin"));
+  SetMtime(Path("touch.txt"), kTime + 60);
+  File("\xfe\xff.bin", "3");  // its look-alike keeps its content
+  ASSERT_NO_FATAL_FAILURE(Catalogue("new.json"));
+
+  auto r = Ordanou({"--compare", work / "out/old.json", work / "out/new.json"});
+  EXPECT_EQ(r.exitCode, 1) << r.err;
+  EXPECT_NE(r.out.find("added      " + Path("new.txt") + "\n"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("removed    " + Path("gone.txt") + "\n"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("moved      " + Path("sub/move.bin") + " -> " + Path("moved.bin") + "\n"),
+            std::string::npos)
+      << r.out;
+  EXPECT_NE(r.out.find("changed    " + Path("edit.txt") + "  (md5 "), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("changed    " + Path("touch.txt") +
+                       "  (modified 2023-11-14 22:13:20+00:00 -> 2023-11-14 22:14:20+00:00)"),
+            std::string::npos)
+      << r.out;
+  EXPECT_NE(r.out.find("changed    " + Path("\xfe\xff.bin")), std::string::npos) << r.out;
+  EXPECT_TRUE(r.out.ends_with("\n1 added, 1 removed, 3 changed, 1 moved; 3 unchanged\n")) << r.out;
+
+  r = Ordanou({"--json", "--compare", work / "out/old.json", work / "out/new.json"});
+  EXPECT_EQ(r.exitCode, 1);
+  const auto doc = nlohmann::json::parse(r.out);
+  EXPECT_EQ(doc["summary"]["changed"], 3);
+  EXPECT_EQ(doc["summary"]["equal"], false);
+  EXPECT_EQ(doc["differences"].size(), 6u);
+  bool bytes = false;
+  for (const auto& d : doc["differences"])
+    bytes |= d.value("path_bytes", "").ends_with("feff2e62696e");
+  EXPECT_TRUE(bytes) << r.out;
+
+  // The same catalogue against itself, and a verify of the tree it describes.
+  r = Ordanou({"--compare", work / "out/new.json", work / "out/new.json"});
+  EXPECT_EQ(r.exitCode, 0);
+  EXPECT_EQ(r.out, "equal: 8 files\n");
+  r = Ordanou({"--verify", work / "out/new.json"});
+  EXPECT_EQ(r.exitCode, 0) << r.out << r.err;
+  // Verify against the old catalogue finds what compare found, by looking at the disk.
+  auto v = Ordanou({"--verify", work / "out/old.json"});
+  r = Ordanou({"--compare", work / "out/old.json", work / "out/new.json"});
+  EXPECT_EQ(v.exitCode, 1);
+  EXPECT_EQ(v.out, r.out);
+}
+
+TEST_F(Compare, CsvCatalogueMatchesItsJsonTwin) {
+  MakeTree();
+  ASSERT_NO_FATAL_FAILURE(Catalogue("first.txt"));
+  PatchSetting(kComputeMd5, 1);
+  for (const int folderColumn : {0, 1}) {
+    PatchSetting(kCsvFolderAndFile, folderColumn);
+    ASSERT_NO_FATAL_FAILURE(Catalogue("twin.csv"));
+    ASSERT_NO_FATAL_FAILURE(Catalogue("twin.json"));
+    auto r = Ordanou({"--compare", work / "out/twin.csv", work / "out/twin.json"});
+    EXPECT_EQ(r.exitCode, 0) << r.out << r.err;
+    EXPECT_EQ(r.out, "equal: 8 files\n");
+  }
+  // A changed size shows through the CSV size text ("1,000Byte").
+  File("keep.txt", std::string(1000, 'k'));
+  ASSERT_NO_FATAL_FAILURE(Catalogue("twin.json"));
+  auto r = Ordanou({"--compare", work / "out/twin.csv", work / "out/twin.json"});
+  EXPECT_NE(r.out.find("changed    " + Path("keep.txt") + "  (size 4 -> 1000; md5 "),
+            std::string::npos)
+      << r.out;
+}
+
+TEST_F(Compare, VerifyReportsAnUnreadableFileAndGoesOn) {
+  MakeTree();
+  ASSERT_NO_FATAL_FAILURE(Catalogue("first.txt"));
+  PatchSetting(kComputeMd5, 1);
+  ASSERT_NO_FATAL_FAILURE(Catalogue("cat.json"));
+  // The run drops to an unprivileged user, so the folders must let it in.
+  for (const std::string& dir : {work.path(), work / "tree", work / "tree/sub", work / "out"}) {
+    ::chmod(dir.c_str(), 0755);
+  }
+  ::chmod((work / "out/cat.json").c_str(), 0644);
+  ::chmod(Path("edit.txt").c_str(), 0);
+  std::filesystem::remove(Path("gone.txt"));
+  auto opts = Opts();
+  if (::geteuid() == 0) opts.runAsUid = 65534;
+  const auto r = RunOrdanou({"--verify", work / "out/cat.json"}, opts);
+  ASSERT_NE(r.exitCode, kCannotDropPrivileges);
+  EXPECT_EQ(r.exitCode, 1) << r.err;
+  EXPECT_NE(r.out.find("unreadable " + Path("edit.txt") + " (could not be read)\n"),
+            std::string::npos)
+      << r.out;
+  EXPECT_TRUE(r.out.ends_with("1 removed, 1 unreadable; 6 unchanged\n")) << r.out;
+}
+
+TEST_F(Compare, RejectsWhatIsNotACatalogue) {
+  MakeTree();
+  ASSERT_NO_FATAL_FAILURE(Catalogue("good.json"));
+  const std::string good = ReadFile(work / "out/good.json");
+  WriteFile(work / "out/cut.json", good.substr(0, good.size() / 2));
+  WriteFile(work / "out/other.json", R"({"format":"something","entries":[]})");
+  WriteFile(work / "out/text.csv", std::string("\xFF\xFE\"\0a\0", 6));  // an open quote
+  const struct {
+    std::vector<std::string> args;
+    std::string message;
+  } cases[] = {
+      {{"--compare", work / "out/good.json", work / "out/cut.json"}, "not valid JSON at byte"},
+      {{"--compare", work / "out/other.json", work / "out/good.json"},
+       "not an Ordano JSON catalogue"},
+      {{"--compare", work / "out/good.json", work / "out/text.csv"},
+       "quoted CSV field runs to the end"},
+      {{"--compare", work / "out/good.json", work / "out/none.json"}, "No such file"},
+      {{"--compare", work / "out/good.json"}, "takes two catalogue files"},
+      {{"--verify", work / "out/cut.json"}, "not valid JSON"},
+  };
+  for (const auto& c : cases) {
+    const auto r = Ordanou(c.args);
+    EXPECT_EQ(r.exitCode, 2) << c.message;
+    EXPECT_NE(r.err.find(c.message), std::string::npos) << r.err;
+    EXPECT_EQ(r.out, "");
+  }
+}
+
+}  // namespace
+}  // namespace ordano::testing
