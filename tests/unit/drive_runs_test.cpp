@@ -162,7 +162,9 @@ TEST_F(DriveRunTest, WholeDriveDoesNotEnterOtherFileSystemsBelowItsRoot) {
   }
   const std::string root = dir / "drive";
   MakeDirs(root);
-  ASSERT_EQ(mount("none", root.c_str(), "tmpfs", 0, "size=1m"), 0);
+  if (mount("none", root.c_str(), "tmpfs", 0, "size=1m") != 0) {
+    GTEST_SKIP() << "tmpfs cannot be mounted here";
+  }
   WriteFile(root + "/a.txt", "a");
   WriteFile(root + "/sub/b.txt", "b");
   MakeDirs(root + "/inner");
