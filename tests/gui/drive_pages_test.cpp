@@ -26,6 +26,7 @@
 #include "app/window/web_page.h"
 #include "core/app_context.h"
 #include "core/profile_context.h"
+#include "gui_session.h"
 #include "settings/settings_files.h"
 
 namespace ordano {
@@ -36,35 +37,8 @@ class DrivePagesTest : public QObject {
  private:
   // A fresh program folder and the main window on it; message boxes are
   // answered with `answer` and recorded, the save dialog writes `saveAs`.
-  struct Session {
-    QTemporaryDir home;
-    std::unique_ptr<AppContext> ctx = std::make_unique<AppContext>();
-    std::unique_ptr<CMain> window;
-    QStringList messages;
-    QMessageBox::StandardButton answer = QMessageBox::No;
-    QString saveAs;
-
-    Session() {
-      ctx->programFolder = home.path().toStdString() + "/";
-      LoadSettingsAtStartup(*ctx, std::nullopt);
-      window = std::make_unique<CMain>(*ctx);
-      window->Host().launchOpen = false;
-      window->Host().modalScript = [this](QDialog& d) {
-        if (auto* box = qobject_cast<QMessageBox*>(&d)) {
-          messages << box->text();
-          QAbstractButton* b = box->button(answer);
-          (b != nullptr ? b : box->buttons().front())->click();
-        } else if (auto* save = qobject_cast<SaveFileDialog*>(&d)) {
-          save->selectFile(saveAs);
-          static_cast<QDialog&>(*save).done(saveAs.isEmpty() ? QDialog::Rejected
-                                                             : QDialog::Accepted);
-        }
-      };
-      window->Initialise();
-      TakeSnapshot(*ctx);
-      window->show();
-    }
-    QString Path(const QString& name) const { return home.filePath(name); }
+  struct Session : testing::GuiSession {
+    Session() { answer = QMessageBox::No; }
     template <class W>
     W* Find(const QString& page, const QString& name) const {
       return window->findChild<QWidget*>(page)->findChild<W*>(name);

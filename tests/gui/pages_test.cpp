@@ -28,6 +28,7 @@
 #include "app/window/title_splash.h"
 #include "core/app_context.h"
 #include "core/profile_context.h"
+#include "gui_session.h"
 #include "run_binary.h"
 #include "settings/settings_defaults.h"
 #include "settings/settings_files.h"
@@ -39,35 +40,8 @@ namespace {
 
 QString Q(std::u16string_view s) { return QString::fromStdU16String(std::u16string(s)); }
 
-// A fresh program folder, loaded as at start-up, and the main window on it.
-struct Session {
-  QTemporaryDir home;
-  std::unique_ptr<AppContext> ctx = std::make_unique<AppContext>();
-  std::unique_ptr<CMain> window;
-  QStringList messages;
-  QMessageBox::StandardButton answer = QMessageBox::Yes;
-  QStringList names;  // answers of the profile name dialog; empty cancels
-
-  Session() {
-    ctx->programFolder = home.path().toStdString() + "/";
-    LoadSettingsAtStartup(*ctx, std::nullopt);
-    window = std::make_unique<CMain>(*ctx);
-    window->Host().launchOpen = false;
-    window->Host().modalScript = [this](QDialog& d) {
-      if (auto* box = qobject_cast<QMessageBox*>(&d)) {
-        messages << box->text();
-        QAbstractButton* b = box->button(answer);
-        (b != nullptr ? b : box->buttons().front())->click();
-      } else if (auto* name = qobject_cast<Cprofilename*>(&d)) {
-        const QString next = names.isEmpty() ? QString() : names.takeFirst();
-        name->edit->setText(next);
-        next.isEmpty() ? name->reject() : name->accept();
-      }
-    };
-    window->Initialise();
-    TakeSnapshot(*ctx);
-    window->show();
-  }
+struct Session : testing::GuiSession {
+  Session() { answer = QMessageBox::Yes; }
   template <class W>
   W* Find(int id, QWidget* in) const {
     return in->findChild<W*>(QStringLiteral("ctl%1").arg(id));

@@ -33,6 +33,7 @@
 #include "core/app_context.h"
 #include "core/profile_context.h"
 #include "core/run_state.h"
+#include "gui_session.h"
 #include "settings/settings_files.h"
 #include "settings/settings_normalise.h"
 #include "test_host.h"
@@ -46,56 +47,18 @@ class WindowTest : public QObject {
  private:
   // A fresh program folder, its settings loaded as at start-up, and the
   // main window built on them.
-  struct Session {
-    QTemporaryDir home;
-    std::unique_ptr<AppContext> ctx = std::make_unique<AppContext>();
-    std::unique_ptr<CMain> window;
-    // What the scripted dialogs saw.
-    QStringList messages;
-    int saveDialogs = 0;
-    int nameDialogs = 0;
-
-    explicit Session(const std::function<void(AppContext&)>& before = {}) {
-      ctx->programFolder = home.path().toStdString() + "/";
-      LoadSettingsAtStartup(*ctx, std::nullopt);
-      if (before) before(*ctx);
-      window = std::make_unique<CMain>(*ctx);
-      window->Host().launchOpen = false;
-      window->Initialise();
-      TakeSnapshot(*ctx);
-      window->show();
-    }
-    QString Path(const QString& name) const { return home.filePath(name); }
+  struct Session : testing::GuiSession {
+    using GuiSession::GuiSession;
     template <class W>
     W* Find(const QString& name) const {
       return window->findChild<W*>(name);
     }
-    // Answers: message boxes with `answer` (OK when absent), the save
-    // dialog with `saveAs` and its panel's append box, the name dialog.
-    void Script(QMessageBox::StandardButton answer, const QString& saveAs, bool panelAppend,
-                QStringList names = {}) {
-      window->Host().modalScript = [this, answer, saveAs, panelAppend, names](QDialog& d) mutable {
-        if (auto* box = qobject_cast<QMessageBox*>(&d)) {
-          messages << box->text();
-          QAbstractButton* b = box->button(answer);
-          (b != nullptr ? b : box->buttons().front())->click();
-        } else if (auto* save = qobject_cast<SaveFileDialog*>(&d)) {
-          ++saveDialogs;
-          save->selectFile(saveAs);
-          save->appendBox->setChecked(panelAppend);
-          static_cast<QDialog&>(*save).done(saveAs.isEmpty() ? QDialog::Rejected
-                                                             : QDialog::Accepted);
-        } else if (auto* name = qobject_cast<Cprofilename*>(&d)) {
-          ++nameDialogs;
-          const QString next = names.isEmpty() ? QString() : names.takeFirst();
-          name->edit->setText(next);
-          if (next.isEmpty()) {
-            name->reject();
-          } else {
-            name->accept();
-          }
-        }
-      };
+    void Script(QMessageBox::StandardButton a, const QString& file, bool append,
+                QStringList nameAnswers = {}) {
+      answer = a;
+      saveAs = file;
+      panelAppend = append;
+      names = std::move(nameAnswers);
     }
   };
 
