@@ -11,6 +11,7 @@
 
 #include "app/window/advanced_page.h"
 #include "app/window/basic_page.h"
+#include "app/window/compare_report.h"
 #include "app/window/html_page.h"
 #include "app/window/info_page.h"
 #include "app/window/main_window.h"
@@ -113,5 +114,23 @@ int main(int argc, char** argv) {
     }
   }
   ok = splash.save(out.filePath("title-splash.png")) && ok;
+
+  // The report of two small catalogues: one file moved, one changed, one added, one removed.
+  const auto cat = [](const char* rows) {
+    return ParseCatalogue(
+               std::string(R"({"format":"ordano-catalogue","version":1,"md5":true,"entries":[)") +
+               rows + "]}")
+        .catalogue;
+  };
+  const CompareReport report = CompareCatalogues(
+      cat(R"({"folder":"/photos","name":"a.jpg","size":1,"md5":"c4ca4238a0b923820dcc509a6f75849b"},
+             {"folder":"/photos","name":"b.jpg","size":2},{"folder":"/photos","name":"c.jpg","size":3})"),
+      cat(R"({"folder":"/photos/2026","name":"a.jpg","size":1,"md5":"c4ca4238a0b923820dcc509a6f75849b"},
+             {"folder":"/photos","name":"b.jpg","size":5},{"folder":"/photos","name":"d.jpg","size":3})"));
+  CompareReportWindow compare(report, QStringLiteral("カタログの比較"), &window);
+  compare.resize(640, 320);
+  compare.show();
+  QApplication::processEvents();
+  ok = compare.grab().save(out.filePath("compare-report.png")) && ok;
   return ok ? 0 : 1;
 }
