@@ -16,21 +16,21 @@
 #include "platform/open_at.h"
 #include "platform/unicode.h"
 #include "scan/archive/archive_list.h"
-#include "scan/char_filter.h"
 #include "scan/date_range.h"
 #include "scan/digest_pool.h"
 #include "scan/file_row.h"
+#include "scan/folder_prefetch.h"
 #include "scan/folder_reader.h"
 #include "scan/shortcut.h"
 #include "scan/sort.h"
 #include "scan/volume_info.h"
-#include "scan/wildcard.h"
 
 namespace ordano {
 namespace {
 
 using Clock = std::chrono::steady_clock;
 constexpr auto kPumpInterval = std::chrono::milliseconds(29);
+constexpr std::size_t kReadAheadPerFolder = 8;
 
 bool EndsWithLnk(std::string_view name) {
   if (name.size() < 4) return false;
@@ -39,11 +39,37 @@ bool EndsWithLnk(std::string_view name) {
          (tail[3] | 0x20) == 'k';
 }
 
+// The entries of the folder being listed: read ahead by a worker, or read
+// from the folder as the walk goes.
+class EntrySource {
+ public:
+  EntrySource(OpenFolder& folder, const ListedFolder* listed) : folder_(folder), listed_(listed) {}
+  bool Next(ListedEntry& e) {
+    if (listed_ != nullptr) {
+      if (next_ == listed_->items.size()) return false;
+      const ListedFolder::Item& item = listed_->items[next_++];
+      e = {listed_->names.data() + item.name, item.type, item.folder,
+           item.statted ? &item.status : nullptr};
+      return true;
+    }
+    const dirent* d = folder_.Next();
+    if (d == nullptr) return false;
+    e = {d->d_name, d->d_type, IsRealFolder(folder_.fd(), *d), nullptr};
+    return true;
+  }
+
+ private:
+  OpenFolder& folder_;
+  const ListedFolder* listed_;
+  std::size_t next_ = 0;
+};
+
 // The walk of one ScanFolder call from outside. It keeps the folders of the
 // current path open, each subfolder is opened relative to its parent (so depth
 // is not limited by PATH_MAX), and a folder reached again through a link is
 // skipped. The walk is a loop over that path, not a recursion, so a deep tree
-// needs no deep stack.
+// needs no deep stack. With more than one core, workers list the subfolders
+// the walk will enter next (FolderPrefetch).
 class FolderWalker {
  public:
   explicit FolderWalker(AppContext& ctx) : ctx_(ctx), s_(ctx.options.settings), run_(ctx.run) {}
@@ -65,13 +91,18 @@ class FolderWalker {
     std::string path;                     // full path as printed
     std::vector<std::string> linked;      // shortcuts resolved to folders (full paths)
     std::vector<std::string> subfolders;  // names
+    int depth = 0;
+    std::vector<FolderPrefetch::Ticket> tickets{};  // of the first subfolders, read ahead
     std::size_t nextLinked = 0, nextSub = 0;
   };
 
   // Enters one folder: date check, depth gate, open, loop check, its rows.
   // False when it was not entered (CurrentDepth unchanged).
-  bool Enter(int at, const std::string& openName, std::string path, bool followLink);
-  void ListRows(Level& level, int depth, const std::optional<DateBounds>& bounds);
+  bool Enter(int at, const std::string& openName, std::string path, bool followLink,
+             const FolderPrefetch::Ticket& ticket = {});
+  void ListRows(Level& level, const ListedFolder* listed, const std::optional<DateBounds>& bounds);
+  // Queues the subfolders the walk enters next for the workers, deepest first.
+  void ReadAhead();
   bool OnPath(const FolderId& id) const {
     for (const auto& l : levels_) {
       if (l->folder.id() == id) return true;
@@ -97,6 +128,8 @@ class FolderWalker {
   RunState& run_;
   std::vector<std::unique_ptr<Level>> levels_;
   std::unique_ptr<DigestPool> digests_;  // filling pass with ComputeMd5, more than one core
+  ListingRules rules_;
+  std::unique_ptr<FolderPrefetch> prefetch_;  // more than one core
   // Reused per file, so the loop allocates nothing for ordinary names.
   std::u16string displayName_;
   std::u16string linkPath_;
@@ -184,13 +217,42 @@ void FolderWalker::FinishDigests(int firstRow) {
 void FolderWalker::Walk(const std::string& folder) {
   RaiseOpenFileLimit();
   const int firstRow = run_.EntryCount;
-  if (run_.Pass == 1 && s_.ComputeMd5) {
-    if (const int workers = DigestWorkerCount(); workers > 1) {
-      digests_ = std::make_unique<DigestPool>(ctx_, workers);
-    }
+  const int workers = DigestWorkerCount();
+  if (run_.Pass == 1 && s_.ComputeMd5 && workers > 1) {
+    digests_ = std::make_unique<DigestPool>(ctx_, workers);
+  }
+  const std::u16string& pattern = ctx_.options.wildcard;
+  rules_ = ListingRules{s_,
+                        pattern,
+                        pattern == u"*" || pattern == u"*.*",
+                        s_.IncludeHidden != 0,
+                        run_.Pass == 1 || s_.DateRangeEnabled != 0,
+                        run_.OnlyDevice};
+  if (const int readAhead = FolderPrefetch::ReadAheadForDescriptors();
+      workers > 1 && readAhead >= 2 && s_.ScanToDepth && run_.DepthLimit != 1) {
+    // The walk lists too while it waits, so it counts as one of them.
+    prefetch_ = std::make_unique<FolderPrefetch>(rules_, workers - 1, readAhead);
   }
   if (Enter(AT_FDCWD, folder, folder, true)) WalkFromTop();
+  prefetch_.reset();
   FinishDigests(firstRow);
+}
+
+void FolderWalker::ReadAhead() {
+  if (!prefetch_ || run_.CancelRequested) return;
+  for (auto it = levels_.rbegin(); it != levels_.rend(); ++it) {
+    Level& l = **it;
+    if (run_.DepthLimit >= 0 && l.depth >= run_.DepthLimit) continue;
+    // A few per folder: a wide folder cannot take the read-ahead from the
+    // deeper folders the walk wants first.
+    const std::size_t upTo = std::min(l.subfolders.size(), l.nextSub + kReadAheadPerFolder);
+    while (l.tickets.size() < upTo) {
+      if (!prefetch_->HasRoom()) return;
+      const std::size_t i = l.tickets.size();
+      l.tickets.push_back(prefetch_->Submit(l.folder.SharedFd(), l.subfolders[i], l.depth + 1,
+                                            static_cast<int>(i)));
+    }
+  }
 }
 
 void FolderWalker::WalkFromTop() {
@@ -202,11 +264,15 @@ void FolderWalker::WalkFromTop() {
       const std::string& target = top.linked[top.nextLinked++];
       Enter(AT_FDCWD, target, target, true);
     } else if (s_.ScanToDepth && top.nextSub < top.subfolders.size()) {
-      const std::string& name = top.subfolders[top.nextSub++];
+      const std::size_t i = top.nextSub++;
+      const std::string& name = top.subfolders[i];
       std::string path = top.path;
       AppendSeparator(path);
       path += name;
-      Enter(top.folder.fd(), name, std::move(path), false);
+      FolderPrefetch::Ticket ticket;
+      if (i < top.tickets.size()) ticket = std::move(top.tickets[i]);
+      ReadAhead();
+      Enter(top.folder.fd(), name, std::move(path), false, ticket);
     } else {
       levels_.pop_back();
       --run_.CurrentDepth;
@@ -214,24 +280,41 @@ void FolderWalker::WalkFromTop() {
   }
 }
 
-bool FolderWalker::Enter(int at, const std::string& openName, std::string path, bool followLink) {
+bool FolderWalker::Enter(int at, const std::string& openName, std::string path, bool followLink,
+                         const FolderPrefetch::Ticket& ticket) {
+  const auto notEntered = [&] {
+    if (ticket) prefetch_->Discard(ticket);
+    return false;
+  };
   // The date range is checked at every folder: an end before the start ends the run.
   std::optional<DateBounds> bounds;
   if (s_.DateRangeEnabled) {
-    if (RejectInvalidDateRange(ctx_)) return false;
+    if (RejectInvalidDateRange(ctx_)) return notEntered();
     bounds = BuildDateBounds(s_);
   }
-  if (run_.CurrentDepth == run_.DepthLimit) return false;
+  if (run_.CurrentDepth == run_.DepthLimit) return notEntered();
   const int depth = ++run_.CurrentDepth;
   if (run_.MaxDepthReached < depth) run_.MaxDepthReached = depth;
 
   std::optional<OpenFolder> folder;
-  if (!run_.CancelRequested) {
+  std::optional<ListedFolder> listed;
+  if (run_.CancelRequested) {
+    notEntered();
+  } else if (ticket) {
+    listed = prefetch_->Take(ticket, [this] {
+      PumpIfDue();
+      return !run_.CancelRequested;
+    });
+    if (listed) folder = std::move(listed->folder);  // none: gone, or no permission
+  }
+  if (!run_.CancelRequested && !listed) {
     errno = 0;
     folder = OpenFolder::Open(at, openName.c_str(), followLink);
-    // Queued digests hold descriptors; once they are done there are some again.
-    if (!folder && (errno == EMFILE || errno == ENFILE) && digests_) {
-      digests_->WaitIdle();
+    // Listings read ahead and queued digests hold descriptors; without them
+    // there are some again.
+    if (!folder && (errno == EMFILE || errno == ENFILE) && (digests_ || prefetch_)) {
+      if (prefetch_) prefetch_->DropReadAhead();
+      if (digests_) digests_->WaitIdle();
       folder = OpenFolder::Open(at, openName.c_str(), followLink);
     }
   }
@@ -242,21 +325,31 @@ bool FolderWalker::Enter(int at, const std::string& openName, std::string path, 
     --run_.CurrentDepth;
     return false;
   }
-  auto level = std::make_unique<Level>(Level{std::move(*folder), std::move(path), {}, {}});
+  auto level = std::make_unique<Level>(Level{std::move(*folder), std::move(path), {}, {}, depth});
   Level& entered = *level;
   levels_.push_back(std::move(level));
-  ListRows(entered, depth, bounds);
+  if (listed) {
+    // Known before the rows: the workers go on with them meanwhile.
+    for (const ListedFolder::Item& item : listed->items) {
+      const char* name = listed->names.data() + item.name;
+      if (item.folder && (name[0] != '.' || rules_.includeHidden)) {
+        entered.subfolders.emplace_back(name);
+      }
+    }
+    ReadAhead();
+  }
+  ListRows(entered, listed ? &*listed : nullptr, bounds);
   entered.folder.EndListing();
+  if (!listed) ReadAhead();
   return true;
 }
 
-void FolderWalker::ListRows(Level& level, int depth, const std::optional<DateBounds>& bounds) {
+void FolderWalker::ListRows(Level& level, const ListedFolder* listed,
+                            const std::optional<DateBounds>& bounds) {
   const std::string& p = level.path;
   const int dirFd = level.folder.fd();
+  const int depth = level.depth;
   const bool filling = run_.Pass == 1;
-  const bool includeHidden = s_.IncludeHidden != 0;
-  const std::u16string& pattern = ctx_.options.wildcard;
-  const bool matchAll = pattern == u"*" || pattern == u"*.*";
   const bool sortKeys = s_.SortOrder == 4 || s_.SortOrder == 5;
   const int first = run_.EntryCount;
   int n = 0;
@@ -264,23 +357,20 @@ void FolderWalker::ListRows(Level& level, int depth, const std::optional<DateBou
   FolderTexts texts;
   const std::size_t prefixLen = AppendSeparator(path_.assign(p));
 
-  while (const dirent* d = level.folder.Next()) {
-    const std::string_view name(d->d_name);
-    const bool hidden = name.front() == '.';
-
-    if (IsRealFolder(dirFd, *d)) {
-      if (!hidden || includeHidden) level.subfolders.emplace_back(name);
+  EntrySource entries(level.folder, listed);
+  ListedEntry e{};
+  while (entries.Next(e)) {
+    const std::string_view name(e.name);
+    if (e.folder) {
+      if (listed == nullptr && (name.front() != '.' || rules_.includeHidden)) {
+        level.subfolders.emplace_back(name);
+      }
       continue;
     }
 
     PumpIfDue();
     if (run_.CancelRequested) return;
-
-    displayName_.clear();
-    AppendDisplay(displayName_, name);
-    if (!matchAll && !WildcardMatch(pattern, displayName_)) continue;
-    if (!CharFilterMatch(s_, displayName_)) continue;
-    if (hidden && !includeHidden) continue;
+    if (!rules_.Passes(name, displayName_)) continue;
 
     path_.resize(prefixLen);
     path_ += name;
@@ -288,7 +378,7 @@ void FolderWalker::ListRows(Level& level, int depth, const std::optional<DateBou
     // A shortcut resolved to a file is listed under its target with its own
     // size and times; one that cannot be resolved is an ordinary file.
     std::string target;
-    const bool maybeLink = d->d_type == DT_LNK || d->d_type == DT_UNKNOWN;
+    const bool maybeLink = e.type == DT_LNK || e.type == DT_UNKNOWN;
     if (s_.ReadShortcuts && (maybeLink || EndsWithLnk(name))) {
       std::string t = ResolveShortcut(ctx_, path_);
       if (!t.empty()) {
@@ -311,10 +401,12 @@ void FolderWalker::ListRows(Level& level, int depth, const std::optional<DateBou
     // when the type is not known or the date range needs the time.
     EntryStatus st;
     st.kind = EntryKind::File;
-    if (filling || bounds || d->d_type != DT_REG) {
-      st = StatEntry(dirFd, d->d_name, target.empty());
+    if (filling || bounds || e.type != DT_REG) {
+      // A worker's status follows links: it serves where the target's is wanted.
+      st = e.status != nullptr && target.empty() ? *e.status
+                                                 : StatEntry(dirFd, e.name, target.empty());
       // A dangling or looping link is listed as itself.
-      if (st.kind == EntryKind::Unreadable && maybeLink) st = StatEntry(dirFd, d->d_name, false);
+      if (st.kind == EntryKind::Unreadable && maybeLink) st = StatEntry(dirFd, e.name, false);
     }
     if (st.kind != EntryKind::File && st.kind != EntryKind::Link) continue;
 
@@ -348,7 +440,7 @@ void FolderWalker::ListRows(Level& level, int depth, const std::optional<DateBou
     // The same time in both passes, so the count holds every row the filling pass writes.
     const std::int64_t testTime = s_.SortOrder == 5 ? st.created : st.modified;
     const bool passes = !bounds || InDateRange(*bounds, testTime);
-    const FileSource source{dirFd,   d->d_name,      path_,
+    const FileSource source{dirFd,   e.name,         path_,
                             nullptr, digests_.get(), &level.folder.SharedFd()};
     if (AddFileRow(ctx_, row, source, passes)) ++n;
 

@@ -1,0 +1,246 @@
+#include "scan/folder_prefetch.h"
+
+#include <sys/resource.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+
+#include "scan/char_filter.h"
+#include "scan/scan_folder.h"
+#include "scan/wildcard.h"
+
+namespace ordano {
+namespace {
+
+constexpr auto kWaitSlice = std::chrono::milliseconds(10);
+constexpr int kMaxReadAhead = 256;
+// Asked between this many entries, so a cancel stops a huge folder quickly.
+constexpr int kEntriesPerCheck = 64;
+constexpr int kSpinsBeforeSleep = 200;
+
+}  // namespace
+
+bool ListingRules::Passes(std::string_view name, std::u16string& display) const {
+  display.clear();
+  AppendDisplay(display, name);
+  if (!matchAll && !WildcardMatch(pattern, display)) return false;
+  if (!CharFilterMatch(settings, display)) return false;
+  return includeHidden || name.front() != '.';
+}
+
+void ListFolder(OpenFolder& folder, const ListingRules& rules, ListedFolder& out,
+                const std::function<bool()>& keepGoing) {
+  std::u16string display;
+  int untilCheck = kEntriesPerCheck;
+  while (const dirent* d = folder.Next()) {
+    if (--untilCheck == 0) {
+      untilCheck = kEntriesPerCheck;
+      if (!keepGoing()) break;
+    }
+    const std::string_view name(d->d_name);
+    ListedFolder::Item item{
+        static_cast<std::uint32_t>(out.names.size()), d->d_type, false, false, {}};
+    if (IsRealFolder(folder.fd(), *d)) {
+      item.folder = true;
+    } else if (!rules.Passes(name, display)) {
+      continue;  // gives no row: the walk never asks for it
+    } else if (rules.statAll || d->d_type != DT_REG) {
+      item.status = StatEntry(folder.fd(), d->d_name, true);
+      item.statted = true;
+    }
+    out.names.append(name);
+    out.names.push_back('\0');
+    out.items.push_back(item);
+  }
+  folder.EndListing();
+}
+
+struct FolderPrefetch::Job {
+  enum class State : std::uint8_t { Queued, Running, Done, Taken, Abandoned };
+  std::shared_ptr<const UniqueFd> parent;
+  std::string name;
+  int depth;
+  int index;
+  State state = State::Queued;
+  ListedFolder result{};
+};
+
+int FolderPrefetch::ReadAheadForDescriptors() {
+  struct rlimit lim {};
+  if (::getrlimit(RLIMIT_NOFILE, &lim) != 0 || lim.rlim_cur == RLIM_INFINITY) {
+    return kMaxReadAhead;
+  }
+  // Leave the walk's own path, digests and the output their descriptors.
+  const auto spare = (static_cast<long long>(lim.rlim_cur) - 40) / 2;
+  return static_cast<int>(std::clamp(spare, 0LL, static_cast<long long>(kMaxReadAhead)));
+}
+
+FolderPrefetch::FolderPrefetch(ListingRules rules, int workers, int readAhead)
+    : rules_(std::move(rules)), readAhead_(readAhead) {
+  workers_.reserve(static_cast<std::size_t>(workers));
+  for (int i = 0; i < workers; ++i) workers_.emplace_back([this] { Work(); });
+}
+
+FolderPrefetch::~FolderPrefetch() {
+  {
+    const std::lock_guard lock(mutex_);
+    stop_ = true;
+    queued_.clear();
+  }
+  workAvailable_.notify_all();
+  workers_.clear();  // joins
+}
+
+bool FolderPrefetch::HasRoom() const {
+  const std::lock_guard lock(mutex_);
+  return outstanding_ < readAhead_;
+}
+
+FolderPrefetch::Ticket FolderPrefetch::Submit(std::shared_ptr<const UniqueFd> parent,
+                                              std::string name, int depth, int index) {
+  auto job = std::make_shared<Job>(Job{std::move(parent), std::move(name), depth, index});
+  std::unique_lock lock(mutex_);
+  queued_.push_back(job);
+  ++outstanding_;
+  const bool wake = idle_ > 0;  // a busy worker finds it without a wake-up
+  lock.unlock();
+  if (wake) workAvailable_.notify_one();
+  return job;
+}
+
+std::optional<ListedFolder> FolderPrefetch::Take(const Ticket& job,
+                                                 const std::function<bool()>& wait) {
+  std::unique_lock lock(mutex_);
+  int spins = 0;
+  while (job->state == Job::State::Running) {
+    // Rather than sleep until a worker is done, list the next queued folder
+    // here: a sleep and a wake-up per folder would cost more than small
+    // folders take to list.
+    if (!queued_.empty()) {
+      RunNext(lock);
+      continue;
+    }
+    // Listings take tens of microseconds: look again a few times before sleeping.
+    if (spins++ < kSpinsBeforeSleep) {
+      lock.unlock();
+      std::this_thread::yield();
+      lock.lock();
+      continue;
+    }
+    ++runWaiting_;
+    const bool woken = done_.wait_for(lock, kWaitSlice) == std::cv_status::no_timeout;
+    --runWaiting_;
+    if (woken) continue;
+    lock.unlock();
+    const bool go = wait();
+    lock.lock();
+    if (!go && job->state == Job::State::Running) {
+      job->state = Job::State::Abandoned;  // the worker drops what it finds
+      --outstanding_;
+      return std::nullopt;
+    }
+  }
+  const Job::State was = job->state;
+  if (was == Job::State::Taken || was == Job::State::Abandoned) return std::nullopt;
+  job->state = Job::State::Taken;
+  --outstanding_;
+  std::erase(finished_, job);
+  if (was == Job::State::Queued) {
+    std::erase(queued_, job);
+    return std::nullopt;
+  }
+  ListedFolder listed = std::move(job->result);
+  lock.unlock();
+  if (listed.error == EMFILE || listed.error == ENFILE) return std::nullopt;
+  return listed;
+}
+
+void FolderPrefetch::Discard(const Ticket& job) {
+  if (!job) return;
+  std::unique_lock lock(mutex_);
+  switch (job->state) {
+    case Job::State::Queued:
+      std::erase(queued_, job);
+      [[fallthrough]];
+    case Job::State::Done:
+      std::erase(finished_, job);
+      job->state = Job::State::Taken;
+      --outstanding_;
+      break;
+    case Job::State::Running:
+      job->state = Job::State::Abandoned;
+      --outstanding_;
+      break;
+    case Job::State::Taken:
+    case Job::State::Abandoned:
+      return;
+  }
+  ListedFolder gone = std::move(job->result);
+  lock.unlock();  // its descriptor closes outside the lock
+}
+
+void FolderPrefetch::DropReadAhead() {
+  // A listing made again costs time; a folder that cannot be opened for
+  // want of a descriptor would cost rows.
+  std::vector<ListedFolder> gone;
+  std::unique_lock lock(mutex_);
+  for (const Ticket& job : finished_) {
+    gone.push_back(std::move(job->result));
+    job->result = ListedFolder{};
+    job->result.error = EMFILE;  // taken as "list it yourself"
+  }
+  finished_.clear();
+  lock.unlock();  // the descriptors close outside the lock
+}
+
+void FolderPrefetch::Work() {
+  std::unique_lock lock(mutex_);
+  for (;;) {
+    ++idle_;
+    workAvailable_.wait(lock, [this] { return stop_ || !queued_.empty(); });
+    --idle_;
+    if (stop_) return;
+    RunNext(lock);
+  }
+}
+
+void FolderPrefetch::RunNext(std::unique_lock<std::mutex>& lock) {
+  // The deepest folder first, then the first of its siblings.
+  const auto best = std::min_element(queued_.begin(), queued_.end(), [](auto& a, auto& b) {
+    return a->depth != b->depth ? a->depth > b->depth : a->index < b->index;
+  });
+  const Ticket job = *best;
+  queued_.erase(best);
+  job->state = Job::State::Running;
+  lock.unlock();
+
+  ListedFolder out;
+  errno = 0;
+  std::optional<OpenFolder> folder = OpenFolder::Open(job->parent->get(), job->name.c_str(), false);
+  if (!folder) {
+    out.error = errno != 0 ? errno : ENOENT;
+  } else {
+    // A folder on another device below a whole drive's root is not entered.
+    if (!rules_.onlyDevice || folder->id().first == *rules_.onlyDevice) {
+      ListFolder(*folder, rules_, out, [this] { return !stop_.load(std::memory_order_relaxed); });
+    }
+    folder->EndListing();
+    out.folder = std::move(folder);
+  }
+
+  lock.lock();
+  job->parent.reset();
+  if (job->state == Job::State::Abandoned) {
+    lock.unlock();
+    out = ListedFolder{};  // its descriptor closes outside the lock
+    lock.lock();
+    return;
+  }
+  job->result = std::move(out);
+  job->state = Job::State::Done;
+  finished_.push_back(job);
+  if (runWaiting_ > 0) done_.notify_all();
+}
+
+}  // namespace ordano
