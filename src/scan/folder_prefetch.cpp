@@ -197,6 +197,13 @@ void FolderPrefetch::DropReadAhead() {
 void FolderPrefetch::Work() {
   std::unique_lock lock(mutex_);
   for (;;) {
+    // The walk queues the next folders within microseconds: look again a few
+    // times before sleeping, as a wake-up per folder costs more than a listing.
+    for (int spins = 0; queued_.empty() && !stop_ && spins < kSpinsBeforeSleep; ++spins) {
+      lock.unlock();
+      std::this_thread::yield();
+      lock.lock();
+    }
     ++idle_;
     workAvailable_.wait(lock, [this] { return stop_ || !queued_.empty(); });
     --idle_;
