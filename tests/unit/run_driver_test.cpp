@@ -201,12 +201,17 @@ TEST_F(RunDriverTest, EndBeforeStartCancelsWithTheMessage) {
 }
 
 TEST_F(RunDriverTest, CancelFromTheHostEndsTheRunWithoutTable) {
-  WriteFile(dir / "tree/a.txt", "a");
-  host.cancelAtPump = 1;
-  const RunResult result = DropRun(*ctx, std::vector<std::string>{dir / "tree"});
-  EXPECT_EQ(result.outcome, RunOutcome::Cancelled);
-  EXPECT_FALSE(ctx->table.Allocated());
-  EXPECT_TRUE(ctx->run.RunFinished);
+  // Enough folders that workers are still listing some when the cancel comes.
+  for (int i = 0; i < 400; ++i) WriteFile(dir / ("tree/d" + std::to_string(i) + "/a.txt"), "a");
+  for (const char* threads : {"1", "4"}) {
+    setenv("ORDANO_THREADS", threads, 1);
+    host.cancelAtPump = 1;
+    const RunResult result = DropRun(*ctx, std::vector<std::string>{dir / "tree"});
+    EXPECT_EQ(result.outcome, RunOutcome::Cancelled) << threads;
+    EXPECT_FALSE(ctx->table.Allocated());
+    EXPECT_TRUE(ctx->run.RunFinished);
+  }
+  unsetenv("ORDANO_THREADS");
 }
 
 TEST_F(RunDriverTest, CreationTimeRangeCountsWhatTheFillingPassWrites) {
