@@ -270,7 +270,11 @@ void FolderWalker::WalkFromTop() {
       AppendSeparator(path);
       path += name;
       FolderPrefetch::Ticket ticket;
-      if (i < top.tickets.size()) ticket = std::move(top.tickets[i]);
+      if (i < top.tickets.size()) {
+        ticket = std::move(top.tickets[i]);
+      } else {
+        top.tickets.resize(i + 1);  // entered without one: never to be read ahead
+      }
       ReadAhead();
       Enter(top.folder.fd(), name, std::move(path), false, ticket);
     } else {
