@@ -39,7 +39,7 @@ int WorkersForDescriptors() {
 
 }  // namespace
 
-int DigestWorkerCount() {
+int WorkerThreadCount() {
   if (const char* v = std::getenv("ORDANO_THREADS"); v != nullptr && *v != '\0') {
     char* end = nullptr;
     const long n = std::strtol(v, &end, 10);

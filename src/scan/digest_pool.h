@@ -22,9 +22,9 @@ namespace ordano {
 
 struct AppContext;
 
-// Worker threads for digests: ORDANO_THREADS when set (1 keeps every digest
-// on the run's thread), else one per core. 0 or 1 means no pool.
-int DigestWorkerCount();
+// Threads for a walk's digests and listings: ORDANO_THREADS when set (1 keeps
+// everything on the run's thread), else one per core. 1 means no workers.
+int WorkerThreadCount();
 
 class DigestPool {
  public:

@@ -217,7 +217,7 @@ void FolderWalker::FinishDigests(int firstRow) {
 void FolderWalker::Walk(const std::string& folder) {
   RaiseOpenFileLimit();
   const int firstRow = run_.EntryCount;
-  const int workers = DigestWorkerCount();
+  const int workers = WorkerThreadCount();
   if (run_.Pass == 1 && s_.ComputeMd5 && workers > 1) {
     digests_ = std::make_unique<DigestPool>(ctx_, workers);
   }
