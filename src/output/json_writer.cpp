@@ -210,7 +210,7 @@ class JsonCatalogueWriter {
     j_.Raw(name.empty() ? ",\"placeholder\":true,\"size\":" : ",\"placeholder\":false,\"size\":");
     j_.Number(t_.Size(i));
     j_.Raw(",\"size_text\":");
-    j_.String(t_.SizeText(i));
+    j_.String(t_.SizeText(i, sizeText_));
     j_.Raw(",\"modified\":");
     j_.Time(t_.Modified(i));
     j_.Raw(",\"created\":");
@@ -245,6 +245,7 @@ class JsonCatalogueWriter {
   const EntryTable& t_;
   const int rows_;
   JsonOut j_;
+  std::u16string sizeText_;
 };
 
 }  // namespace
