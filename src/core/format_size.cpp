@@ -12,9 +12,13 @@ void AppendGrouped(std::u16string& out, std::uint64_t v) {
   char digits[24];
   const auto n =
       static_cast<std::size_t>(std::to_chars(digits, digits + sizeof digits, v).ptr - digits);
-  for (std::size_t i = 0; i < n; ++i) {
-    if (i > 0 && (n - i) % 3 == 0) out.push_back(u',');
-    out.push_back(static_cast<char16_t>(digits[i]));
+  // Sized once and filled from the end: a comma before every third digit.
+  const std::size_t at = out.size();
+  out.resize(at + n + (n - 1) / 3);
+  char16_t* q = out.data() + out.size();
+  for (std::size_t i = n, k = 0; i-- > 0; ++k) {
+    if (k > 0 && k % 3 == 0) *--q = u',';
+    *--q = static_cast<char16_t>(digits[i]);
   }
 }
 
