@@ -55,7 +55,8 @@ void FillRows(AppContext& ctx, int rows) {
     ctx.table.SetDepth(i, depth);
     ctx.table.SetFolderStart(i, i % 40 == 0 ? 1 : 0);
     ctx.table.SetSize(i, size);
-    ctx.table.SetSizeText(i, FormatSize(ctx.settings, size, &ctx.run.TotalSize));
+    ctx.run.TotalSize = SaturatingAdd(ctx.run.TotalSize, size);
+    ctx.table.SetSizeText(i, SizeFormatOf(ctx.settings));
     ctx.table.SetLinkPath(i, folder + u"/" + name);
     ctx.table.SetModified(i,
                           PackLocalTime(1700000000 + static_cast<std::int64_t>(next() % 50000000)));

@@ -31,15 +31,15 @@ void TextPool::Clear() {
 void EntryTable::Create(int capacity) {
   Release();
   const auto rows = static_cast<std::size_t>(std::max(capacity, 0));
-  c_.ForEach([rows](auto& column) { column.assign(rows, {}); });
-  for (auto* sparse : {&c_.title, &c_.md5, &c_.sortKey}) sparse->clear();
+  // The sparse columns stay unallocated until a text is written to them.
+  c_.ForEachDense([rows](auto& column) { column.assign(rows, {}); });
   allocated_ = true;
 }
 
 void EntryTable::Grow(int capacity) {
   const auto rows = static_cast<std::size_t>(std::max(capacity, 0));
   if (rows <= c_.size.size()) return;
-  for (auto* sparse : {&c_.title, &c_.md5, &c_.sortKey}) {
+  for (auto* sparse : {&c_.sizeText, &c_.title, &c_.md5, &c_.sortKey}) {
     if (!sparse->empty()) sparse->resize(rows);
   }
   c_.ForEachDense([rows](auto& column) { column.resize(rows); });
@@ -72,6 +72,14 @@ void EntryTable::SetLinkPrefix(int r, std::u16string_view prefix) {
   c_.linkPath[r] = lastLinkPrefix_;
 }
 
+std::u16string_view EntryTable::SizeText(int r, std::u16string& buffer) const {
+  const int made = c_.flags[r] >> 1;
+  if (made == 0) return Sparse(c_.sizeText, r);
+  buffer.clear();
+  AppendSizeText(buffer, static_cast<SizeFormat>(made - 1), c_.size[r]);
+  return buffer;
+}
+
 std::u16string EntryTable::LinkPath(int r) const {
   const auto [head, name] = LinkPathParts(r);
   std::u16string path(head);
@@ -83,14 +91,13 @@ EntryRow EntryTable::Row(int r) const {
   const auto sparse = [r](const std::vector<TextRef>& column) {
     return column.empty() ? TextRef{} : column[r];
   };
-  return {c_.name[r],       c_.sizeText[r], c_.folder[r],       c_.linkPath[r],
-          sparse(c_.title), sparse(c_.md5), sparse(c_.sortKey), c_.modified[r],
-          c_.created[r],    c_.size[r],     c_.depth[r],        c_.folderStart[r]};
+  return {c_.name[r],       sparse(c_.sizeText), c_.folder[r],       c_.linkPath[r],
+          sparse(c_.title), sparse(c_.md5),      sparse(c_.sortKey), c_.modified[r],
+          c_.created[r],    c_.size[r],          c_.depth[r],        c_.flags[r]};
 }
 
 void EntryTable::SetRow(int r, const EntryRow& row) {
   c_.name[r] = row.name;
-  c_.sizeText[r] = row.sizeText;
   c_.folder[r] = row.folder;
   c_.linkPath[r] = row.linkPath;
   const auto sparse = [this, r](std::vector<TextRef>& column, TextRef v) {
@@ -98,6 +105,7 @@ void EntryTable::SetRow(int r, const EntryRow& row) {
     Allocate(column);
     column[r] = v;
   };
+  sparse(c_.sizeText, row.sizeText);
   sparse(c_.title, row.title);
   sparse(c_.md5, row.md5);
   sparse(c_.sortKey, row.sortKey);
@@ -105,7 +113,7 @@ void EntryTable::SetRow(int r, const EntryRow& row) {
   c_.created[r] = row.created;
   c_.size[r] = row.size;
   c_.depth[r] = row.depth;
-  c_.folderStart[r] = row.folderStart;
+  c_.flags[r] = row.flags;
 }
 
 std::size_t EntryTable::BytesReserved() const {

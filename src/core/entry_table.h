@@ -11,6 +11,7 @@
 #include <utility>
 #include <vector>
 
+#include "core/format_size.h"
 #include "core/run_state.h"
 #include "platform/time_text.h"
 
@@ -46,7 +47,7 @@ struct EntryRow {
   PackedTime modified = 0, created = 0;
   std::uint64_t size = 0;
   std::int32_t depth = 0;
-  std::uint8_t folderStart = 0;
+  std::uint8_t flags = 0;  // FolderStart and how the size text is made
 };
 
 // The table: one array per column, all indexed by row number, created
@@ -64,7 +65,13 @@ class EntryTable {
 
   // Text columns.
   std::u16string_view Name(int r) const { return pool_.Get(c_.name[r]); }
-  std::u16string_view SizeText(int r) const { return pool_.Get(c_.sizeText[r]); }
+  // The size text: the stored one, or the row's size formatted in its SizeFormat
+  // (made in `buffer`, which is reused from row to row).
+  std::u16string_view SizeText(int r, std::u16string& buffer) const;
+  std::u16string SizeText(int r) const {
+    std::u16string buffer;
+    return std::u16string(SizeText(r, buffer));
+  }
   std::u16string_view Folder(int r) const { return pool_.Get(c_.folder[r]); }
   // The link path; the folder's link prefix followed by the name where the
   // row was written with SetLinkPrefix.
@@ -80,7 +87,18 @@ class EntryTable {
   std::u16string_view Md5(int r) const { return Sparse(c_.md5, r); }
   std::u16string_view SortKey(int r) const { return Sparse(c_.sortKey, r); }
   void SetName(int r, std::u16string_view v) { c_.name[r] = pool_.Add(v); }
-  void SetSizeText(int r, std::u16string_view v) { c_.sizeText[r] = pool_.Add(v); }
+  // A size text that is not the size alone (archive members).
+  void SetSizeText(int r, std::u16string_view v) {
+    c_.flags[r] &= kFolderStartFlag;
+    SetSparse(c_.sizeText, r, v);
+  }
+  // The size text of an ordinary row: its Size in `format`, made when it is
+  // read, so the text costs nothing per row.
+  void SetSizeText(int r, SizeFormat format) {
+    if (!c_.sizeText.empty()) c_.sizeText[r] = {};
+    c_.flags[r] = static_cast<std::uint8_t>((c_.flags[r] & kFolderStartFlag) |
+                                            (static_cast<int>(format) + 1) << 1);
+  }
   void SetLinkPath(int r, std::u16string_view v) { c_.linkPath[r] = pool_.Add(v); }
   // The link path of an ordinary file, folder part plus name: the part is
   // stored once per folder and the name is not stored again.
@@ -120,10 +138,12 @@ class EntryTable {
   // Number columns.
   std::uint64_t Size(int r) const { return c_.size[r]; }
   int Depth(int r) const { return c_.depth[r]; }
-  int FolderStart(int r) const { return c_.folderStart[r]; }
+  int FolderStart(int r) const { return c_.flags[r] & kFolderStartFlag; }
   void SetSize(int r, std::uint64_t v) { c_.size[r] = v; }
   void SetDepth(int r, int v) { c_.depth[r] = v; }
-  void SetFolderStart(int r, int v) { c_.folderStart[r] = static_cast<std::uint8_t>(v); }
+  void SetFolderStart(int r, int v) {
+    c_.flags[r] = static_cast<std::uint8_t>((c_.flags[r] & ~kFolderStartFlag) | (v != 0 ? 1 : 0));
+  }
 
   // Whether two rows print the same folder (rows of one folder share their text).
   bool SameFolder(int a, int b) const {
@@ -148,8 +168,9 @@ class EntryTable {
   std::size_t BytesReserved() const;
 
  private:
-  // Title, Md5 and SortKey are empty in most runs: their columns are made on
-  // the first text written to them (an empty column reads as all empty).
+  // Title, Md5, SortKey and stored size texts are absent from most runs: their
+  // columns are made on the first text written to them (an empty column reads
+  // as all empty).
   std::u16string_view Sparse(const std::vector<TextRef>& column, int r) const {
     return column.empty() ? std::u16string_view{} : pool_.Get(column[r]);
   }
@@ -162,28 +183,31 @@ class EntryTable {
     column[r] = pool_.Add(v);
   }
   static constexpr std::uint32_t kPrefixOnly = 1u << 31;  // in a link path's length
+  // A row's flags: bit 0 FolderStart; bits 1-3 zero for a stored (or empty)
+  // size text, else 1 + the SizeFormat the size is printed in.
+  static constexpr std::uint8_t kFolderStartFlag = 1;
 
   struct Columns {
     std::vector<TextRef> name, sizeText, folder, linkPath, title, md5, sortKey;
     std::vector<PackedTime> modified, created;
     std::vector<std::uint64_t> size;
     std::vector<std::int32_t> depth;
-    std::vector<std::uint8_t> folderStart;
+    std::vector<std::uint8_t> flags;
 
     template <class F>
     void ForEach(F&& f) {
       f(name), f(sizeText), f(folder), f(linkPath), f(title), f(md5), f(sortKey);
-      f(modified), f(created), f(size), f(depth), f(folderStart);
+      f(modified), f(created), f(size), f(depth), f(flags);
     }
     template <class F>
     void ForEachDense(F&& f) {
-      f(name), f(sizeText), f(folder), f(linkPath);
-      f(modified), f(created), f(size), f(depth), f(folderStart);
+      f(name), f(folder), f(linkPath);
+      f(modified), f(created), f(size), f(depth), f(flags);
     }
     template <class F>
     void ForEach(F&& f) const {
       f(name), f(sizeText), f(folder), f(linkPath), f(title), f(md5), f(sortKey);
-      f(modified), f(created), f(size), f(depth), f(folderStart);
+      f(modified), f(created), f(size), f(depth), f(flags);
     }
   };
 

@@ -1,5 +1,6 @@
 #include "core/format_size.h"
 
+#include <charconv>
 #include <limits>
 
 #include "settings/settings_record.h"
@@ -7,11 +8,17 @@
 namespace ordano {
 namespace {
 
-void AppendGrouped(std::u16string& out, std::string_view digits) {
-  const std::size_t n = digits.size();
-  for (std::size_t i = 0; i < n; ++i) {
-    if (i > 0 && (n - i) % 3 == 0) out.push_back(u',');
-    out.push_back(static_cast<char16_t>(digits[i]));
+void AppendGrouped(std::u16string& out, std::uint64_t v) {
+  char digits[24];
+  const auto n =
+      static_cast<std::size_t>(std::to_chars(digits, digits + sizeof digits, v).ptr - digits);
+  // Sized once and filled from the end: a comma before every third digit.
+  const std::size_t at = out.size();
+  out.resize(at + n + (n - 1) / 3);
+  char16_t* q = out.data() + out.size();
+  for (std::size_t i = n, k = 0; i-- > 0; ++k) {
+    if (k > 0 && k % 3 == 0) *--q = u',';
+    *--q = static_cast<char16_t>(digits[i]);
   }
 }
 
@@ -22,43 +29,60 @@ std::uint64_t SaturatingAdd(std::uint64_t a, std::uint64_t b) {
   return b > kMax - a ? kMax : a + b;
 }
 
-std::u16string FormatSize(const SettingsRecord& s, std::uint64_t v, std::uint64_t* total) {
-  if (total) *total = SaturatingAdd(*total, v);
+SizeFormat SizeFormatOf(const SettingsRecord& s) {
+  if (s.SizeKB) return SizeFormat::Kilo;
+  if (s.SizeMB) return SizeFormat::Mega;
+  if (s.SizeAuto) return SizeFormat::Auto;
+  return SizeFormat::Bytes;
+}
 
+void AppendSizeText(std::u16string& out, SizeFormat format, std::uint64_t v) {
   // The unit is 2^(10 × level) bytes.
   int level = 0;
-  char unit = 0;
-  if (s.SizeKB) {
-    level = 1;
-    unit = 'K';
-  } else if (s.SizeMB) {
-    level = 2;
-    unit = 'M';
-  } else if (s.SizeAuto) {
-    // Up while the number is above 1024, then once more when it is still
-    // 1000 or more, so the shown number stays below 1000. From 1000 TiB on
-    // there is no larger letter: such counts stay in T with a wider number
-    // (e.g. 1,000.00T), exact rather than in a unit nobody reads.
-    while (level < 4 && v > (std::uint64_t{1024} << (10 * level))) ++level;
-    if (level < 4 && v >= 1000 * (std::uint64_t{1} << (10 * level))) ++level;
-    static constexpr char kLetters[] = {0, 'K', 'M', 'G', 'T'};
-    unit = kLetters[level];
-  }
-
-  std::u16string out;
-  if (unit == 0) {
-    AppendGrouped(out, std::to_string(v));
-    return out;
+  char letter = 0;
+  switch (format) {
+    case SizeFormat::Bytes:
+      AppendGrouped(out, v);
+      return;
+    case SizeFormat::Kilo:
+      level = 1;
+      letter = 'K';
+      break;
+    case SizeFormat::Mega:
+      level = 2;
+      letter = 'M';
+      break;
+    case SizeFormat::Auto: {
+      // Up while the number is above 1024, then once more when it is still
+      // 1000 or more, so the shown number stays below 1000. From 1000 TiB on
+      // there is no larger letter: such counts stay in T with a wider number
+      // (e.g. 1,000.00T), exact rather than in a unit nobody reads.
+      while (level < 4 && v > (std::uint64_t{1024} << (10 * level))) ++level;
+      if (level < 4 && v >= 1000 * (std::uint64_t{1} << (10 * level))) ++level;
+      if (level == 0) {
+        AppendGrouped(out, v);
+        return;
+      }
+      static constexpr char kLetters[] = {0, 'K', 'M', 'G', 'T'};
+      letter = kLetters[level];
+      break;
+    }
   }
   // Cut, not rounded, to hundredths of the unit, in integers: exact for every
   // 64-bit count (1.999 gives 1.99, 2 TiB in K stays 2,147,483,648.00K).
   const unsigned __int128 hundredths = (static_cast<unsigned __int128>(v) * 100) >> (10 * level);
-  AppendGrouped(out, std::to_string(static_cast<std::uint64_t>(hundredths / 100)));
+  AppendGrouped(out, static_cast<std::uint64_t>(hundredths / 100));
   const auto cents = static_cast<int>(hundredths % 100);
   out.push_back(u'.');
   out.push_back(static_cast<char16_t>(u'0' + cents / 10));
   out.push_back(static_cast<char16_t>(u'0' + cents % 10));
-  out.push_back(static_cast<char16_t>(unit));
+  out.push_back(static_cast<char16_t>(letter));
+}
+
+std::u16string FormatSize(const SettingsRecord& s, std::uint64_t v, std::uint64_t* total) {
+  if (total) *total = SaturatingAdd(*total, v);
+  std::u16string out;
+  AppendSizeText(out, SizeFormatOf(s), v);
   return out;
 }
 

@@ -210,7 +210,7 @@ class CsvCatalogueWriter {
       joined_.append(name);
       name = joined_;
     }
-    Row(folder, name, t_.SizeText(i), t_.Modified(i), t_.Created(i),
+    Row(folder, name, t_.SizeText(i, sizeText_), t_.Modified(i), t_.Created(i),
         md5_ ? t_.Md5(i) : std::u16string_view{});
   }
 
@@ -224,7 +224,7 @@ class CsvCatalogueWriter {
   const bool folderAndFile_;
   const bool md5_;
   bool header_;
-  std::u16string out_, joined_;
+  std::u16string out_, joined_, sizeText_;
   int folderFileCount_ = 0;
   std::uint64_t folderSize_ = 0;
 };

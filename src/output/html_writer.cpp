@@ -250,7 +250,7 @@ class HtmlCatalogueWriter {
     out_.append(u"</td>");
     if (!fileNameOnly_) {
       out_.append(tdSize_);
-      AppendHtmlEscaped(out_, t_.SizeText(i));
+      AppendHtmlEscaped(out_, t_.SizeText(i, sizeText_));
       out_.append(u"Byte</td>");
       if (writeDate_) {
         out_.append(td_);
@@ -280,7 +280,7 @@ class HtmlCatalogueWriter {
   const bool md5_;
   const bool indent_;
   std::u16string td_, tdSize_, folderCell_, targetLabel_;
-  std::u16string out_, label_;
+  std::u16string out_, label_, sizeText_;
   int folderFileCount_ = 0;
   std::uint64_t folderSize_ = 0;
 };

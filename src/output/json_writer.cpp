@@ -1,9 +1,15 @@
 #include "output/json_writer.h"
 
 #include <algorithm>
+#include <array>
+#include <bit>
 #include <charconv>
 #include <cstring>
-#include <vector>
+#include <memory>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "core/app_context.h"
 #include "core/format_size.h"
@@ -15,100 +21,167 @@
 namespace ordano {
 namespace {
 
-constexpr std::size_t kBuffer = 262144;
+// Larger than the sink's own buffer, so each flush goes straight to the file
+// instead of being copied once more.
+constexpr std::size_t kBuffer = 4 * CFileCus::kBufferSize;
 
-// A streaming writer of compact JSON into the sink: strings escaped as JSON
-// requires (quote, backslash and control characters; all else as UTF-8), no
-// spaces. Every text comes from UTF-16, where a lone surrogate becomes U+FFFD,
-// so the output is always valid UTF-8. Keys are written by the caller as
-// literals with their punctuation (",\"size\":").
+// The most bytes one UTF-16 unit becomes: a control character as \u00XX.
+constexpr std::size_t kPerUnit = 6;
+
+// Which ASCII characters a JSON string can hold as they are.
+constexpr std::array<bool, 128> kPlainAscii = [] {
+  std::array<bool, 128> plain{};
+  for (int c = 0x20; c < 0x80; ++c) plain[static_cast<std::size_t>(c)] = c != '"' && c != '\\';
+  return plain;
+}();
+
+// Compact JSON into the sink: strings escaped as JSON requires (quote,
+// backslash and control characters; all else as UTF-8), no spaces. Every text
+// comes from UTF-16, where a lone surrogate becomes U+FFFD, so the output is
+// always valid UTF-8. The writes go through a cursor: a caller first reserves
+// room for the most its next writes can take (Begin), then writes without a
+// check per piece and hands the cursor back (End).
 class JsonOut {
  public:
-  explicit JsonOut(CFileCus& sink) : sink_(sink), buf_(kBuffer) {}
+  explicit JsonOut(CFileCus& sink)
+      : sink_(sink), buf_(std::make_unique_for_overwrite<char[]>(kBuffer)) {}
 
-  void Raw(std::string_view s) {
-    std::memcpy(Room(s.size()), s.data(), s.size());
-    used_ += s.size();
+  // Room for at most `n` bytes; what is pending goes out first when needed.
+  char* Begin(std::size_t n) {
+    if (used_ + n > size_) {
+      Flush();
+      if (n > size_) {
+        buf_ = std::make_unique_for_overwrite<char[]>(n);
+        size_ = n;
+      }
+    }
+    return buf_.get() + used_;
   }
-  void String(std::u16string_view text) { String(text, {}); }
-  // One string of two texts.
-  void String(std::u16string_view first, std::u16string_view second) {
-    char* p = Room(2 + 6 * (first.size() + second.size()));
-    char* const start = p;
+  void End(char* p) { used_ = static_cast<std::size_t>(p - buf_.get()); }
+  void Flush() {
+    sink_.WriteUtf8(std::string_view(buf_.get(), used_));
+    used_ = 0;
+  }
+
+  // Bounds of the pieces below.
+  static std::size_t StringBound(std::size_t units) { return 2 + kPerUnit * units; }
+  static constexpr std::size_t kTimeBound = kIsoTimeTextMax + 2;
+  static constexpr std::size_t kNumberBound = 24;
+
+  template <std::size_t N>
+  static char* Raw(char* p, const char (&literal)[N]) {
+    std::memcpy(p, literal, N - 1);
+    return p + N - 1;
+  }
+  static char* Raw(char* p, std::string_view s) {
+    std::memcpy(p, s.data(), s.size());
+    return p + s.size();
+  }
+  // One string of one or two texts.
+  static char* String(char* p, std::u16string_view first, std::u16string_view second = {}) {
     *p++ = '"';
     p = Append(p, first);
     p = Append(p, second);
     *p++ = '"';
-    used_ += static_cast<std::size_t>(p - start);
+    return p;
   }
-  void Ascii(std::string_view s) {  // a string that needs no escape
-    char* p = Room(s.size() + 2);
-    *p = '"';
-    std::memcpy(p + 1, s.data(), s.size());
-    p[s.size() + 1] = '"';
-    used_ += s.size() + 2;
+  static char* Time(char* p, PackedTime t) {
+    if (t == 0) return Raw(p, "null");
+    *p++ = '"';
+    p = WriteIsoTimeText(p, t);
+    *p++ = '"';
+    return p;
   }
-  void Time(PackedTime t) {
-    if (t == 0) return Raw("null");
-    char* p = Room(kIsoTimeTextMax + 3);
-    *p = '"';
-    char* end = WriteIsoTimeText(p + 1, t);
-    *end++ = '"';
-    used_ += static_cast<std::size_t>(end - p);
+  template <class Int>
+  static char* Number(char* p, Int v) {
+    return std::to_chars(p, p + kNumberBound, v).ptr;
   }
-  void Bool(bool v) { Raw(v ? "true" : "false"); }
+
+  // Checked forms, for the few writes outside the rows.
+  template <std::size_t N>
+  void Raw(const char (&literal)[N]) {
+    End(Raw(Begin(N), literal));
+  }
+  void String(std::u16string_view text) { End(String(Begin(StringBound(text.size())), text)); }
+  void Bool(bool v) { v ? Raw("true") : Raw("false"); }
   template <class Int>
   void Number(Int v) {
-    char* p = Room(24);
-    used_ += static_cast<std::size_t>(std::to_chars(p, p + 24, v).ptr - p);
-  }
-  void Flush() {
-    sink_.WriteUtf8(std::string_view(buf_.data(), used_));
-    used_ = 0;
+    End(Number(Begin(kNumberBound), v));
   }
 
  private:
-  // Space for `n` more bytes: what is pending goes out first when needed.
-  char* Room(std::size_t n) {
-    if (used_ + n > buf_.size()) {
-      Flush();
-      if (n > buf_.size()) buf_.resize(n);
-    }
-    return buf_.data() + used_;
-  }
+  // UTF-16 to escaped UTF-8; writes at most kPerUnit bytes per unit.
   static char* Append(char* p, std::u16string_view text) {
-    const std::size_t n = text.size();
-    for (std::size_t i = 0; i < n; ++i) {
-      char32_t c = text[i];
+    const char16_t* s = text.data();
+    const char16_t* const end = s + text.size();
+    while (s != end) {
+#if defined(__SSE2__)
+      // Eight, then four units at a time while they are plain ASCII (most
+      // names): narrowed to bytes in one step.
+      if (end - s >= 4) {
+        const bool eight = end - s >= 8;
+        const int run = PlainRun(p, s, eight);
+        p += run;
+        s += run;
+        if (run == (eight ? 8 : 4)) continue;
+      }
+#endif
+      const char32_t c = *s;
       if (c < 0x80) {
-        if (c >= 0x20 && c != u'"' && c != u'\\') {
+        if (kPlainAscii[c]) {
           *p++ = static_cast<char>(c);
         } else {
           p = Escape(p, static_cast<unsigned char>(c));
         }
+        ++s;
         continue;
       }
-      if (c >= 0xD800 && c <= 0xDFFF) {
-        if (c <= 0xDBFF && i + 1 < n && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF) {
-          c = 0x10000 + ((c - 0xD800) << 10) + (text[i + 1] - 0xDC00);
-          ++i;
-        } else {
-          c = 0xFFFD;
-        }
-      }
-      if (c < 0x800) {
-        *p++ = static_cast<char>(0xC0 | (c >> 6));
-        *p++ = static_cast<char>(0x80 | (c & 0x3F));
-      } else if (c < 0x10000) {
-        *p++ = static_cast<char>(0xE0 | (c >> 12));
-        *p++ = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        *p++ = static_cast<char>(0x80 | (c & 0x3F));
+      p = Utf8(p, s, end);
+    }
+    return p;
+  }
+#if defined(__SSE2__)
+  // Stores eight (or four) units at s as bytes at p and returns how many of
+  // them lead as plain ASCII; the bytes after those are written over. The
+  // room reserved for the units (kPerUnit each) covers the 8-byte store.
+  static int PlainRun(char* p, const char16_t* s, bool eight) {
+    const __m128i v = eight ? _mm_loadu_si128(reinterpret_cast<const __m128i*>(s))
+                            : _mm_loadl_epi64(reinterpret_cast<const __m128i*>(s));
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i ascii = _mm_cmpeq_epi16(_mm_and_si128(v, _mm_set1_epi16(-0x80)), zero);
+    const __m128i control = _mm_cmpeq_epi16(_mm_and_si128(v, _mm_set1_epi16(-0x20)), zero);
+    const __m128i special = _mm_or_si128(_mm_cmpeq_epi16(v, _mm_set1_epi16('"')),
+                                         _mm_cmpeq_epi16(v, _mm_set1_epi16('\\')));
+    const auto plain = static_cast<unsigned>(
+        _mm_movemask_epi8(_mm_andnot_si128(_mm_or_si128(control, special), ascii)));
+    _mm_storel_epi64(reinterpret_cast<__m128i*>(p), _mm_packus_epi16(v, v));
+    // Two mask bits a unit; the loaded lanes past four are zeros (not plain).
+    return std::countr_one(plain) / 2;
+  }
+#endif
+  // One code point from s (two units for a surrogate pair), advancing s.
+  static char* Utf8(char* p, const char16_t*& s, const char16_t* end) {
+    char32_t c = *s++;
+    if (c >= 0xD800 && c <= 0xDFFF) {
+      if (c <= 0xDBFF && s != end && *s >= 0xDC00 && *s <= 0xDFFF) {
+        c = 0x10000 + ((c - 0xD800) << 10) + (*s - 0xDC00);
+        ++s;
       } else {
-        *p++ = static_cast<char>(0xF0 | (c >> 18));
-        *p++ = static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-        *p++ = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        *p++ = static_cast<char>(0x80 | (c & 0x3F));
+        c = 0xFFFD;
       }
+    }
+    if (c < 0x800) {
+      *p++ = static_cast<char>(0xC0 | (c >> 6));
+      *p++ = static_cast<char>(0x80 | (c & 0x3F));
+    } else if (c < 0x10000) {
+      *p++ = static_cast<char>(0xE0 | (c >> 12));
+      *p++ = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+      *p++ = static_cast<char>(0x80 | (c & 0x3F));
+    } else {
+      *p++ = static_cast<char>(0xF0 | (c >> 18));
+      *p++ = static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+      *p++ = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+      *p++ = static_cast<char>(0x80 | (c & 0x3F));
     }
     return p;
   }
@@ -145,9 +218,21 @@ class JsonOut {
   }
 
   CFileCus& sink_;
-  std::vector<char> buf_;
+  std::unique_ptr<char[]> buf_;
+  std::size_t size_ = kBuffer;
   std::size_t used_ = 0;
 };
+
+// Lower-case hexadecimal of bytes at p.
+char* HexBytes(char* p, std::string_view bytes) {
+  static constexpr char kHex[] = "0123456789abcdef";
+  for (const char c : bytes) {
+    const auto b = static_cast<unsigned char>(c);
+    *p++ = kHex[b >> 4];
+    *p++ = kHex[b & 0xF];
+  }
+  return p;
+}
 
 class JsonCatalogueWriter {
  public:
@@ -162,10 +247,7 @@ class JsonCatalogueWriter {
   void Write() {
     Totals();
     j_.Raw(",\"entries\":[");
-    for (int i = 0; i < rows_; ++i) {
-      j_.Raw(i == 0 ? "\n" : ",\n");
-      Entry(i);
-    }
+    for (int i = 0; i < rows_; ++i) Entry(i);
     j_.Raw("\n]}\n");
     j_.Flush();
   }
@@ -196,47 +278,60 @@ class JsonCatalogueWriter {
     }
   }
 
+  // One row, written into room reserved once for all its pieces.
   void Entry(int i) {
-    j_.Raw("{\"folder\":");
-    j_.String(t_.Folder(i));
+    const std::u16string_view folder = t_.Folder(i);
     const std::u16string_view name = t_.Name(i);
-    j_.Raw(",\"name\":");
-    j_.String(name);
-    // A name that is not UTF-8: its exact bytes, so a script can still open it.
-    if (const std::string_view raw = t_.RawName(i); !raw.empty()) {
-      j_.Raw(",\"name_bytes\":");
-      j_.Ascii(HexBytes(raw));
-    }
-    j_.Raw(name.empty() ? ",\"placeholder\":true,\"size\":" : ",\"placeholder\":false,\"size\":");
-    j_.Number(t_.Size(i));
-    j_.Raw(",\"size_text\":");
-    j_.String(t_.SizeText(i));
-    j_.Raw(",\"modified\":");
-    j_.Time(t_.Modified(i));
-    j_.Raw(",\"created\":");
-    j_.Time(t_.Created(i));
-    if (s_.ComputeMd5) {
-      j_.Raw(",\"md5\":");
-      j_.String(t_.Md5(i));
-    }
-    j_.Raw(",\"depth\":");
-    j_.Number(t_.Depth(i));
-    j_.Raw(",\"link_path\":");
+    const std::string_view raw = t_.RawName(i);
+    const std::u16string_view sizeText = t_.SizeText(i, sizeText_);
+    const std::u16string_view md5 = md5_ ? t_.Md5(i) : std::u16string_view{};
     const auto [linkHead, linkName] = t_.LinkPathParts(i);
-    j_.String(linkHead, linkName);
-    j_.Raw(",\"title\":");
-    j_.String(t_.Title(i));
-    if (const auto crawl = CrawlRowOf(t_.SortKey(i))) {
-      j_.Raw(",\"kind\":");
-      j_.String(crawl->kind);
-      j_.Raw(",\"status\":");
-      if (crawl->status == 0) {
-        j_.Raw("null");
-      } else {
-        j_.Number(crawl->status);
-      }
+    const std::u16string_view title = t_.Title(i);
+    const auto crawl = CrawlRowOf(t_.SortKey(i));
+    const std::size_t units = folder.size() + name.size() + sizeText.size() + md5.size() +
+                              linkHead.size() + linkName.size() + title.size() +
+                              (crawl ? crawl->kind.size() : 0);
+    // Keys and punctuation (under 300 bytes), three numbers, two times, seven
+    // strings, and the hex of a raw name.
+    char* p = j_.Begin(320 + 3 * JsonOut::kNumberBound + 2 * JsonOut::kTimeBound +
+                       JsonOut::StringBound(units) + 7 * 2 + 2 * raw.size() + 2);
+    p = JsonOut::Raw(p, i == 0 ? std::string_view("\n{\"folder\":") : ",\n{\"folder\":");
+    p = JsonOut::String(p, folder);
+    p = JsonOut::Raw(p, ",\"name\":");
+    p = JsonOut::String(p, name);
+    // A name that is not UTF-8: its exact bytes, so a script can still open it.
+    if (!raw.empty()) {
+      p = JsonOut::Raw(p, ",\"name_bytes\":\"");
+      p = HexBytes(p, raw);
+      *p++ = '"';
     }
-    j_.Raw("}");
+    p = JsonOut::Raw(p, name.empty() ? std::string_view(",\"placeholder\":true,\"size\":")
+                                     : ",\"placeholder\":false,\"size\":");
+    p = JsonOut::Number(p, t_.Size(i));
+    p = JsonOut::Raw(p, ",\"size_text\":");
+    p = JsonOut::String(p, sizeText);
+    p = JsonOut::Raw(p, ",\"modified\":");
+    p = JsonOut::Time(p, t_.Modified(i));
+    p = JsonOut::Raw(p, ",\"created\":");
+    p = JsonOut::Time(p, t_.Created(i));
+    if (md5_) {
+      p = JsonOut::Raw(p, ",\"md5\":");
+      p = JsonOut::String(p, md5);
+    }
+    p = JsonOut::Raw(p, ",\"depth\":");
+    p = JsonOut::Number(p, t_.Depth(i));
+    p = JsonOut::Raw(p, ",\"link_path\":");
+    p = JsonOut::String(p, linkHead, linkName);
+    p = JsonOut::Raw(p, ",\"title\":");
+    p = JsonOut::String(p, title);
+    if (crawl) {
+      p = JsonOut::Raw(p, ",\"kind\":");
+      p = JsonOut::String(p, crawl->kind);
+      p = JsonOut::Raw(p, ",\"status\":");
+      p = crawl->status == 0 ? JsonOut::Raw(p, "null") : JsonOut::Number(p, crawl->status);
+    }
+    *p++ = '}';
+    j_.End(p);
   }
 
   AppContext& ctx_;
@@ -244,20 +339,16 @@ class JsonCatalogueWriter {
   const RunState& run_;
   const EntryTable& t_;
   const int rows_;
+  const bool md5_ = s_.ComputeMd5 != 0;
   JsonOut j_;
+  std::u16string sizeText_;
 };
 
 }  // namespace
 
 std::string HexBytes(std::string_view bytes) {
-  static constexpr char kHex[] = "0123456789abcdef";
-  std::string out;
-  out.reserve(bytes.size() * 2);
-  for (const char c : bytes) {
-    const auto b = static_cast<unsigned char>(c);
-    out.push_back(kHex[b >> 4]);
-    out.push_back(kHex[b & 0xF]);
-  }
+  std::string out(bytes.size() * 2, '\0');
+  HexBytes(out.data(), bytes);
   return out;
 }
 

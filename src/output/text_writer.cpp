@@ -266,7 +266,7 @@ class TextCatalogueWriter {
       AppendTimeText(date2_, t_.Created(i));
     }
     const std::u16string_view md5 = layout_.computeMd5 ? t_.Md5(i) : std::u16string_view{};
-    ComposeTextRow(line_, layout_, name, t_.SizeText(i), date1_, date2_, md5);
+    ComposeTextRow(line_, layout_, name, t_.SizeText(i, sizeText_), date1_, date2_, md5);
   }
 
   void NormalFileLines(int i) {
@@ -311,7 +311,7 @@ class TextCatalogueWriter {
   std::u16string ending_;
   std::u16string separator_;
   // Reused for every line.
-  std::u16string line_, tabbed_, name_, label_, date1_, date2_;
+  std::u16string line_, tabbed_, name_, label_, date1_, date2_, sizeText_;
   int folderFileCount_ = 0;
   std::uint64_t folderSize_ = 0;
 };

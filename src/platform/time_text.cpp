@@ -1,7 +1,9 @@
 #include "platform/time_text.h"
 
 #include <algorithm>
+#include <array>
 #include <cstdio>
+#include <cstring>
 #include <ctime>
 
 namespace ordano {
@@ -14,17 +16,22 @@ struct Fields {
 Fields Unpack(PackedTime t) {
   Fields f{};
   f.offsetMinutes = static_cast<int>(t & 4095) - 2048;
-  std::int64_t v = t >> 12;
-  f.second = static_cast<int>(v % 100);
-  v /= 100;
-  f.minute = static_cast<int>(v % 100);
-  v /= 100;
-  f.hour = static_cast<int>(v % 100);
-  v /= 100;
-  f.day = static_cast<int>(v % 100);
-  v /= 100;
-  f.month = static_cast<int>(v % 100);
-  f.year = static_cast<int>(v / 100);
+  const std::int64_t v = t >> 12;
+  if (v < 0 || v >= 100000000000000) {  // never packed
+    f.year = -1;
+    return f;
+  }
+  // YYYYMMDD and hhmmss apart: 32-bit divisions from there on.
+  auto date = static_cast<std::uint32_t>(v / 1000000);
+  auto time = static_cast<std::uint32_t>(v % 1000000);
+  f.second = static_cast<int>(time % 100);
+  time /= 100;
+  f.minute = static_cast<int>(time % 100);
+  f.hour = static_cast<int>(time / 100);
+  f.day = static_cast<int>(date % 100);
+  date /= 100;
+  f.month = static_cast<int>(date % 100);
+  f.year = static_cast<int>(date / 100);
   return f;
 }
 
@@ -54,6 +61,16 @@ std::int64_t DaysFromCivil(std::int64_t y, unsigned m, unsigned d) {
 }
 
 const char* const kWeekdays[] = {"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat"};
+
+// "00" to "99": two digits with one look-up.
+constexpr std::array<char, 200> kDigitPairs = [] {
+  std::array<char, 200> pairs{};
+  for (int v = 0; v < 100; ++v) {
+    pairs[static_cast<std::size_t>(2 * v)] = static_cast<char>('0' + v / 10);
+    pairs[static_cast<std::size_t>(2 * v + 1)] = static_cast<char>('0' + v % 10);
+  }
+  return pairs;
+}();
 
 }  // namespace
 
@@ -86,8 +103,9 @@ void AppendTimeText(std::u16string& out, PackedTime t) {
   const int wd = static_cast<int>(((days % 7) + 11) % 7);  // 1970-01-01 was a Thursday
   // Built by hand: the writers print two of these per row, a million rows at a time.
   const auto two = [](char16_t* p, int v) {
-    p[0] = static_cast<char16_t>(u'0' + v / 10 % 10);
-    p[1] = static_cast<char16_t>(u'0' + v % 10);
+    const char* d = &kDigitPairs[2 * (static_cast<unsigned>(v) % 100)];
+    p[0] = static_cast<char16_t>(d[0]);
+    p[1] = static_cast<char16_t>(d[1]);
   };
   char16_t buf[24];
   two(buf, f.year / 100);
@@ -126,8 +144,7 @@ char* WriteIsoTimeText(char* out, PackedTime t) {
   }
   // The JSON writer calls this twice a row: digits by hand, not through printf.
   const auto two = [out](int at, int v) {
-    out[at] = static_cast<char>('0' + v / 10 % 10);
-    out[at + 1] = static_cast<char>('0' + v % 10);
+    std::memcpy(out + at, &kDigitPairs[2 * (static_cast<unsigned>(v) % 100)], 2);
   };
   two(0, f.year / 100);
   two(2, f.year % 100);

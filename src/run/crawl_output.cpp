@@ -54,7 +54,8 @@ void BuildCrawlTable(AppContext& ctx, const std::vector<WebItem>& items) {
     if (item.contentLength >= 0) {
       const auto size = static_cast<std::uint64_t>(item.contentLength);
       ctx.table.SetSize(r, size);
-      ctx.table.SetSizeText(r, FormatSize(s, size, &run.TotalSize));
+      run.TotalSize = SaturatingAdd(run.TotalSize, size);
+      ctx.table.SetSizeText(r, SizeFormatOf(s));
     }
     ctx.table.SetTitle(r, item.title);
     run.NameWidth = std::max(run.NameWidth, static_cast<int>(name.size()) + 2);

@@ -51,7 +51,8 @@ bool AddFileRow(AppContext& ctx, const FileRow& f, const FileSource& source, boo
     table.SetTitle(r, ReadHtmlTitleAt(source.dirFd, from, f.lowerCaseTitle));
   }
   if (!passes) return false;
-  table.SetSizeText(r, FormatSize(s, f.size, &run.TotalSize));
+  run.TotalSize = SaturatingAdd(run.TotalSize, f.size);
+  table.SetSizeText(r, SizeFormatOf(s));
   if (f.sortKey) table.SetSortKey(r, ExplorerSortKey(f.name));
   ++run.EntryCount;
   return true;

@@ -37,7 +37,7 @@ struct CatalogueRow {
   std::u16string md5;
 };
 
-// Writes the rows as the filling pass would: size texts through FormatSize
+// Writes the rows as the filling pass would: size texts made from the sizes
 // (summing TotalSize), NameWidth from names and depths, placeholder count.
 inline void FillTable(AppContext& ctx, const std::vector<CatalogueRow>& rows) {
   ctx.run.ResetForRun();
@@ -53,7 +53,8 @@ inline void FillTable(AppContext& ctx, const std::vector<CatalogueRow>& rows) {
     }
     ctx.table.SetName(i, r.name);
     ctx.table.SetSize(i, r.size);
-    ctx.table.SetSizeText(i, FormatSize(ctx.options.settings, r.size, &ctx.run.TotalSize));
+    ctx.run.TotalSize = SaturatingAdd(ctx.run.TotalSize, r.size);
+    ctx.table.SetSizeText(i, SizeFormatOf(ctx.options.settings));
     if (r.modified) ctx.table.SetModified(i, PackLocalTime(r.modified));
     if (r.created) ctx.table.SetCreated(i, PackLocalTime(r.created));
     ctx.table.SetMd5(i, r.md5);

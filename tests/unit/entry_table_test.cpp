@@ -34,6 +34,39 @@ TEST(EntryTable, RowsMoveWithAllColumns) {
   EXPECT_EQ(t.Capacity(), 0);
 }
 
+// A file's size text is made from its size when read, a member's is stored,
+// a placeholder has none; each stays with its row through the sort's moves,
+// and a fresh table holds no column that no row has written.
+TEST(EntryTable, SizeTextsMadeStoredOrEmptyMoveWithTheirRows) {
+  EntryTable t;
+  t.Create(1000);
+  // 8-byte handles for name, folder and link path, two times, size, depth, flags.
+  EXPECT_LE(t.BytesReserved(), 1000u * 53);
+  t.SetSize(0, 1536);
+  t.SetFolderStart(0, 1);
+  t.SetSizeText(0, SizeFormat::Kilo);
+  t.SetSize(1, 1234567);
+  t.SetSizeText(1, SizeFormat::Bytes);
+  t.SetFolderStart(1, 1);
+  t.SetFolderStart(1, 0);
+  t.SetSizeText(2, u"4.88K(0.4%[00DBF026])");
+  t.SetFolderStart(3, 1);  // placeholder
+  t.SwapRows(0, 2);
+  const EntryRow pivot = t.Row(1);
+  t.SetRow(1, t.Row(3));
+  t.SetRow(3, pivot);
+  std::u16string buffer;
+  EXPECT_EQ(t.SizeText(0, buffer), u"4.88K(0.4%[00DBF026])");
+  EXPECT_EQ(t.SizeText(1, buffer), u"");
+  EXPECT_EQ(t.SizeText(2, buffer), u"1.50K");
+  EXPECT_EQ(t.SizeText(3, buffer), u"1,234,567");
+  EXPECT_EQ(
+      t.FolderStart(0) * 1000 + t.FolderStart(1) * 100 + t.FolderStart(2) * 10 + t.FolderStart(3),
+      110);
+  t.SetSizeText(0, SizeFormat::Auto);  // a member row written again as a file
+  EXPECT_EQ(t.SizeText(0), u"0");
+}
+
 TEST(EntryTable, PoolKeepsManyLongTexts) {
   EntryTable t;
   t.Create(3000);

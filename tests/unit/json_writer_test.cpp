@@ -117,6 +117,38 @@ TEST_F(JsonWriterTest, NoMd5KeyWithoutDigestsAndEmptyTable) {
   EXPECT_TRUE(doc["entries"].empty());
 }
 
+// Strings are copied in blocks while they are plain ASCII: every character
+// that needs more, at every place of a block and after it, comes back intact.
+TEST_F(JsonWriterTest, EveryCharacterAtEveryPlaceParsesBack) {
+  const std::u16string odd[] = {
+      u"\"",     u"\\",     u"\x01",   u"\x1f", u"\n",
+      u"\x7f",   u"\u00e9", u"\u3042", kEmoji,  std::u16string(1, u'\xD800'),
+      u"\uFFFD", u"\u2028"};
+  std::vector<testing::CatalogueRow> rows;
+  std::vector<std::u16string> titles;
+  for (const std::u16string& c : odd) {
+    for (int length = 1; length <= 20; ++length) {
+      for (int at = 0; at < length; ++at) {
+        std::u16string text(static_cast<std::size_t>(length), u'a');
+        text.replace(static_cast<std::size_t>(at), 1, c);
+        titles.push_back(text);
+        rows.push_back({u"/d", u"f.txt"});
+      }
+    }
+  }
+  FillTable(*ctx_, rows);
+  for (std::size_t i = 0; i < titles.size(); ++i) {
+    ctx_->table.SetTitle(static_cast<int>(i), titles[i]);
+  }
+  const std::string bytes = Write();
+  EXPECT_TRUE(IsValidUtf8(bytes));
+  const Json doc = Json::parse(bytes);
+  ASSERT_EQ(doc["entries"].size(), titles.size());
+  for (std::size_t i = 0; i < titles.size(); ++i) {
+    ASSERT_EQ(doc["entries"][i]["title"], Utf16ToUtf8(titles[i])) << i;
+  }
+}
+
 TEST_F(JsonWriterTest, DestinationThatCannotBeCreatedIsReported) {
   Rows();
   path_ = dir_ / "missing/cat.json";
