@@ -1,6 +1,8 @@
 #include "core/format_size.h"
 
-#include <charconv>
+#include <algorithm>
+#include <array>
+#include <iterator>
 #include <limits>
 
 #include "settings/settings_record.h"
@@ -8,18 +10,33 @@
 namespace ordano {
 namespace {
 
-void AppendGrouped(std::u16string& out, std::uint64_t v) {
-  char digits[24];
-  const auto n =
-      static_cast<std::size_t>(std::to_chars(digits, digits + sizeof digits, v).ptr - digits);
-  // Sized once and filled from the end: a comma before every third digit.
-  const std::size_t at = out.size();
-  out.resize(at + n + (n - 1) / 3);
-  char16_t* q = out.data() + out.size();
-  for (std::size_t i = n, k = 0; i-- > 0; ++k) {
-    if (k > 0 && k % 3 == 0) *--q = u',';
-    *--q = static_cast<char16_t>(digits[i]);
+// "000" to "999": a group of three digits with one look-up.
+constexpr std::array<char16_t, 3000> kTriples = [] {
+  std::array<char16_t, 3000> t{};
+  for (int i = 0; i < 1000; ++i) {
+    const auto at = static_cast<std::size_t>(3 * i);
+    t[at] = static_cast<char16_t>(u'0' + i / 100);
+    t[at + 1] = static_cast<char16_t>(u'0' + i / 10 % 10);
+    t[at + 2] = static_cast<char16_t>(u'0' + i % 10);
   }
+  return t;
+}();
+
+// The writers make a size text per row: built from the last group of three
+// digits back, then appended in one piece.
+void AppendGrouped(std::u16string& out, std::uint64_t v) {
+  char16_t text[32];
+  char16_t* const end = text + std::size(text);
+  char16_t* q = end;
+  for (; v >= 1000; v /= 1000) {
+    q -= 3;
+    std::copy_n(&kTriples[3 * (v % 1000)], 3, q);
+    *--q = u',';
+  }
+  const int lead = v >= 100 ? 3 : v >= 10 ? 2 : 1;
+  q -= lead;
+  std::copy_n(&kTriples[3 * v + 3 - static_cast<std::size_t>(lead)], lead, q);
+  out.append(q, static_cast<std::size_t>(end - q));
 }
 
 }  // namespace
