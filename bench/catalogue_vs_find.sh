@@ -11,6 +11,8 @@ echo "cores: $(nproc)"
 bin="$build/ordanou"
 
 python3 "$here/bench/make_tree.py" "$work/tree" "$files" "$folders"
+# The new tree's writeback would otherwise run during the timed runs.
+sync
 mkdir -p "$work/out" "$work/home"
 export ORDANO_HOME="$work/home"
 # Warm the cache and write the first-start settings.
