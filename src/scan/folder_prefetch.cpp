@@ -53,7 +53,6 @@ void ListFolder(OpenFolder& folder, const ListingRules& rules, ListedFolder& out
     out.names.push_back('\0');
     out.items.push_back(item);
   }
-  folder.EndListing();
 }
 
 struct FolderPrefetch::Job {
