@@ -28,7 +28,7 @@ namespace {
 void FillRows(AppContext& ctx, int rows) {
   ctx.run.ResetForRun();
   ctx.table.Create(rows + 1000);
-  std::u16string folder, name;
+  std::u16string folder, linkPrefix, name;
   std::uint64_t seed = 12345;
   auto next = [&seed] {
     seed = seed * 6364136223846793005ULL + 1442695040888963407ULL;
@@ -40,6 +40,7 @@ void FillRows(AppContext& ctx, int rows) {
       folder = u"/srv/data/project";
       for (int d = 1; d < depth; ++d) folder += u"/sub" + std::u16string(1, u'a' + d);
       folder += u"/dir" + std::u16string(1, u'A' + (i / 40) % 26);
+      linkPrefix = folder + u"/";
     }
     name.clear();
     const int len = 8 + static_cast<int>(next() % 23);
@@ -57,7 +58,7 @@ void FillRows(AppContext& ctx, int rows) {
     ctx.table.SetSize(i, size);
     ctx.run.TotalSize = SaturatingAdd(ctx.run.TotalSize, size);
     ctx.table.SetSizeText(i, SizeFormatOf(ctx.settings));
-    ctx.table.SetLinkPath(i, folder + u"/" + name);
+    ctx.table.SetLinkPrefix(i, linkPrefix);
     ctx.table.SetModified(i,
                           PackLocalTime(1700000000 + static_cast<std::int64_t>(next() % 50000000)));
     ctx.table.SetCreated(i,
