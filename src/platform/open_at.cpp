@@ -4,6 +4,7 @@
 #include <sys/resource.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <span>
 
 namespace ordano {
@@ -31,6 +32,12 @@ void RaiseOpenFileLimit() {
     lim.rlim_cur = lim.rlim_max;
     ::setrlimit(RLIMIT_NOFILE, &lim);
   }
+}
+
+long long SpareDescriptors(long long reserve, long long cap) {
+  struct rlimit lim {};
+  if (::getrlimit(RLIMIT_NOFILE, &lim) != 0 || lim.rlim_cur == RLIM_INFINITY) return cap;
+  return std::clamp(static_cast<long long>(lim.rlim_cur) - reserve, 0LL, cap);
 }
 
 }  // namespace ordano

@@ -23,4 +23,8 @@ std::optional<std::string> ReadHeadAt(int dirFd, const char* name, std::size_t l
 // one descriptor per level of the tree.
 void RaiseOpenFileLimit();
 
+// Descriptors the open-file limit leaves above `reserve`, capped at `cap`
+// (`cap` when there is no limit); 0 when none are left.
+long long SpareDescriptors(long long reserve, long long cap);
+
 }  // namespace ordano

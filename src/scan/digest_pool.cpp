@@ -1,7 +1,6 @@
 #include "scan/digest_pool.h"
 
 #include <fcntl.h>
-#include <sys/resource.h>
 #include <sys/stat.h>
 
 #include <algorithm>
@@ -30,11 +29,8 @@ constexpr std::size_t kReadAheadPerWorker = 8;
 // folder: under a low open-file limit (ulimit -n 64) fewer workers leave the
 // walk its descriptors.
 int WorkersForDescriptors() {
-  struct rlimit lim {};
-  if (::getrlimit(RLIMIT_NOFILE, &lim) != 0 || lim.rlim_cur == RLIM_INFINITY) return 64;
-  const auto spare = static_cast<long long>(lim.rlim_cur) - 32;
-  return static_cast<int>(
-      std::clamp(spare / (2 + static_cast<long long>(kReadAheadPerWorker)), 1LL, 64LL));
+  constexpr long long kPerWorker = 2 + kReadAheadPerWorker;
+  return static_cast<int>(std::max(1LL, SpareDescriptors(32, 64 * kPerWorker) / kPerWorker));
 }
 
 }  // namespace

@@ -1,11 +1,10 @@
 #include "scan/folder_prefetch.h"
 
-#include <sys/resource.h>
-
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
 
+#include "platform/open_at.h"
 #include "scan/char_filter.h"
 #include "scan/scan_folder.h"
 #include "scan/wildcard.h"
@@ -66,13 +65,8 @@ struct FolderPrefetch::Job {
 };
 
 int FolderPrefetch::ReadAheadForDescriptors() {
-  struct rlimit lim {};
-  if (::getrlimit(RLIMIT_NOFILE, &lim) != 0 || lim.rlim_cur == RLIM_INFINITY) {
-    return kMaxReadAhead;
-  }
-  // Leave the walk's own path, digests and the output their descriptors.
-  const auto spare = (static_cast<long long>(lim.rlim_cur) - 40) / 2;
-  return static_cast<int>(std::clamp(spare, 0LL, static_cast<long long>(kMaxReadAhead)));
+  // Half of what is left after the walk's own path, digests and the output.
+  return static_cast<int>(SpareDescriptors(40, 2 * kMaxReadAhead) / 2);
 }
 
 FolderPrefetch::FolderPrefetch(ListingRules rules, int workers, int readAhead)
