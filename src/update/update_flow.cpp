@@ -3,8 +3,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdlib>
 #include <ctime>
+#include <system_error>
 
 #include "core/run_host.h"
 #include "platform/path_parts.h"
@@ -33,17 +35,24 @@ std::u16string ManualOfferText(const std::string& downloadUrl) {
   return u"アップデートファイルがあります。\n今すぐ更新しますか？\n\n" + ToDisplay(downloadUrl);
 }
 
-std::string PrivateUpdateFolder() {
+std::string PrivateUpdateFolder(std::string* why) {
   const char* tmp = std::getenv("TMPDIR");
   std::string base = tmp != nullptr && *tmp == '/' ? tmp : "/tmp";
   base = std::string(WithoutTrailingSlash(base));
   const uid_t uid = getuid();
   const std::string folder =
       (base == "/" ? std::string() : base) + "/ordano-update-" + std::to_string(uid);
-  mkdir(folder.c_str(), 0700);
+  const auto refuse = [&](const std::string& reason) {
+    if (why != nullptr) *why = folder + ": " + reason;
+    return std::string();
+  };
+  const auto systemReason = [] { return std::generic_category().message(errno); };
+  if (mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST) return refuse(systemReason());
   struct stat st;
-  if (lstat(folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != uid) return {};
-  if ((st.st_mode & 077) != 0 && chmod(folder.c_str(), 0700) != 0) return {};
+  if (lstat(folder.c_str(), &st) != 0) return refuse(systemReason());
+  if (!S_ISDIR(st.st_mode)) return refuse("フォルダではありません（ファイルかリンクがあります）");
+  if (st.st_uid != uid) return refuse("別のユーザーのフォルダです");
+  if ((st.st_mode & 077) != 0 && chmod(folder.c_str(), 0700) != 0) return refuse(systemReason());
   return folder;
 }
 
@@ -77,9 +86,14 @@ UpdateCheckResult CheckUpdateServer(const UpdateSetup& setup) {
 }
 
 InstallOutcome InstallUpdate(RunHost& host, const UpdateSetup& setup, std::int64_t serverTime) {
+  if (setup.programDir.empty() || setup.source.status != EndpointStatus::Ok) {
+    return InstallOutcome::Failed;
+  }
   // The private folder is made only now: a check alone leaves nothing behind.
-  const std::string temp = setup.tempDir.empty() ? PrivateUpdateFolder() : setup.tempDir;
-  if (setup.programDir.empty() || temp.empty() || setup.source.status != EndpointStatus::Ok) {
+  std::string temp = setup.tempDir;
+  std::string why;
+  if (temp.empty() && (temp = PrivateUpdateFolder(&why)).empty()) {
+    Tell(host, kTempFolderFailedText + (u"\n" + ToDisplay(why)), MsgIcon::Warning);
     return InstallOutcome::Failed;
   }
   const UpdateEndpoints& ep = setup.source.endpoints;

@@ -29,6 +29,7 @@ inline constexpr char16_t kStartupOfferText[] =
 inline constexpr char16_t kDownloadFailedText[] =
     u"ダウンロードに失敗しました。\nネットワーク接続を確認してください。";
 inline constexpr char16_t kExtractFailedText[] = u"ダウンロードしたファイルの展開に失敗しました。";
+inline constexpr char16_t kTempFolderFailedText[] = u"更新用の一時フォルダを作成できませんでした。";
 
 // The manual check's question, with the download address after it.
 std::u16string ManualOfferText(const std::string& downloadUrl);
@@ -50,9 +51,10 @@ struct UpdateSetup {
 UpdateSetup CurrentUpdateSetup(std::vector<std::string> arguments);
 
 // "$TMPDIR/ordano-update-UID" (or /tmp), created with mode 0700 and checked
-// to be this user's own folder, not a link; empty when that cannot be had.
+// to be this user's own folder, not a link; empty when that cannot be had,
+// and then `why` (when given) says "PATH: reason".
 // Fixed names in a shared /tmp could be planted by another user.
-std::string PrivateUpdateFolder();
+std::string PrivateUpdateFolder(std::string* why = nullptr);
 
 enum class UpdateCheckStatus { Off, Refused, Failed, UpToDate, Newer };
 

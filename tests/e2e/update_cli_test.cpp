@@ -70,9 +70,10 @@ class UpdateCommand : public BinaryTest {
     std::string why;
     ASSERT_TRUE(server.Start(site.path(), routes, &why)) << why;
   }
-  ProcessResult Check(const std::string& url, bool yes) {
+  ProcessResult Check(const std::string& url, bool yes, const std::string& tmp = {}) {
     RunOptions o = Opts();
-    o.env.push_back({"TMPDIR", work / "tmp"});
+    o.env.push_back({"TMPDIR", tmp.empty() ? work / "tmp" : tmp});
+    o.env.push_back({"LC_ALL", "C.UTF-8"});  // the system's reasons untranslated
     o.env.push_back({"ORDANO_UPDATE_URL", url});
     std::vector<std::string> args{"--check-update"};
     if (yes) args.push_back("--yes");
@@ -116,6 +117,19 @@ TEST_F(UpdateCommand, ExitStatusesAndTheWholeHandOver) {
   EXPECT_EQ(ReadFile(prog + "/ordano_update.stamp"), std::to_string(kProgramTime + 1000) + "\n");
   EXPECT_FALSE(fs::exists(prog + "/ordanou.dat"));
   EXPECT_EQ(server.CountRequests("/top/abcd"), 1);
+}
+
+TEST_F(UpdateCommand, RefusedTempFolderIsNamedWithTheReason) {
+  // Nobody, root included, can make a folder under a regular file.
+  WriteFile(work / "file", "");
+  const auto r = Check(server.Origin() + "/new.zip", true, work / "file");
+  EXPECT_EQ(r.exitCode, 3);
+  EXPECT_NE(
+      r.err.find("更新用の一時フォルダを作成できませんでした。\n" + work / "file/ordano-update-" +
+                 std::to_string(getuid()) + ": Not a directory\n"),
+      std::string::npos)
+      << r.err;
+  EXPECT_EQ(server.CountRequests("/top/abcd"), 0);
 }
 
 }  // namespace
