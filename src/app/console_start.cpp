@@ -33,6 +33,8 @@ std::optional<int> StartConsoleRun(AppContext& ctx, InstanceLock& lock, std::opt
       RemoveStaleSettingsTemporaries(ctx.programFolder);
       break;
   }
+  // A number that names no profile would otherwise get first-start files.
+  if (profile && !RequireExistingProfile(ctx.programFolder, *profile)) return kExitUsage;
   LoadSettingsAtStartup(ctx, profile);
   if (overrides != nullptr) ApplySettingsOverrides(ctx.settings, *overrides);
   // The window applies the record to its pages before a command-line run;

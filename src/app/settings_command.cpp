@@ -213,6 +213,13 @@ bool CheckAssignments(const SettingsOptions& o) {
 
 }  // namespace
 
+bool RequireExistingProfile(const std::string& folder, int profile) {
+  if (ProfileExists(folder, profile)) return true;
+  std::fprintf(stderr, "ordanou: there is no profile %d (ordanou --profiles lists them)\n",
+               profile);
+  return false;
+}
+
 bool ParseSettingsOption(std::span<const std::string> args, std::size_t& i, CommandLine& cl) {
   SettingsOptions& o = cl.settings;
   const std::string& token = args[i];
@@ -292,12 +299,7 @@ std::optional<int> RunSettingsCommand(const CommandLine& cl) {
     if (Fails(stdout)) return kExitNotWritten;
     if (!o.show && !o.save) return kExitOk;
   }
-  if (std::none_of(rows.begin(), rows.end(),
-                   [&](const ProfileRow& r) { return r.number == profile; })) {
-    std::fprintf(stderr, "ordanou: there is no profile %d (ordanou --profiles lists them)\n",
-                 profile);
-    return kExitUsage;
-  }
+  if (!RequireExistingProfile(folder, profile)) return kExitUsage;
   const bool read = ReadSettings(folder, profile, *settings);
   if (!read) ApplyMissingFileDefaults(*settings, folder);
   if (o.save) {

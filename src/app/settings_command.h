@@ -38,6 +38,10 @@ bool ParseSettingsOption(std::span<const std::string> args, std::size_t& i, Comm
 // --profiles. nullopt: nothing of these asked for, the run goes on.
 std::optional<int> RunSettingsCommand(const CommandLine& cl);
 
+// False, with the reason on stderr, when `profile` names no existing
+// profile (/P:n of a run or of --settings and --save): nothing may create it.
+bool RequireExistingProfile(const std::string& folder, int profile);
+
 // The checked assignments applied to a run's record (the file is not written).
 void ApplySettingsOverrides(SettingsRecord& settings, const SettingsOptions& options);
 

@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <charconv>
 #include <cstdint>
 #include <cstring>
 
@@ -85,6 +86,19 @@ std::string FolderListFilePath(std::string_view folder, int profile) {
 
 std::string ProfileNameFilePath(std::string_view folder) {
   return std::string(folder) + "ordanopu.dat";
+}
+
+std::optional<int> ProfileOfSettingsFileName(std::string_view name) {
+  constexpr std::string_view kPrefix = "ordanou", kSuffix = ".dat";
+  if (!name.starts_with(kPrefix) || !name.ends_with(kSuffix)) return std::nullopt;
+  const std::string_view digits =
+      name.substr(kPrefix.size(), name.size() - kPrefix.size() - kSuffix.size());
+  if (digits.empty()) return 0;
+  if (digits.front() < '1' || digits.front() > '9') return std::nullopt;
+  int profile = 0;
+  const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), profile);
+  if (error != std::errc() || end != digits.data() + digits.size()) return std::nullopt;
+  return profile;
 }
 
 bool ReadStartupRecord(std::string_view folder, StartupRecord& startup) {

@@ -25,6 +25,9 @@ std::string SettingsFilePath(std::string_view folder, int profile);  // ordanou.
 std::string FolderListFilePath(std::string_view folder,
                                int profile);               // ordanoud.dat, ordanouNd.dat
 std::string ProfileNameFilePath(std::string_view folder);  // ordanopu.dat
+// The profile whose settings file has this name ("ordanou.dat" 0,
+// "ordanou12.dat" 12); nothing for any other name, "ordanou012.dat" included.
+std::optional<int> ProfileOfSettingsFileName(std::string_view name);
 
 // Reads up to 84 bytes over the record; false (record untouched) when the
 // file cannot be opened.

@@ -2,8 +2,11 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <climits>
+#include <filesystem>
 #include <memory>
+#include <system_error>
 
 #include "settings/settings_files.h"
 
@@ -19,10 +22,27 @@ bool ReadWholeSettings(std::string_view folder, int profile, SettingsRecord& out
   return ReadSettings(folder, profile, out);
 }
 
+namespace {
+
+// Numbers 0 to `last` that have a settings file in the folder, in order.
+std::vector<int> NumbersWithSettingsFiles(std::string_view folder, int last) {
+  std::vector<int> numbers;
+  std::error_code ec;
+  for (std::filesystem::directory_iterator it(std::filesystem::path(folder), ec), end;
+       !ec && it != end; it.increment(ec)) {
+    const auto n = ProfileOfSettingsFileName(it->path().filename().native());
+    if (n && *n <= last) numbers.push_back(*n);
+  }
+  std::sort(numbers.begin(), numbers.end());
+  return numbers;
+}
+
+}  // namespace
+
 std::vector<ProfileRow> ListProfiles(std::string_view folder, int profileCount) {
   std::vector<ProfileRow> rows;
   auto scratch = std::make_unique<SettingsRecord>();
-  for (int n = 0; n <= profileCount; ++n) {
+  for (const int n : NumbersWithSettingsFiles(folder, profileCount)) {
     ProfileNameRecord name{};
     if (!ReadProfileName(folder, n, name)) break;  // the name file ends here
     if (name.Deleted == 1 || !ReadWholeSettings(folder, n, *scratch)) continue;
@@ -30,6 +50,15 @@ std::vector<ProfileRow> ListProfiles(std::string_view folder, int profileCount) 
         {n, std::u16string(TextOf(name.Name)), std::u16string(TextOf(scratch->SavedAt))});
   }
   return rows;
+}
+
+bool ProfileExists(std::string_view folder, int profile) {
+  if (profile == 0) return true;
+  if (profile < 0) return false;
+  ProfileNameRecord name{};
+  if (ReadProfileName(folder, profile, name) && name.Deleted == 1) return false;
+  auto scratch = std::make_unique<SettingsRecord>();
+  return ReadWholeSettings(folder, profile, *scratch);
 }
 
 std::optional<ProfileRow> CreateProfile(std::string_view folder, StartupRecord& startup,

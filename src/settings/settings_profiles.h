@@ -28,8 +28,15 @@ bool ReadWholeSettings(std::string_view folder, int profile, SettingsRecord& out
 
 // Profiles 0 to `profileCount` whose name record is not marked deleted and
 // whose settings file holds a whole record. A name file shorter than the
-// count claims ends the list where its records end.
+// count claims ends the list where its records end. Only numbers with a
+// settings file in the folder are looked up, so neither a huge count nor a
+// name file with long holes makes the list slow.
 std::vector<ProfileRow> ListProfiles(std::string_view folder, int profileCount);
+
+// Whether `profile` may be used by number: 0 always (its files come with the
+// first start); a numbered one when its settings file holds a whole record
+// and its name record, if there is one, is not marked deleted.
+bool ProfileExists(std::string_view folder, int profile);
 
 // A new profile ProfileCount + 1: a copy of `current` stamped with the time
 // of creation (an existing settings file of that number is left as it is)

@@ -2,8 +2,10 @@
 // --settings, --save, --profiles and --output.
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <filesystem>
 #include <map>
+#include <set>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -11,6 +13,7 @@
 #include "binary_test.h"
 #include "run_binary.h"
 #include "settings/settings_fields.h"
+#include "settings/settings_files.h"
 #include "temp_dir.h"
 
 namespace ordano::testing {
@@ -32,6 +35,13 @@ class SettingsCli : public BinaryTest {
     return values;
   }
 };
+
+std::set<std::string> FileNames(const std::string& folder) {
+  std::set<std::string> names;
+  for (const auto& e : std::filesystem::directory_iterator(folder))
+    names.insert(e.path().filename());
+  return names;
+}
 
 // A value other than the default for every field, in its text form, distinct
 // per field so that two fields sharing bytes would show.
@@ -195,6 +205,64 @@ TEST_F(SettingsCli, Md5CsvByOutputMatchesMd5sumForThisRunOnly) {
   const std::string text = Utf16Catalogue(work / "out/y.txt");
   EXPECT_NE(text.find("a.txt"), std::string::npos);
   EXPECT_EQ(text.find("b.bin"), std::string::npos) << text;
+}
+
+// Profiles as the program keeps them: profile 1 a copy of profile 0 named
+// "one", profile 2 created and deleted, ProfileCount 2.
+class SettingsCliProfiles : public SettingsCli {
+ protected:
+  void SetUp() override {
+    WriteFile(work / "tree/a.txt", "a");
+    ASSERT_EQ(RunOrdanou({"/O:.", "/F:c.txt", "tree"}, Opts()).exitCode, 0);
+    std::filesystem::copy_file(home / "ordanou.dat", home / "ordanou1.dat");
+    ASSERT_TRUE(RewriteProfileName(folder, 1, MakeProfileName(u"one")));
+    ASSERT_TRUE(RewriteProfileName(folder, 2, MakeProfileName(u"gone", true)));
+    SetProfileCount(2);
+  }
+  void SetProfileCount(int count) {
+    StartupRecord startup{};
+    startup.ProfileCount = count;
+    ASSERT_TRUE(WriteStartupRecord(folder, startup));
+  }
+  const std::string folder = home.path() + "/";
+};
+
+TEST_F(SettingsCliProfiles, RunWithAProfileNumberThatNamesNoProfileIsRefused) {
+  const auto before = FileNames(home.path());
+  const struct {
+    std::string number;
+    int status;
+  } cases[] = {{"-1", 2}, {"999", 2}, {"3", 2}, {"2", 2}, {"1", 0}, {"0", 0}};
+  for (const auto& c : cases) {
+    const std::string out = "c" + c.number + ".txt";
+    const auto r = RunOrdanou({"/P:" + c.number, "/O:.", "/F:" + out, "tree"}, Opts());
+    EXPECT_EQ(r.exitCode, c.status) << c.number << "\n" << r.err;
+    EXPECT_EQ(std::filesystem::exists(work / out), c.status == 0) << c.number;
+    if (c.status != 0) {
+      EXPECT_NE(r.err.find("no profile " + c.number), std::string::npos) << r.err;
+    }
+    // No settings or folder list file for a stray number.
+    EXPECT_EQ(FileNames(home.path()), before) << c.number;
+  }
+}
+
+TEST_F(SettingsCliProfiles, ProfilesFarPastAHoleInTheNameFileAreListed) {
+  // Its name record lies about 100 GB into the file, after a hole; the count
+  // claims every number there is.
+  constexpr int kFar = 200'000'000;
+  std::filesystem::copy_file(home / "ordanou.dat",
+                             home / ("ordanou" + std::to_string(kFar) + ".dat"));
+  ASSERT_TRUE(RewriteProfileName(folder, kFar, MakeProfileName(u"far")));
+  SetProfileCount(INT_MAX);
+  RunOptions o = Opts();
+  o.timeoutSeconds = 60;
+  const auto r = RunOrdanou({"--profiles"}, o);
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  std::vector<std::string> listed;  // number and name; the save times vary
+  std::istringstream in(r.out);
+  for (std::string line; std::getline(in, line);)
+    listed.push_back(line.substr(0, line.rfind('\t')));
+  EXPECT_EQ(listed, (std::vector<std::string>{"0\t無題", "1\tone", "200000000\tfar"})) << r.out;
 }
 
 }  // namespace
