@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <chrono>
 #include <cstdio>
 #include <ctime>
 #include <memory>
@@ -20,6 +21,8 @@
 
 namespace ordano {
 namespace {
+
+constexpr std::chrono::milliseconds kSaveLockPatience{5000};
 
 std::string AsciiLowerBytes(std::string_view text) {
   std::string out(text);
@@ -276,7 +279,9 @@ std::optional<int> RunSettingsCommand(const CommandLine& cl) {
 
   const std::string folder = ProgramFolder();
   InstanceLock lock;
-  if (o.save && lock.TryAcquire(folder) == InstanceLock::Result::HeldByOther) {
+  // Another --save holds the lock only for a moment: wait for it rather than
+  // refuse; a window holding it for long is still refused.
+  if (o.save && lock.Acquire(folder, kSaveLockPatience) == InstanceLock::Result::HeldByOther) {
     // The window writes its settings at exit and would undo the change.
     std::fputs("ordanou: システム情報: すでにおるだの♪が起動してます。\n", stderr);
     return kExitAlreadyRunning;

@@ -4,7 +4,9 @@
 #include <sys/file.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <thread>
 
 namespace ordano {
 
@@ -24,6 +26,21 @@ InstanceLock::Result InstanceLock::TryAcquire(const std::string& programFolder) 
   if (fd_ >= 0) close(fd_);
   fd_ = fd;
   return Result::Acquired;
+}
+
+InstanceLock::Result InstanceLock::Acquire(const std::string& programFolder,
+                                           std::chrono::milliseconds patience) {
+  using Clock = std::chrono::steady_clock;
+  const auto deadline = Clock::now() + patience;
+  std::chrono::milliseconds pause{5};
+  for (;;) {
+    const Result result = TryAcquire(programFolder);
+    const auto left =
+        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+    if (result != Result::HeldByOther || left <= std::chrono::milliseconds::zero()) return result;
+    std::this_thread::sleep_for(std::min(pause, left));
+    pause = std::min(pause * 2, std::chrono::milliseconds{100});
+  }
 }
 
 }  // namespace ordano

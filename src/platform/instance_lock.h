@@ -2,6 +2,7 @@
 // program folder, released by the kernel when the process ends.
 #pragma once
 
+#include <chrono>
 #include <string>
 
 namespace ordano {
@@ -18,6 +19,9 @@ class InstanceLock {
   enum class Result { Acquired, HeldByOther, Error };
   // Tries to take the lock on folder + "ordanou.lock" without waiting.
   Result TryAcquire(const std::string& programFolder);
+  // The same, but while another process holds the lock it tries again for
+  // up to `patience` before giving up.
+  Result Acquire(const std::string& programFolder, std::chrono::milliseconds patience);
   bool held() const { return fd_ >= 0; }
 
  private:

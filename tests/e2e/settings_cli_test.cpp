@@ -265,5 +265,26 @@ TEST_F(SettingsCliProfiles, ProfilesFarPastAHoleInTheNameFileAreListed) {
   EXPECT_EQ(listed, (std::vector<std::string>{"0\t無題", "1\tone", "200000000\tfar"})) << r.out;
 }
 
+TEST_F(SettingsCli, ConcurrentSavesWaitForEachOtherAndAllLand) {
+  ASSERT_EQ(RunOrdanou({"--save", "--set", "SortOrder=1"}, Opts()).exitCode, 0);
+  const std::vector<std::string> fields = {"ComputeMd5",    "IncludeHidden",  "ExpandArchives",
+                                           "ReadShortcuts", "SortDescending", "WriteDate",
+                                           "IndentTree",    "RelativeOutput"};
+  // Started together by one shell; each prints its field and exit status.
+  std::vector<std::string> args = {
+      "-c", "for f; do (\"$ORDANOU\" --save --set \"$f=1\"; echo \"$f $?\") & done; wait", "sh"};
+  args.insert(args.end(), fields.begin(), fields.end());
+  RunOptions o = Opts();
+  o.env.push_back({"ORDANOU", ORDANOU_BINARY});
+  const auto r = RunProgram("/bin/sh", args, o);
+  ASSERT_EQ(r.exitCode, 0);
+  const auto saved = Settings();
+  for (const auto& f : fields) {
+    EXPECT_NE(r.out.find(f + " 0\n"), std::string::npos) << r.out << r.err;
+    EXPECT_EQ(saved.at(f), "1") << f;  // no save undid another
+  }
+  EXPECT_EQ(saved.at("SortOrder"), "1");
+}
+
 }  // namespace
 }  // namespace ordano::testing
