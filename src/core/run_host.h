@@ -3,6 +3,7 @@
 // the tests each implement it.
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -42,9 +43,13 @@ class RunHost {
  public:
   virtual ~RunHost() = default;
 
-  // The basic page's controls. A run starts from its own copy of the record
-  // into which a windowed host collects the page's live states; Apply shows
-  // a record on the page (a run that switches the date range off).
+  // The settings pages at the start of every run. The advanced and HTML tag
+  // pages are collected into the live record (what the user set there holds
+  // from now on); the run then copies the record, and the basic page is
+  // collected into that copy, as the run reads it from the page's controls.
+  // Apply shows a record on the basic page (a run that switches the date
+  // range off).
+  virtual void CollectRunPages(SettingsRecord&) {}
   virtual void CollectBasicPage(SettingsRecord&) {}
   virtual void ApplyBasicPage(const SettingsRecord&) {}
   // Control-only states of the basic page (never saved).
@@ -59,6 +64,14 @@ class RunHost {
   virtual void ProgressEnd(RunState&) {}
   // A status text of the web crawl.
   virtual void ShowCrawlText(CrawlText, std::u16string_view) {}
+  // The progress window of a download (the update archive). Progress comes
+  // while bytes arrive and while the transfer waits for them (total 0 when
+  // unknown); it serves the host's events, and false stops the download.
+  virtual void DownloadBegin() {}
+  virtual bool DownloadProgress(std::uint64_t /*received*/, std::uint64_t /*total*/) {
+    return true;
+  }
+  virtual void DownloadEnd() {}
 
   virtual MsgAnswer MessageBox(std::u16string_view text, std::u16string_view caption, MsgIcon icon,
                                MsgButtons buttons) = 0;

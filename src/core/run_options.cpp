@@ -8,6 +8,7 @@ namespace ordano {
 void BeginRunOptions(AppContext& ctx) {
   RunHost& host = ctx.Host();
   RunOptions& o = ctx.options;
+  host.CollectRunPages(ctx.settings);
   o.settings = ctx.settings;
   host.CollectBasicPage(o.settings);
   NormaliseForRun(o.settings);

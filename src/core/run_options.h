@@ -16,8 +16,9 @@ struct RunOptions {
   bool includeFileDrops = false;
 };
 
-// Builds ctx.options for a run starting now: the saved record, the host's
-// collected basic page, out-of-range values put back in range.
+// Builds ctx.options for a run starting now: the advanced and HTML tag pages
+// collected into ctx.settings, a copy of it with the basic page collected,
+// out-of-range values put back in range.
 void BeginRunOptions(AppContext& ctx);
 
 }  // namespace ordano

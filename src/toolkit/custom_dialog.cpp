@@ -7,6 +7,7 @@
 #include <QContextMenuEvent>
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QFile>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -22,6 +23,7 @@
 #include <QTreeView>
 #include <QUrl>
 
+#include "platform/uri_list.h"
 #include "toolkit/toolkit_colours.h"
 
 namespace ordano {
@@ -85,13 +87,20 @@ ToolkitKind ToolkitKindOf(const QWidget& child) {
 
 std::vector<std::string> LocalDropPaths(const QMimeData& mime) {
   std::vector<std::string> paths;
+  // The list as sent: QUrl would decode the names as UTF-8 and lose every
+  // name that is not (a byte such as %FF becomes U+FFFD).
+  const QByteArray list = mime.data(QStringLiteral("text/uri-list"));
+  if (!list.isEmpty()) {
+    return LocalPathsOfUriList(
+        std::string_view(list.constData(), static_cast<std::size_t>(list.size())));
+  }
   if (!mime.hasUrls()) return paths;
   const QList<QUrl> urls = mime.urls();
   paths.reserve(static_cast<std::size_t>(urls.size()));
   for (const QUrl& url : urls) {
     if (!url.isLocalFile()) continue;  // web addresses and the like
     const QString local = url.toLocalFile();
-    if (!local.isEmpty()) paths.push_back(local.toStdString());
+    if (!local.isEmpty()) paths.push_back(QFile::encodeName(local).toStdString());
   }
   return paths;
 }

@@ -92,7 +92,8 @@ class CCustomDialogEx : public CCustomDialog {
   using CCustomDialog::CCustomDialog;
 };
 
-// Local paths of a drop; other URLs are ignored.
+// Local paths of a drop, as the bytes of the names on disk; other URLs are
+// ignored.
 std::vector<std::string> LocalDropPaths(const QMimeData& mime);
 
 }  // namespace ordano

@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <charconv>
 #include <ctime>
 #include <fstream>
@@ -100,6 +101,8 @@ struct DownloadSink {
   std::uint64_t written = 0;
   std::uint64_t limit = 0;
   bool failed = false;
+  bool cancelled = false;
+  const std::function<bool(std::uint64_t, std::uint64_t)>* progress = nullptr;
 };
 
 size_t OnBody(char* data, size_t size, size_t n, void* user) {
@@ -112,6 +115,18 @@ size_t OnBody(char* data, size_t size, size_t n, void* user) {
   }
   sink->written += bytes;
   return bytes;
+}
+
+// libcurl calls this while bytes arrive and, waiting, about once a second.
+int OnDownloadProgress(void* user, curl_off_t total, curl_off_t now, curl_off_t, curl_off_t) {
+  auto* sink = static_cast<DownloadSink*>(user);
+  if (sink->progress == nullptr || !*sink->progress) return 0;
+  if ((*sink->progress)(static_cast<std::uint64_t>(std::max<curl_off_t>(now, 0)),
+                        static_cast<std::uint64_t>(std::max<curl_off_t>(total, 0)))) {
+    return 0;
+  }
+  sink->cancelled = true;
+  return 1;  // aborts the transfer
 }
 
 size_t Discard(char*, size_t size, size_t n, void*) { return size * n; }
@@ -164,26 +179,37 @@ bool IsUpdateNewer(std::int64_t serverTime, std::int64_t programTime,
   return serverTime > programTime + 120;
 }
 
-bool DownloadFile(const std::string& url, const std::string& target, std::uint64_t maxBytes) {
+DownloadStatus DownloadFile(const std::string& url, const std::string& target,
+                            const DownloadOptions& options) {
   List headers;
   Easy h = NewRequest(CacheBusted(url), kDownloadSeconds, headers);
-  if (!h) return false;
+  if (!h) return DownloadStatus::Failed;
+  CURL* e = h.get();
   unlink(target.c_str());
   UniqueFd fd(open(target.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0600));
-  if (!fd) return false;
-  DownloadSink sink{fd.get(), 0, maxBytes, false};
-  curl_easy_setopt(h.get(), CURLOPT_WRITEFUNCTION, OnBody);
-  curl_easy_setopt(h.get(), CURLOPT_WRITEDATA, &sink);
+  if (!fd) return DownloadStatus::Failed;
+  DownloadSink sink{fd.get(), 0, options.maxBytes, false, false, &options.progress};
+  curl_easy_setopt(e, CURLOPT_WRITEFUNCTION, OnBody);
+  curl_easy_setopt(e, CURLOPT_WRITEDATA, &sink);
+  curl_easy_setopt(e, CURLOPT_TIMEOUT_MS, static_cast<long>(options.timeLimit.count()));
+  curl_easy_setopt(e, CURLOPT_LOW_SPEED_LIMIT, options.lowSpeedBytes);
+  curl_easy_setopt(e, CURLOPT_LOW_SPEED_TIME, static_cast<long>(options.lowSpeedTime.count()));
+  curl_easy_setopt(e, CURLOPT_XFERINFOFUNCTION, OnDownloadProgress);
+  curl_easy_setopt(e, CURLOPT_XFERINFODATA, &sink);
+  curl_easy_setopt(e, CURLOPT_NOPROGRESS, 0L);
   // An error status ends the transfer before its body is written.
-  curl_easy_setopt(h.get(), CURLOPT_FAILONERROR, 1L);
-  const CURLcode rc = curl_easy_perform(h.get());
+  curl_easy_setopt(e, CURLOPT_FAILONERROR, 1L);
+  const CURLcode rc = curl_easy_perform(e);
   long status = 0;
-  curl_easy_getinfo(h.get(), CURLINFO_RESPONSE_CODE, &status);
+  curl_easy_getinfo(e, CURLINFO_RESPONSE_CODE, &status);
   const bool ok =
       rc == CURLE_OK && status == 200 && !sink.failed && sink.written > 0 && fsync(fd.get()) == 0;
   fd.reset();
-  if (!ok) unlink(target.c_str());
-  return ok;
+  if (ok) return DownloadStatus::Ok;
+  unlink(target.c_str());
+  if (sink.cancelled) return DownloadStatus::Cancelled;
+  if (rc == CURLE_OPERATION_TIMEDOUT) return DownloadStatus::TimedOut;
+  return DownloadStatus::Failed;
 }
 
 void PostDownloadNotice(const UpdateEndpoints& endpoints) {

@@ -99,9 +99,24 @@ InstallOutcome InstallUpdate(RunHost& host, const UpdateSetup& setup, std::int64
   const UpdateEndpoints& ep = setup.source.endpoints;
   const std::string archive = temp + "/ordano_update.zip";
   const std::string extract = temp + "/ordano_update_extract";
-  if (!DownloadFile(ep.download, archive)) {
-    Tell(host, kDownloadFailedText, MsgIcon::Warning);
-    return InstallOutcome::Failed;
+  DownloadOptions download = setup.download;
+  download.progress = [&host](std::uint64_t received, std::uint64_t total) {
+    return host.DownloadProgress(received, total);
+  };
+  host.DownloadBegin();
+  const DownloadStatus got = DownloadFile(ep.download, archive, download);
+  host.DownloadEnd();
+  switch (got) {
+    case DownloadStatus::Ok:
+      break;
+    case DownloadStatus::Cancelled:
+      return InstallOutcome::Failed;
+    case DownloadStatus::TimedOut:
+      Tell(host, kDownloadTimedOutText, MsgIcon::Warning);
+      return InstallOutcome::Failed;
+    case DownloadStatus::Failed:
+      Tell(host, kDownloadFailedText, MsgIcon::Warning);
+      return InstallOutcome::Failed;
   }
   PostDownloadNotice(ep);
   if (ExtractUpdateArchive(archive, extract) != ExtractStatus::Ok) {

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "update/update_check.h"
 #include "update/update_config.h"
 
 namespace ordano {
@@ -28,6 +29,8 @@ inline constexpr char16_t kStartupOfferText[] =
     u"アップデートファイルがあります。\n今すぐ更新しますか？\n(いいえ = 今回はこのまま起動します)";
 inline constexpr char16_t kDownloadFailedText[] =
     u"ダウンロードに失敗しました。\nネットワーク接続を確認してください。";
+inline constexpr char16_t kDownloadTimedOutText[] =
+    u"ダウンロードが時間内に終わりませんでした。\nネットワーク接続を確認してください。";
 inline constexpr char16_t kExtractFailedText[] = u"ダウンロードしたファイルの展開に失敗しました。";
 inline constexpr char16_t kTempFolderFailedText[] = u"更新用の一時フォルダを作成できませんでした。";
 
@@ -44,6 +47,7 @@ struct UpdateSetup {
   pid_t pid = 0;
   int attemptDelaySeconds = 2;
   int waitTenths = 100;
+  DownloadOptions download;  // the archive's limits (the progress goes to the host)
 };
 
 // The setup of this process: /proc/self/exe and CurrentUpdateEndpoints();
@@ -71,7 +75,8 @@ enum class InstallOutcome {
   Failed,      // told to the user; the program goes on
 };
 
-// Download, notice, extraction, script; messages through the host.
+// Download (with the host's progress window), notice, extraction, script;
+// messages through the host. A download the user stopped is told nothing.
 InstallOutcome InstallUpdate(RunHost& host, const UpdateSetup& setup, std::int64_t serverTime);
 
 // The check of the information page's button: every outcome is told. True

@@ -34,6 +34,8 @@ struct GuiSession {
   QStringList names;
   int saveDialogs = 0;
   int nameDialogs = 0;
+  // The panel's 字下げ box as each save dialog showed it.
+  QList<bool> panelIndentTree;
 
   // `before` changes the loaded settings before the window is made.
   explicit GuiSession(const std::function<void(AppContext&)>& before = {}) {
@@ -57,6 +59,7 @@ struct GuiSession {
       (b != nullptr ? b : box->buttons().front())->click();
     } else if (auto* save = qobject_cast<SaveFileDialog*>(&d)) {
       ++saveDialogs;
+      panelIndentTree << save->indentTreeBox->isChecked();
       save->selectFile(saveAs);
       save->appendBox->setChecked(panelAppend);
       static_cast<QDialog&>(*save).done(saveAs.isEmpty() ? QDialog::Rejected : QDialog::Accepted);

@@ -1,8 +1,13 @@
 // The window end to end through its real widgets, on the offscreen platform:
 // drops, the progress window, the save dialog and its panel, the exit.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
+#include <QClipboard>
 #include <QDir>
 #include <QDropEvent>
 #include <QFile>
@@ -11,6 +16,7 @@
 #include <QMenu>
 #include <QMessageBox>
 #include <QMimeData>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTabBar>
@@ -19,11 +25,15 @@
 #include <QTest>
 #include <QTimer>
 #include <QUrl>
+#include <chrono>
+#include <filesystem>
 #include <memory>
 
+#include "../crawl_server/crawl_server.h"
 #include "app/window/advanced_page.h"
 #include "app/window/basic_page.h"
 #include "app/window/compare_report.h"
+#include "app/window/html_page.h"
 #include "app/window/info_page.h"
 #include "app/window/main_window.h"
 #include "app/window/pages.h"
@@ -38,6 +48,8 @@
 #include "settings/settings_normalise.h"
 #include "test_host.h"
 #include "toolkit/toolkit_colours.h"
+#include "update/update_config.h"
+#include "update/update_flow.h"
 
 namespace ordano {
 
@@ -74,6 +86,9 @@ class WindowTest : public QObject {
   static void Drop(QWidget* target, const QList<QUrl>& urls) {
     QMimeData mime;
     mime.setUrls(urls);
+    Drop(target, mime);
+  }
+  static void Drop(QWidget* target, const QMimeData& mime) {
     QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(target, &enter);
     QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
@@ -127,6 +142,100 @@ class WindowTest : public QObject {
     QVERIFY(!s.Find<QCheckBox>("ctl1002")->isChecked());
     QCOMPARE(s.ctx->settings.AppendOutput, 0);
     QVERIFY(s.Find<QWidget>("body")->isEnabled());
+  }
+
+  // Every run takes the advanced and HTML tag pages as they show, into the
+  // record itself: the catalogue, the save dialog's panel and the clipboard
+  // destination follow the boxes ticked since the window opened.
+  void RunsTakeTheAdvancedAndHtmlPagesAsShown() {
+    Session s([](AppContext& ctx) { ctx.settings.IndentTree = 1; });
+    WriteTree(s.Path("tree"), 4);
+    auto advanced = [&](int id) {
+      return s.window->AdvancedPage().findChild<QCheckBox*>(QStringLiteral("ctl%1").arg(id));
+    };
+    QVERIFY(advanced(1011)->isChecked());
+    advanced(1011)->click();  // ツリー状に字下げする off
+    advanced(1009)->click();  // 「総ﾌｧｲﾙ数」行を出さない on
+    s.Script(QMessageBox::Yes, s.Path("cat.txt"), false);
+    QSignalSpy finished(s.window.get(), &CMain::runFinished);
+    Drop(&s.window->BasicPage(), {QUrl::fromLocalFile(s.Path("tree"))});
+    QVERIFY(finished.wait(5000));
+    const QString text = Catalogue(s.Path("cat.txt"));
+    QVERIFY2(text.contains("f3.txt") && !text.contains(QStringLiteral("総ファイル数")) &&
+                 !text.contains(QChar(u'├')) && !text.contains(QChar(u'└')),
+             qPrintable(text));
+    QCOMPARE(s.panelIndentTree, QList<bool>{false});
+    QCOMPARE(s.ctx->settings.IndentTree, 0);
+    QCOMPARE(s.ctx->settings.HideTotalLabel, 1);
+
+    // The HTML tag page's body text.
+    auto* body = s.window->HtmlPage().findChild<QPlainTextEdit*>("ctl1018");
+    QVERIFY(body != nullptr);
+    s.window->HtmlPage().findChild<QCheckBox*>("ctl1003")->setChecked(true);
+    body->setPlainText(QStringLiteral("<body class=\"picked\">"));
+    s.Script(QMessageBox::Yes, s.Path("cat.html"), false);
+    Drop(&s.window->BasicPage(), {QUrl::fromLocalFile(s.Path("tree"))});
+    QVERIFY(finished.wait(5000));
+    QFile html(s.Path("cat.html"));
+    QVERIFY(html.open(QIODevice::ReadOnly));
+    QVERIFY(QString::fromUtf8(html.readAll()).contains(QStringLiteral("<body class=\"picked\">")));
+
+    // クリップボードにも出力する: no save dialog, the catalogue on the clipboard.
+    advanced(1016)->click();
+    QGuiApplication::clipboard()->clear();
+    Drop(&s.window->BasicPage(), {QUrl::fromLocalFile(s.Path("tree"))});
+    QVERIFY(finished.wait(5000));
+    QCOMPARE(s.window->LastResult().outcome, RunOutcome::Written);
+    QCOMPARE(s.saveDialogs, 2);
+    QVERIFY(QGuiApplication::clipboard()->text().contains("f3.txt"));
+  }
+
+  // Dropped names are the bytes on disk, whatever their encoding: a folder
+  // and files whose names are not UTF-8 are all catalogued.
+  void DropOfNamesThatAreNotUtf8() {
+    Session s;
+    const std::string root = s.Path("raw").toStdString();
+    const std::string folder = root + "/dir\xff";
+    // Qt cannot name these files to remove them with the session's folder.
+    const struct RemoveRaw {
+      std::string root;
+      ~RemoveRaw() {
+        std::error_code ec;
+        std::filesystem::remove_all(root, ec);
+      }
+    } removeRaw{root};
+    QVERIFY(mkdir(root.c_str(), 0700) == 0 && mkdir(folder.c_str(), 0700) == 0);
+    auto touch = [](const std::string& path) {
+      const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL, 0600);
+      if (fd >= 0) close(fd);
+      return fd >= 0;
+    };
+    QVERIFY(touch(folder + "/inside.txt") && touch(folder + "/in\xe9.txt"));
+    QByteArray files;
+    for (const char* name : {"a.txt", "b.txt", "c d.txt", "e%.txt", "bad\xff\xfe.txt", "f.txt"}) {
+      QVERIFY(touch(root + "/" + name));
+      // The last one names its host.
+      files += (std::string_view(name) == "f.txt" ? "file://localhost" : "file://") +
+               QUrl::fromLocalFile(s.Path("raw")).path(QUrl::FullyEncoded).toUtf8() + "/" +
+               QByteArray(name).toPercentEncoding("/") + "\r\n";
+    }
+    QSignalSpy finished(s.window.get(), &CMain::runFinished);
+    auto dropList = [&](const QByteArray& list, const QString& out) {
+      s.Script(QMessageBox::Yes, out, false);
+      QMimeData mime;
+      mime.setData(QStringLiteral("text/uri-list"), list);
+      Drop(&s.window->BasicPage(), mime);
+      return finished.wait(5000) && s.window->LastResult().missingPaths.empty();
+    };
+    QVERIFY(dropList(
+        "# a comment line\r\n" + QUrl::fromLocalFile(s.Path("raw")).toEncoded() + "/dir%FF\r\n",
+        s.Path("dir.txt")));
+    const QString inDir = Catalogue(s.Path("dir.txt"));
+    QVERIFY2(inDir.contains("inside.txt") && inDir.count(".txt") == 2, qPrintable(inDir));
+    QVERIFY(dropList(files, s.Path("files.txt")));
+    const QString six = Catalogue(s.Path("files.txt"));
+    QVERIFY2(six.count(".txt") == 6 && six.contains("e%.txt") && six.contains("c d.txt"),
+             qPrintable(six));
   }
 
   // Ten thousand items in one drop: each is catalogued, none is lost.
@@ -407,6 +516,44 @@ class WindowTest : public QObject {
     QVERIFY(saved.open(QIODevice::ReadOnly));
     QCOMPARE(saved.readAll().toStdString(), ReportText(report));
     QVERIFY(!window.SaveAs(s.Path("no/such/folder/report.txt")));
+  }
+
+  // The update's download shows the progress window while the main window
+  // waits; its 中止 stops the transfer, with no message.
+  void UpdateDownloadStopsFromItsWindow() {
+    testing::ClearProxyEnvironment();
+    QTemporaryDir site;
+    testing::CrawlServer server;
+    std::string why;
+    if (!server.Start(site.filePath("root").toStdString(),
+                      R"({"/drip.zip": {"count": 400, "chunk": 3, "interval": 0.25}})", &why)) {
+      QSKIP(why.c_str());
+    }
+    Session s;
+    UpdateSetup setup;
+    setup.source = ChooseUpdateEndpoints("", (server.Origin() + "/drip.zip").c_str());
+    setup.executable = s.Path("ordanou").toStdString();
+    setup.programDir = s.home.path().toStdString();
+    setup.tempDir = s.home.path().toStdString();
+    // Only a safety net: the stop ends the download long before.
+    setup.download.timeLimit = std::chrono::seconds(30);
+    bool shown = false;
+    QString text;
+    QTimer::singleShot(300, [&] {
+      CStatus* progress = s.window->Host().DownloadWindow();
+      if (progress == nullptr) return;
+      shown = progress->isVisible() && !s.Find<QWidget>("body")->isEnabled();
+      progress->Tick();
+      text = progress->Texts().lines[0];
+      progress->findChild<QPushButton*>("ctl1023")->click();
+    });
+    QCOMPARE(InstallUpdate(s.window->Host(), setup, 0), InstallOutcome::Failed);
+    QVERIFY(shown);
+    QVERIFY2(text.startsWith(QStringLiteral("ダウンロード中")), qPrintable(text));
+    QVERIFY2(s.messages.isEmpty(), qPrintable(s.messages.join('|')));
+    QVERIFY(s.window->Host().DownloadWindow() == nullptr);
+    QVERIFY(s.Find<QWidget>("body")->isEnabled());
+    QVERIFY(!QFile::exists(s.Path("ordano_update.zip")));
   }
 
   void ProgressWindowTextAndSelfClose() {

@@ -8,6 +8,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <ctime>
 #include <filesystem>
 #include <memory>
@@ -186,12 +187,15 @@ TEST_F(UpdateServerTest, DownloadNeedsStatus200AndTheNoticeIsPosted) {
   WriteZip(site / "download/u.zip", {{"ordanou", "new", ""}});
   Serve(R"({"/missing.zip": {"status": 404, "body": "<html>not found</html>"}})");
   const std::string target = work / "got.zip";
-  EXPECT_FALSE(DownloadFile(server.Origin() + "/missing.zip", target));
+  EXPECT_EQ(DownloadFile(server.Origin() + "/missing.zip", target), DownloadStatus::Failed);
   EXPECT_FALSE(fs::exists(target));
-  ASSERT_TRUE(DownloadFile(server.Origin() + "/download/u.zip", target));
+  ASSERT_EQ(DownloadFile(server.Origin() + "/download/u.zip", target), DownloadStatus::Ok);
   EXPECT_EQ(ReadFile(target), ReadFile(site / "download/u.zip"));
   // A body beyond the limit is no update either.
-  EXPECT_FALSE(DownloadFile(server.Origin() + "/download/u.zip", target, 10));
+  DownloadOptions small;
+  small.maxBytes = 10;
+  EXPECT_EQ(DownloadFile(server.Origin() + "/download/u.zip", target, small),
+            DownloadStatus::Failed);
   EXPECT_FALSE(fs::exists(target));
 
   PostDownloadNotice(Setup("/download/u.zip").source.endpoints);
@@ -200,6 +204,43 @@ TEST_F(UpdateServerTest, DownloadNeedsStatus200AndTheNoticeIsPosted) {
   EXPECT_EQ(fields.back()[1], "/top/abcd");
   EXPECT_EQ(fields.back()[6], "file=http%3A%2F%2F127.0.0.1%3A" + std::to_string(server.port()) +
                                   "%2Fdownload%2Fu.zip");
+}
+
+// A server that drips a few bytes a second: the download ends at its time
+// limit with the message, or at once when the progress callback says stop
+// (the window's 中止); neither leaves a file. The host sees the progress.
+TEST_F(UpdateServerTest, TricklingDownloadEndsAtItsLimitOrWhenStopped) {
+  // 3 bytes every 0.25 s, 8 s in all: steady enough for any low-speed rule.
+  Serve(R"({"/drip.zip": {"count": 32, "chunk": 3, "interval": 0.25, "type": "application/zip"}})");
+  struct ProgressHost : TestHost {
+    int calls = 0;
+    int begun = 0, ended = 0;
+    int stopAt = 0;  // 0: never
+    void DownloadBegin() override { ++begun; }
+    bool DownloadProgress(std::uint64_t, std::uint64_t) override {
+      return stopAt == 0 || ++calls < stopAt;
+    }
+    void DownloadEnd() override { ++ended; }
+  } progressHost;
+
+  UpdateSetup setup = Setup("/drip.zip");
+  setup.download.timeLimit = std::chrono::milliseconds(1200);
+  setup.download.lowSpeedBytes = 1;
+  EXPECT_EQ(InstallUpdate(progressHost, setup, 0), InstallOutcome::Failed);
+  ASSERT_EQ(progressHost.messages.size(), 1u);
+  EXPECT_EQ(progressHost.messages[0].text, kDownloadTimedOutText);
+  EXPECT_EQ(progressHost.begun, 1);
+  EXPECT_EQ(progressHost.ended, 1);
+  EXPECT_FALSE(fs::exists(work / "ordano_update.zip"));
+
+  // Stopped from the progress: no message, no file, long before any limit.
+  progressHost.messages.clear();
+  progressHost.stopAt = 2;
+  setup.download.timeLimit = std::chrono::minutes(5);
+  EXPECT_EQ(InstallUpdate(progressHost, setup, 0), InstallOutcome::Failed);
+  EXPECT_TRUE(progressHost.messages.empty());
+  EXPECT_EQ(progressHost.calls, 2);
+  EXPECT_FALSE(fs::exists(work / "ordano_update.zip"));
 }
 
 TEST(UpdateExtractTest, PayloadFolderAndRefusedArchives) {

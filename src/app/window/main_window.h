@@ -72,6 +72,8 @@ class CMain : public CCustomDialog {
   // The scan disables the window and its pages.
   void SetRunning(bool running);
   bool Running() const { return running_; }
+  // A close came while the window was busy; it follows when the work returns.
+  bool CloseRequested() const { return closeRequested_; }
   // A scan, its pending output or a crawl is under way: no other run starts.
   bool Busy() const;
   // A drop: a run, or new entries of the multi-folder list.

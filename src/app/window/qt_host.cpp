@@ -6,7 +6,9 @@
 #include <QMessageBox>
 #include <QUrl>
 
+#include "app/window/advanced_page.h"
 #include "app/window/basic_page.h"
+#include "app/window/html_page.h"
 #include "app/window/main_window.h"
 #include "app/window/pages.h"
 #include "app/window/save_dialog.h"
@@ -42,6 +44,12 @@ QtHost::~QtHost() = default;
 
 QWidget* QtHost::Owner() const { return main_; }
 
+void QtHost::CollectRunPages(SettingsRecord& s) {
+  if (main_ == nullptr) return;
+  main_->AdvancedPage().Collect(s);
+  main_->HtmlPage().Collect(s);
+}
+
 void QtHost::CollectBasicPage(SettingsRecord& s) {
   if (main_ != nullptr) main_->BasicPage().Collect(s);
 }
@@ -76,6 +84,33 @@ void QtHost::ProgressEnd(RunState&) {
   status_.reset();
   if (main_ != nullptr) main_->SetRunning(false);
   QApplication::restoreOverrideCursor();
+}
+
+void QtHost::DownloadBegin() {
+  received_ = total_ = 0;
+  downloadStopped_ = false;
+  const double scale = main_ != nullptr ? main_->Scale() : 1.02;
+  download_ = std::make_unique<CStatus>(
+      ProgressSource{[this] { return DownloadTextsOf(received_, total_); }, [] { return false; },
+                     [this] { downloadStopped_ = true; }},
+      scale, Owner());
+  download_->setWindowTitle(QStringLiteral("おるだの♪ アップデート"));
+  download_->show();
+  // Nothing else starts while the transfer serves the window's events.
+  if (main_ != nullptr) main_->SetRunning(true);
+}
+
+bool QtHost::DownloadProgress(std::uint64_t received, std::uint64_t total) {
+  received_ = received;
+  total_ = total;
+  QCoreApplication::processEvents(QEventLoop::AllEvents);
+  // A close of the main window meanwhile stops the download too.
+  return !downloadStopped_ && !(main_ != nullptr && main_->CloseRequested());
+}
+
+void QtHost::DownloadEnd() {
+  download_.reset();
+  if (main_ != nullptr) main_->SetRunning(false);
 }
 
 void QtHost::Exec(QDialog& dialog) {

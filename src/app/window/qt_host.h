@@ -3,6 +3,7 @@
 // dialog, and uses Qt's clipboard and desktop services.
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
@@ -28,6 +29,7 @@ class QtHost : public RunHost {
   QtHost(const QtHost&) = delete;
   QtHost& operator=(const QtHost&) = delete;
 
+  void CollectRunPages(SettingsRecord& s) override;
   void CollectBasicPage(SettingsRecord& s) override;
   void ApplyBasicPage(const SettingsRecord& s) override;
   std::u16string Wildcard() override;
@@ -36,6 +38,9 @@ class QtHost : public RunHost {
   void ProgressBegin(RunState& run) override;
   void ProgressEnd(RunState& run) override;
   void ShowCrawlText(CrawlText kind, std::u16string_view text) override;
+  void DownloadBegin() override;
+  bool DownloadProgress(std::uint64_t received, std::uint64_t total) override;
+  void DownloadEnd() override;
   MsgAnswer MessageBox(std::u16string_view text, std::u16string_view caption, MsgIcon icon,
                        MsgButtons buttons) override;
   std::optional<SaveDialogState> SaveDialog(const SaveDialogState& proposal) override;
@@ -52,6 +57,8 @@ class QtHost : public RunHost {
 
   // The progress window of the current scan, or null.
   CStatus* Status() const { return status_.get(); }
+  // The progress window of a download, or null.
+  CStatus* DownloadWindow() const { return download_.get(); }
 
  private:
   QWidget* Owner() const;
@@ -59,6 +66,10 @@ class QtHost : public RunHost {
   AppContext& ctx_;
   CMain* main_;
   std::unique_ptr<CStatus> status_;
+  std::unique_ptr<CStatus> download_;
+  std::uint64_t received_ = 0;
+  std::uint64_t total_ = 0;
+  bool downloadStopped_ = false;
 };
 
 }  // namespace ordano

@@ -3,6 +3,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPushButton>
+#include <algorithm>
 
 #include "core/run_state.h"
 
@@ -32,10 +33,39 @@ bool ProgressFinished(const RunState& run) {
   return (run.ExpectedCount != 0 && run.ExpectedCount == run.EntryCount + 1) || run.RunFinished;
 }
 
+namespace {
+
+QString ByteText(std::uint64_t bytes) {
+  if (bytes < 1024) return QString::asprintf("%lluB", static_cast<unsigned long long>(bytes));
+  if (bytes < 1024 * 1024) return QString::asprintf("%.1fKB", static_cast<double>(bytes) / 1024);
+  return QString::asprintf("%.1fMB", static_cast<double>(bytes) / (1024 * 1024));
+}
+
+}  // namespace
+
+ProgressTexts DownloadTextsOf(std::uint64_t received, std::uint64_t total) {
+  ProgressTexts t;
+  if (total > 0) {
+    t.hundredths =
+        std::min(static_cast<double>(received) / static_cast<double>(total), 1.0) * 10000;
+    t.lines[0] = QString::asprintf("ダウンロード中 %3.2f%%", t.hundredths / 100.0);
+    t.lines[1] = ByteText(received) + QStringLiteral(" / ") + ByteText(total);
+  } else {
+    t.lines[0] = QStringLiteral("ダウンロード中...");
+    t.lines[1] = ByteText(received);
+  }
+  return t;
+}
+
 CStatus::CStatus(RunState& run, bool md5, double scale, QWidget* owner)
+    : CStatus(ProgressSource{[&run, md5] { return ProgressTextsOf(run, md5); },
+                             [&run] { return ProgressFinished(run); },
+                             [&run] { run.CancelRequested = true; }},
+              scale, owner) {}
+
+CStatus::CStatus(ProgressSource source, double scale, QWidget* owner)
     : CCustomDialog(owner),
-      run_(run),
-      md5_(md5),
+      source_(std::move(source)),
       scale_(scale),
       surface_(kSurfaceWidth, kSurfaceHeight, QImage::Format_RGB32),
       gradient_(kSurfaceWidth - 1, kSurfaceHeight, QImage::Format_RGB32) {
@@ -63,20 +93,22 @@ CStatus::CStatus(RunState& run, bool md5, double scale, QWidget* owner)
   stop_->setObjectName("ctl1023");
   stop_->setGeometry(w - static_cast<int>(90 * scale_), static_cast<int>(h * 0.6) + 10,
                      static_cast<int>(80 * scale_), static_cast<int>(28 * scale_));
-  connect(stop_, &QPushButton::clicked, this, &CStatus::Stop);
+  connect(stop_, &QPushButton::clicked, this, &CStatus::reject);
   timer_.setObjectName("timer10");
   timer_.setInterval(50);
   connect(&timer_, &QTimer::timeout, this, &CStatus::Tick);
   timer_.start();
 }
 
-void CStatus::Stop() {
-  run_.CancelRequested = true;
-  close();
+// Escape and the window manager's close stop as the button does: a hidden
+// window would leave nothing to stop with.
+void CStatus::reject() {
+  source_.stop();
+  CCustomDialog::reject();
 }
 
 void CStatus::Tick() {
-  texts_ = ProgressTextsOf(run_, md5_);
+  texts_ = source_.texts();
   QPainter p(&surface_);
   p.fillRect(0, 0, 739, kSurfaceHeight, Qt::black);
   const int bar = static_cast<int>(texts_.hundredths * 1.3 / 40.0 * scale_);
@@ -96,9 +128,9 @@ void CStatus::Tick() {
   }
   p.end();
   update(QRect(0, 0, static_cast<int>(478 * scale_), static_cast<int>(kSurfaceHeight * scale_)));
-  if (ProgressFinished(run_)) {
+  if (source_.finished()) {
     timer_.stop();
-    close();
+    done(QDialog::Accepted);
   }
 }
 

@@ -1,12 +1,15 @@
 // CStatus: the progress window of a scan. It draws the run state on its own
 // 50 ms timer, closes itself when the scan is over, and its "中止" button
-// only sets the run's cancel flag.
+// only sets the run's cancel flag. The update's download shows its bytes in
+// the same window.
 #pragma once
 
 #include <QImage>
 #include <QPoint>
 #include <QString>
 #include <QTimer>
+#include <cstdint>
+#include <functional>
 
 #include "toolkit/custom_dialog.h"
 
@@ -24,6 +27,15 @@ struct ProgressTexts {
 ProgressTexts ProgressTextsOf(const RunState& run, bool md5);
 // The window closes itself at the first tick where this holds.
 bool ProgressFinished(const RunState& run);
+// A download: bytes received of the total (0 when the server gave none).
+ProgressTexts DownloadTextsOf(std::uint64_t received, std::uint64_t total);
+
+// What a progress window shows and what its button does.
+struct ProgressSource {
+  std::function<ProgressTexts()> texts;
+  std::function<bool()> finished;  // the window closes itself when true
+  std::function<void()> stop;      // "中止", Escape too
+};
 
 class CStatus : public CCustomDialog {
   Q_OBJECT
@@ -32,6 +44,7 @@ class CStatus : public CCustomDialog {
   static constexpr int kSurfaceHeight = 120;
 
   CStatus(RunState& run, bool md5, double scale, QWidget* owner);
+  CStatus(ProgressSource source, double scale, QWidget* owner);
 
   // One timer tick: texts, surface, closing test.
   void Tick();
@@ -42,12 +55,10 @@ class CStatus : public CCustomDialog {
   void paintEvent(QPaintEvent* event) override;
   void mousePressEvent(QMouseEvent* event) override;
   void mouseMoveEvent(QMouseEvent* event) override;
+  void reject() override;
 
  private:
-  void Stop();
-
-  RunState& run_;
-  bool md5_;
+  ProgressSource source_;
   double scale_;
   QImage surface_;
   QImage gradient_;

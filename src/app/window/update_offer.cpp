@@ -28,6 +28,7 @@ bool OfferUpdateAtStart(AppContext& ctx, int argc, char** argv) {
 }
 
 void CheckForUpdateFromWindow(CMain& window) {
+  if (window.Busy()) return;
   std::vector<std::string> arguments;
   const QStringList all = QCoreApplication::arguments();
   for (qsizetype i = 1; i < all.size(); ++i)
@@ -37,7 +38,8 @@ void CheckForUpdateFromWindow(CMain& window) {
   QApplication::setOverrideCursor(Qt::WaitCursor);
   const bool handedOver = CheckForUpdate(window.Host(), setup);
   QApplication::restoreOverrideCursor();
-  if (handedOver) window.close();
+  // A close asked for during the download stopped it; it happens now.
+  if (handedOver || window.CloseRequested()) window.close();
 }
 
 }  // namespace ordano
