@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds the libFuzzer targets (crawler text, 7z headers, catalogue reader) with clang (address and undefined
-# behaviour sanitizers) and runs each for a few seconds without a corpus.
+# behaviour sanitizers) and runs each for a few seconds, from the seed inputs in fuzz/seeds/<target>
+# where there are some.
 # Exits non-zero when a target crashes or cannot be built.
 #   fuzz/short_run.sh [build-dir] [seconds-per-target]
 set -euo pipefail
@@ -27,9 +28,13 @@ for target in extract_links decode_entities percent_decode resolve_link sevenzip
     extract_links) dict=(-dict="$here/html.dict") ;;
     resolve_link) dict=(-dict="$here/url.dict") ;;
     sevenzip_headers) dict=(-dict="$here/sevenzip.dict") ;;
+    catalogue_read) dict=(-dict="$here/catalogue.dict") ;;
   esac
-  mkdir -p "$work/$target"
-  if (cd "$work/$target" && "$build/fuzz_$target" "${dict[@]}" -max_total_time="$seconds" \
+  mkdir -p "$work/$target/corpus"
+  # Seed inputs, where a target has them: new finds go to the work folder.
+  corpus=()
+  [ -d "$here/seeds/$target" ] && corpus=("$work/$target/corpus" "$here/seeds/$target")
+  if (cd "$work/$target" && "$build/fuzz_$target" "${dict[@]}" "${corpus[@]}" -max_total_time="$seconds" \
         -max_len=4096 -timeout=10 -rss_limit_mb=2048 >"$work/$target.log" 2>&1); then
     runs="$(grep -o 'Done [0-9]* runs' "$work/$target.log" || true)"
     echo "fuzz_$target: ok (${runs:-no run count})"

@@ -1,29 +1,36 @@
 #include "app/compare_command.h"
 
 #include <cstdio>
-#include <memory>
+#include <new>
 
 #include "app/console_host.h"
 #include "app/exit_status.h"
-#include "compare/catalogue_compare.h"
-#include "compare/catalogue_verify.h"
-#include "core/app_context.h"
+#include "compare/catalogue_files.h"
+#include "platform/unicode.h"
 
 namespace ordano {
 namespace {
 
-bool Load(const std::string& path, Catalogue& out) {
-  CatalogueLoad load = ReadCatalogue(path);
-  if (!load.error.empty()) {
-    std::fprintf(stderr, "ordanou: %s: %s\n", path.c_str(), load.error.c_str());
-    return false;
+// The catalogue named with the reason; both made safe for a terminal, since a
+// parse error may quote the file's bytes.
+int Failed(const CatalogueFilesResult& result) {
+  if (result.path.empty()) {
+    std::fprintf(stderr, "ordanou: %s\n", TerminalText(result.error).c_str());
+  } else {
+    std::fprintf(stderr, "ordanou: %s: %s\n", TerminalText(result.path).c_str(),
+                 TerminalText(result.error).c_str());
   }
-  out = std::move(load.catalogue);
-  return true;
+  return kExitUsage;
 }
 
 int Report(const CompareReport& report, bool json) {
-  const std::string text = json ? ReportJson(report) : ReportText(report);
+  std::string text;
+  try {
+    text = json ? ReportJson(report) : ReportText(report);
+  } catch (const std::bad_alloc&) {
+    std::fputs("ordanou: not enough memory for the report\n", stderr);
+    return kExitUsage;
+  }
   const bool written =
       std::fwrite(text.data(), 1, text.size(), stdout) == text.size() && std::fflush(stdout) == 0;
   if (!written) {
@@ -40,9 +47,9 @@ int RunCompareCommand(const CommandLine& cl) {
     std::fputs("ordanou: --compare takes two catalogue files: --compare OLD NEW\n", stderr);
     return kExitUsage;
   }
-  Catalogue before, after;
-  if (!Load((*cl.compare)[0], before) || !Load((*cl.compare)[1], after)) return kExitUsage;
-  return Report(CompareCatalogues(before, after), cl.json);
+  const CatalogueFilesResult result = CompareCatalogueFiles((*cl.compare)[0], (*cl.compare)[1]);
+  if (!result.report) return Failed(result);
+  return Report(*result.report, cl.json);
 }
 
 int RunVerifyCommand(const CommandLine& cl) {
@@ -50,18 +57,14 @@ int RunVerifyCommand(const CommandLine& cl) {
     std::fputs("ordanou: --verify takes one catalogue file: --verify CATALOGUE\n", stderr);
     return kExitUsage;
   }
-  Catalogue listed;
-  if (!Load(*cl.verify, listed)) return kExitUsage;
-  auto ctx = std::make_unique<AppContext>();
   ConsoleHost host(ConsoleHost::Detect(true));
-  ctx->SetHost(host);
-  const std::optional<Catalogue> now = RescanCatalogue(*ctx, listed);
-  ctx->SetHost(QuietHost());
-  if (!now) {
+  const CatalogueFilesResult result = VerifyCatalogueFile(*cl.verify, host);
+  if (!result.report && result.error.empty()) {
     std::fputs("ordanou: cancelled\n", stderr);
     return kExitCancelled;
   }
-  return Report(CompareCatalogues(listed, *now), cl.json);
+  if (!result.report) return Failed(result);
+  return Report(*result.report, cl.json);
 }
 
 }  // namespace ordano

@@ -22,15 +22,9 @@ void OnInterrupt(int) {
   std::signal(SIGINT, SIG_DFL);
 }
 
-// Text for a terminal: control characters (a file name may carry escape
-// sequences) are shown as "?" instead of reaching the terminal.
+// Text for a terminal, its control characters shown as "?".
 std::string Narrow(std::u16string_view text, bool keepNewlines = false) {
-  std::u16string safe(text);
-  for (char16_t& c : safe) {
-    if (keepNewlines && c == u'\n') continue;
-    if (c < 0x20 || (c >= 0x7F && c <= 0x9F)) c = u'?';
-  }
-  return Utf16ToUtf8(safe);
+  return TerminalText(Utf16ToUtf8(text), keepNewlines);
 }
 
 // A message as lines: its "\r\n" breaks kept, other controls made harmless.

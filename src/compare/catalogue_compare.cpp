@@ -176,7 +176,8 @@ std::string ReportSummary(const CompareReport& r) {
 
 std::string ReportText(const CompareReport& report) {
   std::string text;
-  for (const auto& d : report.differences) text += DifferenceLine(d) + "\n";
+  // A name may hold escape sequences or a line break that would forge a line.
+  for (const auto& d : report.differences) text += TerminalText(DifferenceLine(d)) + "\n";
   return text + ReportSummary(report) + "\n";
 }
 

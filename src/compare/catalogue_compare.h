@@ -35,14 +35,16 @@ struct CompareReport {
 // removed here and added there with the same digest and size is one move.
 CompareReport CompareCatalogues(const Catalogue& oldCat, const Catalogue& newCat);
 
-// One line per difference, then the summary line.
+// One line per difference, then the summary line; control characters in
+// paths are shown as "?" (TerminalText).
 std::string ReportText(const CompareReport& report);
 // {"summary":{...},"differences":[...]}: paths that are not UTF-8 also as
 // "path_bytes" (hex), as the catalogue's name_bytes.
 std::string ReportJson(const CompareReport& report);
 // "3 added, 1 removed, ...; 10 unchanged" or "equal: 10 files".
 std::string ReportSummary(const CompareReport& report);
-// One difference as its line in the text report (without the line break).
+// One difference as its line in the text report (without the line break),
+// its paths as they are.
 std::string DifferenceLine(const Difference& d);
 const char* KindWord(DifferenceKind kind);
 

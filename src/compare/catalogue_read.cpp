@@ -12,6 +12,7 @@
 #include <ctime>
 #include <iterator>
 #include <memory>
+#include <new>
 #include <nlohmann/json.hpp>
 #include <optional>
 #include <tuple>
@@ -23,6 +24,7 @@ namespace ordano {
 namespace {
 
 constexpr std::string_view kFormatName = "ordano-catalogue";
+constexpr const char* kOutOfMemory = "not enough memory to read it";
 
 std::int64_t DaysFromCivil(int y, unsigned m, unsigned d) {
   y -= m <= 2 ? 1 : 0;
@@ -102,8 +104,9 @@ std::optional<std::string> FromHex(std::string_view hex) {
 class CatalogueSax {
  public:
   using Json = nlohmann::json;
-  // fileSize bounds what file_count may reserve: an entry takes far more than 64 bytes.
-  CatalogueSax(Catalogue& cat, std::uint64_t fileSize) : cat_(cat), fileSize_(fileSize) {}
+  // heldBytes (what the catalogue really holds) bounds what file_count may
+  // reserve: an entry takes far more than 64 bytes.
+  CatalogueSax(Catalogue& cat, std::uint64_t heldBytes) : cat_(cat), heldBytes_(heldBytes) {}
 
   bool null() { return true; }
   bool boolean(bool v) {
@@ -114,7 +117,7 @@ class CatalogueSax {
   bool number_integer(Json::number_integer_t) { return true; }
   bool number_unsigned(Json::number_unsigned_t v) {
     if (depth_ == 1 && top_ == Top::Version) version_ = v;
-    if (depth_ == 1 && top_ == Top::FileCount) cat_.rows.reserve(std::min(v, fileSize_ / 64));
+    if (depth_ == 1 && top_ == Top::FileCount) cat_.rows.reserve(std::min(v, heldBytes_ / 64));
     if (InEntry() && field_ == Field::Size) {
       row_.size = v;
       row_.hasSize = true;
@@ -230,7 +233,7 @@ class CatalogueSax {
   bool InEntry() const { return inEntries_ && depth_ == 3; }
 
   Catalogue& cat_;
-  const std::uint64_t fileSize_;
+  const std::uint64_t heldBytes_;
   int depth_ = 0;
   Top top_ = Top::Other;
   Field field_ = Field::Other;
@@ -277,7 +280,10 @@ class CsvRecords {
         at_ = stop;
       }
       fields.push_back(std::move(field));
-      if (at_ >= s_.size()) return true;
+      if (at_ >= s_.size()) {
+        ended_ = false;
+        return true;
+      }
       if (s_[at_] == ',') {
         ++at_;
         continue;
@@ -290,17 +296,26 @@ class CsvRecords {
         ++at_;
         return true;
       }
-      error_ = "a CSV field has text after its closing quote";
+      error_ = s_.substr(at_) == "\r" ? "the last CSV row ends half-way through its line break"
+                                      : "a CSV field has text after its closing quote";
       return false;
     }
   }
   const std::string& error() const { return error_; }
+  // Whether the last record had its line break: every row the writer makes has one.
+  bool LastRowEnded() const { return ended_; }
 
  private:
   std::string_view s_;
   std::size_t at_ = 0;
+  bool ended_ = true;
   std::string error_;
 };
+
+// A field of a record, empty when the record is shorter.
+std::string_view FieldAt(const std::vector<std::string>& f, std::size_t i) {
+  return i < f.size() ? std::string_view(f[i]) : std::string_view();
+}
 
 // "1,234" (digits with group commas) before "Byte"; other units are not exact.
 bool CsvSize(std::string_view text, std::uint64_t& size) {
@@ -322,6 +337,73 @@ bool SummaryLabel(std::string_view label) {
          label == "空き容量" || label == "総容量";
 }
 
+// N of a total row's label "総ファイル数 N 個".
+std::optional<std::uint64_t> TotalCount(std::string_view label) {
+  constexpr std::string_view kHead = "総ファイル数 ", kTail = " 個";
+  if (!label.starts_with(kHead) || !label.ends_with(kTail)) return std::nullopt;
+  label = label.substr(kHead.size(), label.size() - kHead.size() - kTail.size());
+  std::uint64_t n = 0;
+  const auto [p, ec] = std::from_chars(label.data(), label.data() + label.size(), n);
+  if (label.empty() || ec != std::errc() || p != label.data() + label.size()) return std::nullopt;
+  return n;
+}
+
+// Each run of the writer lists its files and, unless switched off, one total
+// row counting them: above them (top) or below them (bottom). Appended runs
+// follow one another, each with its own settings. A total row is kept by a
+// complete catalogue when its count fits in the file rows before it (since
+// the previous total row) or after it (up to the next one). A cut catalogue
+// whose total sits at the top of the last run fails that; one cut above a
+// bottom total row has the same bytes as a complete catalogue written without
+// the total, so it cannot be told.
+class CsvTotals {
+ public:
+  void FileRow() { ++files_; }
+  void Total(std::uint64_t count) { totals_.push_back({count, files_}); }
+
+  std::string Check() const {
+    for (std::size_t i = 0; i < totals_.size(); ++i) {
+      const std::uint64_t before = totals_[i].at - (i == 0 ? 0 : totals_[i - 1].at);
+      const std::uint64_t after =
+          (i + 1 < totals_.size() ? totals_[i + 1].at : files_) - totals_[i].at;
+      if (before >= totals_[i].count || after >= totals_[i].count) continue;
+      return "a total row counts " + std::to_string(totals_[i].count) + " files, but only " +
+             std::to_string(std::max(before, after)) + " are listed with it (truncated?)";
+    }
+    return {};
+  }
+
+ private:
+  struct Seen {
+    std::uint64_t count;
+    std::uint64_t at;  // file rows before it
+  };
+  std::vector<Seen> totals_;
+  std::uint64_t files_ = 0;
+};
+
+// The columns of a header row: [フォルダ名,] ファイル名, サイズ, 更新日付, 作成日付[, MD5].
+struct CsvColumns {
+  std::size_t width = 0;
+  std::size_t name = 0;  // 1 after the folder column
+  std::optional<std::size_t> md5;
+
+  static std::optional<CsvColumns> FromHeader(const std::vector<std::string>& f) {
+    CsvColumns c;
+    if (f.size() >= 4 && f[0] == "ファイル名") {
+      c.name = 0;
+    } else if (f.size() >= 5 && f[0] == "フォルダ名" && f[1] == "ファイル名") {
+      c.name = 1;
+    } else {
+      return std::nullopt;
+    }
+    c.width = f.size();
+    if (f.back() == "MD5" && c.width >= c.name + 5) c.md5 = c.width - 1;
+    return c;
+  }
+  bool FolderColumn() const { return name == 1; }
+};
+
 std::string ParseCsv(std::string_view bytes, Catalogue& cat) {
   // UTF-16LE after FF FE; an odd byte at the end is a cut file.
   cat.rawNames = false;
@@ -334,49 +416,58 @@ std::string ParseCsv(std::string_view bytes, Catalogue& cat) {
   const std::string text = Utf16ToUtf8(units);
   CsvRecords records(text);
   std::vector<std::string> f;
-  bool header = false, folderColumn = false;
-  std::size_t width = 0;  // fields of a file row
+  std::optional<CsvColumns> cols;
+  CsvTotals totals;
   std::string folder;
   constexpr std::string_view kTargetLabel = "ターゲットフォルダ：";
   while (records.Next(f)) {
-    if (!header) {
-      if (f.size() >= 4 && f[0] == "ファイル名") {
-        header = true;
-      } else if (f.size() >= 5 && f[0] == "フォルダ名" && f[1] == "ファイル名") {
-        header = folderColumn = true;
-      } else if (!f.empty() && f[0] == "フォルダ名") {
-        return "a CSV catalogue of folder names only has no files to compare";
-      }
-      if (header) {
-        width = f.size();
-        cat.md5 = f.back() == "MD5";
+    const std::string_view first = FieldAt(f, 0);
+    if (!cols) {
+      if ((cols = CsvColumns::FromHeader(f))) {
+        cat.md5 = cols->md5.has_value();
         continue;
       }
+      if (first == "フォルダ名")
+        return "a CSV catalogue of folder names only has no files to compare";
     }
     // Target-folder rows: the folder, then empty fields.
-    const bool restEmpty = std::all_of(f.begin() + 1, f.end(), [](auto& v) { return v.empty(); });
-    if (f.size() >= 3 && f.size() < (header ? width : 5) && restEmpty) {
-      folder = f[0].starts_with(kTargetLabel) ? f[0].substr(kTargetLabel.size()) : f[0];
+    const bool restEmpty =
+        std::all_of(f.begin() + (f.empty() ? 0 : 1), f.end(), [](auto& v) { return v.empty(); });
+    if (f.size() >= 3 && f.size() < (cols ? cols->width : 5) && restEmpty) {
+      folder = first.starts_with(kTargetLabel) ? first.substr(kTargetLabel.size()) : first;
       cat.FolderIndex(folder);
       continue;
     }
-    if (!header) continue;  // top summary rows
-    if (f.size() != width)
-      return "a CSV row with " + std::to_string(f.size()) + " fields, not " + std::to_string(width);
-    const std::size_t n = folderColumn ? 1 : 0;
-    const std::string& name = f[n];
-    if (name.empty() || (f[n + 2].empty() && f[n + 3].empty() && SummaryLabel(name))) continue;
+    if (!cols) {
+      // Rows above the header: a total at the top, the capacity.
+      if (const auto count = TotalCount(first)) totals.Total(*count);
+      continue;
+    }
+    if (f.size() != cols->width)
+      return "a CSV row with " + std::to_string(f.size()) + " fields, not " +
+             std::to_string(cols->width);
+    const std::size_t n = cols->name;
+    const std::string_view name = FieldAt(f, n);
+    // Summary rows: the label in the first field, no times.
+    if (FieldAt(f, n + 2).empty() && FieldAt(f, n + 3).empty() && (n == 0 || name.empty()) &&
+        SummaryLabel(first)) {
+      if (const auto count = TotalCount(first)) totals.Total(*count);
+      continue;
+    }
+    if (name.empty()) continue;
     CatalogueRow row;
-    row.folder = cat.FolderIndex(folderColumn ? f[0] : folder);
+    row.folder = cat.FolderIndex(cols->FolderColumn() ? first : std::string_view(folder));
     row.name = name;
-    row.hasSize = CsvSize(f[n + 1], row.size);
-    row.modified = CsvTime(f[n + 2]);
-    if (cat.md5) row.hasMd5 = ParseMd5(f[n + 4], row.md5);
+    row.hasSize = CsvSize(FieldAt(f, n + 1), row.size);
+    row.modified = CsvTime(FieldAt(f, n + 2));
+    if (cols->md5) row.hasMd5 = ParseMd5(FieldAt(f, *cols->md5), row.md5);
     cat.rows.push_back(std::move(row));
+    totals.FileRow();
   }
   if (!records.error().empty()) return records.error();
-  if (!header) return "not an Ordano CSV catalogue (no header row)";
-  return {};
+  if (!cols) return "not an Ordano CSV catalogue (no header row)";
+  if (!records.LastRowEnded()) return "the last CSV row has no line break (truncated?)";
+  return totals.Check();
 }
 
 // The file in blocks, for the JSON parser: a catalogue of any size costs one
@@ -454,6 +545,43 @@ CatalogueLoad ParseJson(Iterator first, Iterator last, std::uint64_t size) {
   nlohmann::json::sax_parse(std::move(first), std::move(last), &sax);
   load.error = sax.Finish();
   if (load.error.empty()) load.catalogue.SortRows();
+  return load;
+}
+
+// What a path is when it is not a regular file.
+std::string NotAFile(mode_t mode) {
+  if (S_ISDIR(mode)) return "a folder, not a catalogue file";
+  if (S_ISFIFO(mode)) return "a named pipe (FIFO), not a catalogue file";
+  if (S_ISCHR(mode) || S_ISBLK(mode)) return "a device, not a catalogue file";
+  if (S_ISSOCK(mode)) return "a socket, not a catalogue file";
+  return "not a regular file";
+}
+
+CatalogueLoad ReadCatalogueFile(const std::string& path) {
+  // Non-blocking: a FIFO given as the catalogue is named, never waited on.
+  const UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
+  if (!fd) return {{}, std::strerror(errno)};
+  struct stat st {};
+  if (::fstat(fd.get(), &st) != 0) return {{}, std::strerror(errno)};
+  if (!S_ISREG(st.st_mode)) return {{}, NotAFile(st.st_mode)};
+  ::posix_fadvise(fd.get(), 0, 0, POSIX_FADV_SEQUENTIAL);
+  BlockReader reader(fd.get());
+  if (reader.AtEnd()) {
+    return {{}, reader.error().empty() ? "an empty file, not a catalogue" : reader.error()};
+  }
+  if (reader.Peek() == '\xFF') {
+    // A CSV catalogue is read whole: it is UTF-16 and becomes UTF-8 first anyway.
+    std::string bytes;
+    while (!reader.AtEnd()) bytes.append(reader.TakeBlock());
+    if (!reader.error().empty()) return {{}, reader.error()};
+    return ParseCatalogue(bytes);
+  }
+  // A sparse file claims bytes it does not hold: file_count is bounded by the
+  // blocks on disk, not by the length.
+  const auto held = std::min(static_cast<std::uint64_t>(st.st_size),
+                             static_cast<std::uint64_t>(st.st_blocks) * 512);
+  CatalogueLoad load = ParseJson(BlockIterator(reader), BlockIterator(), held);
+  if (!reader.error().empty()) load = {{}, reader.error()};
   return load;
 }
 
@@ -575,26 +703,11 @@ CatalogueLoad ParseCatalogue(std::string_view bytes) {
 }
 
 CatalogueLoad ReadCatalogue(const std::string& path) {
-  const UniqueFd fd = OpenForReading(path);
-  if (!fd) return {{}, std::strerror(errno)};
-  struct stat st {};
-  if (::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode)) return {{}, "not a regular file"};
-  ::posix_fadvise(fd.get(), 0, 0, POSIX_FADV_SEQUENTIAL);
-  BlockReader reader(fd.get());
-  if (reader.AtEnd()) {
-    return {{}, reader.error().empty() ? "an empty file, not a catalogue" : reader.error()};
+  try {
+    return ReadCatalogueFile(path);
+  } catch (const std::bad_alloc&) {
+    return {{}, kOutOfMemory};
   }
-  if (reader.Peek() == '\xFF') {
-    // A CSV catalogue is read whole: it is UTF-16 and becomes UTF-8 first anyway.
-    std::string bytes;
-    while (!reader.AtEnd()) bytes.append(reader.TakeBlock());
-    if (!reader.error().empty()) return {{}, reader.error()};
-    return ParseCatalogue(bytes);
-  }
-  CatalogueLoad load =
-      ParseJson(BlockIterator(reader), BlockIterator(), static_cast<std::uint64_t>(st.st_size));
-  if (!reader.error().empty()) load = {{}, reader.error()};
-  return load;
 }
 
 }  // namespace ordano

@@ -57,6 +57,8 @@ struct CatalogueLoad {
 };
 
 // A JSON or CSV catalogue written by this program, chosen by its first bytes.
+// Anything but a regular file is named and refused without waiting on it; a
+// lack of memory is an error like any other.
 CatalogueLoad ReadCatalogue(const std::string& path);
 // The same from bytes already in memory (tests, fuzzing).
 CatalogueLoad ParseCatalogue(std::string_view bytes);

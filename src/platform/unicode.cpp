@@ -93,6 +93,28 @@ bool IsValidUtf8(std::string_view bytes) {
   return true;
 }
 
+std::string TerminalText(std::string_view text, bool keepNewlines) {
+  std::string out;
+  out.reserve(text.size());
+  for (std::size_t i = 0; i < text.size();) {
+    char32_t cp;
+    const std::size_t n = DecodeOne(text, i, cp);
+    const bool kept = keepNewlines && cp == U'\n';
+    if (!kept && (cp < 0x20 || (cp >= 0x7F && cp <= 0x9F))) {
+      out.push_back('?');
+    } else if (cp == 0xFFFD && text.substr(i, n) != "\xEF\xBF\xBD") {
+      for (const char c : text.substr(i, n)) {
+        const auto b = static_cast<unsigned char>(c);
+        out.push_back(b >= 0x80 && b <= 0x9F ? '?' : c);
+      }
+    } else {
+      out.append(text.substr(i, n));
+    }
+    i += n;
+  }
+  return out;
+}
+
 std::string Utf16ToUtf8(std::u16string_view text) {
   std::string out;
   out.reserve(text.size());

@@ -17,6 +17,12 @@ void AppendUtf8(std::string& out, std::u16string_view text);
 
 bool IsValidUtf8(std::string_view bytes);
 
+// Text for a terminal: control characters (C0, DEL, C1; a file name may carry
+// escape sequences) are shown as "?" instead of reaching it, line feeds too
+// unless kept. Bytes that are not UTF-8 pass as they are, except 0x80-0x9F,
+// which a terminal not in UTF-8 takes as C1 controls.
+std::string TerminalText(std::string_view text, bool keepNewlines = false);
+
 // ASCII-only lower-casing (A-Z), as the name comparisons of the scan use.
 std::u16string AsciiLower(std::u16string_view text);
 

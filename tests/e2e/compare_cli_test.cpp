@@ -1,13 +1,16 @@
 // --compare and --verify on catalogues the ordanou binary wrote itself.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/types.h>
 #include <unistd.h>
 
 #include <filesystem>
 #include <nlohmann/json.hpp>
+#include <set>
 #include <string>
 
 #include "binary_test.h"
+#include "platform/unicode.h"
 #include "run_binary.h"
 #include "temp_dir.h"
 
@@ -16,6 +19,7 @@ namespace {
 
 constexpr std::size_t kComputeMd5 = 1728;
 constexpr std::size_t kCsvFolderAndFile = 22704;
+constexpr std::size_t kTotalCountPlace = 15752;
 constexpr std::int64_t kTime = 1700000000;
 
 class Compare : public BinaryTest {
@@ -143,31 +147,154 @@ TEST_F(Compare, VerifyReportsAnUnreadableFileAndGoesOn) {
   EXPECT_TRUE(r.out.ends_with("1 removed, 1 unreadable; 6 unchanged\n")) << r.out;
 }
 
-TEST_F(Compare, RejectsWhatIsNotACatalogue) {
+// Names may carry terminal escape sequences and line breaks: the text report
+// shows them as "?" (one line per difference), the JSON report keeps them.
+TEST_F(Compare, ControlCharactersInNamesNeverReachTheTerminal) {
+  MakeDirs(work / "out");
+  File("plain.txt", "p");
+  ASSERT_NO_FATAL_FAILURE(Catalogue("old.json"));
+  const std::string title = "\x1b]0;PWNED\x07.txt",
+                    clear =
+                        "\x1b[2J\xc2\x9b"
+                        "2J.txt",
+                    forged = "a\nremoved    /etc/passwd";
+  for (const auto& name : {title, clear, forged}) File(name, "x");
+  ASSERT_NO_FATAL_FAILURE(Catalogue("new.json"));
+
+  auto r = Ordanou({"--compare", work / "out/old.json", work / "out/new.json"});
+  EXPECT_EQ(r.exitCode, 1);
+  EXPECT_EQ(r.out, "added      " + Path("?[2J?2J.txt") + "\n" +  //
+                       "added      " + Path("?]0;PWNED?.txt") + "\n" + "added      " +
+                       Path("a?removed    /etc/passwd") + "\n" + "3 added; 1 unchanged\n");
+
+  r = Ordanou({"--json", "--compare", work / "out/old.json", work / "out/new.json"});
+  const auto doc = nlohmann::json::parse(r.out);
+  std::set<std::string> paths;
+  for (const auto& d : doc["differences"]) paths.insert(d["path"]);
+  EXPECT_EQ(paths, (std::set<std::string>{Path(title), Path(clear), Path(forged)}));
+
+  // A parse error quotes the bytes it stopped at; the file's name is shown too.
+  const std::string bad = work / "out/bad\x1b[2J.json";
+  WriteFile(bad, "{\"format\":\"ab\xc2\x9b[2J\x01\"}");
+  r = Ordanou({"--compare", bad, work / "out/old.json"});
+  EXPECT_EQ(r.exitCode, 2);
+  EXPECT_NE(r.err.find("bad?[2J.json: not valid JSON"), std::string::npos) << r.err;
+  EXPECT_EQ(r.err.find('\x1b'), std::string::npos) << r.err;
+  EXPECT_EQ(r.err.find("\xc2\x9b"), std::string::npos) << r.err;
+}
+
+// UTF-16LE with its mark, as the CSV catalogue is written.
+std::string Utf16File(const std::string& utf8) {
+  std::string bytes = "\xFF\xFE";
+  for (const char16_t c : Utf8ToUtf16(utf8)) {
+    bytes.push_back(static_cast<char>(c & 0xFF));
+    bytes.push_back(static_cast<char>(c >> 8));
+  }
+  return bytes;
+}
+
+// The bytes up to the start of the last line (a cut at a line boundary).
+std::string WithoutLastLine(const std::string& utf16) {
+  std::size_t at = utf16.size() - 4;
+  do {
+    at = utf16.rfind(std::string("\r\0\n\0", 4), at - 1);
+  } while (at != std::string::npos && at % 2 != 0);
+  return at == std::string::npos ? std::string() : utf16.substr(0, at + 4);
+}
+
+// Each row: a catalogue file that is not a complete catalogue (or one that
+// looks like one), and what --compare makes of it.
+TEST_F(Compare, HostileAndCutCatalogueFiles) {
   MakeTree();
   ASSERT_NO_FATAL_FAILURE(Catalogue("good.json"));
-  const std::string good = ReadFile(work / "out/good.json");
-  WriteFile(work / "out/cut.json", good.substr(0, good.size() / 2));
-  WriteFile(work / "out/other.json", R"({"format":"something","entries":[]})");
-  WriteFile(work / "out/text.csv", std::string("\xFF\xFE\"\0a\0", 6));  // an open quote
+  ASSERT_NO_FATAL_FAILURE(Catalogue("bottom.csv"));
+  PatchSetting(kTotalCountPlace, 1);
+  ASSERT_NO_FATAL_FAILURE(Catalogue("top.csv"));
+  const std::string out = work / "out/";
+  const std::string good = ReadFile(out + "good.json");
+  WriteFile(out + "cut.json", good.substr(0, good.size() / 2));
+  WriteFile(out + "other.json", R"({"format":"something","entries":[]})");
+  WriteFile(out + "text.csv", std::string("\xFF\xFE\"\0a\0", 6));  // an open quote
+  const std::string bottom = ReadFile(out + "bottom.csv");
+  WriteFile(out + "no-break.csv", bottom.substr(0, bottom.size() - 4));
+  WriteFile(out + "top-cut.csv", WithoutLastLine(ReadFile(out + "top.csv")));
+  // Its header has four fields ending in MD5, after a long row: no field
+  // outside the row may be read.
+  WriteFile(out + "md5-header.csv",
+            Utf16File("\"x\",\"y\",\"z\",\"w\",\"0123456789abcdef0123456789abcdef\",\"a\",\"b\","
+                      "\"c\",\"d\"\r\n\"ファイル名\",\"サイズByte\",\"更新日付\",\"MD5\"\r\n"
+                      "\"a.txt\",\"1Byte\",\"2024.05.01(Wed) 13:05:09\",\"\"\r\n"));
+  // A count that no memory holds, in a file that holds next to nothing.
+  WriteFile(out + "sparse.json",
+            R"({"format":"ordano-catalogue","version":1,"file_count":18446744073709551615,)"
+            R"("entries":[)");
+  ASSERT_EQ(::truncate((out + "sparse.json").c_str(), 1LL << 40), 0);
+  ASSERT_EQ(::mkfifo((out + "fifo").c_str(), 0600), 0);
+
   const struct {
+    const char* name;
     std::vector<std::string> args;
-    std::string message;
+    int exit;
+    std::string message;  // in stderr, or in stdout when the exit is 0
   } cases[] = {
-      {{"--compare", work / "out/good.json", work / "out/cut.json"}, "not valid JSON at byte"},
-      {{"--compare", work / "out/other.json", work / "out/good.json"},
+      {"cut JSON", {"--compare", out + "good.json", out + "cut.json"}, 2, "not valid JSON at byte"},
+      {"other JSON",
+       {"--compare", out + "other.json", out + "good.json"},
+       2,
        "not an Ordano JSON catalogue"},
-      {{"--compare", work / "out/good.json", work / "out/text.csv"},
+      {"open quote",
+       {"--compare", out + "good.json", out + "text.csv"},
+       2,
        "quoted CSV field runs to the end"},
-      {{"--compare", work / "out/good.json", work / "out/none.json"}, "No such file"},
-      {{"--compare", work / "out/good.json"}, "takes two catalogue files"},
-      {{"--verify", work / "out/cut.json"}, "not valid JSON"},
+      {"no file", {"--compare", out + "good.json", out + "none.json"}, 2, "No such file"},
+      {"one file", {"--compare", out + "good.json"}, 2, "takes two catalogue files"},
+      {"verify cut JSON", {"--verify", out + "cut.json"}, 2, "not valid JSON"},
+      {"CSV cut in its last row",
+       {"--compare", out + "bottom.csv", out + "no-break.csv"},
+       2,
+       "no-break.csv: the last CSV row has no line break (truncated?)"},
+      {"CSV cut below its top total",
+       {"--compare", out + "top.csv", out + "top-cut.csv"},
+       2,
+       "top-cut.csv: a total row counts 8 files, but only 7 are listed with it (truncated?)"},
+      {"verify CSV cut below its top total",
+       {"--verify", out + "top-cut.csv"},
+       2,
+       "a total row counts 8 files"},
+      {"CSV with its top total",
+       {"--compare", out + "top.csv", out + "bottom.csv"},
+       0,
+       "equal: 8 files"},
+      {"CSV header of four fields ending in MD5",
+       {"--compare", out + "md5-header.csv", out + "md5-header.csv"},
+       0,
+       "equal: 1 files"},
+      {"sparse file with a huge file_count",
+       {"--compare", out + "good.json", out + "sparse.json"},
+       2,
+       "sparse.json: not valid JSON"},
+      {"FIFO",
+       {"--compare", out + "fifo", out + "good.json"},
+       2,
+       "fifo: a named pipe (FIFO), not a catalogue file"},
+      {"verify FIFO", {"--verify", out + "fifo"}, 2, "a named pipe (FIFO)"},
+      {"device",
+       {"--compare", out + "good.json", "/dev/zero"},
+       2,
+       "/dev/zero: a device, not a catalogue file"},
+      {"folder",
+       {"--compare", work / "tree", out + "good.json"},
+       2,
+       "tree: a folder, not a catalogue file"},
   };
   for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
     const auto r = Ordanou(c.args);
-    EXPECT_EQ(r.exitCode, 2) << c.message;
-    EXPECT_NE(r.err.find(c.message), std::string::npos) << r.err;
-    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(r.exitCode, c.exit) << r.err;
+    EXPECT_NE((c.exit == 0 ? r.out : r.err).find(c.message), std::string::npos) << r.out << r.err;
+    if (c.exit != 0) {
+      EXPECT_EQ(r.out, "");
+    }
   }
 }
 

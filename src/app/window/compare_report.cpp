@@ -13,9 +13,9 @@
 #include <QTableView>
 #include <QVBoxLayout>
 #include <memory>
+#include <new>
 
-#include "compare/catalogue_verify.h"
-#include "core/app_context.h"
+#include "compare/catalogue_files.h"
 
 namespace ordano {
 namespace {
@@ -47,22 +47,29 @@ QString Details(const Difference& d) {
 
 const QString kFilter = QStringLiteral("カタログ (*.json *.csv);;すべてのファイル (*)");
 
-bool Load(QWidget& owner, const QString& path, Catalogue& out) {
-  CatalogueLoad load = ReadCatalogue(path.toStdString());
-  if (!load.error.empty()) {
-    QMessageBox::warning(
-        &owner, QStringLiteral("おるだの♪"),
-        path + QStringLiteral("\nカタログとして読めません: ") + QString::fromStdString(load.error));
-    return false;
-  }
-  out = std::move(load.catalogue);
-  return true;
+void ShowFailure(QWidget& owner, const CatalogueFilesResult& result) {
+  const QString reason = QString::fromStdString(result.error);
+  QMessageBox::warning(&owner, QStringLiteral("おるだの♪"),
+                       result.path.empty()
+                           ? QStringLiteral("比較できません: ") + reason
+                           : QString::fromStdString(result.path) +
+                                 QStringLiteral("\nカタログとして読めません: ") + reason);
 }
 
-void Show(QWidget& owner, const CompareReport& report, const QString& title) {
-  auto* window = new CompareReportWindow(report, title, &owner);  // owned by its parent
-  window->setAttribute(Qt::WA_DeleteOnClose);
-  window->show();
+// The report window, or a message when memory runs out while it is filled:
+// the main window and its unsaved settings stay.
+void Show(QWidget& owner, const CatalogueFilesResult& result, const QString& title) {
+  if (!result.report) {
+    if (!result.error.empty()) ShowFailure(owner, result);
+    return;
+  }
+  try {
+    auto window = std::make_unique<CompareReportWindow>(*result.report, title, &owner);
+    window->setAttribute(Qt::WA_DeleteOnClose);
+    window.release()->show();  // owned by its parent
+  } catch (const std::bad_alloc&) {
+    ShowFailure(owner, {{}, {}, kNoMemoryToCompare});
+  }
 }
 
 }  // namespace
@@ -147,22 +154,15 @@ void CompareFromWindow(QWidget& owner) {
   const QString newer =
       QFileDialog::getOpenFileName(&owner, QStringLiteral("比較する新しいカタログ"), {}, kFilter);
   if (newer.isEmpty()) return;
-  Catalogue before, after;
-  if (!Load(owner, older, before) || !Load(owner, newer, after)) return;
-  Show(owner, CompareCatalogues(before, after), QStringLiteral("カタログの比較"));
+  Show(owner, CompareCatalogueFiles(older.toStdString(), newer.toStdString()),
+       QStringLiteral("カタログの比較"));
 }
 
 void VerifyFromWindow(QWidget& owner, RunHost& host) {
   const QString path =
       QFileDialog::getOpenFileName(&owner, QStringLiteral("検証するカタログ"), {}, kFilter);
   if (path.isEmpty()) return;
-  Catalogue listed;
-  if (!Load(owner, path, listed)) return;
-  auto ctx = std::make_unique<AppContext>();
-  ctx->SetHost(host);
-  const std::optional<Catalogue> now = RescanCatalogue(*ctx, listed);
-  ctx->SetHost(QuietHost());
-  if (now) Show(owner, CompareCatalogues(listed, *now), QStringLiteral("カタログの検証"));
+  Show(owner, VerifyCatalogueFile(path.toStdString(), host), QStringLiteral("カタログの検証"));
 }
 
 }  // namespace ordano

@@ -1,0 +1,28 @@
+// Comparing two catalogue files and verifying one: what the command line and
+// the window both run. Running out of memory is a message, never the end of
+// the process (a window may hold unsaved settings).
+#pragma once
+
+#include <optional>
+#include <string>
+
+#include "compare/catalogue_compare.h"
+
+namespace ordano {
+
+class RunHost;
+
+struct CatalogueFilesResult {
+  std::optional<CompareReport> report;  // nullopt: failed (error says why) or cancelled
+  std::string path;                     // the catalogue the error is about, if one
+  std::string error;
+};
+
+CatalogueFilesResult CompareCatalogueFiles(const std::string& oldPath, const std::string& newPath);
+// The catalogue against the disk, re-scanned with `host` showing the progress.
+CatalogueFilesResult VerifyCatalogueFile(const std::string& path, RunHost& host);
+
+// The message of a lack of memory outside reading a catalogue.
+inline constexpr const char* kNoMemoryToCompare = "not enough memory to compare the catalogues";
+
+}  // namespace ordano
