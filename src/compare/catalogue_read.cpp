@@ -353,15 +353,19 @@ std::optional<std::uint64_t> TotalCount(std::string_view label) {
 // follow one another, each with its own settings. A total row is kept by a
 // complete catalogue when its count fits in the file rows before it (since
 // the previous total row) or after it (up to the next one). A cut catalogue
-// whose total sits at the top of the last run fails that; one cut above a
-// bottom total row has the same bytes as a complete catalogue written without
-// the total, so it cannot be told.
+// whose total sits at the top of the last run fails that. One cut above a
+// bottom total row has no total at all: since nothing else shows the cut, a
+// CSV catalogue without any total row is refused rather than read as one
+// that lost files.
 class CsvTotals {
  public:
   void FileRow() { ++files_; }
   void Total(std::uint64_t count) { totals_.push_back({count, files_}); }
 
   std::string Check() const {
+    if (totals_.empty())
+      return "no total row (総ファイル数 N 個), so it cannot be told from a cut catalogue "
+             "(truncated?); write it with the total row, or as JSON";
     for (std::size_t i = 0; i < totals_.size(); ++i) {
       const std::uint64_t before = totals_[i].at - (i == 0 ? 0 : totals_[i - 1].at);
       const std::uint64_t after =

@@ -223,7 +223,9 @@ TEST_F(Compare, HostileAndCutCatalogueFiles) {
   WriteFile(out + "md5-header.csv",
             Utf16File("\"x\",\"y\",\"z\",\"w\",\"0123456789abcdef0123456789abcdef\",\"a\",\"b\","
                       "\"c\",\"d\"\r\n\"ファイル名\",\"サイズByte\",\"更新日付\",\"MD5\"\r\n"
-                      "\"a.txt\",\"1Byte\",\"2024.05.01(Wed) 13:05:09\",\"\"\r\n"));
+                      "\"a.txt\",\"1Byte\",\"2024.05.01(Wed) 13:05:09\",\"\"\r\n"
+                      "\"総ファイル数 1 個\",\"\",\"\",\"\"\r\n"));
+  WriteFile(out + "bottom-cut.csv", WithoutLastLine(bottom));
   // A count that no memory holds, in a file that holds next to nothing.
   WriteFile(out + "sparse.json",
             R"({"format":"ordano-catalogue","version":1,"file_count":18446744073709551615,)"
@@ -261,6 +263,10 @@ TEST_F(Compare, HostileAndCutCatalogueFiles) {
        {"--verify", out + "top-cut.csv"},
        2,
        "a total row counts 8 files"},
+      {"CSV cut above its bottom total",
+       {"--compare", out + "bottom.csv", out + "bottom-cut.csv"},
+       2,
+       "bottom-cut.csv: no total row"},
       {"CSV with its top total",
        {"--compare", out + "top.csv", out + "bottom.csv"},
        0,
