@@ -2,12 +2,13 @@
 
 #include <cstdio>
 #include <memory>
+#include <string>
 
 #include "app/console_host.h"
 #include "app/exit_status.h"
 #include "compare/catalogue_compare.h"
-#include "compare/catalogue_verify.h"
 #include "core/app_context.h"
+#include "run/catalogue_verify.h"
 
 namespace ordano {
 namespace {
@@ -52,6 +53,17 @@ int RunVerifyCommand(const CommandLine& cl) {
   }
   Catalogue listed;
   if (!Load(*cl.verify, listed)) return kExitUsage;
+  if (const std::string refusal = VerifyRefusal(listed); !refusal.empty()) {
+    std::fprintf(stderr, "ordanou: %s: %s\n", cl.verify->c_str(), refusal.c_str());
+    return kExitUsage;
+  }
+  if (!listed.hasRoots) {
+    // Files new beside its top-most folders cannot be seen.
+    std::fprintf(stderr,
+                 "ordanou: %s: the catalogue records no roots: only its own folders and new "
+                 "folders below them are looked at\n",
+                 cl.verify->c_str());
+  }
   auto ctx = std::make_unique<AppContext>();
   ConsoleHost host(ConsoleHost::Detect(true));
   ctx->SetHost(host);

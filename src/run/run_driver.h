@@ -42,6 +42,14 @@ RunResult CommandLineRun(AppContext& ctx, std::span<const std::string> paths);
 bool CommandLineRunScan(AppContext& ctx, std::span<const std::string> paths,
                         std::vector<std::string>* missingPaths = nullptr);
 
+// The two passes of a command-line run over `paths` with ctx.options as
+// they stand (no page is collected, no date limit applied): a verify walks a
+// catalogue's roots with the options the catalogue was made with. With
+// `oneDevice` each folder's walk stays on its own file system, as a
+// whole-drive run's does. False when cancelled; the table stays allocated
+// otherwise.
+bool ScanWithRunOptions(AppContext& ctx, std::span<const std::string> paths, bool oneDevice);
+
 // The output run over the scanned table, then the release of the table.
 RunResult FinishRunOutput(AppContext& ctx);
 

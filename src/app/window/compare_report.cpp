@@ -14,8 +14,8 @@
 #include <QVBoxLayout>
 #include <memory>
 
-#include "compare/catalogue_verify.h"
 #include "core/app_context.h"
+#include "run/catalogue_verify.h"
 
 namespace ordano {
 namespace {
@@ -158,6 +158,13 @@ void VerifyFromWindow(QWidget& owner, RunHost& host) {
   if (path.isEmpty()) return;
   Catalogue listed;
   if (!Load(owner, path, listed)) return;
+  if (!VerifyRefusal(listed).empty()) {
+    QMessageBox::warning(
+        &owner, QStringLiteral("おるだの♪"),
+        path + QStringLiteral("\nルートが記録されておらず、フォルダが相対パスのため"
+                              "検証できません。"));
+    return;
+  }
   auto ctx = std::make_unique<AppContext>();
   ctx->SetHost(host);
   const std::optional<Catalogue> now = RescanCatalogue(*ctx, listed);
