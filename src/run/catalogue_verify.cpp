@@ -1,5 +1,6 @@
 #include "run/catalogue_verify.h"
 
+#include <algorithm>
 #include <ctime>
 #include <string_view>
 #include <unordered_set>
@@ -162,11 +163,11 @@ void MarkUnreadDigests(const Catalogue& listed, Catalogue& now) {
 
 std::string VerifyRefusal(const Catalogue& listed) {
   if (listed.hasRoots) return {};
-  for (const std::string& folder : listed.folders) {
-    if (!AbsoluteFolder(folder)) {
-      return "the catalogue records no roots and names its folders relatively (\"" + folder +
-             "\"): it cannot be verified";
-    }
+  const bool relative = std::any_of(listed.folders.begin(), listed.folders.end(),
+                                    [](const std::string& f) { return !AbsoluteFolder(f); });
+  if (relative) {
+    return "the catalogue records no roots and its folders are not absolute paths (made with "
+           "--relative?): it cannot be verified";
   }
   return {};
 }
