@@ -1,6 +1,7 @@
 #include "run/catalogue_verify.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <ctime>
 #include <string_view>
 #include <unordered_set>
@@ -176,7 +177,9 @@ std::optional<Catalogue> RescanCatalogue(AppContext& ctx, const Catalogue& liste
   SetOptions(ctx.options, listed);
   const std::vector<std::string> roots = listed.hasRoots ? listed.roots : TopFolders(listed);
   ctx.run.NoteUnreadable = true;
-  const bool done = ScanWithRunOptions(ctx, roots, listed.scanOptions.oneFileSystem);
+  // About as many rows as the catalogue has: one pass, no count beforehand.
+  const int expected = static_cast<int>(std::min<std::size_t>(listed.rows.size(), INT32_MAX / 2));
+  const bool done = ScanWithRunOptions(ctx, roots, listed.scanOptions.oneFileSystem, expected);
   ctx.run.NoteUnreadable = false;
   if (!done) return std::nullopt;
   Catalogue now = TableCatalogue(ctx, listed.md5);

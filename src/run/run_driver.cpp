@@ -39,8 +39,13 @@ std::int64_t CreatedTime(const std::string& path, const struct stat& st) {
 // The two passes over the given paths; the caller has collected the page.
 class PathRun {
  public:
-  PathRun(AppContext& ctx, RunKind kind, bool oneDevice = false)
-      : ctx_(ctx), run_(ctx.run), s_(ctx.options.settings), kind_(kind), oneDevice_(oneDevice) {}
+  PathRun(AppContext& ctx, RunKind kind, bool oneDevice = false, int expectedRows = -1)
+      : ctx_(ctx),
+        run_(ctx.run),
+        s_(ctx.options.settings),
+        kind_(kind),
+        oneDevice_(oneDevice),
+        expectedRows_(expectedRows) {}
 
   bool Scan(std::span<const std::string> paths, std::vector<std::string>* missingPaths);
 
@@ -54,6 +59,7 @@ class PathRun {
   const SettingsRecord& s_;
   RunKind kind_;
   bool oneDevice_;
+  int expectedRows_;  // known beforehand: no counting pass (the table grows when they are more)
 };
 
 bool PathRun::Scan(std::span<const std::string> paths, std::vector<std::string>* missingPaths) {
@@ -74,8 +80,10 @@ bool PathRun::Scan(std::span<const std::string> paths, std::vector<std::string>*
 
   // Items missing in the counting pass stay out of the filling pass too.
   std::vector<bool> missing(paths.size(), false);
-  for (int pass = 0; pass < 2 && !run_.CancelRequested; ++pass) {
+  const int firstPass = expectedRows_ >= 0 ? 1 : 0;
+  for (int pass = firstPass; pass < 2 && !run_.CancelRequested; ++pass) {
     if (pass == 1) {
+      if (firstPass == 1) run_.EntryCount = expectedRows_;
       BeginFillingPass(run_, ctx_.table);
     } else {
       run_.Pass = pass;
@@ -187,8 +195,9 @@ void PathRun::File(const std::string& path, const struct stat& st) {
 }
 
 bool ScanPaths(AppContext& ctx, RunKind kind, std::span<const std::string> paths,
-               std::vector<std::string>* missingPaths, bool oneDevice = false) {
-  PathRun run(ctx, kind, oneDevice);
+               std::vector<std::string>* missingPaths, bool oneDevice = false,
+               int expectedRows = -1) {
+  PathRun run(ctx, kind, oneDevice, expectedRows);
   return run.Scan(paths, missingPaths);
 }
 
@@ -256,8 +265,9 @@ bool CommandLineRunScan(AppContext& ctx, std::span<const std::string> paths,
   return ScanPaths(ctx, RunKind::CommandLine, paths, missingPaths);
 }
 
-bool ScanWithRunOptions(AppContext& ctx, std::span<const std::string> paths, bool oneDevice) {
-  return ScanPaths(ctx, RunKind::CommandLine, paths, nullptr, oneDevice);
+bool ScanWithRunOptions(AppContext& ctx, std::span<const std::string> paths, bool oneDevice,
+                        int expectedRows) {
+  return ScanPaths(ctx, RunKind::CommandLine, paths, nullptr, oneDevice, expectedRows);
 }
 
 RunResult CommandLineRun(AppContext& ctx, std::span<const std::string> paths) {
