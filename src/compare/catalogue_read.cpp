@@ -108,7 +108,7 @@ class CatalogueSax {
   bool null() { return true; }
   bool boolean(bool v) {
     if (depth_ == 1 && top_ == Top::Md5) cat_.md5 = v;
-    if (depth_ == 2 && top_ == Top::ScanOptions) ScanOption(v);
+    if (depth_ == 2 && top_ == Top::Options) ScanOption(v);
     if (InEntry() && field_ == Field::Placeholder) placeholder_ = v;
     return true;
   }
@@ -173,9 +173,9 @@ class CatalogueSax {
              : k == "entries"      ? Top::Entries
              : k == "roots"        ? Top::Roots
              : k == "roots_bytes"  ? Top::RootsBytes
-             : k == "scan_options" ? Top::ScanOptions
+             : k == "scan_options" ? Top::Options
                                    : Top::Other;
-    } else if (depth_ == 2 && top_ == Top::ScanOptions) {
+    } else if (depth_ == 2 && top_ == Top::Options) {
       option_ = std::move(k);
     } else if (InEntry()) {
       field_ = k == "folder"        ? Field::Folder
@@ -235,17 +235,7 @@ class CatalogueSax {
   }
 
  private:
-  enum class Top {
-    Other,
-    Format,
-    Version,
-    FileCount,
-    Md5,
-    Entries,
-    Roots,
-    RootsBytes,
-    ScanOptions
-  };
+  enum class Top { Other, Format, Version, FileCount, Md5, Entries, Roots, RootsBytes, Options };
   enum class Field { Other, Folder, Name, NameBytes, Placeholder, Size, Modified, Md5 };
   bool InEntry() const { return inEntries_ && depth_ == 3; }
   void ScanOption(bool v) {

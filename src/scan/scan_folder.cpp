@@ -287,6 +287,7 @@ bool FolderWalker::Enter(int at, const std::string& openName, std::string path, 
 
   std::optional<OpenFolder> folder;
   std::optional<ListedFolder> listed;
+  int openError = 0;
   if (run_.CancelRequested) {
     notEntered();
   } else if (ticket) {
@@ -294,7 +295,10 @@ bool FolderWalker::Enter(int at, const std::string& openName, std::string path, 
       PumpIfDue();
       return !run_.CancelRequested;
     });
-    if (listed) folder = std::move(listed->folder);  // none: gone, or no permission
+    if (listed) {
+      folder = std::move(listed->folder);  // none: gone, or no permission
+      openError = listed->error;
+    }
   }
   if (!run_.CancelRequested && !listed) {
     errno = 0;
@@ -306,9 +310,11 @@ bool FolderWalker::Enter(int at, const std::string& openName, std::string path, 
       if (digests_) digests_->WaitIdle();
       folder = OpenFolder::Open(at, openName.c_str(), followLink);
     }
-    if (!folder && run_.NoteUnreadable && errno != ENOENT && errno != ENOTDIR && errno != ELOOP) {
-      NoteUnreadable(path, {});
-    }
+    if (!folder) openError = errno;
+  }
+  if (!folder && openError != 0 && openError != ENOENT && openError != ENOTDIR &&
+      openError != ELOOP) {
+    NoteUnreadable(path, {});
   }
   // No permission, gone, not a folder, a loop back to a folder being scanned,
   // or another file system below a whole drive's root: no rows.
