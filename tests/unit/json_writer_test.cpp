@@ -128,7 +128,7 @@ TEST_F(JsonWriterTest, RecordsTheRootsAndTheWalksOptions) {
   ctx_->options.settings.RelativeOutput = 1;
   ctx_->options.settings.OmitVolumeName = 0;
   const std::string bytes = Write();
-  const Json doc = Json::parse(bytes);
+  Json doc = Json::parse(bytes);
   EXPECT_EQ(doc["roots"], Json::array({"/data", "/b\xEF\xBF\xBD\xEF\xBF\xBD.txt"}));
   EXPECT_EQ(doc["roots_bytes"][1], "2f62fffe2e747874");
   const Catalogue cat = ParseCatalogue(bytes).catalogue;
