@@ -7,6 +7,7 @@
 #include "app/exit_status.h"
 #include "compare/catalogue_files.h"
 #include "platform/unicode.h"
+#include "run/catalogue_verify.h"
 
 namespace ordano {
 namespace {
@@ -64,6 +65,10 @@ int RunVerifyCommand(const CommandLine& cl) {
     return kExitCancelled;
   }
   if (!result.report) return Failed(result);
+  if (!result.note.empty()) {
+    std::fprintf(stderr, "ordanou: %s: %s\n", TerminalText(*cl.verify).c_str(),
+                 result.note.c_str());
+  }
   return Report(*result.report, cl.json);
 }
 

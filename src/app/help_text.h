@@ -20,8 +20,8 @@ Switches (before the first path; "/X" or "-X", either case):
               10 newer build; installed after --yes or a Yes; 3 check failed)
   --compare OLD NEW  compare two catalogues (JSON or CSV): added, removed,
               changed, moved; 0 equal, 1 different, 2 unreadable catalogue
-  --verify CATALOGUE  look at the listed files again (MD5 where listed) and
-              compare; same report and statuses (4 cancelled)
+  --verify CATALOGUE  scan the catalogue's roots again as it was made (MD5
+              where listed) and compare; same report and statuses (4 cancelled)
   --json      the --compare/--verify report as JSON
   --help      this text
   --version   the version

@@ -10,17 +10,17 @@
 
 namespace ordano {
 
-class RunHost;
-
 struct CatalogueFilesResult {
   std::optional<CompareReport> report;  // nullopt: failed (error says why) or cancelled
   std::string path;                     // the catalogue the error is about, if one
   std::string error;
+  std::string note;  // a warning beside the report (what could not be looked at)
 };
 
+// Reads one catalogue; false with the path and the reason in `result`.
+bool LoadCatalogueFile(const std::string& path, Catalogue& out, CatalogueFilesResult& result);
+
 CatalogueFilesResult CompareCatalogueFiles(const std::string& oldPath, const std::string& newPath);
-// The catalogue against the disk, re-scanned with `host` showing the progress.
-CatalogueFilesResult VerifyCatalogueFile(const std::string& path, RunHost& host);
 
 // The message of a lack of memory outside reading a catalogue.
 inline constexpr const char* kNoMemoryToCompare = "not enough memory to compare the catalogues";

@@ -111,6 +111,7 @@ class CatalogueSax {
   bool null() { return true; }
   bool boolean(bool v) {
     if (depth_ == 1 && top_ == Top::Md5) cat_.md5 = v;
+    if (depth_ == 2 && top_ == Top::Options) ScanOption(v);
     if (InEntry() && field_ == Field::Placeholder) placeholder_ = v;
     return true;
   }
@@ -128,6 +129,8 @@ class CatalogueSax {
   bool binary(Json::binary_t&) { return true; }
   bool string(Json::string_t& s) {
     if (depth_ == 1 && top_ == Top::Format) format_ = s;
+    if (depth_ == 2 && top_ == Top::Roots) cat_.roots.push_back(s);
+    if (depth_ == 2 && top_ == Top::RootsBytes) rootsBytes_.push_back(FromHex(s).value_or(s));
     if (!InEntry()) return true;
     switch (field_) {
       case Field::Folder:
@@ -166,12 +169,17 @@ class CatalogueSax {
   }
   bool key(Json::string_t& k) {
     if (depth_ == 1) {
-      top_ = k == "format"       ? Top::Format
-             : k == "file_count" ? Top::FileCount
-             : k == "version"    ? Top::Version
-             : k == "md5"        ? Top::Md5
-             : k == "entries"    ? Top::Entries
-                                 : Top::Other;
+      top_ = k == "format"         ? Top::Format
+             : k == "file_count"   ? Top::FileCount
+             : k == "version"      ? Top::Version
+             : k == "md5"          ? Top::Md5
+             : k == "entries"      ? Top::Entries
+             : k == "roots"        ? Top::Roots
+             : k == "roots_bytes"  ? Top::RootsBytes
+             : k == "scan_options" ? Top::Options
+                                   : Top::Other;
+    } else if (depth_ == 2 && top_ == Top::Options) {
+      option_ = std::move(k);
     } else if (InEntry()) {
       field_ = k == "folder"        ? Field::Folder
                : k == "name"        ? Field::Name
@@ -198,6 +206,7 @@ class CatalogueSax {
   bool start_array(std::size_t) {
     ++depth_;
     if (depth_ == 2 && top_ == Top::Entries) inEntries_ = true;
+    if (depth_ == 2 && top_ == Top::Roots) cat_.hasRoots = true;
     return true;
   }
   bool end_array() {
@@ -224,13 +233,26 @@ class CatalogueSax {
     if (!error_.empty()) return error_;
     if (format_ != kFormatName || !sawEntries_) return "not an Ordano JSON catalogue";
     if (version_ != 1) return "an Ordano catalogue of a version this program does not read";
+    if (rootsBytes_.size() == cat_.roots.size()) cat_.roots = std::move(rootsBytes_);
     return {};
   }
 
  private:
-  enum class Top { Other, Format, Version, FileCount, Md5, Entries };
+  enum class Top { Other, Format, Version, FileCount, Md5, Entries, Roots, RootsBytes, Options };
   enum class Field { Other, Folder, Name, NameBytes, Placeholder, Size, Modified, Md5 };
   bool InEntry() const { return inEntries_ && depth_ == 3; }
+  void ScanOption(bool v) {
+    Catalogue::ScanOptions& o = cat_.scanOptions;
+    bool* flag = option_ == "read_shortcuts"        ? &o.readShortcuts
+                 : option_ == "relative_output"     ? &o.relativeOutput
+                 : option_ == "relative_root_name"  ? &o.relativeRootName
+                 : option_ == "include_target_name" ? &o.includeTargetName
+                 : option_ == "omit_volume_name"    ? &o.omitVolumeName
+                 : option_ == "omit_folder_name"    ? &o.omitFolderName
+                 : option_ == "one_file_system"     ? &o.oneFileSystem
+                                                    : nullptr;
+    if (flag != nullptr) *flag = v;
+  }
 
   Catalogue& cat_;
   const std::uint64_t heldBytes_;
@@ -240,7 +262,8 @@ class CatalogueSax {
   bool inEntries_ = false, sawEntries_ = false;
   bool placeholder_ = false, haveBytes_ = false;
   std::uint64_t version_ = 0;
-  std::string format_, folder_, error_;
+  std::string format_, folder_, error_, option_;
+  std::vector<std::string> rootsBytes_;
   CatalogueRow row_;
 };
 

@@ -39,6 +39,19 @@ struct Catalogue {
   std::vector<CatalogueRow> rows;    // files only, sorted by folder text then name
   bool md5 = false;                  // the catalogue was made with MD5 digests
   bool rawNames = true;              // names are the file system's bytes (CSV: shown text)
+  // The paths a JSON catalogue was made from, and the options that shaped its
+  // walk and texts; older catalogues and CSV ones have none (hasRoots false).
+  bool hasRoots = false;
+  std::vector<std::string> roots;  // native bytes
+  struct ScanOptions {
+    bool readShortcuts = false;
+    bool relativeOutput = false;
+    bool relativeRootName = false;
+    bool includeTargetName = false;
+    bool omitVolumeName = true;
+    bool omitFolderName = false;
+    bool oneFileSystem = false;
+  } scanOptions;
 
   std::string PathOf(const CatalogueRow& row) const;
   // Sorts the rows for the merge; called by the readers.

@@ -6,6 +6,7 @@
 #include <set>
 #include <string>
 #include <utility>
+#include <vector>
 
 namespace ordano {
 
@@ -21,6 +22,9 @@ struct RunState {
   int CurrentDepth = 0;
   int DepthLimit = -1;     // from SearchDepth; negative means no limit
   std::string RootFolder;  // native path of the dropped folder being scanned
+  // The paths the run scanned, as it took them (a JSON catalogue records them,
+  // so a verify walks the same roots).
+  std::vector<std::string> Roots;
   // A whole-drive run stays on the root's file system: folders on another
   // device (other mounts below the root) are not entered. Unset otherwise.
   std::optional<std::uint64_t> OnlyDevice;
@@ -44,6 +48,12 @@ struct RunState {
   // Folders (device, inode) entered through a shortcut in this pass: each is
   // entered once, so branching link chains stay linear.
   std::set<std::pair<std::uint64_t, std::uint64_t>> ShortcutFolders;
+  // A verify asks the filling pass to note what it could not look at, so a
+  // listed file there is reported unreadable rather than removed: the folder
+  // text its rows print, and the entry's name (empty: the whole folder and
+  // everything below it).
+  bool NoteUnreadable = false;
+  std::vector<std::pair<std::u16string, std::string>> Unreadable;
 
   // Start of every run: counters, widths and flags back to their start values.
   void ResetForRun() {
@@ -63,6 +73,8 @@ struct RunState {
     ArchiveStatusText.clear();
     ShortcutFolders.clear();
     OnlyDevice.reset();
+    Roots.clear();
+    Unreadable.clear();
   }
 };
 

@@ -6,6 +6,8 @@
 #include <charconv>
 #include <cstring>
 #include <memory>
+#include <string>
+#include <vector>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -276,6 +278,45 @@ class JsonCatalogueWriter {
         j_.Raw("}");
       }
     }
+    Origin();
+  }
+
+  // What a verify needs to walk the same way again: the scanned paths (also
+  // as bytes when one is not UTF-8) and the options that shape which entries
+  // the walk reaches and the texts of their folders and names.
+  void Origin() {
+    const std::vector<std::string>& roots = run_.Roots;
+    j_.Raw(",\"roots\":[");
+    bool raw = false;
+    for (std::size_t i = 0; i < roots.size(); ++i) {
+      if (i > 0) j_.Raw(",");
+      j_.String(ToDisplay(roots[i]));
+      raw |= !IsValidUtf8(roots[i]);
+    }
+    j_.Raw("]");
+    if (raw) {
+      j_.Raw(",\"roots_bytes\":[");
+      for (std::size_t i = 0; i < roots.size(); ++i) {
+        if (i > 0) j_.Raw(",");
+        j_.String(Utf8ToUtf16(ordano::HexBytes(roots[i])));
+      }
+      j_.Raw("]");
+    }
+    j_.Raw(",\"scan_options\":{\"read_shortcuts\":");
+    j_.Bool(s_.ReadShortcuts != 0);
+    j_.Raw(",\"relative_output\":");
+    j_.Bool(s_.RelativeOutput != 0);
+    j_.Raw(",\"relative_root_name\":");
+    j_.Bool(s_.RelativeRootName != 0);
+    j_.Raw(",\"include_target_name\":");
+    j_.Bool(s_.IncludeTargetName != 0);
+    j_.Raw(",\"omit_volume_name\":");
+    j_.Bool(s_.OmitVolumeName != 0);
+    j_.Raw(",\"omit_folder_name\":");
+    j_.Bool(s_.OmitFolderName != 0);
+    j_.Raw(",\"one_file_system\":");
+    j_.Bool(run_.OnlyDevice.has_value());
+    j_.Raw("}");
   }
 
   // One row, written into room reserved once for all its pieces.

@@ -29,6 +29,7 @@ void ResetForWindowRun(RunState& run) {
 bool ScanRoots(AppContext& ctx, std::span<const std::string> roots, ListKind kind) {
   RunState& run = ctx.run;
   const SettingsRecord& s = ctx.options.settings;
+  run.Roots.assign(roots.begin(), roots.end());
   ctx.Host().ProgressBegin(run);
   for (int pass = 0; pass < 2 && !run.CancelRequested; ++pass) {
     if (pass == 1) {

@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 
+#include <cerrno>
 #include <ctime>
 #include <optional>
 #include <string_view>
@@ -38,8 +39,13 @@ std::int64_t CreatedTime(const std::string& path, const struct stat& st) {
 // The two passes over the given paths; the caller has collected the page.
 class PathRun {
  public:
-  PathRun(AppContext& ctx, RunKind kind)
-      : ctx_(ctx), run_(ctx.run), s_(ctx.options.settings), kind_(kind) {}
+  PathRun(AppContext& ctx, RunKind kind, bool oneDevice = false, int expectedRows = -1)
+      : ctx_(ctx),
+        run_(ctx.run),
+        s_(ctx.options.settings),
+        kind_(kind),
+        oneDevice_(oneDevice),
+        expectedRows_(expectedRows) {}
 
   bool Scan(std::span<const std::string> paths, std::vector<std::string>* missingPaths);
 
@@ -52,6 +58,8 @@ class PathRun {
   RunState& run_;
   const SettingsRecord& s_;
   RunKind kind_;
+  bool oneDevice_;
+  int expectedRows_;  // known beforehand: no counting pass (the table grows when they are more)
 };
 
 bool PathRun::Scan(std::span<const std::string> paths, std::vector<std::string>* missingPaths) {
@@ -59,6 +67,7 @@ bool PathRun::Scan(std::span<const std::string> paths, std::vector<std::string>*
   run_.TableAllocated = false;
   run_.ResetForRun();
   run_.RootFolder.clear();  // nothing of an earlier run's root carries over
+  run_.Roots.assign(paths.begin(), paths.end());
   run_.DepthLimit = DepthLimitFromSearchDepth(s_.SearchDepth);
   if (kind_ == RunKind::Drop) {
     run_.CmdOutputFolder.clear();
@@ -71,8 +80,10 @@ bool PathRun::Scan(std::span<const std::string> paths, std::vector<std::string>*
 
   // Items missing in the counting pass stay out of the filling pass too.
   std::vector<bool> missing(paths.size(), false);
-  for (int pass = 0; pass < 2 && !run_.CancelRequested; ++pass) {
+  const int firstPass = expectedRows_ >= 0 ? 1 : 0;
+  for (int pass = firstPass; pass < 2 && !run_.CancelRequested; ++pass) {
     if (pass == 1) {
+      if (firstPass == 1) run_.EntryCount = expectedRows_;
       BeginFillingPass(run_, ctx_.table);
     } else {
       run_.Pass = pass;
@@ -106,9 +117,17 @@ bool PathRun::Item(const std::string& given) {
   }
   const std::string path(WithoutTrailingSlash(given));
   struct stat st;
-  if (path.empty() || stat(path.c_str(), &st) != 0) return false;
+  if (path.empty() || stat(path.c_str(), &st) != 0) {
+    // There, but out of reach (no permission on the way): not gone.
+    if (run_.NoteUnreadable && !path.empty() && errno != ENOENT && errno != ENOTDIR) {
+      run_.RootFolder = path;
+      run_.Unreadable.emplace_back(RowFolderText(ctx_, path), std::string());
+    }
+    return false;
+  }
   if (S_ISDIR(st.st_mode)) {
     run_.RootFolder = path;
+    if (oneDevice_) run_.OnlyDevice = static_cast<std::uint64_t>(st.st_dev);
     run_.CurrentDepth = 0;
     const int first = run_.EntryCount;
     ScanFolder(ctx_, path);
@@ -176,8 +195,9 @@ void PathRun::File(const std::string& path, const struct stat& st) {
 }
 
 bool ScanPaths(AppContext& ctx, RunKind kind, std::span<const std::string> paths,
-               std::vector<std::string>* missingPaths) {
-  PathRun run(ctx, kind);
+               std::vector<std::string>* missingPaths, bool oneDevice = false,
+               int expectedRows = -1) {
+  PathRun run(ctx, kind, oneDevice, expectedRows);
   return run.Scan(paths, missingPaths);
 }
 
@@ -243,6 +263,11 @@ bool CommandLineRunScan(AppContext& ctx, std::span<const std::string> paths,
     s.DateFromDate = s.DateFromTime = from;
   }
   return ScanPaths(ctx, RunKind::CommandLine, paths, missingPaths);
+}
+
+bool ScanWithRunOptions(AppContext& ctx, std::span<const std::string> paths, bool oneDevice,
+                        int expectedRows) {
+  return ScanPaths(ctx, RunKind::CommandLine, paths, nullptr, oneDevice, expectedRows);
 }
 
 RunResult CommandLineRun(AppContext& ctx, std::span<const std::string> paths) {

@@ -42,6 +42,16 @@ RunResult CommandLineRun(AppContext& ctx, std::span<const std::string> paths);
 bool CommandLineRunScan(AppContext& ctx, std::span<const std::string> paths,
                         std::vector<std::string>* missingPaths = nullptr);
 
+// The filling pass of a command-line run over `paths` with ctx.options as
+// they stand (no page is collected, no date limit applied): a verify walks a
+// catalogue's roots with the options the catalogue was made with. With
+// `oneDevice` each folder's walk stays on its own file system, as a
+// whole-drive run's does. About `expectedRows` rows are expected: the
+// counting pass is left out (the table grows when there are more). False
+// when cancelled; the table stays allocated otherwise.
+bool ScanWithRunOptions(AppContext& ctx, std::span<const std::string> paths, bool oneDevice,
+                        int expectedRows);
+
 // The output run over the scanned table, then the release of the table.
 RunResult FinishRunOutput(AppContext& ctx);
 

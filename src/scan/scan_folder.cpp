@@ -117,6 +117,12 @@ class FolderWalker {
       ctx_.lastScanPump = now;
     }
   }
+  // A folder (empty name) or entry that exists but could not be looked at.
+  void NoteUnreadable(const std::string& folder, std::string_view name) {
+    if (run_.NoteUnreadable && run_.Pass == 1) {
+      run_.Unreadable.emplace_back(RowFolderText(ctx_, folder), name);
+    }
+  }
   void PrepareRowTexts(const std::string& p, FolderTexts& t);
   void PrepareArchiveText(const std::string& p, FolderTexts& t);
   std::u16string LinkPathOf(const std::string& target) const;
@@ -140,29 +146,8 @@ void FolderWalker::PrepareRowTexts(const std::string& p, FolderTexts& t) {
   if (t.rowReady) return;
   t.rowReady = true;
   const std::string_view f = WithoutTrailingSlash(p);
-  const std::string& root = run_.RootFolder;
-  const std::optional<std::string_view> below = BelowRoot(root, f);
-
-  // Relative texts replace the decorated folder; a folder outside the root
-  // (reached through a shortcut) keeps its absolute path.
-  std::u16string text =
-      s_.RelativeOutput ? ToDisplay(below ? *below : f) : DecorateFolder(ctx_, ToDisplay(f));
-  if (s_.RelativeRootName && text.empty()) {
-    text = u"root<" + ToDisplay(LastComponent(p)) + u">";
-  }
-  if (s_.IncludeTargetName) {
-    if (root.empty() || !below) {
-      text = ToDisplay(f);
-    } else {
-      std::string head(LastComponent(root));
-      if (!below->empty()) {
-        if (head.empty() || head.back() != '/') head += '/';
-        head += *below;
-      }
-      text = ToDisplay(head);
-    }
-  }
-  t.row = DecorateFolder(ctx_, text);
+  const std::optional<std::string_view> below = BelowRoot(run_.RootFolder, f);
+  t.row = RowFolderText(ctx_, p);
 
   // Link paths of this folder's files: the folder part once, the name per file.
   std::string prefix;
@@ -302,6 +287,7 @@ bool FolderWalker::Enter(int at, const std::string& openName, std::string path, 
 
   std::optional<OpenFolder> folder;
   std::optional<ListedFolder> listed;
+  int openError = 0;
   if (run_.CancelRequested) {
     notEntered();
   } else if (ticket) {
@@ -309,7 +295,10 @@ bool FolderWalker::Enter(int at, const std::string& openName, std::string path, 
       PumpIfDue();
       return !run_.CancelRequested;
     });
-    if (listed) folder = std::move(listed->folder);  // none: gone, or no permission
+    if (listed) {
+      folder = std::move(listed->folder);  // none: gone, or no permission
+      openError = listed->error;
+    }
   }
   if (!run_.CancelRequested && !listed) {
     errno = 0;
@@ -321,6 +310,11 @@ bool FolderWalker::Enter(int at, const std::string& openName, std::string path, 
       if (digests_) digests_->WaitIdle();
       folder = OpenFolder::Open(at, openName.c_str(), followLink);
     }
+    if (!folder) openError = errno;
+  }
+  if (!folder && openError != 0 && openError != ENOENT && openError != ENOTDIR &&
+      openError != ELOOP) {
+    NoteUnreadable(path, {});
   }
   // No permission, gone, not a folder, a loop back to a folder being scanned,
   // or another file system below a whole drive's root: no rows.
@@ -412,6 +406,12 @@ void FolderWalker::ListRows(Level& level, const ListedFolder* listed,
       // A dangling or looping link is listed as itself.
       if (st.kind == EntryKind::Unreadable && maybeLink) st = StatEntry(dirFd, e.name, false);
     }
+    if (st.kind == EntryKind::Unreadable && run_.NoteUnreadable && filling) {
+      errno = 0;
+      if (StatEntry(dirFd, e.name, false).kind == EntryKind::Unreadable && errno != ENOENT) {
+        NoteUnreadable(p, name);
+      }
+    }
     if (st.kind != EntryKind::File && st.kind != EntryKind::Link) continue;
 
     FileRow row;
@@ -483,6 +483,34 @@ std::optional<std::string_view> BelowRoot(std::string_view root, std::string_vie
   if (path.size() == root.size()) return std::string_view{};
   if (path[root.size()] != '/') return std::nullopt;
   return WithoutTrailingSlash(path.substr(root.size() + 1));
+}
+
+std::u16string RowFolderText(AppContext& ctx, std::string_view folder) {
+  const SettingsRecord& s = ctx.options.settings;
+  const std::string_view f = WithoutTrailingSlash(folder);
+  const std::string& root = ctx.run.RootFolder;
+  const std::optional<std::string_view> below = BelowRoot(root, f);
+
+  // Relative texts replace the decorated folder; a folder outside the root
+  // (reached through a shortcut) keeps its absolute path.
+  std::u16string text =
+      s.RelativeOutput ? ToDisplay(below ? *below : f) : DecorateFolder(ctx, ToDisplay(f));
+  if (s.RelativeRootName && text.empty()) {
+    text = u"root<" + ToDisplay(LastComponent(folder)) + u">";
+  }
+  if (s.IncludeTargetName) {
+    if (root.empty() || !below) {
+      text = ToDisplay(f);
+    } else {
+      std::string head(LastComponent(root));
+      if (!below->empty()) {
+        if (head.empty() || head.back() != '/') head += '/';
+        head += *below;
+      }
+      text = ToDisplay(head);
+    }
+  }
+  return DecorateFolder(ctx, text);
 }
 
 std::size_t AppendSeparator(std::string& path) {

@@ -29,6 +29,10 @@ bool EnterOnceThroughShortcut(RunState& run, const std::string& folder);
 // path does not lie below the root. An empty root stands for "/".
 std::optional<std::string_view> BelowRoot(std::string_view root, std::string_view path);
 
+// The Folder text of the rows of `folder` (a native path), by the run's
+// options and RootFolder.
+std::u16string RowFolderText(AppContext& ctx, std::string_view folder);
+
 // Appends "/" unless the path already ends with one; returns the new length.
 std::size_t AppendSeparator(std::string& path);
 

@@ -1,10 +1,14 @@
 // --compare and --verify on catalogues the ordanou binary wrote itself.
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <sys/types.h>
 #include <unistd.h>
 
+#include <climits>
 #include <filesystem>
+#include <functional>
 #include <nlohmann/json.hpp>
 #include <set>
 #include <string>
@@ -130,11 +134,12 @@ TEST_F(Compare, VerifyReportsAnUnreadableFileAndGoesOn) {
   PatchSetting(kComputeMd5, 1);
   ASSERT_NO_FATAL_FAILURE(Catalogue("cat.json"));
   // The run drops to an unprivileged user, so the folders must let it in.
-  for (const std::string& dir : {work.path(), work / "tree", work / "tree/sub", work / "out"}) {
+  for (const std::string& dir : {work.path(), work / "tree", work / "out"}) {
     ::chmod(dir.c_str(), 0755);
   }
   ::chmod((work / "out/cat.json").c_str(), 0644);
   ::chmod(Path("edit.txt").c_str(), 0);
+  ::chmod(Path("sub").c_str(), 0);  // a folder closed to the run: its file is not gone
   std::filesystem::remove(Path("gone.txt"));
   auto opts = Opts();
   if (::geteuid() == 0) opts.runAsUid = 65534;
@@ -144,7 +149,162 @@ TEST_F(Compare, VerifyReportsAnUnreadableFileAndGoesOn) {
   EXPECT_NE(r.out.find("unreadable " + Path("edit.txt") + " (could not be read)\n"),
             std::string::npos)
       << r.out;
-  EXPECT_TRUE(r.out.ends_with("1 removed, 1 unreadable; 6 unchanged\n")) << r.out;
+  EXPECT_NE(r.out.find("unreadable " + Path("sub/move.bin") + " (could not be read)\n"),
+            std::string::npos)
+      << r.out;
+  EXPECT_TRUE(r.out.ends_with("1 removed, 2 unreadable; 5 unchanged\n")) << r.out;
+}
+
+// A folder chain deeper than PATH_MAX with one file at its end, made one
+// level at a time.
+void MakeDeepChain(const std::string& top) {
+  MakeDirs(top);
+  int fd = ::open(top.c_str(), O_RDONLY | O_DIRECTORY);
+  const std::string level(200, 'd');
+  for (std::size_t depth = 0; depth * level.size() <= PATH_MAX; ++depth) {
+    ASSERT_EQ(::mkdirat(fd, level.c_str(), 0755), 0);
+    const int next = ::openat(fd, level.c_str(), O_RDONLY | O_DIRECTORY);
+    ::close(fd);
+    fd = next;
+  }
+  const int file = ::openat(fd, "end.txt", O_WRONLY | O_CREAT, 0644);
+  ASSERT_EQ(::write(file, "deep", 4), 4);
+  ::close(file);
+  ::close(fd);
+}
+
+// --verify sees the tree as the catalogue's own run saw it: the roots it
+// records are walked again with the scan's rules and the catalogue's options.
+TEST_F(Compare, VerifyWalksTheRecordedRootsByTheScansRules) {
+  const bool devices = ::mknod((work / "probe").c_str(), S_IFCHR | 0644, ::makedev(1, 3)) == 0;
+  const auto plain = [](const std::string& root) { WriteFile(root + "/a.txt", "a"); };
+  const struct {
+    std::string name;
+    std::vector<std::string> flags;                        // of the catalogue run (besides --md5)
+    std::function<void(const std::string&)> make, change;  // before and after the catalogue
+    bool withoutRoots;                                     // as an older catalogue has it
+    int status;
+    std::string out;  // of --verify (stderr for status 2)
+  } rows[] = {
+      {"added at the root and in a new folder",
+       {},
+       [](const std::string& r) { WriteFile(r + "/sub/a", "a"); },
+       [](const std::string& r) {
+         WriteFile(r + "/top.txt", "t");
+         WriteFile(r + "/other/o.txt", "o");
+       },
+       false,
+       1,
+       "added      ROOT/top.txt\nadded      ROOT/other/o.txt\n2 added; 1 unchanged\n"},
+      {"dangling symbolic link",
+       {},
+       [&](const std::string& r) {
+         plain(r);
+         std::filesystem::create_symlink("nowhere", r + "/dangling");
+       },
+       {},
+       false,
+       0,
+       "equal: 2 files\n"},
+      {"FIFO",
+       {},
+       [&](const std::string& r) {
+         plain(r);
+         ASSERT_EQ(::mkfifo((r + "/fifo").c_str(), 0644), 0);
+       },
+       {},
+       false,
+       0,
+       "equal: 1 files\n"},
+      {"device node",
+       {},
+       [&](const std::string& r) {
+         plain(r);
+         ASSERT_EQ(::mknod((r + "/nulldev").c_str(), S_IFCHR | 0644, ::makedev(1, 3)), 0);
+       },
+       {},
+       false,
+       0,
+       "equal: 1 files\n"},
+      {"--shortcuts",
+       {"--shortcuts"},
+       [&](const std::string& r) {
+         WriteFile(r + "/sub/b.txt", "b");
+         std::filesystem::create_symlink("sub/b.txt", r + "/to-file");
+         std::filesystem::create_symlink("sub", r + "/to-folder");
+       },
+       {},
+       false,
+       0,
+       "equal: 3 files\n"},
+      {"deeper than PATH_MAX",
+       {},
+       [](const std::string& r) { MakeDeepChain(r); },
+       {},
+       false,
+       0,
+       "equal: 1 files\n"},
+      {"--relative, roots recorded", {"--relative"}, plain, {}, false, 0, "equal: 1 files\n"},
+      {"--relative, no roots recorded",
+       {"--relative"},
+       plain,
+       {},
+       true,
+       2,
+       "records no roots and its folders are not absolute paths"},
+      {"older catalogue without roots", {}, plain, {}, true, 0, "equal: 1 files\n"},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    if (row.name == "device node" && !devices) continue;  // mknod needs privileges
+    const std::string id = std::to_string(&row - rows);
+    const std::string root = work / ("v" + id), cat = work / ("v" + id + ".json");
+    ASSERT_NO_FATAL_FAILURE(row.make(root));
+    std::vector<std::string> args = {"--yes", "--md5", "--output", cat};
+    args.insert(args.end(), row.flags.begin(), row.flags.end());
+    args.push_back("v" + id);  // relative to the run's folder: recorded resolved
+    const auto made = Ordanou(args);
+    ASSERT_EQ(made.exitCode, 0) << made.err;
+    if (row.change) row.change(root);
+    if (row.withoutRoots) {
+      auto doc = nlohmann::json::parse(ReadFile(cat));
+      ASSERT_TRUE(doc.contains("roots"));
+      doc.erase("roots");
+      doc.erase("scan_options");
+      WriteFile(cat, doc.dump());
+    }
+    auto opts = Opts();
+    opts.workingDir = home.path();  // elsewhere than the catalogue's run
+    const auto r = RunOrdanou({"--verify", cat}, opts);
+    EXPECT_EQ(r.exitCode, row.status) << r.out << r.err;
+    std::string expected = row.out;
+    for (std::size_t at; (at = expected.find("ROOT")) != std::string::npos;) {
+      expected.replace(at, 4, root);
+    }
+    if (row.status == 2) {
+      EXPECT_NE(r.err.find(expected), std::string::npos) << r.err;
+    } else {
+      EXPECT_EQ(r.out, expected) << r.err;
+    }
+    if (row.withoutRoots && row.status == 0) {
+      EXPECT_NE(r.err.find("records no roots"), std::string::npos) << r.err;
+    }
+  }
+
+  // The verify of the device node's tree opens neither the device nor the FIFO.
+  const std::string strace = "/usr/bin/strace";
+  if (!devices || ::access(strace.c_str(), X_OK) != 0) GTEST_SKIP() << "no mknod or no strace";
+  auto opts = Opts();
+  opts.env.emplace_back("ASAN_OPTIONS", "detect_leaks=0");  // LeakSanitizer refuses ptrace
+  const std::string trace = work / "opens.txt";
+  const auto r = RunProgram(strace,
+                            {"-f", "-e", "trace=open,openat,openat2", "-o", trace, ORDANOU_BINARY,
+                             "--verify", work / "v3.json"},
+                            opts);
+  EXPECT_EQ(r.exitCode, 0) << r.out << r.err;
+  const std::string opened = ReadFile(trace);
+  EXPECT_NE(opened.find("v3.json"), std::string::npos) << opened;
+  EXPECT_EQ(opened.find("nulldev"), std::string::npos) << opened;
 }
 
 // Names may carry terminal escape sequences and line breaks: the text report

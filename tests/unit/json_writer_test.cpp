@@ -5,6 +5,7 @@
 #include <nlohmann/json.hpp>
 
 #include "catalogue_rows.h"
+#include "compare/catalogue_read.h"
 #include "output/catalogue_writers.h"
 #include "output/cfilecus.h"
 #include "platform/unicode.h"
@@ -115,6 +116,32 @@ TEST_F(JsonWriterTest, NoMd5KeyWithoutDigestsAndEmptyTable) {
   EXPECT_EQ(doc["file_count"], 0);
   EXPECT_TRUE(doc["entries"].is_array());
   EXPECT_TRUE(doc["entries"].empty());
+}
+
+// The header tells a verify where and how the rows were made; a root that is
+// not UTF-8 reads back as its own bytes.
+TEST_F(JsonWriterTest, RecordsTheRootsAndTheWalksOptions) {
+  Rows();
+  ctx_->run.Roots = {"/data", "/b" + kInvalid};
+  ctx_->run.OnlyDevice = 5;
+  ctx_->options.settings.ReadShortcuts = 1;
+  ctx_->options.settings.RelativeOutput = 1;
+  ctx_->options.settings.OmitVolumeName = 0;
+  const std::string bytes = Write();
+  Json doc = Json::parse(bytes);
+  EXPECT_EQ(doc["roots"], Json::array({"/data", "/b\xEF\xBF\xBD\xEF\xBF\xBD.txt"}));
+  EXPECT_EQ(doc["roots_bytes"][1], "2f62fffe2e747874");
+  const Catalogue cat = ParseCatalogue(bytes).catalogue;
+  EXPECT_TRUE(cat.hasRoots);
+  EXPECT_EQ(cat.roots, ctx_->run.Roots);
+  EXPECT_TRUE(cat.scanOptions.readShortcuts && cat.scanOptions.relativeOutput &&
+              cat.scanOptions.oneFileSystem);
+  EXPECT_FALSE(cat.scanOptions.omitVolumeName || cat.scanOptions.relativeRootName ||
+               cat.scanOptions.includeTargetName || cat.scanOptions.omitFolderName);
+
+  ctx_->run.Roots = {"/data"};
+  ctx_->run.OnlyDevice.reset();
+  EXPECT_FALSE(Json::parse(Write()).contains("roots_bytes"));
 }
 
 // Strings are copied in blocks while they are plain ASCII: every character

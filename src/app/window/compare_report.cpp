@@ -16,6 +16,7 @@
 #include <new>
 
 #include "compare/catalogue_files.h"
+#include "run/catalogue_verify.h"
 
 namespace ordano {
 namespace {
@@ -68,7 +69,9 @@ void Show(QWidget& owner, const CatalogueFilesResult& result, const QString& tit
     window->setAttribute(Qt::WA_DeleteOnClose);
     window.release()->show();  // owned by its parent
   } catch (const std::bad_alloc&) {
-    ShowFailure(owner, {{}, {}, kNoMemoryToCompare});
+    CatalogueFilesResult failed;
+    failed.error = kNoMemoryToCompare;
+    ShowFailure(owner, failed);
   }
 }
 
