@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 
+#include <cerrno>
 #include <ctime>
 #include <optional>
 #include <string_view>
@@ -42,16 +43,19 @@ class PathRun {
       : ctx_(ctx), run_(ctx.run), s_(ctx.options.settings), kind_(kind) {}
 
   bool Scan(std::span<const std::string> paths, std::vector<std::string>* missingPaths);
+  // Whether any given path could be read (known after Scan).
+  bool AnyFound() const { return anyFound_; }
 
  private:
-  // False when the item's status cannot be read.
-  bool Item(const std::string& given);
+  // 0, or the error number when the item's status cannot be read.
+  int Item(const std::string& given);
   void File(const std::string& path, const struct stat& st);
 
   AppContext& ctx_;
   RunState& run_;
   const SettingsRecord& s_;
   RunKind kind_;
+  bool anyFound_ = false;
 };
 
 bool PathRun::Scan(std::span<const std::string> paths, std::vector<std::string>* missingPaths) {
@@ -80,9 +84,18 @@ bool PathRun::Scan(std::span<const std::string> paths, std::vector<std::string>*
     for (std::size_t i = 0; i < paths.size() && !run_.CancelRequested; ++i) {
       ctx_.Host().Pump(run_, 1);
       if (run_.CancelRequested || missing[i]) continue;
-      if (!Item(paths[i]) && pass == 0) {
+      const int error = Item(paths[i]);
+      if (error == 0) {
+        anyFound_ = true;
+      } else if (pass == 0) {
         missing[i] = true;
-        if (missingPaths != nullptr) missingPaths->push_back(paths[i]);
+        // Not there at all, or there but out of reach (no search permission
+        // on the way): the second is named with its reason.
+        if (error != ENOENT && error != ENOTDIR) {
+          run_.ReadFailures.push_back({paths[i], error});
+        } else if (missingPaths != nullptr) {
+          missingPaths->push_back(paths[i]);
+        }
       }
     }
   }
@@ -99,14 +112,15 @@ bool PathRun::Scan(std::span<const std::string> paths, std::vector<std::string>*
   return true;
 }
 
-bool PathRun::Item(const std::string& given) {
+int PathRun::Item(const std::string& given) {
   if (kind_ == RunKind::Drop && s_.WriteCapacity) {
     run_.CapacityRequested = true;
     run_.CapacityTarget = given;  // the last item's file system wins
   }
   const std::string path(WithoutTrailingSlash(given));
   struct stat st;
-  if (path.empty() || stat(path.c_str(), &st) != 0) return false;
+  if (path.empty()) return ENOENT;
+  if (stat(path.c_str(), &st) != 0) return errno != 0 ? errno : ENOENT;
   if (S_ISDIR(st.st_mode)) {
     run_.RootFolder = path;
     run_.CurrentDepth = 0;
@@ -117,7 +131,7 @@ bool PathRun::Item(const std::string& given) {
     File(path, st);
   }
   // Devices, pipes and sockets are no catalogue entries (reading them could block).
-  return true;
+  return 0;
 }
 
 void PathRun::File(const std::string& path, const struct stat& st) {
@@ -176,9 +190,29 @@ void PathRun::File(const std::string& path, const struct stat& st) {
 }
 
 bool ScanPaths(AppContext& ctx, RunKind kind, std::span<const std::string> paths,
-               std::vector<std::string>* missingPaths) {
+               std::vector<std::string>* missingPaths, bool* anyFound = nullptr) {
   PathRun run(ctx, kind);
-  return run.Scan(paths, missingPaths);
+  const bool scanned = run.Scan(paths, missingPaths);
+  if (anyFound != nullptr) *anyFound = run.AnyFound();
+  return scanned;
+}
+
+bool ScanCommandLine(AppContext& ctx, std::span<const std::string> paths,
+                     std::vector<std::string>* missingPaths, bool* anyFound = nullptr) {
+  if (paths.empty()) return false;
+  BeginRunOptions(ctx);
+
+  // DropDateLimit: this run lists the last DropDateDays days; the saved
+  // pickers keep their values.
+  SettingsRecord& s = ctx.options.settings;
+  if (s.DropDateLimit != 0) {
+    const std::int64_t now = static_cast<std::int64_t>(std::time(nullptr));
+    const std::int64_t from = now - static_cast<std::int64_t>(s.DropDateDays) * 24 * 3600;
+    s.DateRangeEnabled = 1;
+    s.DateToDate = s.DateToTime = now;
+    s.DateFromDate = s.DateFromTime = from;
+  }
+  return ScanPaths(ctx, RunKind::CommandLine, paths, missingPaths, anyFound);
 }
 
 }  // namespace
@@ -200,6 +234,8 @@ RunResult FinishRunOutput(AppContext& ctx) {
   }
   ctx.table.Release();
   ctx.run.TableAllocated = false;
+  result.readFailures = ctx.run.ReadFailures;
+  ctx.Host().ReportReadFailures(result.readFailures);
   switch (out.status) {
     case OutputStatus::Written:
       result.outcome = RunOutcome::Written;
@@ -221,36 +257,36 @@ RunResult FinishRunOutput(AppContext& ctx) {
 
 RunResult DropRun(AppContext& ctx, std::span<const std::string> paths) {
   std::vector<std::string> missing;
-  RunResult result = DropRunScan(ctx, paths, &missing) ? FinishRunOutput(ctx)
-                                                       : RunResult{RunOutcome::Cancelled, {}, {}};
+  RunResult result = DropRunScan(ctx, paths, &missing)
+                         ? FinishRunOutput(ctx)
+                         : RunResult{RunOutcome::Cancelled, {}, {}, {}};
   result.missingPaths = std::move(missing);
   return result;
 }
 
 bool CommandLineRunScan(AppContext& ctx, std::span<const std::string> paths,
                         std::vector<std::string>* missingPaths) {
-  if (paths.empty()) return false;
-  BeginRunOptions(ctx);
-
-  // DropDateLimit: this run lists the last DropDateDays days; the saved
-  // pickers keep their values.
-  SettingsRecord& s = ctx.options.settings;
-  if (s.DropDateLimit != 0) {
-    const std::int64_t now = static_cast<std::int64_t>(std::time(nullptr));
-    const std::int64_t from = now - static_cast<std::int64_t>(s.DropDateDays) * 24 * 3600;
-    s.DateRangeEnabled = 1;
-    s.DateToDate = s.DateToTime = now;
-    s.DateFromDate = s.DateFromTime = from;
-  }
-  return ScanPaths(ctx, RunKind::CommandLine, paths, missingPaths);
+  return ScanCommandLine(ctx, paths, missingPaths);
 }
 
 RunResult CommandLineRun(AppContext& ctx, std::span<const std::string> paths) {
   if (paths.empty()) return {};
   std::vector<std::string> missing;
-  RunResult result = CommandLineRunScan(ctx, paths, &missing)
-                         ? FinishRunOutput(ctx)
-                         : RunResult{RunOutcome::Cancelled, {}, {}};
+  bool anyFound = false;
+  RunResult result{RunOutcome::Cancelled, {}, {}, {}};
+  if (ScanCommandLine(ctx, paths, &missing, &anyFound)) {
+    if (anyFound) {
+      result = FinishRunOutput(ctx);
+    } else {
+      // An empty catalogue would replace the last good one (a backup drive
+      // not mounted when cron runs): nothing is written.
+      ctx.table.Release();
+      ctx.run.TableAllocated = false;
+      result.outcome = RunOutcome::NoPathFound;
+      result.readFailures = ctx.run.ReadFailures;
+      ctx.Host().ReportReadFailures(result.readFailures);
+    }
+  }
   result.missingPaths = std::move(missing);
   return result;
 }
