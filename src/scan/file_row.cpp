@@ -32,7 +32,9 @@ bool AddFileRow(AppContext& ctx, const FileRow& f, const FileSource& source, boo
   } else if (s.ComputeMd5) {
     int error = 0;
     table.SetMd5(r, DigestFileAt(ctx, source.dirFd, source.name, source.shownPath, &error));
-    if (passes && !run.CancelRequested) run.NoteReadFailure(std::string(source.shownPath), error);
+    if (error != 0 && passes && !run.CancelRequested) {
+      run.NoteReadFailure(std::string(source.shownPath), error);
+    }
   }
   table.SetName(r, f.name, f.nativeName);
   const int width = static_cast<int>(f.name.size()) + f.indent;
