@@ -234,4 +234,12 @@ void ConsoleHost::OpenWithDefaultProgram(const std::string& path, const std::str
   }
 }
 
+void ConsoleHost::ReportReadFailures(std::span<const ReadFailure> failures) {
+  ClearStatusLine();
+  for (const ReadFailure& f : failures) {
+    std::fprintf(stderr, "ordanou: %s: %s\n", Narrow(ToDisplay(f.path)).c_str(),
+                 std::strerror(f.error));
+  }
+}
+
 }  // namespace ordano

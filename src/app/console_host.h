@@ -35,6 +35,8 @@ class ConsoleHost : public RunHost {
   std::optional<SaveDialogState> SaveDialog(const SaveDialogState& proposal) override;
   bool SetClipboardText(std::u16string_view text) override;
   void OpenWithDefaultProgram(const std::string& path, const std::string& workingDir) override;
+  // One line per failure on stderr, as a missing path is named.
+  void ReportReadFailures(std::span<const ReadFailure> failures) override;
 
   // Whether Ctrl-C was pressed since the host was created.
   bool Interrupted() const;

@@ -47,9 +47,10 @@ Settings without a run:
 On Linux a token starting with "/" is a switch only when it is "/?" or "/" plus
 one of O F C P S H followed by nothing or ":"; anything else is a path.
 
-Exit status: 0 written from every path; 1 written, but some paths were missing;
-2 nothing to do (no paths, unknown option); 3 nothing written (declined, not
-writable); 4 cancelled; 5 another instance is running.
+Exit status: 0 written from every path; 1 written, but some paths were missing
+or something could not be read (named on stderr); 2 nothing to do (no paths,
+unknown option); 3 nothing written (no path exists, declined, not writable);
+4 cancelled; 5 another instance is running.
 
 Settings live in the program folder: $ORDANO_HOME, else the executable's folder
 when writable, else ${XDG_CONFIG_HOME:-~/.config}/ordano.

@@ -58,7 +58,10 @@ int Catalogue(AppContext& ctx, RunHost& host, const CommandLine& cl) {
   switch (result.outcome) {
     case RunOutcome::Written:
       if (!result.writtenPath.empty() && !PrintWrittenPath(result.writtenPath)) return kExitPartial;
-      return result.missingPaths.empty() ? kExitOk : kExitPartial;
+      return result.missingPaths.empty() && result.readFailures.empty() ? kExitOk : kExitPartial;
+    case RunOutcome::NoPathFound:
+      std::fputs("ordanou: none of the given paths can be read; nothing written\n", stderr);
+      return kExitNotWritten;
     case RunOutcome::Cancelled:
       std::fputs("ordanou: cancelled; nothing written\n", stderr);
       return kExitCancelled;

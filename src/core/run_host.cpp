@@ -1,7 +1,14 @@
 #include "core/run_host.h"
 
+#include <cstring>
+
+#include "platform/unicode.h"
+
 namespace ordano {
 namespace {
+
+// A long list is cut here; the rest is counted.
+constexpr std::size_t kListedFailures = 20;
 
 class Quiet final : public RunHost {
  public:
@@ -26,6 +33,24 @@ class Quiet final : public RunHost {
 };
 
 }  // namespace
+
+std::u16string ReadFailuresText(std::span<const ReadFailure> failures) {
+  std::u16string text =
+      u"次のフォルダ・ファイルを読み込めませんでした。その内容はリストに含まれていません。\n";
+  for (std::size_t i = 0; i < failures.size() && i < kListedFailures; ++i) {
+    text +=
+        u"\n" + ToDisplay(failures[i].path) + u": " + Utf8ToUtf16(std::strerror(failures[i].error));
+  }
+  if (failures.size() > kListedFailures) {
+    text += u"\nほか" + Utf8ToUtf16(std::to_string(failures.size() - kListedFailures)) + u"件";
+  }
+  return text;
+}
+
+void RunHost::ReportReadFailures(std::span<const ReadFailure> failures) {
+  if (failures.empty()) return;
+  MessageBox(ReadFailuresText(failures), u"おるだの♪", MsgIcon::Warning, MsgButtons::Ok);
+}
 
 RunHost& QuietHost() {
   static Quiet host;

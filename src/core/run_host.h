@@ -5,13 +5,15 @@
 
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
+
+#include "core/run_state.h"
 
 namespace ordano {
 
 struct SettingsRecord;
-struct RunState;
 
 enum class MsgIcon { None, Information, Warning, Error, Question };
 enum class MsgButtons { Ok, YesNo, YesNoCancel };
@@ -81,7 +83,13 @@ class RunHost {
   virtual bool SetClipboardText(std::u16string_view text) = 0;
   // Opens a file with its default program ("open" verb).
   virtual void OpenWithDefaultProgram(const std::string& path, const std::string& workingDir) = 0;
+  // At the end of a run: the folders and files it could not read, each with
+  // the system's reason. By default one message box lists them.
+  virtual void ReportReadFailures(std::span<const ReadFailure> failures);
 };
+
+// The text of that message box.
+std::u16string ReadFailuresText(std::span<const ReadFailure> failures);
 
 // The host of a context nobody listens to: no pumping, the safe answer (No,
 // Cancel) to every question, no clipboard. Stateless, shared.

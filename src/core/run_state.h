@@ -1,6 +1,7 @@
 // The counters and flags one run shares between scan, output and progress.
 #pragma once
 
+#include <cerrno>
 #include <cstdint>
 #include <optional>
 #include <set>
@@ -9,6 +10,18 @@
 #include <vector>
 
 namespace ordano {
+
+// Something a run could not read (a folder, a file's contents), with the
+// system's error number: the catalogue lacks it, and the user is told.
+struct ReadFailure {
+  std::string path;
+  int error = 0;
+  bool operator==(const ReadFailure&) const = default;
+};
+
+// Whether a failed read only found that the thing is gone (removed, replaced
+// by a file or a link meanwhile): that is no failure, it is simply not there.
+inline bool IsGone(int error) { return error == ENOENT || error == ENOTDIR || error == ELOOP; }
 
 struct RunState {
   int EntryCount = 0;
@@ -55,6 +68,16 @@ struct RunState {
   bool NoteUnreadable = false;
   std::vector<std::pair<std::u16string, std::string>> Unreadable;
 
+  // What the run could not read, in the order the walk met it.
+  std::vector<ReadFailure> ReadFailures;
+
+  // Notes a read that failed (nothing when it was none, or IsGone).
+  void NoteReadFailure(std::string path, int error) {
+    if (error == 0 || IsGone(error)) return;
+    if (!ReadFailures.empty() && ReadFailures.back().path == path) return;
+    ReadFailures.push_back({std::move(path), error});
+  }
+
   // Start of every run: counters, widths and flags back to their start values.
   void ResetForRun() {
     EntryCount = 0;
@@ -72,6 +95,7 @@ struct RunState {
     Md5StatusText.clear();
     ArchiveStatusText.clear();
     ShortcutFolders.clear();
+    ReadFailures.clear();
     OnlyDevice.reset();
     Roots.clear();
     Unreadable.clear();

@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <span>
 
 namespace ordano {
@@ -14,7 +15,11 @@ UniqueFd OpenForReadingAt(int dirFd, const char* name) {
   UniqueFd fd(::openat(dirFd, name, O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
   if (!fd) return {};
   struct stat st {};
-  if (::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode)) return {};
+  if (::fstat(fd.get(), &st) != 0) return {};
+  if (!S_ISREG(st.st_mode)) {
+    errno = 0;  // nothing failed: it is just no file to read
+    return {};
+  }
   return fd;
 }
 

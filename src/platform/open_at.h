@@ -12,8 +12,8 @@ namespace ordano {
 
 // Opens the regular file `name` inside the folder `dirFd` (AT_FDCWD: the
 // current folder, or an absolute name) for reading, without blocking: a FIFO,
-// device or folder gives an empty handle, and so does a file that cannot be
-// opened. Symbolic links are followed.
+// device or folder gives an empty handle (errno 0), and so does a file that
+// cannot be opened (errno set). Symbolic links are followed.
 UniqueFd OpenForReadingAt(int dirFd, const char* name);
 
 // The first `limit` bytes of such a file; nullopt when it cannot be opened.

@@ -69,7 +69,9 @@ RunResult FinishListRun(AppContext& ctx) {
   ctx.table.Release();
   ctx.run.TableAllocated = false;
   ctx.Host().MessageBox(kNothingListedText, u"Ordano", MsgIcon::Warning, MsgButtons::Ok);
-  return RunResult{RunOutcome::NothingListed, {}, {}};
+  RunResult result{RunOutcome::NothingListed, {}, {}, ctx.run.ReadFailures};
+  ctx.Host().ReportReadFailures(result.readFailures);
+  return result;
 }
 
 }  // namespace
@@ -87,7 +89,7 @@ RunResult WholeDriveRun(AppContext& ctx, const std::string& root) {
   const bool present = !root.empty() && stat(folder.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
   if (present) run.OnlyDevice = static_cast<std::uint64_t>(st.st_dev);
 
-  RunResult result{RunOutcome::Cancelled, {}, {}};
+  RunResult result{RunOutcome::Cancelled, {}, {}, {}};
   // A drive that is gone scans nothing and ends with the message.
   const std::string roots[] = {folder};
   if (ScanRoots(ctx, present ? std::span<const std::string>(roots) : std::span<const std::string>(),
@@ -111,7 +113,8 @@ RunResult FolderListRun(AppContext& ctx, std::span<const std::string> folders) {
   for (const auto& f : folders) {
     if (!f.empty()) roots.emplace_back(WithoutTrailingSlash(f));
   }
-  if (!ScanRoots(ctx, roots, ListKind::FolderList)) return RunResult{RunOutcome::Cancelled, {}, {}};
+  if (!ScanRoots(ctx, roots, ListKind::FolderList))
+    return RunResult{RunOutcome::Cancelled, {}, {}, {}};
   return FinishListRun(ctx);
 }
 

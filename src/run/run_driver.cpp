@@ -48,10 +48,12 @@ class PathRun {
         expectedRows_(expectedRows) {}
 
   bool Scan(std::span<const std::string> paths, std::vector<std::string>* missingPaths);
+  // Whether any given path could be read (known after Scan).
+  bool AnyFound() const { return anyFound_; }
 
  private:
-  // False when the item's status cannot be read.
-  bool Item(const std::string& given);
+  // 0, or the error number when the item's status cannot be read.
+  int Item(const std::string& given);
   void File(const std::string& path, const struct stat& st);
 
   AppContext& ctx_;
@@ -60,6 +62,7 @@ class PathRun {
   RunKind kind_;
   bool oneDevice_;
   int expectedRows_;  // known beforehand: no counting pass (the table grows when they are more)
+  bool anyFound_ = false;
 };
 
 bool PathRun::Scan(std::span<const std::string> paths, std::vector<std::string>* missingPaths) {
@@ -91,9 +94,18 @@ bool PathRun::Scan(std::span<const std::string> paths, std::vector<std::string>*
     for (std::size_t i = 0; i < paths.size() && !run_.CancelRequested; ++i) {
       ctx_.Host().Pump(run_, 1);
       if (run_.CancelRequested || missing[i]) continue;
-      if (!Item(paths[i]) && pass == 0) {
+      const int error = Item(paths[i]);
+      if (error == 0) {
+        anyFound_ = true;
+      } else if (pass == 0) {
         missing[i] = true;
-        if (missingPaths != nullptr) missingPaths->push_back(paths[i]);
+        // Not there at all, or there but out of reach (no search permission
+        // on the way): the second is named with its reason.
+        if (error != ENOENT && error != ENOTDIR) {
+          run_.ReadFailures.push_back({paths[i], error});
+        } else if (missingPaths != nullptr) {
+          missingPaths->push_back(paths[i]);
+        }
       }
     }
   }
@@ -110,20 +122,22 @@ bool PathRun::Scan(std::span<const std::string> paths, std::vector<std::string>*
   return true;
 }
 
-bool PathRun::Item(const std::string& given) {
+int PathRun::Item(const std::string& given) {
   if (kind_ == RunKind::Drop && s_.WriteCapacity) {
     run_.CapacityRequested = true;
     run_.CapacityTarget = given;  // the last item's file system wins
   }
   const std::string path(WithoutTrailingSlash(given));
   struct stat st;
-  if (path.empty() || stat(path.c_str(), &st) != 0) {
+  if (path.empty()) return ENOENT;
+  if (stat(path.c_str(), &st) != 0) {
+    const int error = errno != 0 ? errno : ENOENT;
     // There, but out of reach (no permission on the way): not gone.
-    if (run_.NoteUnreadable && !path.empty() && errno != ENOENT && errno != ENOTDIR) {
+    if (run_.NoteUnreadable && error != ENOENT && error != ENOTDIR) {
       run_.RootFolder = path;
       run_.Unreadable.emplace_back(RowFolderText(ctx_, path), std::string());
     }
-    return false;
+    return error;
   }
   if (S_ISDIR(st.st_mode)) {
     run_.RootFolder = path;
@@ -136,7 +150,7 @@ bool PathRun::Item(const std::string& given) {
     File(path, st);
   }
   // Devices, pipes and sockets are no catalogue entries (reading them could block).
-  return true;
+  return 0;
 }
 
 void PathRun::File(const std::string& path, const struct stat& st) {
@@ -195,10 +209,30 @@ void PathRun::File(const std::string& path, const struct stat& st) {
 }
 
 bool ScanPaths(AppContext& ctx, RunKind kind, std::span<const std::string> paths,
-               std::vector<std::string>* missingPaths, bool oneDevice = false,
-               int expectedRows = -1) {
+               std::vector<std::string>* missingPaths, bool* anyFound = nullptr,
+               bool oneDevice = false, int expectedRows = -1) {
   PathRun run(ctx, kind, oneDevice, expectedRows);
-  return run.Scan(paths, missingPaths);
+  const bool scanned = run.Scan(paths, missingPaths);
+  if (anyFound != nullptr) *anyFound = run.AnyFound();
+  return scanned;
+}
+
+bool ScanCommandLine(AppContext& ctx, std::span<const std::string> paths,
+                     std::vector<std::string>* missingPaths, bool* anyFound = nullptr) {
+  if (paths.empty()) return false;
+  BeginRunOptions(ctx);
+
+  // DropDateLimit: this run lists the last DropDateDays days; the saved
+  // pickers keep their values.
+  SettingsRecord& s = ctx.options.settings;
+  if (s.DropDateLimit != 0) {
+    const std::int64_t now = static_cast<std::int64_t>(std::time(nullptr));
+    const std::int64_t from = now - static_cast<std::int64_t>(s.DropDateDays) * 24 * 3600;
+    s.DateRangeEnabled = 1;
+    s.DateToDate = s.DateToTime = now;
+    s.DateFromDate = s.DateFromTime = from;
+  }
+  return ScanPaths(ctx, RunKind::CommandLine, paths, missingPaths, anyFound);
 }
 
 }  // namespace
@@ -220,6 +254,8 @@ RunResult FinishRunOutput(AppContext& ctx) {
   }
   ctx.table.Release();
   ctx.run.TableAllocated = false;
+  result.readFailures = ctx.run.ReadFailures;
+  ctx.Host().ReportReadFailures(result.readFailures);
   switch (out.status) {
     case OutputStatus::Written:
       result.outcome = RunOutcome::Written;
@@ -241,41 +277,41 @@ RunResult FinishRunOutput(AppContext& ctx) {
 
 RunResult DropRun(AppContext& ctx, std::span<const std::string> paths) {
   std::vector<std::string> missing;
-  RunResult result = DropRunScan(ctx, paths, &missing) ? FinishRunOutput(ctx)
-                                                       : RunResult{RunOutcome::Cancelled, {}, {}};
+  RunResult result = DropRunScan(ctx, paths, &missing)
+                         ? FinishRunOutput(ctx)
+                         : RunResult{RunOutcome::Cancelled, {}, {}, {}};
   result.missingPaths = std::move(missing);
   return result;
 }
 
 bool CommandLineRunScan(AppContext& ctx, std::span<const std::string> paths,
                         std::vector<std::string>* missingPaths) {
-  if (paths.empty()) return false;
-  BeginRunOptions(ctx);
-
-  // DropDateLimit: this run lists the last DropDateDays days; the saved
-  // pickers keep their values.
-  SettingsRecord& s = ctx.options.settings;
-  if (s.DropDateLimit != 0) {
-    const std::int64_t now = static_cast<std::int64_t>(std::time(nullptr));
-    const std::int64_t from = now - static_cast<std::int64_t>(s.DropDateDays) * 24 * 3600;
-    s.DateRangeEnabled = 1;
-    s.DateToDate = s.DateToTime = now;
-    s.DateFromDate = s.DateFromTime = from;
-  }
-  return ScanPaths(ctx, RunKind::CommandLine, paths, missingPaths);
+  return ScanCommandLine(ctx, paths, missingPaths);
 }
 
 bool ScanWithRunOptions(AppContext& ctx, std::span<const std::string> paths, bool oneDevice,
                         int expectedRows) {
-  return ScanPaths(ctx, RunKind::CommandLine, paths, nullptr, oneDevice, expectedRows);
+  return ScanPaths(ctx, RunKind::CommandLine, paths, nullptr, nullptr, oneDevice, expectedRows);
 }
 
 RunResult CommandLineRun(AppContext& ctx, std::span<const std::string> paths) {
   if (paths.empty()) return {};
   std::vector<std::string> missing;
-  RunResult result = CommandLineRunScan(ctx, paths, &missing)
-                         ? FinishRunOutput(ctx)
-                         : RunResult{RunOutcome::Cancelled, {}, {}};
+  bool anyFound = false;
+  RunResult result{RunOutcome::Cancelled, {}, {}, {}};
+  if (ScanCommandLine(ctx, paths, &missing, &anyFound)) {
+    if (anyFound) {
+      result = FinishRunOutput(ctx);
+    } else {
+      // An empty catalogue would replace the last good one (a backup drive
+      // not mounted when cron runs): nothing is written.
+      ctx.table.Release();
+      ctx.run.TableAllocated = false;
+      result.outcome = RunOutcome::NoPathFound;
+      result.readFailures = ctx.run.ReadFailures;
+      ctx.Host().ReportReadFailures(result.readFailures);
+    }
+  }
   result.missingPaths = std::move(missing);
   return result;
 }

@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "core/run_state.h"
+
 namespace ordano {
 
 struct AppContext;
@@ -15,6 +17,7 @@ enum class RunOutcome {
   NotWritten,  // the output run wrote nothing (declined, failed, no paths)
   ClipboardUnavailable,
   NothingListed,  // a whole-drive or folder-list run found no rows (the user was told)
+  NoPathFound,    // no path given on the command line could be read: nothing written
 };
 
 struct RunResult {
@@ -23,6 +26,8 @@ struct RunResult {
   // Given paths whose status could not be read (gone, no permission on the
   // way): not catalogued, while the other paths still are.
   std::vector<std::string> missingPaths;
+  // Folders and files the scan could not read (the host was told at the end).
+  std::vector<ReadFailure> readFailures;
 };
 
 // A drop of files and folders: scan, then output, then release of the table.
@@ -35,7 +40,9 @@ bool DropRunScan(AppContext& ctx, std::span<const std::string> paths,
                  std::vector<std::string>* missingPaths = nullptr);
 
 // The command-line run over the given paths; the Cmd* presets of ctx.run are
-// already set by the caller. An empty list does nothing.
+// already set by the caller. An empty list does nothing. When none of the
+// paths can be read nothing is written (NoPathFound), so a catalogue of a
+// drive that is not mounted does not replace the last good one.
 RunResult CommandLineRun(AppContext& ctx, std::span<const std::string> paths);
 
 // The scan of a command-line run alone, as DropRunScan.
@@ -52,7 +59,8 @@ bool CommandLineRunScan(AppContext& ctx, std::span<const std::string> paths,
 bool ScanWithRunOptions(AppContext& ctx, std::span<const std::string> paths, bool oneDevice,
                         int expectedRows);
 
-// The output run over the scanned table, then the release of the table.
+// The output run over the scanned table, then the release of the table; the
+// host is told what the scan could not read.
 RunResult FinishRunOutput(AppContext& ctx);
 
 }  // namespace ordano

@@ -90,13 +90,24 @@ std::u16string DigestHex(const std::array<std::uint8_t, 16>& digest) {
 
 std::optional<std::array<std::uint8_t, 16>> DigestFileRawAt(AppContext& ctx, int dirFd,
                                                             const char* name,
-                                                            std::string_view shownPath) {
+                                                            std::string_view shownPath,
+                                                            int* error) {
   RunState& run = ctx.run;
   run.Md5StatusText.clear();
+  int ignored = 0;
+  int& failure = error != nullptr ? *error : ignored;
+  failure = 0;
+  errno = 0;
   const UniqueFd file = OpenForReadingAt(dirFd, name);
-  if (!file) return std::nullopt;
+  if (!file) {
+    failure = errno;
+    return std::nullopt;
+  }
   struct stat st {};
-  if (::fstat(file.get(), &st) != 0) return std::nullopt;
+  if (::fstat(file.get(), &st) != 0) {
+    failure = errno;
+    return std::nullopt;
+  }
   // The size seen now is all that is read: a file that grows meanwhile, or a
   // pseudo-file that reports 0 yet reads without end (/proc), stops there.
   const auto size = static_cast<std::uint64_t>(st.st_size);
@@ -108,13 +119,14 @@ std::optional<std::array<std::uint8_t, 16>> DigestFileRawAt(AppContext& ctx, int
     for (int i = 0; i < 3; ++i) ctx.Host().Pump(run, 1);
     return true;
   });
+  if (!digest) failure = errno;
   run.Md5StatusText.clear();
   return digest;
 }
 
 std::u16string DigestFileAt(AppContext& ctx, int dirFd, const char* name,
-                            std::string_view shownPath) {
-  const auto digest = DigestFileRawAt(ctx, dirFd, name, shownPath);
+                            std::string_view shownPath, int* error) {
+  const auto digest = DigestFileRawAt(ctx, dirFd, name, shownPath, error);
   return digest ? DigestHex(*digest) : std::u16string();
 }
 

@@ -19,18 +19,21 @@ struct AppContext;
 std::u16string DigestFile(AppContext& ctx, const std::string& path);
 
 // The same for the file `name` inside the open folder `dirFd`; `shownPath` is
-// the path the progress text names.
+// the path the progress text names. Where the text is empty, `error` (when
+// given) receives the errno of the failed open or read, 0 for a file that is
+// no regular file.
 std::u16string DigestFileAt(AppContext& ctx, int dirFd, const char* name,
-                            std::string_view shownPath);
+                            std::string_view shownPath, int* error = nullptr);
 
 // The same as raw bytes; nullopt where DigestFileAt gives an empty text.
 std::optional<std::array<std::uint8_t, 16>> DigestFileRawAt(AppContext& ctx, int dirFd,
                                                             const char* name,
-                                                            std::string_view shownPath);
+                                                            std::string_view shownPath,
+                                                            int* error = nullptr);
 
 // The MD5 of an open regular file, read in 256 KiB blocks up to `size` bytes.
 // After each block `onBlock(bytesSoFar)` runs; when it returns false the read
-// stops there (that block is not digested). Nullopt on a read error.
+// stops there (that block is not digested). Nullopt on a read error (errno set).
 std::optional<std::array<std::uint8_t, 16>> DigestOpenFile(
     int fd, std::uint64_t size, const std::function<bool(std::uint64_t)>& onBlock);
 

@@ -8,6 +8,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <iterator>
+#include <system_error>
 
 #include "core/app_context.h"
 #include "platform/open_at.h"
@@ -24,13 +25,13 @@ constexpr auto kWaitSlice = std::chrono::milliseconds(10);
 // Files queued per worker: enough to keep the workers busy while the walk
 // takes its next steps, few enough that queued jobs hold few folders open.
 constexpr std::size_t kReadAheadPerWorker = 8;
+constexpr long long kDescriptorsPerWorker = 2 + kReadAheadPerWorker;
 
 // Each worker holds a file and its job's folder, and each queued job a
 // folder: under a low open-file limit (ulimit -n 64) fewer workers leave the
-// walk its descriptors.
+// walk its descriptors, and under a very low one (ulimit -n 16) none.
 int WorkersForDescriptors() {
-  constexpr long long kPerWorker = 2 + kReadAheadPerWorker;
-  return static_cast<int>(std::max(1LL, SpareDescriptors(32, 64 * kPerWorker) / kPerWorker));
+  return static_cast<int>(SpareDescriptors(32, 64 * kDescriptorsPerWorker) / kDescriptorsPerWorker);
 }
 
 }  // namespace
@@ -46,13 +47,16 @@ int WorkerThreadCount() {
 }
 
 DigestPool::DigestPool(AppContext& ctx, int workers)
-    : ctx_(ctx),
-      slots_(static_cast<std::size_t>(std::min(workers, WorkersForDescriptors()))),
-      readAhead_(kReadAheadPerWorker * slots_.size()) {
+    : ctx_(ctx), slots_(static_cast<std::size_t>(std::min(workers, WorkersForDescriptors()))) {
   workers_.reserve(slots_.size());
   for (std::size_t i = 0; i < slots_.size(); ++i) {
-    workers_.emplace_back([this, i] { Work(i); });
+    try {
+      workers_.emplace_back([this, i] { Work(i); });
+    } catch (const std::system_error&) {
+      break;  // no more threads here (ulimit -u, address space): go on with fewer
+    }
   }
+  readAhead_ = kReadAheadPerWorker * workers_.size();
 }
 
 DigestPool::~DigestPool() {
@@ -95,9 +99,9 @@ void DigestPool::WaitIdle() {
   while (!retry.empty() && !run.CancelRequested) {
     Job job = std::move(retry.front());
     retry.pop_front();
-    errno = 0;
-    auto digest = DigestFileRawAt(ctx_, job.dir->get(), job.name.c_str(), job.shown);
-    const bool noDescriptor = !digest && (errno == EMFILE || errno == ENFILE);
+    int error = 0;
+    auto digest = DigestFileRawAt(ctx_, job.dir->get(), job.name.c_str(), job.shown, &error);
+    const bool noDescriptor = !digest && (error == EMFILE || error == ENFILE);
     if (noDescriptor && sinceProgress < retry.size()) {
       ++sinceProgress;
       retry.push_back(std::move(job));
@@ -106,12 +110,32 @@ void DigestPool::WaitIdle() {
     job.dir.reset();
     // Every waiting job holds a folder and none could open its file: this one
     // lets its folder go and opens the file by its full path.
-    if (noDescriptor) digest = DigestFileRawAt(ctx_, AT_FDCWD, job.shown.c_str(), job.shown);
+    if (noDescriptor) {
+      digest = DigestFileRawAt(ctx_, AT_FDCWD, job.shown.c_str(), job.shown, &error);
+    }
     sinceProgress = 0;
     const std::lock_guard relock(mutex_);
     states_[job.ticket - 1] = digest ? State::Done : State::Failed;
-    if (digest) digests_[job.ticket - 1] = *digest;
+    if (digest) {
+      digests_[job.ticket - 1] = *digest;
+    } else if (error != 0) {
+      failures_.push_back({job.ticket, {std::move(job.shown), error}});
+    }
   }
+}
+
+long long DigestPool::DescriptorsHeld() const {
+  return kDescriptorsPerWorker * static_cast<long long>(workers_.size());
+}
+
+std::vector<ReadFailure> DigestPool::Failures() const {
+  auto sorted = failures_;
+  std::sort(sorted.begin(), sorted.end(),
+            [](const auto& a, const auto& b) { return a.first < b.first; });
+  std::vector<ReadFailure> out;
+  out.reserve(sorted.size());
+  for (auto& [ticket, failure] : sorted) out.push_back(std::move(failure));
+  return out;
 }
 
 void DigestPool::Finish() {
@@ -189,10 +213,13 @@ void DigestPool::Work(std::size_t slot) {
     std::array<std::uint8_t, 16> digest{};
     errno = 0;
     UniqueFd file = OpenForReadingAt(job.dir->get(), job.name.c_str());
+    int error = errno;
     struct stat st {};
     if (!file) {
-      if (errno == EMFILE || errno == ENFILE) state = State::NoDescriptor;
-    } else if (::fstat(file.get(), &st) == 0) {
+      if (error == EMFILE || error == ENFILE) state = State::NoDescriptor;
+    } else if (::fstat(file.get(), &st) != 0) {
+      error = errno;
+    } else {
       const auto size = static_cast<std::uint64_t>(st.st_size);
       {
         const std::lock_guard lock(mutex_);
@@ -207,6 +234,8 @@ void DigestPool::Work(std::size_t slot) {
       if (d) {
         digest = *d;
         state = State::Done;
+      } else {
+        error = errno;
       }
     }
     file.reset();
@@ -221,6 +250,9 @@ void DigestPool::Work(std::size_t slot) {
         retry_.push_back(std::move(job));
       } else {
         job.dir.reset();
+        if (state == State::Failed && error != 0) {
+          failures_.push_back({job.ticket, {std::move(job.shown), error}});
+        }
       }
       --busy_;
     }

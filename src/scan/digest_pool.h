@@ -16,6 +16,7 @@
 #include <thread>
 #include <vector>
 
+#include "core/run_state.h"
 #include "platform/file_handle.h"
 
 namespace ordano {
@@ -28,6 +29,9 @@ int WorkerThreadCount();
 
 class DigestPool {
  public:
+  // Starts up to `workers` threads, fewer under a low open-file limit or when
+  // the system refuses more threads; Workers() says how many run (with none
+  // the caller digests on its own thread instead).
   DigestPool(AppContext& ctx, int workers);
   ~DigestPool();  // stops the workers (as a cancel would) and joins them
   DigestPool(const DigestPool&) = delete;
@@ -49,6 +53,11 @@ class DigestPool {
   void ShowProgress();
   // The digest of a finished ticket; empty when the file could not be read.
   std::u16string Result(std::uint32_t ticket) const;
+  // The files that could not be read, in ticket order (after Finish).
+  std::vector<ReadFailure> Failures() const;
+  int Workers() const { return static_cast<int>(workers_.size()); }
+  // Descriptors the workers and the queue may hold at once.
+  long long DescriptorsHeld() const;
 
  private:
   struct Job {
@@ -79,9 +88,10 @@ class DigestPool {
   std::vector<Job> retry_;  // no descriptor was left for them
   std::vector<std::array<std::uint8_t, 16>> digests_;
   std::vector<State> states_;
+  std::vector<std::pair<std::uint32_t, ReadFailure>> failures_;
   std::vector<Slot> slots_;
   std::size_t busy_ = 0;  // jobs taken by workers, not yet done
-  std::size_t readAhead_;
+  std::size_t readAhead_ = 0;
   std::atomic<bool> stop_{false};
   bool closing_ = false;
   std::vector<std::jthread> workers_;

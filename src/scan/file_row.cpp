@@ -1,5 +1,8 @@
 #include "scan/file_row.h"
 
+#include <cerrno>
+#include <string>
+
 #include "core/app_context.h"
 #include "core/format_size.h"
 #include "platform/time_text.h"
@@ -27,7 +30,11 @@ bool AddFileRow(AppContext& ctx, const FileRow& f, const FileSource& source, boo
     if (passes)
       table.SetMd5Ticket(r, source.digests->Submit(*source.folder, source.name, source.shownPath));
   } else if (s.ComputeMd5) {
-    table.SetMd5(r, DigestFileAt(ctx, source.dirFd, source.name, source.shownPath));
+    int error = 0;
+    table.SetMd5(r, DigestFileAt(ctx, source.dirFd, source.name, source.shownPath, &error));
+    if (error != 0 && passes && !run.CancelRequested) {
+      run.NoteReadFailure(std::string(source.shownPath), error);
+    }
   }
   table.SetName(r, f.name, f.nativeName);
   const int width = static_cast<int>(f.name.size()) + f.indent;
@@ -48,7 +55,12 @@ bool AddFileRow(AppContext& ctx, const FileRow& f, const FileSource& source, boo
   }
   if (HasHtmlExtension(f.name)) {
     const char* from = source.titleFrom != nullptr ? source.titleFrom : source.name;
+    errno = 0;
     table.SetTitle(r, ReadHtmlTitleAt(source.dirFd, from, f.lowerCaseTitle));
+    // A file without a title is no failure; one that found no descriptor is.
+    if (passes && (errno == EMFILE || errno == ENFILE) && table.Title(r).empty()) {
+      run.NoteReadFailure(std::string(source.shownPath), errno);
+    }
   }
   if (!passes) return false;
   run.TotalSize = SaturatingAdd(run.TotalSize, f.size);

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <system_error>
 
 #include "platform/open_at.h"
 #include "scan/char_filter.h"
@@ -72,7 +73,13 @@ int FolderPrefetch::ReadAheadForDescriptors() {
 FolderPrefetch::FolderPrefetch(ListingRules rules, int workers, int readAhead)
     : rules_(std::move(rules)), readAhead_(readAhead) {
   workers_.reserve(static_cast<std::size_t>(workers));
-  for (int i = 0; i < workers; ++i) workers_.emplace_back([this] { Work(); });
+  for (int i = 0; i < workers; ++i) {
+    try {
+      workers_.emplace_back([this] { Work(); });
+    } catch (const std::system_error&) {
+      break;  // no more threads here: the walk lists what no worker takes
+    }
+  }
 }
 
 FolderPrefetch::~FolderPrefetch() {
@@ -224,6 +231,7 @@ void FolderPrefetch::RunNext(std::unique_lock<std::mutex>& lock) {
     // A folder on another device below a whole drive's root is not entered.
     if (!rules_.onlyDevice || folder->id().first == *rules_.onlyDevice) {
       ListFolder(*folder, rules_, out, [this] { return !stop_.load(std::memory_order_relaxed); });
+      out.listError = folder->ListError();
     }
     folder->EndListing();
     out.folder = std::move(folder);

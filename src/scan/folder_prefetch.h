@@ -50,7 +50,8 @@ struct ListedEntry {
 // kept) and its entries in enumeration order.
 struct ListedFolder {
   std::optional<OpenFolder> folder;
-  int error = 0;  // errno of a failed open
+  int error = 0;      // errno of a failed open
+  int listError = 0;  // errno of a listing that ended early
   std::string names;
   struct Item {
     std::uint32_t name;  // offset in `names`
@@ -76,8 +77,13 @@ class FolderPrefetch {
   // folder open until the walk takes it. Below 2 the walk lists alone.
   static int ReadAheadForDescriptors();
 
+  // Starts up to `workers` threads (fewer when the system refuses more;
+  // Workers() says how many run).
   FolderPrefetch(ListingRules rules, int workers, int readAhead);
   ~FolderPrefetch();  // drops what is queued and joins the workers
+  int Workers() const { return static_cast<int>(workers_.size()); }
+  // Descriptors the listings read ahead and the workers may hold at once.
+  long long DescriptorsHeld() const { return readAhead_ + Workers(); }
   FolderPrefetch(const FolderPrefetch&) = delete;
   FolderPrefetch& operator=(const FolderPrefetch&) = delete;
 

@@ -17,17 +17,39 @@ namespace ordano {
 static_assert(sizeof(dirent::d_ino) == 8 && offsetof(dirent, d_reclen) == 16 &&
               offsetof(dirent, d_type) == 18 && offsetof(dirent, d_name) == 19);
 
-std::optional<OpenFolder> OpenFolder::Open(int at, const char* name, bool followLink) {
+namespace {
+
+UniqueFd OpenFolderFd(int at, const char* name, bool followLink, FolderId& id) {
   const int flags = O_RDONLY | O_DIRECTORY | O_CLOEXEC | (followLink ? 0 : O_NOFOLLOW);
   UniqueFd fd(::openat(at, name, flags));
-  if (!fd) return std::nullopt;
+  if (!fd) return {};
   struct stat self;
-  if (::fstat(fd.get(), &self) != 0) return std::nullopt;
+  if (::fstat(fd.get(), &self) != 0) return {};
+  id = {static_cast<std::uint64_t>(self.st_dev), static_cast<std::uint64_t>(self.st_ino)};
+  return fd;
+}
+
+}  // namespace
+
+std::optional<OpenFolder> OpenFolder::Open(int at, const char* name, bool followLink) {
   OpenFolder folder;
-  folder.id_ = {static_cast<std::uint64_t>(self.st_dev), static_cast<std::uint64_t>(self.st_ino)};
+  UniqueFd fd = OpenFolderFd(at, name, followLink, folder.id_);
+  if (!fd) return std::nullopt;
   folder.fd_ = std::make_shared<const UniqueFd>(std::move(fd));
   folder.buffer_ = std::make_unique_for_overwrite<std::byte[]>(kListBuffer);
   return folder;
+}
+
+bool OpenFolder::Reopen(int at, const char* name, bool followLink) {
+  FolderId id;
+  UniqueFd fd = OpenFolderFd(at, name, followLink, id);
+  if (!fd) return false;
+  if (id != id_) {
+    errno = ENOENT;  // the folder that was here is gone
+    return false;
+  }
+  fd_ = std::make_shared<const UniqueFd>(std::move(fd));
+  return true;
 }
 
 const dirent* OpenFolder::Next() {
@@ -35,6 +57,7 @@ const dirent* OpenFolder::Next() {
     if (next_ >= used_) {
       const long n = ::syscall(SYS_getdents64, fd_->get(), buffer_.get(), kListBuffer);
       if (n < 0 && errno == EINTR) continue;
+      if (n < 0) listError_ = errno;
       if (n <= 0) {
         EndListing();
         return nullptr;
@@ -56,6 +79,7 @@ EntryStatus StatEntry(int dirFd, const char* name, bool followLink) {
   struct statx sx;
   const int flags = AT_NO_AUTOMOUNT | (followLink ? 0 : AT_SYMLINK_NOFOLLOW);
   if (::statx(dirFd, name, flags, STATX_TYPE | STATX_SIZE | STATX_MTIME | STATX_BTIME, &sx) != 0) {
+    out.error = errno;
     return out;
   }
   out.size = sx.stx_size;

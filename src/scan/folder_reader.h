@@ -27,13 +27,21 @@ class OpenFolder {
   static std::optional<OpenFolder> Open(int at, const char* name, bool followLink);
 
   int fd() const { return fd_->get(); }
+  // Closes this folder's descriptor (work still holding it keeps it open
+  // until done); the listing must have ended. Reopen brings it back.
+  void Park() { fd_.reset(); }
+  bool Parked() const { return fd_ == nullptr; }
+  // Opens the parked folder again as Open would; false (errno set, ENOENT
+  // when another folder now stands there) when that is no longer possible.
+  bool Reopen(int at, const char* name, bool followLink);
   // The descriptor, shared with work that may outlive this folder's visit
   // (a queued digest).
   const std::shared_ptr<const UniqueFd>& SharedFd() const { return fd_; }
   FolderId id() const { return id_; }
   // The next entry other than "." and ".."; nullptr at the end (or on a
-  // read error).
+  // read error, then kept in ListError).
   const dirent* Next();
+  int ListError() const { return listError_; }
   // Ends the listing (its buffer is released); fd() stays usable.
   void EndListing() {
     buffer_.reset();
@@ -47,6 +55,7 @@ class OpenFolder {
   std::shared_ptr<const UniqueFd> fd_;
   std::unique_ptr<std::byte[]> buffer_;
   std::size_t used_ = 0, next_ = 0;
+  int listError_ = 0;
   FolderId id_{};
 };
 
@@ -58,6 +67,7 @@ struct EntryStatus {
   std::uint64_t size = 0;
   std::int64_t modified = 0;
   std::int64_t created = 0;  // birth time; the last-write time where there is none
+  int error = 0;             // errno when Unreadable
 };
 
 // One statx of `name` inside `dirFd`: the target of a symbolic link when

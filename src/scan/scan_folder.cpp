@@ -31,6 +31,13 @@ namespace {
 using Clock = std::chrono::steady_clock;
 constexpr auto kPumpInterval = std::chrono::milliseconds(29);
 constexpr std::size_t kReadAheadPerFolder = 8;
+// Descriptors left to everything but the folders of the current path: the
+// standard streams, the instance lock, the file a row reads (digest, title,
+// archive, shortcut) and the volume lookups.
+constexpr long long kOtherDescriptors = 16;
+constexpr long long kNoLevelLimit = 1 << 30;
+
+bool NoDescriptor(int error) { return error == EMFILE || error == ENFILE; }
 
 bool EndsWithLnk(std::string_view name) {
   if (name.size() < 4) return false;
@@ -68,8 +75,11 @@ class EntrySource {
 // current path open, each subfolder is opened relative to its parent (so depth
 // is not limited by PATH_MAX), and a folder reached again through a link is
 // skipped. The walk is a loop over that path, not a recursion, so a deep tree
-// needs no deep stack. With more than one core, workers list the subfolders
-// the walk will enter next (FolderPrefetch).
+// needs no deep stack. A path deeper than the open-file limit allows keeps
+// only its deepest folders open; the others are closed and opened again, one
+// name at a time from the nearest open one, when the walk comes back to them.
+// With more than one core, workers list the subfolders the walk will enter
+// next (FolderPrefetch).
 class FolderWalker {
  public:
   explicit FolderWalker(AppContext& ctx) : ctx_(ctx), s_(ctx.options.settings), run_(ctx.run) {}
@@ -87,8 +97,11 @@ class FolderWalker {
   };
   // One folder on the current path, with what is left to visit below it.
   struct Level {
-    OpenFolder folder;
-    std::string path;                     // full path as printed
+    OpenFolder folder;  // parked (closed) while deeper folders need the descriptors
+    std::string path;   // full path as printed
+    // Opened by its name inside the level above, else by its full path (the
+    // first folder, a folder reached through a shortcut).
+    bool inParent = false;
     std::vector<std::string> linked;      // shortcuts resolved to folders (full paths)
     std::vector<std::string> subfolders;  // names
     int depth = 0;
@@ -97,9 +110,25 @@ class FolderWalker {
   };
 
   // Enters one folder: date check, depth gate, open, loop check, its rows.
-  // False when it was not entered (CurrentDepth unchanged).
-  bool Enter(int at, const std::string& openName, std::string path, bool followLink,
+  // `inParent`: `openName` is a name inside the top folder of the path, else
+  // a full path (a link as the last component is then followed). False when
+  // it was not entered (CurrentDepth unchanged).
+  bool Enter(bool inParent, const std::string& openName, std::string path,
              const FolderPrefetch::Ticket& ticket = {});
+  // Opens a folder through `open`, first closing folders of the path beyond
+  // the budget, and again after each close while descriptors run out. Only
+  // levels below index `parkableEnd` may be closed. False (errno set) when it
+  // cannot be opened.
+  template <class Open>
+  bool OpenWithRoom(Open open, std::size_t parkableEnd);
+  // Closes the shallowest open folder of the path below index `end`.
+  bool ParkOneBelow(std::size_t end);
+  // Opens the top folder of the path again if it was parked (and the parked
+  // folders above it that it is reached through). False when it cannot be.
+  bool ReopenTop();
+  // The rest of the top folder is not visited (it could not be opened again).
+  void SkipRestOfTop();
+  void PopLevel();
   void ListRows(Level& level, const ListedFolder* listed, const std::optional<DateBounds>& bounds);
   // Queues the subfolders the walk enters next for the workers, deepest first.
   void ReadAhead();
@@ -117,7 +146,8 @@ class FolderWalker {
       ctx_.lastScanPump = now;
     }
   }
-  // A folder (empty name) or entry that exists but could not be looked at.
+  // A folder (empty name) or entry that exists but could not be looked at,
+  // for a verify: its listed files there are unreadable, not removed.
   void NoteUnreadable(const std::string& folder, std::string_view name) {
     if (run_.NoteUnreadable && run_.Pass == 1) {
       run_.Unreadable.emplace_back(RowFolderText(ctx_, folder), name);
@@ -133,6 +163,8 @@ class FolderWalker {
   const SettingsRecord& s_;
   RunState& run_;
   std::vector<std::unique_ptr<Level>> levels_;
+  int openLevels_ = 0;                   // levels whose descriptor is open
+  int levelBudget_ = 2;                  // levels held open at most
   std::unique_ptr<DigestPool> digests_;  // filling pass with ComputeMd5, more than one core
   ListingRules rules_;
   std::unique_ptr<FolderPrefetch> prefetch_;  // more than one core
@@ -195,6 +227,7 @@ void FolderWalker::FinishDigests(int firstRow) {
       if (const std::uint32_t ticket = table.Md5Ticket(r))
         table.SetMd5(r, digests_->Result(ticket));
     }
+    for (ReadFailure& f : digests_->Failures()) run_.NoteReadFailure(std::move(f.path), f.error);
   }
   digests_.reset();
 }
@@ -203,9 +236,13 @@ void FolderWalker::Walk(const std::string& folder) {
   RaiseOpenFileLimit();
   const int firstRow = run_.EntryCount;
   const int workers = WorkerThreadCount();
+  long long othersHeld = kOtherDescriptors;
   if (run_.Pass == 1 && s_.ComputeMd5 && workers > 1) {
     digests_ = std::make_unique<DigestPool>(ctx_, workers);
+    // None could start (descriptors, threads): this thread digests.
+    if (digests_->Workers() == 0) digests_.reset();
   }
+  if (digests_) othersHeld += digests_->DescriptorsHeld();
   const std::u16string& pattern = ctx_.options.wildcard;
   rules_ = ListingRules{s_,
                         pattern,
@@ -217,10 +254,92 @@ void FolderWalker::Walk(const std::string& folder) {
       workers > 1 && readAhead >= 2 && s_.ScanToDepth && run_.DepthLimit != 1) {
     // The walk lists too while it waits, so it counts as one of them.
     prefetch_ = std::make_unique<FolderPrefetch>(rules_, workers - 1, readAhead);
+    if (prefetch_->Workers() == 0) prefetch_.reset();
   }
-  if (Enter(AT_FDCWD, folder, folder, true)) WalkFromTop();
+  if (prefetch_) othersHeld += prefetch_->DescriptorsHeld();
+  levelBudget_ = static_cast<int>(std::max(2LL, SpareDescriptors(othersHeld, kNoLevelLimit)));
+  if (Enter(false, folder, folder)) WalkFromTop();
   prefetch_.reset();
   FinishDigests(firstRow);
+}
+
+bool FolderWalker::ParkOneBelow(std::size_t end) {
+  for (std::size_t i = 0; i < end && i < levels_.size(); ++i) {
+    OpenFolder& f = levels_[i]->folder;
+    if (!f.Parked()) {
+      f.Park();
+      --openLevels_;
+      return true;
+    }
+  }
+  return false;
+}
+
+template <class Open>
+bool FolderWalker::OpenWithRoom(Open open, std::size_t parkableEnd) {
+  while (openLevels_ >= levelBudget_ && ParkOneBelow(parkableEnd)) {
+  }
+  errno = 0;
+  if (open()) return true;
+  bool dropped = false;
+  while (NoDescriptor(errno)) {
+    const int error = errno;
+    if (!dropped && (digests_ || prefetch_)) {
+      // Listings read ahead and queued digests hold descriptors; without
+      // them there are some again.
+      dropped = true;
+      if (prefetch_) prefetch_->DropReadAhead();
+      if (digests_) digests_->WaitIdle();
+    } else if (const int held = openLevels_; ParkOneBelow(parkableEnd)) {
+      // The limit holds fewer folders than the budget guessed.
+      levelBudget_ = std::max(2, std::min(levelBudget_, held));
+    } else {
+      errno = error;
+      return false;
+    }
+    errno = 0;
+    if (open()) return true;
+  }
+  return false;
+}
+
+bool FolderWalker::ReopenTop() {
+  const std::size_t top = levels_.size() - 1;
+  if (!levels_[top]->folder.Parked()) return true;
+  // Up to the nearest open folder, or one opened by its full path.
+  std::size_t first = top;
+  while (first > 0 && levels_[first]->inParent && levels_[first - 1]->folder.Parked()) --first;
+  for (std::size_t i = first; i <= top; ++i) {
+    Level& l = *levels_[i];
+    const std::string name(l.inParent ? LastComponent(l.path) : std::string_view(l.path));
+    const bool reopened = OpenWithRoom(
+        [&] {
+          return l.folder.Reopen(l.inParent ? levels_[i - 1]->folder.fd() : AT_FDCWD, name.c_str(),
+                                 !l.inParent);
+        },
+        l.inParent ? i - 1 : i);
+    if (!reopened) {
+      if (run_.Pass == 1) run_.NoteReadFailure(l.path, errno);
+      return false;
+    }
+    ++openLevels_;
+  }
+  return true;
+}
+
+void FolderWalker::SkipRestOfTop() {
+  Level& top = *levels_.back();
+  for (std::size_t i = top.nextSub; i < top.tickets.size(); ++i) {
+    if (top.tickets[i]) prefetch_->Discard(top.tickets[i]);
+  }
+  top.nextLinked = top.linked.size();
+  top.nextSub = top.subfolders.size();
+}
+
+void FolderWalker::PopLevel() {
+  if (!levels_.back()->folder.Parked()) --openLevels_;
+  levels_.pop_back();
+  --run_.CurrentDepth;
 }
 
 void FolderWalker::ReadAhead() {
@@ -228,6 +347,7 @@ void FolderWalker::ReadAhead() {
   for (auto it = levels_.rbegin(); it != levels_.rend(); ++it) {
     Level& l = **it;
     if (run_.DepthLimit >= 0 && l.depth >= run_.DepthLimit) continue;
+    if (l.folder.Parked()) continue;  // read ahead again once it is open
     // A few per folder: a wide folder cannot take the read-ahead from the
     // deeper folders the walk wants first.
     const std::size_t upTo = std::min(l.subfolders.size(), l.nextSub + kReadAheadPerFolder);
@@ -245,9 +365,12 @@ void FolderWalker::WalkFromTop() {
   // its subfolders in enumeration order.
   while (!levels_.empty()) {
     Level& top = *levels_.back();
+    const bool more = top.nextLinked < top.linked.size() ||
+                      (s_.ScanToDepth && top.nextSub < top.subfolders.size());
+    if (more && !run_.CancelRequested && !ReopenTop()) SkipRestOfTop();
     if (top.nextLinked < top.linked.size()) {
       const std::string& target = top.linked[top.nextLinked++];
-      Enter(AT_FDCWD, target, target, true);
+      Enter(false, target, target);
     } else if (s_.ScanToDepth && top.nextSub < top.subfolders.size()) {
       const std::size_t i = top.nextSub++;
       const std::string& name = top.subfolders[i];
@@ -261,15 +384,14 @@ void FolderWalker::WalkFromTop() {
         top.tickets.resize(i + 1);  // entered without one: never to be read ahead
       }
       ReadAhead();
-      Enter(top.folder.fd(), name, std::move(path), false, ticket);
+      Enter(true, name, std::move(path), ticket);
     } else {
-      levels_.pop_back();
-      --run_.CurrentDepth;
+      PopLevel();
     }
   }
 }
 
-bool FolderWalker::Enter(int at, const std::string& openName, std::string path, bool followLink,
+bool FolderWalker::Enter(bool inParent, const std::string& openName, std::string path,
                          const FolderPrefetch::Ticket& ticket) {
   const auto notEntered = [&] {
     if (ticket) prefetch_->Discard(ticket);
@@ -285,9 +407,12 @@ bool FolderWalker::Enter(int at, const std::string& openName, std::string path, 
   const int depth = ++run_.CurrentDepth;
   if (run_.MaxDepthReached < depth) run_.MaxDepthReached = depth;
 
+  // The top folder of the path stays open: it is the parent, or the folder
+  // the walk goes on with after a shortcut's.
+  const std::size_t parkableEnd = levels_.empty() ? 0 : levels_.size() - 1;
   std::optional<OpenFolder> folder;
   std::optional<ListedFolder> listed;
-  int openError = 0;
+  int error = 0;
   if (run_.CancelRequested) {
     notEntered();
   } else if (ticket) {
@@ -297,33 +422,39 @@ bool FolderWalker::Enter(int at, const std::string& openName, std::string path, 
     });
     if (listed) {
       folder = std::move(listed->folder);  // none: gone, or no permission
-      openError = listed->error;
+      error = listed->error;
+      if (folder) {
+        while (openLevels_ >= levelBudget_ && ParkOneBelow(parkableEnd)) {
+        }
+      }
     }
   }
   if (!run_.CancelRequested && !listed) {
-    errno = 0;
-    folder = OpenFolder::Open(at, openName.c_str(), followLink);
-    // Listings read ahead and queued digests hold descriptors; without them
-    // there are some again.
-    if (!folder && (errno == EMFILE || errno == ENFILE) && (digests_ || prefetch_)) {
-      if (prefetch_) prefetch_->DropReadAhead();
-      if (digests_) digests_->WaitIdle();
-      folder = OpenFolder::Open(at, openName.c_str(), followLink);
-    }
-    if (!folder) openError = errno;
-  }
-  if (!folder && openError != 0 && openError != ENOENT && openError != ENOTDIR &&
-      openError != ELOOP) {
-    NoteUnreadable(path, {});
+    const bool opened = OpenWithRoom(
+        [&] {
+          folder = OpenFolder::Open(inParent ? levels_.back()->folder.fd() : AT_FDCWD,
+                                    openName.c_str(), !inParent);
+          return folder.has_value();
+        },
+        parkableEnd);
+    if (!opened) error = errno;
   }
   // No permission, gone, not a folder, a loop back to a folder being scanned,
-  // or another file system below a whole drive's root: no rows.
+  // or another file system below a whole drive's root: no rows. What could
+  // not be opened is told at the end (what is gone is not).
   if (!folder || OnPath(folder->id()) ||
       (run_.OnlyDevice && folder->id().first != *run_.OnlyDevice)) {
+    if (!folder && run_.Pass == 1) run_.NoteReadFailure(path, error);
+    if (!folder && error != 0 && !IsGone(error)) NoteUnreadable(path, {});
     --run_.CurrentDepth;
     return false;
   }
-  auto level = std::make_unique<Level>(Level{std::move(*folder), std::move(path), {}, {}, depth});
+  auto level = std::make_unique<Level>();
+  level->folder = std::move(*folder);
+  level->path = std::move(path);
+  level->inParent = inParent;
+  level->depth = depth;
+  ++openLevels_;
   Level& entered = *level;
   levels_.push_back(std::move(level));
   if (listed) {
@@ -337,6 +468,8 @@ bool FolderWalker::Enter(int at, const std::string& openName, std::string path, 
     ReadAhead();
   }
   ListRows(entered, listed ? &*listed : nullptr, bounds);
+  const int listError = listed ? listed->listError : entered.folder.ListError();
+  if (listError != 0 && run_.Pass == 1) run_.NoteReadFailure(entered.path, listError);
   entered.folder.EndListing();
   if (!listed) ReadAhead();
   return true;
@@ -351,6 +484,7 @@ void FolderWalker::ListRows(Level& level, const ListedFolder* listed,
   const bool sortKeys = s_.SortOrder == 4 || s_.SortOrder == 5;
   const int first = run_.EntryCount;
   int n = 0;
+  int statError = 0;  // the first entry whose status could not be read
   bool folderStartPending = true;
   FolderTexts texts;
   const std::size_t prefixLen = AppendSeparator(path_.assign(p));
@@ -405,12 +539,10 @@ void FolderWalker::ListRows(Level& level, const ListedFolder* listed,
                                                  : StatEntry(dirFd, e.name, target.empty());
       // A dangling or looping link is listed as itself.
       if (st.kind == EntryKind::Unreadable && maybeLink) st = StatEntry(dirFd, e.name, false);
-    }
-    if (st.kind == EntryKind::Unreadable && run_.NoteUnreadable && filling) {
-      errno = 0;
-      if (StatEntry(dirFd, e.name, false).kind == EntryKind::Unreadable && errno != ENOENT) {
-        NoteUnreadable(p, name);
+      if (st.kind == EntryKind::Unreadable && statError == 0 && !IsGone(st.error)) {
+        statError = st.error;
       }
+      if (st.kind == EntryKind::Unreadable && filling && !IsGone(st.error)) NoteUnreadable(p, name);
     }
     if (st.kind != EntryKind::File && st.kind != EntryKind::Link) continue;
 
@@ -451,6 +583,10 @@ void FolderWalker::ListRows(Level& level, const ListedFolder* listed,
     if (s_.ExpandArchives) PrepareArchiveText(p, texts);
     n += ListArchive(ctx_, path_, texts.archive);
   }
+
+  // A folder without search permission lists its names, but no status:
+  // its files are told as the folder that could not be read.
+  if (filling && statError != 0) run_.NoteReadFailure(p, statError);
 
   if (n == 0 && (s_.IncludeEmptyFolders || s_.IndentTree)) {
     if (filling) PrepareRowTexts(p, texts);

@@ -5,8 +5,12 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include "binary_test.h"
 #include "platform/unicode.h"
@@ -169,7 +173,8 @@ TEST_F(Cli, SymlinkLoopAndInvalidNamesAndUnreadableFolders) {
   }
   auto r = RunOrdanou({"/O:" + (work / "out"), "/F:c.txt", work / "tree"}, o);
   if (r.exitCode == kCannotDropPrivileges) GTEST_SKIP() << "cannot switch to an unprivileged user";
-  EXPECT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_EQ(r.exitCode, 1) << r.err;  // written, but the locked folder is named
+  EXPECT_NE(r.err.find(work / "tree/locked: "), std::string::npos) << r.err;
   const std::string text = Catalogue(work / "out/c.txt");
   EXPECT_NE(text.find("bad\xEF\xBF\xBD.txt"), std::string::npos) << text;
   EXPECT_EQ(text.find("secret.txt"), std::string::npos);
@@ -237,6 +242,151 @@ TEST_F(Cli, OffscreenPlatformWithoutTerminalStaysOnTheConsole) {
   std::vector<std::string> yes = args;
   yes.insert(yes.begin(), "--yes");
   EXPECT_EQ(RunOrdanou(yes, o).exitCode, 0);
+}
+
+}  // namespace
+}  // namespace ordano::testing
+
+namespace ordano::testing {
+namespace {
+
+// `levels` nested folders "d" below `top`, a file every `every` levels; made
+// one level at a time, as the paths get long.
+void MakeDeepTree(const std::string& top, int levels, int every) {
+  MakeDirs(top);
+  int fd = open(top.c_str(), O_RDONLY | O_DIRECTORY);
+  ASSERT_GE(fd, 0);
+  for (int i = 1; i <= levels; ++i) {
+    ASSERT_EQ(mkdirat(fd, "d", 0755), 0);
+    const int next = openat(fd, "d", O_RDONLY | O_DIRECTORY);
+    close(fd);
+    ASSERT_GE(next, 0);
+    fd = next;
+    if (i % every == 0) {
+      const std::string name = "f" + std::to_string(i) + ".txt";
+      const int f = openat(fd, name.c_str(), O_WRONLY | O_CREAT, 0644);
+      ASSERT_EQ(write(f, name.data(), name.size()), static_cast<ssize_t>(name.size()));
+      close(f);
+    }
+  }
+  close(fd);
+}
+
+// Faults that used to cost a run its data silently, or the run itself. Each
+// row ends with its status, says on stderr what it could not read, and
+// otherwise writes every row and digest it would write without the fault.
+TEST_F(Cli, RunFaultsAreToldAndCostNothingElse) {
+  MakeTree();
+  MakeDeepTree(work / "tree/deep", 300, 10);
+  for (int i = 0; i < 60; ++i) {
+    WriteFile(work / ("tree/w" + std::to_string(i % 6) + "/s" + std::to_string(i % 4) + "/f" +
+                      std::to_string(i)),
+              std::string(1000 + i, 'w'));
+  }
+  // Not readable, and not searchable (its names can be read, nothing else).
+  WriteFile(work / "tree/locked/secret.txt", "s");
+  WriteFile(work / "tree/noexec/f.txt", "n");
+  const bool root = geteuid() == 0;
+  if (root) {
+    // Permission bits and process limits do not bind root: the runs that
+    // need them switch to an ordinary user, one no other process runs as.
+    chmod(home.path().c_str(), 0777);
+    chmod(work.path().c_str(), 0755);
+    chmod((work / "out").c_str(), 0777);
+  }
+  const int user = 40000 + static_cast<int>(getpid() % 20000);
+  const std::string denied = std::strerror(EACCES);
+
+  struct Fault {
+    const char* name;
+    std::vector<std::string> paths;
+    std::vector<std::pair<std::string, std::string>> env;
+    long long openFileLimit = -1;
+    long long processLimit = -1;
+    int exitCode = 0;
+    std::vector<std::string> told;  // lines expected on stderr
+    bool sameAsUnhindered = false;  // the catalogue of the run without the fault
+    bool closeFolders = false;      // locked and noexec lose their permissions
+  };
+  const std::vector<Fault> faults = {
+      {"no path can be read: the previous catalogue stays",
+       {work / "gone", work / "tree/a.txt/x"},
+       {},
+       -1,
+       -1,
+       3,
+       {work / "gone: no such file or folder", work / "tree/a.txt/x: no such file or folder"}},
+      {"unreadable folders and a file out of reach are named with the reason",
+       {work / "tree", work / "tree/noexec/f.txt"},
+       {{"LC_ALL", "C"}},
+       -1,
+       -1,
+       1,
+       {work / "tree/noexec/f.txt: " + denied, work / "tree/locked: " + denied,
+        work / "tree/noexec: " + denied},
+       false,
+       true},
+      {"ulimit -n 8", {work / "tree"}, {}, 8, -1, 0, {}, true},
+      {"ulimit -n 64 with workers",
+       {work / "tree"},
+       {{"ORDANO_THREADS", "8"}},
+       64,
+       -1,
+       0,
+       {},
+       true},
+      {"no worker thread can start",
+       {work / "tree"},
+       {{"ORDANO_THREADS", "16"}, {"ASAN_OPTIONS", "detect_leaks=0"}},  // LSan needs a thread
+       -1,
+       1,
+       0,
+       {},
+       true},
+  };
+
+  RunOptions plain = Opts();
+  plain.env.emplace_back("ORDANO_THREADS", "1");
+  auto r =
+      RunOrdanou({"--yes", "--md5", "/O:" + (work / "out"), "/F:plain.txt", work / "tree"}, plain);
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  const std::string unhindered = Catalogue(work / "out/plain.txt");
+  ASSERT_NE(unhindered.find("f300.txt"), std::string::npos);
+
+  for (const Fault& f : faults) {
+    SCOPED_TRACE(f.name);
+    const std::string out = work / "out/fault.txt";
+    WriteFile(out, "previous");
+    RunOptions o = Opts();
+    o.env.insert(o.env.end(), f.env.begin(), f.env.end());
+    o.openFileLimit = f.openFileLimit;
+    o.processLimit = f.processLimit;
+    if (root) o.runAsUid = user;
+    chmod((work / "tree/locked").c_str(), f.closeFolders ? 0 : 0755);
+    chmod((work / "tree/noexec").c_str(), f.closeFolders ? 0644 : 0755);
+    std::vector<std::string> args = {"--yes", "--md5", "/O:" + (work / "out"), "/F:fault.txt"};
+    args.insert(args.end(), f.paths.begin(), f.paths.end());
+    r = RunOrdanou(args, o);
+    if (r.exitCode == kCannotDropPrivileges)
+      GTEST_SKIP() << "cannot switch to an unprivileged user";
+    EXPECT_EQ(r.exitCode, f.exitCode) << r.err;
+    for (const std::string& line : f.told) {
+      EXPECT_NE(r.err.find("ordanou: " + line + "\n"), std::string::npos) << line << "\n" << r.err;
+    }
+    if (f.exitCode == 3) {
+      EXPECT_EQ(ReadFile(out), "previous");
+      continue;
+    }
+    const std::string text = Catalogue(out);
+    EXPECT_NE(text.find("a.txt"), std::string::npos);
+    if (f.sameAsUnhindered) {
+      const auto at = std::mismatch(text.begin(), text.end(), unhindered.begin(), unhindered.end());
+      EXPECT_TRUE(at.first == text.end() && at.second == unhindered.end())
+          << "differs at: " << std::string(at.first, text.end()).substr(0, 120)
+          << "\ninstead of: " << std::string(at.second, unhindered.end()).substr(0, 120);
+      EXPECT_EQ(r.err.find(": " + denied), std::string::npos) << r.err;
+    }
+  }
 }
 
 }  // namespace

@@ -52,6 +52,11 @@ ProcessResult RunProgram(const std::string& program, const std::vector<std::stri
                          static_cast<rlim_t>(options.openFileLimit)};
       if (setrlimit(RLIMIT_NOFILE, &limit) != 0) _exit(126);
     }
+    if (options.processLimit >= 0) {
+      const rlimit limit{static_cast<rlim_t>(options.processLimit),
+                         static_cast<rlim_t>(options.processLimit)};
+      if (setrlimit(RLIMIT_NPROC, &limit) != 0) _exit(126);
+    }
     setsid();  // no controlling terminal: the program sees no tty
     for (const auto& [k, v] : options.env) {
       if (v.empty()) {
@@ -120,9 +125,10 @@ ProcessResult RunOrdanou(const std::vector<std::string>& args, const RunOptions&
   // With a display and no terminal a command-line run uses the window's host;
   // these tests drive the console host unless they give a display themselves.
   o.env = {{"DISPLAY", ""}, {"WAYLAND_DISPLAY", ""}, {"QT_QPA_PLATFORM", ""}};
-  o.env.insert(o.env.end(), options.env.begin(), options.env.end());
-  // Leak checks of the sanitized binary stay on; keep its reports on stderr.
+  // Leak checks of the sanitized binary stay on unless the test says
+  // otherwise; keep its reports on stderr.
   o.env.emplace_back("ASAN_OPTIONS", "detect_leaks=1");
+  o.env.insert(o.env.end(), options.env.begin(), options.env.end());
   return RunProgram(ORDANOU_BINARY, args, o);
 }
 

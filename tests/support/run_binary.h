@@ -21,8 +21,11 @@ struct RunOptions {
   std::string stdinText;  // fed to stdin (a pipe: not a terminal)
   int runAsUid = -1;      // drop to this uid/gid in the child (tests running as root)
   int timeoutSeconds = 120;
-  long long fileSizeLimit = -1;   // RLIMIT_FSIZE in the child (SIGXFSZ ignored): a full disk
-  long long openFileLimit = -1;   // RLIMIT_NOFILE in the child (soft and hard, as `ulimit -n`)
+  long long fileSizeLimit = -1;  // RLIMIT_FSIZE in the child (SIGXFSZ ignored): a full disk
+  long long openFileLimit = -1;  // RLIMIT_NOFILE in the child (soft and hard, as `ulimit -n`)
+  // RLIMIT_NPROC in the child (as `ulimit -u`): no thread can start while the
+  // user has this many. Root is exempt: combine it with runAsUid.
+  long long processLimit = -1;
   std::string stdoutPath;         // stdout to this file instead of the captured pipe
   bool stdoutReaderGone = false;  // stdout a pipe whose reader has closed it (`| true`)
 };

@@ -6,8 +6,11 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <ctime>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -135,6 +138,38 @@ TEST_F(RunDriverTest, CommandLineListsTheOtherPathsAndNamesTheMissingOne) {
   EXPECT_FALSE(ctx->run.TableAllocated);
 
   EXPECT_EQ(CommandLineRun(*ctx, {}).outcome, RunOutcome::NotWritten);
+}
+
+TEST_F(RunDriverTest, WhatCouldNotBeReadEndsTheRunInOneMessage) {
+  // A name longer than any file system takes is out of reach, also for root.
+  WriteFile(dir / "tree/a.txt", "abc");
+  const std::string unreachable = dir / std::string(300, 'x');
+  SaveDialogState save;
+  save.fileName = dir / "out.txt";
+  save.lineWidthText = u"0";
+  host.saveAnswers = {save};
+  const RunResult dropped = DropRun(*ctx, std::vector<std::string>{dir / "tree", unreachable});
+  EXPECT_EQ(dropped.outcome, RunOutcome::Written);
+  EXPECT_TRUE(dropped.missingPaths.empty());
+  ASSERT_EQ(dropped.readFailures, (std::vector<ReadFailure>{{unreachable, ENAMETOOLONG}}));
+  ASSERT_FALSE(host.messages.empty());
+  const testing::RecordedMessage& told = host.messages.back();
+  EXPECT_EQ(told.icon, MsgIcon::Warning);
+  EXPECT_NE(Text(told.text).find(unreachable + ": " + std::strerror(ENAMETOOLONG)),
+            std::string::npos)
+      << Text(told.text);
+
+  // With nothing else to list, a command-line run writes nothing.
+  host.messages.clear();
+  ctx->run.CmdOutputFolder = dir.path();
+  ctx->run.CmdOutputName = "cmd.txt";
+  ctx->run.CmdLastPath = unreachable;
+  const RunResult alone = CommandLineRun(*ctx, std::vector<std::string>{unreachable});
+  EXPECT_EQ(alone.outcome, RunOutcome::NoPathFound);
+  EXPECT_EQ(alone.readFailures, dropped.readFailures);
+  EXPECT_EQ(host.messages.size(), 1u);
+  EXPECT_FALSE(std::filesystem::exists(dir / "cmd.txt"));
+  EXPECT_FALSE(ctx->table.Allocated());
 }
 
 TEST_F(RunDriverTest, DropDateLimitListsRecentFilesAndRestoresThePickers) {

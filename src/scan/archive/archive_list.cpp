@@ -1,5 +1,6 @@
 #include "scan/archive/archive_list.h"
 
+#include <cerrno>
 #include <cstdio>
 
 #include "core/app_context.h"
@@ -116,8 +117,13 @@ int ListArchive(AppContext& ctx, const std::string& path, std::u16string_view fo
     ctx.Host().Pump(ctx.run, 1);
     return !ctx.run.CancelRequested;
   };
+  errno = 0;
   auto handle = archiver.OpenArchive(path, std::move(options));
-  if (!handle) return 0;
+  if (!handle) {
+    // Not an archive after all says nothing; no descriptor left loses its members.
+    if (filling && (errno == EMFILE || errno == ENFILE)) run.NoteReadFailure(path, errno);
+    return 0;
+  }
 
   MemberRecord record;
   int found = archiver.FindFirst(*handle, "*", record);
