@@ -30,6 +30,8 @@ class ConsoleHost : public RunHost {
   void ProgressBegin(RunState& run) override;
   void ProgressEnd(RunState& run) override;
   void ShowCrawlText(CrawlText what, std::u16string_view text) override;
+  // Ctrl-C stops a download as it stops a scan.
+  bool DownloadProgress(std::uint64_t, std::uint64_t) override { return !Interrupted(); }
   MsgAnswer MessageBox(std::u16string_view text, std::u16string_view caption, MsgIcon icon,
                        MsgButtons buttons) override;
   std::optional<SaveDialogState> SaveDialog(const SaveDialogState& proposal) override;

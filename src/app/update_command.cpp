@@ -54,7 +54,9 @@ int RunUpdateCommand(const CommandLine& cl, const std::vector<std::string>& argu
     return kExitAlreadyRunning;
   }
   if (InstallUpdate(host, setup, check.serverTime) != InstallOutcome::HandedOver) {
-    return kExitNotWritten;
+    if (!host.Interrupted()) return kExitNotWritten;
+    std::fputs("ordanou: cancelled\n", stderr);
+    return kExitCancelled;
   }
   std::fprintf(stdout, "ordanou: installing the update into %s; it restarts when done (log: %s)\n",
                setup.programDir.c_str(), (PrivateUpdateFolder() + "/ordano_updater.log").c_str());
