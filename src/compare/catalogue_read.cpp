@@ -106,7 +106,10 @@ class CatalogueSax {
   using Json = nlohmann::json;
   // heldBytes (what the catalogue really holds) bounds what file_count may
   // reserve: an entry takes far more than 64 bytes.
-  CatalogueSax(Catalogue& cat, std::uint64_t heldBytes) : cat_(cat), heldBytes_(heldBytes) {}
+  CatalogueSax(Catalogue& cat, std::uint64_t heldBytes,
+               const std::function<void(CatalogueHeader)>* onHeader = nullptr,
+               std::stop_token stop = {})
+      : cat_(cat), heldBytes_(heldBytes), onHeader_(onHeader), stop_(std::move(stop)) {}
 
   bool null() { return true; }
   bool boolean(bool v) {
@@ -118,7 +121,10 @@ class CatalogueSax {
   bool number_integer(Json::number_integer_t) { return true; }
   bool number_unsigned(Json::number_unsigned_t v) {
     if (depth_ == 1 && top_ == Top::Version) version_ = v;
-    if (depth_ == 1 && top_ == Top::FileCount) cat_.rows.reserve(std::min(v, heldBytes_ / 64));
+    if (depth_ == 1 && top_ == Top::FileCount) {
+      fileCount_ = std::min(v, heldBytes_ / 64);
+      cat_.rows.reserve(fileCount_);
+    }
     if (InEntry() && field_ == Field::Size) {
       row_.size = v;
       row_.hasSize = true;
@@ -199,13 +205,26 @@ class CatalogueSax {
         row_.folder = folder;
         cat_.rows.push_back(std::move(row_));
       }
+      if (stop_.stop_requested()) {
+        error_ = "stopped";
+        return false;
+      }
     }
     --depth_;
     return true;
   }
   bool start_array(std::size_t) {
     ++depth_;
-    if (depth_ == 2 && top_ == Top::Entries) inEntries_ = true;
+    if (depth_ == 2 && top_ == Top::Entries) {
+      inEntries_ = true;
+      if (onHeader_ != nullptr && format_ == kFormatName && version_ == 1 && cat_.hasRoots) {
+        CatalogueHeader header = CatalogueHeader::Of(cat_);
+        if (rootsBytes_.size() == cat_.roots.size()) header.roots = rootsBytes_;
+        header.fileCount = fileCount_;
+        (*onHeader_)(std::move(header));
+        onHeader_ = nullptr;
+      }
+    }
     if (depth_ == 2 && top_ == Top::Roots) cat_.hasRoots = true;
     return true;
   }
@@ -256,6 +275,9 @@ class CatalogueSax {
 
   Catalogue& cat_;
   const std::uint64_t heldBytes_;
+  const std::function<void(CatalogueHeader)>* onHeader_;
+  std::stop_token stop_;
+  std::uint64_t fileCount_ = 0;
   int depth_ = 0;
   Top top_ = Top::Other;
   Field field_ = Field::Other;
@@ -566,9 +588,11 @@ class BlockIterator {
 };
 
 template <typename Iterator>
-CatalogueLoad ParseJson(Iterator first, Iterator last, std::uint64_t size) {
+CatalogueLoad ParseJson(Iterator first, Iterator last, std::uint64_t size,
+                        const std::function<void(CatalogueHeader)>* onHeader = nullptr,
+                        std::stop_token stop = {}) {
   CatalogueLoad load;
-  CatalogueSax sax(load.catalogue, size);
+  CatalogueSax sax(load.catalogue, size, onHeader, std::move(stop));
   nlohmann::json::sax_parse(std::move(first), std::move(last), &sax);
   load.error = sax.Finish();
   if (load.error.empty()) load.catalogue.SortRows();
@@ -584,7 +608,9 @@ std::string NotAFile(mode_t mode) {
   return "not a regular file";
 }
 
-CatalogueLoad ReadCatalogueFile(const std::string& path) {
+CatalogueLoad ReadCatalogueFile(const std::string& path,
+                                const std::function<void(CatalogueHeader)>* onHeader,
+                                std::stop_token stop) {
   // Non-blocking: a FIFO given as the catalogue is named, never waited on.
   const UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
   if (!fd) return {{}, std::strerror(errno)};
@@ -607,7 +633,8 @@ CatalogueLoad ReadCatalogueFile(const std::string& path) {
   // blocks on disk, not by the length.
   const auto held = std::min(static_cast<std::uint64_t>(st.st_size),
                              static_cast<std::uint64_t>(st.st_blocks) * 512);
-  CatalogueLoad load = ParseJson(BlockIterator(reader), BlockIterator(), held);
+  CatalogueLoad load =
+      ParseJson(BlockIterator(reader), BlockIterator(), held, onHeader, std::move(stop));
   if (!reader.error().empty()) load = {{}, reader.error()};
   return load;
 }
@@ -729,12 +756,26 @@ CatalogueLoad ParseCatalogue(std::string_view bytes) {
   return load;
 }
 
-CatalogueLoad ReadCatalogue(const std::string& path) {
+CatalogueLoad ReadCatalogue(const std::string& path) { return ReadCatalogue(path, {}, {}); }
+
+CatalogueLoad ReadCatalogue(const std::string& path,
+                            const std::function<void(CatalogueHeader)>& onHeader,
+                            std::stop_token stop) {
   try {
-    return ReadCatalogueFile(path);
+    return ReadCatalogueFile(path, onHeader ? &onHeader : nullptr, std::move(stop));
   } catch (const std::bad_alloc&) {
     return {{}, kOutOfMemory};
   }
+}
+
+CatalogueHeader CatalogueHeader::Of(const Catalogue& cat) {
+  CatalogueHeader h;
+  h.hasRoots = cat.hasRoots;
+  h.roots = cat.roots;
+  h.scanOptions = cat.scanOptions;
+  h.md5 = cat.md5;
+  h.fileCount = cat.rows.size();
+  return h;
 }
 
 }  // namespace ordano

@@ -4,6 +4,8 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
+#include <stop_token>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -51,6 +53,7 @@ struct Catalogue {
     bool omitVolumeName = true;
     bool omitFolderName = false;
     bool oneFileSystem = false;
+    bool operator==(const ScanOptions&) const = default;
   } scanOptions;
 
   std::string PathOf(const CatalogueRow& row) const;
@@ -69,10 +72,33 @@ struct CatalogueLoad {
   std::string error;  // empty when read
 };
 
+// What a JSON catalogue records about its walk. The writer puts it before the
+// entries, so a verify can start walking while they are read.
+struct CatalogueHeader {
+  bool hasRoots = false;
+  std::vector<std::string> roots;
+  Catalogue::ScanOptions scanOptions;
+  bool md5 = false;
+  std::uint64_t fileCount = 0;  // as recorded, bounded by the bytes the file holds
+
+  static CatalogueHeader Of(const Catalogue& cat);
+  // The same walk (the count only sizes it).
+  bool SameWalk(const CatalogueHeader& o) const {
+    return hasRoots == o.hasRoots && roots == o.roots && scanOptions == o.scanOptions &&
+           md5 == o.md5;
+  }
+};
+
 // A JSON or CSV catalogue written by this program, chosen by its first bytes.
 // Anything but a regular file is named and refused without waiting on it; a
 // lack of memory is an error like any other.
 CatalogueLoad ReadCatalogue(const std::string& path);
+// The same, telling `onHeader` (on the reading thread) a JSON catalogue's
+// header when its entries begin, if it names the format, its version and its
+// roots by then. A stop request ends the reading early (an error then).
+CatalogueLoad ReadCatalogue(const std::string& path,
+                            const std::function<void(CatalogueHeader)>& onHeader,
+                            std::stop_token stop);
 // The same from bytes already in memory (tests, fuzzing).
 CatalogueLoad ParseCatalogue(std::string_view bytes);
 

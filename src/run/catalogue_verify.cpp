@@ -1,15 +1,21 @@
 #include "run/catalogue_verify.h"
 
 #include <algorithm>
+#include <atomic>
+#include <condition_variable>
 #include <cstdint>
 #include <ctime>
 #include <memory>
+#include <mutex>
 #include <new>
 #include <string_view>
+#include <system_error>
+#include <thread>
 #include <unordered_set>
 #include <vector>
 
 #include "core/app_context.h"
+#include "core/run_host.h"
 #include "platform/time_text.h"
 #include "platform/unicode.h"
 #include "run/run_driver.h"
@@ -41,13 +47,13 @@ std::vector<std::string> TopFolders(const Catalogue& listed) {
 
 // The options of the catalogue's walk and texts; everything else as wide as
 // the walk goes.
-void SetOptions(RunOptions& options, const Catalogue& listed) {
-  const Catalogue::ScanOptions& o = listed.scanOptions;
+void SetOptions(RunOptions& options, const CatalogueHeader& header) {
+  const Catalogue::ScanOptions& o = header.scanOptions;
   SettingsRecord& s = options.settings;
   s = SettingsRecord{};
   s.ScanToDepth = 1;
   s.IncludeHidden = 1;
-  s.ComputeMd5 = listed.md5 ? 1 : 0;
+  s.ComputeMd5 = header.md5 ? 1 : 0;
   s.ReadShortcuts = o.readShortcuts ? 1 : 0;
   s.RelativeOutput = o.relativeOutput ? 1 : 0;
   s.RelativeRootName = o.relativeRootName ? 1 : 0;
@@ -162,6 +168,106 @@ void MarkUnreadDigests(const Catalogue& listed, Catalogue& now) {
   }
 }
 
+// The walk of the header's roots (for one that records none, `roots`).
+bool ScanRoots(AppContext& ctx, const CatalogueHeader& header,
+               const std::vector<std::string>& roots) {
+  SetOptions(ctx.options, header);
+  ctx.run.NoteUnreadable = true;
+  // About as many rows as the catalogue has: one pass, no count beforehand.
+  const int expected = static_cast<int>(std::min<std::uint64_t>(header.fileCount, INT32_MAX / 2));
+  const bool done = ScanWithRunOptions(ctx, roots, header.scanOptions.oneFileSystem, expected);
+  ctx.run.NoteUnreadable = false;
+  return done;
+}
+
+// The scanned table against what the catalogue lists.
+Catalogue ScannedCatalogue(AppContext& ctx, const Catalogue& listed) {
+  Catalogue now = TableCatalogue(ctx, listed.md5);
+  ctx.table.Release();
+  ctx.run.TableAllocated = false;
+  MarkUnreadable(ctx.run, listed, now);
+  now.SortRows();
+  MarkUnreadDigests(listed, now);
+  return now;
+}
+
+// The header the reading thread finds, handed to the walk: given when the
+// entries begin, or never when the reading ends first.
+class HeaderHandoff {
+ public:
+  void Give(CatalogueHeader header) {
+    const std::lock_guard lock(mutex_);
+    header_ = std::move(header);
+    given_ = true;
+    changed_.notify_all();
+  }
+  void Finish(bool failed) {
+    failed_.store(failed);
+    const std::lock_guard lock(mutex_);
+    finished_ = true;
+    changed_.notify_all();
+  }
+  std::optional<CatalogueHeader> Wait() {
+    std::unique_lock lock(mutex_);
+    changed_.wait(lock, [this] { return given_ || finished_; });
+    if (!given_) return std::nullopt;
+    return std::move(header_);
+  }
+  bool Failed() const { return failed_.load(); }
+
+ private:
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  CatalogueHeader header_;
+  bool given_ = false, finished_ = false;
+  std::atomic<bool> failed_{false};
+};
+
+// The caller's host for the walk that runs while the catalogue is read: a
+// catalogue that turns out unreadable cancels it at the next pump.
+class ReadWatchHost : public RunHost {
+ public:
+  ReadWatchHost(RunHost& host, const HeaderHandoff& read) : host_(host), read_(read) {}
+
+  void CollectRunPages(SettingsRecord& s) override { host_.CollectRunPages(s); }
+  void CollectBasicPage(SettingsRecord& s) override { host_.CollectBasicPage(s); }
+  void ApplyBasicPage(const SettingsRecord& s) override { host_.ApplyBasicPage(s); }
+  std::u16string Wildcard() override { return host_.Wildcard(); }
+  bool IncludeFileDrops() override { return host_.IncludeFileDrops(); }
+  void Pump(RunState& run, int maxMessages) override {
+    host_.Pump(run, maxMessages);
+    if (read_.Failed()) run.CancelRequested = true;
+  }
+  void ProgressBegin(RunState& run) override { host_.ProgressBegin(run); }
+  void ProgressEnd(RunState& run) override { host_.ProgressEnd(run); }
+  void ShowCrawlText(CrawlText what, std::u16string_view text) override {
+    host_.ShowCrawlText(what, text);
+  }
+  void DownloadBegin() override { host_.DownloadBegin(); }
+  bool DownloadProgress(std::uint64_t received, std::uint64_t total) override {
+    return host_.DownloadProgress(received, total);
+  }
+  void DownloadEnd() override { host_.DownloadEnd(); }
+  MsgAnswer MessageBox(std::u16string_view text, std::u16string_view caption, MsgIcon icon,
+                       MsgButtons buttons) override {
+    return host_.MessageBox(text, caption, icon, buttons);
+  }
+  std::optional<SaveDialogState> SaveDialog(const SaveDialogState& proposal) override {
+    return host_.SaveDialog(proposal);
+  }
+  bool SetClipboardText(std::u16string_view text) override { return host_.SetClipboardText(text); }
+  void OpenWithDefaultProgram(const std::string& path, const std::string& workingDir) override {
+    host_.OpenWithDefaultProgram(path, workingDir);
+  }
+  void ReportReadFailures(std::span<const ReadFailure> failures) override {
+    host_.ReportReadFailures(failures);
+  }
+
+ private:
+  RunHost& host_;
+  const HeaderHandoff& read_;
+};
+
 }  // namespace
 
 std::string VerifyRefusal(const Catalogue& listed) {
@@ -176,29 +282,53 @@ std::string VerifyRefusal(const Catalogue& listed) {
 }
 
 std::optional<Catalogue> RescanCatalogue(AppContext& ctx, const Catalogue& listed) {
-  SetOptions(ctx.options, listed);
-  const std::vector<std::string> roots = listed.hasRoots ? listed.roots : TopFolders(listed);
-  ctx.run.NoteUnreadable = true;
-  // About as many rows as the catalogue has: one pass, no count beforehand.
-  const int expected = static_cast<int>(std::min<std::size_t>(listed.rows.size(), INT32_MAX / 2));
-  const bool done = ScanWithRunOptions(ctx, roots, listed.scanOptions.oneFileSystem, expected);
-  ctx.run.NoteUnreadable = false;
-  if (!done) return std::nullopt;
-  Catalogue now = TableCatalogue(ctx, listed.md5);
-  ctx.table.Release();
-  ctx.run.TableAllocated = false;
-  MarkUnreadable(ctx.run, listed, now);
-  now.SortRows();
-  MarkUnreadDigests(listed, now);
-  return now;
+  const CatalogueHeader header = CatalogueHeader::Of(listed);
+  if (!ScanRoots(ctx, header, listed.hasRoots ? listed.roots : TopFolders(listed))) {
+    return std::nullopt;
+  }
+  return ScannedCatalogue(ctx, listed);
 }
 
 CatalogueFilesResult VerifyCatalogueFile(const std::string& path, RunHost& host) {
   CatalogueFilesResult result;
   std::unique_ptr<AppContext> ctx;
   try {
-    Catalogue listed;
-    if (!LoadCatalogueFile(path, listed, result)) return result;
+    ctx = std::make_unique<AppContext>();
+    ctx->SetHost(host);
+    // The roots are walked while the entries are read (the header comes
+    // first); a catalogue without roots is read whole before its walk.
+    CatalogueLoad load;
+    HeaderHandoff handoff;
+    ReadWatchHost watch(host, handoff);
+    const auto read = [&](std::stop_token stop) {
+      load = ReadCatalogue(
+          path, [&](CatalogueHeader header) { handoff.Give(std::move(header)); }, stop);
+      handoff.Finish(!load.error.empty());
+    };
+    std::jthread reader;
+    try {
+      reader = std::jthread(read);
+    } catch (const std::system_error&) {
+      read({});  // no thread to be had: read first, then walk
+    }
+    std::optional<CatalogueHeader> early = handoff.Wait();
+    bool cancelled = false;
+    if (early) {
+      ctx->SetHost(watch);
+      const bool scanned = ScanRoots(*ctx, *early, early->roots);
+      ctx->SetHost(host);
+      // Cancelled by the user: the rest of the catalogue is not needed.
+      cancelled = !scanned && !handoff.Failed();
+      if (cancelled) reader.request_stop();
+    }
+    if (reader.joinable()) reader.join();
+    if (cancelled) return result;
+    if (!load.error.empty()) {
+      result.path = path;
+      result.error = std::move(load.error);
+      return result;
+    }
+    const Catalogue& listed = load.catalogue;
     if (std::string refusal = VerifyRefusal(listed); !refusal.empty()) {
       result.path = path;
       result.error = std::move(refusal);
@@ -210,9 +340,13 @@ CatalogueFilesResult VerifyCatalogueFile(const std::string& path, RunHost& host)
           "the catalogue records no roots: only its own folders and new folders below them are "
           "looked at";
     }
-    ctx = std::make_unique<AppContext>();
-    ctx->SetHost(host);
-    const std::optional<Catalogue> now = RescanCatalogue(*ctx, listed);
+    std::optional<Catalogue> now;
+    // Keys after the entries may have changed the walk: it is then done again.
+    if (early && early->SameWalk(CatalogueHeader::Of(listed))) {
+      now = ScannedCatalogue(*ctx, listed);
+    } else {
+      now = RescanCatalogue(*ctx, listed);
+    }
     if (now) result.report = CompareCatalogues(listed, *now);
   } catch (const std::bad_alloc&) {
     // The progress the re-scan showed must not stay up (ending it twice is harmless).
