@@ -307,6 +307,25 @@ TEST_F(Compare, VerifyWalksTheRecordedRootsByTheScansRules) {
   EXPECT_EQ(opened.find("nulldev"), std::string::npos) << opened;
 }
 
+// The walk starts on the header while the entries are still read; keys after
+// the entries (here more roots) still count: the walk is then done again.
+TEST_F(Compare, VerifyTakesKeysAfterTheEntries) {
+  const std::string root = work / "first", other = work / "second", cat = work / "cat.json";
+  WriteFile(root + "/a.txt", "a");
+  WriteFile(other + "/b.txt", "b");
+  const auto made = Ordanou({"--yes", "--md5", "--output", cat, root});
+  ASSERT_EQ(made.exitCode, 0) << made.err;
+  std::string text = ReadFile(cat);
+  ASSERT_TRUE(text.starts_with(R"({"format":"ordano-catalogue")")) << text;
+  const std::size_t end = text.rfind('}');
+  ASSERT_NE(end, std::string::npos);
+  text.insert(end, R"(,"roots":[")" + other + R"("])");
+  WriteFile(cat, text);
+  const auto r = Ordanou({"--verify", cat});
+  EXPECT_EQ(r.exitCode, 1) << r.err;
+  EXPECT_EQ(r.out, "added      " + other + "/b.txt\n1 added; 1 unchanged\n") << r.err;
+}
+
 // Names may carry terminal escape sequences and line breaks: the text report
 // shows them as "?" (one line per difference), the JSON report keeps them.
 TEST_F(Compare, ControlCharactersInNamesNeverReachTheTerminal) {
