@@ -1,6 +1,7 @@
 #include "run/catalogue_verify.h"
 
 #include <algorithm>
+#include <array>
 #include <cstdint>
 #include <ctime>
 #include <memory>
@@ -103,8 +104,14 @@ Catalogue TableCatalogue(const AppContext& ctx, bool md5) {
     row.hasSize = true;
     row.modified = TimeOf(t.Modified(r));
     if (md5) {
+      // No string per row: a digest is 32 hex digits or none.
       const std::u16string_view hex = t.Md5(r);
-      row.hasMd5 = ParseMd5(std::string(hex.begin(), hex.end()), row.md5);
+      std::array<char, 32> narrow{};
+      if (hex.size() == narrow.size()) {
+        std::transform(hex.begin(), hex.end(), narrow.begin(),
+                       [](char16_t c) { return static_cast<char>(c); });
+        row.hasMd5 = ParseMd5({narrow.data(), narrow.size()}, row.md5);
+      }
     }
   }
   return now;
