@@ -7,7 +7,7 @@ set -euo pipefail
 
 required=(build-essential cmake ninja-build ccache pkg-config
           libgtest-dev libgmock-dev googletest libbenchmark-dev zlib1g-dev
-          libarchive-dev liblzma-dev libcurl4-openssl-dev nlohmann-json3-dev libblkid-dev
+          libarchive-dev liblzma-dev libcurl4-openssl-dev nlohmann-json3-dev libblkid-dev libsqlite3-dev
           qt6-base-dev qt6-translations-l10n)
 optional=()
 case "${1:-}" in

@@ -20,6 +20,47 @@ bool IsSwitchToken(std::string_view token) {
   return token.size() == 2 || token[2] == ':';
 }
 
+namespace {
+
+bool IsMd5Text(std::string_view s) {
+  return s.size() == 32 && s.find_first_not_of("0123456789abcdefABCDEF") == std::string_view::npos;
+}
+
+// A library option at args[i] (its value consumed); false when it is none.
+// "--md5 HEX" is the digest filter of --find only: elsewhere --md5 switches
+// the digests of a run on.
+bool ParseLibraryOption(std::span<const std::string> args, std::size_t& i, LibraryOptions& o) {
+  const std::string& token = args[i];
+  const bool hasValue = i + 1 < args.size();
+  if (token == "--add") {
+    o.add = true;
+  } else if (token == "--import") {
+    o.import = true;
+  } else if (token == "--volumes") {
+    o.volumes = true;
+  } else if (token == "--find") {
+    // A query may be left out when other filters follow ("--find --md5 HEX").
+    o.find = hasValue && !args[i + 1].starts_with("--") ? args[++i] : std::string();
+  } else if (token.starts_with("--find=")) {
+    o.find = token.substr(7);
+  } else if (token == "--library" && hasValue) {
+    o.path = args[++i];
+  } else if (token == "--ext" && hasValue) {
+    o.ext.push_back(args[++i]);
+  } else if (token == "--size" && hasValue) {
+    o.size = args[++i];
+  } else if (token == "--volume" && hasValue) {
+    o.volume = args[++i];
+  } else if (token == "--md5" && o.find && hasValue && IsMd5Text(args[i + 1])) {
+    o.md5 = args[++i];
+  } else {
+    return false;
+  }
+  return true;
+}
+
+}  // namespace
+
 CommandLine ParseCommandLine(std::span<const std::string> args) {
   CommandLine cl;
   std::size_t i = 0;
@@ -46,6 +87,8 @@ CommandLine ParseCommandLine(std::span<const std::string> args) {
         cl.verify = args[++i];
       } else if (token == "--json") {
         cl.json = true;
+      } else if (ParseLibraryOption(args, i, cl.library)) {
+        // the library's commands and filters
       } else if (ParseSettingsOption(args, i, cl)) {
         // settings, --output and the settings commands (settings_command.cpp)
       } else if (token == "--") {

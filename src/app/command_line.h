@@ -12,6 +12,20 @@
 
 namespace ordano {
 
+// The catalogue library's commands and the filters of --find.
+struct LibraryOptions {
+  std::optional<std::string> path;    // --library PATH
+  bool add = false;                   // --add: the paths are catalogued into the library
+  bool import = false;                // --import: the paths are catalogues to bring in
+  bool volumes = false;               // --volumes
+  std::optional<std::string> find;    // --find [QUERY]
+  std::vector<std::string> ext;       // --ext EXT (repeatable)
+  std::optional<std::string> size;    // --size [+|-]N[K|M|G|T]
+  std::optional<std::string> md5;     // --md5 HEX after --find
+  std::optional<std::string> volume;  // --volume NAME|UUID
+  bool Any() const { return add || import || volumes || find.has_value(); }
+};
+
 struct CommandLine {
   bool usage = false;                   // "/?" or "-?": the usage text, exit 0
   bool help = false;                    // --help
@@ -30,6 +44,7 @@ struct CommandLine {
   bool profileChooser = false;   // "/P" without a number
   std::vector<std::string> paths;
   std::vector<std::string> unknownOptions;  // "--something" we do not know
+  LibraryOptions library;
   SettingsOptions settings;  // --set and its aliases, --output, --settings, --save, --profiles
 };
 

@@ -18,9 +18,12 @@
 namespace ordano {
 
 std::optional<int> StartConsoleRun(AppContext& ctx, InstanceLock& lock, std::optional<int> profile,
-                                   const SettingsOptions* overrides) {
+                                   const SettingsOptions* overrides,
+                                   std::chrono::milliseconds patience) {
   ctx.programFolder = ProgramFolder();
-  switch (lock.TryAcquire(ctx.programFolder)) {
+  const auto taken = patience.count() > 0 ? lock.Acquire(ctx.programFolder, patience)
+                                          : lock.TryAcquire(ctx.programFolder);
+  switch (taken) {
     case InstanceLock::Result::HeldByOther:
       std::fputs("ordanou: システム情報: すでにおるだの♪が起動してます。\n", stderr);
       return kExitAlreadyRunning;

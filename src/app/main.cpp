@@ -15,6 +15,7 @@
 #include "app/crawl_command.h"
 #include "app/exit_status.h"
 #include "app/help_text.h"
+#include "app/library_command.h"
 #include "app/update_command.h"
 #include "app/window/profile_chooser.h"
 #include "app/window/window_start.h"
@@ -157,6 +158,7 @@ int main(int argc, char** argv) {
     }
     return RunUpdateCommand(cl, args);
   }
+  if (const auto status = RunLibraryCommand(cl)) return *status;
   if (cl.compare) return RunCompareCommand(cl);
   if (cl.verify) return RunVerifyCommand(cl);
   if (cl.crawlUrl) {

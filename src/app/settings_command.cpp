@@ -263,9 +263,13 @@ std::optional<int> RunSettingsCommand(const CommandLine& cl) {
   }
   if (!CheckAssignments(o)) return kExitUsage;
   if (!o.show && !o.save && !o.listProfiles) {
-    if (!cl.json || cl.compare || cl.verify) return std::nullopt;
-    std::fputs("ordanou: --json goes with --settings, --compare or --verify (see --help)\n",
-               stderr);
+    if (!cl.json || cl.compare || cl.verify || cl.library.find || cl.library.volumes) {
+      return std::nullopt;
+    }
+    std::fputs(
+        "ordanou: --json goes with --settings, --compare, --verify, --find or --volumes (see "
+        "--help)\n",
+        stderr);
     return kExitUsage;
   }
   if (!cl.paths.empty() || cl.crawlUrl) {

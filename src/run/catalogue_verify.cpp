@@ -81,7 +81,8 @@ CatalogueTime TimeOf(PackedTime t) {
   return out;
 }
 
-// The scanned table as a catalogue read back would hold it.
+}  // namespace
+
 Catalogue TableCatalogue(const AppContext& ctx, bool md5) {
   const EntryTable& t = ctx.table;
   Catalogue now;
@@ -116,6 +117,8 @@ Catalogue TableCatalogue(const AppContext& ctx, bool md5) {
   }
   return now;
 }
+
+namespace {
 
 // Listed files the walk did not find where it noted something it could not
 // look at are unreadable, not removed: an entry it could not stat, or

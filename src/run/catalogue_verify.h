@@ -12,6 +12,10 @@ namespace ordano {
 struct AppContext;
 class RunHost;
 
+// The scanned table (ctx.table) as a catalogue read back would hold it:
+// files only, with digests when `md5`.
+Catalogue TableCatalogue(const AppContext& ctx, bool md5);
+
 // Why the catalogue cannot be verified; empty when it can. Without recorded
 // roots its folders must be absolute paths: relative ones would be looked
 // for wherever the program happens to run.

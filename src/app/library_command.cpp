@@ -1,0 +1,394 @@
+#include "app/library_command.h"
+
+#include <limits.h>
+#include <stdlib.h>
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <charconv>
+#include <cstdio>
+#include <cstdlib>
+#include <ctime>
+#include <filesystem>
+#include <memory>
+#include <new>
+#include <nlohmann/json.hpp>
+#include <string>
+#include <vector>
+
+#include "app/console_host.h"
+#include "app/console_start.h"
+#include "app/exit_status.h"
+#include "compare/catalogue_read.h"
+#include "core/app_context.h"
+#include "library/library_store.h"
+#include "library/name_text.h"
+#include "platform/unicode.h"
+#include "run/catalogue_verify.h"
+#include "run/run_driver.h"
+
+namespace ordano {
+namespace {
+
+constexpr std::chrono::milliseconds kSettingsPatience{10000};
+
+std::string LibraryPath(const LibraryOptions& o) {
+  if (o.path) return *o.path;
+  if (const char* e = std::getenv("ORDANO_LIBRARY"); e != nullptr && *e != '\0') return e;
+  if (const char* x = std::getenv("XDG_DATA_HOME"); x != nullptr && *x == '/') {
+    return std::string(x) + "/ordano/library.sqlite";
+  }
+  const char* home = std::getenv("HOME");
+  return std::string(home != nullptr ? home : "") + "/.local/share/ordano/library.sqlite";
+}
+
+// Runs `body` with the library's failures turned into messages naming it.
+template <class Body>
+int Guarded(const std::string& library, int failStatus, Body&& body) {
+  const std::string name = TerminalText(library);
+  try {
+    return body();
+  } catch (const LibraryRefused& e) {
+    std::fprintf(stderr, "ordanou: %s: %s\n", name.c_str(), e.what());
+    return kExitUsage;
+  } catch (const SqliteError& e) {
+    if (e.Corrupt()) {
+      std::fprintf(stderr,
+                   "ordanou: %s: the library is damaged or not a library (%s); nothing changed\n",
+                   name.c_str(), e.what());
+      return kExitUsage;
+    }
+    if (e.Full()) {
+      std::fprintf(stderr, "ordanou: %s: the disk is full; nothing of this run was kept\n",
+                   name.c_str());
+      return kExitNotWritten;
+    }
+    std::fprintf(stderr, "ordanou: %s: %s\n", name.c_str(), e.what());
+    return failStatus;
+  } catch (const std::filesystem::filesystem_error& e) {
+    std::fprintf(stderr, "ordanou: %s: %s\n", name.c_str(), e.what());
+    return failStatus;
+  } catch (const std::bad_alloc&) {
+    std::fprintf(stderr, "ordanou: %s: out of memory; nothing of this run was kept\n",
+                 name.c_str());
+    return failStatus;
+  }
+}
+
+std::int64_t Now() { return static_cast<std::int64_t>(std::time(nullptr)); }
+
+std::string VolumeName(const std::string& label) { return label.empty() ? "-" : label; }
+
+// --add: each folder scanned as a catalogue run scans, then stored as one tree.
+int Add(const CommandLine& cl, const std::string& libraryPath) {
+  auto ctx = std::make_unique<AppContext>();
+  {
+    // The lock guards the settings files only while they are read: two adds
+    // may run at once (the library serialises their writes).
+    InstanceLock lock;
+    if (const auto refused =
+            StartConsoleRun(*ctx, lock, cl.profile, &cl.settings, kSettingsPatience)) {
+      return *refused;
+    }
+  }
+  // The library keeps real paths: no volume decoration, no relative folders.
+  ctx->settings.RelativeOutput = 0;
+  ctx->settings.OmitVolumeName = 1;
+  ctx->settings.OmitFolderName = 0;
+
+  return Guarded(libraryPath, kExitNotWritten, [&] {
+    const auto library = Library::Open(libraryPath, true);
+    ConsoleHost host(ConsoleHost::Detect(true));
+    ctx->SetHost(host);
+    int added = 0, failed = 0;
+    for (const std::string& given : cl.paths) {
+      char buf[PATH_MAX];
+      struct stat st;
+      if (realpath(given.c_str(), buf) == nullptr || stat(buf, &st) != 0 || !S_ISDIR(st.st_mode)) {
+        std::fprintf(stderr, "ordanou: %s: not a folder; not added\n", TerminalText(given).c_str());
+        ++failed;
+        continue;
+      }
+      const std::string root(buf);
+      const auto volume = IdentifyVolume(root);
+      if (!volume) {
+        std::fprintf(stderr, "ordanou: %s: no mounted volume holds it; not added\n",
+                     TerminalText(given).c_str());
+        ++failed;
+        continue;
+      }
+      const std::string paths[] = {root};
+      if (!CommandLineRunScan(*ctx, paths)) {
+        ctx->SetHost(QuietHost());
+        std::fputs("ordanou: cancelled; this folder was not added\n", stderr);
+        return static_cast<int>(kExitCancelled);
+      }
+      const Catalogue scanned = TableCatalogue(*ctx, ctx->options.settings.ComputeMd5 != 0);
+      ctx->table.Release();
+      ctx->run.TableAllocated = false;
+      if (!ctx->run.ReadFailures.empty()) ++failed;
+      const std::uint64_t rows = library->StoreTree(*volume, root, scanned, "scan", Now());
+      std::printf("%s: %llu files (volume %s)\n", TerminalText(root).c_str(),
+                  static_cast<unsigned long long>(rows),
+                  TerminalText(VolumeName(volume->label)).c_str());
+      ++added;
+    }
+    ctx->SetHost(QuietHost());
+    if (added == 0) return static_cast<int>(kExitNotWritten);
+    return failed == 0 ? static_cast<int>(kExitOk) : static_cast<int>(kExitPartial);
+  });
+}
+
+// The folders of a catalogue without recorded roots that lie below no other.
+std::vector<std::string> TopFolders(const Catalogue& c) {
+  std::vector<std::string> sorted = c.folders;
+  std::sort(sorted.begin(), sorted.end());
+  std::vector<std::string> top;
+  for (const std::string& f : sorted) {
+    const bool below = !top.empty() && (top.back() == "/" || (f.starts_with(top.back()) &&
+                                                              f.size() > top.back().size() &&
+                                                              f[top.back().size()] == '/'));
+    if (!below) top.push_back(f);
+  }
+  return top;
+}
+
+// --import: JSON and CSV catalogues, each root a tree of the volume it is on
+// now (a root that is not there now: a volume of its own, offline).
+int Import(const CommandLine& cl, const std::string& libraryPath) {
+  return Guarded(libraryPath, kExitNotWritten, [&] {
+    const auto library = Library::Open(libraryPath, true);
+    int imported = 0, failed = 0;
+    for (const std::string& file : cl.paths) {
+      const std::string shown = TerminalText(file);
+      CatalogueLoad load = ReadCatalogue(file);
+      if (!load.error.empty()) {
+        std::fprintf(stderr, "ordanou: %s: %s; not imported\n", shown.c_str(),
+                     TerminalText(load.error).c_str());
+        ++failed;
+        continue;
+      }
+      const Catalogue& cat = load.catalogue;
+      const bool relative = std::any_of(cat.folders.begin(), cat.folders.end(),
+                                        [](const std::string& f) { return !f.starts_with('/'); });
+      if (relative) {
+        std::fprintf(stderr,
+                     "ordanou: %s: its folders are not absolute paths (made with --relative?); "
+                     "not imported\n",
+                     shown.c_str());
+        ++failed;
+        continue;
+      }
+      std::uint64_t rows = 0;
+      for (const std::string& root : cat.hasRoots ? cat.roots : TopFolders(cat)) {
+        VolumeIdentity volume;
+        if (auto now = IdentifyVolume(root)) {
+          volume = std::move(*now);
+        } else {
+          volume.key = "path:" + root;
+          volume.mountPoint = "/";
+        }
+        rows += library->StoreTree(volume, root, cat, "import", Now());
+      }
+      std::printf("%s: %llu files\n", shown.c_str(), static_cast<unsigned long long>(rows));
+      ++imported;
+    }
+    if (imported == 0) return static_cast<int>(kExitUsage);
+    return failed == 0 ? static_cast<int>(kExitOk) : static_cast<int>(kExitPartial);
+  });
+}
+
+// "[+|-]N[K|M|G|T]": at least, at most or exactly N bytes (units of 1024).
+bool ParseSize(std::string_view text, FindQuery& q) {
+  char sign = 0;
+  if (!text.empty() && (text.front() == '+' || text.front() == '-')) {
+    sign = text.front();
+    text.remove_prefix(1);
+  }
+  std::uint64_t n = 0;
+  const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), n);
+  if (ec != std::errc() || end == text.data()) return false;
+  std::string_view unit(end, static_cast<std::size_t>(text.data() + text.size() - end));
+  int shift = 0;
+  if (unit.size() == 1) {
+    const std::string_view units = "KMGT";
+    const auto at =
+        units.find(static_cast<char>(std::toupper(static_cast<unsigned char>(unit[0]))));
+    if (at == std::string_view::npos) return false;
+    shift = 10 * static_cast<int>(at + 1);
+  } else if (!unit.empty()) {
+    return false;
+  }
+  if (shift > 0 && n > (UINT64_MAX >> shift)) return false;
+  n <<= shift;
+  if (sign != '-') q.minSize = n;
+  if (sign != '+') q.maxSize = n;
+  return true;
+}
+
+// The query of --find; an error text when it is not one.
+std::string BuildQuery(const LibraryOptions& o, FindQuery& q) {
+  const std::string folded = FoldForSearch(o.find.value_or(""));
+  for (std::size_t i = 0; i < folded.size();) {
+    const std::size_t end = std::min(folded.find_first_of(" \t", i), folded.size());
+    if (end > i) q.fragments.push_back(folded.substr(i, end - i));
+    i = end + 1;
+  }
+  for (const std::string& e : o.ext) {
+    std::string ext = FoldForSearch(e);
+    if (ext.starts_with('.')) ext.erase(0, 1);
+    if (ext.empty() || ext.find_first_of(" ./") != std::string::npos) {
+      return "--ext takes an extension such as jpg";
+    }
+    q.extensions.push_back(std::move(ext));
+  }
+  if (o.size && !ParseSize(*o.size, q)) return "--size takes [+|-]N[K|M|G|T], such as +10M";
+  if (o.md5) {
+    std::array<std::uint8_t, 16> digest{};
+    if (!ParseMd5(*o.md5, digest)) return "--md5 takes 32 hex digits";
+    q.md5 = digest;
+  }
+  if (o.volume) q.volume = *o.volume;
+  if (q.fragments.empty() && q.extensions.empty() && !q.minSize && !q.maxSize && !q.md5 &&
+      !q.volume) {
+    return "--find needs a name, --ext, --size, --md5 or --volume";
+  }
+  return {};
+}
+
+std::string HitPath(const FindHit& hit, const std::string& mountPoint) {
+  const std::string folder = JoinMountPoint(mountPoint, hit.folder);
+  return folder.ends_with('/') ? folder + hit.name : folder + "/" + hit.name;
+}
+
+bool Print(const std::string& text) {
+  return std::fwrite(text.data(), 1, text.size(), stdout) == text.size() &&
+         std::fflush(stdout) == 0;
+}
+
+int Find(const CommandLine& cl, const std::string& libraryPath) {
+  FindQuery query;
+  if (const std::string error = BuildQuery(cl.library, query); !error.empty()) {
+    std::fprintf(stderr, "ordanou: %s (see --help)\n", error.c_str());
+    return kExitUsage;
+  }
+  return Guarded(libraryPath, kExitUsage, [&] {
+    const auto library = Library::Open(libraryPath, false);
+    if (!library) {
+      std::fprintf(stderr, "ordanou: %s: no library yet (fill it with --add)\n",
+                   TerminalText(libraryPath).c_str());
+      return static_cast<int>(kExitPartial);
+    }
+    const std::vector<FindHit> hits = library->Find(query);
+    const auto mounted = MountedVolumes();
+    std::string out;
+    nlohmann::json list = nlohmann::json::array();
+    for (const FindHit& hit : hits) {
+      const auto at = mounted.find(hit.volumeKey);
+      const bool online = at != mounted.end();
+      const std::string path = HitPath(hit, online ? at->second : hit.lastMountPoint);
+      const std::string modified = hit.modified ? LocalTimeText(*hit.modified) : "-";
+      if (cl.json) {
+        nlohmann::json j = {{"path", EscapedName(path)},
+                            {"volume", EscapedName(hit.volumeLabel)},
+                            {"online", online},
+                            {"size", hit.size},
+                            {"modified", modified}};
+        if (!IsValidUtf8(path)) j["path_bytes"] = HexText(path);
+        if (hit.md5) j["md5"] = Md5Text(*hit.md5);
+        list.push_back(std::move(j));
+      } else {
+        out += EscapedName(path) + '\t' + EscapedName(VolumeName(hit.volumeLabel)) + '\t' +
+               (online ? "online" : "offline") + '\t' + std::to_string(hit.size) + '\t' + modified +
+               '\n';
+      }
+    }
+    if (cl.json) out = list.dump(2) + '\n';
+    if (!Print(out)) {
+      std::fputs("ordanou: the hits could not be written\n", stderr);
+      return static_cast<int>(kExitUsage);
+    }
+    return static_cast<int>(hits.empty() ? kExitPartial : kExitOk);
+  });
+}
+
+int Volumes(const CommandLine& cl, const std::string& libraryPath) {
+  return Guarded(libraryPath, kExitUsage, [&] {
+    const auto library = Library::Open(libraryPath, false);
+    const std::vector<LibraryVolume> volumes =
+        library ? library->Volumes() : std::vector<LibraryVolume>();
+    const auto mounted = MountedVolumes();
+    std::string out;
+    nlohmann::json list = nlohmann::json::array();
+    for (const LibraryVolume& v : volumes) {
+      const bool online = mounted.contains(v.key);
+      if (cl.json) {
+        nlohmann::json j = {{"label", EscapedName(v.label)},
+                            {"uuid", v.uuid},
+                            {"key", EscapedName(v.key)},
+                            {"fs_type", v.fsType},
+                            {"online", online},
+                            {"last_seen", LocalTimeText(v.lastSeen)},
+                            {"first_seen", LocalTimeText(v.firstSeen)},
+                            {"files", v.files},
+                            {"size", v.bytes}};
+        if (v.capacity) j["capacity"] = *v.capacity;
+        if (v.free) j["free"] = *v.free;
+        list.push_back(std::move(j));
+      } else {
+        out += EscapedName(VolumeName(v.label)) + '\t' +
+               EscapedName(v.uuid.empty() ? v.key : v.uuid) + '\t' + LocalTimeText(v.lastSeen) +
+               '\t' + (online ? "online" : "offline") + '\t' + std::to_string(v.files) +
+               " files\t" + std::to_string(v.bytes) + " bytes\t" +
+               (v.capacity ? std::to_string(*v.capacity) + " capacity" : "-") + '\n';
+      }
+    }
+    if (cl.json) out = list.dump(2) + '\n';
+    if (!Print(out)) {
+      std::fputs("ordanou: the list could not be written\n", stderr);
+      return static_cast<int>(kExitUsage);
+    }
+    return static_cast<int>(kExitOk);
+  });
+}
+
+}  // namespace
+
+std::optional<int> RunLibraryCommand(const CommandLine& cl) {
+  const LibraryOptions& o = cl.library;
+  const bool filters = !o.ext.empty() || o.size || o.md5 || o.volume;
+  if (!o.Any()) {
+    if (!filters && !o.path) return std::nullopt;
+    std::fputs(
+        "ordanou: --library, --ext, --size and --volume go with a library command such as "
+        "--find (see --help)\n",
+        stderr);
+    return kExitUsage;
+  }
+  const int commands = int{o.add} + int{o.import} + int{o.volumes} + int{o.find.has_value()};
+  if (commands > 1) {
+    std::fputs("ordanou: one of --add, --import, --find and --volumes at a time\n", stderr);
+    return kExitUsage;
+  }
+  if (filters && !o.find) {
+    std::fputs("ordanou: --ext, --size, --md5 HEX and --volume go with --find\n", stderr);
+    return kExitUsage;
+  }
+  const std::string library = LibraryPath(o);
+  if ((o.add || o.import) && cl.paths.empty()) {
+    std::fprintf(stderr, "ordanou: %s needs %s (see --help)\n", o.add ? "--add" : "--import",
+                 o.add ? "folders" : "catalogue files");
+    return kExitUsage;
+  }
+  if ((o.find || o.volumes) && !cl.paths.empty()) {
+    std::fprintf(stderr, "ordanou: %s takes no paths: quote a query with spaces\n",
+                 o.find ? "--find" : "--volumes");
+    return kExitUsage;
+  }
+  if (o.add) return Add(cl, library);
+  if (o.import) return Import(cl, library);
+  if (o.find) return Find(cl, library);
+  return Volumes(cl, library);
+}
+
+}  // namespace ordano

@@ -1,0 +1,405 @@
+#include "library/library_store.h"
+
+#include <fcntl.h>
+#include <stdio.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <ctime>
+#include <filesystem>
+#include <iterator>
+
+#include "library/name_text.h"
+
+namespace ordano {
+namespace {
+
+// Each entry takes the schema from its index to the next version. A new
+// library runs them all; an older one the ones it lacks, in one transaction.
+constexpr const char* kMigrations[] = {
+    // 0 -> 1
+    R"(
+CREATE TABLE volume(
+  id INTEGER PRIMARY KEY,
+  key TEXT NOT NULL UNIQUE,
+  uuid TEXT NOT NULL DEFAULT '',
+  label TEXT NOT NULL DEFAULT '',
+  fs_type TEXT NOT NULL DEFAULT '',
+  device TEXT NOT NULL DEFAULT '',
+  mount_point TEXT NOT NULL DEFAULT '',
+  capacity INTEGER,
+  free INTEGER,
+  first_seen INTEGER NOT NULL,
+  last_seen INTEGER NOT NULL);
+CREATE TABLE tree(
+  id INTEGER PRIMARY KEY,
+  volume_id INTEGER NOT NULL REFERENCES volume(id),
+  root BLOB NOT NULL,
+  current_snapshot INTEGER,
+  UNIQUE(volume_id, root));
+CREATE TABLE snapshot(
+  id INTEGER PRIMARY KEY,
+  tree_id INTEGER NOT NULL REFERENCES tree(id),
+  taken INTEGER NOT NULL,
+  source TEXT NOT NULL,
+  files INTEGER NOT NULL,
+  bytes INTEGER NOT NULL);
+CREATE INDEX snapshot_tree ON snapshot(tree_id);
+CREATE TABLE folder(
+  id INTEGER PRIMARY KEY,
+  snapshot_id INTEGER NOT NULL REFERENCES snapshot(id),
+  path BLOB NOT NULL);
+CREATE INDEX folder_snapshot ON folder(snapshot_id);
+CREATE TABLE file(
+  id INTEGER PRIMARY KEY,
+  folder_id INTEGER NOT NULL REFERENCES folder(id),
+  name BLOB NOT NULL,
+  size INTEGER NOT NULL,
+  mtime INTEGER,
+  md5 BLOB);
+CREATE INDEX file_folder ON file(folder_id);
+CREATE INDEX file_md5 ON file(md5) WHERE md5 IS NOT NULL;
+CREATE VIRTUAL TABLE file_name USING fts5(name, content='', tokenize='trigram');
+)",
+};
+static_assert(std::size(kMigrations) == kLibrarySchemaVersion);
+
+constexpr int kBusyTimeoutMs = 60000;
+
+std::int64_t UserVersion(Database& db) {
+  Statement s(db, "PRAGMA user_version");
+  return s.Step() ? s.Int(0) : 0;
+}
+
+// Runs the migrations from the stored version on, in one transaction; the
+// version is read again inside it, so two processes do not both migrate.
+void Migrate(Database& db) {
+  WriteTransaction tx(db);
+  const std::int64_t version = UserVersion(db);
+  if (version >= kLibrarySchemaVersion) return;
+  for (std::int64_t v = version; v < kLibrarySchemaVersion; ++v) db.Exec(kMigrations[v]);
+  db.Exec(("PRAGMA user_version = " + std::to_string(kLibrarySchemaVersion)).c_str());
+  tx.Commit();
+}
+
+// A new library is made under a temporary name and linked into place, so a
+// file at `path` is never a half-made library and never replaced.
+void CreateLibraryFile(const std::string& path) {
+  const std::filesystem::path p(path);
+  if (p.has_parent_path()) std::filesystem::create_directories(p.parent_path());
+  const std::string temp = path + ".new-" + std::to_string(::getpid());
+  ::unlink(temp.c_str());
+  {
+    Database db(temp, true);
+    db.Exec("PRAGMA journal_mode = WAL");
+    Migrate(db);
+  }  // closing checkpoints and removes the write-ahead log
+  const int linked = ::link(temp.c_str(), path.c_str());
+  const int error = errno;
+  ::unlink(temp.c_str());
+  if (linked != 0 && error != EEXIST) {
+    throw LibraryRefused(std::string("cannot create the library: ") + std::strerror(error));
+  }
+}
+
+std::optional<std::array<std::uint8_t, 16>> Md5Column(const Statement& s, int col) {
+  const std::string_view b = s.Bytes(col);
+  if (b.size() != 16) return std::nullopt;
+  std::array<std::uint8_t, 16> out{};
+  std::memcpy(out.data(), b.data(), 16);
+  return out;
+}
+
+// A catalogue time as Unix seconds: a wall clock without offset is local.
+std::optional<std::int64_t> UnixTime(const CatalogueTime& t) {
+  if (!t.known) return std::nullopt;
+  if (t.offsetMinutes != CatalogueTime::kNoOffset) {
+    return t.wall - static_cast<std::int64_t>(t.offsetMinutes) * 60;
+  }
+  const std::time_t wall = static_cast<std::time_t>(t.wall);
+  std::tm tm{};
+  ::gmtime_r(&wall, &tm);
+  tm.tm_isdst = -1;
+  return static_cast<std::int64_t>(std::mktime(&tm));
+}
+
+bool AtOrBelow(std::string_view folder, std::string_view root) {
+  if (root == "/") return !folder.empty() && folder.front() == '/';
+  return folder.substr(0, root.size()) == root &&
+         (folder.size() == root.size() || folder[root.size()] == '/');
+}
+
+}  // namespace
+
+std::unique_ptr<Library> Library::Open(const std::string& path, bool create) {
+  struct stat st;
+  if (::stat(path.c_str(), &st) != 0) {
+    if (errno != ENOENT) {
+      throw LibraryRefused(std::string("cannot open the library: ") + std::strerror(errno));
+    }
+    if (!create) return nullptr;
+    CreateLibraryFile(path);
+  } else if (!S_ISREG(st.st_mode)) {
+    throw LibraryRefused("not a library (not a regular file)");
+  } else if (st.st_size == 0) {
+    // SQLite would take an empty file for a new database and fill it.
+    throw LibraryRefused("not a library (an empty file; truncated?)");
+  }
+  Database db(path, false);
+  sqlite3_busy_timeout(db.get(), kBusyTimeoutMs);
+  const std::int64_t version = UserVersion(db);
+  if (version > kLibrarySchemaVersion) {
+    throw LibraryRefused("made by a newer version of ordanou (library schema " +
+                         std::to_string(version) + "; this one reads up to " +
+                         std::to_string(kLibrarySchemaVersion) + "); nothing changed");
+  }
+  if (version == 0) throw LibraryRefused("not a library of ordanou (no schema version)");
+  {
+    Statement mode(db, "PRAGMA journal_mode");
+    if (mode.Step() && mode.Bytes(0) != "wal") {
+      // Ours are made in WAL mode; a copy that lost it is checked before it is written.
+      Statement check(db, "PRAGMA quick_check(1)");
+      if (!check.Step() || check.Bytes(0) != "ok") throw LibraryRefused("damaged (quick check)");
+      db.Exec("PRAGMA journal_mode = WAL");
+    }
+  }
+  if (version < kLibrarySchemaVersion) Migrate(db);
+  db.Exec("PRAGMA synchronous = NORMAL");
+  return std::make_unique<Library>(std::move(db));
+}
+
+std::int64_t Library::VolumeId(const VolumeIdentity& v, std::int64_t now) {
+  Statement find(db_, "SELECT id FROM volume WHERE key = ?");
+  find.Bind(1, v.key);
+  const auto bindCapacity = [&](Statement& s, int at) {
+    if (v.hasCapacity) {
+      s.Bind(at, static_cast<std::int64_t>(v.capacity));
+      s.Bind(at + 1, static_cast<std::int64_t>(v.free));
+    } else {
+      s.BindNull(at);
+      s.BindNull(at + 1);
+    }
+  };
+  if (find.Step()) {
+    const std::int64_t id = find.Int(0);
+    Statement update(db_,
+                     "UPDATE volume SET uuid = ?, label = ?, fs_type = ?, device = ?, "
+                     "mount_point = ?, capacity = ?, free = ?, last_seen = ? WHERE id = ?");
+    update.Bind(1, v.uuid).Bind(2, v.label).Bind(3, v.fsType).Bind(4, v.device);
+    update.Bind(5, v.mountPoint);
+    bindCapacity(update, 6);
+    update.Bind(8, now).Bind(9, id);
+    update.Run();
+    return id;
+  }
+  Statement insert(db_,
+                   "INSERT INTO volume(key, uuid, label, fs_type, device, mount_point, capacity, "
+                   "free, first_seen, last_seen) VALUES(?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
+  insert.Bind(1, v.key).Bind(2, v.uuid).Bind(3, v.label).Bind(4, v.fsType).Bind(5, v.device);
+  insert.Bind(6, v.mountPoint);
+  bindCapacity(insert, 7);
+  insert.Bind(9, now).Bind(10, now);
+  insert.Run();
+  return db_.LastInsertId();
+}
+
+void Library::DropSnapshot(std::int64_t snapshot) {
+  // The name index is contentless: an entry goes with the text it was made from.
+  Statement rows(db_,
+                 "SELECT f.id, f.name FROM file f JOIN folder d ON d.id = f.folder_id "
+                 "WHERE d.snapshot_id = ?");
+  Statement forget(db_, "INSERT INTO file_name(file_name, rowid, name) VALUES('delete', ?, ?)");
+  rows.Bind(1, snapshot);
+  while (rows.Step()) {
+    forget.Bind(1, rows.Int(0)).Bind(2, FoldForSearch(rows.Bytes(1)));
+    forget.Run();
+  }
+  Statement files(db_,
+                  "DELETE FROM file WHERE folder_id IN (SELECT id FROM folder WHERE "
+                  "snapshot_id = ?)");
+  files.Bind(1, snapshot).Run();
+  Statement folders(db_, "DELETE FROM folder WHERE snapshot_id = ?");
+  folders.Bind(1, snapshot).Run();
+  Statement snap(db_, "DELETE FROM snapshot WHERE id = ?");
+  snap.Bind(1, snapshot).Run();
+}
+
+std::uint64_t Library::StoreTree(const VolumeIdentity& volume, const std::string& root,
+                                 const Catalogue& catalogue, std::string_view source,
+                                 std::int64_t now) {
+  WriteTransaction tx(db_);
+  const std::int64_t volumeId = VolumeId(volume, now);
+  const std::string rootBelow = BelowMountPoint(volume.mountPoint, root);
+
+  Statement findTree(db_, "SELECT id FROM tree WHERE volume_id = ? AND root = ?");
+  findTree.Bind(1, volumeId).BindBlob(2, rootBelow);
+  std::int64_t treeId = 0;
+  if (findTree.Step()) {
+    treeId = findTree.Int(0);
+  } else {
+    Statement insert(db_, "INSERT INTO tree(volume_id, root) VALUES(?, ?)");
+    insert.Bind(1, volumeId).BindBlob(2, rootBelow).Run();
+    treeId = db_.LastInsertId();
+  }
+
+  Statement snap(
+      db_, "INSERT INTO snapshot(tree_id, taken, source, files, bytes) VALUES(?, ?, ?, 0, 0)");
+  snap.Bind(1, treeId).Bind(2, now).Bind(3, source).Run();
+  const std::int64_t snapshotId = db_.LastInsertId();
+
+  Statement addFolder(db_, "INSERT INTO folder(snapshot_id, path) VALUES(?, ?)");
+  Statement addFile(db_,
+                    "INSERT INTO file(folder_id, name, size, mtime, md5) VALUES(?, ?, ?, ?, ?)");
+  Statement addName(db_, "INSERT INTO file_name(rowid, name) VALUES(?, ?)");
+  std::vector<std::int64_t> folderIds(catalogue.folders.size(), 0);
+  std::uint64_t files = 0, bytes = 0;
+  for (const CatalogueRow& row : catalogue.rows) {
+    if (row.unreadable) continue;
+    const std::string& folder = catalogue.folders[row.folder];
+    if (!AtOrBelow(folder, root)) continue;
+    std::int64_t& folderId = folderIds[row.folder];
+    if (folderId == 0) {
+      addFolder.Bind(1, snapshotId).BindBlob(2, BelowMountPoint(volume.mountPoint, folder)).Run();
+      folderId = db_.LastInsertId();
+    }
+    addFile.Bind(1, folderId).BindBlob(2, row.name).Bind(3, static_cast<std::int64_t>(row.size));
+    if (const auto t = UnixTime(row.modified)) {
+      addFile.Bind(4, *t);
+    } else {
+      addFile.BindNull(4);
+    }
+    if (row.hasMd5) {
+      addFile.BindBlob(5, std::span<const std::uint8_t>(row.md5));
+    } else {
+      addFile.BindNull(5);
+    }
+    addFile.Run();
+    addName.Bind(1, db_.LastInsertId()).Bind(2, FoldForSearch(row.name)).Run();
+    ++files;
+    bytes += row.size;
+  }
+  Statement totals(db_, "UPDATE snapshot SET files = ?, bytes = ? WHERE id = ?");
+  totals.Bind(1, static_cast<std::int64_t>(files)).Bind(2, static_cast<std::int64_t>(bytes));
+  totals.Bind(3, snapshotId).Run();
+  Statement current(db_, "UPDATE tree SET current_snapshot = ? WHERE id = ?");
+  current.Bind(1, snapshotId).Bind(2, treeId).Run();
+
+  Statement old(db_,
+                "SELECT id FROM snapshot WHERE tree_id = ? ORDER BY id DESC LIMIT -1 OFFSET ?");
+  old.Bind(1, treeId).Bind(2, kKeptSnapshots);
+  std::vector<std::int64_t> drop;
+  while (old.Step()) drop.push_back(old.Int(0));
+  for (const std::int64_t id : drop) DropSnapshot(id);
+  tx.Commit();
+  return files;
+}
+
+std::vector<LibraryVolume> Library::Volumes() {
+  Statement s(db_,
+              "SELECT v.key, v.uuid, v.label, v.fs_type, v.mount_point, v.capacity, v.free, "
+              "v.first_seen, v.last_seen, "
+              "(SELECT COALESCE(SUM(s.files), 0) FROM tree t JOIN snapshot s ON s.id = "
+              "t.current_snapshot WHERE t.volume_id = v.id), "
+              "(SELECT COALESCE(SUM(s.bytes), 0) FROM tree t JOIN snapshot s ON s.id = "
+              "t.current_snapshot WHERE t.volume_id = v.id) "
+              "FROM volume v ORDER BY v.label, v.key");
+  std::vector<LibraryVolume> out;
+  while (s.Step()) {
+    LibraryVolume& v = out.emplace_back();
+    v.key = s.Bytes(0);
+    v.uuid = s.Bytes(1);
+    v.label = s.Bytes(2);
+    v.fsType = s.Bytes(3);
+    v.mountPoint = s.Bytes(4);
+    if (!s.IsNull(5)) v.capacity = static_cast<std::uint64_t>(s.Int(5));
+    if (!s.IsNull(6)) v.free = static_cast<std::uint64_t>(s.Int(6));
+    v.firstSeen = s.Int(7);
+    v.lastSeen = s.Int(8);
+    v.files = static_cast<std::uint64_t>(s.Int(9));
+    v.bytes = static_cast<std::uint64_t>(s.Int(10));
+  }
+  return out;
+}
+
+std::vector<FindHit> Library::Find(const FindQuery& q) {
+  // Fragments of three characters and more go to the trigram index, as
+  // quoted phrases (so nothing in them is query syntax); shorter ones and the
+  // extensions are checked on the rows it returns (or on every row).
+  std::string match;
+  std::vector<std::string_view> shortFragments;
+  for (const std::string& f : q.fragments) {
+    if (CodePointCount(f) < 3) {
+      shortFragments.push_back(f);
+      continue;
+    }
+    if (!match.empty()) match += ' ';
+    match += '"';
+    for (const char c : f) {
+      if (c == '"') match += '"';
+      match += c;
+    }
+    match += '"';
+  }
+  std::string sql =
+      "SELECT d.path, f.name, f.size, f.mtime, f.md5, v.key, v.label, v.mount_point "
+      "FROM file f JOIN folder d ON d.id = f.folder_id "
+      "JOIN tree t ON t.current_snapshot = d.snapshot_id "
+      "JOIN volume v ON v.id = t.volume_id WHERE 1";
+  if (!match.empty()) sql += " AND f.id IN (SELECT rowid FROM file_name WHERE file_name MATCH ?1)";
+  if (q.minSize) sql += " AND f.size >= ?2";
+  if (q.maxSize) sql += " AND f.size <= ?3";
+  if (q.md5) sql += " AND f.md5 = ?4";
+  if (q.volume) {
+    sql += " AND (v.label = ?5 COLLATE NOCASE OR v.uuid = ?5 COLLATE NOCASE OR v.key = ?5)";
+  }
+  sql += " ORDER BY v.label, v.key, d.path, f.name";
+  Statement s(db_, sql);
+  if (!match.empty()) s.Bind(1, match);
+  if (q.minSize) s.Bind(2, static_cast<std::int64_t>(*q.minSize));
+  if (q.maxSize) s.Bind(3, static_cast<std::int64_t>(*q.maxSize));
+  if (q.md5) s.BindBlob(4, std::span<const std::uint8_t>(*q.md5));
+  if (q.volume) s.Bind(5, *q.volume);
+
+  std::vector<FindHit> out;
+  while (s.Step()) {
+    const std::string_view name = s.Bytes(1);
+    if (!shortFragments.empty() || !q.extensions.empty()) {
+      const std::string folded = FoldForSearch(name);
+      bool ok = true;
+      for (const std::string_view f : shortFragments)
+        ok = ok && folded.find(f) != std::string::npos;
+      if (ok && !q.extensions.empty()) {
+        const std::size_t dot = folded.rfind('.');
+        const std::string_view ext = dot == std::string::npos
+                                         ? std::string_view()
+                                         : std::string_view(folded).substr(dot + 1);
+        ok = std::find(q.extensions.begin(), q.extensions.end(), ext) != q.extensions.end();
+      }
+      if (!ok) continue;
+    }
+    FindHit& hit = out.emplace_back();
+    hit.folder = s.Bytes(0);
+    hit.name = name;
+    hit.size = static_cast<std::uint64_t>(s.Int(2));
+    if (!s.IsNull(3)) hit.modified = s.Int(3);
+    hit.md5 = Md5Column(s, 4);
+    hit.volumeKey = s.Bytes(5);
+    hit.volumeLabel = s.Bytes(6);
+    hit.lastMountPoint = s.Bytes(7);
+  }
+  return out;
+}
+
+std::string LocalTimeText(std::int64_t unixSeconds) {
+  const std::time_t t = static_cast<std::time_t>(unixSeconds);
+  std::tm tm{};
+  if (::localtime_r(&t, &tm) == nullptr) return "-";
+  char buf[32];
+  std::strftime(buf, sizeof buf, "%Y-%m-%d %H:%M:%S", &tm);
+  return buf;
+}
+
+}  // namespace ordano

@@ -1,0 +1,84 @@
+// The catalogue library: one SQLite database of every volume catalogued,
+// its trees and their snapshots, searchable by name (see the README's design
+// notes for the schema).
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+#include "compare/catalogue_read.h"
+#include "library/sqlite_handle.h"
+#include "library/volume_identity.h"
+
+namespace ordano {
+
+inline constexpr int kLibrarySchemaVersion = 1;
+// Snapshots kept per tree: the current one and three before it.
+inline constexpr int kKeptSnapshots = 4;
+
+// A library that must not be used: damaged, not a library, or from a newer
+// version of the program. The text says why (the caller names the file).
+class LibraryRefused : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+struct LibraryVolume {
+  std::string key, uuid, label, fsType, mountPoint;
+  std::optional<std::uint64_t> capacity, free;
+  std::int64_t firstSeen = 0, lastSeen = 0;
+  std::uint64_t files = 0, bytes = 0;
+};
+
+struct FindQuery {
+  std::vector<std::string> fragments;   // folded (FoldForSearch), non-empty
+  std::vector<std::string> extensions;  // folded, without the dot
+  std::optional<std::uint64_t> minSize, maxSize;
+  std::optional<std::array<std::uint8_t, 16>> md5;
+  std::optional<std::string> volume;  // label or UUID (any case), or the key
+};
+
+struct FindHit {
+  std::string folder;  // below the volume's mount point, as stored
+  std::string name;    // the name's bytes
+  std::uint64_t size = 0;
+  std::optional<std::int64_t> modified;  // Unix seconds
+  std::optional<std::array<std::uint8_t, 16>> md5;
+  std::string volumeKey, volumeLabel, lastMountPoint;
+};
+
+class Library {
+ public:
+  // Opens the library at `path`. With `create` a missing one is made (its
+  // folder too); without, nullptr when there is none. Throws LibraryRefused,
+  // or SqliteError for a failure of the database itself.
+  static std::unique_ptr<Library> Open(const std::string& path, bool create);
+
+  // Replaces, in one transaction, the tree at `root` (an absolute path on the
+  // volume) with the catalogue's rows at or below it; the tree's earlier
+  // snapshots stay as history (kKeptSnapshots in all). Returns the rows stored.
+  std::uint64_t StoreTree(const VolumeIdentity& volume, const std::string& root,
+                          const Catalogue& catalogue, std::string_view source, std::int64_t now);
+
+  std::vector<LibraryVolume> Volumes();
+  std::vector<FindHit> Find(const FindQuery& query);
+
+  explicit Library(Database db) : db_(std::move(db)) {}
+
+ private:
+  std::int64_t VolumeId(const VolumeIdentity& v, std::int64_t now);
+  void DropSnapshot(std::int64_t snapshot);
+  Database db_;
+};
+
+// A time for output: "2024-05-01 13:05:09" in local time.
+std::string LocalTimeText(std::int64_t unixSeconds);
+
+}  // namespace ordano

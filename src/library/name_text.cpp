@@ -1,0 +1,110 @@
+#include "library/name_text.h"
+
+#include <cstdint>
+#include <utility>
+
+namespace ordano {
+namespace {
+
+// The code point at `i` and its length; length 0 when the bytes there are
+// not UTF-8 (overlong forms and surrogates included).
+std::pair<char32_t, std::size_t> Decode(std::string_view s, std::size_t i) {
+  const auto byte = [&](std::size_t k) { return static_cast<std::uint8_t>(s[k]); };
+  const std::uint8_t b = byte(i);
+  if (b < 0x80) return {b, 1};
+  std::size_t n = 0;
+  char32_t c = 0, min = 0;
+  if ((b & 0xE0) == 0xC0) {
+    n = 2, c = b & 0x1F, min = 0x80;
+  } else if ((b & 0xF0) == 0xE0) {
+    n = 3, c = b & 0x0F, min = 0x800;
+  } else if ((b & 0xF8) == 0xF0) {
+    n = 4, c = b & 0x07, min = 0x10000;
+  } else {
+    return {0, 0};
+  }
+  if (i + n > s.size()) return {0, 0};
+  for (std::size_t k = 1; k < n; ++k) {
+    if ((byte(i + k) & 0xC0) != 0x80) return {0, 0};
+    c = (c << 6) | (byte(i + k) & 0x3F);
+  }
+  if (c < min || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) return {0, 0};
+  return {c, n};
+}
+
+void Encode(std::string& out, char32_t c) {
+  if (c < 0x80) {
+    out += static_cast<char>(c);
+  } else if (c < 0x800) {
+    out += static_cast<char>(0xC0 | (c >> 6));
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  } else if (c < 0x10000) {
+    out += static_cast<char>(0xE0 | (c >> 12));
+    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  } else {
+    out += static_cast<char>(0xF0 | (c >> 18));
+    out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  }
+}
+
+char32_t Fold(char32_t c) {
+  if (c >= 0xFF01 && c <= 0xFF5E) c = c - 0xFF01 + 0x21;  // full-width ASCII
+  if (c == 0x3000) c = 0x20;                              // ideographic space
+  if (c >= 'A' && c <= 'Z') c += 'a' - 'A';               // ASCII letters
+  if (c >= 0x30A1 && c <= 0x30F6) c -= 0x60;              // katakana as hiragana
+  return c;
+}
+
+void AppendHex(std::string& out, std::uint8_t b) {
+  static constexpr char kDigits[] = "0123456789abcdef";
+  out += "\\x";
+  out += kDigits[b >> 4];
+  out += kDigits[b & 15];
+}
+
+}  // namespace
+
+std::string FoldForSearch(std::string_view bytes) {
+  std::string out;
+  out.reserve(bytes.size());
+  for (std::size_t i = 0; i < bytes.size();) {
+    const auto [c, n] = Decode(bytes, i);
+    if (n == 0) {
+      if (out.empty() || out.back() != ' ') out += ' ';
+      ++i;
+      continue;
+    }
+    Encode(out, Fold(c));
+    i += n;
+  }
+  return out;
+}
+
+std::size_t CodePointCount(std::string_view utf8) {
+  std::size_t n = 0;
+  for (const char ch : utf8) n += (static_cast<std::uint8_t>(ch) & 0xC0) != 0x80;
+  return n;
+}
+
+std::string EscapedName(std::string_view bytes) {
+  std::string out;
+  out.reserve(bytes.size());
+  for (std::size_t i = 0; i < bytes.size();) {
+    const auto [c, n] = Decode(bytes, i);
+    if (n == 0 || c < 0x20 || c == 0x7F || (c >= 0x80 && c < 0xA0)) {
+      for (std::size_t k = 0; k < (n == 0 ? 1 : n); ++k) {
+        AppendHex(out, static_cast<std::uint8_t>(bytes[i + k]));
+      }
+      i += n == 0 ? 1 : n;
+      continue;
+    }
+    out.append(bytes.substr(i, n));
+    i += n;
+  }
+  return out;
+}
+
+}  // namespace ordano

@@ -1,0 +1,111 @@
+#include "library/volume_identity.h"
+
+#include <blkid/blkid.h>
+#include <limits.h>
+#include <stdlib.h>
+#include <sys/statvfs.h>
+#include <sys/sysmacros.h>
+
+#include <cstdlib>
+#include <memory>
+
+#include "platform/file_handle.h"
+#include "platform/unicode.h"
+#include "scan/volume_info.h"
+
+namespace ordano {
+namespace {
+
+constexpr const char* kMountInfo = "/proc/self/mountinfo";
+constexpr const char* kByLabel = "/dev/disk/by-label";
+constexpr std::size_t kMountInfoLimit = 16u << 20;
+
+struct CacheCloser {
+  void operator()(blkid_struct_cache* c) const { blkid_put_cache(c); }
+};
+struct FreeCloser {
+  void operator()(char* p) const { std::free(p); }
+};
+using MallocText = std::unique_ptr<char, FreeCloser>;
+
+bool Holds(const std::string& mountPoint, const std::string& path) {
+  if (mountPoint == "/") return !path.empty() && path.front() == '/';
+  return path.compare(0, mountPoint.size(), mountPoint) == 0 &&
+         (path.size() == mountPoint.size() || path[mountPoint.size()] == '/');
+}
+
+// The UUID libblkid reads for a mount's device; "" without one.
+std::string UuidOf(const MountEntry& m) {
+  if (m.source.rfind("/dev/", 0) != 0) return {};
+  blkid_cache raw = nullptr;
+  if (blkid_get_cache(&raw, nullptr) != 0) return {};
+  const std::unique_ptr<blkid_struct_cache, CacheCloser> cache(raw);
+  MallocText uuid(blkid_get_tag_value(cache.get(), "UUID", m.source.c_str()));
+  if (!uuid && m.major != 0) {
+    const MallocText node(blkid_devno_to_devname(makedev(m.major, m.minor)));
+    if (node) uuid.reset(blkid_get_tag_value(cache.get(), "UUID", node.get()));
+  }
+  return uuid ? std::string(uuid.get()) : std::string();
+}
+
+std::string KeyOf(const MountEntry& m, const std::string& uuid) {
+  return uuid.empty() ? "dev:" + m.source + ":" + m.mountPoint : "uuid:" + uuid;
+}
+
+}  // namespace
+
+std::optional<VolumeIdentity> IdentifyVolume(const std::string& path) {
+  char buf[PATH_MAX];
+  if (realpath(path.c_str(), buf) == nullptr) return std::nullopt;
+  const std::string real(buf);
+  const auto mountinfo = ReadAll(kMountInfo, kMountInfoLimit);
+  if (!mountinfo) return std::nullopt;
+  const auto mounts = ParseMountInfo(*mountinfo);
+  const MountEntry* best = nullptr;
+  for (const auto& m : mounts) {
+    // A later mount on the same point covers the earlier one.
+    if (Holds(m.mountPoint, real) &&
+        (best == nullptr || m.mountPoint.size() >= best->mountPoint.size())) {
+      best = &m;
+    }
+  }
+  if (best == nullptr) return std::nullopt;
+  VolumeIdentity v;
+  v.uuid = UuidOf(*best);
+  v.key = KeyOf(*best, v.uuid);
+  v.fsType = best->fsType;
+  v.device = best->source;
+  v.mountPoint = best->mountPoint;
+  const std::u16string label = LookupVolumeLabel(*mountinfo, kByLabel, real, nullptr);
+  if (label != kNoVolumeLabel) v.label = Utf16ToUtf8(label);
+  struct statvfs sv;
+  if (statvfs(v.mountPoint.c_str(), &sv) == 0) {
+    v.hasCapacity = true;
+    v.capacity = static_cast<std::uint64_t>(sv.f_blocks) * sv.f_frsize;
+    v.free = static_cast<std::uint64_t>(sv.f_bfree) * sv.f_frsize;
+  }
+  return v;
+}
+
+std::unordered_map<std::string, std::string> MountedVolumes() {
+  std::unordered_map<std::string, std::string> out;
+  const auto mountinfo = ReadAll(kMountInfo, kMountInfoLimit);
+  if (!mountinfo) return out;
+  for (const auto& m : ParseMountInfo(*mountinfo)) out[KeyOf(m, UuidOf(m))] = m.mountPoint;
+  return out;
+}
+
+std::string BelowMountPoint(const std::string& mountPoint, const std::string& path) {
+  if (!Holds(mountPoint, path)) return path;
+  std::string rest = path.substr(mountPoint == "/" ? 1 : mountPoint.size());
+  if (!rest.empty() && rest.front() == '/') rest.erase(0, 1);
+  return rest;
+}
+
+std::string JoinMountPoint(const std::string& mountPoint, const std::string& relative) {
+  if (relative.empty()) return mountPoint;
+  if (mountPoint.empty() || mountPoint.back() == '/') return mountPoint + relative;
+  return mountPoint + "/" + relative;
+}
+
+}  // namespace ordano
