@@ -1,0 +1,227 @@
+// The catalogue library through the binary: --add, --find, --volumes and
+// --import, a damaged or newer library, and two adds at once.
+#include <gtest/gtest.h>
+#include <sqlite3.h>
+#include <stdlib.h>
+
+#include <filesystem>
+#include <nlohmann/json.hpp>
+#include <set>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "binary_test.h"
+#include "run_binary.h"
+#include "temp_dir.h"
+
+namespace ordano::testing {
+namespace {
+
+constexpr std::int64_t kTime = 1700000000;  // 2023-11-14 22:13:20 UTC
+
+// A folder on the memory file system: a volume of its own beside the one
+// holding the temporary folders (none where /dev/shm is missing).
+class ShmDir {
+ public:
+  ShmDir() {
+    std::string templ = "/dev/shm/ordano-library-XXXXXX";
+    if (mkdtemp(templ.data()) != nullptr) path_ = templ;
+  }
+  ~ShmDir() {
+    std::error_code ec;
+    if (!path_.empty()) std::filesystem::remove_all(path_, ec);
+  }
+  const std::string& path() const { return path_; }
+
+ private:
+  std::string path_;
+};
+
+class Library : public BinaryTest {
+ protected:
+  RunOptions LibOpts() const {
+    RunOptions o = Opts();
+    o.env.emplace_back("ORDANO_LIBRARY", work / "lib/library.sqlite");
+    return o;
+  }
+  ProcessResult Ordanou(const std::vector<std::string>& args) {
+    return RunOrdanou(args, LibOpts());
+  }
+  static void File(const std::string& path, const std::string& bytes = "x") {
+    WriteFile(path, bytes);
+    SetMtime(path, kTime);
+  }
+  // The hit lines of a --find, sorted.
+  std::set<std::string> Lines(const std::string& out) {
+    std::set<std::string> lines;
+    for (std::size_t i = 0; i < out.size();) {
+      const std::size_t end = out.find('\n', i);
+      lines.insert(out.substr(i, end - i));
+      i = end == std::string::npos ? out.size() : end + 1;
+    }
+    return lines;
+  }
+};
+
+TEST_F(Library, AddsTreesOfTwoVolumesAndFindsAcrossThem) {
+  File(work / "a/docs/Annual Report 2024.PDF", "12345");
+  File(work / "a/docs/notes.txt");
+  File(work / "a/gone.txt");
+  File(work / "b/Report draft.pdf", std::string(3000, 'r'));
+  ShmDir shm;
+  if (!shm.path().empty()) File(shm.path() + "/old report.pdf", "ab");
+
+  std::vector<std::string> add = {"--add", work / "a", work / "b"};
+  if (!shm.path().empty()) add.push_back(shm.path());
+  auto r = Ordanou(add);
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+
+  // Fragments in any order and case; the hits of every tree.
+  r = Ordanou({"--find", "REPORT ann"});
+  EXPECT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_EQ(r.out, work / "a/docs/Annual Report 2024.PDF\t-\tonline\t5\t2023-11-14 22:13:20\n");
+  r = Ordanou({"--find", "report", "--ext", "PDF", "--json"});
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  const auto hits = nlohmann::json::parse(r.out);
+  std::set<std::string> paths;
+  for (const auto& h : hits) {
+    paths.insert(h.at("path").get<std::string>());
+    EXPECT_TRUE(h.at("online").get<bool>());
+  }
+  std::set<std::string> want = {work / "a/docs/Annual Report 2024.PDF",
+                                work / "b/Report draft.pdf"};
+  if (!shm.path().empty()) want.insert(shm.path() + "/old report.pdf");
+  EXPECT_EQ(paths, want) << r.out;
+
+  // One or two characters: still found; sizes bound the hits.
+  r = Ordanou({"--find", "24"});
+  EXPECT_EQ(Lines(r.out).size(), 1u) << r.out;
+  r = Ordanou({"--find", "re", "--size", "+1K"});
+  EXPECT_EQ(r.out.substr(0, r.out.find('\t')), work / "b/Report draft.pdf") << r.out;
+  EXPECT_EQ(Lines(r.out).size(), 1u) << r.out;
+
+  // Two folders of one file system are two trees of one volume.
+  r = Ordanou({"--volumes"});
+  EXPECT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_EQ(Lines(r.out).size(), shm.path().empty() ? 1u : 2u) << r.out;
+
+  // A tree added again replaces its own rows only.
+  std::filesystem::remove(work / "a/gone.txt");
+  r = Ordanou({"--add", work / "a"});
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_EQ(Ordanou({"--find", "gone"}).exitCode, 1);
+  EXPECT_EQ(Ordanou({"--find", "draft"}).exitCode, 0);
+  EXPECT_EQ(Ordanou({"--find", "notes"}).exitCode, 0);
+}
+
+TEST_F(Library, RefusesBadLibrariesAndTakesQueriesLiterally) {
+  const std::string lib = work / "lib/library.sqlite";
+  File(work / "t/a\"b*c.txt");
+  File(work / "t/NEAR(x).txt");
+  File(work / "t/-minus-.txt");
+  File(work / "t/plain.txt");
+  File(work / "t/caf\xe9-menu.txt");
+  ASSERT_EQ(Ordanou({"--add", work / "t"}).exitCode, 0);
+
+  struct Literal {
+    const char* query;
+    const char* hit;
+  } literals[] = {{"b*c", "a\"b*c.txt"},      {"a\"b", "a\"b*c.txt"},
+                  {"NEAR(x)", "NEAR(x).txt"}, {"-minus-", "-minus-.txt"},
+                  {"\"", "a\"b*c.txt"},       {"menu", "caf\\xe9-menu.txt"}};
+  for (const auto& l : literals) {
+    const auto r = Ordanou({"--find", l.query});
+    EXPECT_EQ(r.exitCode, 0) << l.query << ": " << r.err;
+    EXPECT_EQ(r.out.substr(0, r.out.find('\t')), work / ("t/" + std::string(l.hit))) << l.query;
+    EXPECT_EQ(Lines(r.out).size(), 1u) << l.query << ": " << r.out;
+  }
+  auto r = Ordanou({"--find", "menu", "--json"});
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  // The name's bytes as they are, in hex: "caf\xe9-menu.txt".
+  const std::string bytes = nlohmann::json::parse(r.out).at(0).value("path_bytes", "");
+  EXPECT_TRUE(bytes.ends_with("636166e92d6d656e752e747874")) << r.out;
+  EXPECT_EQ(Ordanou({"--find"}).exitCode, 2);
+  EXPECT_EQ(Ordanou({"--find", "x", "--size", "lots"}).exitCode, 2);
+
+  // A newer schema is refused by name, the file left as it is.
+  const std::string library = ReadFile(lib);
+  {
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open(lib.c_str(), &db), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(db, "PRAGMA user_version = 99", nullptr, nullptr, nullptr), SQLITE_OK);
+    sqlite3_close(db);
+  }
+  const std::string newer = ReadFile(lib);
+  r = Ordanou({"--add", work / "t"});
+  EXPECT_EQ(r.exitCode, 2);
+  EXPECT_NE(r.err.find(lib + ": made by a newer version"), std::string::npos) << r.err;
+  EXPECT_EQ(ReadFile(lib), newer);
+
+  // Damaged files: named, exit 2, nothing overwritten, nothing made anew.
+  struct Damaged {
+    const char* what;
+    std::string bytes;
+  } damaged[] = {{"truncated", library.substr(0, library.size() / 2)},
+                 {"empty", ""},
+                 {"not a database", std::string(8192, 'z')}};
+  for (const auto& d : damaged) {
+    WriteFile(lib, d.bytes);
+    for (const auto& args : {std::vector<std::string>{"--add", work / "t"},
+                             std::vector<std::string>{"--find", "plain"}}) {
+      r = Ordanou(args);
+      EXPECT_EQ(r.exitCode, 2) << d.what << " " << args[0];
+      EXPECT_NE(r.err.find(lib), std::string::npos) << d.what << ": " << r.err;
+      EXPECT_EQ(ReadFile(lib), d.bytes) << d.what << " " << args[0];
+    }
+  }
+}
+
+TEST_F(Library, ImportedCataloguesFindWhatAnAddFinds) {
+  MakeDirs(work / "out");
+  File(work / "tree/one.txt", "1");
+  File(work / "tree/sub/two.bin", std::string(500, '2'));
+  File(work / "tree/sub/deep/three.txt", "333");
+  for (const char* name : {"c.json", "c.csv"}) {
+    const auto r = RunOrdanou(
+        {"--yes", "/O:" + (work / "out"), "/F:" + std::string(name), work / "tree"}, Opts());
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+  }
+  const auto find = [&](const std::string& lib) {
+    auto o = LibOpts();
+    o.env.back().second = lib;
+    return RunOrdanou({"--find", "--size", "+0"}, o).out;
+  };
+  const auto into = [&](const std::string& lib, std::vector<std::string> args) {
+    auto o = LibOpts();
+    o.env.back().second = lib;
+    const auto r = RunOrdanou(args, o);
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+  };
+  into(work / "added.sqlite", {"--add", work / "tree"});
+  const std::string added = find(work / "added.sqlite");
+  EXPECT_EQ(Lines(added).size(), 3u) << added;
+  into(work / "json.sqlite", {"--import", work / "out/c.json"});
+  EXPECT_EQ(find(work / "json.sqlite"), added);
+  into(work / "csv.sqlite", {"--import", work / "out/c.csv"});
+  EXPECT_EQ(find(work / "csv.sqlite"), added);
+}
+
+TEST_F(Library, TwoAddsAtOnceBothLand) {
+  for (int i = 0; i < 1500; ++i) {
+    File(work / ("p/f" + std::to_string(i) + "_alpha.txt"));
+    File(work / ("q/f" + std::to_string(i) + "_omega.txt"));
+  }
+  ProcessResult first, second;
+  std::thread a([&] { first = Ordanou({"--add", work / "p"}); });
+  std::thread b([&] { second = Ordanou({"--add", work / "q"}); });
+  a.join();
+  b.join();
+  EXPECT_EQ(first.exitCode, 0) << first.err;
+  EXPECT_EQ(second.exitCode, 0) << second.err;
+  EXPECT_EQ(Lines(Ordanou({"--find", "alpha"}).out).size(), 1500u);
+  EXPECT_EQ(Lines(Ordanou({"--find", "omega"}).out).size(), 1500u);
+}
+
+}  // namespace
+}  // namespace ordano::testing
