@@ -22,10 +22,20 @@ Switches (before the first path; "/X" or "-X", either case):
               changed, moved; 0 equal, 1 different, 2 unreadable catalogue
   --verify CATALOGUE  scan the catalogue's roots again as it was made (MD5
               where listed) and compare; same report and statuses (4 cancelled)
-  --json      the --compare/--verify report as JSON
+  --json      the --compare/--verify report, --find and --volumes as JSON
   --help      this text
   --version   the version
   --          the paths start here (for a path that looks like a switch)
+
+The library (one database of every volume catalogued; --library PATH or
+$ORDANO_LIBRARY, else ${XDG_DATA_HOME:-~/.local/share}/ordano/library.sqlite):
+  --add FOLDER...   scan the folders as a catalogue run would into the
+              library; a folder added again replaces its own rows
+  --import CATALOGUE...  bring in JSON or CSV catalogues written earlier
+  --find QUERY  name fragments in any order and case; one line per hit: path,
+              volume, online/offline, size, modified (0 found, 1 none, 2 bad)
+    --ext EXT  --size [+|-]N[K|M|G|T]  --md5 HEX  --volume NAME|UUID
+  --volumes   every volume: label, UUID, last seen, online, files, size
 
 Settings for this run only (the settings file is not written):
   --set FIELD=VALUE   any field of the settings record (see --settings for the
