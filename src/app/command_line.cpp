@@ -38,6 +38,12 @@ bool ParseLibraryOption(std::span<const std::string> args, std::size_t& i, Libra
     o.import = true;
   } else if (token == "--volumes") {
     o.volumes = true;
+  } else if (token == "--duplicates") {
+    o.duplicates = true;
+  } else if (token == "--unique" && hasValue) {
+    o.unique = args[++i];
+  } else if (token == "--forget" && hasValue) {
+    o.forget = args[++i];
   } else if (token == "--find") {
     // A query may be left out when other filters follow ("--find --md5 HEX").
     o.find = hasValue && !args[i + 1].starts_with("--") ? args[++i] : std::string();

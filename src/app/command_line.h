@@ -18,12 +18,18 @@ struct LibraryOptions {
   bool add = false;                   // --add: the paths are catalogued into the library
   bool import = false;                // --import: the paths are catalogues to bring in
   bool volumes = false;               // --volumes
+  bool duplicates = false;            // --duplicates
+  std::optional<std::string> unique;  // --unique VOLUME|PATH
+  std::optional<std::string> forget;  // --forget VOLUME
   std::optional<std::string> find;    // --find [QUERY]
   std::vector<std::string> ext;       // --ext EXT (repeatable)
   std::optional<std::string> size;    // --size [+|-]N[K|M|G|T]
   std::optional<std::string> md5;     // --md5 HEX after --find
   std::optional<std::string> volume;  // --volume NAME|UUID
-  bool Any() const { return add || import || volumes || find.has_value(); }
+  int Commands() const {
+    return int{add} + int{import} + int{volumes} + int{duplicates} + int{find.has_value()} +
+           int{unique.has_value()} + int{forget.has_value()};
+  }
 };
 
 struct CommandLine {

@@ -36,6 +36,9 @@ $ORDANO_LIBRARY, else ${XDG_DATA_HOME:-~/.local/share}/ordano/library.sqlite):
               volume, online/offline, size, modified (0 found, 1 none, 2 bad)
     --ext EXT  --size [+|-]N[K|M|G|T]  --md5 HEX  --volume NAME|UUID
   --volumes   every volume: label, UUID, last seen, online, files, size
+  --duplicates  same MD5 and size (or name and size) anywhere, biggest first
+  --unique VOLUME|PATH  files there without a copy elsewhere (1: none)
+  --forget VOLUME  remove a volume and its history from the library
 
 Settings for this run only (the settings file is not written):
   --set FIELD=VALUE   any field of the settings record (see --settings for the

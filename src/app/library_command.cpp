@@ -10,10 +10,12 @@
 #include <cstdlib>
 #include <ctime>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <new>
 #include <nlohmann/json.hpp>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "app/console_host.h"
@@ -21,6 +23,7 @@
 #include "app/exit_status.h"
 #include "compare/catalogue_read.h"
 #include "core/app_context.h"
+#include "library/library_questions.h"
 #include "library/library_store.h"
 #include "library/name_text.h"
 #include "platform/unicode.h"
@@ -261,6 +264,36 @@ std::string HitPath(const FindHit& hit, const std::string& mountPoint) {
   return folder.ends_with('/') ? folder + hit.name : folder + "/" + hit.name;
 }
 
+using Mounted = std::unordered_map<std::string, std::string>;
+
+// The path of a hit where it is now (its volume online) or was last seen.
+std::string HitPath(const FindHit& hit, const Mounted& mounted, bool* online = nullptr) {
+  const auto at = mounted.find(hit.volumeKey);
+  if (online != nullptr) *online = at != mounted.end();
+  return HitPath(hit, at != mounted.end() ? at->second : hit.lastMountPoint);
+}
+
+std::string HitLine(const FindHit& hit, const Mounted& mounted) {
+  bool online = false;
+  const std::string path = HitPath(hit, mounted, &online);
+  return EscapedName(path) + '\t' + EscapedName(VolumeName(hit.volumeLabel)) + '\t' +
+         (online ? "online" : "offline") + '\t' + std::to_string(hit.size) + '\t' +
+         (hit.modified ? LocalTimeText(*hit.modified) : "-") + '\n';
+}
+
+nlohmann::json HitJson(const FindHit& hit, const Mounted& mounted) {
+  bool online = false;
+  const std::string path = HitPath(hit, mounted, &online);
+  nlohmann::json j = {{"path", EscapedName(path)},
+                      {"volume", EscapedName(hit.volumeLabel)},
+                      {"online", online},
+                      {"size", hit.size},
+                      {"modified", hit.modified ? LocalTimeText(*hit.modified) : "-"}};
+  if (!IsValidUtf8(path)) j["path_bytes"] = HexText(path);
+  if (hit.md5) j["md5"] = Md5Text(*hit.md5);
+  return j;
+}
+
 bool Print(const std::string& text) {
   return std::fwrite(text.data(), 1, text.size(), stdout) == text.size() &&
          std::fflush(stdout) == 0;
@@ -284,23 +317,10 @@ int Find(const CommandLine& cl, const std::string& libraryPath) {
     std::string out;
     nlohmann::json list = nlohmann::json::array();
     for (const FindHit& hit : hits) {
-      const auto at = mounted.find(hit.volumeKey);
-      const bool online = at != mounted.end();
-      const std::string path = HitPath(hit, online ? at->second : hit.lastMountPoint);
-      const std::string modified = hit.modified ? LocalTimeText(*hit.modified) : "-";
       if (cl.json) {
-        nlohmann::json j = {{"path", EscapedName(path)},
-                            {"volume", EscapedName(hit.volumeLabel)},
-                            {"online", online},
-                            {"size", hit.size},
-                            {"modified", modified}};
-        if (!IsValidUtf8(path)) j["path_bytes"] = HexText(path);
-        if (hit.md5) j["md5"] = Md5Text(*hit.md5);
-        list.push_back(std::move(j));
+        list.push_back(HitJson(hit, mounted));
       } else {
-        out += EscapedName(path) + '\t' + EscapedName(VolumeName(hit.volumeLabel)) + '\t' +
-               (online ? "online" : "offline") + '\t' + std::to_string(hit.size) + '\t' + modified +
-               '\n';
+        out += HitLine(hit, mounted);
       }
     }
     if (cl.json) out = list.dump(2) + '\n';
@@ -309,6 +329,107 @@ int Find(const CommandLine& cl, const std::string& libraryPath) {
       return static_cast<int>(kExitUsage);
     }
     return static_cast<int>(hits.empty() ? kExitPartial : kExitOk);
+  });
+}
+
+int Duplicates(const CommandLine& cl, const std::string& libraryPath) {
+  return Guarded(libraryPath, kExitUsage, [&] {
+    const auto library = Library::Open(libraryPath, false);
+    const std::vector<DuplicateGroup> groups =
+        library ? FindDuplicates(*library) : std::vector<DuplicateGroup>();
+    const auto mounted = MountedVolumes();
+    std::string out;
+    nlohmann::json list = nlohmann::json::array();
+    for (const DuplicateGroup& g : groups) {
+      if (cl.json) {
+        nlohmann::json j = {{"size", g.size}, {"waste", g.Waste()}};
+        if (g.md5) j["md5"] = Md5Text(*g.md5);
+        for (const FindHit& hit : g.copies) j["copies"].push_back(HitJson(hit, mounted));
+        list.push_back(std::move(j));
+        continue;
+      }
+      out += std::to_string(g.copies.size()) + " copies of " + std::to_string(g.size) + " bytes (" +
+             (g.md5 ? "md5 " + Md5Text(*g.md5) : std::string("same name")) + "), " +
+             std::to_string(g.Waste()) + " bytes to gain\n";
+      for (const FindHit& hit : g.copies) out += "  " + HitLine(hit, mounted);
+    }
+    if (cl.json) out = list.dump(2) + '\n';
+    if (!Print(out)) return static_cast<int>(kExitUsage);
+    return static_cast<int>(groups.empty() ? kExitPartial : kExitOk);
+  });
+}
+
+// The one volume a label or UUID names; nullopt (said why) for none or several.
+std::optional<LibraryVolume> OneVolume(Library& library, const std::string& name) {
+  std::vector<LibraryVolume> found = library.MatchVolumes(name);
+  if (found.size() == 1) return std::move(found.front());
+  if (found.empty()) {
+    std::fprintf(stderr, "ordanou: no volume %s in the library (see --volumes)\n",
+                 TerminalText(name).c_str());
+  } else {
+    std::fprintf(stderr, "ordanou: %zu volumes are called %s: give the UUID (see --volumes)\n",
+                 found.size(), TerminalText(name).c_str());
+  }
+  return std::nullopt;
+}
+
+bool AtOrBelow(std::string_view path, std::string_view root) {
+  if (root == "/") return true;
+  return path.substr(0, root.size()) == root &&
+         (path.size() == root.size() || path[root.size()] == '/');
+}
+
+int Unique(const CommandLine& cl, const std::string& libraryPath) {
+  return Guarded(libraryPath, kExitUsage, [&] {
+    const auto library = Library::Open(libraryPath, false);
+    if (!library) {
+      std::fprintf(stderr, "ordanou: %s: no library yet (fill it with --add)\n",
+                   TerminalText(libraryPath).c_str());
+      return static_cast<int>(kExitUsage);
+    }
+    const std::string& target = *cl.library.unique;
+    const auto mounted = MountedVolumes();
+    std::function<bool(const FindHit&)> selected;
+    if (target.starts_with('/') || target.starts_with('.')) {
+      // A folder: the files below it, where the library last saw them.
+      char buf[PATH_MAX];
+      std::string root = realpath(target.c_str(), buf) != nullptr ? std::string(buf) : target;
+      while (root.size() > 1 && root.back() == '/') root.pop_back();
+      selected = [&, root](const FindHit& f) { return AtOrBelow(HitPath(f, mounted), root); };
+    } else {
+      const auto volume = OneVolume(*library, target);
+      if (!volume) return static_cast<int>(kExitUsage);
+      selected = [id = volume->id](const FindHit& f) { return f.volumeId == id; };
+    }
+    const std::vector<FindHit> unique = FindUnique(*library, selected);
+    std::string out;
+    nlohmann::json list = nlohmann::json::array();
+    for (const FindHit& hit : unique) {
+      if (cl.json) {
+        list.push_back(HitJson(hit, mounted));
+      } else {
+        out += HitLine(hit, mounted);
+      }
+    }
+    if (cl.json) out = list.dump(2) + '\n';
+    if (!Print(out)) return static_cast<int>(kExitUsage);
+    return static_cast<int>(unique.empty() ? kExitPartial : kExitOk);
+  });
+}
+
+int Forget(const CommandLine& cl, const std::string& libraryPath) {
+  return Guarded(libraryPath, kExitNotWritten, [&] {
+    const auto library = Library::Open(libraryPath, false);
+    if (!library) {
+      std::fprintf(stderr, "ordanou: %s: no library yet\n", TerminalText(libraryPath).c_str());
+      return static_cast<int>(kExitUsage);
+    }
+    const auto volume = OneVolume(*library, *cl.library.forget);
+    if (!volume) return static_cast<int>(kExitUsage);
+    const std::uint64_t files = library->ForgetVolume(volume->key);
+    std::printf("forgot %s: %llu files\n", TerminalText(VolumeName(volume->label)).c_str(),
+                static_cast<unsigned long long>(files));
+    return static_cast<int>(kExitOk);
   });
 }
 
@@ -357,7 +478,7 @@ int Volumes(const CommandLine& cl, const std::string& libraryPath) {
 std::optional<int> RunLibraryCommand(const CommandLine& cl) {
   const LibraryOptions& o = cl.library;
   const bool filters = !o.ext.empty() || o.size || o.md5 || o.volume;
-  if (!o.Any()) {
+  if (o.Commands() == 0) {
     if (!filters && !o.path) return std::nullopt;
     std::fputs(
         "ordanou: --library, --ext, --size and --volume go with a library command such as "
@@ -365,9 +486,11 @@ std::optional<int> RunLibraryCommand(const CommandLine& cl) {
         stderr);
     return kExitUsage;
   }
-  const int commands = int{o.add} + int{o.import} + int{o.volumes} + int{o.find.has_value()};
-  if (commands > 1) {
-    std::fputs("ordanou: one of --add, --import, --find and --volumes at a time\n", stderr);
+  if (o.Commands() > 1) {
+    std::fputs(
+        "ordanou: one library command at a time (--add, --import, --find, --volumes, "
+        "--duplicates, --unique, --forget)\n",
+        stderr);
     return kExitUsage;
   }
   if (filters && !o.find) {
@@ -380,14 +503,17 @@ std::optional<int> RunLibraryCommand(const CommandLine& cl) {
                  o.add ? "folders" : "catalogue files");
     return kExitUsage;
   }
-  if ((o.find || o.volumes) && !cl.paths.empty()) {
-    std::fprintf(stderr, "ordanou: %s takes no paths: quote a query with spaces\n",
-                 o.find ? "--find" : "--volumes");
+  if (!o.add && !o.import && !cl.paths.empty()) {
+    std::fputs("ordanou: this library command takes no paths (quote a query with spaces)\n",
+               stderr);
     return kExitUsage;
   }
   if (o.add) return Add(cl, library);
   if (o.import) return Import(cl, library);
   if (o.find) return Find(cl, library);
+  if (o.duplicates) return Duplicates(cl, library);
+  if (o.unique) return Unique(cl, library);
+  if (o.forget) return Forget(cl, library);
   return Volumes(cl, library);
 }
 

@@ -263,11 +263,11 @@ std::optional<int> RunSettingsCommand(const CommandLine& cl) {
   }
   if (!CheckAssignments(o)) return kExitUsage;
   if (!o.show && !o.save && !o.listProfiles) {
-    if (!cl.json || cl.compare || cl.verify || cl.library.find || cl.library.volumes) {
+    if (!cl.json || cl.compare || cl.verify || cl.library.Commands() > 0) {
       return std::nullopt;
     }
     std::fputs(
-        "ordanou: --json goes with --settings, --compare, --verify, --find or --volumes (see "
+        "ordanou: --json goes with --settings, --compare, --verify or a library command (see "
         "--help)\n",
         stderr);
     return kExitUsage;

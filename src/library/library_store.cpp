@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <cstring>
 #include <ctime>
@@ -304,7 +305,7 @@ std::vector<LibraryVolume> Library::Volumes() {
               "(SELECT COALESCE(SUM(s.files), 0) FROM tree t JOIN snapshot s ON s.id = "
               "t.current_snapshot WHERE t.volume_id = v.id), "
               "(SELECT COALESCE(SUM(s.bytes), 0) FROM tree t JOIN snapshot s ON s.id = "
-              "t.current_snapshot WHERE t.volume_id = v.id) "
+              "t.current_snapshot WHERE t.volume_id = v.id), v.id "
               "FROM volume v ORDER BY v.label, v.key");
   std::vector<LibraryVolume> out;
   while (s.Step()) {
@@ -320,6 +321,7 @@ std::vector<LibraryVolume> Library::Volumes() {
     v.lastSeen = s.Int(8);
     v.files = static_cast<std::uint64_t>(s.Int(9));
     v.bytes = static_cast<std::uint64_t>(s.Int(10));
+    v.id = s.Int(11);
   }
   return out;
 }
@@ -344,7 +346,7 @@ std::vector<FindHit> Library::Find(const FindQuery& q) {
     match += '"';
   }
   std::string sql =
-      "SELECT d.path, f.name, f.size, f.mtime, f.md5, v.key, v.label, v.mount_point "
+      "SELECT d.path, f.name, f.size, f.mtime, f.md5, v.key, v.label, v.mount_point, v.id "
       "FROM file f JOIN folder d ON d.id = f.folder_id "
       "JOIN tree t ON t.current_snapshot = d.snapshot_id "
       "JOIN volume v ON v.id = t.volume_id WHERE 1";
@@ -389,8 +391,69 @@ std::vector<FindHit> Library::Find(const FindQuery& q) {
     hit.volumeKey = s.Bytes(5);
     hit.volumeLabel = s.Bytes(6);
     hit.lastMountPoint = s.Bytes(7);
+    hit.volumeId = s.Int(8);
   }
   return out;
+}
+
+void Library::ForEachCurrentFile(const std::function<void(const FindHit&)>& visit) {
+  Statement s(db_,
+              "SELECT d.path, f.name, f.size, f.mtime, f.md5, v.key, v.label, v.mount_point, v.id "
+              "FROM file f JOIN folder d ON d.id = f.folder_id "
+              "JOIN tree t ON t.current_snapshot = d.snapshot_id "
+              "JOIN volume v ON v.id = t.volume_id ORDER BY v.label, v.key, d.path, f.name");
+  FindHit hit;
+  while (s.Step()) {
+    hit.folder = s.Bytes(0);
+    hit.name = s.Bytes(1);
+    hit.size = static_cast<std::uint64_t>(s.Int(2));
+    hit.modified = s.IsNull(3) ? std::nullopt : std::optional<std::int64_t>(s.Int(3));
+    hit.md5 = Md5Column(s, 4);
+    hit.volumeKey = s.Bytes(5);
+    hit.volumeLabel = s.Bytes(6);
+    hit.lastMountPoint = s.Bytes(7);
+    hit.volumeId = s.Int(8);
+    visit(hit);
+  }
+}
+
+std::vector<LibraryVolume> Library::MatchVolumes(std::string_view nameOrUuid) {
+  std::vector<LibraryVolume> out;
+  for (LibraryVolume& v : Volumes()) {
+    const auto same = [&](std::string_view a) {
+      return a.size() == nameOrUuid.size() &&
+             std::equal(a.begin(), a.end(), nameOrUuid.begin(), [](char x, char y) {
+               return std::tolower(static_cast<unsigned char>(x)) ==
+                      std::tolower(static_cast<unsigned char>(y));
+             });
+    };
+    if ((!v.label.empty() && same(v.label)) || (!v.uuid.empty() && same(v.uuid)) ||
+        v.key == nameOrUuid) {
+      out.push_back(std::move(v));
+    }
+  }
+  return out;
+}
+
+std::uint64_t Library::ForgetVolume(const std::string& key) {
+  WriteTransaction tx(db_);
+  Statement snaps(db_,
+                  "SELECT s.id, s.id = t.current_snapshot, s.files FROM snapshot s JOIN tree t "
+                  "ON t.id = s.tree_id JOIN volume v ON v.id = t.volume_id WHERE v.key = ?");
+  snaps.Bind(1, key);
+  std::vector<std::int64_t> drop;
+  std::uint64_t files = 0;
+  while (snaps.Step()) {
+    drop.push_back(snaps.Int(0));
+    if (snaps.Int(1) != 0) files += static_cast<std::uint64_t>(snaps.Int(2));
+  }
+  for (const std::int64_t id : drop) DropSnapshot(id);
+  Statement trees(db_, "DELETE FROM tree WHERE volume_id IN (SELECT id FROM volume WHERE key = ?)");
+  trees.Bind(1, key).Run();
+  Statement volume(db_, "DELETE FROM volume WHERE key = ?");
+  volume.Bind(1, key).Run();
+  tx.Commit();
+  return files;
 }
 
 std::string LocalTimeText(std::int64_t unixSeconds) {

@@ -5,6 +5,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <stdexcept>
@@ -31,6 +32,7 @@ class LibraryRefused : public std::runtime_error {
 };
 
 struct LibraryVolume {
+  std::int64_t id = 0;
   std::string key, uuid, label, fsType, mountPoint;
   std::optional<std::uint64_t> capacity, free;
   std::int64_t firstSeen = 0, lastSeen = 0;
@@ -52,6 +54,7 @@ struct FindHit {
   std::optional<std::int64_t> modified;  // Unix seconds
   std::optional<std::array<std::uint8_t, 16>> md5;
   std::string volumeKey, volumeLabel, lastMountPoint;
+  std::int64_t volumeId = 0;
 };
 
 class Library {
@@ -69,6 +72,13 @@ class Library {
 
   std::vector<LibraryVolume> Volumes();
   std::vector<FindHit> Find(const FindQuery& query);
+  // Every file of the current snapshots, by volume, folder and name.
+  void ForEachCurrentFile(const std::function<void(const FindHit&)>& visit);
+  // The volumes a label or UUID (any case) or a key names.
+  std::vector<LibraryVolume> MatchVolumes(std::string_view nameOrUuid);
+  // Removes a volume with its trees and their snapshots in one transaction;
+  // the files removed.
+  std::uint64_t ForgetVolume(const std::string& key);
 
   explicit Library(Database db) : db_(std::move(db)) {}
 

@@ -207,6 +207,45 @@ TEST_F(Library, ImportedCataloguesFindWhatAnAddFinds) {
   EXPECT_EQ(find(work / "csv.sqlite"), added);
 }
 
+TEST_F(Library, DuplicatesBiggestFirstUniqueAndForget) {
+  File(work / "x/same.txt", "hello");
+  File(work / "x/copy.txt", "hello");
+  File(work / "x/only.txt", "only");
+  File(work / "x/big.bin", std::string(1000, 'B'));
+  File(work / "y/big copy.bin", std::string(1000, 'B'));
+  File(work / "y/same.txt", "hello");
+  File(work / "y/empty.txt", "");
+  File(work / "x/empty.txt", "");
+  auto r = Ordanou({"--add", "--md5", work / "x", work / "y"});
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+
+  r = Ordanou({"--duplicates"});
+  EXPECT_EQ(r.exitCode, 0) << r.err;
+  const std::string bigGroup = "2 copies of 1000 bytes (md5 ";
+  EXPECT_EQ(r.out.rfind(bigGroup, 0), 0u) << r.out;
+  EXPECT_NE(r.out.find("3 copies of 5 bytes (md5 5d41402abc4b2a76b9719d911017c592), 10 bytes to "
+                       "gain\n  " +
+                       work / "x/copy.txt\t"),
+            std::string::npos)
+      << r.out;
+  EXPECT_EQ(r.out.find("empty"), std::string::npos) << r.out;
+
+  // What is lost with a folder: files without a copy outside it.
+  r = Ordanou({"--unique", work / "x"});
+  EXPECT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_EQ(Lines(r.out),
+            (std::set<std::string>{work / "x/only.txt\t-\tonline\t4\t2023-11-14 22:13:20"}));
+  r = Ordanou({"--unique", work / "y"});
+  EXPECT_EQ(r.exitCode, 1) << r.out;
+
+  r = Ordanou({"--volumes", "--json"});
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  const std::string key = nlohmann::json::parse(r.out).at(0).at("key");
+  EXPECT_EQ(Ordanou({"--forget", key}).exitCode, 0);
+  EXPECT_EQ(Ordanou({"--find", "same"}).exitCode, 1);
+  EXPECT_EQ(Ordanou({"--forget", key}).exitCode, 2);
+}
+
 TEST_F(Library, TwoAddsAtOnceBothLand) {
   for (int i = 0; i < 1500; ++i) {
     File(work / ("p/f" + std::to_string(i) + "_alpha.txt"));
