@@ -63,7 +63,7 @@ CREATE TABLE file(
   md5 BLOB);
 CREATE INDEX file_folder ON file(folder_id);
 CREATE INDEX file_md5 ON file(md5) WHERE md5 IS NOT NULL;
-CREATE VIRTUAL TABLE file_name USING fts5(name, content='', tokenize='trigram');
+CREATE VIRTUAL TABLE file_name USING fts5(name, content='', columnsize=0, tokenize='trigram');
 )",
 };
 static_assert(std::size(kMigrations) == kLibrarySchemaVersion);
@@ -133,6 +133,38 @@ bool AtOrBelow(std::string_view folder, std::string_view root) {
          (folder.size() == root.size() || folder[root.size()] == '/');
 }
 
+std::string_view TextArg(sqlite3_value* v) {
+  const void* p = sqlite3_value_blob(v);
+  const int n = sqlite3_value_bytes(v);
+  if (p == nullptr || n <= 0) return {};
+  return {static_cast<const char*>(p), static_cast<std::size_t>(n)};
+}
+
+// ordano_has(name, fragment): whether the folded name holds the (folded)
+// fragment. Short fragments are checked in SQL, before the rows are sorted.
+void NameHas(sqlite3_context* ctx, int, sqlite3_value** args) {
+  const std::string folded = FoldForSearch(TextArg(args[0]));
+  sqlite3_result_int(ctx, folded.find(TextArg(args[1])) != std::string::npos ? 1 : 0);
+}
+
+// ordano_ext(name): the folded extension ("" without a dot).
+void NameExtension(sqlite3_context* ctx, int, sqlite3_value** args) {
+  const std::string folded = FoldForSearch(TextArg(args[0]));
+  const std::size_t dot = folded.rfind('.');
+  const std::string ext = dot == std::string::npos ? std::string() : folded.substr(dot + 1);
+  sqlite3_result_text64(ctx, ext.data(), ext.size(), SQLITE_TRANSIENT, SQLITE_UTF8);
+}
+
+void RegisterFunctions(Database& db) {
+  constexpr int kFlags = SQLITE_UTF8 | SQLITE_DETERMINISTIC | SQLITE_DIRECTONLY;
+  if (sqlite3_create_function_v2(db.get(), "ordano_has", 2, kFlags, nullptr, NameHas, nullptr,
+                                 nullptr, nullptr) != SQLITE_OK ||
+      sqlite3_create_function_v2(db.get(), "ordano_ext", 1, kFlags, nullptr, NameExtension, nullptr,
+                                 nullptr, nullptr) != SQLITE_OK) {
+    db.Fail(SQLITE_ERROR);
+  }
+}
+
 }  // namespace
 
 std::unique_ptr<Library> Library::Open(const std::string& path, bool create) {
@@ -169,6 +201,7 @@ std::unique_ptr<Library> Library::Open(const std::string& path, bool create) {
   }
   if (version < kLibrarySchemaVersion) Migrate(db);
   db.Exec("PRAGMA synchronous = NORMAL");
+  RegisterFunctions(db);
   return std::make_unique<Library>(std::move(db));
 }
 
@@ -350,12 +383,25 @@ std::vector<FindHit> Library::Find(const FindQuery& q) {
       "FROM file f JOIN folder d ON d.id = f.folder_id "
       "JOIN tree t ON t.current_snapshot = d.snapshot_id "
       "JOIN volume v ON v.id = t.volume_id WHERE 1";
+  // Numbered parameters: 1 the match, 2-3 the sizes, 4 the digest, 5 the
+  // volume, then the short fragments, then the extensions.
   if (!match.empty()) sql += " AND f.id IN (SELECT rowid FROM file_name WHERE file_name MATCH ?1)";
   if (q.minSize) sql += " AND f.size >= ?2";
   if (q.maxSize) sql += " AND f.size <= ?3";
   if (q.md5) sql += " AND f.md5 = ?4";
   if (q.volume) {
     sql += " AND (v.label = ?5 COLLATE NOCASE OR v.uuid = ?5 COLLATE NOCASE OR v.key = ?5)";
+  }
+  int next = 6;
+  for (std::size_t i = 0; i < shortFragments.size(); ++i) {
+    sql += " AND ordano_has(f.name, ?" + std::to_string(next++) + ")";
+  }
+  if (!q.extensions.empty()) {
+    sql += " AND ordano_ext(f.name) IN (";
+    for (std::size_t i = 0; i < q.extensions.size(); ++i) {
+      sql += (i == 0 ? "?" : ", ?") + std::to_string(next++);
+    }
+    sql += ")";
   }
   sql += " ORDER BY v.label, v.key, d.path, f.name";
   Statement s(db_, sql);
@@ -364,24 +410,13 @@ std::vector<FindHit> Library::Find(const FindQuery& q) {
   if (q.maxSize) s.Bind(3, static_cast<std::int64_t>(*q.maxSize));
   if (q.md5) s.BindBlob(4, std::span<const std::uint8_t>(*q.md5));
   if (q.volume) s.Bind(5, *q.volume);
+  next = 6;
+  for (const std::string_view f : shortFragments) s.BindBlob(next++, f);
+  for (const std::string& e : q.extensions) s.Bind(next++, e);
 
   std::vector<FindHit> out;
   while (s.Step()) {
     const std::string_view name = s.Bytes(1);
-    if (!shortFragments.empty() || !q.extensions.empty()) {
-      const std::string folded = FoldForSearch(name);
-      bool ok = true;
-      for (const std::string_view f : shortFragments)
-        ok = ok && folded.find(f) != std::string::npos;
-      if (ok && !q.extensions.empty()) {
-        const std::size_t dot = folded.rfind('.');
-        const std::string_view ext = dot == std::string::npos
-                                         ? std::string_view()
-                                         : std::string_view(folded).substr(dot + 1);
-        ok = std::find(q.extensions.begin(), q.extensions.end(), ext) != q.extensions.end();
-      }
-      if (!ok) continue;
-    }
     FindHit& hit = out.emplace_back();
     hit.folder = s.Bytes(0);
     hit.name = name;
