@@ -177,6 +177,28 @@ TEST_F(Library, RefusesBadLibrariesAndTakesQueriesLiterally) {
   }
 }
 
+TEST_F(Library, AFullDiskRollsTheAddBackAndKeepsTheEarlierRows) {
+  File(work / "small/kept.txt");
+  ASSERT_EQ(Ordanou({"--add", work / "small"}).exitCode, 0);
+  for (int i = 0; i < 3000; ++i) File(work / ("big/lost" + std::to_string(i) + ".txt"));
+  RunOptions o = LibOpts();
+  o.fileSizeLimit = 100 * 1024;  // the write-ahead log cannot hold the new rows
+  const auto r = RunOrdanou({"--add", work / "big"}, o);
+  EXPECT_EQ(r.exitCode, 3) << r.err;
+  EXPECT_NE(r.err.find(work / "lib/library.sqlite"), std::string::npos) << r.err;
+  EXPECT_EQ(Ordanou({"--find", "lost"}).exitCode, 1);
+  EXPECT_EQ(Ordanou({"--find", "kept"}).exitCode, 0);
+  // Nothing half-written either: no rows of the failed add are left behind.
+  sqlite3* db = nullptr;
+  ASSERT_EQ(sqlite3_open((work / "lib/library.sqlite").c_str(), &db), SQLITE_OK);
+  sqlite3_stmt* count = nullptr;
+  ASSERT_EQ(sqlite3_prepare_v2(db, "SELECT count(*) FROM file", -1, &count, nullptr), SQLITE_OK);
+  ASSERT_EQ(sqlite3_step(count), SQLITE_ROW);
+  EXPECT_EQ(sqlite3_column_int(count, 0), 1);
+  sqlite3_finalize(count);
+  sqlite3_close(db);
+}
+
 TEST_F(Library, ImportedCataloguesFindWhatAnAddFinds) {
   MakeDirs(work / "out");
   File(work / "tree/one.txt", "1");
