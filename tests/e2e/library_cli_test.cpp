@@ -115,21 +115,29 @@ TEST_F(Library, AddsTreesOfTwoVolumesAndFindsAcrossThem) {
   EXPECT_EQ(Ordanou({"--find", "notes"}).exitCode, 0);
 }
 
-TEST_F(Library, RefusesBadLibrariesAndTakesQueriesLiterally) {
+TEST_F(Library, RefusesBadLibrariesAndReadsQueriesAsText) {
   const std::string lib = work / "lib/library.sqlite";
   File(work / "t/a\"b*c.txt");
   File(work / "t/NEAR(x).txt");
   File(work / "t/-minus-.txt");
   File(work / "t/plain.txt");
   File(work / "t/caf\xe9-menu.txt");
+  File(work / "t/\xe3\x82\xab\xe3\x82\xbf\xe3\x82\xab\xe3\x83\x8a.txt");  // katakana
   ASSERT_EQ(Ordanou({"--add", work / "t"}).exitCode, 0);
 
   struct Literal {
     const char* query;
     const char* hit;
-  } literals[] = {{"b*c", "a\"b*c.txt"},      {"a\"b", "a\"b*c.txt"},
-                  {"NEAR(x)", "NEAR(x).txt"}, {"-minus-", "-minus-.txt"},
-                  {"\"", "a\"b*c.txt"},       {"menu", "caf\\xe9-menu.txt"}};
+  } literals[] = {{"b*c", "a\"b*c.txt"},
+                  {"a\"b", "a\"b*c.txt"},
+                  {"NEAR(x)", "NEAR(x).txt"},
+                  {"-minus-", "-minus-.txt"},
+                  {"\"", "a\"b*c.txt"},
+                  {"menu", "caf\\xe9-menu.txt"},
+                  // Width and kana fold: full-width Latin, hiragana for katakana.
+                  {"\xef\xbd\x90\xef\xbd\x8c\xef\xbd\x81\xef\xbd\x89\xef\xbd\x8e", "plain.txt"},
+                  {"\xe3\x81\x8b\xe3\x81\x9f\xe3\x81\x8b\xe3\x81\xaa",
+                   "\xe3\x82\xab\xe3\x82\xbf\xe3\x82\xab\xe3\x83\x8a.txt"}};
   for (const auto& l : literals) {
     const auto r = Ordanou({"--find", l.query});
     EXPECT_EQ(r.exitCode, 0) << l.query << ": " << r.err;
