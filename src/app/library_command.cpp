@@ -129,6 +129,8 @@ int Add(const CommandLine& cl, const std::string& libraryPath) {
       const Catalogue scanned = TableCatalogue(*ctx, ctx->options.settings.ComputeMd5 != 0);
       ctx->table.Release();
       ctx->run.TableAllocated = false;
+      // What could not be read is named, as a catalogue run names it.
+      host.ReportReadFailures(ctx->run.ReadFailures);
       if (!ctx->run.ReadFailures.empty()) ++failed;
       const std::uint64_t rows = library->StoreTree(*volume, root, scanned, "scan", Now());
       std::printf("%s: %llu files (volume %s)\n", TerminalText(root).c_str(),
