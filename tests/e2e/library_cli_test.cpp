@@ -52,6 +52,21 @@ class Library : public BinaryTest {
     WriteFile(path, bytes);
     SetMtime(path, kTime);
   }
+  // One number the library's database gives.
+  int Scalar(const char* sql) {
+    sqlite3* db = nullptr;
+    int value = -1;
+    if (sqlite3_open((work / "lib/library.sqlite").c_str(), &db) == SQLITE_OK) {
+      sqlite3_stmt* s = nullptr;
+      if (sqlite3_prepare_v2(db, sql, -1, &s, nullptr) == SQLITE_OK &&
+          sqlite3_step(s) == SQLITE_ROW) {
+        value = sqlite3_column_int(s, 0);
+      }
+      sqlite3_finalize(s);
+    }
+    sqlite3_close(db);
+    return value;
+  }
   // The hit lines of a --find, sorted.
   std::set<std::string> Lines(const std::string& out) {
     std::set<std::string> lines;
@@ -113,6 +128,13 @@ TEST_F(Library, AddsTreesOfTwoVolumesAndFindsAcrossThem) {
   EXPECT_EQ(Ordanou({"--find", "gone"}).exitCode, 1);
   EXPECT_EQ(Ordanou({"--find", "draft"}).exitCode, 0);
   EXPECT_EQ(Ordanou({"--find", "notes"}).exitCode, 0);
+
+  // History: the tree's last four snapshots stay, older ones go with their rows.
+  for (int i = 0; i < 4; ++i) ASSERT_EQ(Ordanou({"--add", work / "b"}).exitCode, 0);
+  EXPECT_EQ(Scalar("SELECT count(*) FROM snapshot s JOIN tree t ON t.id = s.tree_id "
+                   "WHERE CAST(t.root AS TEXT) LIKE '%/b'"),
+            4);
+  EXPECT_EQ(Scalar("SELECT count(*) FROM file WHERE name = CAST('Report draft.pdf' AS BLOB)"), 4);
 }
 
 TEST_F(Library, RefusesBadLibrariesAndReadsQueriesAsText) {
@@ -197,14 +219,7 @@ TEST_F(Library, AFullDiskRollsTheAddBackAndKeepsTheEarlierRows) {
   EXPECT_EQ(Ordanou({"--find", "lost"}).exitCode, 1);
   EXPECT_EQ(Ordanou({"--find", "kept"}).exitCode, 0);
   // Nothing half-written either: no rows of the failed add are left behind.
-  sqlite3* db = nullptr;
-  ASSERT_EQ(sqlite3_open((work / "lib/library.sqlite").c_str(), &db), SQLITE_OK);
-  sqlite3_stmt* count = nullptr;
-  ASSERT_EQ(sqlite3_prepare_v2(db, "SELECT count(*) FROM file", -1, &count, nullptr), SQLITE_OK);
-  ASSERT_EQ(sqlite3_step(count), SQLITE_ROW);
-  EXPECT_EQ(sqlite3_column_int(count, 0), 1);
-  sqlite3_finalize(count);
-  sqlite3_close(db);
+  EXPECT_EQ(Scalar("SELECT count(*) FROM file"), 1);
 }
 
 TEST_F(Library, ImportedCataloguesFindWhatAnAddFinds) {
