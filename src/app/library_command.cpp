@@ -21,6 +21,7 @@
 #include "app/console_host.h"
 #include "app/console_start.h"
 #include "app/exit_status.h"
+#include "app/library_lookup.h"
 #include "compare/catalogue_read.h"
 #include "core/app_context.h"
 #include "library/library_questions.h"
@@ -35,15 +36,7 @@ namespace {
 
 constexpr std::chrono::milliseconds kSettingsPatience{10000};
 
-std::string LibraryPath(const LibraryOptions& o) {
-  if (o.path) return *o.path;
-  if (const char* e = std::getenv("ORDANO_LIBRARY"); e != nullptr && *e != '\0') return e;
-  if (const char* x = std::getenv("XDG_DATA_HOME"); x != nullptr && *x == '/') {
-    return std::string(x) + "/ordano/library.sqlite";
-  }
-  const char* home = std::getenv("HOME");
-  return std::string(home != nullptr ? home : "") + "/.local/share/ordano/library.sqlite";
-}
+std::string LibraryPath(const LibraryOptions& o) { return LibraryPathFor(o.path); }
 
 // Runs `body` with the library's failures turned into messages naming it.
 template <class Body>
@@ -233,12 +226,7 @@ bool ParseSize(std::string_view text, FindQuery& q) {
 
 // The query of --find; an error text when it is not one.
 std::string BuildQuery(const LibraryOptions& o, FindQuery& q) {
-  const std::string folded = FoldForSearch(o.find.value_or(""));
-  for (std::size_t i = 0; i < folded.size();) {
-    const std::size_t end = std::min(folded.find_first_of(" \t", i), folded.size());
-    if (end > i) q.fragments.push_back(folded.substr(i, end - i));
-    i = end + 1;
-  }
+  q.fragments = QueryFragments(o.find.value_or(""));
   for (const std::string& e : o.ext) {
     std::string ext = FoldForSearch(e);
     if (ext.starts_with('.')) ext.erase(0, 1);

@@ -18,12 +18,15 @@
 #include <cstdio>
 #include <ctime>
 
+#include "app/library_lookup.h"
 #include "app/window/advanced_page.h"
 #include "app/window/basic_page.h"
 #include "app/window/compare_report.h"
 #include "app/window/drive_page.h"
 #include "app/window/html_page.h"
 #include "app/window/info_page.h"
+#include "app/window/library_search_window.h"
+#include "app/window/library_volumes_window.h"
 #include "app/window/multi_folder_page.h"
 #include "app/window/pages.h"
 #include "app/window/profile_dialog.h"
@@ -129,6 +132,14 @@ void CMain::BuildMenu() {
   add(view, {32792, "拡張機能(&X)", false});
   add(view, {32793, "マルチフォルダ(&M)", false});
   add(view, {32794, "情報表示(&I)", false});
+  QMenu* tools = menuBar_->addMenu(tr("ツール(&T)"));
+  QAction* search = tools->addAction(tr("ライブラリを検索(&S)..."));
+  search->setObjectName("cmdLibrarySearch");
+  search->setShortcut(QKeySequence::Find);
+  connect(search, &QAction::triggered, this, [this] { OpenLibrarySearch(); });
+  QAction* volumes = tools->addAction(tr("ライブラリのボリューム(&V)..."));
+  volumes->setObjectName("cmdLibraryVolumes");
+  connect(volumes, &QAction::triggered, this, [this] { OpenLibraryVolumes(); });
   QMenu* help = menuBar_->addMenu(QStringLiteral("ﾍﾙﾌﾟ(&H)"));
   add(help, {32779, "目次(&C)", false});
   add(help, {16, "バージョン情報(&A)", false});
@@ -316,6 +327,33 @@ void CMain::OpenProfileDialog() {
 CTitle& CMain::Title() {
   if (!title_) title_ = std::make_unique<CTitle>(QString::fromStdString(ctx_.programFolder));
   return *title_;
+}
+
+LibrarySearchWindow& CMain::OpenLibrarySearch() {
+  if (librarySearch_ == nullptr) {
+    librarySearch_ =
+        new LibrarySearchWindow(QString::fromStdString(LibraryPathFor(std::nullopt)), this);
+  }
+  librarySearch_->show();
+  librarySearch_->raise();
+  librarySearch_->activateWindow();
+  return *librarySearch_;
+}
+
+LibraryVolumesWindow& CMain::OpenLibraryVolumes() {
+  if (libraryVolumes_ == nullptr) {
+    libraryVolumes_ =
+        new LibraryVolumesWindow(QString::fromStdString(LibraryPathFor(std::nullopt)), this);
+    // Hits of a forgotten volume leave the search window's list.
+    connect(libraryVolumes_, &LibraryVolumesWindow::volumeForgotten, this, [this] {
+      if (librarySearch_ != nullptr) librarySearch_->Search();
+    });
+  }
+  libraryVolumes_->show();
+  libraryVolumes_->raise();
+  libraryVolumes_->activateWindow();
+  libraryVolumes_->Reload();
+  return *libraryVolumes_;
 }
 
 void CMain::ApplyAcrylic(bool on) {

@@ -31,6 +31,8 @@ class CDmy;
 class CWebList;
 class CInfo;
 class CTitle;
+class LibrarySearchWindow;
+class LibraryVolumesWindow;
 
 // The display scale: horizontal dots per inch / 99, at least 1.02.
 double DisplayScale(double dpiX);
@@ -83,6 +85,10 @@ class CMain : public CCustomDialog {
   void PostFinishRun();
   const RunResult& LastResult() const { return lastResult_; }
 
+  // The library's windows (menu ツール), made on first use, shown and raised.
+  LibrarySearchWindow& OpenLibrarySearch();
+  LibraryVolumesWindow& OpenLibraryVolumes();
+
   void SaveOnExit();
   void BackToDefaults();  // 32797
   // Menu 32781 and button "★": the pages collected first, applied again
@@ -134,7 +140,9 @@ class CMain : public CCustomDialog {
   CDmy* hint_ = nullptr;
   CWebList* web_ = nullptr;
   std::unique_ptr<CTitle> title_;
-  QTimer outputTimer_;  // timer 9901
+  LibrarySearchWindow* librarySearch_ = nullptr;    // a child window
+  LibraryVolumesWindow* libraryVolumes_ = nullptr;  // a child window
+  QTimer outputTimer_;                              // timer 9901
   RunResult lastResult_;
   bool running_ = false;
   bool closeRequested_ = false;

@@ -1,0 +1,121 @@
+#include "app/window/library_search_window.h"
+
+#include <QDesktopServices>
+#include <QFile>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTableView>
+#include <QUrl>
+#include <QVBoxLayout>
+
+#include "app/library_lookup.h"
+#include "app/window/library_guard.h"
+#include "app/window/library_hit_model.h"
+#include "library/library_store.h"
+#include "library/volume_identity.h"
+
+namespace ordano {
+
+LibrarySearchWindow::LibrarySearchWindow(const QString& libraryPath, QWidget* parent, int pageSize)
+    : QWidget(parent, Qt::Window),
+      libraryPath_(libraryPath),
+      query_(new QLineEdit(this)),
+      searchButton_(new QPushButton(tr("検索(&S)"), this)),
+      view_(new QTableView(this)),
+      status_(new QLabel(this)),
+      model_(new LibraryHitModel(pageSize, this)) {
+  setObjectName("librarySearch");
+  setWindowTitle(tr("ライブラリを検索"));
+  query_->setObjectName("query");
+  query_->setPlaceholderText(tr("名前の一部 (空白で区切って複数)"));
+  query_->setClearButtonEnabled(true);
+  searchButton_->setObjectName("search");
+  status_->setObjectName("status");
+  status_->setText(tr("探すファイルの名前を入力してください。"));
+
+  view_->setObjectName("hitView");
+  view_->setModel(model_);
+  view_->setSelectionBehavior(QAbstractItemView::SelectRows);
+  view_->setSelectionMode(QAbstractItemView::SingleSelection);
+  view_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  view_->setAlternatingRowColors(true);
+  view_->setWordWrap(false);
+  view_->verticalHeader()->hide();
+  view_->horizontalHeader()->setStretchLastSection(false);
+  view_->horizontalHeader()->setSectionResizeMode(LibraryHitModel::kFolder, QHeaderView::Stretch);
+  view_->setSortingEnabled(true);
+  view_->sortByColumn(LibraryHitModel::kName, Qt::AscendingOrder);
+
+  auto* queryLabel = new QLabel(tr("名前(&N):"), this);
+  queryLabel->setBuddy(query_);
+  auto* queryRow = new QHBoxLayout;
+  queryRow->addWidget(queryLabel);
+  queryRow->addWidget(query_, 1);
+  queryRow->addWidget(searchButton_);
+  auto* rows = new QVBoxLayout(this);
+  rows->addLayout(queryRow);
+  rows->addWidget(view_, 1);
+  rows->addWidget(status_);
+  resize(760, 420);
+
+  connect(query_, &QLineEdit::returnPressed, this, &LibrarySearchWindow::Search);
+  connect(searchButton_, &QPushButton::clicked, this, &LibrarySearchWindow::Search);
+  // Enter on a row and a double click both activate it.
+  connect(view_, &QAbstractItemView::activated, this, &LibrarySearchWindow::OpenHit);
+}
+
+void LibrarySearchWindow::Search() {
+  FindQuery query;
+  query.fragments = QueryFragments(query_->text().toStdString());
+  if (query.fragments.empty()) {
+    model_->Clear();
+    status_->setText(tr("探すファイルの名前を入力してください。"));
+    return;
+  }
+  const bool done = WithLibrary(this, libraryPath_, [&] {
+    const auto library = Library::Open(libraryPath_.toStdString(), false);
+    if (!library) {
+      model_->Clear();
+      status_->setText(tr("ライブラリはまだありません (%1)。ordanou --add "
+                          "でフォルダを登録してください。")
+                           .arg(libraryPath_));
+      return;
+    }
+    model_->SetHits(library->Find(query), MountedVolumes());
+    status_->setText(model_->TotalHits() == 0
+                         ? tr("見つかりませんでした。")
+                         : tr("%n 件見つかりました。", "", model_->TotalHits()));
+  });
+  if (!done) {
+    model_->Clear();
+    status_->setText(tr("ライブラリを開けませんでした。"));
+  }
+}
+
+void LibrarySearchWindow::OpenHit(const QModelIndex& index) {
+  if (!index.isValid()) return;
+  const int row = index.row();
+  const FindHit& hit = model_->Hit(row);
+  if (model_->Online(row)) {
+    QDesktopServices::openUrl(
+        QUrl::fromLocalFile(QFile::decodeName(QByteArray::fromStdString(model_->Folder(row)))));
+    return;
+  }
+  const QString volume = LibraryHitModel::VolumeName(hit);
+  std::string_view key = hit.volumeKey;
+  const bool uuid = key.starts_with("uuid:");
+  QString which = tr("「%1」").arg(volume);
+  if (uuid && !hit.volumeLabel.empty()) {
+    which += tr(" (UUID %1)").arg(QString::fromStdString(std::string(key.substr(5))));
+  }
+  QMessageBox::information(this, windowTitle(),
+                           tr("このファイルはボリューム%1にあります。\n"
+                              "そのボリュームは接続されていません。接続してから開いてください。")
+                               .arg(which));
+}
+
+}  // namespace ordano

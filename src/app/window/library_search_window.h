@@ -1,0 +1,40 @@
+// The library's search window: a query field, the hits of every volume in a
+// sortable table, and the folder of a hit opened when its volume is mounted.
+#pragma once
+
+#include <QString>
+#include <QWidget>
+
+class QLabel;
+class QLineEdit;
+class QModelIndex;
+class QPushButton;
+class QTableView;
+
+namespace ordano {
+
+class LibraryHitModel;
+
+class LibrarySearchWindow : public QWidget {
+  Q_OBJECT
+ public:
+  explicit LibrarySearchWindow(const QString& libraryPath, QWidget* parent = nullptr,
+                               int pageSize = 500);
+  LibraryHitModel* Model() const { return model_; }
+
+ public slots:
+  // Searches the library for the query field's name fragments.
+  void Search();
+  // Opens the folder holding the hit at `index`, or names the volume to plug in.
+  void OpenHit(const QModelIndex& index);
+
+ private:
+  QString libraryPath_;
+  QLineEdit* query_;
+  QPushButton* searchButton_;
+  QTableView* view_;
+  QLabel* status_;
+  LibraryHitModel* model_;
+};
+
+}  // namespace ordano

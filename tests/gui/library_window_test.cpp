@@ -1,0 +1,209 @@
+// The library's windows on the offscreen platform, over a library the binary
+// filled: searching, sorting, fetching a page at a time, opening a hit's
+// folder or naming its volume, forgetting a volume, and the menu of the main
+// window.
+#include <QAction>
+#include <QApplication>
+#include <QDesktopServices>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTableView>
+#include <QTableWidget>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <QUrl>
+
+#include "app/window/library_hit_model.h"
+#include "app/window/library_search_window.h"
+#include "app/window/library_volumes_window.h"
+#include "gui_session.h"
+#include "run_binary.h"
+
+namespace ordano {
+
+// Takes the URLs the windows hand to the desktop instead of launching them.
+class UrlCatcher : public QObject {
+  Q_OBJECT
+ public:
+  QList<QUrl> urls;
+ public slots:
+  void Open(const QUrl& url) { urls << url; }
+};
+
+class LibraryWindowTest : public QObject {
+  Q_OBJECT
+
+ private:
+  // Answers the next message box with `button`; its text lands in `texts`.
+  static void AnswerNextBox(QMessageBox::StandardButton button, QStringList* texts) {
+    QTimer::singleShot(0, [button, texts] {
+      auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+      if (box == nullptr) return;
+      *texts << box->text();
+      box->button(button)->click();
+    });
+  }
+
+  static void Write(const QString& path, qsizetype size) {
+    QDir().mkpath(QFileInfo(path).path());
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write(QByteArray(size, 'x'));
+  }
+
+  static QString Cell(const QAbstractItemModel& m, int row, int column) {
+    return m.data(m.index(row, column)).toString();
+  }
+
+ private slots:
+  // A tree added from this disk (online) and a catalogue of a disk that is
+  // not here (offline), searched with a page of two rows.
+  void SearchesSortsFetchesOpensAndForgets() {
+    QTemporaryDir work;
+    const QString library = work.filePath("lib/library.sqlite");
+    for (int i = 0; i < 4; ++i) Write(work.filePath("a/photo_%1.jpg").arg(i), 10 * (i + 1));
+    Write(work.filePath("a/notes.txt"), 1);
+    QFile json(work.filePath("b.json"));
+    QVERIFY(json.open(QIODevice::WriteOnly));
+    json.write(R"({"format":"ordano-catalogue","version":1,"md5":false,"entries":[
+      {"folder":"/ordano-drawer-disk/photos","name":"photo_big.jpg","size":50000},
+      {"folder":"/ordano-drawer-disk/photos","name":"Photo_old.jpg","size":5}]})");
+    json.close();
+    testing::RunOptions opts;
+    opts.env = {{"ORDANO_HOME", work.path().toStdString()}, {"TZ", "UTC"}};
+    for (const QString& arg : {QStringLiteral("--add"), QStringLiteral("--import")}) {
+      const QString what = arg == "--add" ? work.filePath("a") : json.fileName();
+      const auto r = testing::RunOrdanou(
+          {"--library", library.toStdString(), arg.toStdString(), what.toStdString()}, opts);
+      QVERIFY2(r.exitCode == 0, r.err.c_str());
+    }
+
+    LibrarySearchWindow search(library, nullptr, 2);
+    search.show();
+    LibraryHitModel& model = *search.Model();
+    search.findChild<QLineEdit*>("query")->setText(QStringLiteral("ＰＨＯＴＯ"));
+    QTest::keyClick(search.findChild<QLineEdit*>("query"), Qt::Key_Return);
+    QCOMPARE(model.TotalHits(), 6);
+    // A page at a time: two rows now, the rest as the view asks.
+    QCOMPARE(model.rowCount(), 2);
+    QVERIFY(model.canFetchMore({}));
+    model.fetchMore({});
+    QCOMPARE(model.rowCount(), 4);
+    while (model.canFetchMore({})) model.fetchMore({});
+    QCOMPARE(model.rowCount(), 6);
+    QVERIFY(search.findChild<QLabel*>("status")->text().contains("6"));
+
+    // Sorted by size, biggest first: the offline disk's file, then this disk's.
+    auto* view = search.findChild<QTableView*>("hitView");
+    view->sortByColumn(LibraryHitModel::kSize, Qt::DescendingOrder);
+    QCOMPARE(Cell(model, 0, LibraryHitModel::kName), QStringLiteral("photo_big.jpg"));
+    QCOMPARE(Cell(model, 0, LibraryHitModel::kState), QStringLiteral("オフライン"));
+    QCOMPARE(Cell(model, 0, LibraryHitModel::kVolume),
+             QStringLiteral("path:/ordano-drawer-disk/photos"));
+    QCOMPARE(Cell(model, 1, LibraryHitModel::kName), QStringLiteral("photo_3.jpg"));
+    QCOMPARE(Cell(model, 1, LibraryHitModel::kState), QStringLiteral("オンライン"));
+    QCOMPARE(Cell(model, 1, LibraryHitModel::kFolder), work.filePath("a"));
+    QCOMPARE(Cell(model, 1, LibraryHitModel::kSize), QStringLiteral("40"));
+    view->sortByColumn(LibraryHitModel::kSize, Qt::AscendingOrder);
+    QCOMPARE(Cell(model, 0, LibraryHitModel::kName), QStringLiteral("Photo_old.jpg"));
+    QCOMPARE(Cell(model, 5, LibraryHitModel::kName), QStringLiteral("photo_big.jpg"));
+
+    // Enter on an online hit opens its folder; on an offline one the volume
+    // to plug in is named.
+    UrlCatcher catcher;
+    QDesktopServices::setUrlHandler(QStringLiteral("file"), &catcher, "Open");
+    view->setFocus();
+    view->setCurrentIndex(model.index(1, 0));
+    QTest::keyClick(view, Qt::Key_Return);
+    QCOMPARE(catcher.urls, QList<QUrl>{QUrl::fromLocalFile(work.filePath("a"))});
+    QStringList texts;
+    AnswerNextBox(QMessageBox::Ok, &texts);
+    view->setCurrentIndex(model.index(5, 0));
+    QTest::keyClick(view, Qt::Key_Return);
+    QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
+    QCOMPARE(catcher.urls.size(), 1);
+    QCOMPARE(texts.size(), 1);
+    QVERIFY2(texts[0].contains("path:/ordano-drawer-disk/photos") && texts[0].contains("接続"),
+             qPrintable(texts[0]));
+
+    // Forget the offline disk: asked first; No keeps it, Yes removes its rows.
+    LibraryVolumesWindow volumes(library);
+    volumes.show();
+    volumes.Reload();
+    auto* table = volumes.findChild<QTableWidget*>("volumes");
+    QCOMPARE(table->rowCount(), 2);
+    int offline = -1;
+    for (int row = 0; row < 2; ++row) {
+      if (table->item(row, LibraryVolumesWindow::kState)->text() == QStringLiteral("オフライン")) {
+        offline = row;
+      }
+    }
+    QVERIFY(offline >= 0);
+    QCOMPARE(table->item(offline, LibraryVolumesWindow::kFiles)->text(), QStringLiteral("2"));
+    table->selectRow(offline);
+    auto* forget = volumes.findChild<QPushButton*>("forget");
+    QVERIFY(forget->isEnabled());
+    AnswerNextBox(QMessageBox::No, &texts);
+    forget->click();
+    QCOMPARE(texts.size(), 2);
+    QVERIFY2(texts[1].contains("2 個のファイル"), qPrintable(texts[1]));
+    QCOMPARE(table->rowCount(), 2);
+    AnswerNextBox(QMessageBox::Yes, &texts);
+    forget->click();
+    QCOMPARE(texts.size(), 3);
+    QCOMPARE(table->rowCount(), 1);
+    QCOMPARE(table->item(0, LibraryVolumesWindow::kState)->text(), QStringLiteral("オンライン"));
+    search.Search();
+    QCOMPARE(model.TotalHits(), 4);
+
+    // A file that is not a library: named in a warning, the window stays up.
+    const QString junk = work.filePath("junk.sqlite");
+    QFile bad(junk);
+    QVERIFY(bad.open(QIODevice::WriteOnly));
+    bad.write(QByteArray(4096, 'j'));
+    bad.close();
+    LibrarySearchWindow damaged(junk);
+    damaged.show();
+    damaged.findChild<QLineEdit*>("query")->setText(QStringLiteral("photo"));
+    AnswerNextBox(QMessageBox::Ok, &texts);
+    damaged.Search();
+    QCOMPARE(texts.size(), 4);
+    QVERIFY2(texts[3].startsWith(junk), qPrintable(texts[3]));
+    QVERIFY(damaged.isVisible());
+    QCOMPARE(damaged.Model()->TotalHits(), 0);
+  }
+
+  // Ctrl+F in the main window opens the search; without a library it says
+  // so and makes none.
+  void MenuOpensSearchWithoutMakingALibrary() {
+    QTemporaryDir dir;
+    const QString library = dir.filePath("none/library.sqlite");
+    qputenv("ORDANO_LIBRARY", library.toUtf8());
+    testing::GuiSession s;
+    auto* action = s.window->findChild<QAction*>("cmdLibrarySearch");
+    QVERIFY(action != nullptr);
+    QCOMPARE(action->shortcut(), QKeySequence(QStringLiteral("Ctrl+F")));
+    action->trigger();
+    auto* search = s.window->findChild<LibrarySearchWindow*>("librarySearch");
+    QVERIFY(search != nullptr && search->isVisible());
+    search->findChild<QLineEdit*>("query")->setText(QStringLiteral("x"));
+    search->Search();
+    QVERIFY(search->findChild<QLabel*>("status")->text().contains(library));
+    s.window->findChild<QAction*>("cmdLibraryVolumes")->trigger();
+    auto* volumes = s.window->findChild<LibraryVolumesWindow*>("libraryVolumes");
+    QVERIFY(volumes != nullptr && volumes->isVisible());
+    QCOMPARE(volumes->findChild<QTableWidget*>("volumes")->rowCount(), 0);
+    QVERIFY(!QFileInfo::exists(dir.filePath("none")));
+    qunsetenv("ORDANO_LIBRARY");
+  }
+};
+
+}  // namespace ordano
+
+QTEST_MAIN(ordano::LibraryWindowTest)
+#include "library_window_test.moc"
