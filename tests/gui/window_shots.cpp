@@ -4,9 +4,13 @@
 // Run with QT_QPA_PLATFORM=offscreen and the Noto CJK fonts installed.
 #include <QApplication>
 #include <QDir>
+#include <QLineEdit>
 #include <QStyleFactory>
+#include <QTableView>
+#include <QTableWidget>
 #include <QTemporaryDir>
 #include <cstdio>
+#include <ctime>
 #include <memory>
 
 #include "app/window/advanced_page.h"
@@ -14,6 +18,9 @@
 #include "app/window/compare_report.h"
 #include "app/window/html_page.h"
 #include "app/window/info_page.h"
+#include "app/window/library_hit_model.h"
+#include "app/window/library_search_window.h"
+#include "app/window/library_volumes_window.h"
 #include "app/window/main_window.h"
 #include "app/window/profile_dialog.h"
 #include "app/window/save_dialog.h"
@@ -23,6 +30,8 @@
 #include "core/app_context.h"
 #include "core/profile_context.h"
 #include "core/run_state.h"
+#include "library/library_store.h"
+#include "library/volume_identity.h"
 #include "settings/settings_profiles.h"
 
 int main(int argc, char** argv) {
@@ -132,5 +141,56 @@ int main(int argc, char** argv) {
   compare.show();
   QApplication::processEvents();
   ok = compare.grab().save(out.filePath("compare-report.png")) && ok;
+
+  // The library's windows over two disks: the one holding / (online) and a
+  // photo disk in a drawer (offline), times as in Japan.
+  {
+    qputenv("TZ", "Asia/Tokyo");
+    tzset();
+    const std::string libraryPath = home.filePath("library.sqlite").toStdString();
+    auto library = Library::Open(libraryPath, true);
+    const auto tree = [&](const VolumeIdentity& volume, const std::string& root, const char* rows) {
+      library->StoreTree(volume, root, cat(rows), "scan", 1767225600);
+    };
+    VolumeIdentity system = IdentifyVolume("/").value_or(VolumeIdentity{});
+    system.label = "SYSTEM";
+    system.hasCapacity = true;
+    system.capacity = 512ull << 30;
+    tree(
+        system, "/home/hana/Pictures",
+        R"({"folder":"/home/hana/Pictures/2026","name":"京都の紅葉.jpg","size":4213760,"modified":"2026-11-21T10:12:03+09:00"},
+            {"folder":"/home/hana/Pictures/2026","name":"紅葉_夜景.jpg","size":3801088,"modified":"2026-11-21T19:40:55+09:00"})");
+    VolumeIdentity drawer;
+    drawer.key = "uuid:7C2A-19F0";
+    drawer.uuid = "7C2A-19F0";
+    drawer.label = "PHOTOS-2019";
+    drawer.fsType = "exfat";
+    drawer.mountPoint = "/media/hana/PHOTOS-2019";
+    drawer.hasCapacity = true;
+    drawer.capacity = 128ull << 30;
+    tree(
+        drawer, "/media/hana/PHOTOS-2019/photos",
+        R"({"folder":"/media/hana/PHOTOS-2019/photos/2019/11","name":"嵐山の紅葉.JPG","size":5242880,"modified":"2019-11-23T14:02:11+09:00"},
+            {"folder":"/media/hana/PHOTOS-2019/photos/2019/11","name":"紅葉狩り.mov","size":187695104,"modified":"2019-11-23T14:30:40+09:00"},
+            {"folder":"/media/hana/PHOTOS-2019/photos/2018","name":"紅葉.png","size":912384,"modified":"2018-11-18T09:15:00+09:00"})");
+    library.reset();
+    const QString path = QString::fromStdString(libraryPath);
+    LibrarySearchWindow search(path);
+    search.findChild<QLineEdit*>("query")->setText(QStringLiteral("紅葉"));
+    search.Search();
+    search.findChild<QTableView*>("hitView")->sortByColumn(LibraryHitModel::kSize,
+                                                           Qt::DescendingOrder);
+    search.resize(900, 300);
+    search.show();
+    QApplication::processEvents();
+    ok = search.grab().save(out.filePath("library-search.png")) && ok;
+    LibraryVolumesWindow volumes(path);
+    volumes.show();
+    volumes.Reload();
+    volumes.findChild<QTableWidget*>("volumes")->selectRow(0);
+    volumes.resize(900, 200);
+    QApplication::processEvents();
+    ok = volumes.grab().save(out.filePath("library-volumes.png")) && ok;
+  }
   return ok ? 0 : 1;
 }

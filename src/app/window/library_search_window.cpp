@@ -45,8 +45,7 @@ LibrarySearchWindow::LibrarySearchWindow(const QString& libraryPath, QWidget* pa
   view_->setAlternatingRowColors(true);
   view_->setWordWrap(false);
   view_->verticalHeader()->hide();
-  view_->horizontalHeader()->setStretchLastSection(false);
-  view_->horizontalHeader()->setSectionResizeMode(LibraryHitModel::kFolder, QHeaderView::Stretch);
+  view_->horizontalHeader()->setStretchLastSection(true);
   view_->setSortingEnabled(true);
   view_->sortByColumn(LibraryHitModel::kName, Qt::AscendingOrder);
 
@@ -86,6 +85,8 @@ void LibrarySearchWindow::Search() {
       return;
     }
     model_->SetHits(library->Find(query), MountedVolumes());
+    // Widths from the first page only: the rest is not fetched yet.
+    view_->resizeColumnsToContents();
     status_->setText(model_->TotalHits() == 0
                          ? tr("見つかりませんでした。")
                          : tr("%n 件見つかりました。", "", model_->TotalHits()));
