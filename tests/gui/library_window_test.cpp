@@ -125,11 +125,19 @@ class LibraryWindowTest : public QObject {
     AnswerNextBox(QMessageBox::Ok, &texts);
     view->setCurrentIndex(model.index(5, 0));
     QTest::keyClick(view, Qt::Key_Return);
-    QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
     QCOMPARE(catcher.urls.size(), 1);
     QCOMPARE(texts.size(), 1);
     QVERIFY2(texts[0].contains("path:/ordano-drawer-disk/photos") && texts[0].contains("接続"),
              qPrintable(texts[0]));
+    // A folder gone since it was added is said to be missing, not opened.
+    QVERIFY(QDir(work.filePath("a")).removeRecursively());
+    AnswerNextBox(QMessageBox::Ok, &texts);
+    view->setCurrentIndex(model.index(1, 0));
+    QTest::keyClick(view, Qt::Key_Return);
+    QCOMPARE(catcher.urls.size(), 1);
+    QCOMPARE(texts.size(), 2);
+    QVERIFY2(texts[1].startsWith(work.filePath("a") + "\n"), qPrintable(texts[1]));
+    QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
 
     // Forget the offline disk: asked first; No keeps it, Yes removes its rows.
     LibraryVolumesWindow volumes(library);
@@ -150,12 +158,12 @@ class LibraryWindowTest : public QObject {
     QVERIFY(forget->isEnabled());
     AnswerNextBox(QMessageBox::No, &texts);
     forget->click();
-    QCOMPARE(texts.size(), 2);
-    QVERIFY2(texts[1].contains("2 個のファイル"), qPrintable(texts[1]));
+    QCOMPARE(texts.size(), 3);
+    QVERIFY2(texts[2].contains("2 個のファイル"), qPrintable(texts[2]));
     QCOMPARE(table->rowCount(), 2);
     AnswerNextBox(QMessageBox::Yes, &texts);
     forget->click();
-    QCOMPARE(texts.size(), 3);
+    QCOMPARE(texts.size(), 4);
     QCOMPARE(table->rowCount(), 1);
     QCOMPARE(table->item(0, LibraryVolumesWindow::kState)->text(), QStringLiteral("オンライン"));
     search.Search();
@@ -172,8 +180,8 @@ class LibraryWindowTest : public QObject {
     damaged.findChild<QLineEdit*>("query")->setText(QStringLiteral("photo"));
     AnswerNextBox(QMessageBox::Ok, &texts);
     damaged.Search();
-    QCOMPARE(texts.size(), 4);
-    QVERIFY2(texts[3].startsWith(junk), qPrintable(texts[3]));
+    QCOMPARE(texts.size(), 5);
+    QVERIFY2(texts[4].startsWith(junk), qPrintable(texts[4]));
     QVERIFY(damaged.isVisible());
     QCOMPARE(damaged.Model()->TotalHits(), 0);
   }

@@ -2,12 +2,14 @@
 
 #include <QDesktopServices>
 #include <QFile>
+#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QShortcut>
 #include <QTableView>
 #include <QUrl>
 #include <QVBoxLayout>
@@ -61,6 +63,7 @@ LibrarySearchWindow::LibrarySearchWindow(const QString& libraryPath, QWidget* pa
   rows->addWidget(status_);
   resize(760, 420);
 
+  connect(new QShortcut(QKeySequence::Cancel, this), &QShortcut::activated, this, &QWidget::close);
   connect(query_, &QLineEdit::returnPressed, this, &LibrarySearchWindow::Search);
   connect(searchButton_, &QPushButton::clicked, this, &LibrarySearchWindow::Search);
   // Enter on a row and a double click both activate it.
@@ -102,8 +105,16 @@ void LibrarySearchWindow::OpenHit(const QModelIndex& index) {
   const int row = index.row();
   const FindHit& hit = model_->Hit(row);
   if (model_->Online(row)) {
-    QDesktopServices::openUrl(
-        QUrl::fromLocalFile(QFile::decodeName(QByteArray::fromStdString(model_->Folder(row)))));
+    const QString folder = QFile::decodeName(QByteArray::fromStdString(model_->Folder(row)));
+    // The library may be older than the disk: the folder can be gone since.
+    if (!QFileInfo(folder).isDir()) {
+      QMessageBox::warning(this, windowTitle(),
+                           tr("%1\nが見つかりません。ライブラリの記録が古いようです "
+                              "(ordanou --add でもう一度登録できます)。")
+                               .arg(folder));
+    } else if (!QDesktopServices::openUrl(QUrl::fromLocalFile(folder))) {
+      QMessageBox::warning(this, windowTitle(), tr("%1\nを開けませんでした。").arg(folder));
+    }
     return;
   }
   const QString volume = LibraryHitModel::VolumeName(hit);

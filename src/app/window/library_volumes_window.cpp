@@ -6,6 +6,7 @@
 #include <QLocale>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QShortcut>
 #include <QTableWidget>
 #include <QVBoxLayout>
 
@@ -59,6 +60,7 @@ LibraryVolumesWindow::LibraryVolumesWindow(const QString& libraryPath, QWidget* 
   rows->addLayout(buttons);
   resize(760, 300);
 
+  connect(new QShortcut(QKeySequence::Cancel, this), &QShortcut::activated, this, &QWidget::close);
   connect(reload_, &QPushButton::clicked, this, &LibraryVolumesWindow::Reload);
   connect(forget_, &QPushButton::clicked, this, &LibraryVolumesWindow::ForgetSelected);
   connect(table_, &QTableWidget::itemSelectionChanged, this,
