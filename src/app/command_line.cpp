@@ -57,6 +57,10 @@ bool ParseLibraryOption(std::span<const std::string> args, std::size_t& i, Libra
     o.size = args[++i];
   } else if (token == "--volume" && hasValue) {
     o.volume = args[++i];
+  } else if (token == "--newer" && hasValue) {
+    o.newer = args[++i];
+  } else if (token == "--older" && hasValue) {
+    o.older = args[++i];
   } else if (token == "--md5" && o.find && hasValue && IsMd5Text(args[i + 1])) {
     o.md5 = args[++i];
   } else {

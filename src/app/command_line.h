@@ -26,6 +26,8 @@ struct LibraryOptions {
   std::optional<std::string> size;    // --size [+|-]N[K|M|G|T]
   std::optional<std::string> md5;     // --md5 HEX after --find
   std::optional<std::string> volume;  // --volume NAME|UUID
+  std::optional<std::string> newer;   // --newer DATE
+  std::optional<std::string> older;   // --older DATE
   int Commands() const {
     return int{add} + int{import} + int{volumes} + int{duplicates} + int{find.has_value()} +
            int{unique.has_value()} + int{forget.has_value()};

@@ -32,9 +32,12 @@ $ORDANO_LIBRARY, else ${XDG_DATA_HOME:-~/.local/share}/ordano/library.sqlite):
   --add FOLDER...   scan the folders as a catalogue run would into the
               library; a folder added again replaces its own rows
   --import CATALOGUE...  bring in JSON or CSV catalogues written earlier
-  --find QUERY  name fragments in any order and case; one line per hit: path,
-              volume, online/offline, size, modified (0 found, 1 none, 2 bad)
+  --find QUERY  name fragments in any order and case (* and ? make a fragment
+              a glob of the whole name); one line per hit: path, volume,
+              online/offline, size, modified (0 found, 1 none, 2 bad)
     --ext EXT  --size [+|-]N[K|M|G|T]  --md5 HEX  --volume NAME|UUID
+    --newer DATE  --older DATE  modified at or after / before DATE
+              (YYYY-MM-DD or YYYY-MM-DDTHH:MM[:SS], local time)
   --volumes   every volume: label, UUID, last seen, online, files, size
   --duplicates  same MD5 and size (or name and size) anywhere, biggest first
   --unique VOLUME|PATH  files there without a copy elsewhere (1: none)

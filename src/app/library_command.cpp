@@ -224,6 +224,53 @@ bool ParseSize(std::string_view text, FindQuery& q) {
   return true;
 }
 
+// "YYYY-MM-DD" or "YYYY-MM-DDTHH:MM[:SS]" (a space for the T too, as --find
+// prints times), local time, as Unix seconds.
+std::optional<std::int64_t> ParseLocalTime(std::string_view text) {
+  int field[6] = {0, 0, 0, 0, 0, 0};
+  const auto number = [&](std::size_t at, std::size_t digits, int& out) {
+    if (at + digits > text.size()) return false;
+    for (std::size_t k = at; k < at + digits; ++k) {
+      if (text[k] < '0' || text[k] > '9') return false;
+    }
+    const char* begin = text.data() + at;
+    const auto [end, ec] = std::from_chars(begin, begin + digits, out);
+    return ec == std::errc() && end == begin + digits;
+  };
+  const auto sep = [&](std::size_t at, std::string_view chars) {
+    return at < text.size() && chars.find(text[at]) != std::string_view::npos;
+  };
+  if (!number(0, 4, field[0]) || !sep(4, "-") || !number(5, 2, field[1]) || !sep(7, "-") ||
+      !number(8, 2, field[2])) {
+    return std::nullopt;
+  }
+  if (text.size() > 10) {
+    if (!sep(10, "T ") || !number(11, 2, field[3]) || !sep(13, ":") || !number(14, 2, field[4])) {
+      return std::nullopt;
+    }
+    if (text.size() > 16 && (!sep(16, ":") || !number(17, 2, field[5]) || text.size() != 19)) {
+      return std::nullopt;
+    }
+    if (text.size() != 16 && text.size() != 19) return std::nullopt;
+  }
+  static constexpr int kDays[] = {31, 29, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+  const bool leap = (field[0] % 4 == 0 && field[0] % 100 != 0) || field[0] % 400 == 0;
+  if (field[1] < 1 || field[1] > 12 || field[2] < 1 || field[2] > kDays[field[1] - 1] ||
+      (field[1] == 2 && field[2] == 29 && !leap) || field[3] > 23 || field[4] > 59 ||
+      field[5] > 59) {
+    return std::nullopt;
+  }
+  std::tm tm{};
+  tm.tm_year = field[0] - 1900;
+  tm.tm_mon = field[1] - 1;
+  tm.tm_mday = field[2];
+  tm.tm_hour = field[3];
+  tm.tm_min = field[4];
+  tm.tm_sec = field[5];
+  tm.tm_isdst = -1;
+  return static_cast<std::int64_t>(std::mktime(&tm));
+}
+
 // The query of --find; an error text when it is not one.
 std::string BuildQuery(const LibraryOptions& o, FindQuery& q) {
   q.fragments = QueryFragments(o.find.value_or(""));
@@ -242,9 +289,16 @@ std::string BuildQuery(const LibraryOptions& o, FindQuery& q) {
     q.md5 = digest;
   }
   if (o.volume) q.volume = *o.volume;
+  constexpr const char* kDateForms = "YYYY-MM-DD or YYYY-MM-DDTHH:MM[:SS], local time";
+  if (o.newer && !(q.modifiedFrom = ParseLocalTime(*o.newer))) {
+    return std::string("--newer takes a date: ") + kDateForms;
+  }
+  if (o.older && !(q.modifiedBefore = ParseLocalTime(*o.older))) {
+    return std::string("--older takes a date: ") + kDateForms;
+  }
   if (q.fragments.empty() && q.extensions.empty() && !q.minSize && !q.maxSize && !q.md5 &&
-      !q.volume) {
-    return "--find needs a name, --ext, --size, --md5 or --volume";
+      !q.volume && !q.modifiedFrom && !q.modifiedBefore) {
+    return "--find needs a name, --ext, --size, --md5, --volume, --newer or --older";
   }
   return {};
 }
@@ -467,12 +521,12 @@ int Volumes(const CommandLine& cl, const std::string& libraryPath) {
 
 std::optional<int> RunLibraryCommand(const CommandLine& cl) {
   const LibraryOptions& o = cl.library;
-  const bool filters = !o.ext.empty() || o.size || o.md5 || o.volume;
+  const bool filters = !o.ext.empty() || o.size || o.md5 || o.volume || o.newer || o.older;
   if (o.Commands() == 0) {
     if (!filters && !o.path) return std::nullopt;
     std::fputs(
-        "ordanou: --library, --ext, --size and --volume go with a library command such as "
-        "--find (see --help)\n",
+        "ordanou: --library, --ext, --size, --volume, --newer and --older go with a library "
+        "command such as --find (see --help)\n",
         stderr);
     return kExitUsage;
   }
@@ -484,7 +538,8 @@ std::optional<int> RunLibraryCommand(const CommandLine& cl) {
     return kExitUsage;
   }
   if (filters && !o.find) {
-    std::fputs("ordanou: --ext, --size, --md5 HEX and --volume go with --find\n", stderr);
+    std::fputs("ordanou: --ext, --size, --md5 HEX, --volume, --newer and --older go with --find\n",
+               stderr);
     return kExitUsage;
   }
   const std::string library = LibraryPath(o);

@@ -18,11 +18,28 @@
 namespace ordano {
 namespace {
 
+// Runs `statement` (gram, file) for each short gram of a folded name.
+void RunForShortGrams(Statement& insert, std::int64_t fileId, std::string_view folded) {
+  for (const std::int64_t gram : ShortGrams(folded)) insert.Bind(1, gram).Bind(2, fileId).Run();
+}
+
+// Version 2 brings the index of short fragments: filled from the stored names.
+void FillShortGrams(Database& db) {
+  Statement rows(db, "SELECT id, name FROM file");
+  Statement insert(db, "INSERT INTO file_gram(gram, file_id) VALUES(?, ?)");
+  while (rows.Step()) RunForShortGrams(insert, rows.Int(0), FoldForSearch(rows.Bytes(1)));
+}
+
+struct Migration {
+  const char* sql;
+  void (*fill)(Database&);  // after the SQL; may be null
+};
+
 // Each entry takes the schema from its index to the next version. A new
 // library runs them all; an older one the ones it lacks, in one transaction.
-constexpr const char* kMigrations[] = {
+constexpr Migration kMigrations[] = {
     // 0 -> 1
-    R"(
+    {R"(
 CREATE TABLE volume(
   id INTEGER PRIMARY KEY,
   key TEXT NOT NULL UNIQUE,
@@ -65,6 +82,15 @@ CREATE INDEX file_folder ON file(folder_id);
 CREATE INDEX file_md5 ON file(md5) WHERE md5 IS NOT NULL;
 CREATE VIRTUAL TABLE file_name USING fts5(name, content='', columnsize=0, tokenize='trigram');
 )",
+     nullptr},
+    // 1 -> 2: fragments of one and two characters (see ShortGrams).
+    {R"(
+CREATE TABLE file_gram(
+  gram INTEGER NOT NULL,
+  file_id INTEGER NOT NULL,
+  PRIMARY KEY(gram, file_id)) WITHOUT ROWID;
+)",
+     FillShortGrams},
 };
 static_assert(std::size(kMigrations) == kLibrarySchemaVersion);
 
@@ -81,7 +107,10 @@ void Migrate(Database& db) {
   WriteTransaction tx(db);
   const std::int64_t version = UserVersion(db);
   if (version >= kLibrarySchemaVersion) return;
-  for (std::int64_t v = version; v < kLibrarySchemaVersion; ++v) db.Exec(kMigrations[v]);
+  for (std::int64_t v = version; v < kLibrarySchemaVersion; ++v) {
+    db.Exec(kMigrations[v].sql);
+    if (kMigrations[v].fill != nullptr) kMigrations[v].fill(db);
+  }
   db.Exec(("PRAGMA user_version = " + std::to_string(kLibrarySchemaVersion)).c_str());
   tx.Commit();
 }
@@ -147,6 +176,11 @@ void NameHas(sqlite3_context* ctx, int, sqlite3_value** args) {
   sqlite3_result_int(ctx, folded.find(TextArg(args[1])) != std::string::npos ? 1 : 0);
 }
 
+// ordano_glob(name, glob): whether the whole folded name matches the glob.
+void NameGlob(sqlite3_context* ctx, int, sqlite3_value** args) {
+  sqlite3_result_int(ctx, GlobMatches(FoldForSearch(TextArg(args[0])), TextArg(args[1])) ? 1 : 0);
+}
+
 // ordano_ext(name): the folded extension ("" without a dot).
 void NameExtension(sqlite3_context* ctx, int, sqlite3_value** args) {
   const std::string folded = FoldForSearch(TextArg(args[0]));
@@ -158,6 +192,8 @@ void NameExtension(sqlite3_context* ctx, int, sqlite3_value** args) {
 void RegisterFunctions(Database& db) {
   constexpr int kFlags = SQLITE_UTF8 | SQLITE_DETERMINISTIC | SQLITE_DIRECTONLY;
   if (sqlite3_create_function_v2(db.get(), "ordano_has", 2, kFlags, nullptr, NameHas, nullptr,
+                                 nullptr, nullptr) != SQLITE_OK ||
+      sqlite3_create_function_v2(db.get(), "ordano_glob", 2, kFlags, nullptr, NameGlob, nullptr,
                                  nullptr, nullptr) != SQLITE_OK ||
       sqlite3_create_function_v2(db.get(), "ordano_ext", 1, kFlags, nullptr, NameExtension, nullptr,
                                  nullptr, nullptr) != SQLITE_OK) {
@@ -246,10 +282,13 @@ void Library::DropSnapshot(std::int64_t snapshot) {
                  "SELECT f.id, f.name FROM file f JOIN folder d ON d.id = f.folder_id "
                  "WHERE d.snapshot_id = ?");
   Statement forget(db_, "INSERT INTO file_name(file_name, rowid, name) VALUES('delete', ?, ?)");
+  Statement forgetGram(db_, "DELETE FROM file_gram WHERE gram = ? AND file_id = ?");
   rows.Bind(1, snapshot);
   while (rows.Step()) {
-    forget.Bind(1, rows.Int(0)).Bind(2, FoldForSearch(rows.Bytes(1)));
+    const std::string folded = FoldForSearch(rows.Bytes(1));
+    forget.Bind(1, rows.Int(0)).Bind(2, folded);
     forget.Run();
+    RunForShortGrams(forgetGram, rows.Int(0), folded);
   }
   Statement files(db_,
                   "DELETE FROM file WHERE folder_id IN (SELECT id FROM folder WHERE "
@@ -288,6 +327,7 @@ std::uint64_t Library::StoreTree(const VolumeIdentity& volume, const std::string
   Statement addFile(db_,
                     "INSERT INTO file(folder_id, name, size, mtime, md5) VALUES(?, ?, ?, ?, ?)");
   Statement addName(db_, "INSERT INTO file_name(rowid, name) VALUES(?, ?)");
+  Statement addGram(db_, "INSERT INTO file_gram(gram, file_id) VALUES(?, ?)");
   std::vector<std::int64_t> folderIds(catalogue.folders.size(), 0);
   std::uint64_t files = 0, bytes = 0;
   for (const CatalogueRow& row : catalogue.rows) {
@@ -311,7 +351,10 @@ std::uint64_t Library::StoreTree(const VolumeIdentity& volume, const std::string
       addFile.BindNull(5);
     }
     addFile.Run();
-    addName.Bind(1, db_.LastInsertId()).Bind(2, FoldForSearch(row.name)).Run();
+    const std::int64_t fileId = db_.LastInsertId();
+    const std::string folded = FoldForSearch(row.name);
+    addName.Bind(1, fileId).Bind(2, folded).Run();
+    RunForShortGrams(addGram, fileId, folded);
     ++files;
     bytes += row.size;
   }
@@ -361,22 +404,35 @@ std::vector<LibraryVolume> Library::Volumes() {
 
 std::vector<FindHit> Library::Find(const FindQuery& q) {
   // Fragments of three characters and more go to the trigram index, as
-  // quoted phrases (so nothing in them is query syntax); shorter ones and the
-  // extensions are checked on the rows it returns (or on every row).
+  // quoted phrases (so nothing in them is query syntax); shorter ones with a
+  // character that is not ASCII to the gram index; the rest, the globs and
+  // the extensions are checked on the rows those return (or on every row).
+  // A glob's literal runs narrow the rows as fragments of their own.
   std::string match;
-  std::vector<std::string_view> shortFragments;
+  std::vector<std::string_view> scanned, globs;
+  std::vector<std::int64_t> grams;
+  const auto narrow = [&](std::string_view f, bool exact) {
+    if (CodePointCount(f) >= 3) {
+      if (!match.empty()) match += ' ';
+      match += '"';
+      for (const char c : f) {
+        if (c == '"') match += '"';
+        match += c;
+      }
+      match += '"';
+    } else if (const auto key = ShortGramKey(f)) {
+      grams.push_back(*key);
+    } else if (exact) {
+      scanned.push_back(f);
+    }
+  };
   for (const std::string& f : q.fragments) {
-    if (CodePointCount(f) < 3) {
-      shortFragments.push_back(f);
+    if (!IsGlob(f)) {
+      narrow(f, true);
       continue;
     }
-    if (!match.empty()) match += ' ';
-    match += '"';
-    for (const char c : f) {
-      if (c == '"') match += '"';
-      match += c;
-    }
-    match += '"';
+    globs.push_back(f);
+    for (const std::string_view literal : GlobLiterals(f)) narrow(literal, false);
   }
   std::string sql =
       "SELECT d.path, f.name, f.size, f.mtime, f.md5, v.key, v.label, v.mount_point, v.id "
@@ -384,7 +440,8 @@ std::vector<FindHit> Library::Find(const FindQuery& q) {
       "JOIN tree t ON t.current_snapshot = d.snapshot_id "
       "JOIN volume v ON v.id = t.volume_id WHERE 1";
   // Numbered parameters: 1 the match, 2-3 the sizes, 4 the digest, 5 the
-  // volume, then the short fragments, then the extensions.
+  // volume, 6-7 the times, then the grams, the scanned fragments, the globs
+  // and the extensions.
   if (!match.empty()) sql += " AND f.id IN (SELECT rowid FROM file_name WHERE file_name MATCH ?1)";
   if (q.minSize) sql += " AND f.size >= ?2";
   if (q.maxSize) sql += " AND f.size <= ?3";
@@ -392,9 +449,18 @@ std::vector<FindHit> Library::Find(const FindQuery& q) {
   if (q.volume) {
     sql += " AND (v.label = ?5 COLLATE NOCASE OR v.uuid = ?5 COLLATE NOCASE OR v.key = ?5)";
   }
-  int next = 6;
-  for (std::size_t i = 0; i < shortFragments.size(); ++i) {
+  if (q.modifiedFrom) sql += " AND f.mtime >= ?6";
+  if (q.modifiedBefore) sql += " AND f.mtime < ?7";
+  int next = 8;
+  for (std::size_t i = 0; i < grams.size(); ++i) {
+    sql +=
+        " AND f.id IN (SELECT file_id FROM file_gram WHERE gram = ?" + std::to_string(next++) + ")";
+  }
+  for (std::size_t i = 0; i < scanned.size(); ++i) {
     sql += " AND ordano_has(f.name, ?" + std::to_string(next++) + ")";
+  }
+  for (std::size_t i = 0; i < globs.size(); ++i) {
+    sql += " AND ordano_glob(f.name, ?" + std::to_string(next++) + ")";
   }
   if (!q.extensions.empty()) {
     sql += " AND ordano_ext(f.name) IN (";
@@ -410,8 +476,12 @@ std::vector<FindHit> Library::Find(const FindQuery& q) {
   if (q.maxSize) s.Bind(3, static_cast<std::int64_t>(*q.maxSize));
   if (q.md5) s.BindBlob(4, std::span<const std::uint8_t>(*q.md5));
   if (q.volume) s.Bind(5, *q.volume);
-  next = 6;
-  for (const std::string_view f : shortFragments) s.BindBlob(next++, f);
+  if (q.modifiedFrom) s.Bind(6, *q.modifiedFrom);
+  if (q.modifiedBefore) s.Bind(7, *q.modifiedBefore);
+  next = 8;
+  for (const std::int64_t g : grams) s.Bind(next++, g);
+  for (const std::string_view f : scanned) s.BindBlob(next++, f);
+  for (const std::string_view f : globs) s.BindBlob(next++, f);
   for (const std::string& e : q.extensions) s.Bind(next++, e);
 
   std::vector<FindHit> out;

@@ -20,7 +20,7 @@
 
 namespace ordano {
 
-inline constexpr int kLibrarySchemaVersion = 1;
+inline constexpr int kLibrarySchemaVersion = 2;
 // Snapshots kept per tree: the current one and three before it.
 inline constexpr int kKeptSnapshots = 4;
 
@@ -40,11 +40,15 @@ struct LibraryVolume {
 };
 
 struct FindQuery {
-  std::vector<std::string> fragments;   // folded (FoldForSearch), non-empty
+  // Folded (FoldForSearch), non-empty; one with `*` or `?` is a glob the
+  // whole name must match.
+  std::vector<std::string> fragments;
   std::vector<std::string> extensions;  // folded, without the dot
   std::optional<std::uint64_t> minSize, maxSize;
   std::optional<std::array<std::uint8_t, 16>> md5;
   std::optional<std::string> volume;  // label or UUID (any case), or the key
+  // Modified at or after / before, Unix seconds; a file without a time fails both.
+  std::optional<std::int64_t> modifiedFrom, modifiedBefore;
 };
 
 struct FindHit {

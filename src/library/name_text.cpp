@@ -1,5 +1,6 @@
 #include "library/name_text.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <utility>
 
@@ -65,7 +66,86 @@ void AppendHex(std::string& out, std::uint8_t b) {
   out += kDigits[b & 15];
 }
 
+// The code points of valid UTF-8 (folded text is valid by construction).
+std::u32string CodePoints(std::string_view utf8) {
+  std::u32string out;
+  out.reserve(utf8.size());
+  for (std::size_t i = 0; i < utf8.size();) {
+    const auto [c, n] = Decode(utf8, i);
+    out += n == 0 ? U'\uFFFD' : c;
+    i += n == 0 ? 1 : n;
+  }
+  return out;
+}
+
+// A gram never spans a space or a tab: no fragment holds one.
+bool Gap(char32_t c) { return c == U' ' || c == U'\t'; }
+
+// Above every code point, so one key space holds both kinds of gram.
+std::int64_t PairKey(char32_t a, char32_t b) {
+  return (static_cast<std::int64_t>(a) << 21) | static_cast<std::int64_t>(b);
+}
+
 }  // namespace
+
+std::vector<std::int64_t> ShortGrams(std::string_view folded) {
+  const std::u32string cps = CodePoints(folded);
+  std::vector<std::int64_t> grams;
+  for (std::size_t i = 0; i < cps.size(); ++i) {
+    if (cps[i] >= 0x80) grams.push_back(cps[i]);
+    if (i + 1 < cps.size() && (cps[i] >= 0x80 || cps[i + 1] >= 0x80) && !Gap(cps[i]) &&
+        !Gap(cps[i + 1])) {
+      grams.push_back(PairKey(cps[i], cps[i + 1]));
+    }
+  }
+  std::sort(grams.begin(), grams.end());
+  grams.erase(std::unique(grams.begin(), grams.end()), grams.end());
+  return grams;
+}
+
+std::optional<std::int64_t> ShortGramKey(std::string_view fragment) {
+  const std::u32string cps = CodePoints(fragment);
+  if (cps.size() == 1 && cps[0] >= 0x80) return cps[0];
+  if (cps.size() == 2 && (cps[0] >= 0x80 || cps[1] >= 0x80) && !Gap(cps[0]) && !Gap(cps[1])) {
+    return PairKey(cps[0], cps[1]);
+  }
+  return std::nullopt;
+}
+
+bool IsGlob(std::string_view fragment) {
+  return fragment.find_first_of("*?") != std::string_view::npos;
+}
+
+bool GlobMatches(std::string_view name, std::string_view glob) {
+  const std::u32string n = CodePoints(name), g = CodePoints(glob);
+  // Greedy with one backtrack point: the last star seen.
+  std::size_t ni = 0, gi = 0, starG = std::u32string::npos, starN = 0;
+  while (ni < n.size()) {
+    if (gi < g.size() && (g[gi] == U'?' || g[gi] == n[ni])) {
+      ++ni, ++gi;
+    } else if (gi < g.size() && g[gi] == U'*') {
+      starG = gi++;
+      starN = ni;
+    } else if (starG != std::u32string::npos) {
+      gi = starG + 1;
+      ni = ++starN;
+    } else {
+      return false;
+    }
+  }
+  while (gi < g.size() && g[gi] == U'*') ++gi;
+  return gi == g.size();
+}
+
+std::vector<std::string_view> GlobLiterals(std::string_view glob) {
+  std::vector<std::string_view> out;
+  for (std::size_t i = 0; i < glob.size();) {
+    const std::size_t end = std::min(glob.find_first_of("*?", i), glob.size());
+    if (end > i) out.push_back(glob.substr(i, end - i));
+    i = end + 1;
+  }
+  return out;
+}
 
 std::string FoldForSearch(std::string_view bytes) {
   std::string out;

@@ -3,8 +3,11 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace ordano {
 
@@ -16,6 +19,26 @@ std::string FoldForSearch(std::string_view bytes);
 
 // Characters (code points) in valid UTF-8 text.
 std::size_t CodePointCount(std::string_view utf8);
+
+// The short-fragment index of a folded name: each character that is not
+// ASCII and each pair of neighbours of which one is not, as ShortGramKey
+// numbers them, without repeats. ASCII-only grams are left out: they would
+// more than double the size of a row for queries that a scan answers.
+std::vector<std::int64_t> ShortGrams(std::string_view folded);
+
+// The key of a folded fragment of one or two characters with one that is
+// not ASCII; nullopt for any other fragment.
+std::optional<std::int64_t> ShortGramKey(std::string_view fragment);
+
+// Whether a folded fragment is a glob (holds `*` or `?`).
+bool IsGlob(std::string_view fragment);
+
+// Whether the whole folded name matches the folded glob: `*` any run of
+// characters, `?` one character, everything else itself.
+bool GlobMatches(std::string_view name, std::string_view glob);
+
+// The literal runs of a glob, between its `*` and `?`.
+std::vector<std::string_view> GlobLiterals(std::string_view glob);
 
 // A name for a line of output: control characters and bytes that are not
 // UTF-8 as \xHH; everything else as it is.

@@ -84,6 +84,7 @@ TEST_F(Library, AddsTreesOfTwoVolumesAndFindsAcrossThem) {
   File(work / "a/docs/notes.txt");
   File(work / "a/gone.txt");
   File(work / "b/Report draft.pdf", std::string(3000, 'r'));
+  File(work / "b/\xe4\xb8\x8b\xe6\x9b\xb8\xe3\x81\x8d.txt");  // 下書き: short-fragment grams
   ShmDir shm;
   if (!shm.path().empty()) File(shm.path() + "/old report.pdf", "ab");
 
@@ -135,6 +136,9 @@ TEST_F(Library, AddsTreesOfTwoVolumesAndFindsAcrossThem) {
                    "WHERE CAST(t.root AS TEXT) LIKE '%/b'"),
             4);
   EXPECT_EQ(Scalar("SELECT count(*) FROM file WHERE name = CAST('Report draft.pdf' AS BLOB)"), 4);
+  EXPECT_EQ(Scalar("SELECT count(*) FROM file_gram g WHERE NOT EXISTS "
+                   "(SELECT 1 FROM file f WHERE f.id = g.file_id)"),
+            0);
 }
 
 TEST_F(Library, RefusesBadLibrariesAndReadsQueriesAsText) {
@@ -150,7 +154,7 @@ TEST_F(Library, RefusesBadLibrariesAndReadsQueriesAsText) {
   struct Literal {
     const char* query;
     const char* hit;
-  } literals[] = {{"b*c", "a\"b*c.txt"},
+  } literals[] = {{"a\"b*c.txt", "a\"b*c.txt"},  // a glob of the whole name
                   {"a\"b", "a\"b*c.txt"},
                   {"NEAR(x)", "NEAR(x).txt"},
                   {"-minus-", "-minus-.txt"},
@@ -204,6 +208,70 @@ TEST_F(Library, RefusesBadLibrariesAndReadsQueriesAsText) {
       EXPECT_NE(r.err.find(lib), std::string::npos) << d.what << ": " << r.err;
       EXPECT_EQ(ReadFile(lib), d.bytes) << d.what << " " << args[0];
     }
+  }
+}
+
+// Fragments of one and two characters go through the gram index (a library
+// of the first schema gains it when opened); globs match whole names; dates
+// bound the modified time.
+TEST_F(Library, ShortFragmentsGlobsAndDatesAfterTheSchemaUpgrade) {
+  const std::string shashin = "\xe5\x86\x99\xe7\x9c\x9f";  // 写真
+  File(work / "t/" + shashin + ".jpg");
+  File(work / "t/\xe6\x97\x85\xe8\xa1\x8c\xe3\x81\xae" + shashin + ".png");  // 旅行の
+  File(work / "t/\xe7\x9c\x9f\xe5\xa4\x8f.txt");                             // 真夏
+  File(work / "t/\xe3\x82\xab\xe3\x83\xa1\xe3\x83\xa9.txt");                 // カメラ
+  File(work / "t/Photo.jpg");
+  SetMtime(work / "t/\xe6\x97\x85\xe8\xa1\x8c\xe3\x81\xae" + shashin + ".png", kTime + 30 * 86400);
+  SetMtime(work / "t/\xe7\x9c\x9f\xe5\xa4\x8f.txt", kTime - 400 * 86400);
+  ASSERT_EQ(Ordanou({"--add", work / "t"}).exitCode, 0);
+  EXPECT_EQ(Lines(Ordanou({"--find", shashin}).out).size(), 2u);
+
+  // Back to the first schema: the gram table gone, version 1.
+  {
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open((work / "lib/library.sqlite").c_str(), &db), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(db, "DROP TABLE file_gram; PRAGMA user_version = 1", nullptr, nullptr,
+                           nullptr),
+              SQLITE_OK);
+    sqlite3_close(db);
+  }
+  const std::string jpg = shashin + ".jpg",
+                    png = "\xe6\x97\x85\xe8\xa1\x8c\xe3\x81\xae" + shashin + ".png",
+                    natsu = "\xe7\x9c\x9f\xe5\xa4\x8f.txt",
+                    camera = "\xe3\x82\xab\xe3\x83\xa1\xe3\x83\xa9.txt";
+  struct Case {
+    std::vector<std::string> args;
+    std::set<std::string> names;
+  } cases[] = {
+      {{"\xe5\x86\x99"}, {jpg, png}},         // 写
+      {{shashin}, {jpg, png}},                // 写真
+      {{"\xe7\x9c\x9f"}, {jpg, png, natsu}},  // 真
+      {{"\xe3\x81\xae\xe5\x86\x99"}, {png}},  // の写
+      {{"\xe3\x81\x8b"}, {camera}},           // か finds カ
+      {{"\xe7\x9c\x9f .TXT"}, {natsu}},       // with an ASCII fragment
+      {{"*.jpg"}, {jpg, "Photo.jpg"}},        // globs: the whole name,
+      {{"\xe5\x86\x99?.JPG"}, {jpg}},         // any case, ? one character
+      {{"\xe5\x86\x99*"}, {jpg}},             // not 旅行の写真
+      {{"ph*o.*"}, {"Photo.jpg"}},
+      {{"\xe7\x9c\x9f", "--newer", "2023-11-15"}, {png}},  // dates: local time (UTC here)
+      {{"\xe7\x9c\x9f", "--older", "2023-11-14"}, {natsu}},
+      {{"--newer", "2023-11-14T22:13:20", "--older", "2023-11-14 22:13:21"},
+       {jpg, camera, "Photo.jpg"}},
+      {{"--newer", "2023-11-14T22:14"}, {png}},
+  };
+  for (const auto& c : cases) {
+    std::vector<std::string> args = {"--find"};
+    args.insert(args.end(), c.args.begin(), c.args.end());
+    const auto r = Ordanou(args);
+    std::set<std::string> names;
+    for (const std::string& line : Lines(r.out)) {
+      names.insert(line.substr(0, line.find('\t')).substr((work / "t/").size()));
+    }
+    EXPECT_EQ(names, c.names) << c.args.front() << ": " << r.err;
+  }
+  EXPECT_EQ(Scalar("PRAGMA user_version"), 2);
+  for (const char* bad : {"2023-02-29", "2023-11-14T24:00", "yesterday", "2023-11-14T22"}) {
+    EXPECT_EQ(Ordanou({"--find", "--newer", bad}).exitCode, 2) << bad;
   }
 }
 
