@@ -1,7 +1,13 @@
 #!/usr/bin/env python3
-"""Generates a tree of FILES files spread over FOLDERS folders (two levels deep)."""
+"""Generates a tree of FILES files spread over FOLDERS folders (two levels deep).
+
+Every tenth file has a Japanese name (one of twenty words before the number),
+so two-character Japanese queries have something to find."""
 import os
 import sys
+
+WORDS = ["写真", "旅行", "会議", "資料", "報告", "夏休み", "家族", "音楽", "動画", "請求書",
+         "見積", "議事録", "カメラ", "東京", "大阪", "結婚式", "卒業", "運動会", "設計", "契約"]
 
 
 def main():
@@ -17,7 +23,11 @@ def main():
         for j in range(per_folder):
             if made >= files:
                 break
-            with open(os.path.join(d, "file_%06d_%d.dat" % (made, j)), "wb") as f:
+            if made % 10 == 0:
+                name = "%s_%06d_%d.dat" % (WORDS[(made // 10) % len(WORDS)], made, j)
+            else:
+                name = "file_%06d_%d.dat" % (made, j)
+            with open(os.path.join(d, name), "wb") as f:
                 f.write(b"x" * (made % 97))
             made += 1
     print("%d files in %d folders under %s" % (made, folders, root))
