@@ -3,7 +3,9 @@
 #include <algorithm>
 #include <cstring>
 #include <string>
+#include <string_view>
 #include <unordered_map>
+#include <utility>
 
 namespace ordano {
 namespace {
@@ -25,26 +27,42 @@ std::string CopyKey(const FindHit& f) {
 }  // namespace
 
 std::vector<DuplicateGroup> FindDuplicates(Library& library) {
-  // Counted first, so only the files with copies are held.
-  std::unordered_map<std::string, std::uint32_t> counts;
-  library.ForEachCurrentFile([&](const FindHit& f) {
-    if (f.size > 0) ++counts[CopyKey(f)];
-  });
+  // A first pass in no order keeps a hash of each file's copy key; only the
+  // files whose hash is shared are read again, in order, and grouped by the
+  // key itself (a shared hash alone makes no group).
+  std::vector<std::pair<std::uint64_t, std::int64_t>> hashed;
+  library.ForEachCurrentFileKey(
+      [&](std::int64_t id, std::uint64_t size, std::string_view name, std::string_view md5) {
+        if (size == 0) return;
+        const bool digest = md5.size() == 16;
+        const std::uint64_t h = std::hash<std::string_view>{}(digest ? md5 : name);
+        hashed.emplace_back((h ^ (size * 0x9E3779B97F4A7C15ull)) + (digest ? 1 : 0), id);
+      });
+  std::sort(hashed.begin(), hashed.end());
+  std::vector<std::int64_t> candidates;
+  for (std::size_t i = 0; i < hashed.size();) {
+    std::size_t end = i + 1;
+    while (end < hashed.size() && hashed[end].first == hashed[i].first) ++end;
+    if (end - i > 1) {
+      for (std::size_t k = i; k < end; ++k) candidates.push_back(hashed[k].second);
+    }
+    i = end;
+  }
+  hashed = {};
   std::unordered_map<std::string, std::size_t> groupOf;
   std::vector<DuplicateGroup> groups;
-  library.ForEachCurrentFile([&](const FindHit& f) {
-    if (f.size == 0) return;
-    std::string key = CopyKey(f);
-    const auto n = counts.find(key);
-    if (n == counts.end() || n->second < 2) return;
-    const auto [at, added] = groupOf.emplace(std::move(key), groups.size());
-    if (added) {
-      DuplicateGroup& g = groups.emplace_back();
-      g.size = f.size;
-      g.md5 = f.md5;
-    }
-    groups[at->second].copies.push_back(f);
-  });
+  if (!candidates.empty()) {
+    library.ForEachCurrentFileOf(candidates, [&](const FindHit& f) {
+      const auto [at, added] = groupOf.emplace(CopyKey(f), groups.size());
+      if (added) {
+        DuplicateGroup& g = groups.emplace_back();
+        g.size = f.size;
+        g.md5 = f.md5;
+      }
+      groups[at->second].copies.push_back(f);
+    });
+  }
+  std::erase_if(groups, [](const DuplicateGroup& g) { return g.copies.size() < 2; });
   std::stable_sort(
       groups.begin(), groups.end(),
       [](const DuplicateGroup& a, const DuplicateGroup& b) { return a.Waste() > b.Waste(); });

@@ -501,12 +501,16 @@ std::vector<FindHit> Library::Find(const FindQuery& q) {
   return out;
 }
 
-void Library::ForEachCurrentFile(const std::function<void(const FindHit&)>& visit) {
-  Statement s(db_,
-              "SELECT d.path, f.name, f.size, f.mtime, f.md5, v.key, v.label, v.mount_point, v.id "
-              "FROM file f JOIN folder d ON d.id = f.folder_id "
-              "JOIN tree t ON t.current_snapshot = d.snapshot_id "
-              "JOIN volume v ON v.id = t.volume_id ORDER BY v.label, v.key, d.path, f.name");
+namespace {
+
+constexpr const char* kCurrentFiles =
+    "SELECT d.path, f.name, f.size, f.mtime, f.md5, v.key, v.label, v.mount_point, v.id "
+    "FROM file f JOIN folder d ON d.id = f.folder_id "
+    "JOIN tree t ON t.current_snapshot = d.snapshot_id "
+    "JOIN volume v ON v.id = t.volume_id ";
+constexpr const char* kCurrentOrder = " ORDER BY v.label, v.key, d.path, f.name";
+
+void VisitHits(Statement& s, const std::function<void(const FindHit&)>& visit) {
   FindHit hit;
   while (s.Step()) {
     hit.folder = s.Bytes(0);
@@ -520,6 +524,38 @@ void Library::ForEachCurrentFile(const std::function<void(const FindHit&)>& visi
     hit.volumeId = s.Int(8);
     visit(hit);
   }
+}
+
+}  // namespace
+
+void Library::ForEachCurrentFile(const std::function<void(const FindHit&)>& visit) {
+  Statement s(db_, std::string(kCurrentFiles) + kCurrentOrder);
+  VisitHits(s, visit);
+}
+
+void Library::ForEachCurrentFileKey(
+    const std::function<void(std::int64_t, std::uint64_t, std::string_view, std::string_view)>&
+        visit) {
+  Statement s(db_,
+              "SELECT f.id, f.size, f.name, f.md5 FROM file f JOIN folder d ON d.id = f.folder_id "
+              "JOIN tree t ON t.current_snapshot = d.snapshot_id");
+  while (s.Step()) visit(s.Int(0), static_cast<std::uint64_t>(s.Int(1)), s.Bytes(2), s.Bytes(3));
+}
+
+void Library::ForEachCurrentFileOf(std::span<const std::int64_t> ids,
+                                   const std::function<void(const FindHit&)>& visit) {
+  // The ids go through a temporary table: the library itself is not written.
+  db_.Exec("CREATE TEMP TABLE IF NOT EXISTS picked(id INTEGER PRIMARY KEY); DELETE FROM picked");
+  {
+    Statement add(db_, "INSERT OR IGNORE INTO picked(id) VALUES(?)");
+    for (const std::int64_t id : ids) add.Bind(1, id).Run();
+  }
+  {
+    Statement s(db_,
+                std::string(kCurrentFiles) + "JOIN temp.picked p ON p.id = f.id" + kCurrentOrder);
+    VisitHits(s, visit);
+  }
+  db_.Exec("DELETE FROM picked");
 }
 
 std::vector<LibraryVolume> Library::MatchVolumes(std::string_view nameOrUuid) {

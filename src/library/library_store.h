@@ -8,6 +8,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <span>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -78,6 +79,14 @@ class Library {
   std::vector<FindHit> Find(const FindQuery& query);
   // Every file of the current snapshots, by volume, folder and name.
   void ForEachCurrentFile(const std::function<void(const FindHit&)>& visit);
+  // Every file of the current snapshots in no order, with what tells copies
+  // apart (md5 empty when unknown): a quick first pass over the whole library.
+  void ForEachCurrentFileKey(
+      const std::function<void(std::int64_t id, std::uint64_t size, std::string_view name,
+                               std::string_view md5)>& visit);
+  // The current files of `ids` (file ids), in the order of ForEachCurrentFile.
+  void ForEachCurrentFileOf(std::span<const std::int64_t> ids,
+                            const std::function<void(const FindHit&)>& visit);
   // The volumes a label or UUID (any case) or a key names.
   std::vector<LibraryVolume> MatchVolumes(std::string_view nameOrUuid);
   // Removes a volume with its trees and their snapshots in one transaction;

@@ -89,6 +89,10 @@ std::int64_t PairKey(char32_t a, char32_t b) {
 }  // namespace
 
 std::vector<std::int64_t> ShortGrams(std::string_view folded) {
+  if (std::all_of(folded.begin(), folded.end(),
+                  [](char c) { return static_cast<std::uint8_t>(c) < 0x80; })) {
+    return {};  // most names: nothing to index
+  }
   const std::u32string cps = CodePoints(folded);
   std::vector<std::int64_t> grams;
   for (std::size_t i = 0; i < cps.size(); ++i) {
