@@ -435,7 +435,7 @@ std::vector<FindHit> Library::Find(const FindQuery& q) {
     for (const std::string_view literal : GlobLiterals(f)) narrow(literal, false);
   }
   std::string sql =
-      "SELECT d.path, f.name, f.size, f.mtime, f.md5, v.key, v.label, v.mount_point, v.id "
+      "SELECT d.path, f.name, f.size, f.mtime, f.md5, v.key, v.label, v.mount_point, v.id, f.id "
       "FROM file f JOIN folder d ON d.id = f.folder_id "
       "JOIN tree t ON t.current_snapshot = d.snapshot_id "
       "JOIN volume v ON v.id = t.volume_id WHERE 1";
@@ -497,6 +497,7 @@ std::vector<FindHit> Library::Find(const FindQuery& q) {
     hit.volumeLabel = s.Bytes(6);
     hit.lastMountPoint = s.Bytes(7);
     hit.volumeId = s.Int(8);
+    hit.fileId = s.Int(9);
   }
   return out;
 }
@@ -504,7 +505,7 @@ std::vector<FindHit> Library::Find(const FindQuery& q) {
 namespace {
 
 constexpr const char* kCurrentFiles =
-    "SELECT d.path, f.name, f.size, f.mtime, f.md5, v.key, v.label, v.mount_point, v.id "
+    "SELECT d.path, f.name, f.size, f.mtime, f.md5, v.key, v.label, v.mount_point, v.id, f.id "
     "FROM file f JOIN folder d ON d.id = f.folder_id "
     "JOIN tree t ON t.current_snapshot = d.snapshot_id "
     "JOIN volume v ON v.id = t.volume_id ";
@@ -522,6 +523,7 @@ void VisitHits(Statement& s, const std::function<void(const FindHit&)>& visit) {
     hit.volumeLabel = s.Bytes(6);
     hit.lastMountPoint = s.Bytes(7);
     hit.volumeId = s.Int(8);
+    hit.fileId = s.Int(9);
     visit(hit);
   }
 }

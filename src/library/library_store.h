@@ -60,6 +60,7 @@ struct FindHit {
   std::optional<std::array<std::uint8_t, 16>> md5;
   std::string volumeKey, volumeLabel, lastMountPoint;
   std::int64_t volumeId = 0;
+  std::int64_t fileId = 0;
 };
 
 class Library {

@@ -351,6 +351,12 @@ TEST_F(Library, DuplicatesBiggestFirstUniqueAndForget) {
   r = Ordanou({"--unique", work / "y"});
   EXPECT_EQ(r.exitCode, 1) << r.out;
 
+  // With few files that have copies they are picked out by id: the same groups.
+  const std::string groups = Ordanou({"--duplicates"}).out;
+  for (int i = 0; i < 60; ++i) File(work / ("z/u" + std::to_string(i)), std::to_string(i));
+  ASSERT_EQ(Ordanou({"--add", "--md5", work / "z"}).exitCode, 0);
+  EXPECT_EQ(Ordanou({"--duplicates"}).out, groups);
+
   r = Ordanou({"--volumes", "--json"});
   ASSERT_EQ(r.exitCode, 0) << r.err;
   const std::string key = nlohmann::json::parse(r.out).at(0).at("key");
