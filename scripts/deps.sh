@@ -13,7 +13,7 @@ optional=()
 case "${1:-}" in
   # Benchmarks, and the icons and screenshots of scripts/render_assets.sh;
   # python3.11-doc: a real documentation tree for bench/crawl_vs_wget.sh --python-docs.
-  --bench) optional=(fonts-noto-cjk librsvg2-bin hyperfine time libarchive-tools p7zip-full wget python3 python3.11-doc jq) ;;
+  --bench) optional=(fonts-noto-cjk librsvg2-bin hyperfine time libarchive-tools p7zip-full wget python3 python3.11-doc jq plocate) ;;
   # Noto CJK for the window's Japanese texts offscreen, cab, arj and 7z writers,
   # bsdtar, wget, the test web server, clang for fuzzing, Chromium for the
   # browser test. Tests that need one of them say so and skip when it is
