@@ -338,6 +338,18 @@ nlohmann::json HitJson(const FindHit& hit, const Mounted& mounted) {
   return j;
 }
 
+// One line a hit, or a JSON array of them.
+std::string HitsText(const std::vector<FindHit>& hits, const Mounted& mounted, bool json) {
+  if (!json) {
+    std::string out;
+    for (const FindHit& hit : hits) out += HitLine(hit, mounted);
+    return out;
+  }
+  nlohmann::json list = nlohmann::json::array();
+  for (const FindHit& hit : hits) list.push_back(HitJson(hit, mounted));
+  return list.dump(2) + '\n';
+}
+
 bool Print(const std::string& text) {
   return std::fwrite(text.data(), 1, text.size(), stdout) == text.size() &&
          std::fflush(stdout) == 0;
@@ -358,16 +370,7 @@ int Find(const CommandLine& cl, const std::string& libraryPath) {
     }
     const std::vector<FindHit> hits = library->Find(query);
     const auto mounted = MountedVolumes();
-    std::string out;
-    nlohmann::json list = nlohmann::json::array();
-    for (const FindHit& hit : hits) {
-      if (cl.json) {
-        list.push_back(HitJson(hit, mounted));
-      } else {
-        out += HitLine(hit, mounted);
-      }
-    }
-    if (cl.json) out = list.dump(2) + '\n';
+    const std::string out = HitsText(hits, mounted, cl.json);
     if (!Print(out)) {
       std::fputs("ordanou: the hits could not be written\n", stderr);
       return static_cast<int>(kExitUsage);
@@ -446,16 +449,7 @@ int Unique(const CommandLine& cl, const std::string& libraryPath) {
       selected = [id = volume->id](const FindHit& f) { return f.volumeId == id; };
     }
     const std::vector<FindHit> unique = FindUnique(*library, selected);
-    std::string out;
-    nlohmann::json list = nlohmann::json::array();
-    for (const FindHit& hit : unique) {
-      if (cl.json) {
-        list.push_back(HitJson(hit, mounted));
-      } else {
-        out += HitLine(hit, mounted);
-      }
-    }
-    if (cl.json) out = list.dump(2) + '\n';
+    const std::string out = HitsText(unique, mounted, cl.json);
     if (!Print(out)) return static_cast<int>(kExitUsage);
     return static_cast<int>(unique.empty() ? kExitPartial : kExitOk);
   });

@@ -143,6 +143,21 @@ std::optional<std::array<std::uint8_t, 16>> Md5Column(const Statement& s, int co
   return out;
 }
 
+// A hit from the columns folder, name, size, mtime, md5, volume key, label,
+// mount point, volume id, file id (in that order).
+void ReadHit(const Statement& s, FindHit& hit) {
+  hit.folder = s.Bytes(0);
+  hit.name = s.Bytes(1);
+  hit.size = static_cast<std::uint64_t>(s.Int(2));
+  hit.modified = s.IsNull(3) ? std::nullopt : std::optional<std::int64_t>(s.Int(3));
+  hit.md5 = Md5Column(s, 4);
+  hit.volumeKey = s.Bytes(5);
+  hit.volumeLabel = s.Bytes(6);
+  hit.lastMountPoint = s.Bytes(7);
+  hit.volumeId = s.Int(8);
+  hit.fileId = s.Int(9);
+}
+
 // A catalogue time as Unix seconds: a wall clock without offset is local.
 std::optional<std::int64_t> UnixTime(const CatalogueTime& t) {
   if (!t.known) return std::nullopt;
@@ -485,20 +500,7 @@ std::vector<FindHit> Library::Find(const FindQuery& q) {
   for (const std::string& e : q.extensions) s.Bind(next++, e);
 
   std::vector<FindHit> out;
-  while (s.Step()) {
-    const std::string_view name = s.Bytes(1);
-    FindHit& hit = out.emplace_back();
-    hit.folder = s.Bytes(0);
-    hit.name = name;
-    hit.size = static_cast<std::uint64_t>(s.Int(2));
-    if (!s.IsNull(3)) hit.modified = s.Int(3);
-    hit.md5 = Md5Column(s, 4);
-    hit.volumeKey = s.Bytes(5);
-    hit.volumeLabel = s.Bytes(6);
-    hit.lastMountPoint = s.Bytes(7);
-    hit.volumeId = s.Int(8);
-    hit.fileId = s.Int(9);
-  }
+  while (s.Step()) ReadHit(s, out.emplace_back());
   return out;
 }
 
@@ -514,16 +516,7 @@ constexpr const char* kCurrentOrder = " ORDER BY v.label, v.key, d.path, f.name"
 void VisitHits(Statement& s, const std::function<void(const FindHit&)>& visit) {
   FindHit hit;
   while (s.Step()) {
-    hit.folder = s.Bytes(0);
-    hit.name = s.Bytes(1);
-    hit.size = static_cast<std::uint64_t>(s.Int(2));
-    hit.modified = s.IsNull(3) ? std::nullopt : std::optional<std::int64_t>(s.Int(3));
-    hit.md5 = Md5Column(s, 4);
-    hit.volumeKey = s.Bytes(5);
-    hit.volumeLabel = s.Bytes(6);
-    hit.lastMountPoint = s.Bytes(7);
-    hit.volumeId = s.Int(8);
-    hit.fileId = s.Int(9);
+    ReadHit(s, hit);
     visit(hit);
   }
 }

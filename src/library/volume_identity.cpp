@@ -1,10 +1,8 @@
 #include "library/volume_identity.h"
 
-#include <blkid/blkid.h>
 #include <limits.h>
 #include <stdlib.h>
 #include <sys/statvfs.h>
-#include <sys/sysmacros.h>
 
 #include <cstdlib>
 #include <memory>
@@ -20,32 +18,9 @@ constexpr const char* kMountInfo = "/proc/self/mountinfo";
 constexpr const char* kByLabel = "/dev/disk/by-label";
 constexpr std::size_t kMountInfoLimit = 16u << 20;
 
-struct CacheCloser {
-  void operator()(blkid_struct_cache* c) const { blkid_put_cache(c); }
-};
-struct FreeCloser {
-  void operator()(char* p) const { std::free(p); }
-};
-using MallocText = std::unique_ptr<char, FreeCloser>;
-
-bool Holds(const std::string& mountPoint, const std::string& path) {
-  if (mountPoint == "/") return !path.empty() && path.front() == '/';
-  return path.compare(0, mountPoint.size(), mountPoint) == 0 &&
-         (path.size() == mountPoint.size() || path[mountPoint.size()] == '/');
-}
-
 // The UUID libblkid reads for a mount's device; "" without one.
 std::string UuidOf(const MountEntry& m) {
-  if (m.source.rfind("/dev/", 0) != 0) return {};
-  blkid_cache raw = nullptr;
-  if (blkid_get_cache(&raw, nullptr) != 0) return {};
-  const std::unique_ptr<blkid_struct_cache, CacheCloser> cache(raw);
-  MallocText uuid(blkid_get_tag_value(cache.get(), "UUID", m.source.c_str()));
-  if (!uuid && m.major != 0) {
-    const MallocText node(blkid_devno_to_devname(makedev(m.major, m.minor)));
-    if (node) uuid.reset(blkid_get_tag_value(cache.get(), "UUID", node.get()));
-  }
-  return uuid ? std::string(uuid.get()) : std::string();
+  return m.source.rfind("/dev/", 0) == 0 ? BlkidTag(m, "UUID") : std::string();
 }
 
 std::string KeyOf(const MountEntry& m, const std::string& uuid) {
@@ -64,7 +39,7 @@ std::optional<VolumeIdentity> IdentifyVolume(const std::string& path) {
   const MountEntry* best = nullptr;
   for (const auto& m : mounts) {
     // A later mount on the same point covers the earlier one.
-    if (Holds(m.mountPoint, real) &&
+    if (HoldsPath(m.mountPoint, real) &&
         (best == nullptr || m.mountPoint.size() >= best->mountPoint.size())) {
       best = &m;
     }
@@ -96,7 +71,7 @@ std::unordered_map<std::string, std::string> MountedVolumes() {
 }
 
 std::string BelowMountPoint(const std::string& mountPoint, const std::string& path) {
-  if (!Holds(mountPoint, path)) return path;
+  if (!HoldsPath(mountPoint, path)) return path;
   std::string rest = path.substr(mountPoint == "/" ? 1 : mountPoint.size());
   if (!rest.empty() && rest.front() == '/') rest.erase(0, 1);
   return rest;

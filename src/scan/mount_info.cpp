@@ -108,12 +108,6 @@ std::string CanonicalDevicePath(const std::string& path) {
   return NormalizeLexically(path);
 }
 
-bool HoldsPath(std::string_view mountPoint, std::string_view path) {
-  if (mountPoint == "/") return !path.empty() && path.front() == '/';
-  if (path.substr(0, mountPoint.size()) != mountPoint) return false;
-  return path.size() == mountPoint.size() || path[mountPoint.size()] == '/';
-}
-
 // A mount stands on a block device when its source is a device node (or one
 // that no longer exists under /dev, such as /dev/root).
 bool HasBlockDevice(const MountEntry& m) {
@@ -165,22 +159,26 @@ struct FreeCloser {
 };
 using MallocText = std::unique_ptr<char, FreeCloser>;
 
-// The label libblkid knows for the mount's device (its cache, else the
-// device itself); empty when it cannot be read.
-std::string BlkidLabel(const MountEntry& m) {
+}  // namespace
+
+bool HoldsPath(std::string_view mountPoint, std::string_view path) {
+  if (mountPoint == "/") return !path.empty() && path.front() == '/';
+  if (path.substr(0, mountPoint.size()) != mountPoint) return false;
+  return path.size() == mountPoint.size() || path[mountPoint.size()] == '/';
+}
+
+std::string BlkidTag(const MountEntry& m, const char* tag) {
   blkid_cache raw = nullptr;
   if (blkid_get_cache(&raw, nullptr) != 0) return {};
   const std::unique_ptr<blkid_struct_cache, BlkidCacheCloser> cache(raw);
-  MallocText label(blkid_get_tag_value(cache.get(), "LABEL", m.source.c_str()));
-  if (!label && m.major != 0) {
+  MallocText value(blkid_get_tag_value(cache.get(), tag, m.source.c_str()));
+  if (!value && m.major != 0) {
     // The mount's source may name no node here (/dev/root): go by its number.
     const MallocText node(blkid_devno_to_devname(makedev(m.major, m.minor)));
-    if (node) label.reset(blkid_get_tag_value(cache.get(), "LABEL", node.get()));
+    if (node) value.reset(blkid_get_tag_value(cache.get(), tag, node.get()));
   }
-  return label ? std::string(label.get()) : std::string();
+  return value ? std::string(value.get()) : std::string();
 }
-
-}  // namespace
 
 std::vector<MountEntry> ParseMountInfo(std::string_view text) {
   std::vector<MountEntry> out;
@@ -230,7 +228,7 @@ std::u16string LookupVolumeLabel(std::string_view mountinfo, const std::string& 
   // no udev disk folder at all (containers) libblkid reads the label. A block
   // device whose label cannot be read has the empty label.
   if (!IsFolder(byLabelDir) && !IsFolder(std::string(ParentFolderToOpen(byLabelDir)))) {
-    return ToDisplay(BlkidLabel(*best));
+    return ToDisplay(BlkidTag(*best, "LABEL"));
   }
   const auto label = FindLabel(byLabelDir, *best);
   return label ? ToDisplay(*label) : std::u16string();

@@ -37,6 +37,13 @@ struct MountEntry {
 // The mounts of a mountinfo text in its order; malformed lines are skipped.
 std::vector<MountEntry> ParseMountInfo(std::string_view text);
 
+// Whether the mount point holds the absolute path (itself or below it).
+bool HoldsPath(std::string_view mountPoint, std::string_view path);
+
+// A tag ("LABEL", "UUID") libblkid reads for the mount's device (its cache,
+// else the device itself); empty when it cannot be read.
+std::string BlkidTag(const MountEntry& m, const char* tag);
+
 // The label of the volume holding the absolute `path`: the mount with the
 // longest mount point holding it; the label of its block device by the
 // symbolic links in `byLabelDir` (udev's /dev/disk/by-label); "" for a block
