@@ -34,6 +34,8 @@ bool ParseLibraryOption(std::span<const std::string> args, std::size_t& i, Libra
   const bool hasValue = i + 1 < args.size();
   if (token == "--add") {
     o.add = true;
+  } else if (token == "--library-too") {
+    o.too = true;
   } else if (token == "--import") {
     o.import = true;
   } else if (token == "--volumes") {

@@ -16,6 +16,7 @@ namespace ordano {
 struct LibraryOptions {
   std::optional<std::string> path;    // --library PATH
   bool add = false;                   // --add: the paths are catalogued into the library
+  bool too = false;                   // --library-too: a catalogue run records there as well
   bool import = false;                // --import: the paths are catalogues to bring in
   bool volumes = false;               // --volumes
   bool duplicates = false;            // --duplicates

@@ -234,6 +234,19 @@ void ConsoleHost::OpenWithDefaultProgram(const std::string& path, const std::str
   }
 }
 
+void ConsoleHost::ReportLibraryRecord(const std::string& library, std::uint64_t /*files*/,
+                                      std::span<const std::string> notes, std::string_view error) {
+  ClearStatusLine();
+  for (const std::string& note : notes) {
+    std::fprintf(stderr, "ordanou: %s: not recorded in the library\n",
+                 Narrow(ToDisplay(note)).c_str());
+  }
+  if (!error.empty()) {
+    std::fprintf(stderr, "ordanou: %s: %s; nothing of this run was recorded in the library\n",
+                 Narrow(ToDisplay(library)).c_str(), std::string(error).c_str());
+  }
+}
+
 void ConsoleHost::ReportReadFailures(std::span<const ReadFailure> failures) {
   ClearStatusLine();
   for (const ReadFailure& f : failures) {

@@ -39,6 +39,9 @@ class ConsoleHost : public RunHost {
   void OpenWithDefaultProgram(const std::string& path, const std::string& workingDir) override;
   // One line per failure on stderr, as a missing path is named.
   void ReportReadFailures(std::span<const ReadFailure> failures) override;
+  // The same for what --library-too could not record; nothing when all went in.
+  void ReportLibraryRecord(const std::string& library, std::uint64_t files,
+                           std::span<const std::string> notes, std::string_view error) override;
 
   // Whether Ctrl-C was pressed since the host was created.
   bool Interrupted() const;

@@ -39,7 +39,10 @@ std::optional<int> StartConsoleRun(AppContext& ctx, InstanceLock& lock, std::opt
   // A number that names no profile would otherwise get first-start files.
   if (profile && !RequireExistingProfile(ctx.programFolder, *profile)) return kExitUsage;
   LoadSettingsAtStartup(ctx, profile);
-  if (overrides != nullptr) ApplySettingsOverrides(ctx.settings, *overrides);
+  if (overrides != nullptr) {
+    ApplySettingsOverrides(ctx.settings, *overrides);
+    ApplyExtrasOverrides(ctx.extras, *overrides);
+  }
   // The window applies the record to its pages before a command-line run;
   // that is where stored placeholders (width 0 -> 60 and the like) take effect.
   NormaliseForAllPages(ctx.settings);

@@ -22,6 +22,7 @@
 #include "app/console_start.h"
 #include "app/exit_status.h"
 #include "app/library_lookup.h"
+#include "compare/catalogue_folders.h"
 #include "compare/catalogue_read.h"
 #include "core/app_context.h"
 #include "library/library_questions.h"
@@ -137,20 +138,6 @@ int Add(const CommandLine& cl, const std::string& libraryPath) {
   });
 }
 
-// The folders of a catalogue without recorded roots that lie below no other.
-std::vector<std::string> TopFolders(const Catalogue& c) {
-  std::vector<std::string> sorted = c.folders;
-  std::sort(sorted.begin(), sorted.end());
-  std::vector<std::string> top;
-  for (const std::string& f : sorted) {
-    const bool below = !top.empty() && (top.back() == "/" || (f.starts_with(top.back()) &&
-                                                              f.size() > top.back().size() &&
-                                                              f[top.back().size()] == '/'));
-    if (!below) top.push_back(f);
-  }
-  return top;
-}
-
 // --import: JSON and CSV catalogues, each root a tree of the volume it is on
 // now (a root that is not there now: a volume of its own, offline).
 int Import(const CommandLine& cl, const std::string& libraryPath) {
@@ -166,9 +153,16 @@ int Import(const CommandLine& cl, const std::string& libraryPath) {
         ++failed;
         continue;
       }
-      const Catalogue& cat = load.catalogue;
-      const bool relative = std::any_of(cat.folders.begin(), cat.folders.end(),
-                                        [](const std::string& f) { return !f.starts_with('/'); });
+      Catalogue& cat = load.catalogue;
+      // Volume decorations ("Vol:LABEL (L/path)") give way to their paths.
+      bool relative = false;
+      for (std::string& f : cat.folders) {
+        if (const auto plain = PlainFolder(f)) {
+          f = std::string(*plain);
+        } else {
+          relative = true;
+        }
+      }
       if (relative) {
         std::fprintf(stderr,
                      "ordanou: %s: its folders are not absolute paths (made with --relative?); "
@@ -517,9 +511,11 @@ std::optional<int> RunLibraryCommand(const CommandLine& cl) {
   const LibraryOptions& o = cl.library;
   const bool filters = !o.ext.empty() || o.size || o.md5 || o.volume || o.newer || o.older;
   if (o.Commands() == 0) {
-    if (!filters && !o.path) return std::nullopt;
+    // --library names where --library-too records a catalogue run.
+    if (!filters && (!o.path || o.too)) return std::nullopt;
     std::fputs(
-        "ordanou: --library, --ext, --size, --volume, --newer and --older go with a library "
+        "ordanou: --library (without --library-too), --ext, --size, --volume, --newer and --older "
+        "go with a library "
         "command such as --find (see --help)\n",
         stderr);
     return kExitUsage;

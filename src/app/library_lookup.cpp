@@ -1,22 +1,11 @@
 #include "app/library_lookup.h"
 
 #include <algorithm>
-#include <cstdlib>
 
 #include "library/name_text.h"
 #include "library/volume_identity.h"
 
 namespace ordano {
-
-std::string LibraryPathFor(const std::optional<std::string>& given) {
-  if (given) return *given;
-  if (const char* e = std::getenv("ORDANO_LIBRARY"); e != nullptr && *e != '\0') return e;
-  if (const char* x = std::getenv("XDG_DATA_HOME"); x != nullptr && *x == '/') {
-    return std::string(x) + "/ordano/library.sqlite";
-  }
-  const char* home = std::getenv("HOME");
-  return std::string(home != nullptr ? home : "") + "/.local/share/ordano/library.sqlite";
-}
 
 std::vector<std::string> QueryFragments(std::string_view typed) {
   const std::string folded = FoldForSearch(typed);

@@ -8,13 +8,10 @@
 #include <unordered_map>
 #include <vector>
 
+#include "library/library_place.h"
 #include "library/library_store.h"
 
 namespace ordano {
-
-// The library's file: `given` (--library), else ORDANO_LIBRARY, else
-// ${XDG_DATA_HOME:-~/.local/share}/ordano/library.sqlite.
-std::string LibraryPathFor(const std::optional<std::string>& given);
 
 // The folded fragments of a typed query (split at spaces and tabs).
 std::vector<std::string> QueryFragments(std::string_view typed);

@@ -50,6 +50,8 @@ int Catalogue(AppContext& ctx, RunHost& host, const CommandLine& cl) {
   for (const auto& p : cl.paths) paths.push_back(AbsolutePath(p));
   run.CmdLastPath = paths.back();
   if (cl.settings.pattern) run.CmdWildcard = Utf8ToUtf16(*cl.settings.pattern);
+  if (cl.library.too) ctx.extras.libraryToo = true;
+  run.CmdLibrary = cl.library.path;
 
   const RunResult result = CommandLineRun(ctx, paths);
   ctx.SetHost(QuietHost());
@@ -59,7 +61,9 @@ int Catalogue(AppContext& ctx, RunHost& host, const CommandLine& cl) {
   switch (result.outcome) {
     case RunOutcome::Written:
       if (!result.writtenPath.empty() && !PrintWrittenPath(result.writtenPath)) return kExitPartial;
-      return result.missingPaths.empty() && result.readFailures.empty() ? kExitOk : kExitPartial;
+      return result.missingPaths.empty() && result.readFailures.empty() && !result.libraryFailed
+                 ? kExitOk
+                 : kExitPartial;
     case RunOutcome::NoPathFound:
       std::fputs("ordanou: none of the given paths can be read; nothing written\n", stderr);
       return kExitNotWritten;
@@ -92,6 +96,7 @@ int RunCatalogue(const CommandLine& cl, int& argc, char** argv) {
       case ChooserResult::Chosen:
         // The chosen record as the window would apply it.
         ApplySettingsOverrides(ctx->settings, cl.settings);
+        ApplyExtrasOverrides(ctx->extras, cl.settings);
         NormaliseForAllPages(ctx->settings);
         ctx->run.DepthLimit = DepthLimitFromSearchDepth(ctx->settings.SearchDepth);
         if (cl.paths.empty()) {

@@ -13,6 +13,7 @@
 #include "platform/instance_lock.h"
 #include "platform/program_folder.h"
 #include "platform/unicode.h"
+#include "settings/profile_extras.h"
 #include "settings/settings_defaults.h"
 #include "settings/settings_fields.h"
 #include "settings/settings_files.h"
@@ -132,17 +133,27 @@ std::string JsonValue(const SettingsRecord& s, const SettingsField& f) {
   }
 }
 
-int PrintSettings(const SettingsRecord& s, bool json) {
+// The record's fields, then the profile's choices kept beside it.
+int PrintSettings(const SettingsRecord& s, const ProfileExtras& extras, bool json) {
   if (json) std::fputs("{\n", stdout);
   const auto fields = SettingsFields();
+  const auto more = ExtrasFields(extras);
   for (std::size_t i = 0; i < fields.size(); ++i) {
     const SettingsField& f = fields[i];
     if (json) {
-      std::printf("  %s: %s%s\n", JsonString(f.name).c_str(), JsonValue(s, f).c_str(),
-                  i + 1 < fields.size() ? "," : "");
+      std::printf("  %s: %s,\n", JsonString(f.name).c_str(), JsonValue(s, f).c_str());
     } else {
       std::printf("%.*s=%s\n", static_cast<int>(f.name.size()), f.name.data(),
                   FieldText(s, f).c_str());
+    }
+  }
+  for (std::size_t i = 0; i < more.size(); ++i) {
+    const auto& [name, value] = more[i];
+    if (json) {
+      std::printf("  %s: %s%s\n", JsonString(name).c_str(), value.c_str(),
+                  i + 1 < more.size() ? "," : "");
+    } else {
+      std::printf("%.*s=%s\n", static_cast<int>(name.size()), name.data(), value.c_str());
     }
   }
   if (json) std::fputs("}\n", stdout);
@@ -185,6 +196,12 @@ bool CheckAssignments(const SettingsOptions& o) {
   auto scratch = std::make_unique<SettingsRecord>();
   for (const auto& a : o.assignments) {
     const SettingsField* f = FindSettingsField(a.field);
+    ProfileExtras extras;
+    if (const auto set = SetExtrasField(extras, a.field, a.value); f == nullptr && set) {
+      if (*set) continue;
+      std::fprintf(stderr, "ordanou: %s: %s takes 0 or 1\n", a.option.c_str(), a.field.c_str());
+      return false;
+    }
     if (f == nullptr) {
       if (IsStartupRecordField(a.field)) {
         std::fprintf(stderr,
@@ -320,6 +337,12 @@ std::optional<int> RunSettingsCommand(const CommandLine& cl) {
       std::fprintf(stderr, "ordanou: cannot write %s\n", SettingsFilePath(folder, profile).c_str());
       return kExitNotWritten;
     }
+    ProfileExtras extras = ReadProfileExtras(folder, profile);
+    if (ApplyExtrasOverrides(extras, o) && !WriteProfileExtras(folder, profile, extras)) {
+      std::fprintf(stderr, "ordanou: cannot write %s\n",
+                   ProfileExtrasFilePath(folder, profile).c_str());
+      return kExitNotWritten;
+    }
     if (!o.show) return kExitOk;
     if (!ReadSettings(folder, profile, *settings)) return kExitNotWritten;
   }
@@ -327,7 +350,19 @@ std::optional<int> RunSettingsCommand(const CommandLine& cl) {
   FixUpAfterLoad(*settings, read || o.save);
   if (!o.save) ApplySettingsOverrides(*settings, o);
   NormaliseForAllPages(*settings);
-  return PrintSettings(*settings, cl.json);
+  ProfileExtras extras = ReadProfileExtras(folder, profile);
+  if (!o.save) ApplyExtrasOverrides(extras, o);
+  return PrintSettings(*settings, extras, cl.json);
+}
+
+bool ApplyExtrasOverrides(ProfileExtras& extras, const SettingsOptions& options) {
+  bool any = false;
+  for (const auto& a : options.assignments) {
+    if (FindSettingsField(a.field) == nullptr && SetExtrasField(extras, a.field, a.value)) {
+      any = true;
+    }
+  }
+  return any;
 }
 
 void ApplySettingsOverrides(SettingsRecord& settings, const SettingsOptions& options) {

@@ -14,6 +14,8 @@
 
 namespace ordano {
 
+struct ProfileExtras;
+
 struct CommandLine;
 
 struct SettingsOptions {
@@ -44,5 +46,8 @@ bool RequireExistingProfile(const std::string& folder, int profile);
 
 // The checked assignments applied to a run's record (the file is not written).
 void ApplySettingsOverrides(SettingsRecord& settings, const SettingsOptions& options);
+// The same for the profile's choices kept beside the record (LibraryToo);
+// true when any was named.
+bool ApplyExtrasOverrides(ProfileExtras& extras, const SettingsOptions& options);
 
 }  // namespace ordano

@@ -12,6 +12,7 @@
 #include "core/run_host.h"
 #include "core/run_options.h"
 #include "core/run_state.h"
+#include "settings/profile_extras.h"
 #include "settings/settings_record.h"
 
 namespace ordano {
@@ -23,6 +24,8 @@ struct AppContext {
   SettingsRecord snapshot{};
   StartupRecord startup{};
   ProfileNameRecord profileName{};
+  // The current profile's choices kept beside its record.
+  ProfileExtras extras;
   // The program folder with a trailing "/" (settings files live here).
   std::string programFolder;
   // The options of the current run: the record plus the page's one-run states,

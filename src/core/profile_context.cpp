@@ -4,8 +4,10 @@
 #include <ctime>
 
 #include "core/app_context.h"
+#include "settings/profile_extras.h"
 #include "settings/settings_defaults.h"
 #include "settings/settings_files.h"
+#include "settings/settings_profiles.h"
 
 namespace ordano {
 
@@ -33,6 +35,7 @@ StartupLoad LoadSettingsAtStartup(AppContext& ctx, std::optional<int> profileOve
     result.firstStartWritten = WriteFirstStartSettings(folder, profile, ctx.settings);
   }
   FixUpAfterLoad(ctx.settings, result.settingsRead);
+  ctx.extras = ReadProfileExtras(folder, profile);
   return result;
 }
 
@@ -44,11 +47,17 @@ bool ReadCurrentFolderList(AppContext& ctx) {
   return ReadFolderList(ctx.programFolder, ctx.startup.ProfileNumber, ctx.folderList);
 }
 
+void SwitchCurrentProfile(AppContext& ctx, int profile) {
+  SwitchToProfile(ctx.programFolder, profile, ctx.startup, ctx.settings, ctx.folderList);
+  ctx.extras = ReadProfileExtras(ctx.programFolder, profile);
+}
+
 bool SaveCurrentProfile(AppContext& ctx) {
   const int profile = ctx.startup.ProfileNumber;
   const bool listSaved = SaveFolderList(ctx.programFolder, profile, ctx.folderList);
   const bool settingsSaved = SaveSettings(ctx.programFolder, profile, ctx.settings);
-  return listSaved && settingsSaved;
+  const bool extrasSaved = WriteProfileExtras(ctx.programFolder, profile, ctx.extras);
+  return listSaved && settingsSaved && extrasSaved;
 }
 
 }  // namespace ordano

@@ -31,6 +31,8 @@ StartupLoad LoadSettingsAtStartup(AppContext& ctx, std::optional<int> profileOve
 // The current profile (ctx.startup.ProfileNumber) as the main window uses it.
 bool ReadCurrentProfileName(AppContext& ctx);
 bool ReadCurrentFolderList(AppContext& ctx);
+// Makes `profile` the current one: its settings, folder list and extras.
+void SwitchCurrentProfile(AppContext& ctx, int profile);
 // Save to the current profile: the folder list, then the stamped settings.
 // True when both were written.
 bool SaveCurrentProfile(AppContext& ctx);

@@ -52,6 +52,19 @@ void RunHost::ReportReadFailures(std::span<const ReadFailure> failures) {
   MessageBox(ReadFailuresText(failures), u"おるだの♪", MsgIcon::Warning, MsgButtons::Ok);
 }
 
+void RunHost::ReportLibraryRecord(const std::string& library, std::uint64_t /*files*/,
+                                  std::span<const std::string> notes, std::string_view error) {
+  if (!error.empty()) {
+    MessageBox(
+        u"ライブラリに登録できませんでした。\n" + ToDisplay(library) + u": " + Utf8ToUtf16(error),
+        u"おるだの♪", MsgIcon::Warning, MsgButtons::Ok);
+  } else if (!notes.empty()) {
+    std::u16string text = u"次のものはライブラリに登録していません。\n";
+    for (const std::string& note : notes) text += u"\n" + ToDisplay(note);
+    MessageBox(text, u"おるだの♪", MsgIcon::Information, MsgButtons::Ok);
+  }
+}
+
 RunHost& QuietHost() {
   static Quiet host;
   return host;

@@ -86,6 +86,11 @@ class RunHost {
   // At the end of a run: the folders and files it could not read, each with
   // the system's reason. By default one message box lists them.
   virtual void ReportReadFailures(std::span<const ReadFailure> failures);
+  // After a run that also records its trees in the library: the files
+  // recorded, the given paths left out ("PATH: reason") and, when nothing
+  // could be recorded, why. By default a message box tells the last two.
+  virtual void ReportLibraryRecord(const std::string& library, std::uint64_t files,
+                                   std::span<const std::string> notes, std::string_view error);
 };
 
 // The text of that message box.

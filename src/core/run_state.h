@@ -53,7 +53,8 @@ struct RunState {
   std::string CmdOutputName;
   std::u16string CmdBackColor;
   std::string CmdLastPath;
-  std::u16string CmdWildcard;  // --pattern; empty: the host's wildcard
+  std::u16string CmdWildcard;             // --pattern; empty: the host's wildcard
+  std::optional<std::string> CmdLibrary;  // --library: where --library-too records
   bool ForceSaveDialog = false;
   bool TableAllocated = false;
   // Rows counted by the output run (reset with the table).

@@ -12,6 +12,7 @@
 #include <unordered_set>
 #include <vector>
 
+#include "compare/catalogue_folders.h"
 #include "core/app_context.h"
 #include "platform/time_text.h"
 #include "platform/unicode.h"
@@ -24,24 +25,6 @@ namespace ordano {
 namespace {
 
 bool AbsoluteFolder(std::string_view folder) { return !folder.empty() && folder.front() == '/'; }
-
-// A catalogue without recorded roots: the folders it lists that lie below no
-// other folder it lists.
-std::vector<std::string> TopFolders(const Catalogue& listed) {
-  const std::unordered_set<std::string_view> all(listed.folders.begin(), listed.folders.end());
-  std::vector<std::string> top;
-  for (const std::string& folder : listed.folders) {
-    bool below = false;
-    for (std::string_view p = folder; !below && p.size() > 1;) {
-      const std::size_t slash = p.rfind('/');
-      if (slash == std::string_view::npos) break;
-      p = p.substr(0, slash == 0 ? 1 : slash);
-      below = all.contains(p);
-    }
-    if (!below) top.push_back(folder);
-  }
-  return top;
-}
 
 // The options of the catalogue's walk and texts; everything else as wide as
 // the walk goes.

@@ -10,8 +10,10 @@
 #include <utility>
 
 #include "core/app_context.h"
+#include "library/library_place.h"
 #include "platform/path_parts.h"
 #include "platform/unicode.h"
+#include "run/library_record.h"
 #include "run/run_output.h"
 #include "scan/archive/archive_list.h"
 #include "scan/date_range.h"
@@ -252,10 +254,22 @@ RunResult FinishRunOutput(AppContext& ctx) {
     ctx.options.settings.SaveToClipboard = 0;
     out = RunOutput(ctx);
   }
+  const bool written = out.status == OutputStatus::Written || out.status == OutputStatus::Clipboard;
+  // The failures are the first run's: a walk for the library would repeat them.
+  result.readFailures = ctx.run.ReadFailures;
+  std::optional<LibraryRecordResult> recorded;
+  if (written && ctx.extras.libraryToo) {
+    recorded = RecordRunInLibrary(ctx, LibraryPathFor(ctx.run.CmdLibrary));
+  }
   ctx.table.Release();
   ctx.run.TableAllocated = false;
-  result.readFailures = ctx.run.ReadFailures;
   ctx.Host().ReportReadFailures(result.readFailures);
+  if (recorded) {
+    result.libraryFiles = recorded->files;
+    result.libraryFailed = !recorded->error.empty();
+    ctx.Host().ReportLibraryRecord(LibraryPathFor(ctx.run.CmdLibrary), recorded->files,
+                                   recorded->notes, recorded->error);
+  }
   switch (out.status) {
     case OutputStatus::Written:
       result.outcome = RunOutcome::Written;

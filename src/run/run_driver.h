@@ -28,6 +28,9 @@ struct RunResult {
   std::vector<std::string> missingPaths;
   // Folders and files the scan could not read (the host was told at the end).
   std::vector<ReadFailure> readFailures;
+  // Files recorded in the library by a run that also records there.
+  std::uint64_t libraryFiles = 0;
+  bool libraryFailed = false;
 };
 
 // A drop of files and folders: scan, then output, then release of the table.

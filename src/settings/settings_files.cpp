@@ -8,6 +8,7 @@
 
 #include "platform/file_handle.h"
 #include "platform/time_text.h"
+#include "settings/profile_extras.h"
 #include "settings/settings_defaults.h"
 
 namespace ordano {
@@ -208,14 +209,16 @@ bool RewriteProfileName(std::string_view folder, int profile, const ProfileNameR
 }
 
 bool DeleteSettings(std::string_view folder, int profile) {
+  ::unlink(ProfileExtrasFilePath(folder, profile).c_str());  // its choices go with it
   return ::unlink(SettingsFilePath(folder, profile).c_str()) == 0;
 }
 
 void RemoveStaleSettingsTemporaries(const std::string& folder) {
-  // sa.dat, ordanou.dat, ordanouN.dat, ordanoud.dat, ordanouNd.dat, ordanopu.dat.
+  // sa.dat, ordanou.dat, ordanouN.dat, ordanoud.dat, ordanouNd.dat, ordanopu.dat,
+  // ordanou.ini, ordanouN.ini.
   RemoveStaleTemporaries(folder, [](std::string_view name) {
     return name == "sa.dat" || name == "ordanopu.dat" ||
-           (name.starts_with("ordanou") && name.ends_with(".dat"));
+           (name.starts_with("ordanou") && (name.ends_with(".dat") || name.ends_with(".ini")));
   });
 }
 

@@ -70,7 +70,7 @@ bool AppendProfileName(std::string_view folder, const ProfileNameRecord& name);
 bool RewriteProfileName(std::string_view folder, int profile, const ProfileNameRecord& name);
 ProfileNameRecord MakeProfileName(std::u16string_view name, bool deleted = false);
 
-// Removes the profile's settings file; its folder list stays.
+// Removes the profile's settings file and its extras; its folder list stays.
 bool DeleteSettings(std::string_view folder, int profile);
 
 // Removes what interrupted writes of the settings files left in `folder`

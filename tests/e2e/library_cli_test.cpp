@@ -6,6 +6,7 @@
 
 #include <filesystem>
 #include <nlohmann/json.hpp>
+#include <regex>
 #include <set>
 #include <string>
 #include <thread>
@@ -318,6 +319,36 @@ TEST_F(Library, ImportedCataloguesFindWhatAnAddFinds) {
   EXPECT_EQ(find(work / "json.sqlite"), added);
   into(work / "csv.sqlite", {"--import", work / "out/c.csv"});
   EXPECT_EQ(find(work / "csv.sqlite"), added);
+  // Folders with a volume decoration import as their paths.
+  const std::string decorated =
+      std::regex_replace(ReadFile(work / "out/c.json"), std::regex(R"re("folder":"(/[^"]*)")re"),
+                         R"re("folder":"Vol:DATA (L$1)")re");
+  ASSERT_NE(decorated.find("Vol:DATA (L/"), std::string::npos);
+  WriteFile(work / "out/vol.json", decorated);
+  into(work / "vol.sqlite", {"--import", work / "out/vol.json"});
+  EXPECT_EQ(find(work / "vol.sqlite"), added);
+
+  // A catalogue run records the same: asked once, writing relative folders
+  // (walked again with paths), and through the profile's LibraryToo.
+  const std::vector<std::pair<std::string, std::vector<std::string>>> runs = {
+      {"too.sqlite", {"--library-too", "/F:t.txt"}},
+      {"relative.sqlite", {"--library-too", "--relative", "/F:r.csv"}},
+      {"profile.sqlite", {"/F:p.txt"}},
+  };
+  for (const auto& [lib, args] : runs) {
+    if (lib == "profile.sqlite") into(work / lib, {"--set", "LibraryToo=1", "--save"});
+    std::vector<std::string> argv = {"--yes", "/O:" + (work / "out")};
+    argv.insert(argv.end(), args.begin(), args.end());
+    argv.push_back(work / "tree");
+    into(work / lib, argv);
+    EXPECT_EQ(find(work / lib), added) << lib;
+  }
+  // A file given alone is named as not recorded; the catalogue is written.
+  auto o = LibOpts();
+  const auto alone = RunOrdanou(
+      {"--yes", "--library-too", "/O:" + (work / "out"), "/F:f.txt", work / "tree/one.txt"}, o);
+  EXPECT_EQ(alone.exitCode, 0) << alone.err;
+  EXPECT_NE(alone.err.find("one.txt: not a folder"), std::string::npos) << alone.err;
 }
 
 TEST_F(Library, DuplicatesBiggestFirstUniqueAndForget) {

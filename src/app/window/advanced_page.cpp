@@ -128,6 +128,12 @@ void Ckakushi::Build() {
   og->addWidget(Box(1006, QStringLiteral("最前面に表示しない(次回起動から)")), 5, 0, 1, 2);
   acrylicBox = Box(1005, QStringLiteral("アクリル(半透明)背景"));
   og->addWidget(acrylicBox, 6, 0, 1, 2);
+  // Kept beside the record (it has no room for it), at once when clicked.
+  libraryBox = Child<QCheckBox>(QStringLiteral("ライブラリにも登録する"), this);
+  libraryBox->setObjectName("libraryToo");
+  libraryBox->setToolTip(
+      QStringLiteral("リストを書いたフォルダを検索用のライブラリにも登録します"));
+  og->addWidget(libraryBox, 7, 0, 1, 2);
   top->addWidget(other, 1, 1);
 
   // The template's hidden "完了" button collects the page.
@@ -142,6 +148,10 @@ void Ckakushi::Connect() {
   connect(acrylicBox, &QCheckBox::clicked, this, [this](bool on) {
     ctx_.settings.AcrylicMode = on ? 1 : 0;
     if (onAcrylic) onAcrylic(on);
+  });
+  connect(libraryBox, &QCheckBox::clicked, this, [this](bool on) {
+    ctx_.extras.libraryToo = on;
+    WriteProfileExtras(ctx_.programFolder, ctx_.startup.ProfileNumber, ctx_.extras);
   });
   for (int id : {1010, 1014}) {
     connect(static_cast<QCheckBox*>(Control(id)), &QCheckBox::toggled, this,
@@ -168,6 +178,7 @@ void Ckakushi::Apply(const SettingsRecord& s) {
   };
   for (const BoxField& b : kBoxes) box(b.id)->setChecked(s.*b.field != 0);
   acrylicBox->setChecked(s.AcrylicMode == 1);
+  libraryBox->setChecked(ctx_.extras.libraryToo);
   box(1043)->setChecked(TxtLineBreaksBoxOn(s.TxtLineBreaks));
   edit(1017)->setText(QString::fromStdU16String(std::u16string(TextOf(s.TargetName))));
   edit(1026)->setText(QString::fromStdU16String(std::u16string(TextOf(s.CharFilterText))));

@@ -26,6 +26,7 @@ class Ckakushi : public CCustomDialog {
   QWidget* Control(int id) const;
 
   QCheckBox* acrylicBox = nullptr;  // 1005
+  QCheckBox* libraryBox = nullptr;  // "libraryToo": runs record in the library too
   // The main window switches itself and every page.
   std::function<void(bool)> onAcrylic;
 

@@ -635,6 +635,7 @@ void CMain::SaveAsNewProfile(const QString& name) {
   st.ProfileNumber = n;
   SaveFolderList(ctx_.programFolder, n, ctx_.folderList);
   SaveSettings(ctx_.programFolder, n, ctx_.settings);
+  WriteProfileExtras(ctx_.programFolder, n, ctx_.extras);
   AppendProfileName(ctx_.programFolder, MakeProfileName(name.toStdU16String()));
 }
 

@@ -10,6 +10,7 @@
 #include "app/window/qt_host.h"
 #include "app/window/window_start.h"
 #include "core/app_context.h"
+#include "core/profile_context.h"
 #include "platform/unicode.h"
 #include "settings/settings_profiles.h"
 
@@ -51,7 +52,7 @@ ChooserResult ChooseProfileOnTerminal(AppContext& ctx, std::FILE* in, std::FILE*
     if (end != nullptr && *end == '\0') {
       for (const ProfileRow& row : rows) {
         if (row.number != n) continue;
-        SwitchToProfile(ctx.programFolder, row.number, ctx.startup, ctx.settings, ctx.folderList);
+        SwitchCurrentProfile(ctx, row.number);
         return ChooserResult::Chosen;
       }
     }

@@ -11,6 +11,7 @@
 #include "app/window/qt_host.h"
 #include "core/app_context.h"
 #include "core/profile_context.h"
+#include "settings/profile_extras.h"
 #include "settings/settings_profiles.h"
 
 namespace ordano {
@@ -116,6 +117,7 @@ int Cprofile::NumberAt(int row) const { return list->item(row, kNumberColumn)->t
 
 void Cprofile::Create() {
   const auto row = CreateProfile(ctx_.programFolder, ctx_.startup, ctx_.settings, ctx_.folderList);
+  if (row) WriteProfileExtras(ctx_.programFolder, row->number, ctx_.extras);
   if (row) AddRow(row->number, Q(row->name), Q(row->savedAt), false);
 }
 
@@ -128,7 +130,7 @@ void Cprofile::SwitchRow(int row) {
     if (answer == MsgAnswer::Cancel) return;
     if (answer == MsgAnswer::Yes) SaveCurrentProfile(ctx_);
   }
-  SwitchToProfile(ctx_.programFolder, NumberAt(row), ctx_.startup, ctx_.settings, ctx_.folderList);
+  SwitchCurrentProfile(ctx_, NumberAt(row));
   accept();
 }
 

@@ -1,0 +1,96 @@
+#include "run/library_record.h"
+
+#include <limits.h>
+#include <stdlib.h>
+#include <sys/stat.h>
+
+#include <cstring>
+#include <ctime>
+#include <new>
+
+#include "compare/catalogue_folders.h"
+#include "core/app_context.h"
+#include "library/library_store.h"
+#include "library/volume_identity.h"
+#include "run/catalogue_verify.h"
+#include "run/run_driver.h"
+
+namespace ordano {
+namespace {
+
+// The table's rows with every folder text turned into its path; false when
+// one cannot be.
+bool PlainCatalogue(const AppContext& ctx, Catalogue& out) {
+  out = TableCatalogue(ctx, ctx.options.settings.ComputeMd5 != 0);
+  for (std::string& f : out.folders) {
+    const auto plain = PlainFolder(f);
+    if (!plain) return false;
+    f = std::string(*plain);
+  }
+  return true;
+}
+
+// The table again with plain folder texts: the given folders walked with the
+// run's filters and digests, without relative or decorated folders.
+bool RescanPlain(AppContext& ctx, const std::vector<std::string>& folders) {
+  SettingsRecord& s = ctx.options.settings;
+  const SettingsRecord kept = s;
+  s.RelativeOutput = 0;
+  s.RelativeRootName = 0;
+  s.IncludeTargetName = 0;
+  s.OmitVolumeName = 1;
+  s.OmitFolderName = 0;
+  const bool oneDevice = ctx.run.OnlyDevice.has_value();
+  const bool done = ScanWithRunOptions(ctx, folders, oneDevice, ctx.run.EntryCount);
+  s = kept;
+  return done;
+}
+
+}  // namespace
+
+LibraryRecordResult RecordRunInLibrary(AppContext& ctx, const std::string& libraryPath) {
+  LibraryRecordResult result;
+  std::vector<std::string> folders;
+  for (const std::string& given : ctx.run.Roots) {
+    char buf[PATH_MAX];
+    struct stat st;
+    if (realpath(given.c_str(), buf) == nullptr || stat(buf, &st) != 0) {
+      result.notes.push_back(given + ": " + std::strerror(errno));
+    } else if (!S_ISDIR(st.st_mode)) {
+      result.notes.push_back(given + ": not a folder (the library takes folders)");
+    } else {
+      folders.emplace_back(buf);
+    }
+  }
+  if (folders.empty()) return result;
+  try {
+    Catalogue scanned;
+    if (!PlainCatalogue(ctx, scanned)) {
+      if (!RescanPlain(ctx, folders)) {
+        result.error = "cancelled";
+        return result;
+      }
+      PlainCatalogue(ctx, scanned);
+    }
+    const auto library = Library::Open(libraryPath, true);
+    const auto now = static_cast<std::int64_t>(std::time(nullptr));
+    for (const std::string& root : folders) {
+      const auto volume = IdentifyVolume(root);
+      if (!volume) {
+        result.notes.push_back(root + ": no mounted volume holds it");
+        continue;
+      }
+      result.files += library->StoreTree(*volume, root, scanned, "run", now);
+      ++result.trees;
+    }
+  } catch (const LibraryRefused& e) {
+    result.error = e.what();
+  } catch (const SqliteError& e) {
+    result.error = e.what();
+  } catch (const std::bad_alloc&) {
+    result.error = "out of memory";
+  }
+  return result;
+}
+
+}  // namespace ordano
