@@ -40,6 +40,8 @@ bool ParseLibraryOption(std::span<const std::string> args, std::size_t& i, Libra
     o.import = true;
   } else if (token == "--volumes") {
     o.volumes = true;
+  } else if (token == "--snapshots") {
+    o.snapshots = true;
   } else if (token == "--duplicates") {
     o.duplicates = true;
   } else if (token == "--unique" && hasValue) {

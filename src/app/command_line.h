@@ -19,6 +19,7 @@ struct LibraryOptions {
   bool too = false;                   // --library-too: a catalogue run records there as well
   bool import = false;                // --import: the paths are catalogues to bring in
   bool volumes = false;               // --volumes
+  bool snapshots = false;             // --snapshots
   bool duplicates = false;            // --duplicates
   std::optional<std::string> unique;  // --unique VOLUME|PATH
   std::optional<std::string> forget;  // --forget VOLUME
@@ -30,8 +31,8 @@ struct LibraryOptions {
   std::optional<std::string> newer;   // --newer DATE
   std::optional<std::string> older;   // --older DATE
   int Commands() const {
-    return int{add} + int{import} + int{volumes} + int{duplicates} + int{find.has_value()} +
-           int{unique.has_value()} + int{forget.has_value()};
+    return int{add} + int{import} + int{volumes} + int{snapshots} + int{duplicates} +
+           int{find.has_value()} + int{unique.has_value()} + int{forget.has_value()};
   }
 };
 

@@ -5,7 +5,9 @@
 
 #include "app/console_host.h"
 #include "app/exit_status.h"
+#include "app/library_snapshot_side.h"
 #include "compare/catalogue_files.h"
+#include "library/library_place.h"
 #include "platform/unicode.h"
 #include "run/catalogue_verify.h"
 
@@ -48,7 +50,8 @@ int RunCompareCommand(const CommandLine& cl) {
     std::fputs("ordanou: --compare takes two catalogue files: --compare OLD NEW\n", stderr);
     return kExitUsage;
   }
-  const CatalogueFilesResult result = CompareCatalogueFiles((*cl.compare)[0], (*cl.compare)[1]);
+  const CatalogueFilesResult result = CompareCatalogueFiles(
+      (*cl.compare)[0], (*cl.compare)[1], CompareSideLoader(LibraryPathFor(cl.library.path)));
   if (!result.report) return Failed(result);
   return Report(*result.report, cl.json);
 }

@@ -18,8 +18,9 @@ Switches (before the first path; "/X" or "-X", either case):
   --crawl URL list every URL below URL (web crawl) instead of paths
   --check-update  ask the update server for a newer build (0 up to date,
               10 newer build; installed after --yes or a Yes; 3 check failed)
-  --compare OLD NEW  compare two catalogues (JSON or CSV): added, removed,
-              changed, moved; 0 equal, 1 different, 2 unreadable catalogue
+  --compare OLD NEW  compare two catalogues (JSON or CSV, or library:FOLDER[~N]
+              for a snapshot kept in the library): added, removed, changed,
+              moved; 0 equal, 1 different, 2 unreadable catalogue
   --verify CATALOGUE  scan the catalogue's roots again as it was made (MD5
               where listed) and compare; same report and statuses (4 cancelled)
   --json      the --compare/--verify report, --find and --volumes as JSON
@@ -31,6 +32,8 @@ The library (one database of every volume catalogued; --library PATH or
 $ORDANO_LIBRARY, else ${XDG_DATA_HOME:-~/.local/share}/ordano/library.sqlite):
   --add FOLDER...   scan the folders as a catalogue run would into the
               library; a folder added again replaces its own rows
+  --library-too  a catalogue run records its folders in the library as well
+              (--set LibraryToo=1 --save: always, for this profile)
   --import CATALOGUE...  bring in JSON or CSV catalogues written earlier
   --find QUERY  name fragments in any order and case (* and ? make a fragment
               a glob of the whole name); one line per hit: path, volume,
@@ -39,6 +42,8 @@ $ORDANO_LIBRARY, else ${XDG_DATA_HOME:-~/.local/share}/ordano/library.sqlite):
     --newer DATE  --older DATE  modified at or after / before DATE
               (YYYY-MM-DD or YYYY-MM-DDTHH:MM[:SS], local time)
   --volumes   every volume: label, UUID, last seen, online, files, size
+  --snapshots  every kept snapshot of every folder, as --compare takes it
+              (library:FOLDER now, library:FOLDER~1 the scan before, ...)
   --duplicates  same MD5 and size (or name and size) anywhere, biggest first
   --unique VOLUME|PATH  files there without a copy elsewhere (1: none)
   --forget VOLUME  remove a volume and its history from the library

@@ -22,6 +22,7 @@
 #include "app/console_start.h"
 #include "app/exit_status.h"
 #include "app/library_lookup.h"
+#include "app/library_snapshot_side.h"
 #include "compare/catalogue_folders.h"
 #include "compare/catalogue_read.h"
 #include "core/app_context.h"
@@ -505,6 +506,43 @@ int Volumes(const CommandLine& cl, const std::string& libraryPath) {
   });
 }
 
+// --snapshots: every kept snapshot of every tree, as a side --compare takes.
+int Snapshots(const CommandLine& cl, const std::string& libraryPath) {
+  return Guarded(libraryPath, kExitUsage, [&] {
+    const auto library = Library::Open(libraryPath, false);
+    const std::vector<LibraryTree> trees = library ? library->Trees() : std::vector<LibraryTree>();
+    const auto mounted = MountedVolumes();
+    std::string out;
+    nlohmann::json list = nlohmann::json::array();
+    for (const LibraryTree& t : trees) {
+      const std::string path = TreePath(t, mounted);
+      for (std::size_t n = 0; n < t.snapshots.size(); ++n) {
+        const LibrarySnapshot& s = t.snapshots[n];
+        const std::string side = std::string(kLibrarySidePrefix) + EscapedName(path) +
+                                 (n == 0 ? std::string() : "~" + std::to_string(n));
+        if (cl.json) {
+          list.push_back({{"side", side},
+                          {"volume", EscapedName(t.volumeLabel)},
+                          {"taken", LocalTimeText(s.taken)},
+                          {"source", s.source},
+                          {"files", s.files},
+                          {"size", s.bytes}});
+        } else {
+          out += side + '\t' + EscapedName(VolumeName(t.volumeLabel)) + '\t' +
+                 LocalTimeText(s.taken) + '\t' + s.source + '\t' + std::to_string(s.files) +
+                 " files\t" + std::to_string(s.bytes) + " bytes\n";
+        }
+      }
+    }
+    if (cl.json) out = list.dump(2) + '\n';
+    if (!Print(out)) {
+      std::fputs("ordanou: the list could not be written\n", stderr);
+      return static_cast<int>(kExitUsage);
+    }
+    return static_cast<int>(trees.empty() ? kExitPartial : kExitOk);
+  });
+}
+
 }  // namespace
 
 std::optional<int> RunLibraryCommand(const CommandLine& cl) {
@@ -512,7 +550,8 @@ std::optional<int> RunLibraryCommand(const CommandLine& cl) {
   const bool filters = !o.ext.empty() || o.size || o.md5 || o.volume || o.newer || o.older;
   if (o.Commands() == 0) {
     // --library names where --library-too records a catalogue run.
-    if (!filters && (!o.path || o.too)) return std::nullopt;
+    // and where --compare finds "library:" sides.
+    if (!filters && (!o.path || o.too || cl.compare)) return std::nullopt;
     std::fputs(
         "ordanou: --library (without --library-too), --ext, --size, --volume, --newer and --older "
         "go with a library "
@@ -523,7 +562,7 @@ std::optional<int> RunLibraryCommand(const CommandLine& cl) {
   if (o.Commands() > 1) {
     std::fputs(
         "ordanou: one library command at a time (--add, --import, --find, --volumes, "
-        "--duplicates, --unique, --forget)\n",
+        "--snapshots, --duplicates, --unique, --forget)\n",
         stderr);
     return kExitUsage;
   }
@@ -549,6 +588,7 @@ std::optional<int> RunLibraryCommand(const CommandLine& cl) {
   if (o.duplicates) return Duplicates(cl, library);
   if (o.unique) return Unique(cl, library);
   if (o.forget) return Forget(cl, library);
+  if (o.snapshots) return Snapshots(cl, library);
   return Volumes(cl, library);
 }
 

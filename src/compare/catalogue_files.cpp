@@ -15,12 +15,12 @@ bool LoadCatalogueFile(const std::string& path, Catalogue& out, CatalogueFilesRe
   return true;
 }
 
-CatalogueFilesResult CompareCatalogueFiles(const std::string& oldPath, const std::string& newPath) {
+CatalogueFilesResult CompareCatalogueFiles(const std::string& oldPath, const std::string& newPath,
+                                           const CatalogueLoader& load) {
   CatalogueFilesResult result;
   try {
     Catalogue before, after;
-    if (!LoadCatalogueFile(oldPath, before, result) || !LoadCatalogueFile(newPath, after, result))
-      return result;
+    if (!load(oldPath, before, result) || !load(newPath, after, result)) return result;
     result.report = CompareCatalogues(before, after);
   } catch (const std::bad_alloc&) {
     result = {};

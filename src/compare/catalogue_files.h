@@ -3,6 +3,7 @@
 // the process (a window may hold unsaved settings).
 #pragma once
 
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -20,7 +21,13 @@ struct CatalogueFilesResult {
 // Reads one catalogue; false with the path and the reason in `result`.
 bool LoadCatalogueFile(const std::string& path, Catalogue& out, CatalogueFilesResult& result);
 
-CatalogueFilesResult CompareCatalogueFiles(const std::string& oldPath, const std::string& newPath);
+// Reads one side of a compare: a catalogue file, or (given by the caller)
+// another source such as a snapshot of the library.
+using CatalogueLoader =
+    std::function<bool(const std::string& path, Catalogue& out, CatalogueFilesResult& result)>;
+
+CatalogueFilesResult CompareCatalogueFiles(const std::string& oldPath, const std::string& newPath,
+                                           const CatalogueLoader& load = LoadCatalogueFile);
 
 // The message of a lack of memory outside reading a catalogue.
 inline constexpr const char* kNoMemoryToCompare = "not enough memory to compare the catalogues";

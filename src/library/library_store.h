@@ -63,6 +63,19 @@ struct FindHit {
   std::int64_t fileId = 0;
 };
 
+// One catalogued tree with its kept snapshots, newest first.
+struct LibrarySnapshot {
+  std::int64_t id = 0, taken = 0;
+  std::string source;  // "scan", "run" or "import"
+  std::uint64_t files = 0, bytes = 0;
+};
+struct LibraryTree {
+  std::int64_t id = 0;
+  std::string volumeKey, volumeLabel, lastMountPoint;
+  std::string root;  // below the volume's mount point, as stored
+  std::vector<LibrarySnapshot> snapshots;
+};
+
 class Library {
  public:
   // Opens the library at `path`. With `create` a missing one is made (its
@@ -90,6 +103,12 @@ class Library {
                             const std::function<void(const FindHit&)>& visit);
   // The volumes a label or UUID (any case) or a key names.
   std::vector<LibraryVolume> MatchVolumes(std::string_view nameOrUuid);
+  // Every tree, by volume and root (library_snapshots.cpp).
+  std::vector<LibraryTree> Trees();
+  // One snapshot's rows as a catalogue: folders as paths below `mountPoint`,
+  // times in local time; its root recorded.
+  Catalogue SnapshotCatalogue(std::int64_t snapshot, const std::string& mountPoint,
+                              const std::string& root);
   // Removes a volume with its trees and their snapshots in one transaction;
   // the files removed.
   std::uint64_t ForgetVolume(const std::string& key);

@@ -396,6 +396,71 @@ TEST_F(Library, DuplicatesBiggestFirstUniqueAndForget) {
   EXPECT_EQ(Ordanou({"--forget", key}).exitCode, 2);
 }
 
+TEST_F(Library, SnapshotsCompareAndLabelsThatChangeOrRepeat) {
+  const std::string s = work / "s";
+  File(s + "/a.txt", "1");
+  File(s + "/b.txt", "2");
+  ASSERT_EQ(Ordanou({"--add", s}).exitCode, 0);
+  std::filesystem::remove(s + "/a.txt");
+  File(s + "/b.txt", "22");
+  File(s + "/c.txt", "3");
+  ASSERT_EQ(Ordanou({"--add", s}).exitCode, 0);
+
+  auto r = Ordanou({"--snapshots"});
+  EXPECT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_EQ(r.out.rfind("library:" + s + "\t-\t", 0), 0u) << r.out;
+  EXPECT_NE(r.out.find("\nlibrary:" + s + "~1\t-\t"), std::string::npos) << r.out;
+  // The scan before against the current one; the current one against the disk.
+  r = Ordanou({"--compare", "library:" + s + "~1", "library:" + s + "/"});
+  EXPECT_EQ(r.exitCode, 1) << r.err;
+  for (const std::string word : {"a.txt", "b.txt", "c.txt"}) {
+    EXPECT_NE(r.out.find(word), std::string::npos) << word << "\n" << r.out;
+  }
+  ASSERT_EQ(RunOrdanou({"--yes", "/O:" + (work / "lib"), "/F:now.json", s}, Opts()).exitCode, 0);
+  r = Ordanou({"--compare", "library:" + s, work / "lib/now.json"});
+  EXPECT_EQ(r.exitCode, 0) << r.out << r.err;
+  r = Ordanou({"--compare", "library:" + s + "~4", work / "lib/now.json"});
+  EXPECT_EQ(r.exitCode, 2);
+  EXPECT_NE(r.err.find("keeps 2 snapshots"), std::string::npos) << r.err;
+
+  // Two volumes with one label: found by it, forgotten only by UUID or key.
+  ShmDir shm;
+  if (shm.path().empty()) GTEST_SKIP() << "no /dev/shm for a second volume";
+  File(shm.path() + "/d.txt", "4");
+  ASSERT_EQ(Ordanou({"--add", shm.path()}).exitCode, 0);
+  Scalar("UPDATE volume SET label = 'SAME'");
+  EXPECT_EQ(Lines(Ordanou({"--find", ".txt", "--volume", "same"}).out).size(), 3u);
+  r = Ordanou({"--forget", "SAME"});
+  EXPECT_EQ(r.exitCode, 2);
+  EXPECT_NE(r.err.find("2 volumes are called SAME"), std::string::npos) << r.err;
+  // A label changed on the disk is the volume's label at its next scan.
+  ASSERT_EQ(Ordanou({"--add", shm.path()}).exitCode, 0);
+  EXPECT_EQ(Scalar("SELECT count(*) FROM volume WHERE label = 'SAME'"), 1);
+  EXPECT_EQ(Scalar("SELECT count(*) FROM volume"), 2);
+}
+
+// Ctrl-C while an add runs: the library holds the earlier snapshot or the new
+// one whole, never a part of it.
+TEST_F(Library, CtrlCDuringAnAddLeavesNoHalfSnapshot) {
+  for (int i = 0; i < 3000; ++i) File(work / ("t/f" + std::to_string(i)));
+  ASSERT_EQ(Ordanou({"--add", work / "t"}).exitCode, 0);
+  for (int i = 3000; i < 6000; ++i) File(work / ("t/f" + std::to_string(i)));
+  const std::string binary = ORDANOU_BINARY;
+  for (const char* delay : {"0.05", "0.3", "1"}) {
+    const std::string script = "ORDANO_LIBRARY='" + (work / "lib/library.sqlite") + "' '" + binary +
+                               "' --add '" + (work / "t") + "' & sleep " + delay +
+                               "; kill -INT $!; wait $!";
+    const auto r = RunProgram("/bin/sh", {"-c", script}, Opts());
+    EXPECT_TRUE(r.exitCode == 0 || r.exitCode == 4) << delay << ": " << r.exitCode << r.err;
+    const int files =
+        Scalar("SELECT s.files FROM tree t JOIN snapshot s ON s.id = t.current_snapshot");
+    EXPECT_TRUE(files == 3000 || files == 6000) << delay << ": " << files;
+    EXPECT_EQ(Scalar("SELECT count(*) FROM file f JOIN folder d ON d.id = f.folder_id JOIN tree t "
+                     "ON t.current_snapshot = d.snapshot_id"),
+              files);
+  }
+}
+
 TEST_F(Library, TwoAddsAtOnceBothLand) {
   for (int i = 0; i < 1500; ++i) {
     File(work / ("p/f" + std::to_string(i) + "_alpha.txt"));
