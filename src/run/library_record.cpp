@@ -3,7 +3,10 @@
 #include <limits.h>
 #include <stdlib.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
+#include <algorithm>
+#include <cerrno>
 #include <cstring>
 #include <ctime>
 #include <new>
@@ -12,6 +15,7 @@
 #include "core/app_context.h"
 #include "library/library_store.h"
 #include "library/volume_identity.h"
+#include "platform/path_parts.h"
 #include "run/catalogue_verify.h"
 #include "run/run_driver.h"
 
@@ -48,6 +52,13 @@ bool RescanPlain(AppContext& ctx, const std::vector<std::string>& folders) {
 
 }  // namespace
 
+bool PlainRunCatalogue(AppContext& ctx, const std::vector<std::string>& folders, Catalogue& out) {
+  if (PlainCatalogue(ctx, out)) return true;
+  if (!RescanPlain(ctx, folders)) return false;
+  PlainCatalogue(ctx, out);
+  return true;
+}
+
 LibraryRecordResult RecordRunInLibrary(AppContext& ctx, const std::string& libraryPath) {
   LibraryRecordResult result;
   std::vector<std::string> folders;
@@ -65,12 +76,9 @@ LibraryRecordResult RecordRunInLibrary(AppContext& ctx, const std::string& libra
   if (folders.empty()) return result;
   try {
     Catalogue scanned;
-    if (!PlainCatalogue(ctx, scanned)) {
-      if (!RescanPlain(ctx, folders)) {
-        result.error = "cancelled";
-        return result;
-      }
-      PlainCatalogue(ctx, scanned);
+    if (!PlainRunCatalogue(ctx, folders, scanned)) {
+      result.error = "cancelled";
+      return result;
     }
     const auto library = Library::Open(libraryPath, true);
     const auto now = static_cast<std::int64_t>(std::time(nullptr));
@@ -91,6 +99,62 @@ LibraryRecordResult RecordRunInLibrary(AppContext& ctx, const std::string& libra
     result.error = "out of memory";
   }
   return result;
+}
+
+}  // namespace ordano
+
+namespace ordano {
+
+bool WriteLibraryFile(AppContext& ctx, const std::string& path, std::string& error) {
+  std::vector<std::string> roots;
+  for (const std::string& given : ctx.run.Roots) {
+    char buf[PATH_MAX];
+    struct stat st;
+    if (realpath(given.c_str(), buf) == nullptr || stat(buf, &st) != 0) continue;
+    std::string root(buf);
+    if (!S_ISDIR(st.st_mode)) root = std::string(ParentFolder(root));
+    if (std::find(roots.begin(), roots.end(), root) == roots.end()) roots.push_back(root);
+  }
+  const std::string folder(ParentFolderToOpen(path));
+  std::string temp = folder + (folder.ends_with('/') ? "" : "/") + ".ordano-XXXXXX.sqlite";
+  try {
+    Catalogue scanned;
+    if (!PlainRunCatalogue(ctx, roots, scanned)) {
+      error = "cancelled";
+      return false;
+    }
+    const int fd = ::mkstemps(temp.data(), 7);
+    if (fd < 0) {
+      error = std::strerror(errno);
+      return false;
+    }
+    ::close(fd);
+    ::unlink(temp.c_str());  // made again as a database
+    {
+      const auto library = Library::Open(temp, true);
+      const auto now = static_cast<std::int64_t>(std::time(nullptr));
+      for (const std::string& root : roots) {
+        VolumeIdentity volume;
+        if (auto found = IdentifyVolume(root)) {
+          volume = std::move(*found);
+        } else {
+          volume.key = "path:" + root;
+          volume.mountPoint = "/";
+        }
+        library->StoreTree(volume, root, scanned, "run", now);
+      }
+    }  // closed: the write-ahead log is folded into the file
+    if (::rename(temp.c_str(), path.c_str()) != 0) {
+      error = std::strerror(errno);
+      ::unlink(temp.c_str());
+      return false;
+    }
+    return true;
+  } catch (const std::exception& e) {
+    error = e.what();
+  }
+  for (const char* end : {"", "-wal", "-shm", "-journal"}) ::unlink((temp + end).c_str());
+  return false;
 }
 
 }  // namespace ordano

@@ -9,6 +9,7 @@
 namespace ordano {
 
 struct AppContext;
+struct Catalogue;
 
 struct LibraryRecordResult {
   std::uint64_t files = 0;
@@ -25,5 +26,15 @@ struct LibraryRecordResult {
 // paths (relative, or the folder left out of a volume decoration) the given
 // folders are walked once more with plain paths.
 LibraryRecordResult RecordRunInLibrary(AppContext& ctx, const std::string& libraryPath);
+
+// The scanned table's rows with every folder as its path, `folders` (real
+// paths) walked again when the run wrote folders otherwise. False when that
+// walk was cancelled.
+bool PlainRunCatalogue(AppContext& ctx, const std::vector<std::string>& folders, Catalogue& out);
+
+// A destination ending in ".sqlite": the run's catalogue as a library file of
+// its own (each given folder a tree; a given file's folder holds it). The
+// file is replaced in one step; false with the reason when it could not be.
+bool WriteLibraryFile(AppContext& ctx, const std::string& path, std::string& error);
 
 }  // namespace ordano

@@ -18,6 +18,7 @@
 #include "platform/file_handle.h"
 #include "platform/path_parts.h"
 #include "platform/unicode.h"
+#include "run/library_record.h"
 #include "scan/sort.h"
 
 namespace ordano {
@@ -25,13 +26,14 @@ namespace {
 
 constexpr std::u16string_view kWriteErrorCaption = u"おるだの♪書き出しエラー";
 
-enum class Format { Text, Csv, Html, Json };
+enum class Format { Text, Csv, Html, Json, Library };
 
 // By the name's end, case-sensitively: "x.CSV" is a text catalogue.
 Format FormatOf(std::string_view path) {
   if (path.ends_with(".csv")) return Format::Csv;
   if (path.ends_with(".html") || path.ends_with(".htm")) return Format::Html;
   if (path.ends_with(".json")) return Format::Json;
+  if (path.ends_with(".sqlite")) return Format::Library;
   return Format::Text;
 }
 
@@ -245,7 +247,15 @@ OutputResult WriteCatalogue(AppContext& ctx) {
   CFileCus sink;
   const Format format = clipboard ? Format::Text : FormatOf(path);
   try {
-    if (format != Format::Text) {
+    if (format == Format::Library) {
+      std::string error;
+      if (!WriteLibraryFile(ctx, path, error)) {
+        if (error == "cancelled") return Status(OutputStatus::Declined, path);
+        host.MessageBox(ToDisplay(path) + u"\n" + Utf8ToUtf16(error), kWriteErrorCaption,
+                        MsgIcon::Error, MsgButtons::Ok);
+        return Status(OutputStatus::Failed, path);
+      }
+    } else if (format != Format::Text) {
       const bool ok = format == Format::Csv    ? WriteCsvCatalogue(ctx, sink, path)
                       : format == Format::Html ? WriteHtmlCatalogue(ctx, sink, path)
                                                : WriteJsonCatalogue(ctx, sink, path);

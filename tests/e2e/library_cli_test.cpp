@@ -343,6 +343,14 @@ TEST_F(Library, ImportedCataloguesFindWhatAnAddFinds) {
     into(work / lib, argv);
     EXPECT_EQ(find(work / lib), added) << lib;
   }
+  // A .sqlite destination is a library of its own, replaced whole by the next run.
+  for (int run = 0; run < 2; ++run) {
+    into(work / "unused.sqlite", {"--yes", "/O:" + (work / "out"), "/F:c.sqlite", work / "tree"});
+  }
+  EXPECT_EQ(find(work / "out/c.sqlite"), added);
+  for (const auto& e : std::filesystem::directory_iterator(work / "out")) {
+    EXPECT_FALSE(e.path().filename().string().starts_with(".ordano-")) << e.path();
+  }
   // A file given alone is named as not recorded; the catalogue is written.
   auto o = LibOpts();
   const auto alone = RunOrdanou(
