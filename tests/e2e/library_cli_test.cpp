@@ -351,6 +351,16 @@ TEST_F(Library, ImportedCataloguesFindWhatAnAddFinds) {
   for (const auto& e : std::filesystem::directory_iterator(work / "out")) {
     EXPECT_FALSE(e.path().filename().string().starts_with(".ordano-")) << e.path();
   }
+  // A library that cannot be used costs the run its status, not its catalogue.
+  WriteFile(work / "bad.sqlite", "not a database");
+  auto bad = LibOpts();
+  bad.env.back().second = work / "bad.sqlite";
+  const auto refused = RunOrdanou(
+      {"--yes", "--library-too", "/O:" + (work / "out"), "/F:b.txt", work / "tree"}, bad);
+  EXPECT_EQ(refused.exitCode, 1) << refused.err;
+  EXPECT_TRUE(std::filesystem::exists(work / "out/b.txt"));
+  EXPECT_NE(refused.err.find("nothing of this run was recorded"), std::string::npos) << refused.err;
+  EXPECT_EQ(ReadFile(work / "bad.sqlite"), "not a database");
   // A file given alone is named as not recorded; the catalogue is written.
   auto o = LibOpts();
   const auto alone = RunOrdanou(
