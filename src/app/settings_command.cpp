@@ -45,11 +45,14 @@ constexpr Alias kFlagAliases[] = {
     {"--tree", "IndentTree"},
     {"--relative", "RelativeOutput"},
     {"--clipboard", "SaveToClipboard"},
+    {"--utf8", "Utf8Text"},
 };
 constexpr std::string_view kValueOptions[] = {"--set",       "--depth",   "--sort",
                                               "--size-unit", "--pattern", "--output"};
 
-void AddOutputPath(CommandLine& cl, const std::string& path, const std::string& option) {
+void AddOutputPath(CommandLine& cl, const std::string& given, const std::string& option) {
+  // The terminal's or a pipe's stdout is written as "-" is.
+  const std::string path = given == "/dev/stdout" || given == "/dev/fd/1" ? "-" : given;
   const std::size_t slash = path.rfind('/');
   if (path.empty() || slash == path.size() - 1) {
     cl.settings.errors.push_back(option + ": give a file path (folder and name)");
@@ -235,8 +238,16 @@ bool CheckAssignments(const SettingsOptions& o) {
 
 bool RequireExistingProfile(const std::string& folder, int profile) {
   if (ProfileExists(folder, profile)) return true;
-  std::fprintf(stderr, "ordanou: there is no profile %d (ordanou --profiles lists them)\n",
-               profile);
+  StartupRecord startup{};
+  ReadStartupRecord(folder, startup);
+  std::string existing = "0";
+  for (const ProfileRow& r : ListProfiles(folder, std::max(startup.ProfileCount, 0))) {
+    if (r.number != 0) existing += ", " + std::to_string(r.number);
+  }
+  std::fprintf(stderr,
+               "ordanou: there is no profile %d; the profiles are %s (--create-profile NAME "
+               "makes one)\n",
+               profile, existing.c_str());
   return false;
 }
 

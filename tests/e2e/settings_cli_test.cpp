@@ -66,9 +66,10 @@ std::string OtherValue(const SettingsField& f, const std::string& current, std::
 
 TEST_F(SettingsCli, EveryFieldSetsAndReadsBackWithoutWritingTheFile) {
   const auto defaults = Settings();
-  // The record's fields and the one kept beside it.
-  ASSERT_EQ(defaults.size(), SettingsFields().size() + 1);
+  // The record's fields and the ones kept beside it.
+  ASSERT_EQ(defaults.size(), SettingsFields().size() + 2);
   EXPECT_EQ(defaults.at("LibraryToo"), "0");
+  EXPECT_EQ(defaults.at("Utf8Text"), "0");
   const std::string manual = ReadFile(std::string(ORDANO_SOURCE_DIR) + "/data/man/ordanou.1");
   std::vector<std::string> args;
   std::map<std::string, std::string> expected;
@@ -84,8 +85,9 @@ TEST_F(SettingsCli, EveryFieldSetsAndReadsBackWithoutWritingTheFile) {
     args.push_back("--set");
     args.push_back(name + "=" + value);
   }
-  args.insert(args.end(), {"--set", "LibraryToo=1"});
+  args.insert(args.end(), {"--set", "LibraryToo=1", "--utf8"});
   expected["LibraryToo"] = "1";
+  expected["Utf8Text"] = "1";
   const auto got = Settings(args);
   for (const auto& [name, value] : expected) EXPECT_EQ(got.at(name), value) << name;
   // --settings and --set read; they never write.

@@ -22,16 +22,17 @@ TEST(CommandLine, SlashTokensAreSwitchesOnlyInTheirShortForms) {
   EXPECT_TRUE(IsSwitchToken("/O:x"));
   EXPECT_TRUE(IsSwitchToken("/o"));
   EXPECT_TRUE(IsSwitchToken("/p:2"));
-  EXPECT_TRUE(IsSwitchToken("-anything"));
-  EXPECT_FALSE(IsSwitchToken("/opt"));     // a folder, not /O
-  EXPECT_FALSE(IsSwitchToken("/home"));    // H followed by more letters
-  EXPECT_FALSE(IsSwitchToken("/s/data"));  // S followed by a path
+  EXPECT_FALSE(IsSwitchToken("-anything"));  // an unknown option, not a switch
+  EXPECT_FALSE(IsSwitchToken("/opt"));       // a folder, not /O
+  EXPECT_FALSE(IsSwitchToken("/home"));      // H followed by more letters
+  EXPECT_FALSE(IsSwitchToken("/s/data"));    // S followed by a path
   EXPECT_FALSE(IsSwitchToken("/"));
   EXPECT_FALSE(IsSwitchToken("-"));
-  const auto cl = Parse({"/opt", "/O:x"});
-  // The first path starts the list; everything after it is a path too.
-  EXPECT_EQ(cl.paths, (std::vector<std::string>{"/opt", "/O:x"}));
-  EXPECT_EQ(cl.outputFolder, "");
+  const auto cl = Parse({"/opt", "/O:x", "--", "/S"});
+  // Switches may follow paths; after "--" everything is a path.
+  EXPECT_EQ(cl.paths, (std::vector<std::string>{"/opt", "/S"}));
+  EXPECT_EQ(cl.outputFolder, "x");
+  EXPECT_FALSE(cl.forceSaveDialog);
 }
 
 TEST(CommandLine, UsageProfileAndLinuxOptions) {
