@@ -2,6 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <cctype>
+
+#include "app/option_table.h"
+#include "temp_dir.h"
+
 namespace ordano {
 namespace {
 
@@ -66,6 +71,54 @@ TEST(CommandLine, DecimalValueReadsLikeTheEdits) {
   EXPECT_EQ(DecimalValue("x1"), 0);
   EXPECT_EQ(DecimalValue(""), 0);
   EXPECT_EQ(DecimalValue("99999999999"), 2147483647);
+}
+
+}  // namespace
+}  // namespace ordano
+
+namespace ordano {
+namespace {
+
+// `word` in `text` not followed by more of a name ("\\-\\-library" is not
+// "\\-\\-library\\-too").
+bool HasWord(const std::string& text, const std::string& word) {
+  for (std::size_t at = text.find(word); at != std::string::npos; at = text.find(word, at + 1)) {
+    const std::size_t end = at + word.size();
+    if (end == text.size() || (!std::isalnum(static_cast<unsigned char>(text[end])) &&
+                               text[end] != '\\' && text[end] != '-')) {
+      return true;
+    }
+  }
+  return false;
+}
+
+// The manual page and both completions know every option of the table.
+TEST(CommandLine, ManualAndCompletionsNameEveryOption) {
+  const std::string data = std::string(ORDANO_SOURCE_DIR) + "/data/";
+  const std::string manual = testing::ReadFile(data + "man/ordanou.1");
+  const std::string zsh = testing::ReadFile(data + "completion/_ordanou");
+  // The words of the bash completion's option list.
+  const std::string bashFile = testing::ReadFile(data + "completion/ordanou.bash");
+  const std::size_t from = bashFile.find("local options=\"");
+  ASSERT_NE(from, std::string::npos);
+  const std::size_t begin = from + 15;
+  std::string bash = " " + bashFile.substr(begin, bashFile.find('"', begin) - begin) + " ";
+  for (char& c : bash) c = c == '\n' ? ' ' : c;
+  for (const OptionSpec& o : Options()) {
+    const std::string name(o.name);
+    std::string roff;
+    for (const char c : o.name) roff += c == '-' ? "\\-" : std::string(1, c);
+    EXPECT_TRUE(HasWord(manual, roff)) << name << " in ordanou.1";
+    EXPECT_NE(bash.find(" " + name + " "), std::string::npos) << name << " in bash";
+    if (o.shortForm == 0) {
+      EXPECT_NE(zsh.find(name + "["), std::string::npos) << name << " in zsh";
+      continue;
+    }
+    const std::string s = std::string("-") + o.shortForm;
+    EXPECT_NE(manual.find("\\" + s + ", " + roff), std::string::npos) << s << " in ordanou.1";
+    EXPECT_NE(bash.find(" " + s + " "), std::string::npos) << s << " in bash";
+    EXPECT_NE(zsh.find("{" + s + "," + name + "}"), std::string::npos) << s << " in zsh";
+  }
 }
 
 }  // namespace
