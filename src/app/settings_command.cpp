@@ -338,7 +338,7 @@ std::optional<int> RunSettingsCommand(const CommandLine& cl) {
   }
   if (!RequireExistingProfile(folder, profile)) return kExitUsage;
   const bool read = ReadSettings(folder, profile, *settings);
-  if (!read) ApplyMissingFileDefaults(*settings, folder);
+  if (!read) ApplyMissingFileDefaults(*settings, DocumentsFolder());
   if (o.save) {
     // The file as it is with only the named fields changed (and the stamp).
     // A first save is a first start: the name file comes with it.
