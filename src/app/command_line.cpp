@@ -143,7 +143,10 @@ void ApplyOption(std::span<const std::string> piece, CommandLine& cl) {
     cl.profileCommands.remove = value(1);
   } else {
     std::size_t at = 0;
-    if (!ParseLibraryOption(piece, at, cl.library)) ParseSettingsOption(piece, at, cl);
+    // A table entry nobody handles would pass silently: it is refused instead.
+    if (!ParseLibraryOption(piece, at, cl.library) && !ParseSettingsOption(piece, at, cl)) {
+      cl.unknownOptions.push_back(name);
+    }
   }
 }
 

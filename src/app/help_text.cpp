@@ -1,12 +1,15 @@
 #include "app/help_text.h"
 
+#include <algorithm>
+#include <string_view>
+
 #include "app/option_table.h"
 
 namespace ordano {
 namespace {
 
 constexpr const char* kHead =
-    R"(Usage: ordanou [options] [switches] PATH...   catalogue files and folders, then exit
+    R"(Usage: ordanou [options] [switches] PATH...   catalogue them, then exit
        ordanou                                open the window
 
 Switches ("/X" or "-X", either case):
@@ -32,7 +35,8 @@ unknown option, no such profile); 3 nothing written (no path exists, declined,
 not writable); 4 cancelled; 5 another instance is running.
 
 Settings live in the program folder: $ORDANO_HOME, else the executable's folder
-when an ordanou.dat stands there (portable), else ${XDG_CONFIG_HOME:-~/.config}/ordano.
+when an ordanou.dat stands there (portable), else
+${XDG_CONFIG_HOME:-~/.config}/ordano.
 The library: --library PATH or $ORDANO_LIBRARY, else
 ${XDG_DATA_HOME:-~/.local/share}/ordano/library.sqlite.
 )";
@@ -51,6 +55,26 @@ const char* Heading(OptionGroup g) {
       return "\nSettings and profiles without a run:\n";
   }
   return "\n";
+}
+
+// The text in lines that end before column 80, each further one indented to
+// the text column.
+std::string Wrapped(std::string_view text) {
+  constexpr std::size_t kWidth = 80 - 24 - 1;
+  std::string out, line;
+  std::size_t at = 0;
+  while (at < text.size()) {
+    const std::size_t end = std::min(text.find_first_of(" \n", at), text.size());
+    const std::string_view word = text.substr(at, end - at);
+    if (!line.empty() && line.size() + 1 + word.size() > kWidth) {
+      out += line + "\n" + std::string(24, ' ');
+      line.clear();
+    }
+    if (!line.empty()) line += ' ';
+    line += word;
+    at = end + 1;
+  }
+  return out + line;
 }
 
 }  // namespace
@@ -73,10 +97,7 @@ std::string HelpText() {
       } else {
         out += "\n" + std::string(24, ' ');
       }
-      for (const char c : o.help) {
-        out += c;
-        if (c == '\n') out += std::string(24, ' ');
-      }
+      out += Wrapped(o.help);
       out += '\n';
     }
   }

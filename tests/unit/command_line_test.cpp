@@ -79,6 +79,19 @@ TEST(CommandLine, DecimalValueReadsLikeTheEdits) {
 namespace ordano {
 namespace {
 
+// Every option of the table is handled by the parser (given a value where
+// it takes one, and after --find where it filters a search).
+TEST(CommandLine, EveryOptionOfTheTableIsHandled) {
+  for (const OptionSpec& o : Options()) {
+    const std::string name(o.name);
+    const auto cl = Parse({"--find", "q", name, "1", "2", "path"});
+    EXPECT_TRUE(cl.unknownOptions.empty()) << name;  // a bad value is refused elsewhere
+    if (o.shortForm != 0) {
+      EXPECT_TRUE(Parse({std::string("-") + o.shortForm, "x"}).unknownOptions.empty()) << name;
+    }
+  }
+}
+
 // `word` in `text` not followed by more of a name ("\\-\\-library" is not
 // "\\-\\-library\\-too").
 bool HasWord(const std::string& text, const std::string& word) {
