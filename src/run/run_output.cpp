@@ -25,10 +25,14 @@ namespace ordano {
 namespace {
 
 constexpr std::u16string_view kWriteErrorCaption = u"おるだの♪書き出しエラー";
+// The reason of a destination that is a device, FIFO or socket (no errno says it).
+constexpr int kNotRegularFile = -1;
 
 // What failed and why, before the message that says what to check.
 std::u16string FailureHead(std::string_view path, int error) {
-  return ToDisplay(std::string(path)) + u": " + Utf8ToUtf16(std::strerror(error)) + u"\n";
+  const std::u16string reason =
+      error == kNotRegularFile ? u"not a regular file" : Utf8ToUtf16(std::strerror(error));
+  return ToDisplay(std::string(path)) + u": " + reason + u"\n";
 }
 
 enum class Format { Text, Csv, Html, Json };
@@ -104,7 +108,7 @@ Destination DestinationKind(const std::string& path) {
   if (::stat(path.c_str(), &st) != 0)
     return errno == ENOENT ? Destination::Missing : Destination::Other;
   if (S_ISREG(st.st_mode)) return Destination::File;
-  errno = S_ISDIR(st.st_mode) ? EISDIR : EINVAL;  // the reason the message gives
+  errno = S_ISDIR(st.st_mode) ? EISDIR : kNotRegularFile;  // the reason the message gives
   return Destination::Other;
 }
 
