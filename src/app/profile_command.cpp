@@ -1,7 +1,9 @@
 #include "app/profile_command.h"
 
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
+#include <cstring>
 #include <memory>
 #include <string>
 
@@ -74,7 +76,8 @@ std::optional<int> RunProfileCommand(CommandLine& cl) {
     const auto n = ExistingProfile(folder, p.rename->at(0), "--rename-profile");
     if (!n) return kExitUsage;
     if (!RenameProfile(folder, *n, Utf8ToUtf16(p.rename->at(1)))) {
-      std::fprintf(stderr, "ordanou: cannot write %sordanopu.dat\n", folder.c_str());
+      std::fprintf(stderr, "ordanou: cannot write %sordanopu.dat: %s\n", folder.c_str(),
+                   std::strerror(errno));
       return kExitNotWritten;
     }
   }
@@ -89,7 +92,8 @@ std::optional<int> RunProfileCommand(CommandLine& cl) {
       return kExitUsage;
     }
     if (!DeleteProfile(folder, *n, NameOf(folder, *n))) {
-      std::fprintf(stderr, "ordanou: cannot write %sordanopu.dat\n", folder.c_str());
+      std::fprintf(stderr, "ordanou: cannot write %sordanopu.dat: %s\n", folder.c_str(),
+                   std::strerror(errno));
       return kExitNotWritten;
     }
   }
@@ -113,7 +117,8 @@ std::optional<int> RunProfileCommand(CommandLine& cl) {
   ReadFolderList(folder, *source, ctx->folderList);
   const auto row = CreateProfile(folder, startup, ctx->settings, ctx->folderList);
   if (!row || !ProfileExists(folder, row->number)) {
-    std::fprintf(stderr, "ordanou: cannot create a profile in %s\n", folder.c_str());
+    std::fprintf(stderr, "ordanou: cannot create a profile in %s: %s\n", folder.c_str(),
+                 std::strerror(errno));
     return kExitNotWritten;
   }
   const std::u16string name = Utf8ToUtf16(*p.create).substr(0, kMaxProfileNameLength);

@@ -2,8 +2,10 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
+#include <cstring>
 #include <ctime>
 #include <memory>
 #include <string_view>
@@ -345,13 +347,14 @@ std::optional<int> RunSettingsCommand(const CommandLine& cl) {
     EnsureProfileNameFile(folder);
     ApplySettingsOverrides(*settings, o);
     if (!SaveSettings(folder, profile, *settings)) {
-      std::fprintf(stderr, "ordanou: cannot write %s\n", SettingsFilePath(folder, profile).c_str());
+      std::fprintf(stderr, "ordanou: cannot write %s: %s\n",
+                   SettingsFilePath(folder, profile).c_str(), std::strerror(errno));
       return kExitNotWritten;
     }
     ProfileExtras extras = ReadProfileExtras(folder, profile);
     if (ApplyExtrasOverrides(extras, o) && !WriteProfileExtras(folder, profile, extras)) {
-      std::fprintf(stderr, "ordanou: cannot write %s\n",
-                   ProfileExtrasFilePath(folder, profile).c_str());
+      std::fprintf(stderr, "ordanou: cannot write %s: %s\n",
+                   ProfileExtrasFilePath(folder, profile).c_str(), std::strerror(errno));
       return kExitNotWritten;
     }
     if (!o.show) return kExitOk;
