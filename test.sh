@@ -8,6 +8,16 @@ if command -v clang-format >/dev/null 2>&1; then
   (cd "$here" && git ls-files -co --exclude-standard src tests bench fuzz | grep -E '\.(cpp|h)$' |
      xargs clang-format --dry-run -Werror) || { echo "clang-format: files above differ" >&2; exit 1; }
 fi
+# The desktop file, the AppStream data and the manual page, where the checkers are installed.
+if command -v desktop-file-validate >/dev/null 2>&1; then
+  desktop-file-validate "$here/data/io.github.ordano.Ordano.desktop"
+fi
+if command -v appstreamcli >/dev/null 2>&1; then
+  appstreamcli validate --pedantic --no-net "$here/data/io.github.ordano.Ordano.metainfo.xml"
+fi
+if command -v mandoc >/dev/null 2>&1; then
+  mandoc -Tlint "$here/data/man/ordanou.1"
+fi
 build="$here/build-test"
 cmake -S "$here" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Debug \
       -DORDANO_TESTS=ON -DORDANO_SANITIZE=ON -DORDANO_WERROR=ON

@@ -1,24 +1,30 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build and the tests need, only when something is missing.
 #   scripts/deps.sh           what the build needs
-#   scripts/deps.sh --test    also the peers and generators the tests run
+#   scripts/deps.sh --test    also what the tests build and run with: GoogleTest, the peers,
+#                             generators and the packaging checkers
 #   scripts/deps.sh --bench   also the peer tools the benchmarks compare against
 set -euo pipefail
 
-required=(build-essential cmake ninja-build ccache pkg-config
-          libgtest-dev libgmock-dev googletest libbenchmark-dev zlib1g-dev
-          libarchive-dev liblzma-dev libcurl4-openssl-dev nlohmann-json3-dev libblkid-dev libsqlite3-dev
-          qt6-base-dev qt6-translations-l10n)
+# Building and installing the program.
+required=(build-essential cmake ninja-build pkg-config
+          zlib1g-dev libarchive-dev liblzma-dev libcurl4-openssl-dev nlohmann-json3-dev
+          libblkid-dev libsqlite3-dev qt6-base-dev qt6-translations-l10n)
 optional=()
 case "${1:-}" in
   # Benchmarks, and the icons and screenshots of scripts/render_assets.sh;
   # python3.11-doc: a real documentation tree for bench/crawl_vs_wget.sh --python-docs.
-  --bench) optional=(fonts-noto-cjk librsvg2-bin hyperfine time libarchive-tools p7zip-full wget python3 python3.11-doc jq plocate) ;;
-  # Noto CJK for the window's Japanese texts offscreen, cab, arj and 7z writers,
+  --bench) required+=(ccache libbenchmark-dev)
+           optional=(fonts-noto-cjk librsvg2-bin hyperfine time libarchive-tools p7zip-full wget python3 python3.11-doc jq plocate) ;;
+  # GoogleTest for the test binaries (ccache speeds their many builds). Noto
+  # CJK for the window's Japanese texts offscreen, cab, arj and 7z writers,
   # bsdtar, wget, the test web server, clang for fuzzing, Chromium for the
-  # browser test. Tests that need one of them say so and skip when it is
+  # browser test, and the checkers of the desktop file, the AppStream data and
+  # the manual page. Tests that need one of them say so and skip when it is
   # missing.
-  --test) optional=(fonts-noto-cjk clang-format gcab arj p7zip-full libarchive-tools wget python3 clang libclang-rt-14-dev chromium) ;;
+  --test) required+=(ccache libgtest-dev libgmock-dev googletest)
+          optional=(fonts-noto-cjk clang-format gcab arj p7zip-full libarchive-tools wget python3 clang libclang-rt-14-dev chromium
+                    desktop-file-utils appstream mandoc) ;;
 esac
 
 missing() {

@@ -1,5 +1,6 @@
 # bash completion for ordanou. Field names come from the program itself
-# (ordanou --settings), so they always match the installed build.
+# (ordanou --settings), so they always match the installed build; the option
+# list follows the program's option table (a test holds it to it).
 _ordanou() {
   local cur prev
   COMPREPLY=()
@@ -8,8 +9,9 @@ _ordanou() {
   case $prev in
     --sort) COMPREPLY=($(compgen -W "name size date ext natural created" -- "$cur")); return ;;
     --size-unit) COMPREPLY=($(compgen -W "byte kb mb auto" -- "$cur")); return ;;
-    --depth|--pattern|--crawl) return ;;
-    --output) COMPREPLY=($(compgen -f -- "$cur")); return ;;
+    --depth|--pattern|--crawl|--find|--ext|--size|--newer|--older|--create-profile) return ;;
+    --volume|--unique|--forget|--rename-profile|--delete-profile) return ;;
+    --output|-o|--verify|--compare|--library) COMPREPLY=($(compgen -f -- "$cur")); return ;;
     --set)
       if [[ $cur != *=* ]]; then
         local fields
@@ -20,9 +22,12 @@ _ordanou() {
       return ;;
   esac
   if [[ $cur == -* ]]; then
-    local options="--set --md5 --hidden --archives --shortcuts --depth --sort --reverse
-      --size-unit --dates --tree --pattern --relative --clipboard --output --settings --json
-      --save --profiles --yes --crawl --check-update --help --version --"
+    local options="--help -h --version -V --quiet -q --yes --output -o --utf8 --crawl
+      --check-update --compare --verify --json --set --md5 --hidden --archives --shortcuts
+      --dates --tree --relative --clipboard --depth --sort --reverse --size-unit --pattern
+      --settings --save --profiles --create-profile --rename-profile --delete-profile
+      --library --add --library-too --import --find --ext --size --volume --newer --older
+      --volumes --snapshots --duplicates --unique --forget --"
     COMPREPLY=($(compgen -W "$options" -- "$cur"))
     return
   fi

@@ -2,6 +2,9 @@
 
 #include <cctype>
 #include <climits>
+#include <cstdlib>
+
+#include "app/option_table.h"
 
 namespace ordano {
 
@@ -11,13 +14,12 @@ const char* const kUsageText =
     "※出力フォルダはすでに存在するフォルダ名を指定してください。新規には作りません\n";
 
 bool IsSwitchToken(std::string_view token) {
-  if (token.size() < 2) return false;
-  if (token[0] == '-') return true;
-  if (token[0] != '/') return false;
-  if (token == "/?") return true;
+  if (token.size() < 2 || (token[0] != '/' && token[0] != '-')) return false;
+  if (token[1] == '?') return token.size() == 2;
   const char letter = static_cast<char>(std::toupper(static_cast<unsigned char>(token[1])));
   if (std::string_view("OFCPSH").find(letter) == std::string_view::npos) return false;
-  return token.size() == 2 || token[2] == ':';
+  // "-p=7": after "-" any separator will do, as on Windows.
+  return token.size() == 2 || token[2] == ':' || (token[0] == '-' && token[2] == '=');
 }
 
 namespace {
@@ -49,10 +51,7 @@ bool ParseLibraryOption(std::span<const std::string> args, std::size_t& i, Libra
   } else if (token == "--forget" && hasValue) {
     o.forget = args[++i];
   } else if (token == "--find") {
-    // A query may be left out when other filters follow ("--find --md5 HEX").
-    o.find = hasValue && !args[i + 1].starts_with("--") ? args[++i] : std::string();
-  } else if (token.starts_with("--find=")) {
-    o.find = token.substr(7);
+    o.find = hasValue ? args[++i] : std::string();
   } else if (token == "--library" && hasValue) {
     o.path = args[++i];
   } else if (token == "--ext" && hasValue) {
@@ -73,6 +72,86 @@ bool ParseLibraryOption(std::span<const std::string> args, std::size_t& i, Libra
   return true;
 }
 
+// "~" and "~/..." after /O: and /F: (the shell leaves them alone there).
+std::string ExpandHome(const std::string& value) {
+  if (value != "~" && !value.starts_with("~/")) return value;
+  const char* home = std::getenv("HOME");
+  if (home == nullptr || *home == '\0') return value;
+  return std::string(home) + value.substr(1);
+}
+
+// A Windows-style switch ("/O:x", "-P", "/?"); false when it is none.
+bool ParseSwitch(const std::string& token, CommandLine& cl) {
+  if (!IsSwitchToken(token)) return false;
+  const char letter = static_cast<char>(std::toupper(static_cast<unsigned char>(token[1])));
+  // The value is the text after the three-character prefix ("/O:").
+  const std::string value = token.size() > 3 ? token.substr(3) : std::string();
+  switch (letter) {
+    case '?':
+      cl.usage = true;
+      break;
+    case 'O':
+      cl.outputFolder = ExpandHome(value);
+      break;
+    case 'F':
+      cl.outputName = ExpandHome(value);
+      break;
+    case 'C':
+      cl.backColor = value;
+      break;
+    case 'S':
+      cl.forceSaveDialog = true;
+      break;
+    case 'P':
+      if (token.size() <= 2) {
+        cl.profileChooser = true;
+      } else {
+        cl.profile = DecimalValue(value);
+      }
+      break;
+    default:
+      break;  // "H" has no effect
+  }
+  return true;
+}
+
+// The option's own handling, given its long name and values.
+void ApplyOption(std::span<const std::string> piece, CommandLine& cl) {
+  const std::string& name = piece[0];
+  const auto value = [&](std::size_t k) { return k < piece.size() ? piece[k] : std::string(); };
+  if (name == "--help") {
+    cl.help = true;
+  } else if (name == "--version") {
+    cl.version = true;
+  } else if (name == "--quiet") {
+    cl.quiet = true;
+  } else if (name == "--yes") {
+    cl.assumeYes = true;
+  } else if (name == "--check-update") {
+    cl.checkUpdate = true;
+  } else if (name == "--crawl") {
+    cl.crawlUrl = value(1);
+  } else if (name == "--compare") {
+    cl.compare.emplace(piece.begin() + 1, piece.end());
+  } else if (name == "--verify") {
+    cl.verify = value(1);
+  } else if (name == "--json") {
+    cl.json = true;
+  } else if (name == "--create-profile") {
+    cl.profileCommands.create = value(1);
+  } else if (name == "--rename-profile") {
+    cl.profileCommands.rename.emplace(piece.begin() + 1, piece.end());
+  } else if (name == "--delete-profile") {
+    cl.profileCommands.remove = value(1);
+  } else {
+    std::size_t at = 0;
+    // A table entry nobody handles would pass silently: it is refused instead.
+    if (!ParseLibraryOption(piece, at, cl.library) && !ParseSettingsOption(piece, at, cl)) {
+      cl.unknownOptions.push_back(name);
+    }
+  }
+}
+
 }  // namespace
 
 CommandLine ParseCommandLine(std::span<const std::string> args) {
@@ -81,68 +160,61 @@ CommandLine ParseCommandLine(std::span<const std::string> args) {
   for (; i < args.size(); ++i) {
     const std::string& token = args[i];
     if (token.empty()) continue;  // an empty argument is like a run of spaces
-    if (token.starts_with("--")) {
-      if (token == "--help") {
-        cl.help = true;
-      } else if (token == "--version") {
-        cl.version = true;
-      } else if (token == "--yes") {
-        cl.assumeYes = true;
-      } else if (token == "--check-update") {
-        cl.checkUpdate = true;
-      } else if (token == "--crawl" && i + 1 < args.size()) {
-        cl.crawlUrl = args[++i];
-      } else if (token.starts_with("--crawl=")) {
-        cl.crawlUrl = token.substr(8);
-      } else if (token == "--compare") {
-        cl.compare.emplace();
-        for (int k = 0; k < 2 && i + 1 < args.size(); ++k) cl.compare->push_back(args[++i]);
-      } else if (token == "--verify" && i + 1 < args.size()) {
-        cl.verify = args[++i];
-      } else if (token == "--json") {
-        cl.json = true;
-      } else if (ParseLibraryOption(args, i, cl.library)) {
-        // the library's commands and filters
-      } else if (ParseSettingsOption(args, i, cl)) {
-        // settings, --output and the settings commands (settings_command.cpp)
-      } else if (token == "--") {
-        ++i;
-        break;
-      } else {
+    if (token == "--") {
+      ++i;
+      break;
+    }
+    const std::size_t eq = token.starts_with("--") ? token.find('=') : std::string::npos;
+    const OptionSpec* spec = FindOption(std::string_view(token).substr(0, eq));
+    if (spec == nullptr) {
+      if (ParseSwitch(token, cl)) continue;
+      if (token.size() > 1 && token[0] == '-') {
         cl.unknownOptions.push_back(token);
+      } else if (cl.paths.size() < kMaxCommandLinePaths) {
+        cl.paths.push_back(token);
       }
       continue;
     }
-    if (!IsSwitchToken(token)) break;
-    const char letter = static_cast<char>(std::toupper(static_cast<unsigned char>(token[1])));
-    // The value is the text after the three-character prefix ("/O:").
-    const std::string value = token.size() > 3 ? token.substr(3) : std::string();
-    switch (letter) {
-      case '?':
-        cl.usage = true;
-        break;
-      case 'O':
-        cl.outputFolder = value;
-        break;
-      case 'F':
-        cl.outputName = value;
-        break;
-      case 'C':
-        cl.backColor = value;
-        break;
-      case 'S':
-        cl.forceSaveDialog = true;
-        break;
-      case 'P':
-        if (token.size() <= 2) {
-          cl.profileChooser = true;
-        } else {
-          cl.profile = DecimalValue(value);
-        }
-        break;
-      default:
-        break;  // "H" and unknown letters have no effect
+    std::vector<std::string> piece{std::string(spec->name)};
+    const bool more = i + 1 < args.size();
+    if (eq != std::string::npos) {
+      if (spec->value == OptionValue::None) {
+        cl.settings.errors.push_back(std::string(spec->name) + " takes no value");
+        continue;
+      }
+      piece.push_back(token.substr(eq + 1));
+    } else {
+      switch (spec->value) {
+        case OptionValue::None:
+          // "--md5 HEX" is the digest filter of --find; elsewhere --md5 is ComputeMd5.
+          if (spec->name == "--md5" && cl.library.find && more && IsMd5Text(args[i + 1])) {
+            piece.push_back(args[++i]);
+          }
+          break;
+        case OptionValue::Required:
+          if (!more) {
+            cl.settings.errors.push_back(std::string(spec->name) + " needs a value");
+            continue;
+          }
+          piece.push_back(args[++i]);
+          break;
+        case OptionValue::Optional:
+          // A query may be left out when other options follow ("--find --md5 HEX").
+          if (more && !args[i + 1].starts_with("--") && FindOption(args[i + 1]) == nullptr) {
+            piece.push_back(args[++i]);
+          }
+          break;
+        case OptionValue::Two:
+          for (int k = 0; k < 2 && i + 1 < args.size(); ++k) piece.push_back(args[++i]);
+          if (piece.size() < 3 && spec->name != "--compare") {
+            cl.settings.errors.push_back(std::string(spec->name) + " needs " +
+                                         std::string(spec->argument));
+            continue;
+          }
+          break;
+      }
     }
+    ApplyOption(piece, cl);
   }
   for (; i < args.size() && cl.paths.size() < kMaxCommandLinePaths; ++i) {
     if (!args[i].empty()) cl.paths.push_back(args[i]);

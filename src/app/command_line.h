@@ -36,10 +36,19 @@ struct LibraryOptions {
   }
 };
 
+// --create-profile NAME, --rename-profile N NAME, --delete-profile N.
+struct ProfileCommands {
+  std::optional<std::string> create;
+  std::optional<std::vector<std::string>> rename;  // N NAME
+  std::optional<std::string> remove;               // N
+  bool Any() const { return create || rename || remove; }
+};
+
 struct CommandLine {
   bool usage = false;                   // "/?" or "-?": the usage text, exit 0
-  bool help = false;                    // --help
-  bool version = false;                 // --version
+  bool help = false;                    // --help, -h
+  bool version = false;                 // --version, -V
+  bool quiet = false;                   // --quiet, -q: errors only
   bool assumeYes = false;               // --yes: answer Yes to questions (unattended runs)
   std::optional<std::string> crawlUrl;  // --crawl URL
   bool checkUpdate = false;             // --check-update
@@ -53,7 +62,8 @@ struct CommandLine {
   std::optional<int> profile;    // /P:n
   bool profileChooser = false;   // "/P" without a number
   std::vector<std::string> paths;
-  std::vector<std::string> unknownOptions;  // "--something" we do not know
+  std::vector<std::string> unknownOptions;  // "--something" or "-x" we do not know
+  ProfileCommands profileCommands;
   LibraryOptions library;
   SettingsOptions settings;  // --set and its aliases, --output, --settings, --save, --profiles
 };
@@ -63,12 +73,14 @@ inline constexpr std::size_t kMaxCommandLinePaths = 10000;
 // The program's own usage text ("/?").
 extern const char* const kUsageText;
 
-// Parses the tokens after the program name. Switches come first; the first
-// token that is not a switch starts the path list, which runs to the end.
+// Parses the tokens after the program name. Options (the table of
+// option_table.h, "--name=VALUE" too) and switches may stand anywhere among
+// the paths; after "--" every token is a path.
 CommandLine ParseCommandLine(std::span<const std::string> args);
 
-// Whether a token is a switch: "-X…", "/?", or "/" + O F C P S H (either case)
-// followed by nothing or ":". Other tokens starting with "/" are paths.
+// Whether a token is a switch: "/?" or "-?", or "/" or "-" + O F C P S H
+// (either case) followed by nothing or ":". Other tokens starting with "/"
+// are paths; other "-x" tokens are options or mistakes.
 bool IsSwitchToken(std::string_view token);
 
 }  // namespace ordano

@@ -75,11 +75,12 @@ ConsoleHost::~ConsoleHost() {
   std::signal(SIGINT, SIG_DFL);
 }
 
-ConsoleHost::Options ConsoleHost::Detect(bool assumeYes) {
+ConsoleHost::Options ConsoleHost::Detect(bool assumeYes, bool quiet) {
   Options o;
   o.assumeYes = assumeYes;
+  o.quiet = quiet;
   o.interactive = isatty(STDIN_FILENO) && isatty(STDERR_FILENO);
-  o.progressOnStderr = isatty(STDERR_FILENO);
+  o.progressOnStderr = isatty(STDERR_FILENO) && !quiet;
   return o;
 }
 
@@ -109,8 +110,9 @@ void ConsoleHost::ShowCrawlText(CrawlText what, std::u16string_view text) {
       break;
     case CrawlText::Finished:
     case CrawlText::OutputDone:
+      // Status for the one watching; a log or a pipe gets only what failed.
       ClearStatusLine();
-      std::fprintf(stderr, "%s\n", NarrowLines(text, "\n").c_str());
+      if (options_.progressOnStderr) std::fprintf(stderr, "%s\n", NarrowLines(text, "\n").c_str());
       break;
     case CrawlText::OutputNote:  // it speaks of the save dialog, which /O: /F: skip
       break;
@@ -172,14 +174,16 @@ bool ConsoleHost::AskYesNo(const std::string& prompt, bool withCancel, MsgAnswer
 MsgAnswer ConsoleHost::MessageBox(std::u16string_view text, std::u16string_view caption,
                                   MsgIcon icon, MsgButtons buttons) {
   ClearStatusLine();
-  std::fprintf(stderr, "ordanou: %s [%s]: %s\n", Narrow(caption).c_str(), IconWord(icon),
-               Narrow(text, true).c_str());
-  if (buttons == MsgButtons::Ok) return MsgAnswer::Ok;
-  const bool withCancel = buttons == MsgButtons::YesNoCancel;
-  if (options_.assumeYes) {
-    std::fputs("ordanou: --yes given: answering Yes\n", stderr);
-    return MsgAnswer::Yes;
+  const bool question = buttons != MsgButtons::Ok;
+  // A question --yes answers is no news; --quiet keeps only errors.
+  const bool say = question ? !options_.assumeYes : !options_.quiet || icon == MsgIcon::Error;
+  if (say) {
+    std::fprintf(stderr, "ordanou: %s [%s]: %s\n", Narrow(caption).c_str(), IconWord(icon),
+                 Narrow(text, true).c_str());
   }
+  if (!question) return MsgAnswer::Ok;
+  const bool withCancel = buttons == MsgButtons::YesNoCancel;
+  if (options_.assumeYes) return MsgAnswer::Yes;
   MsgAnswer answer = withCancel ? MsgAnswer::Cancel : MsgAnswer::No;
   if (options_.interactive && AskYesNo("?", withCancel, answer)) return answer;
   std::fprintf(stderr, "ordanou: no terminal to answer; taking %s (use --yes to answer Yes)\n",

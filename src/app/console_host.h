@@ -1,6 +1,7 @@
 // ConsoleHost: the host of a command-line run. Questions go to the terminal,
-// progress to stderr (only when it is a terminal); without a terminal the safe
-// answer is taken and said on stderr. Ctrl-C cancels the run.
+// progress and status lines to stderr (only when it is a terminal); without a
+// terminal the safe answer is taken and said on stderr; --yes answers Yes
+// without a word. Ctrl-C cancels the run.
 #pragma once
 
 #include <chrono>
@@ -17,6 +18,7 @@ class ConsoleHost : public RunHost {
     bool assumeYes = false;         // --yes
     bool interactive = false;       // a terminal can answer questions
     bool progressOnStderr = false;  // stderr is a terminal
+    bool quiet = false;             // --quiet: errors only
   };
   explicit ConsoleHost(Options options);
   ~ConsoleHost() override;
@@ -24,7 +26,7 @@ class ConsoleHost : public RunHost {
   ConsoleHost& operator=(const ConsoleHost&) = delete;
 
   // Options for the current process: terminals detected on stdin/stderr.
-  static Options Detect(bool assumeYes);
+  static Options Detect(bool assumeYes, bool quiet = false);
 
   void Pump(RunState& run, int maxMessages) override;
   void ProgressBegin(RunState& run) override;

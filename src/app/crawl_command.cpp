@@ -1,5 +1,6 @@
 #include "app/crawl_command.h"
 
+#include <csignal>
 #include <cstdio>
 #include <memory>
 #include <string>
@@ -19,7 +20,7 @@ int RunCrawlCommand(const CommandLine& cl) {
   InstanceLock lock;
   if (const auto refused = StartConsoleRun(*ctx, lock, cl.profile, &cl.settings)) return *refused;
 
-  const ConsoleHost::Options options = ConsoleHost::Detect(cl.assumeYes);
+  const ConsoleHost::Options options = ConsoleHost::Detect(cl.assumeYes, cl.quiet);
   ConsoleHost host(options);
   ctx->SetHost(host);
 
@@ -27,6 +28,7 @@ int RunCrawlCommand(const CommandLine& cl) {
   RunState& run = ctx->run;
   run.CmdOutputFolder = cl.outputFolder;
   run.CmdOutputName = cl.outputName;
+  if (cl.outputName == "-") std::signal(SIGPIPE, SIG_IGN);  // a failed write, not a kill
   run.CmdBackColor = std::u16string(cl.backColor.begin(), cl.backColor.end());
   run.ForceSaveDialog = cl.forceSaveDialog;
   run.CmdLastPath = typed.empty() ? std::string("--crawl") : typed;
@@ -53,7 +55,8 @@ int RunCrawlCommand(const CommandLine& cl) {
   const bool cancelled = outcome.crawl.cancelled;
   switch (outcome.output.status) {
     case OutputStatus::Written:
-      if (!PrintWrittenPath(outcome.output.path)) return cancelled ? kExitCancelled : kExitPartial;
+      if (!cl.quiet && !outcome.output.path.empty() && !PrintWrittenPath(outcome.output.path))
+        return cancelled ? kExitCancelled : kExitPartial;
       [[fallthrough]];
     case OutputStatus::Clipboard:
       if (cancelled) {

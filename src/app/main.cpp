@@ -1,5 +1,6 @@
 // ordanou: the window without arguments, the command-line catalogue run with them.
 #include <clocale>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -16,6 +17,8 @@
 #include "app/exit_status.h"
 #include "app/help_text.h"
 #include "app/library_command.h"
+#include "app/option_table.h"
+#include "app/profile_command.h"
 #include "app/update_command.h"
 #include "app/window/profile_chooser.h"
 #include "app/window/window_start.h"
@@ -43,6 +46,8 @@ int Catalogue(AppContext& ctx, RunHost& host, const CommandLine& cl) {
   RunState& run = ctx.run;
   run.CmdOutputFolder = cl.outputFolder;
   run.CmdOutputName = cl.outputName;
+  // A reader of the catalogue that goes away is a failed write, not a kill.
+  if (cl.outputName == "-") std::signal(SIGPIPE, SIG_IGN);
   run.CmdBackColor = std::u16string(cl.backColor.begin(), cl.backColor.end());
   run.ForceSaveDialog = cl.forceSaveDialog;
   std::vector<std::string> paths;
@@ -60,7 +65,9 @@ int Catalogue(AppContext& ctx, RunHost& host, const CommandLine& cl) {
   }
   switch (result.outcome) {
     case RunOutcome::Written:
-      if (!result.writtenPath.empty() && !PrintWrittenPath(result.writtenPath)) return kExitPartial;
+      if (!cl.quiet && !result.writtenPath.empty() && !PrintWrittenPath(result.writtenPath)) {
+        return kExitPartial;
+      }
       return result.missingPaths.empty() && result.readFailures.empty() && !result.libraryFailed
                  ? kExitOk
                  : kExitPartial;
@@ -119,7 +126,7 @@ int RunCatalogue(const CommandLine& cl, int& argc, char** argv) {
     return WithDesktopHost(*ctx, argc, argv,
                            [&](RunHost& host) { return Catalogue(*ctx, host, cl); });
   }
-  ConsoleHost host(ConsoleHost::Detect(cl.assumeYes));
+  ConsoleHost host(ConsoleHost::Detect(cl.assumeYes, cl.quiet));
   return Catalogue(*ctx, host, cl);
 }
 
@@ -136,14 +143,13 @@ int main(int argc, char** argv) {
                stderr);
     return kExitUsage;
   }
-  const CommandLine cl = ParseCommandLine(args);
+  CommandLine cl = ParseCommandLine(args);
   if (cl.usage) {
     std::fputs(kUsageText, stdout);
     return kExitOk;
   }
   if (cl.help) {
-    std::fputs(kUsageText, stdout);
-    std::fputs(kHelpText, stdout);
+    std::fputs(HelpText().c_str(), stdout);
     return kExitOk;
   }
   if (cl.version) {
@@ -151,11 +157,15 @@ int main(int argc, char** argv) {
     return kExitOk;
   }
   if (!cl.unknownOptions.empty()) {
-    std::fprintf(stderr, "ordanou: unknown option %s (see --help)\n",
-                 cl.unknownOptions.front().c_str());
+    const std::string& unknown = cl.unknownOptions.front();
+    const std::string_view near = NearestOption(unknown);
+    std::fprintf(stderr, "ordanou: unknown option %s%s%.*s%s (see --help)\n", unknown.c_str(),
+                 near.empty() ? "" : "; did you mean ", static_cast<int>(near.size()), near.data(),
+                 near.empty() ? "" : "?");
     return kExitUsage;
   }
   if (const auto status = RunSettingsCommand(cl)) return *status;
+  if (const auto status = RunProfileCommand(cl)) return *status;
   if (cl.checkUpdate) {
     if (!cl.paths.empty() || cl.crawlUrl) {
       std::fputs("ordanou: --check-update takes no paths (see --help)\n", stderr);

@@ -2,8 +2,10 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
+#include <cstring>
 #include <ctime>
 #include <memory>
 #include <string_view>
@@ -45,11 +47,14 @@ constexpr Alias kFlagAliases[] = {
     {"--tree", "IndentTree"},
     {"--relative", "RelativeOutput"},
     {"--clipboard", "SaveToClipboard"},
+    {"--utf8", "Utf8Text"},
 };
 constexpr std::string_view kValueOptions[] = {"--set",       "--depth",   "--sort",
                                               "--size-unit", "--pattern", "--output"};
 
-void AddOutputPath(CommandLine& cl, const std::string& path, const std::string& option) {
+void AddOutputPath(CommandLine& cl, const std::string& given, const std::string& option) {
+  // The terminal's or a pipe's stdout is written as "-" is.
+  const std::string path = given == "/dev/stdout" || given == "/dev/fd/1" ? "-" : given;
   const std::size_t slash = path.rfind('/');
   if (path.empty() || slash == path.size() - 1) {
     cl.settings.errors.push_back(option + ": give a file path (folder and name)");
@@ -235,8 +240,16 @@ bool CheckAssignments(const SettingsOptions& o) {
 
 bool RequireExistingProfile(const std::string& folder, int profile) {
   if (ProfileExists(folder, profile)) return true;
-  std::fprintf(stderr, "ordanou: there is no profile %d (ordanou --profiles lists them)\n",
-               profile);
+  StartupRecord startup{};
+  ReadStartupRecord(folder, startup);
+  std::string existing = "0";
+  for (const ProfileRow& r : ListProfiles(folder, std::max(startup.ProfileCount, 0))) {
+    if (r.number != 0) existing += ", " + std::to_string(r.number);
+  }
+  std::fprintf(stderr,
+               "ordanou: there is no profile %d; the profiles are %s (--create-profile NAME "
+               "makes one)\n",
+               profile, existing.c_str());
   return false;
 }
 
@@ -327,20 +340,21 @@ std::optional<int> RunSettingsCommand(const CommandLine& cl) {
   }
   if (!RequireExistingProfile(folder, profile)) return kExitUsage;
   const bool read = ReadSettings(folder, profile, *settings);
-  if (!read) ApplyMissingFileDefaults(*settings, folder);
+  if (!read) ApplyMissingFileDefaults(*settings, DocumentsFolder());
   if (o.save) {
     // The file as it is with only the named fields changed (and the stamp).
     // A first save is a first start: the name file comes with it.
     EnsureProfileNameFile(folder);
     ApplySettingsOverrides(*settings, o);
     if (!SaveSettings(folder, profile, *settings)) {
-      std::fprintf(stderr, "ordanou: cannot write %s\n", SettingsFilePath(folder, profile).c_str());
+      std::fprintf(stderr, "ordanou: cannot write %s: %s\n",
+                   SettingsFilePath(folder, profile).c_str(), std::strerror(errno));
       return kExitNotWritten;
     }
     ProfileExtras extras = ReadProfileExtras(folder, profile);
     if (ApplyExtrasOverrides(extras, o) && !WriteProfileExtras(folder, profile, extras)) {
-      std::fprintf(stderr, "ordanou: cannot write %s\n",
-                   ProfileExtrasFilePath(folder, profile).c_str());
+      std::fprintf(stderr, "ordanou: cannot write %s: %s\n",
+                   ProfileExtrasFilePath(folder, profile).c_str(), std::strerror(errno));
       return kExitNotWritten;
     }
     if (!o.show) return kExitOk;

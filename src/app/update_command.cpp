@@ -42,7 +42,7 @@ int RunUpdateCommand(const CommandLine& cl, const std::vector<std::string>& argu
   }
   Say(stdout, ManualOfferText(setup.source.endpoints.download));
   std::fflush(stdout);
-  ConsoleHost host(ConsoleHost::Detect(cl.assumeYes));
+  ConsoleHost host(ConsoleHost::Detect(cl.assumeYes, cl.quiet));
   if (host.MessageBox(u"今すぐ更新しますか？", kUpdateCaption, MsgIcon::Question,
                       MsgButtons::YesNo) != MsgAnswer::Yes) {
     return kExitUpdateAvailable;

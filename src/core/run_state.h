@@ -50,7 +50,7 @@ struct RunState {
   std::string CapacityTarget;
   // Command-line presets (emptied by every drop run).
   std::string CmdOutputFolder;
-  std::string CmdOutputName;
+  std::string CmdOutputName;  // "-": the catalogue goes to stdout as UTF-8 text
   std::u16string CmdBackColor;
   std::string CmdLastPath;
   std::u16string CmdWildcard;             // --pattern; empty: the host's wildcard

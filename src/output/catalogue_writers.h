@@ -2,6 +2,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 namespace ordano {
 
@@ -17,9 +18,10 @@ bool WriteHtmlCatalogue(AppContext& ctx, CFileCus& sink, const std::string& path
 // A JSON document (UTF-8, no byte-order mark) for scripts; always a new file.
 bool WriteJsonCatalogue(AppContext& ctx, CFileCus& sink, const std::string& path);
 
-// The write-error messages of the output run (caption "おるだの♪書き出しエラー").
-void ShowWriteFailure(AppContext& ctx);
+// The write-error messages of the output run (caption "おるだの♪書き出しエラー"),
+// after the path and the system's reason (`error`, an errno value).
+void ShowWriteFailure(AppContext& ctx, std::string_view path, int error);
 // The HTML variant, with the hint to write a new file before appending to it.
-void ShowHtmlWriteFailure(AppContext& ctx);
+void ShowHtmlWriteFailure(AppContext& ctx, std::string_view path, int error);
 
 }  // namespace ordano

@@ -28,7 +28,7 @@ bool FolderRefusesFiles(int error) {
 CFileCus::~CFileCus() { Abandon(); }
 
 void CFileCus::CloseFd() {
-  if (fd_ >= 0 && !replacing_ && ::close(fd_) != 0) failed_ = true;
+  if (fd_ >= 0 && !replacing_ && ::close(fd_) != 0) Fail();
   fd_ = -1;
   replacing_ = false;
 }
@@ -65,6 +65,13 @@ bool CFileCus::OpenInPlace(const std::string& path, bool truncate) {
 }
 
 bool CFileCus::Open(const std::string& path, OpenMode mode) {
+  error_ = 0;
+  if (OpenPath(path, mode)) return true;
+  error_ = errno;
+  return false;
+}
+
+bool CFileCus::OpenPath(const std::string& path, OpenMode mode) {
   if (fd_ >= 0) Close();
   failed_ = false;
   previousKept_ = true;
@@ -99,6 +106,23 @@ bool CFileCus::Open(const std::string& path, OpenMode mode) {
   return fd_ >= 0;
 }
 
+bool CFileCus::OpenStream(int fd) {
+  if (fd_ >= 0) Close();
+  failed_ = false;
+  previousKept_ = true;
+  touched_ = false;
+  undoable_ = false;
+  journal_.clear();
+  journalBytes_ = 0;
+  pending_ = 0;
+  direct_ = true;
+  error_ = 0;
+  if (clipboardMode_) return true;
+  fd_ = ::fcntl(fd, F_DUPFD_CLOEXEC, 3);
+  if (fd_ < 0) error_ = errno;
+  return fd_ >= 0;
+}
+
 bool CFileCus::Close() {
   if (clipboardMode_) return true;
   if (fd_ < 0) return !failed_;
@@ -110,7 +134,7 @@ bool CFileCus::Close() {
   if (replacing_) {
     fd_ = -1;
     replacing_ = false;
-    if (!replacement_.Commit()) failed_ = true;
+    if (!replacement_.Commit()) Fail();
     return !failed_;
   }
   CloseFd();
@@ -158,7 +182,7 @@ bool CFileCus::WriteAll(const char* data, std::size_t size) {
     const ssize_t n = ::write(fd_, data, size);
     if (n < 0) {
       if (errno == EINTR) continue;
-      failed_ = true;
+      Fail();
       return false;
     }
     data += n;
@@ -230,7 +254,7 @@ std::int64_t CFileCus::Seek(std::int64_t offset, SeekFrom from) {
                                                  : SEEK_END;
   const off_t pos = ::lseek(fd_, static_cast<off_t>(offset), whence);
   if (pos < 0) {
-    failed_ = true;
+    Fail();
     return -1;
   }
   return pos;
@@ -270,7 +294,7 @@ bool CFileCus::TruncateHere() {
   const off_t here = ::lseek(fd_, 0, SEEK_CUR);
   if (here >= 0 && !replacing_) Remember(here, oldLength_ - here);
   if (here < 0 || ::ftruncate(fd_, here) != 0) {
-    failed_ = true;
+    Fail();
     return false;
   }
   return true;

@@ -2,6 +2,7 @@
 // (or UTF-8) text, or, in clipboard mode, text collected in memory.
 #pragma once
 
+#include <cerrno>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -52,6 +53,9 @@ class CFileCus {
   // file itself may be written, Replace and Edit fall back to writing in
   // place, with the undo of OpenExisting.
   bool Open(const std::string& path, OpenMode mode);
+  // Writes to a copy of an open descriptor (stdout into a pipe): nothing to
+  // seek, read or undo; closing closes only the copy.
+  bool OpenStream(int fd);
   bool IsOpen() const { return clipboardMode_ || fd_ >= 0; }
   // Writes out what is pending and closes; false when any write since Open
   // failed or the close itself failed: the old file is then left (or put
@@ -87,6 +91,9 @@ class CFileCus {
 
   // True once any write, flush or seek has failed since Open.
   bool Failed() const { return failed_; }
+  // The system's reason (errno) of the last failed open, write, seek or
+  // close; EIO when none was given.
+  int Error() const { return error_ != 0 ? error_ : EIO; }
 
   // The text gathered in clipboard mode.
   const std::u16string& CollectedText() const { return collected_; }
@@ -97,6 +104,11 @@ class CFileCus {
   bool WriteAll(const char* data, std::size_t size);
   void CloseFd();
   bool OpenInPlace(const std::string& path, bool truncate);
+  bool OpenPath(const std::string& path, OpenMode mode);
+  void Fail() {
+    failed_ = true;
+    if (errno != 0) error_ = errno;
+  }
   // Keeps the bytes of [at, at + size) that lie within the old length, so
   // Undo can put them back.
   void Remember(std::int64_t at, std::int64_t size);
@@ -106,6 +118,7 @@ class CFileCus {
   bool clipboardMode_ = false;
   bool utf8Mode_ = false;
   bool failed_ = false;
+  int error_ = 0;
   bool previousKept_ = true;
   ReplacementFile replacement_;
   bool replacing_ = false;  // fd_ belongs to replacement_

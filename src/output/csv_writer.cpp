@@ -261,7 +261,7 @@ bool WriteCsvCatalogue(AppContext& ctx, CFileCus& sink, const std::string& path)
                                       sink.Open(path, CFileCus::OpenMode::Replace))
                                    : sink.Open(path, CFileCus::OpenMode::Replace);
   if (!opened) {
-    ShowWriteFailure(ctx);
+    ShowWriteFailure(ctx, path, sink.Error());
     return false;
   }
 
@@ -278,7 +278,7 @@ bool WriteCsvCatalogue(AppContext& ctx, CFileCus& sink, const std::string& path)
   // Nothing of a failed catalogue is kept: the old file stays as it was.
   if (!ok || !sink.Close()) {
     sink.Abandon();
-    ShowWriteFailure(ctx);
+    ShowWriteFailure(ctx, path, sink.Error());
     return false;
   }
   return true;

@@ -371,7 +371,7 @@ bool WriteHtmlCatalogue(AppContext& ctx, CFileCus& sink, const std::string& path
                     : s.Unify      ? CFileCus::OpenMode::Edit
                                    : CFileCus::OpenMode::Replace;
   if (!sink.Open(path, mode)) {
-    ShowHtmlWriteFailure(ctx);
+    ShowHtmlWriteFailure(ctx, path, sink.Error());
     return false;
   }
 
@@ -396,7 +396,7 @@ bool WriteHtmlCatalogue(AppContext& ctx, CFileCus& sink, const std::string& path
   // Nothing of a failed catalogue is kept: the old file stays as it was.
   if (!ok || !sink.Close()) {
     sink.Abandon();
-    ShowHtmlWriteFailure(ctx);
+    ShowHtmlWriteFailure(ctx, path, sink.Error());
     return false;
   }
   return true;

@@ -420,12 +420,12 @@ bool WriteJsonCatalogue(AppContext& ctx, CFileCus& sink, const std::string& path
   // A JSON document is one object: it is always written whole, never appended to.
   sink.SetUtf8Mode(true);
   if (!sink.Open(path, CFileCus::OpenMode::Replace)) {
-    ShowWriteFailure(ctx);
+    ShowWriteFailure(ctx, path, sink.Error());
     return false;
   }
   JsonCatalogueWriter(ctx, sink).Write();
   if (!sink.Close()) {
-    ShowWriteFailure(ctx);
+    ShowWriteFailure(ctx, path, sink.Error());
     return false;
   }
   return true;

@@ -51,6 +51,31 @@ std::int64_t FindMergePoint(CFileCus& sink, std::int64_t length) {
   return 2 * chars;
 }
 
+// The same for a UTF-8 catalogue (no mark, one byte per unit searched).
+std::int64_t FindMergePointUtf8(CFileCus& sink, std::int64_t length) {
+  constexpr std::int64_t kChunk = 65536;
+  std::string buf;
+  for (std::int64_t c = length - 4; c >= 0;) {
+    const std::int64_t lo = std::max<std::int64_t>(0, c - kChunk + 1);
+    buf.resize(static_cast<std::size_t>(c - lo + 1));
+    if (sink.Seek(lo, CFileCus::SeekFrom::Begin) < 0) return -1;
+    const auto bytes = std::as_writable_bytes(std::span<char>(buf));
+    if (sink.Read(bytes) != static_cast<std::int64_t>(bytes.size())) return -1;
+    const std::size_t lf = buf.rfind('\n');
+    if (lf != std::string::npos) return lo + static_cast<std::int64_t>(lf) + 1;
+    c = lo - 1;
+  }
+  return length;
+}
+
+// Whether an existing catalogue starts with the UTF-16 mark (else it is
+// taken as UTF-8: appending must not mix the two in one file).
+bool StartsWithUtf16Mark(CFileCus& sink) {
+  std::byte head[2];
+  if (sink.Seek(0, CFileCus::SeekFrom::Begin) != 0 || sink.Read(head) != 2) return false;
+  return head[0] == std::byte{0xFF} && head[1] == std::byte{0xFE};
+}
+
 // An empty file, or one that holds nothing but the byte-order mark.
 bool IsEmptyCatalogue(CFileCus& sink, std::int64_t length) {
   if (length == 0) return true;
@@ -77,7 +102,8 @@ class TextCatalogueWriter {
     if (sink.ClipboardMode()) {
       ending_ = u"\n";
     } else {
-      if (s_.TxtLineBreaks == 0) ending_ = u"\r\n";  // stored inverted
+      // UTF-8 text is for Unix tools: LF ends its lines.
+      if (s_.TxtLineBreaks == 0) ending_ = sink.Utf8Mode() ? u"\n" : u"\r\n";  // stored inverted
       if (s_.TxtBrTags) ending_ += u"<br>";
     }
     separator_ = SeparatorLine(layout_);
@@ -325,10 +351,15 @@ std::u16string TotalLine(const RunState& run) {
 TextWriteStatus WriteTextCatalogue(AppContext& ctx, CFileCus& sink, const std::string& path) {
   const bool file = !sink.ClipboardMode();
   const bool merge = file && ctx.options.settings.Unify;
+  const bool extend = merge || (file && ctx.options.settings.AppendOutput);
   std::int64_t length = 0;
-  if (merge) {
+  if (extend) {
     length = sink.Length();
     if (length < 0) return TextWriteStatus::Failed;
+    // An existing catalogue keeps its own encoding.
+    if (length > 0) sink.SetUtf8Mode(!StartsWithUtf16Mark(sink));
+  }
+  if (merge) {
     if (IsEmptyCatalogue(sink, length)) {
       ctx.Host().MessageBox(ToDisplay(path) + u"\nﾌｧｲﾙが空です。", u"編集できないよ～",
                             MsgIcon::Question, MsgButtons::YesNo);
@@ -337,10 +368,14 @@ TextWriteStatus WriteTextCatalogue(AppContext& ctx, CFileCus& sink, const std::s
   }
   if (file) {
     // The mark goes at offset 0 also when appending, so a file holds one.
-    if (!sink.SeekToBegin() || !sink.WriteText(u"\uFEFF")) return TextWriteStatus::Failed;
+    // UTF-8 text has none (a stream cannot seek back to it either).
+    if (!sink.Utf8Mode() && (!sink.SeekToBegin() || !sink.WriteText(u"\uFEFF"))) {
+      return TextWriteStatus::Failed;
+    }
     if (ctx.options.settings.AppendOutput && sink.SeekToEnd() < 0) return TextWriteStatus::Failed;
     if (merge) {
-      const std::int64_t at = FindMergePoint(sink, length);
+      const std::int64_t at =
+          sink.Utf8Mode() ? FindMergePointUtf8(sink, length) : FindMergePoint(sink, length);
       if (at < 0 || sink.Seek(at, CFileCus::SeekFrom::Begin) != at) return TextWriteStatus::Failed;
     }
   }

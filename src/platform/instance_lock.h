@@ -1,5 +1,5 @@
-// The single-instance rule: an exclusive advisory lock on a file in the
-// program folder, released by the kernel when the process ends.
+// The single-instance rule (one per program folder): an exclusive advisory
+// lock on a file, released by the kernel when the process ends.
 #pragma once
 
 #include <chrono>
@@ -17,7 +17,8 @@ class InstanceLock {
   InstanceLock& operator=(const InstanceLock&) = delete;
 
   enum class Result { Acquired, HeldByOther, Error };
-  // Tries to take the lock on folder + "ordanou.lock" without waiting.
+  // Tries to take the lock without waiting: a file named after the folder in
+  // $XDG_RUNTIME_DIR, or folder + "ordanou.lock" without one.
   Result TryAcquire(const std::string& programFolder);
   // The same, but while another process holds the lock it tries again for
   // up to `patience` before giving up.

@@ -5,6 +5,8 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <string_view>
 #include <system_error>
 #include <vector>
 
@@ -47,23 +49,58 @@ std::string ExecutableFolder() {
   return exe.parent_path().string();
 }
 
+std::string HomeOf(const ProgramFolderSources& sources) {
+  return IsSet(sources.home) ? std::string(sources.home) : HomeOfUser();
+}
+
+// $XDG_CONFIG_HOME, else ~/.config; relative XDG paths are invalid and ignored.
+fs::path ConfigHome(const ProgramFolderSources& sources) {
+  if (IsSet(sources.xdgConfigHome) && sources.xdgConfigHome[0] == '/') {
+    return sources.xdgConfigHome;
+  }
+  const std::string home = HomeOf(sources);
+  if (home.empty()) return {};
+  return fs::path(home) / ".config";
+}
+
 }  // namespace
 
 std::string ChooseProgramFolder(const ProgramFolderSources& sources) {
   if (IsSet(sources.ordanoHome)) return Prepared(sources.ordanoHome);
-  if (!sources.executableFolder.empty() && ::access(sources.executableFolder.c_str(), W_OK) == 0) {
+  // A writable install folder alone is no reason to fill it with settings.
+  std::error_code ec;
+  if (!sources.executableFolder.empty() &&
+      fs::is_regular_file(fs::path(sources.executableFolder) / "ordanou.dat", ec)) {
     return WithSlash(sources.executableFolder);
   }
-  // Relative XDG paths are invalid and ignored.
-  fs::path config;
-  if (IsSet(sources.xdgConfigHome) && sources.xdgConfigHome[0] == '/') {
-    config = sources.xdgConfigHome;
-  } else {
-    const std::string home = IsSet(sources.home) ? std::string(sources.home) : HomeOfUser();
-    if (home.empty()) return {};
-    config = fs::path(home) / ".config";
-  }
+  const fs::path config = ConfigHome(sources);
+  if (config.empty()) return {};
   return Prepared(config / "ordano");
+}
+
+std::string ChooseDocumentsFolder(const ProgramFolderSources& sources) {
+  const std::string home = HomeOf(sources);
+  if (home.empty()) return {};
+  // Lines such as XDG_DOCUMENTS_DIR="$HOME/Documents" (absolute or below $HOME).
+  std::ifstream dirs(ConfigHome(sources) / "user-dirs.dirs");
+  for (std::string line; std::getline(dirs, line);) {
+    constexpr std::string_view kKey = "XDG_DOCUMENTS_DIR=\"";
+    if (!line.starts_with(kKey) || line.size() < kKey.size() + 1 || line.back() != '"') continue;
+    std::string value = line.substr(kKey.size(), line.size() - kKey.size() - 1);
+    if (value.starts_with("$HOME")) value = home + value.substr(5);
+    std::error_code ec;
+    if (value.starts_with('/') && fs::is_directory(value, ec)) {
+      return WithSlash(fs::path(value).lexically_normal().string());
+    }
+  }
+  return WithSlash(home);
+}
+
+std::string DocumentsFolder() {
+  ProgramFolderSources sources;
+  sources.xdgConfigHome = std::getenv("XDG_CONFIG_HOME");
+  sources.home = std::getenv("HOME");
+  return ChooseDocumentsFolder(sources);
 }
 
 std::string ProgramFolder() {

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <new>
 #include <optional>
@@ -25,6 +26,15 @@ namespace ordano {
 namespace {
 
 constexpr std::u16string_view kWriteErrorCaption = u"おるだの♪書き出しエラー";
+// The reason of a destination that is a device, FIFO or socket (no errno says it).
+constexpr int kNotRegularFile = -1;
+
+// What failed and why, before the message that says what to check.
+std::u16string FailureHead(std::string_view path, int error) {
+  const std::u16string reason =
+      error == kNotRegularFile ? u"not a regular file" : Utf8ToUtf16(std::strerror(error));
+  return ToDisplay(std::string(path)) + u": " + reason + u"\n";
+}
 
 enum class Format { Text, Csv, Html, Json, Library };
 
@@ -99,7 +109,9 @@ Destination DestinationKind(const std::string& path) {
   struct stat st {};
   if (::stat(path.c_str(), &st) != 0)
     return errno == ENOENT ? Destination::Missing : Destination::Other;
-  return S_ISREG(st.st_mode) ? Destination::File : Destination::Other;
+  if (S_ISREG(st.st_mode)) return Destination::File;
+  errno = S_ISDIR(st.st_mode) ? EISDIR : kNotRegularFile;  // the reason the message gives
+  return Destination::Other;
 }
 
 // The destination is remembered for the next run (saved record) and known to
@@ -164,15 +176,36 @@ OutputResult Status(OutputStatus status, std::string path = {}) {
   return r;
 }
 
+// The command line's "-": the text catalogue on stdout, nothing to ask,
+// append to or open; a reader that went away is a failed write.
+OutputResult WriteToStdout(AppContext& ctx) {
+  SettingsRecord& s = ctx.options.settings;
+  s.AppendOutput = 0;
+  s.Unify = 0;
+  CFileCus sink;
+  sink.SetUtf8Mode(true);
+  if (!sink.OpenStream(STDOUT_FILENO)) {
+    ShowWriteFailure(ctx, "stdout", sink.Error());
+    return Status(OutputStatus::Failed);
+  }
+  const bool ok = WriteTextCatalogue(ctx, sink, "-") == TextWriteStatus::Written;
+  if (!ok || !sink.Close()) {
+    ShowWriteFailure(ctx, "stdout", sink.Error());
+    return Status(OutputStatus::Failed);
+  }
+  return Status(OutputStatus::Written);
+}
+
 OutputResult WriteText(AppContext& ctx, CFileCus& sink, const std::string& path) {
   const SettingsRecord& s = ctx.options.settings;
   if (!sink.ClipboardMode()) {
+    sink.SetUtf8Mode(ctx.extras.utf8Text);
     // A merge rewrites a copy; an append extends the file in place.
     const auto mode = s.Unify          ? CFileCus::OpenMode::Edit
                       : s.AppendOutput ? CFileCus::OpenMode::OpenExisting
                                        : CFileCus::OpenMode::Replace;
     if (!sink.Open(path, mode)) {
-      ShowWriteFailure(ctx);
+      ShowWriteFailure(ctx, path, sink.Error());
       return Status(OutputStatus::Failed, path);
     }
   } else {
@@ -183,8 +216,9 @@ OutputResult WriteText(AppContext& ctx, CFileCus& sink, const std::string& path)
   if (written == TextWriteStatus::MergeTargetEmpty) return Status(OutputStatus::Declined, path);
   const bool closed = written == TextWriteStatus::Written && sink.Close();
   if (!closed) {
+    const int error = sink.Error();
     sink.Abandon();
-    ShowWriteFailure(ctx);
+    ShowWriteFailure(ctx, path, error);
     return Status(OutputStatus::Failed, path);
   }
   return Status(OutputStatus::Written, path);
@@ -208,9 +242,11 @@ OutputResult WriteCatalogue(AppContext& ctx) {
   if (s.IgnoreHierarchy && ctx.options.includeFileDrops) SortRange(ctx, 0, run.EntryCount);
   run.NameWidth = std::max(run.NameWidth, static_cast<int>(TotalLine(run).size()));
 
-  const bool clipboard = s.SaveToClipboard != 0;
   const bool askForName = run.CmdLastPath.empty() || run.ForceSaveDialog;
   run.ForceSaveDialog = false;
+  // Named on the command line, stdout wins over a profile's clipboard choice.
+  if (!askForName && run.CmdOutputName == "-") return WriteToStdout(ctx);
+  const bool clipboard = s.SaveToClipboard != 0;
   std::string path;
   if (!clipboard) {
     if (askForName) {
@@ -222,10 +258,11 @@ OutputResult WriteCatalogue(AppContext& ctx) {
     }
     const Destination there = DestinationKind(path);
     if (there == Destination::Other) {
+      const int error = errno;
       if (FormatOf(path) == Format::Html) {
-        ShowHtmlWriteFailure(ctx);
+        ShowHtmlWriteFailure(ctx, path, error);
       } else {
-        ShowWriteFailure(ctx);
+        ShowWriteFailure(ctx, path, error);
       }
       return Status(OutputStatus::Failed, path);
     }
@@ -270,9 +307,9 @@ OutputResult WriteCatalogue(AppContext& ctx) {
     // A catalogue too large for memory is a failed write like any other.
     sink.Abandon();
     if (format == Format::Html) {
-      ShowHtmlWriteFailure(ctx);
+      ShowHtmlWriteFailure(ctx, path, ENOMEM);
     } else {
-      ShowWriteFailure(ctx);
+      ShowWriteFailure(ctx, path, ENOMEM);
     }
     return Failure(ctx, sink, path);
   }
@@ -290,21 +327,24 @@ OutputResult WriteCatalogue(AppContext& ctx) {
 
 }  // namespace
 
-void ShowWriteFailure(AppContext& ctx) {
+void ShowWriteFailure(AppContext& ctx, std::string_view path, int error) {
   ctx.Host().MessageBox(
-      u"ファイルの生成または書き出しに失敗しました。\n"
-      u"ファイルが他のアプリケーションによって使われていないか確認してください。\n"
-      u"または隠し属性や読み込み属性になっていないことも確認してください。",
+      FailureHead(path, error) +
+          u"ファイルの生成または書き出しに失敗しました。\n"
+          u"ファイルが他のアプリケーションによって使われていないか確認してください。\n"
+          u"または隠し属性や読み込み属性になっていないことも確認してください。",
       kWriteErrorCaption, MsgIcon::Error, MsgButtons::Ok);
 }
 
-void ShowHtmlWriteFailure(AppContext& ctx) {
+void ShowHtmlWriteFailure(AppContext& ctx, std::string_view path, int error) {
   ctx.Host().MessageBox(
-      u"ファイルの生成または書き出しに失敗しました。\n"
-      u"まだ作成していないファイルに対し追記処理を行おうとした場合は最初は追記なしで出力してくださ"
-      u"い\n"
-      u"ファイルが他のアプリケーションによって使われていないか確認してください。\n"
-      u"または隠し属性や読み込み属性になっていないことも確認してください。",
+      FailureHead(path, error) +
+          u"ファイルの生成または書き出しに失敗しました。\n"
+          u"まだ作成していないファイルに対し追記処理を行おうとした場合は最初は追記なしで出力してく"
+          u"ださ"
+          u"い\n"
+          u"ファイルが他のアプリケーションによって使われていないか確認してください。\n"
+          u"または隠し属性や読み込み属性になっていないことも確認してください。",
       kWriteErrorCaption, MsgIcon::Error, MsgButtons::Ok);
 }
 

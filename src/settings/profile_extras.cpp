@@ -7,6 +7,7 @@ namespace {
 
 constexpr std::size_t kExtrasLimit = 64 * 1024;
 constexpr std::string_view kLibraryToo = "LibraryToo";
+constexpr std::string_view kUtf8Text = "Utf8Text";
 
 std::optional<bool> ParseFlag(std::string_view v) {
   if (v == "1" || v == "true") return true;
@@ -53,7 +54,9 @@ ProfileExtras ReadProfileExtras(std::string_view folder, int profile) {
 bool WriteProfileExtras(std::string_view folder, int profile, const ProfileExtras& extras) {
   const std::string path = ProfileExtrasFilePath(folder, profile);
   // A profile with nothing to keep here gets no file.
-  if (!extras.libraryToo && extras.unknown.empty() && !OpenForReading(path)) return true;
+  if (!extras.libraryToo && !extras.utf8Text && extras.unknown.empty() && !OpenForReading(path)) {
+    return true;
+  }
   std::string text;
   for (const auto& [key, value] : ExtrasFields(extras)) {
     text.append(key).append("=").append(value).append("\n");
@@ -65,14 +68,17 @@ bool WriteProfileExtras(std::string_view folder, int profile, const ProfileExtra
 }
 
 std::vector<std::pair<std::string_view, std::string>> ExtrasFields(const ProfileExtras& extras) {
-  return {{kLibraryToo, extras.libraryToo ? "1" : "0"}};
+  return {{kLibraryToo, extras.libraryToo ? "1" : "0"}, {kUtf8Text, extras.utf8Text ? "1" : "0"}};
 }
 
 std::optional<bool> SetExtrasField(ProfileExtras& extras, std::string_view key,
                                    std::string_view value) {
-  if (key == kLibraryToo) {
+  bool* const field = key == kLibraryToo ? &extras.libraryToo
+                      : key == kUtf8Text ? &extras.utf8Text
+                                         : nullptr;
+  if (field != nullptr) {
     const auto flag = ParseFlag(value);
-    if (flag) extras.libraryToo = *flag;
+    if (flag) *field = *flag;
     return flag.has_value();
   }
   return std::nullopt;

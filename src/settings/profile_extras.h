@@ -14,6 +14,7 @@ namespace ordano {
 
 struct ProfileExtras {
   bool libraryToo = false;  // LibraryToo: a catalogue run also records its trees in the library
+  bool utf8Text = false;    // Utf8Text: text catalogues as UTF-8 without a mark, LF line ends
   std::map<std::string, std::string, std::less<>> unknown;
 };
 

@@ -35,7 +35,7 @@ void ResetToDefaults(SettingsRecord& settings, StartupRecord& startup, ProfileNa
   startup.NormalMode = 1;
 }
 
-void ApplyMissingFileDefaults(SettingsRecord& settings, std::string_view programFolder) {
+void ApplyMissingFileDefaults(SettingsRecord& settings, std::string_view outputFolder) {
   settings.AppendOutput = 0;
   settings.ConfirmOverwrite = 1;
   settings.WriteTargetFolder = 1;
@@ -43,7 +43,7 @@ void ApplyMissingFileDefaults(SettingsRecord& settings, std::string_view program
   settings.ScanToDepth = 1;
   settings.OmitVolumeName = 1;
   settings.NoTitleAtStart = 1;
-  std::u16string folder = Utf8ToUtf16(programFolder);
+  std::u16string folder = Utf8ToUtf16(outputFolder);
   if (folder.empty() || folder.back() != u'/') folder += u'/';
   SetText(settings.OutputFolder, folder);
   SetText(settings.OutputFile, folder + u"txt.txt");

@@ -25,9 +25,10 @@ inline constexpr std::int32_t kNoWindowPlacement = -99999;
 void ResetToDefaults(SettingsRecord& settings, StartupRecord& startup, ProfileNameRecord& name,
                      std::int64_t now);
 
-// Extra defaults when the profile has no settings file yet. `programFolder`
-// ends with "/"; the output path becomes that folder plus "txt.txt".
-void ApplyMissingFileDefaults(SettingsRecord& settings, std::string_view programFolder);
+// Extra defaults when the profile has no settings file yet. The output folder
+// becomes `outputFolder` (the documents folder at a first start) and the
+// output path that folder plus "txt.txt".
+void ApplyMissingFileDefaults(SettingsRecord& settings, std::string_view outputFolder);
 
 // Corrections after loading: when a file was read and confirmation, header and
 // depth descent are all off, all three go back on; in every case

@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "platform/file_handle.h"
+#include "platform/program_folder.h"
 #include "platform/time_text.h"
 #include "settings/profile_extras.h"
 #include "settings/settings_defaults.h"
@@ -143,7 +144,8 @@ bool SaveSettings(std::string_view folder, int profile, SettingsRecord& settings
 }
 
 bool WriteFirstStartSettings(std::string_view folder, int profile, SettingsRecord& settings) {
-  ApplyMissingFileDefaults(settings, folder);
+  // The default catalogue goes where the user keeps documents, not among settings.
+  ApplyMissingFileDefaults(settings, DocumentsFolder());
   return SaveSettings(folder, profile, settings);
 }
 

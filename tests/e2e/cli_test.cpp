@@ -148,6 +148,54 @@ TEST_F(Cli, SecondInstanceIsRefusedWhileTheLockIsHeld) {
   EXPECT_EQ(r.exitCode, 0) << r.err;
 }
 
+// Installed (no ordanou.dat beside the binary): settings in the XDG config
+// folder, the lock in the runtime folder, the default catalogue among the
+// user's documents. With an ordanou.dat beside it: portable, all there.
+TEST_F(Cli, SettingsLockAndDefaultCatalogueInTheirXdgPlacesUnlessPortable) {
+  MakeTree();
+  const std::string bin = work / "bin", cfg = work / "cfg", run = work / "run",
+                    user = work / "user";
+  MakeDirs(bin);
+  MakeDirs(run);
+  MakeDirs(user + "/Dokumente");
+  std::filesystem::copy_file(ORDANOU_BINARY, bin + "/ordanou");
+  WriteFile(cfg + "/user-dirs.dirs",
+            "# from xdg-user-dirs\nXDG_DOCUMENTS_DIR=\"$HOME/Dokumente\"\n");
+  RunOptions o = Opts();
+  o.env = {{"ORDANO_HOME", ""},
+           {"HOME", user},
+           {"XDG_CONFIG_HOME", cfg},
+           {"XDG_RUNTIME_DIR", run},
+           {"TZ", "UTC"}};
+  const auto names = [](const std::string& folder) {
+    std::vector<std::string> out;
+    for (const auto& e : std::filesystem::directory_iterator(folder))
+      out.push_back(e.path().filename().string());
+    std::sort(out.begin(), out.end());
+    return out;
+  };
+
+  auto r = RunProgram(bin + "/ordanou", {work / "tree"}, o);
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_EQ(r.out, user + "/Dokumente/txt.txt\n");
+  EXPECT_EQ(names(bin), std::vector<std::string>{"ordanou"});
+  EXPECT_EQ(std::filesystem::file_size(cfg + "/ordano/ordanou.dat"), 22824u);
+  EXPECT_FALSE(std::filesystem::exists(cfg + "/ordano/ordanou.lock"));
+  ASSERT_EQ(names(run).size(), 1u);
+  EXPECT_TRUE(names(run)[0].starts_with("ordano-")) << names(run)[0];
+
+  // Portable: an ordanou.dat beside the binary keeps everything there.
+  const std::string installed = ReadFile(cfg + "/ordano/ordanou.dat");
+  std::filesystem::copy_file(cfg + "/ordano/ordanou.dat", bin + "/ordanou.dat");
+  r = RunProgram(bin + "/ordanou", {"--save", "--set", "SortOrder=1"}, o);
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_NE(ReadFile(bin + "/ordanou.dat"), installed);
+  EXPECT_EQ(ReadFile(cfg + "/ordano/ordanou.dat"), installed);
+  EXPECT_TRUE(std::filesystem::exists(bin + "/ordanopu.dat"));
+  // Each program folder has a lock of its own.
+  EXPECT_EQ(names(run).size(), 2u);
+}
+
 TEST_F(Cli, ShortSettingsFileDoesNotStopTheRun) {
   MakeTree();
   WriteFile(home / "ordanou.dat", "abc");

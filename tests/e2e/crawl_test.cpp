@@ -69,8 +69,8 @@ TEST_F(CrawlCommand, WritesTheSiteBelowTheRedirectedStartAndFetchesNothingOutsid
   const ProcessResult r = RunCrawl(o + "/start");
   ASSERT_EQ(r.exitCode, 0) << r.err;
   EXPECT_EQ(r.out, work / "out/cat.txt" + "\n");
-  EXPECT_TRUE(Has(r.err, "検索完了: 11件（取得ページ: 6件）")) << r.err;
-  EXPECT_TRUE(Has(r.err, "出力処理が終わりました。\n最終結果: 11件")) << r.err;
+  // Status lines are for a terminal; a log gets none of them.
+  EXPECT_EQ(r.err, "");
 
   const std::string text = Catalogue();
   for (const char* part : {"start", "style.css", "a.html", "b.html", "missing.html", "pic.html",
@@ -164,7 +164,6 @@ TEST_F(CrawlCommand, DepthLimitListsTheLinksOfDepth32ButFetchesNoDeeper) {
   EXPECT_FALSE(Has(text, "p34.html"));
   EXPECT_EQ(site.CountRequests("/p32.html"), 1);
   EXPECT_EQ(site.CountRequests("/p33.html"), 0);
-  EXPECT_TRUE(Has(r.err, "検索完了: 34件（取得ページ: 33件）")) << r.err;
 }
 
 TEST_F(CrawlCommand, RefusesBadInputAndReportsAFailingStart) {
@@ -180,7 +179,6 @@ TEST_F(CrawlCommand, RefusesBadInputAndReportsAFailingStart) {
   r = RunCrawl(site.Origin() + "/gone/");
   EXPECT_EQ(r.exitCode, 3);
   EXPECT_TRUE(Has(r.err, "Web検索 [error]: 開始URLの取得に失敗しました（HTTP 404）。")) << r.err;
-  EXPECT_TRUE(Has(r.err, "検索完了: 0件（取得ページ: 1件）")) << r.err;
   EXPECT_FALSE(std::filesystem::exists(work / "out/cat.txt"));
 }
 
@@ -241,7 +239,6 @@ TEST_F(CrawlCommand, InterruptSavesThePartialResultAndExitsCancelled) {
   const std::string err = ReadFile(errPath);
   ASSERT_TRUE(WIFEXITED(status)) << err;
   EXPECT_EQ(WEXITSTATUS(status), 4) << err;
-  EXPECT_TRUE(Has(err, "中止しました。部分結果: 4件（取得ページ: 2件）")) << err;
   EXPECT_TRUE(Has(err, "cancelled; the result so far was written")) << err;
   const std::string text = Catalogue();
   EXPECT_TRUE(Has(text, "slow.html"));

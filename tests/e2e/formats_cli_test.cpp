@@ -79,6 +79,57 @@ TEST_F(Formats, CsvCatalogueQuotesNamesAndEndsRowsWithCrLf) {
   EXPECT_EQ(folders.find("zero"), std::string::npos);
 }
 
+// Into a pipe: "-" writes the text catalogue to stdout as UTF-8 with LF line
+// ends and no mark, the same lines as the UTF-16 file; --utf8 and a saved
+// Utf8Text write files that way; the record itself stays as it was.
+TEST_F(Formats, TextIntoAPipeAndUtf8FilesAreTheFileCatalogueInUtf8) {
+  MakeTree();
+  ASSERT_EQ(Run("cat.txt").exitCode, 0);
+  std::string lf = Utf16Catalogue(work / "out/cat.txt");
+  for (std::size_t at; (at = lf.find("\r\n")) != std::string::npos;) lf.erase(at, 1);
+
+  for (const std::vector<std::string>& args :
+       {std::vector<std::string>{"--output", "-", work / "tree"},
+        std::vector<std::string>{"/F:-", work / "tree"},
+        std::vector<std::string>{"--output", "/dev/stdout", work / "tree"}}) {
+    const auto r = RunOrdanou(args, Opts());
+    ASSERT_EQ(r.exitCode, 0) << args[0] << r.err;
+    EXPECT_EQ(r.out, lf) << args[0];  // no path line: the catalogue is all there is
+    EXPECT_TRUE(IsValidUtf8(r.out));
+    EXPECT_FALSE(std::filesystem::exists(work / "-"));
+  }
+  const auto piped = RunOrdanou({"--output", "-", work / "tree"}, Opts()).out;
+  EXPECT_NE(piped.find("\nターゲットフォルダ：" + work / "tree" + "/sub\n"), std::string::npos);
+  EXPECT_NE(piped.find("総ファイル数 3 個"), std::string::npos);
+  EXPECT_TRUE(piped.ends_with("1,003Byte\n")) << piped;
+
+  auto r = RunOrdanou({"--utf8", "--output", work / "out/u8.txt", work / "tree"}, Opts());
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_EQ(ReadFile(work / "out/u8.txt"), lf);
+  // Appending to that file goes on in its own encoding, without --utf8.
+  PatchSetting(kAppendOutput, 1);
+  r = RunOrdanou({"--yes", "--output", work / "out/u8.txt", work / "tree"}, Opts());
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_EQ(ReadFile(work / "out/u8.txt"), lf + lf);
+  PatchSetting(kAppendOutput, 0);
+
+  r = RunOrdanou({"--set", "Utf8Text=1", "--save"}, Opts());
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_EQ(std::filesystem::file_size(home / "ordanou.dat"), 22824u);
+  EXPECT_NE(ReadFile(home / "ordanou.ini").find("Utf8Text=1\n"), std::string::npos);
+  EXPECT_NE(RunOrdanou({"--settings"}, Opts()).out.find("\nUtf8Text=1\n"), std::string::npos);
+  r = RunOrdanou({"--yes", "--output", work / "out/saved.txt", work / "tree"}, Opts());
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_EQ(ReadFile(work / "out/saved.txt"), lf);
+
+  // A reader that went away is a failed write, said on stderr.
+  RunOptions gone = Opts();
+  gone.stdoutReaderGone = true;
+  r = RunOrdanou({"--output", "-", work / "tree"}, gone);
+  EXPECT_EQ(r.exitCode, 3) << r.err;
+  EXPECT_NE(r.err.find("stdout: Broken pipe"), std::string::npos) << r.err;
+}
+
 TEST_F(Formats, CsvAppendKeepsOneMarkAndOneHeader) {
   MakeTree();
   ASSERT_EQ(Run("first.csv").exitCode, 0);

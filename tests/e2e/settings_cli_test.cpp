@@ -66,9 +66,10 @@ std::string OtherValue(const SettingsField& f, const std::string& current, std::
 
 TEST_F(SettingsCli, EveryFieldSetsAndReadsBackWithoutWritingTheFile) {
   const auto defaults = Settings();
-  // The record's fields and the one kept beside it.
-  ASSERT_EQ(defaults.size(), SettingsFields().size() + 1);
+  // The record's fields and the ones kept beside it.
+  ASSERT_EQ(defaults.size(), SettingsFields().size() + 2);
   EXPECT_EQ(defaults.at("LibraryToo"), "0");
+  EXPECT_EQ(defaults.at("Utf8Text"), "0");
   const std::string manual = ReadFile(std::string(ORDANO_SOURCE_DIR) + "/data/man/ordanou.1");
   std::vector<std::string> args;
   std::map<std::string, std::string> expected;
@@ -84,8 +85,9 @@ TEST_F(SettingsCli, EveryFieldSetsAndReadsBackWithoutWritingTheFile) {
     args.push_back("--set");
     args.push_back(name + "=" + value);
   }
-  args.insert(args.end(), {"--set", "LibraryToo=1"});
+  args.insert(args.end(), {"--set", "LibraryToo=1", "--utf8"});
   expected["LibraryToo"] = "1";
+  expected["Utf8Text"] = "1";
   const auto got = Settings(args);
   for (const auto& [name, value] : expected) EXPECT_EQ(got.at(name), value) << name;
   // --settings and --set read; they never write.
@@ -248,6 +250,49 @@ TEST_F(SettingsCliProfiles, RunWithAProfileNumberThatNamesNoProfileIsRefused) {
     // No settings or folder list file for a stray number.
     EXPECT_EQ(FileNames(home.path()), before) << c.number;
   }
+}
+
+// Profiles made, renamed and deleted from the command line, with the
+// dialog's rules: numbers upwards and never reused, the current one kept.
+TEST_F(SettingsCliProfiles, CreateRenameAndDeleteFromTheCommandLine) {
+  const auto profiles = [&] {
+    std::vector<std::string> listed;  // number and name; the save times vary
+    std::istringstream in(RunOrdanou({"--profiles"}, Opts()).out);
+    for (std::string line; std::getline(in, line);)
+      listed.push_back(line.substr(0, line.rfind('\t')));
+    return listed;
+  };
+  // Profile 3 does not exist yet: refused, the existing ones named.
+  auto r = RunOrdanou({"/P:3", "/O:.", "/F:c.txt", "tree"}, Opts());
+  EXPECT_EQ(r.exitCode, 2);
+  EXPECT_NE(r.err.find("no profile 3; the profiles are 0, 1 (--create-profile"), std::string::npos)
+      << r.err;
+  // ... unless --create-profile asks for it: 3 is the next number (2 was deleted).
+  r = RunOrdanou({"/P:3", "--create-profile", "写真", "--md5", "-o", "p3.txt", "tree"}, Opts());
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_EQ(r.out, "3\t写真\n" + work / "p3.txt" + "\n");
+  EXPECT_EQ(std::filesystem::file_size(home / "ordanou3.dat"), 22824u);
+  r = RunOrdanou({"/P:7", "--create-profile", "x"}, Opts());
+  EXPECT_EQ(r.exitCode, 2);
+  EXPECT_NE(r.err.find("makes profile 4"), std::string::npos) << r.err;
+
+  r = RunOrdanou({"--create-profile", "music"}, Opts());
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_EQ(r.out, "4\tmusic\n");
+  ASSERT_EQ(RunOrdanou({"--rename-profile", "4", "songs"}, Opts()).exitCode, 0);
+  ASSERT_EQ(RunOrdanou({"--delete-profile", "1"}, Opts()).exitCode, 0);
+  EXPECT_FALSE(std::filesystem::exists(home / "ordanou1.dat"));
+  EXPECT_EQ(profiles(), (std::vector<std::string>{"0\t無題", "3\t写真", "4\tsongs"}));
+  EXPECT_EQ(RunOrdanou({"--create-profile", "next"}, Opts()).out, "5\tnext\n");
+
+  // The current profile stays; a deleted or unknown number is no profile.
+  r = RunOrdanou({"--delete-profile", "0"}, Opts());
+  EXPECT_EQ(r.exitCode, 2);
+  EXPECT_NE(r.err.find("使用中のプロファイルは削除できません。"), std::string::npos) << r.err;
+  EXPECT_EQ(RunOrdanou({"--rename-profile", "1", "back"}, Opts()).exitCode, 2);
+  EXPECT_EQ(RunOrdanou({"--delete-profile", "x"}, Opts()).exitCode, 2);
+  EXPECT_EQ(RunOrdanou({"--rename-profile", "4"}, Opts()).exitCode, 2);
+  EXPECT_EQ(profiles(), (std::vector<std::string>{"0\t無題", "3\t写真", "4\tsongs", "5\tnext"}));
 }
 
 TEST_F(SettingsCliProfiles, ProfilesFarPastAHoleInTheNameFileAreListed) {

@@ -270,8 +270,12 @@ TEST_F(CsvWriterTest, DestinationThatCannotBeCreatedIsReported) {
   }
   ASSERT_EQ(host_.messages.size(), 2u);
   EXPECT_EQ(host_.messages[0].caption, u"おるだの♪書き出しエラー");
-  EXPECT_TRUE(host_.messages[0].text.starts_with(
-      u"ファイルの生成または書き出しに失敗しました。\nファイルが"));
+  // The path and the system's reason, then the message.
+  EXPECT_TRUE(
+      host_.messages[0].text.starts_with(ToDisplay(path_) + u": No such file or directory"));
+  EXPECT_NE(
+      host_.messages[0].text.find(u"\nファイルの生成または書き出しに失敗しました。\nファイルが"),
+      std::u16string::npos);
   EXPECT_FALSE(std::filesystem::exists(dir_ / "missing"));
 }
 

@@ -4,6 +4,7 @@
 
 #include "core/app_context.h"
 #include "core/profile_context.h"
+#include "platform/program_folder.h"
 #include "platform/unicode.h"
 #include "settings/settings_defaults.h"
 #include "settings/settings_files.h"
@@ -83,8 +84,9 @@ TEST(SettingsFirstStart, NoFileGivesFirstStartDefaultsAndWritesAtOnce) {
   EXPECT_EQ(s.AppendOutput, 0);
   EXPECT_EQ(NormalisedAppendDigitCount(s.AppendDigitCount), 60);
   EXPECT_EQ(ShownSearchDepth(s.SearchDepth), -1);
-  EXPECT_EQ(TextOf(s.OutputFolder), Utf8ToUtf16(dir.path() + "/"));
-  EXPECT_EQ(TextOf(s.OutputFile), Utf8ToUtf16(dir.path() + "/txt.txt"));
+  // The default catalogue among the user's documents, not among the settings.
+  EXPECT_EQ(TextOf(s.OutputFolder), Utf8ToUtf16(DocumentsFolder()));
+  EXPECT_EQ(TextOf(s.OutputFile), Utf8ToUtf16(DocumentsFolder() + "txt.txt"));
   EXPECT_FALSE(TextOf(s.SavedAt).empty());
 
   // The file written holds exactly the live record.
