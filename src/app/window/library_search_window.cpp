@@ -51,6 +51,8 @@ LibrarySearchWindow::LibrarySearchWindow(const QString& libraryPath, QWidget* pa
   view_->setWordWrap(false);
   view_->verticalHeader()->hide();
   view_->horizontalHeader()->setStretchLastSection(true);
+  // Widths from the rows in sight and a few more, not from a whole page.
+  view_->horizontalHeader()->setResizeContentsPrecision(50);
   view_->setSortingEnabled(true);
   view_->sortByColumn(LibraryHitModel::kName, Qt::AscendingOrder);
 
