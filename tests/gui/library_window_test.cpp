@@ -120,6 +120,13 @@ class LibraryWindowTest : public QObject {
     QTRY_VERIFY(!model.Busy() && model.rowCount() == 6);
     QCOMPARE(Cell(model, 0, LibraryHitModel::kName), QStringLiteral("Photo_old.jpg"));
     QCOMPARE(Cell(model, 5, LibraryHitModel::kName), QStringLiteral("photo_big.jpg"));
+    // By state: the disk that is here first.
+    view->sortByColumn(LibraryHitModel::kState, Qt::AscendingOrder);
+    QTRY_VERIFY(!model.Busy() && model.rowCount() == 6);
+    QCOMPARE(Cell(model, 3, LibraryHitModel::kState), QStringLiteral("オンライン"));
+    QCOMPARE(Cell(model, 4, LibraryHitModel::kState), QStringLiteral("オフライン"));
+    view->sortByColumn(LibraryHitModel::kSize, Qt::AscendingOrder);
+    QTRY_VERIFY(!model.Busy() && model.rowCount() == 6);
 
     // Enter on an online hit opens its folder; on an offline one the volume
     // to plug in is named.
