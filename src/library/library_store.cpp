@@ -417,7 +417,7 @@ std::vector<LibraryVolume> Library::Volumes() {
   return out;
 }
 
-std::vector<FindHit> Library::Find(const FindQuery& q) {
+Statement Library::FindStatement(const FindQuery& q, bool count, const std::string& tail) {
   // Fragments of three characters and more go to the trigram index, as
   // quoted phrases (so nothing in them is query syntax); shorter ones with a
   // character that is not ASCII to the gram index; the rest, the globs and
@@ -450,8 +450,12 @@ std::vector<FindHit> Library::Find(const FindQuery& q) {
     for (const std::string_view literal : GlobLiterals(f)) narrow(literal, false);
   }
   std::string sql =
-      "SELECT d.path, f.name, f.size, f.mtime, f.md5, v.key, v.label, v.mount_point, v.id, f.id "
-      "FROM file f JOIN folder d ON d.id = f.folder_id "
+      std::string(count ? "SELECT COUNT(*) "
+                        : "SELECT d.path, f.name, f.size, f.mtime, f.md5, v.key, v.label, "
+                          "v.mount_point, v.id, f.id ") +
+      // Files first (CROSS JOIN keeps that order): by the ids the indexes
+      // give. Left to itself, a count went folder by folder through the ids.
+      "FROM file f CROSS JOIN folder d ON d.id = f.folder_id "
       "JOIN tree t ON t.current_snapshot = d.snapshot_id "
       "JOIN volume v ON v.id = t.volume_id WHERE 1";
   // Numbered parameters: 1 the match, 2-3 the sizes, 4 the digest, 5 the
@@ -484,7 +488,7 @@ std::vector<FindHit> Library::Find(const FindQuery& q) {
     }
     sql += ")";
   }
-  sql += " ORDER BY v.label, v.key, d.path, f.name";
+  sql += tail;
   Statement s(db_, sql);
   if (!match.empty()) s.Bind(1, match);
   if (q.minSize) s.Bind(2, static_cast<std::int64_t>(*q.minSize));
@@ -498,7 +502,10 @@ std::vector<FindHit> Library::Find(const FindQuery& q) {
   for (const std::string_view f : scanned) s.BindBlob(next++, f);
   for (const std::string_view f : globs) s.BindBlob(next++, f);
   for (const std::string& e : q.extensions) s.Bind(next++, e);
+  return s;
+}
 
+std::vector<FindHit> Library::ReadHits(Statement& s) {
   std::vector<FindHit> out;
   while (s.Step()) ReadHit(s, out.emplace_back());
   return out;

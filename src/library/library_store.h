@@ -52,6 +52,9 @@ struct FindQuery {
   std::optional<std::int64_t> modifiedFrom, modifiedBefore;
 };
 
+// The order of a search's hits (library_pages.h).
+struct FindOrder;
+
 struct FindHit {
   std::string folder;  // below the volume's mount point, as stored
   std::string name;    // the name's bytes
@@ -90,7 +93,16 @@ class Library {
                           const Catalogue& catalogue, std::string_view source, std::int64_t now);
 
   std::vector<LibraryVolume> Volumes();
+  // The hits by volume, folder and name.
   std::vector<FindHit> Find(const FindQuery& query);
+  // (library_pages.cpp) At most `limit` hits (all when negative) in `order`,
+  // from the one after `after` (the last hit of the page before) or the first.
+  std::vector<FindHit> FindPage(const FindQuery& query, const FindOrder& order,
+                                const FindHit* after, int limit);
+  std::uint64_t CountHits(const FindQuery& query);
+  // A statement of this connection stops with SQLITE_INTERRUPT soon after
+  // `stop` returns true (checked from inside SQLite); empty for never.
+  void StopWhen(std::function<bool()> stop);
   // Every file of the current snapshots, by volume, folder and name.
   void ForEachCurrentFile(const std::function<void(const FindHit&)>& visit);
   // Every file of the current snapshots in no order, with what tells copies
@@ -114,11 +126,18 @@ class Library {
   std::uint64_t ForgetVolume(const std::string& key);
 
   explicit Library(Database db) : db_(std::move(db)) {}
+  Library(const Library&) = delete;  // SQLite holds a pointer to stop_
+  Library& operator=(const Library&) = delete;
 
  private:
   std::int64_t VolumeId(const VolumeIdentity& v, std::int64_t now);
   void DropSnapshot(std::int64_t snapshot);
+  // The query's hits (or their count), `tail` (conditions, order, limit;
+  // named parameters) after its conditions.
+  Statement FindStatement(const FindQuery& query, bool count, const std::string& tail);
+  static std::vector<FindHit> ReadHits(Statement& s);
   Database db_;
+  std::function<bool()> stop_;
 };
 
 // A time for output: "2024-05-01 13:05:09" in local time.

@@ -55,6 +55,8 @@ class Statement {
   Statement& BindBlob(int i, std::span<const std::uint8_t> bytes);
   Statement& BindBlob(int i, std::string_view bytes);
   Statement& BindNull(int i);
+  // The number of a named parameter (":name"); 0 when the statement has none.
+  int Parameter(const char* name) const { return sqlite3_bind_parameter_index(stmt_.get(), name); }
   // True while there is a row; false at the end.
   bool Step();
   // Step() to the end, for statements without rows.

@@ -1,7 +1,7 @@
 // The library's windows on the offscreen platform, over a library the binary
-// filled: searching, sorting, fetching a page at a time, opening a hit's
-// folder or naming its volume, forgetting a volume, and the menu of the main
-// window.
+// (or the store itself) filled: searching, sorting, fetching a page at a time,
+// a new query replacing one still running, opening a hit's folder or naming
+// its volume, forgetting a volume, and the menu of the main window.
 #include <QAction>
 #include <QApplication>
 #include <QDesktopServices>
@@ -17,11 +17,17 @@
 #include <QTest>
 #include <QTimer>
 #include <QUrl>
+#include <memory>
+#include <optional>
 
 #include "app/window/library_hit_model.h"
 #include "app/window/library_search_window.h"
 #include "app/window/library_volumes_window.h"
+#include "compare/catalogue_read.h"
 #include "gui_session.h"
+#include "library/library_store.h"
+#include "library/sqlite_handle.h"
+#include "library/volume_identity.h"
 #include "run_binary.h"
 
 namespace ordano {
@@ -39,11 +45,16 @@ class LibraryWindowTest : public QObject {
   Q_OBJECT
 
  private:
-  // Answers the next message box with `button`; its text lands in `texts`.
-  static void AnswerNextBox(QMessageBox::StandardButton button, QStringList* texts) {
-    QTimer::singleShot(0, [button, texts] {
+  // Answers the next message box (within a few seconds) with `button`; its
+  // text lands in `texts`.
+  static void AnswerNextBox(QMessageBox::StandardButton button, QStringList* texts,
+                            int triesLeft = 500) {
+    QTimer::singleShot(10, [button, texts, triesLeft] {
       auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-      if (box == nullptr) return;
+      if (box == nullptr) {
+        if (triesLeft > 0) AnswerNextBox(button, texts, triesLeft - 1);
+        return;
+      }
       *texts << box->text();
       box->button(button)->click();
     });
@@ -88,19 +99,15 @@ class LibraryWindowTest : public QObject {
     LibraryHitModel& model = *search.Model();
     search.findChild<QLineEdit*>("query")->setText(QStringLiteral("ＰＨＯＴＯ"));
     QTest::keyClick(search.findChild<QLineEdit*>("query"), Qt::Key_Return);
-    QCOMPARE(model.TotalHits(), 6);
-    // A page at a time: two rows now, the rest as the view asks.
-    QCOMPARE(model.rowCount(), 2);
-    QVERIFY(model.canFetchMore({}));
-    model.fetchMore({});
-    QCOMPARE(model.rowCount(), 4);
-    while (model.canFetchMore({})) model.fetchMore({});
-    QCOMPARE(model.rowCount(), 6);
+    QTRY_COMPARE(model.TotalHits(), 6);
+    // Pages of two: the view asks for more while it has room.
+    QTRY_COMPARE(model.rowCount(), 6);
     QVERIFY(search.findChild<QLabel*>("status")->text().contains("6"));
 
     // Sorted by size, biggest first: the offline disk's file, then this disk's.
     auto* view = search.findChild<QTableView*>("hitView");
     view->sortByColumn(LibraryHitModel::kSize, Qt::DescendingOrder);
+    QTRY_VERIFY(!model.Busy() && model.rowCount() >= 2);
     QCOMPARE(Cell(model, 0, LibraryHitModel::kName), QStringLiteral("photo_big.jpg"));
     QCOMPARE(Cell(model, 0, LibraryHitModel::kState), QStringLiteral("オフライン"));
     QCOMPARE(Cell(model, 0, LibraryHitModel::kVolume),
@@ -110,8 +117,16 @@ class LibraryWindowTest : public QObject {
     QCOMPARE(Cell(model, 1, LibraryHitModel::kFolder), work.filePath("a"));
     QCOMPARE(Cell(model, 1, LibraryHitModel::kSize), QStringLiteral("40"));
     view->sortByColumn(LibraryHitModel::kSize, Qt::AscendingOrder);
+    QTRY_VERIFY(!model.Busy() && model.rowCount() == 6);
     QCOMPARE(Cell(model, 0, LibraryHitModel::kName), QStringLiteral("Photo_old.jpg"));
     QCOMPARE(Cell(model, 5, LibraryHitModel::kName), QStringLiteral("photo_big.jpg"));
+    // By state: the disk that is here first.
+    view->sortByColumn(LibraryHitModel::kState, Qt::AscendingOrder);
+    QTRY_VERIFY(!model.Busy() && model.rowCount() == 6);
+    QCOMPARE(Cell(model, 3, LibraryHitModel::kState), QStringLiteral("オンライン"));
+    QCOMPARE(Cell(model, 4, LibraryHitModel::kState), QStringLiteral("オフライン"));
+    view->sortByColumn(LibraryHitModel::kSize, Qt::AscendingOrder);
+    QTRY_VERIFY(!model.Busy() && model.rowCount() == 6);
 
     // Enter on an online hit opens its folder; on an offline one the volume
     // to plug in is named.
@@ -167,7 +182,7 @@ class LibraryWindowTest : public QObject {
     QCOMPARE(table->rowCount(), 1);
     QCOMPARE(table->item(0, LibraryVolumesWindow::kState)->text(), QStringLiteral("オンライン"));
     search.Search();
-    QCOMPARE(model.TotalHits(), 4);
+    QTRY_COMPARE(model.TotalHits(), 4);
 
     // A file that is not a library: named in a warning, the window stays up.
     const QString junk = work.filePath("junk.sqlite");
@@ -180,10 +195,116 @@ class LibraryWindowTest : public QObject {
     damaged.findChild<QLineEdit*>("query")->setText(QStringLiteral("photo"));
     AnswerNextBox(QMessageBox::Ok, &texts);
     damaged.Search();
-    QCOMPARE(texts.size(), 5);
+    QTRY_COMPARE(texts.size(), 5);
     QVERIFY2(texts[4].startsWith(junk), qPrintable(texts[4]));
     QVERIFY(damaged.isVisible());
-    QCOMPARE(damaged.Model()->TotalHits(), 0);
+    QVERIFY(!damaged.Model()->Busy());
+    QCOMPARE(damaged.Model()->rowCount(), 0);
+  }
+
+  // Three thousand files stored through the store itself, on a disk that is
+  // not here. A search shows its first page alone and reads the next after
+  // the last row shown; a sort by size is SQL's order page after page; a
+  // query typed while another waits for the library replaces it, and the
+  // hits of the first never show.
+  void PagesSortsAndReplacesOverThousandsOfHits() {
+    QTemporaryDir work;
+    const std::string path = work.filePath("library.sqlite").toStdString();
+    constexpr int kFiles = 3000, kFolders = 30, kPage = LibraryHitModel::kDefaultPageSize;
+    {
+      Catalogue catalogue;
+      for (int d = 0; d < kFolders; ++d) {
+        catalogue.folders.push_back("/ordano-drawer-disk/d" + std::to_string(d));
+      }
+      for (int i = 0; i < kFiles; ++i) {
+        CatalogueRow& row = catalogue.rows.emplace_back();
+        row.folder = static_cast<std::uint32_t>(i % kFolders);
+        row.name = "file_" + std::to_string(i) + ".dat";
+        row.size = static_cast<std::uint64_t>(i) * 7919 % 3001 + 1;  // 3001 is prime: no ties
+        row.hasSize = true;
+      }
+      VolumeIdentity disk;
+      disk.key = "uuid:0D0E-0F10";
+      disk.uuid = "0D0E-0F10";
+      disk.label = "DRAWER";
+      disk.mountPoint = "/ordano-drawer-disk";
+      Library::Open(path, true)->StoreTree(disk, disk.mountPoint, catalogue, "scan", 1767225600);
+    }
+    const auto truth = [&](const char* sql) {
+      Database db(path, false);
+      Statement s(db, sql);
+      QStringList column;
+      while (s.Step()) column << QString::fromStdString(std::string(s.Bytes(0)));
+      return column;
+    };
+    const auto names = [](const LibraryHitModel& m) {
+      QStringList column;
+      for (int row = 0; row < m.rowCount(); ++row) column << Cell(m, row, LibraryHitModel::kName);
+      return column;
+    };
+
+    const QString library = QString::fromStdString(path);
+    auto search = std::make_unique<LibrarySearchWindow>(library);
+    search->show();
+    LibraryHitModel& model = *search->Model();
+    auto* query = search->findChild<QLineEdit*>("query");
+    auto* status = search->findChild<QLabel*>("status");
+    auto* view = search->findChild<QTableView*>("hitView");
+    QTest::keyClicks(query, QStringLiteral("FILE"));
+    QTest::keyClick(query, Qt::Key_Return);
+    QCOMPARE(status->text(), QStringLiteral("検索中…"));
+    QTRY_VERIFY(!model.Busy());
+    QCOMPARE(model.TotalHits(), kFiles);
+    QVERIFY2(status->text().contains("3000"), qPrintable(status->text()));
+    QCOMPARE(model.rowCount(), kPage);
+    // By name as the window starts; scrolling to the end reads the next page,
+    // and every page starts where the one before ended.
+    view->scrollToBottom();
+    QTRY_COMPARE(model.rowCount(), 2 * kPage);
+    for (int pages = 2; pages < kFiles / kPage && model.canFetchMore({}); ++pages) {
+      const int had = model.rowCount();
+      model.fetchMore({});
+      QTRY_VERIFY(model.rowCount() > had || !model.canFetchMore({}));
+    }
+    QCOMPARE(names(model), truth("SELECT name FROM file ORDER BY name"));
+
+    view->sortByColumn(LibraryHitModel::kSize, Qt::DescendingOrder);
+    QTRY_VERIFY(!model.Busy());
+    QCOMPARE(model.rowCount(), kPage);
+    model.fetchMore({});
+    QTRY_COMPARE(model.rowCount(), 2 * kPage);
+    QCOMPARE(names(model), truth("SELECT name FROM file ORDER BY size DESC LIMIT 1000"));
+    QCOMPARE(Cell(model, 0, LibraryHitModel::kSize), QLocale().toString(3001));
+    QCOMPARE(Cell(model, 0, LibraryHitModel::kState), QStringLiteral("オフライン"));
+
+    // A connection in exclusive mode keeps every other one out of the library
+    // until it closes: the next window's first search waits for it.
+    search.reset();
+    std::optional<Database> lock(std::in_place, path, false);
+    lock->Exec("PRAGMA locking_mode = EXCLUSIVE; BEGIN EXCLUSIVE; SELECT COUNT(*) FROM file");
+    LibrarySearchWindow second(library);
+    second.show();
+    LibraryHitModel& replaced = *second.Model();
+    QStringList firstPages;
+    connect(&replaced, &LibraryHitModel::firstPage,
+            [&] { firstPages << Cell(replaced, 0, LibraryHitModel::kName); });
+    query = second.findChild<QLineEdit*>("query");
+    QTest::keyClicks(query, QStringLiteral("file_1"));
+    QTest::keyClick(query, Qt::Key_Return);
+    // The window answers while the search waits.
+    QTest::qWait(100);
+    QVERIFY(replaced.Busy());
+    QCOMPARE(second.findChild<QLabel*>("status")->text(), QStringLiteral("検索中…"));
+    query->clear();
+    QTest::keyClicks(query, QStringLiteral("file_2"));
+    QTest::keyClick(query, Qt::Key_Return);
+    lock.reset();
+    QTRY_VERIFY(!replaced.Busy());
+    const QStringList hits =
+        truth("SELECT name FROM file WHERE instr(name, 'file_2') ORDER BY name");
+    QCOMPARE(replaced.TotalHits(), hits.size());
+    QCOMPARE(names(replaced), hits.mid(0, kPage));
+    QCOMPARE(firstPages, QStringList{hits.front()});
   }
 
   // Ctrl+F in the main window opens the search; without a library it says
@@ -201,7 +322,7 @@ class LibraryWindowTest : public QObject {
     QVERIFY(search != nullptr && search->isVisible());
     search->findChild<QLineEdit*>("query")->setText(QStringLiteral("x"));
     search->Search();
-    QVERIFY(search->findChild<QLabel*>("status")->text().contains(library));
+    QTRY_VERIFY(search->findChild<QLabel*>("status")->text().contains(library));
     s.window->findChild<QAction*>("cmdLibraryVolumes")->trigger();
     auto* volumes = s.window->findChild<LibraryVolumesWindow*>("libraryVolumes");
     QVERIFY(volumes != nullptr && volumes->isVisible());

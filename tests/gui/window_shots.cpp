@@ -177,9 +177,17 @@ int main(int argc, char** argv) {
     const QString path = QString::fromStdString(libraryPath);
     LibrarySearchWindow search(path);
     search.findChild<QLineEdit*>("query")->setText(QStringLiteral("紅葉"));
+    // The search runs on a thread of its own: its pages come as events.
+    const auto settle = [&search] {
+      for (int turns = 0; turns < 1000 && search.Model()->Busy(); ++turns) {
+        QApplication::processEvents(QEventLoop::WaitForMoreEvents, 10);
+      }
+    };
     search.Search();
+    settle();
     search.findChild<QTableView*>("hitView")->sortByColumn(LibraryHitModel::kSize,
                                                            Qt::DescendingOrder);
+    settle();
     search.resize(900, 300);
     search.show();
     QApplication::processEvents();

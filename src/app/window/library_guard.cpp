@@ -15,26 +15,33 @@ QString Tr(const char* text) { return QCoreApplication::translate("LibraryWindow
 
 }  // namespace
 
-bool WithLibrary(QWidget* owner, const QString& libraryPath, const std::function<void()>& body) {
-  QString why;
+std::optional<QString> LibraryFailure(const std::function<void()>& body) {
   try {
     body();
-    return true;
+    return std::nullopt;
   } catch (const LibraryRefused& e) {
-    why = Tr("このライブラリは使えません: %1").arg(QString::fromUtf8(e.what()));
+    return Tr("このライブラリは使えません: %1").arg(QString::fromUtf8(e.what()));
   } catch (const SqliteError& e) {
-    why = e.Corrupt() ? Tr("ライブラリが壊れているか、ライブラリではありません (%1)。")
-                            .arg(QString::fromUtf8(e.what()))
-          : e.Full() ? Tr("ディスクがいっぱいです。何も変更していません。")
-                     : QString::fromUtf8(e.what());
+    return e.Corrupt() ? Tr("ライブラリが壊れているか、ライブラリではありません (%1)。")
+                             .arg(QString::fromUtf8(e.what()))
+           : e.Full() ? Tr("ディスクがいっぱいです。何も変更していません。")
+                      : QString::fromUtf8(e.what());
   } catch (const std::filesystem::filesystem_error& e) {
-    why = QString::fromUtf8(e.what());
+    return QString::fromUtf8(e.what());
   } catch (const std::bad_alloc&) {
-    why = Tr("メモリが足りません。");
+    return Tr("メモリが足りません。");
   }
+}
+
+void WarnLibraryFailure(QWidget* owner, const QString& libraryPath, const QString& why) {
   QMessageBox::warning(owner, owner != nullptr ? owner->windowTitle() : QString(),
                        libraryPath + QLatin1Char('\n') + why);
-  return false;
+}
+
+bool WithLibrary(QWidget* owner, const QString& libraryPath, const std::function<void()>& body) {
+  const std::optional<QString> why = LibraryFailure(body);
+  if (why) WarnLibraryFailure(owner, libraryPath, *why);
+  return !why;
 }
 
 }  // namespace ordano

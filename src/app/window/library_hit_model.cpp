@@ -3,34 +3,96 @@
 #include <QLocale>
 #include <algorithm>
 
-#include "app/library_lookup.h"
 #include "library/name_text.h"
 
 namespace ordano {
 
-LibraryHitModel::LibraryHitModel(int pageSize, QObject* parent)
-    : QAbstractTableModel(parent), pageSize_(std::max(pageSize, 1)) {
+LibraryHitModel::LibraryHitModel(const QString& libraryPath, int pageSize, QObject* parent)
+    : QAbstractTableModel(parent),
+      pageSize_(std::max(pageSize, 1)),
+      worker_(new LibrarySearchWorker(libraryPath, latest_)) {
   setObjectName("hits");
+  thread_.setObjectName("librarySearch");
+  worker_->moveToThread(&thread_);
+  connect(&thread_, &QThread::finished, worker_, &QObject::deleteLater);
+  connect(worker_, &LibrarySearchWorker::pageReady, this, &LibraryHitModel::Take);
+  connect(worker_, &LibrarySearchWorker::counted, this, [this](quint64 search, quint64 hits) {
+    if (search != latest_.load()) return;
+    searching_ = false;
+    total_ = static_cast<qint64>(hits);
+    emit counted(total_);
+  });
+  connect(worker_, &LibrarySearchWorker::noLibrary, this, [this](quint64 search) {
+    if (search != latest_.load()) return;
+    Ended();
+    emit noLibrary();
+  });
+  connect(worker_, &LibrarySearchWorker::failed, this, [this](quint64 search, const QString& why) {
+    if (search != latest_.load()) return;
+    Ended();
+    emit failed(why);
+  });
+  thread_.start();
 }
 
-void LibraryHitModel::SetHits(std::vector<FindHit> hits,
-                              const std::unordered_map<std::string, std::string>& mounted) {
+LibraryHitModel::~LibraryHitModel() {
+  ++latest_;  // stops the statement running, skips the requests queued
+  thread_.quit();
+  thread_.wait();
+}
+
+void LibraryHitModel::Search(const FindQuery& query) {
+  query_ = query;
+  Restart();
+}
+
+void LibraryHitModel::Clear() {
+  ++latest_;
+  query_.reset();
   beginResetModel();
   rows_.clear();
-  rows_.reserve(hits.size());
-  for (FindHit& hit : hits) {
-    Row row;
-    row.folder = HitFolder(hit, mounted, &row.online);
-    row.hit = std::move(hit);
-    rows_.push_back(std::move(row));
-  }
-  // The first page at once; the rest as the view asks.
-  shown_ = std::min(pageSize_, TotalHits());
   endResetModel();
-  if (sortColumn_ >= 0) sort(sortColumn_, sortOrder_);
+  Ended();
 }
 
-void LibraryHitModel::Clear() { SetHits({}, {}); }
+void LibraryHitModel::Ended() {
+  searching_ = false;
+  fetching_ = false;
+  atEnd_ = true;
+}
+
+void LibraryHitModel::Restart() {
+  const quint64 search = ++latest_;
+  beginResetModel();
+  rows_.clear();
+  atEnd_ = false;
+  total_ = -1;
+  searching_ = true;
+  fetching_ = true;
+  endResetModel();
+  QMetaObject::invokeMethod(
+      worker_,
+      [worker = worker_, search, query = *query_, sort = sort_, descending = descending_,
+       size = pageSize_] { worker->Search(search, query, sort, descending, size); },
+      Qt::QueuedConnection);
+}
+
+void LibraryHitModel::Take(const LibraryPage& page) {
+  if (page.search != latest_.load()) return;
+  fetching_ = false;
+  atEnd_ = page.atEnd;
+  if (page.first) {
+    beginResetModel();
+    rows_ = page.rows;
+    endResetModel();
+    emit firstPage();
+  } else if (!page.rows.empty()) {
+    const int first = static_cast<int>(rows_.size());
+    beginInsertRows({}, first, first + static_cast<int>(page.rows.size()) - 1);
+    rows_.insert(rows_.end(), page.rows.begin(), page.rows.end());
+    endInsertRows();
+  }
+}
 
 QString LibraryHitModel::VolumeName(const FindHit& hit) {
   if (!hit.volumeLabel.empty()) return QString::fromStdString(EscapedName(hit.volumeLabel));
@@ -40,7 +102,7 @@ QString LibraryHitModel::VolumeName(const FindHit& hit) {
 }
 
 int LibraryHitModel::rowCount(const QModelIndex& parent) const {
-  return parent.isValid() ? 0 : shown_;
+  return parent.isValid() ? 0 : static_cast<int>(rows_.size());
 }
 
 int LibraryHitModel::columnCount(const QModelIndex& parent) const {
@@ -48,8 +110,8 @@ int LibraryHitModel::columnCount(const QModelIndex& parent) const {
 }
 
 QVariant LibraryHitModel::data(const QModelIndex& index, int role) const {
-  if (!index.isValid() || index.row() >= shown_) return {};
-  const Row& r = rows_[static_cast<std::size_t>(index.row())];
+  if (!index.isValid() || index.row() >= rowCount()) return {};
+  const LibraryRow& r = rows_[static_cast<std::size_t>(index.row())];
   if (role == Qt::TextAlignmentRole && index.column() == kSize) {
     return QVariant::fromValue(Qt::AlignRight | Qt::AlignVCenter);
   }
@@ -97,49 +159,29 @@ QVariant LibraryHitModel::headerData(int section, Qt::Orientation orientation, i
 }
 
 bool LibraryHitModel::canFetchMore(const QModelIndex& parent) const {
-  return !parent.isValid() && shown_ < TotalHits();
+  return !parent.isValid() && !atEnd_;
 }
 
 void LibraryHitModel::fetchMore(const QModelIndex& parent) {
-  if (!canFetchMore(parent)) return;
-  const int more = std::min(pageSize_, TotalHits() - shown_);
-  beginInsertRows({}, shown_, shown_ + more - 1);
-  shown_ += more;
-  endInsertRows();
+  // The first page is on its way with the search itself; one page at a time.
+  if (!canFetchMore(parent) || fetching_ || rows_.empty()) return;
+  fetching_ = true;
+  QMetaObject::invokeMethod(
+      worker_,
+      [worker = worker_, search = latest_.load(), after = rows_.back().hit, size = pageSize_] {
+        worker->FetchAfter(search, after, size);
+      },
+      Qt::QueuedConnection);
 }
 
 void LibraryHitModel::sort(int column, Qt::SortOrder order) {
+  static constexpr FindSort kSorts[kColumnCount] = {FindSort::kName,   FindSort::kFolder,
+                                                    FindSort::kSize,   FindSort::kModified,
+                                                    FindSort::kVolume, FindSort::kOnline};
   if (column < 0 || column >= kColumnCount) return;
-  sortColumn_ = column;
-  sortOrder_ = order;
-  // Each column by its value, ties by folder and name so the order is stable.
-  auto key = [column](const Row& r) {
-    switch (column) {
-      case kSize:
-        return std::tuple(r.hit.size, std::string_view(), r.hit.modified.value_or(0));
-      case kModified:
-        return std::tuple(std::uint64_t{0}, std::string_view(), r.hit.modified.value_or(0));
-      case kFolder:
-        return std::tuple(std::uint64_t{0}, std::string_view(r.folder), std::int64_t{0});
-      case kVolume:
-        return std::tuple(
-            std::uint64_t{0},
-            std::string_view(r.hit.volumeLabel.empty() ? r.hit.volumeKey : r.hit.volumeLabel),
-            std::int64_t{0});
-      case kState:
-        return std::tuple(std::uint64_t{r.online ? 0u : 1u}, std::string_view(), std::int64_t{0});
-      default:
-        return std::tuple(std::uint64_t{0}, std::string_view(r.hit.name), std::int64_t{0});
-    }
-  };
-  auto tie = [](const Row& r) { return std::tie(r.folder, r.hit.name); };
-  beginResetModel();
-  std::stable_sort(rows_.begin(), rows_.end(), [&](const Row& a, const Row& b) {
-    const auto ka = key(a), kb = key(b);
-    if (ka != kb) return order == Qt::AscendingOrder ? ka < kb : kb < ka;
-    return tie(a) < tie(b);
-  });
-  endResetModel();
+  sort_ = kSorts[column];
+  descending_ = order == Qt::DescendingOrder;
+  if (query_) Restart();
 }
 
 }  // namespace ordano

@@ -1,12 +1,18 @@
-// The hits of a library search as a table: all hits are held, the view is
-// given them a page at a time as it scrolls (canFetchMore/fetchMore).
+// The hits of a library search as a table, a page at a time: the pages are
+// read by a worker thread in the order of the column clicked (sorted in
+// SQL), the first as the search starts and the next as the view scrolls
+// (canFetchMore/fetchMore). Only the pages shown are held.
 #pragma once
 
 #include <QAbstractTableModel>
+#include <QThread>
+#include <atomic>
+#include <optional>
 #include <string>
-#include <unordered_map>
 #include <vector>
 
+#include "app/window/library_search_worker.h"
+#include "library/library_pages.h"
 #include "library/library_store.h"
 
 namespace ordano {
@@ -17,13 +23,19 @@ class LibraryHitModel : public QAbstractTableModel {
   enum Column { kName, kFolder, kSize, kModified, kVolume, kState, kColumnCount };
   static constexpr int kDefaultPageSize = 500;
 
-  explicit LibraryHitModel(int pageSize = kDefaultPageSize, QObject* parent = nullptr);
+  explicit LibraryHitModel(const QString& libraryPath, int pageSize = kDefaultPageSize,
+                           QObject* parent = nullptr);
+  ~LibraryHitModel() override;
 
-  // New hits; `mounted` (as MountedVolumes()) decides which are online.
-  void SetHits(std::vector<FindHit> hits,
-               const std::unordered_map<std::string, std::string>& mounted);
+  // Starts searching for `query` in the current order; one running stops.
+  void Search(const FindQuery& query);
+  // Stops the search and empties the table.
   void Clear();
-  int TotalHits() const { return static_cast<int>(rows_.size()); }
+  // Until the first page and the count have come (or the search failed), or
+  // while a further page is being read.
+  bool Busy() const { return searching_ || fetching_; }
+  // The hits of the search once counted; -1 before.
+  qint64 TotalHits() const { return total_; }
   const FindHit& Hit(int row) const { return rows_[static_cast<std::size_t>(row)].hit; }
   bool Online(int row) const { return rows_[static_cast<std::size_t>(row)].online; }
   // The hit's folder where it is now, or where its volume was last mounted.
@@ -38,19 +50,33 @@ class LibraryHitModel : public QAbstractTableModel {
                       int role = Qt::DisplayRole) const override;
   bool canFetchMore(const QModelIndex& parent) const override;
   void fetchMore(const QModelIndex& parent) override;
+  // Searches again in the column's order (in SQL).
   void sort(int column, Qt::SortOrder order = Qt::AscendingOrder) override;
 
+ signals:
+  void firstPage();
+  void counted(qint64 hits);
+  void noLibrary();
+  void failed(const QString& why);
+
  private:
-  struct Row {
-    FindHit hit;
-    std::string folder;
-    bool online = false;
-  };
-  std::vector<Row> rows_;
+  void Restart();
+  void Take(const LibraryPage& page);
+  void Ended();
+
+  std::vector<LibraryRow> rows_;
   int pageSize_;
-  int shown_ = 0;  // rows handed to the view so far
-  int sortColumn_ = -1;
-  Qt::SortOrder sortOrder_ = Qt::AscendingOrder;
+  std::optional<FindQuery> query_;
+  FindSort sort_ = FindSort::kName;
+  bool descending_ = false;
+  bool searching_ = false;
+  bool fetching_ = false;  // a page asked for and not come yet
+  bool atEnd_ = true;
+  qint64 total_ = -1;
+  // The number of the search wanted now: the worker stops the others.
+  std::atomic<quint64> latest_{0};
+  QThread thread_;
+  LibrarySearchWorker* worker_;  // lives on thread_, deleted as it finishes
 };
 
 }  // namespace ordano

@@ -11,8 +11,10 @@
 #include <QPushButton>
 #include <QShortcut>
 #include <QTableView>
+#include <QTimer>
 #include <QUrl>
 #include <QVBoxLayout>
+#include <utility>
 
 #include "app/library_lookup.h"
 #include "app/window/library_guard.h"
@@ -29,7 +31,8 @@ LibrarySearchWindow::LibrarySearchWindow(const QString& libraryPath, QWidget* pa
       searchButton_(new QPushButton(tr("検索(&S)"), this)),
       view_(new QTableView(this)),
       status_(new QLabel(this)),
-      model_(new LibraryHitModel(pageSize, this)) {
+      typing_(new QTimer(this)),
+      model_(new LibraryHitModel(libraryPath, pageSize, this)) {
   setObjectName("librarySearch");
   setWindowTitle(tr("ライブラリを検索"));
   query_->setObjectName("query");
@@ -48,6 +51,8 @@ LibrarySearchWindow::LibrarySearchWindow(const QString& libraryPath, QWidget* pa
   view_->setWordWrap(false);
   view_->verticalHeader()->hide();
   view_->horizontalHeader()->setStretchLastSection(true);
+  // Widths from the rows in sight and a few more, not from a whole page.
+  view_->horizontalHeader()->setResizeContentsPrecision(50);
   view_->setSortingEnabled(true);
   view_->sortByColumn(LibraryHitModel::kName, Qt::AscendingOrder);
 
@@ -65,12 +70,38 @@ LibrarySearchWindow::LibrarySearchWindow(const QString& libraryPath, QWidget* pa
 
   connect(new QShortcut(QKeySequence::Cancel, this), &QShortcut::activated, this, &QWidget::close);
   connect(query_, &QLineEdit::returnPressed, this, &LibrarySearchWindow::Search);
+  // Each pause in typing searches; a search still running stops for it.
+  constexpr int kTypingPauseMs = 300;
+  typing_->setSingleShot(true);
+  typing_->setInterval(kTypingPauseMs);
+  connect(query_, &QLineEdit::textEdited, typing_, qOverload<>(&QTimer::start));
+  connect(typing_, &QTimer::timeout, this, &LibrarySearchWindow::Search);
   connect(searchButton_, &QPushButton::clicked, this, &LibrarySearchWindow::Search);
   // Enter on a row and a double click both activate it.
   connect(view_, &QAbstractItemView::activated, this, &LibrarySearchWindow::OpenHit);
+
+  // Widths from a new search's first page only: the rest is not read yet, and
+  // sorting keeps the widths the user sees.
+  connect(model_, &LibraryHitModel::firstPage, this, [this] {
+    if (std::exchange(fitColumns_, false)) view_->resizeColumnsToContents();
+  });
+  connect(model_, &LibraryHitModel::counted, this, [this](qint64 hits) {
+    status_->setText(hits == 0 ? tr("見つかりませんでした。")
+                               : tr("%n 件見つかりました。", "", static_cast<int>(hits)));
+  });
+  connect(model_, &LibraryHitModel::noLibrary, this, [this] {
+    status_->setText(tr("ライブラリはまだありません (%1)。ordanou --add "
+                        "でフォルダを登録してください。")
+                         .arg(libraryPath_));
+  });
+  connect(model_, &LibraryHitModel::failed, this, [this](const QString& why) {
+    status_->setText(tr("ライブラリを開けませんでした。"));
+    WarnLibraryFailure(this, libraryPath_, why);
+  });
 }
 
 void LibrarySearchWindow::Search() {
+  typing_->stop();
   FindQuery query;
   query.fragments = QueryFragments(query_->text().toStdString());
   if (query.fragments.empty()) {
@@ -78,26 +109,9 @@ void LibrarySearchWindow::Search() {
     status_->setText(tr("探すファイルの名前を入力してください。"));
     return;
   }
-  const bool done = WithLibrary(this, libraryPath_, [&] {
-    const auto library = Library::Open(libraryPath_.toStdString(), false);
-    if (!library) {
-      model_->Clear();
-      status_->setText(tr("ライブラリはまだありません (%1)。ordanou --add "
-                          "でフォルダを登録してください。")
-                           .arg(libraryPath_));
-      return;
-    }
-    model_->SetHits(library->Find(query), MountedVolumes());
-    // Widths from the first page only: the rest is not fetched yet.
-    view_->resizeColumnsToContents();
-    status_->setText(model_->TotalHits() == 0
-                         ? tr("見つかりませんでした。")
-                         : tr("%n 件見つかりました。", "", model_->TotalHits()));
-  });
-  if (!done) {
-    model_->Clear();
-    status_->setText(tr("ライブラリを開けませんでした。"));
-  }
+  fitColumns_ = true;
+  model_->Search(query);
+  status_->setText(tr("検索中…"));
 }
 
 void LibrarySearchWindow::OpenHit(const QModelIndex& index) {

@@ -1,5 +1,7 @@
 // The library's search window: a query field, the hits of every volume in a
 // sortable table, and the folder of a hit opened when its volume is mounted.
+// The searches run on a thread of their own: typing goes on while one runs,
+// and a new query stops the one before.
 #pragma once
 
 #include <QString>
@@ -10,6 +12,7 @@ class QLineEdit;
 class QModelIndex;
 class QPushButton;
 class QTableView;
+class QTimer;
 
 namespace ordano {
 
@@ -23,7 +26,8 @@ class LibrarySearchWindow : public QWidget {
   LibraryHitModel* Model() const { return model_; }
 
  public slots:
-  // Searches the library for the query field's name fragments.
+  // Searches the library for the query field's name fragments; the hits
+  // come as the search goes.
   void Search();
   // Opens the folder holding the hit at `index`, or names the volume to plug in.
   void OpenHit(const QModelIndex& index);
@@ -34,6 +38,8 @@ class LibrarySearchWindow : public QWidget {
   QPushButton* searchButton_;
   QTableView* view_;
   QLabel* status_;
+  QTimer* typing_;           // a search once typing pauses
+  bool fitColumns_ = false;  // to the first page of the next search
   LibraryHitModel* model_;
 };
 
