@@ -160,12 +160,15 @@ int main(int argc, char** argv) {
   ResetToDefaults(ctx);
   ctx.SetHost(host);
   ctx.settings.WriteTargetFolder = 1;
+  // The writers read the run's copy of the settings.
+  ctx.options.settings = ctx.settings;
   FillRows(ctx, rows);
 
   Measure(ctx, dir, runs, "names and sizes", only, 1);
   ctx.settings.WriteDate = 1;
   ctx.settings.ComputeMd5 = 1;
   ctx.settings.FolderSizes = 1;
+  ctx.options.settings = ctx.settings;
   Measure(ctx, dir, runs, "with dates, MD5 and folder sizes", only, 2);
   return host.messages == 0 ? 0 : 1;
 }
