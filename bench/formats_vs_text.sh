@@ -26,7 +26,7 @@ open_page() {
     --user-data-dir="$work/profile" --dump-dom "file://$1" 2>/dev/null |
     grep -o '<div id="ordano-perf"[^>]*>' || true)
   end=$(date +%s.%N)
-  printf '%s: %.2f s to the dumped DOM %s\n' "${1##*/}" "$(echo "$end - $start" | bc)" "$dom"
+  printf '%s: %.2f s to the dumped DOM %s\n' "${1##*/}" "$(awk -v a="$start" -v b="$end" 'BEGIN { print b - a }')" "$dom"
 }
 for pass in 1 2; do
   for k in $(seq 3); do
