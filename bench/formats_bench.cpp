@@ -1,12 +1,16 @@
-// Times the text, CSV, HTML and JSON catalogues of the same table, each
-// written through CFileCus to a file, and prints the medians and the ratios
-// to the text catalogue.
+// Times the text, CSV, HTML, JSON, JSON Lines and searchable-page catalogues
+// of the same table, each written through CFileCus to a file, and prints the
+// medians, the ratios to the text catalogue (JSON Lines: to JSON) and the
+// bytes per file of the two pages. The files stay in OUTPUT_FOLDER as
+// bench-1.* (names and sizes) and bench-2.* (with dates and MD5), for a
+// browser to open.
 // Usage: ordano_formats_bench [ROWS] [RUNS] [OUTPUT_FOLDER] [ONLY]
-// ONLY (text, csv, html or json) times that format alone, for a profiler.
+// ONLY (text, csv, html, json, jsonl or view) times that format alone.
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <functional>
 #include <string>
 #include <vector>
@@ -84,10 +88,11 @@ double Median(std::vector<double> v) {
 }
 
 void Measure(AppContext& ctx, const std::string& dir, int runs, const char* label,
-             const std::string& only) {
-  const std::string text = dir + "/bench.txt", csv = dir + "/bench.csv", html = dir + "/bench.html",
-                    json = dir + "/bench.json";
-  std::vector<double> t, c, h, j;
+             const std::string& only, int pass) {
+  const std::string base = dir + "/bench-" + std::to_string(pass);
+  const std::string text = base + ".txt", csv = base + ".csv", html = base + ".html",
+                    json = base + ".json", jsonl = base + ".jsonl", view = base + ".view.html";
+  std::vector<double> t, c, h, j, l, v;
   auto wanted = [&only](const char* f) { return only.empty() || only == f; };
   for (int k = 0; k < runs; ++k) {
     // Interleaved, so a slow moment of the machine falls on every format.
@@ -113,13 +118,32 @@ void Measure(AppContext& ctx, const std::string& dir, int runs, const char* labe
         CFileCus sink;
         return WriteJsonCatalogue(ctx, sink, json);
       }));
+    if (wanted("jsonl"))
+      l.push_back(Seconds([&] {
+        CFileCus sink;
+        return WriteJsonLinesCatalogue(ctx, sink, jsonl);
+      }));
+    if (wanted("view"))
+      v.push_back(Seconds([&] {
+        CFileCus sink;
+        return WriteViewCatalogue(ctx, sink, view);
+      }));
   }
   if (!only.empty()) return;
-  const double mt = Median(t), mc = Median(c), mh = Median(h), mj = Median(j);
+  const double mt = Median(t), mc = Median(c), mh = Median(h), mj = Median(j), ml = Median(l),
+               mv = Median(v);
   std::printf("%s: %d rows, %d runs, medians: text %.3f s, csv %.3f s, html %.3f s, json %.3f s\n",
               label, ctx.run.EntryCount, runs, mt, mc, mh, mj);
   std::printf("%s: ratio csv/text = %.2f, html/text = %.2f, json/text = %.2f\n", label, mc / mt,
               mh / mt, mj / mt);
+  const double files = ctx.run.EntryCount;
+  std::printf("%s: medians: jsonl %.3f s, view %.3f s; ratio jsonl/json = %.2f\n", label, ml, mv,
+              ml / mj);
+  std::printf("%s: bytes per file: view.html %.1f, html %.1f, json %.1f, jsonl %.1f\n", label,
+              static_cast<double>(std::filesystem::file_size(view)) / files,
+              static_cast<double>(std::filesystem::file_size(html)) / files,
+              static_cast<double>(std::filesystem::file_size(json)) / files,
+              static_cast<double>(std::filesystem::file_size(jsonl)) / files);
 }
 
 }  // namespace
@@ -136,12 +160,15 @@ int main(int argc, char** argv) {
   ResetToDefaults(ctx);
   ctx.SetHost(host);
   ctx.settings.WriteTargetFolder = 1;
+  // The writers read the run's copy of the settings.
+  ctx.options.settings = ctx.settings;
   FillRows(ctx, rows);
 
-  Measure(ctx, dir, runs, "names and sizes", only);
+  Measure(ctx, dir, runs, "names and sizes", only, 1);
   ctx.settings.WriteDate = 1;
   ctx.settings.ComputeMd5 = 1;
   ctx.settings.FolderSizes = 1;
-  Measure(ctx, dir, runs, "with dates, MD5 and folder sizes", only);
+  ctx.options.settings = ctx.settings;
+  Measure(ctx, dir, runs, "with dates, MD5 and folder sizes", only, 2);
   return host.messages == 0 ? 0 : 1;
 }

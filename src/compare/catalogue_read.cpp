@@ -122,6 +122,7 @@ class CatalogueSax {
   bool number_unsigned(Json::number_unsigned_t v) {
     if (depth_ == 1 && top_ == Top::Version) version_ = v;
     if (depth_ == 1 && top_ == Top::FileCount) {
+      recordedCount_ = v;
       fileCount_ = std::min(v, heldBytes_ / 64);
       cat_.rows.reserve(fileCount_);
     }
@@ -174,7 +175,16 @@ class CatalogueSax {
     return true;
   }
   bool key(Json::string_t& k) {
-    if (depth_ == 1) {
+    if (InEntry()) {
+      field_ = k == "folder"        ? Field::Folder
+               : k == "name"        ? Field::Name
+               : k == "name_bytes"  ? Field::NameBytes
+               : k == "placeholder" ? Field::Placeholder
+               : k == "size"        ? Field::Size
+               : k == "modified"    ? Field::Modified
+               : k == "md5"         ? Field::Md5
+                                    : Field::Other;
+    } else if (depth_ == 1) {
       top_ = k == "format"         ? Top::Format
              : k == "file_count"   ? Top::FileCount
              : k == "version"      ? Top::Version
@@ -186,15 +196,6 @@ class CatalogueSax {
                                    : Top::Other;
     } else if (depth_ == 2 && top_ == Top::Options) {
       option_ = std::move(k);
-    } else if (InEntry()) {
-      field_ = k == "folder"        ? Field::Folder
-               : k == "name"        ? Field::Name
-               : k == "name_bytes"  ? Field::NameBytes
-               : k == "placeholder" ? Field::Placeholder
-               : k == "size"        ? Field::Size
-               : k == "modified"    ? Field::Modified
-               : k == "md5"         ? Field::Md5
-                                    : Field::Other;
     }
     return true;
   }
@@ -204,6 +205,7 @@ class CatalogueSax {
       if (!placeholder_ && !row_.name.empty()) {
         row_.folder = folder;
         cat_.rows.push_back(std::move(row_));
+        ++filesSeen_;
       }
       if (stop_.stop_requested()) {
         error_ = "stopped";
@@ -217,13 +219,7 @@ class CatalogueSax {
     ++depth_;
     if (depth_ == 2 && top_ == Top::Entries) {
       inEntries_ = true;
-      if (onHeader_ != nullptr && format_ == kFormatName && version_ == 1 && cat_.hasRoots) {
-        CatalogueHeader header = CatalogueHeader::Of(cat_);
-        if (rootsBytes_.size() == cat_.roots.size()) header.roots = rootsBytes_;
-        header.fileCount = fileCount_;
-        (*onHeader_)(std::move(header));
-        onHeader_ = nullptr;
-      }
+      TellHeader();
     }
     if (depth_ == 2 && top_ == Top::Roots) cat_.hasRoots = true;
     return true;
@@ -237,8 +233,12 @@ class CatalogueSax {
     return true;
   }
   bool parse_error(std::size_t position, const std::string&, const nlohmann::detail::exception& e) {
-    char buf[64];
-    std::snprintf(buf, sizeof buf, "not valid JSON at byte %zu", position);
+    char buf[96];
+    if (line_ > 0) {
+      std::snprintf(buf, sizeof buf, "not valid JSON on line %zu at byte %zu", line_, position);
+    } else {
+      std::snprintf(buf, sizeof buf, "not valid JSON at byte %zu", position);
+    }
     error_ = buf;
     // The library's own words say what was wrong ("unexpected end of input").
     const std::string what = e.what();
@@ -248,10 +248,26 @@ class CatalogueSax {
     return false;
   }
 
+  // JSON Lines: the header object has been read; each further line is one
+  // entry object.
+  void BeginLines() {
+    line_ = 1;
+    if (sawEntries_) return;  // the whole catalogue stood on the first line
+    inEntries_ = sawEntries_ = lines_ = true;
+    entryDepth_ = 1;
+    top_ = Top::Other;
+    TellHeader();
+  }
+  void NextLine() { ++line_; }
+
   std::string Finish() {
     if (!error_.empty()) return error_;
     if (format_ != kFormatName || !sawEntries_) return "not an Ordano JSON catalogue";
     if (version_ != 1) return "an Ordano catalogue of a version this program does not read";
+    // Lines end where any line may end: only the count tells a cut file.
+    if (lines_ && filesSeen_ != recordedCount_)
+      return "file_count says " + std::to_string(recordedCount_) + " files, but " +
+             std::to_string(filesSeen_) + " lines list one (truncated?)";
     if (rootsBytes_.size() == cat_.roots.size()) cat_.roots = std::move(rootsBytes_);
     return {};
   }
@@ -259,7 +275,16 @@ class CatalogueSax {
  private:
   enum class Top { Other, Format, Version, FileCount, Md5, Entries, Roots, RootsBytes, Options };
   enum class Field { Other, Folder, Name, NameBytes, Placeholder, Size, Modified, Md5 };
-  bool InEntry() const { return inEntries_ && depth_ == 3; }
+  bool InEntry() const { return inEntries_ && depth_ == entryDepth_; }
+  void TellHeader() {
+    if (onHeader_ != nullptr && format_ == kFormatName && version_ == 1 && cat_.hasRoots) {
+      CatalogueHeader header = CatalogueHeader::Of(cat_);
+      if (rootsBytes_.size() == cat_.roots.size()) header.roots = rootsBytes_;
+      header.fileCount = fileCount_;
+      (*onHeader_)(std::move(header));
+      onHeader_ = nullptr;
+    }
+  }
   void ScanOption(bool v) {
     Catalogue::ScanOptions& o = cat_.scanOptions;
     bool* flag = option_ == "read_shortcuts"        ? &o.readShortcuts
@@ -277,8 +302,10 @@ class CatalogueSax {
   const std::uint64_t heldBytes_;
   const std::function<void(CatalogueHeader)>* onHeader_;
   std::stop_token stop_;
-  std::uint64_t fileCount_ = 0;
-  int depth_ = 0;
+  std::uint64_t fileCount_ = 0, recordedCount_ = 0, filesSeen_ = 0;
+  std::size_t line_ = 0;  // JSON Lines: the line being read (1 the header)
+  int depth_ = 0, entryDepth_ = 3;
+  bool lines_ = false;
   Top top_ = Top::Other;
   Field field_ = Field::Other;
   bool inEntries_ = false, sawEntries_ = false;
@@ -531,6 +558,8 @@ class BlockReader {
     return pos_ == len_;
   }
   char Peek() const { return buf_[pos_]; }
+  // The rest of the current block, left in place.
+  std::string_view Buffered() const { return {buf_.get() + pos_, len_ - pos_}; }
   void Advance() { ++pos_; }
   // The rest of the current block, taken whole.
   std::string_view TakeBlock() {
@@ -599,6 +628,94 @@ CatalogueLoad ParseJson(Iterator first, Iterator last, std::uint64_t size,
   return load;
 }
 
+// JSON Lines: a first line that is a whole JSON object by itself (the JSON
+// catalogue's first line leaves its entries array open).
+bool IsJsonLinesStart(std::string_view bytes) {
+  const std::size_t end = bytes.find('\n');
+  if (end == std::string_view::npos || !bytes.starts_with('{')) return false;
+  return nlohmann::json::accept(bytes.substr(0, end));
+}
+
+// Lines of the file, taken block by block; a line across two blocks is
+// joined in a buffer of its own.
+class LineReader {
+ public:
+  explicit LineReader(BlockReader& reader) : reader_(reader) {}
+  bool Next(std::string_view& line) {
+    joined_.clear();
+    for (;;) {
+      const std::size_t end = block_.find('\n');
+      if (end != std::string_view::npos) {
+        if (joined_.empty()) {
+          line = block_.substr(0, end);
+        } else {
+          joined_.append(block_.substr(0, end));
+          line = joined_;
+        }
+        block_.remove_prefix(end + 1);
+        return true;
+      }
+      joined_.append(block_);
+      block_ = {};
+      if (reader_.AtEnd()) {
+        if (joined_.empty()) return false;
+        unended_ = true;
+        line = joined_;
+        return true;
+      }
+      block_ = reader_.TakeBlock();
+    }
+  }
+  // Whether the last line had no line break: every line the writer makes has one.
+  bool LastLineUnended() const { return unended_; }
+
+ private:
+  BlockReader& reader_;
+  std::string_view block_;
+  std::string joined_;
+  bool unended_ = false;
+};
+
+// Lines of bytes in memory.
+class MemoryLines {
+ public:
+  explicit MemoryLines(std::string_view bytes) : rest_(bytes) {}
+  bool Next(std::string_view& line) {
+    if (rest_.empty()) return false;
+    const std::size_t end = rest_.find('\n');
+    unended_ = end == std::string_view::npos;
+    line = rest_.substr(0, end);
+    rest_.remove_prefix(unended_ ? rest_.size() : end + 1);
+    return true;
+  }
+  bool LastLineUnended() const { return unended_; }
+
+ private:
+  std::string_view rest_;
+  bool unended_ = false;
+};
+
+template <typename Lines>
+CatalogueLoad ParseJsonLines(Lines& lines, std::uint64_t size,
+                             const std::function<void(CatalogueHeader)>* onHeader = nullptr,
+                             std::stop_token stop = {}) {
+  CatalogueLoad load;
+  CatalogueSax sax(load.catalogue, size, onHeader, std::move(stop));
+  std::string_view line;
+  bool ok = lines.Next(line) && nlohmann::json::sax_parse(line, &sax);
+  if (ok) sax.BeginLines();
+  while (ok && lines.Next(line)) {
+    sax.NextLine();
+    if (line.find_first_not_of(" \t\r") == std::string_view::npos) continue;
+    ok = nlohmann::json::sax_parse(line, &sax);
+  }
+  load.error = sax.Finish();
+  if (load.error.empty() && lines.LastLineUnended())
+    load.error = "the last line has no line break (truncated?)";
+  if (load.error.empty()) load.catalogue.SortRows();
+  return load;
+}
+
 // What a path is when it is not a regular file.
 std::string NotAFile(mode_t mode) {
   if (S_ISDIR(mode)) return "a folder, not a catalogue file";
@@ -633,6 +750,12 @@ CatalogueLoad ReadCatalogueFile(const std::string& path,
   // blocks on disk, not by the length.
   const auto held = std::min(static_cast<std::uint64_t>(st.st_size),
                              static_cast<std::uint64_t>(st.st_blocks) * 512);
+  if (IsJsonLinesStart(reader.Buffered())) {
+    LineReader lines(reader);
+    CatalogueLoad load = ParseJsonLines(lines, held, onHeader, std::move(stop));
+    if (!reader.error().empty()) load = {{}, reader.error()};
+    return load;
+  }
   CatalogueLoad load =
       ParseJson(BlockIterator(reader), BlockIterator(), held, onHeader, std::move(stop));
   if (!reader.error().empty()) load = {{}, reader.error()};
@@ -749,6 +872,10 @@ CatalogueTime LocalCatalogueTime(std::int64_t unixSeconds) {
 }
 
 CatalogueLoad ParseCatalogue(std::string_view bytes) {
+  if (IsJsonLinesStart(bytes)) {
+    MemoryLines lines(bytes);
+    return ParseJsonLines(lines, bytes.size());
+  }
   if (!bytes.starts_with("\xFF\xFE")) return ParseJson(bytes.begin(), bytes.end(), bytes.size());
   CatalogueLoad load;
   load.error = ParseCsv(bytes, load.catalogue);

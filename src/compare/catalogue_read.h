@@ -1,5 +1,6 @@
-// Reading a catalogue back: the JSON catalogue (streamed, never held as a
-// document) and the CSV catalogue, for comparing and verifying.
+// Reading a catalogue back: the JSON catalogue and its JSON Lines form
+// (streamed, never held as a document) and the CSV catalogue, for comparing
+// and verifying.
 #pragma once
 
 #include <array>
@@ -89,7 +90,8 @@ struct CatalogueHeader {
   }
 };
 
-// A JSON or CSV catalogue written by this program, chosen by its first bytes.
+// A JSON, JSON Lines or CSV catalogue written by this program, chosen by its
+// first bytes (JSON Lines: a first line that is a whole object).
 // Anything but a regular file is named and refused without waiting on it; a
 // lack of memory is an error like any other.
 CatalogueLoad ReadCatalogue(const std::string& path);

@@ -1,4 +1,5 @@
-// The CSV, HTML and JSON catalogue writers, chosen by the destination's extension.
+// The CSV, HTML, JSON, JSON Lines and page catalogue writers, chosen by the destination's
+// extension.
 #pragma once
 
 #include <string>
@@ -17,6 +18,12 @@ bool WriteCsvCatalogue(AppContext& ctx, CFileCus& sink, const std::string& path)
 bool WriteHtmlCatalogue(AppContext& ctx, CFileCus& sink, const std::string& path);
 // A JSON document (UTF-8, no byte-order mark) for scripts; always a new file.
 bool WriteJsonCatalogue(AppContext& ctx, CFileCus& sink, const std::string& path);
+// JSON Lines: the JSON catalogue's header object on the first line, then one
+// line per row with the fields of its entries.
+bool WriteJsonLinesCatalogue(AppContext& ctx, CFileCus& sink, const std::string& path);
+// The searchable page: one self-contained HTML file with the folder tree, a
+// virtual list of the files and a search over all names.
+bool WriteViewCatalogue(AppContext& ctx, CFileCus& sink, const std::string& path);
 
 // The write-error messages of the output run (caption "おるだの♪書き出しエラー"),
 // after the path and the system's reason (`error`, an errno value).

@@ -236,10 +236,13 @@ char* HexBytes(char* p, std::string_view bytes) {
   return p;
 }
 
+// One document with an "entries" array, or (lines) JSON Lines: the same
+// header as one object on the first line, then one entry object per line.
 class JsonCatalogueWriter {
  public:
-  JsonCatalogueWriter(AppContext& ctx, CFileCus& sink)
+  JsonCatalogueWriter(AppContext& ctx, CFileCus& sink, bool lines)
       : ctx_(ctx),
+        lines_(lines),
         s_(ctx.options.settings),
         run_(ctx.run),
         t_(ctx.table),
@@ -248,9 +251,13 @@ class JsonCatalogueWriter {
 
   void Write() {
     Totals();
-    j_.Raw(",\"entries\":[");
+    if (lines_) {
+      j_.Raw("}\n");
+    } else {
+      j_.Raw(",\"entries\":[");
+    }
     for (int i = 0; i < rows_; ++i) Entry(i);
-    j_.Raw("\n]}\n");
+    if (!lines_) j_.Raw("\n]}\n");
     j_.Flush();
   }
 
@@ -336,7 +343,9 @@ class JsonCatalogueWriter {
     // strings, and the hex of a raw name.
     char* p = j_.Begin(320 + 3 * JsonOut::kNumberBound + 2 * JsonOut::kTimeBound +
                        JsonOut::StringBound(units) + 7 * 2 + 2 * raw.size() + 2);
-    p = JsonOut::Raw(p, i == 0 ? std::string_view("\n{\"folder\":") : ",\n{\"folder\":");
+    p = JsonOut::Raw(p, lines_   ? std::string_view("{\"folder\":")
+                        : i == 0 ? std::string_view("\n{\"folder\":")
+                                 : ",\n{\"folder\":");
     p = JsonOut::String(p, folder);
     p = JsonOut::Raw(p, ",\"name\":");
     p = JsonOut::String(p, name);
@@ -372,10 +381,12 @@ class JsonCatalogueWriter {
       p = crawl->status == 0 ? JsonOut::Raw(p, "null") : JsonOut::Number(p, crawl->status);
     }
     *p++ = '}';
+    if (lines_) *p++ = '\n';
     j_.End(p);
   }
 
   AppContext& ctx_;
+  const bool lines_;
   const SettingsRecord& s_;
   const RunState& run_;
   const EntryTable& t_;
@@ -386,6 +397,36 @@ class JsonCatalogueWriter {
 };
 
 }  // namespace
+
+void AppendJsonString(std::string& out, std::u16string_view text, bool scriptSafe) {
+  const std::size_t from = out.size();
+  out.resize(from + JsonOut::StringBound(text.size()) + 8);
+  out.resize(static_cast<std::size_t>(JsonOut::String(out.data() + from, text) - out.data()));
+  if (!scriptSafe) return;
+  // Inside a script element "</script" or "<!--" would end or change the
+  // element, and U+2028/U+2029 end a line in older JavaScript.
+  const auto unsafe = [](unsigned char c) { return c == '<' || c == '>' || c == '&' || c == 0xE2; };
+  std::size_t at = from;
+  while (at < out.size() && !unsafe(static_cast<unsigned char>(out[at]))) ++at;
+  if (at == out.size()) return;
+  std::string safe = out.substr(at);
+  out.resize(at);
+  for (std::size_t i = 0; i < safe.size(); ++i) {
+    const char c = safe[i];
+    if (c == '<') {
+      out += "\\u003c";
+    } else if (c == '>') {
+      out += "\\u003e";
+    } else if (c == '&') {
+      out += "\\u0026";
+    } else if (safe.compare(i, 3, "\xE2\x80\xA8") == 0 || safe.compare(i, 3, "\xE2\x80\xA9") == 0) {
+      out += safe[i + 2] == '\xA8' ? "\\u2028" : "\\u2029";
+      i += 2;
+    } else {
+      out += c;
+    }
+  }
+}
 
 std::string HexBytes(std::string_view bytes) {
   std::string out(bytes.size() * 2, '\0');
@@ -416,19 +457,31 @@ std::optional<CrawlRowInfo> CrawlRowOf(std::u16string_view sortKey) {
   return info;
 }
 
-bool WriteJsonCatalogue(AppContext& ctx, CFileCus& sink, const std::string& path) {
+namespace {
+
+bool WriteJson(AppContext& ctx, CFileCus& sink, const std::string& path, bool lines) {
   // A JSON document is one object: it is always written whole, never appended to.
   sink.SetUtf8Mode(true);
   if (!sink.Open(path, CFileCus::OpenMode::Replace)) {
     ShowWriteFailure(ctx, path, sink.Error());
     return false;
   }
-  JsonCatalogueWriter(ctx, sink).Write();
+  JsonCatalogueWriter(ctx, sink, lines).Write();
   if (!sink.Close()) {
     ShowWriteFailure(ctx, path, sink.Error());
     return false;
   }
   return true;
+}
+
+}  // namespace
+
+bool WriteJsonCatalogue(AppContext& ctx, CFileCus& sink, const std::string& path) {
+  return WriteJson(ctx, sink, path, false);
+}
+
+bool WriteJsonLinesCatalogue(AppContext& ctx, CFileCus& sink, const std::string& path) {
+  return WriteJson(ctx, sink, path, true);
 }
 
 }  // namespace ordano

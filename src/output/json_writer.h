@@ -9,6 +9,11 @@
 
 namespace ordano {
 
+// Appends text as a JSON string, quotes included, escaped as the JSON
+// catalogue escapes it. scriptSafe also writes <, >, & and U+2028/U+2029 as
+// \uXXXX, so the string can stand inside an HTML script element.
+void AppendJsonString(std::string& out, std::u16string_view text, bool scriptSafe = false);
+
 // Lower-case hexadecimal of bytes, two digits each ("ff41").
 std::string HexBytes(std::string_view bytes);
 

@@ -36,13 +36,15 @@ std::u16string FailureHead(std::string_view path, int error) {
   return ToDisplay(std::string(path)) + u": " + reason + u"\n";
 }
 
-enum class Format { Text, Csv, Html, Json, Library };
+enum class Format { Text, Csv, Html, View, Json, JsonLines, Library };
 
 // By the name's end, case-sensitively: "x.CSV" is a text catalogue.
 Format FormatOf(std::string_view path) {
   if (path.ends_with(".csv")) return Format::Csv;
+  if (path.ends_with(".view.html")) return Format::View;
   if (path.ends_with(".html") || path.ends_with(".htm")) return Format::Html;
   if (path.ends_with(".json")) return Format::Json;
+  if (path.ends_with(".jsonl")) return Format::JsonLines;
   if (path.ends_with(".sqlite")) return Format::Library;
   return Format::Text;
 }
@@ -293,9 +295,11 @@ OutputResult WriteCatalogue(AppContext& ctx) {
         return Status(OutputStatus::Failed, path);
       }
     } else if (format != Format::Text) {
-      const bool ok = format == Format::Csv    ? WriteCsvCatalogue(ctx, sink, path)
-                      : format == Format::Html ? WriteHtmlCatalogue(ctx, sink, path)
-                                               : WriteJsonCatalogue(ctx, sink, path);
+      const bool ok = format == Format::Csv         ? WriteCsvCatalogue(ctx, sink, path)
+                      : format == Format::Html      ? WriteHtmlCatalogue(ctx, sink, path)
+                      : format == Format::View      ? WriteViewCatalogue(ctx, sink, path)
+                      : format == Format::JsonLines ? WriteJsonLinesCatalogue(ctx, sink, path)
+                                                    : WriteJsonCatalogue(ctx, sink, path);
       if (!ok) return Failure(ctx, sink, path);
     } else {
       sink.SetClipboardMode(clipboard);

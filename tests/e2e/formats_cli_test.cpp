@@ -1,4 +1,4 @@
-// The CSV, HTML and JSON catalogues written by the ordanou binary.
+// The CSV, HTML, JSON and JSON Lines catalogues written by the ordanou binary.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -227,6 +227,40 @@ TEST_F(Formats, JsonCatalogueKeepsTheBytesOfNamesThatAreNotUtf8) {
   }
   EXPECT_EQ(seen, 4);
   EXPECT_NE(bytes.find("ctl\\u0001.txt"), std::string::npos);
+}
+
+TEST_F(Formats, JsonLinesHoldTheJsonCatalogueLineByLine) {
+  MakeTree();
+  WriteFile(work / "tree/\xff\xfe.bin", "1");
+  WriteFile(work / "tree/line\nbreak \xE2\x80\xA8.txt", "22");
+  ASSERT_EQ(Run("cat.json").exitCode, 0);
+  auto r = Run("cat.jsonl");
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  const nlohmann::json doc = nlohmann::json::parse(ReadFile(work / "out/cat.json"));
+
+  // Each line parses alone: the header, then the entries in the same order.
+  const std::string lines = ReadFile(work / "out/cat.jsonl");
+  ASSERT_TRUE(lines.ends_with("}\n"));
+  std::vector<nlohmann::json> parsed;
+  for (std::size_t at = 0, end; at < lines.size(); at = end + 1) {
+    end = lines.find('\n', at);
+    parsed.push_back(nlohmann::json::parse(lines.substr(at, end - at)));
+  }
+  nlohmann::json header = doc;
+  header.erase("entries");
+  EXPECT_EQ(parsed.front(), header);
+  const std::vector<nlohmann::json> rows(parsed.begin() + 1, parsed.end());
+  EXPECT_EQ(rows, doc["entries"].get<std::vector<nlohmann::json>>());
+  EXPECT_EQ(rows.size(), 5u);
+
+  // The reader takes it as the same catalogue; a cut one is refused.
+  r = RunOrdanou({"--compare", work / "out/cat.jsonl", work / "out/cat.json"}, Opts());
+  EXPECT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_NE(r.out.find("equal: 5 files"), std::string::npos) << r.out;
+  WriteFile(work / "out/cut.jsonl", lines.substr(0, lines.rfind('\n', lines.size() - 2) + 1));
+  r = RunOrdanou({"--compare", work / "out/cut.jsonl", work / "out/cat.json"}, Opts());
+  EXPECT_EQ(r.exitCode, 2);
+  EXPECT_NE(r.err.find("truncated"), std::string::npos) << r.err;
 }
 
 }  // namespace

@@ -145,5 +145,51 @@ TEST_F(HtmlInBrowser, HostileNamesAreTextInTheDom) {
   EXPECT_NE(dom.find("href=\"" + work.path() + "/tree/a&amp;b.txt\""), std::string::npos) << dom;
 }
 
+// The searchable page: the data and the names reach the DOM only as text,
+// and a search given in the address lists exactly its hits.
+TEST_F(HtmlInBrowser, ViewPageSearchesByAddressAndRunsNoName) {
+  MakeDirs(work / "out");
+  std::vector<std::string> names = kHostileNames;
+  names.push_back("x\xE2\x80\xA8y<!--<script>z.txt");
+  names.push_back("back\\slash \"q\" \xff.txt");
+  for (const std::string& name : names) WriteFile(work / ("tree/" + name), "x");
+  WriteFile(work / "tree/photos/Report-2024.txt", "12345");
+  WriteFile(work / "tree/photos/old/REPORT.pdf", "1");
+  WriteFile(work / "tree/unrelated.txt", "1");
+  auto r = RunOrdanou({"/O:" + (work / "out"), "/F:first.txt", work / "tree"}, Opts());
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  Patch(kHtmlLinks, 1);
+  r = RunOrdanou({"/O:" + (work / "out"), "/F:cat.view.html", work / "tree"}, Opts());
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  const std::string page = ReadFile(work / "out/cat.view.html");
+  EXPECT_EQ(Count(page, "<script"), 2u);  // the data and the page's own script
+  EXPECT_EQ(Count(page, "</script>"), 2u);
+
+  std::string dom = Dom(work / "out/cat.view.html#q=rEpOrT");
+  EXPECT_NE(dom.find("data-search-hits=\"2\""), std::string::npos) << dom;
+  EXPECT_NE(dom.find(">Report-2024.txt</a>"), std::string::npos);
+  EXPECT_NE(dom.find(">REPORT.pdf</a>"), std::string::npos);
+  EXPECT_NE(dom.find(">" + work.path() + "/tree/photos/old</span>"), std::string::npos);
+  EXPECT_EQ(dom.find(">unrelated.txt<"), std::string::npos);
+  EXPECT_NE(dom.find("data-first-folder-ms=\""), std::string::npos);
+
+  // Every hostile name listed (all hold "."), as text.
+  dom = Dom(work / "out/cat.view.html#q=.");
+  EXPECT_NE(dom.find("data-search-hits=\"" + std::to_string(names.size() + 3) + "\""),
+            std::string::npos);
+  EXPECT_EQ(BodyTag(dom).find("data-pwned"), std::string::npos) << BodyTag(dom);
+  for (const char* element : {"<img", "<svg", "<iframe"})
+    EXPECT_EQ(dom.find(element), std::string::npos) << element;
+  EXPECT_EQ(Count(dom, "<script"), 2u);
+  for (std::size_t k = 0; k + 1 < names.size(); ++k)
+    EXPECT_NE(dom.find(">" + SerialisedText(names[k]) + "</a>"), std::string::npos) << names[k];
+  EXPECT_NE(dom.find("href=\"" + work.path() + "/tree/100%25%231.txt\""), std::string::npos);
+
+  // A folder by its path.
+  dom = Dom(work / "out/cat.view.html#f=" + work.path() + "/tree/photos");
+  EXPECT_NE(dom.find(">Report-2024.txt</a>"), std::string::npos);
+  EXPECT_EQ(dom.find(">REPORT.pdf</a>"), std::string::npos);
+}
+
 }  // namespace
 }  // namespace ordano::testing
