@@ -61,8 +61,14 @@ class WindowTest : public QObject {
   // main window built on them.
   struct Session : testing::GuiSession {
     using GuiSession::GuiSession;
+    // The window's own controls first, then the basic page's (the pages
+    // share control numbers).
     template <class W>
     W* Find(const QString& name) const {
+      auto* body = window->findChild<QWidget*>("body");
+      if (name == "body") return qobject_cast<W*>(body);
+      if (W* own = body->findChild<W*>(name, Qt::FindDirectChildrenOnly)) return own;
+      if (W* basic = window->BasicPage().findChild<W*>(name)) return basic;
       return window->findChild<W*>(name);
     }
     void Script(QMessageBox::StandardButton a, const QString& file, bool append,
@@ -305,7 +311,7 @@ class WindowTest : public QObject {
     const int compactWidth = s.window->width();
     s.window->MenuAction(32791)->trigger();
     QCOMPARE(s.window->CurrentTab(), 1);
-    for (CCustomDialog* page : s.window->Pages()) QVERIFY(!page->isVisible());
+    for (ToolkitPage* page : s.window->Pages()) QVERIFY(!page->isVisible());
     form->click();
     QCOMPARE(form->text(), QStringLiteral("▲"));
     QVERIFY(s.window->AdvancedPage().isVisible());
@@ -314,6 +320,18 @@ class WindowTest : public QObject {
     QCOMPARE(s.ctx->startup.NormalMode, 1);
     s.window->MenuAction(16)->trigger();
     QVERIFY(s.window->InfoPage().isVisible());
+  }
+
+  // Escape in an edit of a page leaves the page shown: a page is no dialog
+  // that Escape closes.
+  void EscapeInAnEditLeavesThePageShown() {
+    Session s;
+    auto* wildcard = s.Find<QLineEdit>("ctl1017");
+    wildcard->setFocus();
+    QTest::keyClick(wildcard, Qt::Key_Escape);
+    QVERIFY(s.window->BasicPage().isVisible());
+    QVERIFY(wildcard->isVisible());
+    QCOMPARE(wildcard->text(), QStringLiteral("*.*"));
   }
 
   void MenuChecksAndBackToDefaults() {
@@ -427,14 +445,14 @@ class WindowTest : public QObject {
     auto back = [](QWidget* w) { return w->palette().color(QPalette::Window); };
     s.window->AdvancedPage().acrylicBox->click();
     QCOMPARE(s.ctx->settings.AcrylicMode, 1);
-    for (CCustomDialog* page : s.window->Pages()) QCOMPARE(back(page), kAcrylicBackColor);
+    for (ToolkitPage* page : s.window->Pages()) QCOMPARE(back(page), kAcrylicBackColor);
     QVERIFY(qAbs(s.window->windowOpacity() - kAcrylicOpacity) < 0.01);
     // The toolkit's context menu switches it back, from any page.
     std::unique_ptr<QMenu> menu = s.window->InfoPage().MakeContextMenu();
     menu->findChild<QAction*>("toolkitAcrylic")->trigger();
     QCOMPARE(s.ctx->settings.AcrylicMode, 0);
     QVERIFY(!s.window->AdvancedPage().acrylicBox->isChecked());
-    for (CCustomDialog* page : s.window->Pages()) QCOMPARE(back(page), kDialogBackColor);
+    for (ToolkitPage* page : s.window->Pages()) QCOMPARE(back(page), kDialogBackColor);
     QCOMPARE(s.Find<QLineEdit>("ctl1029")->palette().color(QPalette::Base), kEditBackColor);
     QVERIFY(qAbs(s.window->windowOpacity() - 1.0) < 0.01);
   }

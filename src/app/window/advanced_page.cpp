@@ -37,7 +37,7 @@ constexpr BoxField kBoxes[] = {
 
 }  // namespace
 
-Ckakushi::Ckakushi(AppContext& ctx, QWidget* parent) : CCustomDialog(parent, true), ctx_(ctx) {
+Ckakushi::Ckakushi(AppContext& ctx, QWidget* parent) : ToolkitPage(parent), ctx_(ctx) {
   setObjectName("dlg129");
   Build();
   Connect();

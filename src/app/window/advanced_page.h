@@ -16,7 +16,7 @@ namespace ordano {
 struct AppContext;
 struct SettingsRecord;
 
-class Ckakushi : public CCustomDialog {
+class Ckakushi : public ToolkitPage {
   Q_OBJECT
  public:
   Ckakushi(AppContext& ctx, QWidget* parent);

@@ -50,7 +50,7 @@ QDateTime FromSeconds(std::int64_t s) { return QDateTime::fromSecsSinceEpoch(s);
 }  // namespace
 
 COrdanoDlg::COrdanoDlg(AppContext& ctx, RunHost& host, QWidget* parent)
-    : CCustomDialogEx(parent, true), ctx_(ctx), host_(host) {
+    : ToolkitPage(parent), ctx_(ctx), host_(host) {
   setObjectName("dlg102");
   Build();
   Connect();
@@ -333,7 +333,7 @@ void COrdanoDlg::mouseDoubleClickEvent(QMouseEvent* event) {
     Apply(ctx_.settings);
     return;
   }
-  CCustomDialogEx::mouseDoubleClickEvent(event);
+  ToolkitPage::mouseDoubleClickEvent(event);
 }
 
 std::u16string COrdanoDlg::Wildcard() const {

@@ -23,7 +23,7 @@ struct AppContext;
 struct SettingsRecord;
 class RunHost;
 
-class COrdanoDlg : public CCustomDialogEx {
+class COrdanoDlg : public ToolkitPage {
   Q_OBJECT
  public:
   COrdanoDlg(AppContext& ctx, RunHost& host, QWidget* parent);

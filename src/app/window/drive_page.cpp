@@ -13,7 +13,7 @@
 namespace ordano {
 
 Cdriveall::Cdriveall(AppContext& ctx, QWidget* parent)
-    : CCustomDialog(parent, true), ctx_(ctx), drives_(ListDrives()) {
+    : ToolkitPage(parent), ctx_(ctx), drives_(ListDrives()) {
   setObjectName("dlg131");
   auto* rows = Child<QVBoxLayout>(this);
   auto* group = Child<QGroupBox>(QStringLiteral("ドライブ丸ごと"), this);

@@ -17,7 +17,7 @@ namespace ordano {
 
 struct AppContext;
 
-class Cdriveall : public CCustomDialog {
+class Cdriveall : public ToolkitPage {
   Q_OBJECT
  public:
   Cdriveall(AppContext& ctx, QWidget* parent);

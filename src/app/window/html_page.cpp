@@ -63,7 +63,7 @@ void StoreTagText(SettingsRecord& s, int index, std::u16string_view text) {
 
 }  // namespace
 
-Chtmlk::Chtmlk(QWidget* parent) : CCustomDialog(parent, true) {
+Chtmlk::Chtmlk(QWidget* parent) : ToolkitPage(parent) {
   setObjectName("dlg132");
   auto* grid = Child<QGridLayout>(this);
   grid->setContentsMargins(8, 4, 8, 4);

@@ -13,7 +13,7 @@ namespace ordano {
 
 struct SettingsRecord;
 
-class Chtmlk : public CCustomDialog {
+class Chtmlk : public ToolkitPage {
   Q_OBJECT
  public:
   explicit Chtmlk(QWidget* parent);

@@ -41,7 +41,7 @@ QString MemoryText(const QString& meminfo) {
            n(MemInfo(meminfo, "SwapTotal").value_or(0)));
 }
 
-CInfo::CInfo(AppContext& ctx, QWidget* parent) : CCustomDialog(parent, true), ctx_(ctx) {
+CInfo::CInfo(AppContext& ctx, QWidget* parent) : ToolkitPage(parent), ctx_(ctx) {
   setObjectName("dlg141");
   auto label = [this](const QString& name, const QString& text) {
     auto* l = Child<QLabel>(text, this);

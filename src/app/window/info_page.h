@@ -22,7 +22,7 @@ class CLinkStatic;
 // digit grouping. Empty when the text has no MemTotal.
 QString MemoryText(const QString& meminfo);
 
-class CInfo : public CCustomDialog {
+class CInfo : public ToolkitPage {
   Q_OBJECT
  public:
   CInfo(AppContext& ctx, QWidget* parent);

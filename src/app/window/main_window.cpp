@@ -6,13 +6,16 @@
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QFileInfo>
+#include <QHBoxLayout>
 #include <QIcon>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
 #include <QScreen>
+#include <QScrollArea>
 #include <QTabBar>
+#include <QTabWidget>
 #include <QUrl>
 #include <QVBoxLayout>
 #include <cstdio>
@@ -59,7 +62,6 @@ static void InitWindowResources() { Q_INIT_RESOURCE(ordanou); }
 namespace ordano {
 namespace {
 
-constexpr int kMargin = 5;
 constexpr const char16_t* kExitQuestion =
     u"おるだの♪の設定項目が変更されました。\n"
     u"以下の保存の種類から選択してください保存を行います。\n\n"
@@ -77,7 +79,11 @@ struct MenuItem {
 
 double DisplayScale(double dpiX) { return std::max(dpiX / 99.0, 1.02); }
 
-CMain::CMain(AppContext& ctx) : CCustomDialog(nullptr), ctx_(ctx), host_(ctx, this) {
+CMain::CMain(AppContext& ctx)
+    : QMainWindow(nullptr),
+      ToolkitSurface(static_cast<QWidget&>(*this)),
+      ctx_(ctx),
+      host_(ctx, this) {
   setObjectName("dlg140");
   ctx_.SetHost(host_);
   if (QScreen* screen = QGuiApplication::primaryScreen()) {
@@ -91,7 +97,6 @@ CMain::CMain(AppContext& ctx) : CCustomDialog(nullptr), ctx_(ctx), host_(ctx, th
   outputTimer_.setObjectName("timer9901");
   outputTimer_.setSingleShot(true);
   outputTimer_.setInterval(50);
-  acrylicHandler = [this](bool on) { ApplyAcrylic(on); };
   BuildMenu();
   BuildBody();
   ConnectAll();
@@ -103,6 +108,7 @@ CMain::~CMain() {
 
 void CMain::BuildMenu() {
   menuBar_ = Child<QMenuBar>(this);
+  setMenuBar(menuBar_);
   auto add = [this](QMenu* menu, const MenuItem& item) {
     QAction* a = menu->addAction(QString::fromUtf8(item.label));
     a->setObjectName(QStringLiteral("cmd%1").arg(item.id));
@@ -146,25 +152,13 @@ void CMain::BuildMenu() {
 }
 
 void CMain::BuildBody() {
-  auto* rows = Child<QVBoxLayout>(this);
-  rows->setContentsMargins(0, 0, 0, 0);
-  rows->setSpacing(0);
-  rows->setSizeConstraint(QLayout::SetFixedSize);
-  rows->setMenuBar(menuBar_);
   body_ = Child<QWidget>(this);
   body_->setObjectName("body");
-  rows->addWidget(body_);
+  setCentralWidget(body_);
+  auto* rows = Child<QVBoxLayout>(body_);
+  rows->setContentsMargins(5, 5, 5, 5);
+  rows->setSpacing(4);
 
-  tabs_ = Child<QTabBar>(body_);
-  tabs_->setObjectName("ctl1055");
-  QFont tabFont;
-  tabFont.setFamilies({QStringLiteral("Meiryo UI"), QStringLiteral("Noto Sans CJK JP")});
-  tabFont.setPixelSize(qRound(11 * scale_) + 1);
-  tabs_->setFont(tabFont);
-  for (const char* label :
-       {"基本(出力設定)", "高度(追加設定)", "拡張機能", "マルチフォルダ", "Web検索", "情報表示"}) {
-    tabs_->addTab(QString::fromUtf8(label));
-  }
   auto button = [this](int id, const QString& text) {
     auto* b = Child<QPushButton>(text, body_);
     b->setObjectName(QStringLiteral("ctl%1").arg(id));
@@ -172,20 +166,18 @@ void CMain::BuildBody() {
     buttons_[id] = b;
     return b;
   };
-  button(1036, QStringLiteral("▲"))
-      ->setToolTip(QStringLiteral(
-          "コンパクトモード/通常モード切替\n▲：コンパクトモードへ\n▼：通常モードへ"));
-  button(1037, QStringLiteral("★"))->setToolTip(QStringLiteral("プロファイル画面を表示します。"));
-  button(1, QStringLiteral("終了"))->setToolTip(QStringLiteral("おるだの♪を終了します。"));
-  button(1023, QStringLiteral("開発HPへ"))->setToolTip(QStringLiteral("開発HPを開きます。"));
-  button(1024, QStringLiteral("終了"))->setToolTip(QStringLiteral("おるだの♪を終了します。"));
-  button(1025, QStringLiteral("開発HPへ"))->setToolTip(QStringLiteral("開発HPを開きます。"));
-  dropHint_ = Child<QLabel>(QStringLiteral("ファイルまたはフォルダをドロップしてください"), body_);
-  compactHint_ =
-      Child<QLabel>(QStringLiteral("ファイルまたはフォルダをドロップしてください"), body_);
-  compactHint_->setObjectName("ctl1057");
-  compactHint_->setAlignment(Qt::AlignCenter);
-  compactHint_->setFrameShape(QFrame::StyledPanel);
+  auto* top = Child<QHBoxLayout>();
+  QPushButton* form = button(1036, QStringLiteral("▲"));
+  form->setToolTip(
+      QStringLiteral("コンパクトモード/通常モード切替\n▲：コンパクトモードへ\n▼：通常モードへ"));
+  QPushButton* profiles = button(1037, QStringLiteral("★"));
+  profiles->setToolTip(QStringLiteral("プロファイル画面を表示します。"));
+  for (QPushButton* b : {form, profiles}) {
+    b->setFixedWidth(b->fontMetrics().horizontalAdvance(QStringLiteral("▲▲")) + 12);
+    top->addWidget(b);
+  }
+  top->addStretch();
+  rows->addLayout(top);
 
   // The pages, in the order the window creates them.
   basic_ = Child<COrdanoDlg>(ctx_, host_, body_);
@@ -196,9 +188,83 @@ void CMain::BuildBody() {
   info_ = Child<CInfo>(ctx_, body_);
   hint_ = Child<CDmy>(body_);
   web_ = Child<CWebList>(ctx_, body_);
+
+  tabs_ = Child<QTabWidget>(body_);
+  tabs_->setObjectName("tabs");
+  tabs_->tabBar()->setObjectName("ctl1055");
+  QFont tabFont = tabs_->tabBar()->font();
+  tabFont.setFamilies({QStringLiteral("Meiryo UI"), QStringLiteral("Noto Sans CJK JP")});
+  tabFont.setPixelSize(qRound(11 * scale_) + 1);
+  tabs_->tabBar()->setFont(tabFont);
+  tabs_->setDocumentMode(true);
+  tabs_->tabBar()->setExpanding(true);
+  const std::pair<const char*, std::vector<QWidget*>> tabPages[] = {
+      {"基本(出力設定)", {basic_}},  {"高度(追加設定)", {advanced_}},
+      {"拡張機能", {drive_, html_}}, {"マルチフォルダ", {hint_, multi_}},
+      {"Web検索", {web_}},           {"情報表示", {info_}}};
+  for (const auto& [label, pages] : tabPages) {
+    tabs_->addTab(TabPane(pages), QString::fromUtf8(label));
+  }
+  rows->addWidget(tabs_, 1);
+
+  normalFoot_ = Child<QWidget>(body_);
+  auto* foot = Child<QHBoxLayout>(normalFoot_);
+  foot->setContentsMargins(0, 0, 0, 0);
+  dropHint_ = Child<QLabel>(QStringLiteral("ファイルまたはフォルダをドロップしてください"), body_);
+  foot->addWidget(dropHint_, 1);
+  foot->addWidget(button(1023, QStringLiteral("開発HPへ")));
+  foot->addWidget(button(1, QStringLiteral("終了")));
+  rows->addWidget(normalFoot_);
+
+  compactPart_ = Child<QWidget>(body_);
+  auto* compact = Child<QVBoxLayout>(compactPart_);
+  compact->setContentsMargins(0, 0, 0, 0);
+  compactHint_ =
+      Child<QLabel>(QStringLiteral("ファイルまたはフォルダをドロップしてください"), body_);
+  compactHint_->setObjectName("ctl1057");
+  compactHint_->setAlignment(Qt::AlignCenter);
+  compactHint_->setFrameShape(QFrame::StyledPanel);
+  compactHint_->setMinimumSize(qRound(320 * scale_), qRound(48 * scale_));
+  compact->addWidget(compactHint_, 1);
+  auto* compactButtons = Child<QHBoxLayout>();
+  compactButtons->addWidget(button(1025, QStringLiteral("開発HPへ")));
+  compactButtons->addStretch();
+  compactButtons->addWidget(button(1024, QStringLiteral("終了")));
+  compact->addLayout(compactButtons);
+  rows->addWidget(compactPart_, 1);
+
+  buttons_[1]->setToolTip(QStringLiteral("おるだの♪を終了します。"));
+  buttons_[1024]->setToolTip(QStringLiteral("おるだの♪を終了します。"));
+  buttons_[1023]->setToolTip(QStringLiteral("開発HPを開きます。"));
+  buttons_[1025]->setToolTip(QStringLiteral("開発HPを開きます。"));
 }
 
-std::vector<CCustomDialog*> CMain::Pages() const {
+QScrollArea* CMain::TabPane(const std::vector<QWidget*>& pages) {
+  // A page taller or wider than the window scrolls inside its tab.
+  auto* pane = Child<QScrollArea>(tabs_);
+  pane->setWidgetResizable(true);
+  pane->setFrameShape(QFrame::NoFrame);
+  auto* holder = Child<QWidget>(pane);
+  auto* column = Child<QVBoxLayout>(holder);
+  column->setContentsMargins(0, 0, 0, 0);
+  column->setSpacing(0);
+  for (QWidget* page : pages)
+    column->addWidget(page, page == pages.front() && pages.size() > 1 ? 0 : 1);
+  pane->setWidget(holder);
+  panes_.push_back(pane);
+  return pane;
+}
+
+QSize CMain::PreferredSize() const {
+  QSize content(0, 0);
+  for (const QScrollArea* pane : panes_) content = content.expandedTo(pane->widget()->sizeHint());
+  const QSize paneHint = panes_.front()->sizeHint();
+  const QSize extra(std::max(0, content.width() - paneHint.width()),
+                    std::max(0, content.height() - paneHint.height()));
+  return sizeHint() + extra;
+}
+
+std::vector<ToolkitPage*> CMain::Pages() const {
   return {basic_, advanced_, drive_, html_, multi_, info_, hint_, web_};
 }
 
@@ -208,7 +274,6 @@ QAction* CMain::MenuAction(int id) const {
 }
 
 void CMain::ConnectAll() {
-  connect(tabs_, &QTabBar::currentChanged, this, [this] { ShowTabPages(); });
   connect(&outputTimer_, &QTimer::timeout, this, &CMain::FinishRunNow);
   connect(buttons_[1036], &QPushButton::clicked, this, &CMain::SwitchForm);
   for (int id : {1, 1024}) connect(buttons_[id], &QPushButton::clicked, this, [this] { close(); });
@@ -267,14 +332,12 @@ void CMain::Initialise() {
     actions_[32796]->setChecked(true);
     drive_->SelectDrive(ctx_.startup.DriveIndex);
   }
-  LayOut();
-  ShowTabPages();
   RestorePlacement();
   // The saved form: flip, then switch once (which flips it back).
   ctx_.startup.NormalMode = ctx_.startup.NormalMode ? 0 : 1;
   SwitchForm();
   ApplyToolkitLook();
-  for (CCustomDialog* page : Pages()) page->ApplyToolkitLook();
+  for (ToolkitPage* page : Pages()) page->ApplyToolkitLook();
 }
 
 void CMain::ApplySettings() {
@@ -362,111 +425,63 @@ void CMain::ApplyAcrylic(bool on) {
   SetAcrylic(on);
 }
 
-void CMain::LayOut() {
-  const int m = kMargin;
-  buttons_[1036]->setGeometry(m, m, 30, 24);
-  buttons_[1037]->setGeometry(m + 34, m, 30, 24);
-  const int tabTop = m + 28;
-  QSize page(0, 0);
-  for (CCustomDialog* p : Pages()) page = page.expandedTo(p->sizeHint());
-  page = page.expandedTo(QSize(tabs_->sizeHint().width(), 300));
-  tabs_->setGeometry(m, tabTop, page.width(), tabs_->sizeHint().height());
-  const QRect area(m, tabs_->geometry().bottom() + 1, page.width(), page.height());
-  for (CCustomDialog* p : std::initializer_list<CCustomDialog*>{basic_, advanced_, info_, web_}) {
-    p->setGeometry(area);
-  }
-  // Second pages of a tab sit lower in the same area.
-  const int driveOffset = qRound(1.5 * 65 * scale_);
-  const int multiOffset = qRound(1.5 * 53 * scale_);
-  drive_->setGeometry(area.x(), area.y(), area.width(), driveOffset);
-  html_->setGeometry(area.adjusted(0, driveOffset, 0, 0));
-  hint_->setGeometry(area.x(), area.y(), area.width(), multiOffset);
-  multi_->setGeometry(area.adjusted(0, multiOffset, 0, 0));
-  const int row = area.bottom() + 7;
-  buttons_[1]->setGeometry(area.right() - 90, row, 90, 28);
-  buttons_[1023]->setGeometry(area.right() - 190, row, 94, 28);
-  dropHint_->setGeometry(m, row, area.width() - 200, 28);
-  const int hintWidth = qRound(320 * scale_);
-  compactHint_->setGeometry(m, tabTop, hintWidth, qRound(48 * scale_));
-  const int compactRow = compactHint_->geometry().bottom() + 7;
-  buttons_[1025]->setGeometry(m, compactRow, 94, 28);
-  buttons_[1024]->setGeometry(m + hintWidth - 90, compactRow, 90, 28);
-}
-
 int CMain::CurrentTab() const { return tabs_->currentIndex(); }
 
-void CMain::SelectTab(int index) {
-  const QSignalBlocker block(tabs_);
-  tabs_->setCurrentIndex(index);
-  if (NormalForm()) ShowTabPages();
-}
+void CMain::SelectTab(int index) { tabs_->setCurrentIndex(index); }
 
 bool CMain::NormalForm() const { return ctx_.startup.NormalMode != 0; }
-
-void CMain::ShowTabPages() {
-  for (CCustomDialog* p : Pages()) p->hide();
-  if (!NormalForm()) return;
-  switch (tabs_->currentIndex()) {
-    case 0:
-      basic_->show();
-      break;
-    case 1:
-      advanced_->show();
-      break;
-    case 2:
-      drive_->show();
-      html_->show();
-      break;
-    case 3:
-      hint_->show();
-      multi_->show();
-      break;
-    case 4:
-      web_->show();
-      break;
-    case 5:
-      info_->show();
-      break;
-    default:
-      break;
-  }
-  update();
-}
 
 void CMain::SwitchForm() {
   const bool toCompact = NormalForm();
   ctx_.startup.NormalMode = toCompact ? 0 : 1;
   buttons_[1036]->setText(toCompact ? QStringLiteral("▼") : QStringLiteral("▲"));
+  if (toCompact && isVisible()) normalSize_ = size();
   tabs_->setVisible(!toCompact);
-  dropHint_->setVisible(!toCompact);
-  buttons_[1]->setVisible(!toCompact);
-  buttons_[1023]->setVisible(!toCompact);
-  compactHint_->setVisible(toCompact);
-  buttons_[1024]->setVisible(toCompact);
-  buttons_[1025]->setVisible(toCompact);
-  ShowTabPages();
+  normalFoot_->setVisible(!toCompact);
+  compactPart_->setVisible(toCompact);
   if (toCompact) {
-    const QRect b = buttons_[1024]->geometry();
-    body_->setFixedSize(b.right() + 1 + 5, b.bottom() + 1 + 7);
+    // A small drop target of its own size.
+    body_->layout()->activate();
+    setFixedSize(sizeHint());
   } else {
-    const QRect b = buttons_[1]->geometry();
-    body_->setFixedSize(b.right() + 1 + 5, b.bottom() + 1 + qRound(15 * scale_));
+    setMinimumSize(0, 0);
+    setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+    body_->layout()->activate();
+    resize(normalSize_.isValid() ? normalSize_ : PreferredSize());
   }
-  adjustSize();
 }
 
 void CMain::RestorePlacement() {
   const StartupRecord& st = ctx_.startup;
-  if (st.WindowLeft == kNoWindowPlacement) return;
-  const QRect wanted(st.WindowLeft, st.WindowTop, std::max(st.WindowWidth, 100),
-                     std::max(st.WindowHeight, 100));
-  // A placement off every screen (a monitor since removed) is not kept.
-  for (QScreen* screen : QGuiApplication::screens()) {
-    if (screen->availableGeometry().intersects(wanted)) {
-      move(wanted.topLeft());
-      return;
-    }
+  QScreen* screen = QGuiApplication::primaryScreen();
+  QRect wanted(QPoint(0, 0), PreferredSize());
+  if (st.WindowLeft != kNoWindowPlacement) {
+    wanted = QRect(st.WindowLeft, st.WindowTop, st.WindowWidth, st.WindowHeight);
+    if (wanted.width() < 100 || wanted.height() < 100) wanted.setSize(PreferredSize());
+    // The screen the saved place lies on; a monitor since removed gives the primary one.
+    if (QScreen* on = QGuiApplication::screenAt(wanted.center())) screen = on;
   }
+  if (screen == nullptr) {
+    resize(wanted.size());
+    return;
+  }
+  const QRect area = screen->availableGeometry();
+  const QSize size = wanted.size().boundedTo(area.size()).expandedTo(minimumSizeHint());
+  if (st.WindowLeft == kNoWindowPlacement) {
+    wanted = QRect(QPoint(area.x() + (area.width() - size.width()) / 2,
+                          area.y() + (area.height() - size.height()) / 2),
+                   size);
+  } else {
+    wanted.setSize(size);
+  }
+  // The whole window on the screen.
+  wanted.moveLeft(std::clamp(wanted.left(), area.left(),
+                             std::max(area.left(), area.right() - size.width() + 1)));
+  wanted.moveTop(std::clamp(wanted.top(), area.top(),
+                            std::max(area.top(), area.bottom() - size.height() + 1)));
+  normalSize_ = size;
+  resize(size);
+  move(wanted.topLeft());
 }
 
 void CMain::SetRunning(bool running) {
@@ -572,17 +587,7 @@ void CMain::closeEvent(QCloseEvent* event) {
     return;
   }
   SaveOnExit();
-  CCustomDialog::closeEvent(event);
-}
-
-void CMain::done(int result) {
-  if (running_ || web_->Running()) {
-    ctx_.run.CancelRequested = true;
-    closeRequested_ = true;
-    return;
-  }
-  SaveOnExit();
-  CCustomDialog::done(result);
+  QMainWindow::closeEvent(event);
 }
 
 void CMain::SaveOnExit() {
@@ -594,11 +599,12 @@ void CMain::SaveOnExit() {
   if (isMinimized()) {
     showNormal();  // the saved placement stays as it was
   } else if (isVisible()) {
-    const QRect frame = frameGeometry();
-    st.WindowLeft = frame.x();
-    st.WindowTop = frame.y();
-    st.WindowWidth = frame.width();
-    st.WindowHeight = frame.height();
+    // The place of the window, and the size of its normal form.
+    st.WindowLeft = frameGeometry().x();
+    st.WindowTop = frameGeometry().y();
+    const QSize normal = NormalForm() ? size() : normalSize_;
+    st.WindowWidth = normal.width();
+    st.WindowHeight = normal.height();
   }
   st.TabIndex = CurrentTab();
   basic_->Collect(ctx_.settings);

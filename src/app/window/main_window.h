@@ -1,8 +1,9 @@
-// CMain: the main window (dialog 140). It hosts the pages under the tab bar,
-// carries menu 130, takes drops anywhere, runs the drop road (scan, then the
-// output timer 9901) and owns the save-on-exit procedure.
+// CMain: the main window (dialog 140), a resizable top-level window. It hosts
+// the pages in its tabs, carries menu 130, takes drops anywhere, runs the drop
+// road (scan, then the output timer 9901) and owns the save-on-exit procedure.
 #pragma once
 
+#include <QMainWindow>
 #include <QTimer>
 #include <map>
 #include <memory>
@@ -17,7 +18,8 @@ class QAction;
 class QLabel;
 class QMenuBar;
 class QPushButton;
-class QTabBar;
+class QScrollArea;
+class QTabWidget;
 
 namespace ordano {
 
@@ -37,8 +39,10 @@ class LibraryVolumesWindow;
 // The display scale: horizontal dots per inch / 99, at least 1.02.
 double DisplayScale(double dpiX);
 
-class CMain : public CCustomDialog {
+class CMain : public QMainWindow, public ToolkitSurface {
   Q_OBJECT
+  ORDANO_TOOLKIT_EVENTS()
+
  public:
   static constexpr int kTabCount = 6;
   static constexpr int kMultiFolderTab = 3;
@@ -62,7 +66,7 @@ class CMain : public CCustomDialog {
   CTitle& Title();
   CWebList& WebPage() { return *web_; }
   // All eight pages in creation order.
-  std::vector<CCustomDialog*> Pages() const;
+  std::vector<ToolkitPage*> Pages() const;
   double Scale() const { return scale_; }
   QAction* MenuAction(int id) const;
 
@@ -104,8 +108,8 @@ class CMain : public CCustomDialog {
 
  protected:
   bool HandleDrop(const std::vector<std::string>& paths) override;
+  void AcrylicRequested(bool on) override { ApplyAcrylic(on); }
   void closeEvent(QCloseEvent* event) override;
-  void done(int result) override;
 
  private:
   void BuildMenu();
@@ -113,8 +117,9 @@ class CMain : public CCustomDialog {
   void ConnectAll();
   void ApplySettings();
   void ApplyAcrylic(bool on);
-  void ShowTabPages();
-  void LayOut();
+  QScrollArea* TabPane(const std::vector<QWidget*>& pages);
+  // The size the window opens with: every page whole where the screen has room.
+  QSize PreferredSize() const;
   void RestorePlacement();
   QString HelpPagePath() const;
   void OpenHelp();
@@ -126,7 +131,11 @@ class CMain : public CCustomDialog {
   double scale_ = 1.02;
   QMenuBar* menuBar_ = nullptr;
   QWidget* body_ = nullptr;
-  QTabBar* tabs_ = nullptr;
+  QTabWidget* tabs_ = nullptr;
+  std::vector<QScrollArea*> panes_;
+  QWidget* normalFoot_ = nullptr;   // drop hint, 開発HPへ, 終了
+  QWidget* compactPart_ = nullptr;  // the compact form's hint and buttons
+  QSize normalSize_;                // the normal form's size while compact
   std::map<int, QAction*> actions_;
   std::map<int, QPushButton*> buttons_;
   QLabel* dropHint_ = nullptr;     // under the tabs, normal form

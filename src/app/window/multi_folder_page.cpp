@@ -16,7 +16,7 @@
 namespace ordano {
 
 CMultiDD::CMultiDD(AppContext& ctx, QListWidget* hiddenCopy, QWidget* parent)
-    : CCustomDialog(parent, true), ctx_(ctx), hiddenCopy_(hiddenCopy) {
+    : ToolkitPage(parent), ctx_(ctx), hiddenCopy_(hiddenCopy) {
   setObjectName("dlg137");
   auto* rows = Child<QVBoxLayout>(this);
   list = Child<QListWidget>(this);
@@ -95,7 +95,7 @@ void CMultiDD::RunList() {
   emit runFinished();
 }
 
-CDmy::CDmy(QWidget* parent) : CCustomDialog(parent, true) {
+CDmy::CDmy(QWidget* parent) : ToolkitPage(parent) {
   setObjectName("dlg143");
   auto* rows = Child<QVBoxLayout>(this);
   auto* hint =

@@ -16,7 +16,7 @@ namespace ordano {
 
 struct AppContext;
 
-class CMultiDD : public CCustomDialog {
+class CMultiDD : public ToolkitPage {
   Q_OBJECT
  public:
   // `hiddenCopy` is the basic page's hidden list the run reads.
@@ -51,7 +51,7 @@ class CMultiDD : public CCustomDialog {
   RunResult lastResult_;
 };
 
-class CDmy : public CCustomDialog {
+class CDmy : public ToolkitPage {
   Q_OBJECT
  public:
   explicit CDmy(QWidget* parent);

@@ -16,7 +16,7 @@ const QString kListAndSave = QStringLiteral("リスト化して保存");
 
 }  // namespace
 
-CWebList::CWebList(AppContext& ctx, QWidget* parent) : CCustomDialog(parent, true), ctx_(ctx) {
+CWebList::CWebList(AppContext& ctx, QWidget* parent) : ToolkitPage(parent), ctx_(ctx) {
   setObjectName("dlg144");
   auto* rows = Child<QVBoxLayout>(this);
   auto* group = Child<QGroupBox>(QStringLiteral("Web検索(URL配下リスト化)"), this);

@@ -16,7 +16,7 @@ namespace ordano {
 
 struct AppContext;
 
-class CWebList : public CCustomDialog {
+class CWebList : public ToolkitPage {
   Q_OBJECT
  public:
   CWebList(AppContext& ctx, QWidget* parent);

@@ -89,7 +89,8 @@ int RunWindow(int& argc, char** argv, const std::function<void(CMain&)>& shown) 
       QTimer::singleShot(0, &window, [&window] { window.Title().ShowTimed(); });
     }
     if (shown) QTimer::singleShot(0, &window, [&] { shown(window); });
-    window.exec();
+    window.show();
+    QApplication::exec();
   }
   WriteStartupRecord(ctx->programFolder, ctx->startup);
   return kExitOk;
