@@ -85,7 +85,9 @@ class DrivePagesTest : public QObject {
     QVERIFY(s.ctx->folderListChanged);
 
     s.saveAs = s.Path("list.txt");
+    QSignalSpy ran(&s.window->MultiFolderPage(), &CMultiDD::runFinished);
     s.Find<QPushButton>("dlg137", "ctl1")->click();
+    QVERIFY(ran.wait(5000));
     QFile out(s.saveAs);
     QVERIFY(out.open(QIODevice::ReadOnly));
     const QString text =
@@ -105,6 +107,7 @@ class DrivePagesTest : public QObject {
     QVERIFY(s.ctx->folderList.empty());
     // An empty list lists nothing and says so.
     s.Find<QPushButton>("dlg137", "ctl1")->click();
+    QVERIFY(ran.wait(5000));
     QCOMPARE(s.messages.last(),
              QStringLiteral("該当ドライブがないか該当ドライブにファイルがありません。"));
   }
@@ -147,19 +150,26 @@ class DrivePagesTest : public QObject {
     edit->setText(url);
     QString during, cancelling;
     bool editLocked = false;
+    Touch(s.Path("dropped.txt"));
     QTimer::singleShot(500, [&] {
       during = button->text();
       editLocked = !edit->isEnabled();
-      button->click();  // re-entered while the crawl pumps
+      // A drop meanwhile starts nothing and says so.
+      Drop(s.window.get(), {s.Path("dropped.txt")});
+      button->click();  // while the crawl works
       cancelling = button->text() + (button->isEnabled() ? "" : " disabled");
     });
     s.messages.clear();
+    QSignalSpy crawled(&s.window->WebPage(), &CWebList::crawlFinished);
     button->click();
+    QVERIFY(crawled.wait(20000));
     QCOMPARE(during, QStringLiteral("中止"));
     QVERIFY(editLocked);
     QCOMPARE(cancelling, QStringLiteral("中止処理中... disabled"));
-    QCOMPARE(s.messages,
-             QStringList{QStringLiteral("検索を中止しました。ここまでの結果を保存しますか？")});
+    QCOMPARE(
+        s.messages,
+        (QStringList{QStringLiteral("処理の実行中です。終わるか中止してからドロップしてください。"),
+                     QStringLiteral("検索を中止しました。ここまでの結果を保存しますか？")}));
     QCOMPARE(s.window->WebPage().LastOutcome().status, WebSearchStatus::Declined);
     QCOMPARE(button->text(), QStringLiteral("リスト化して保存"));
     QVERIFY(button->isEnabled() && edit->isEnabled());

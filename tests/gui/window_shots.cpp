@@ -80,7 +80,9 @@ int main(int argc, char** argv) {
   run.ExpectedCount = 1201;
   run.EntryCount = 738;
   run.Md5StatusText = u"MD5: IMG_0738.jpg";
-  CStatus status(run, true, window.Scale(), nullptr);
+  CStatus status(
+      ProgressSource{[&run] { return ProgressTextsOf(run, true); }, [] { return false; }, [] {}},
+      window.Scale(), nullptr);
   status.show();
   status.Tick();
   QApplication::processEvents();

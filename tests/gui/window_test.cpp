@@ -10,6 +10,7 @@
 #include <QClipboard>
 #include <QDir>
 #include <QDropEvent>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
@@ -265,6 +266,43 @@ class WindowTest : public QObject {
     QCOMPARE(text.count(".dat"), 10000);
   }
 
+  // The scan and the output work off the interface thread: a timer keeps
+  // ticking through a drop run of a generated tree. The longest gap is
+  // printed; the bound is far above what the machine shows.
+  void InterfaceKeepsTickingDuringADropRun() {
+    Session s;
+    for (int d = 0; d < 40; ++d) {
+      const QString folder = s.Path(QStringLiteral("tree/d%1").arg(d));
+      QVERIFY(QDir().mkpath(folder));
+      for (int i = 0; i < 100; ++i) {
+        QFile f(QStringLiteral("%1/f%2.txt").arg(folder).arg(i));
+        QVERIFY(f.open(QIODevice::WriteOnly));
+      }
+    }
+    s.Script(QMessageBox::Yes, s.Path("tick.txt"), false);
+    QElapsedTimer clock;
+    qint64 last = 0, longest = 0;
+    int ticks = 0;
+    QTimer tick;
+    connect(&tick, &QTimer::timeout, this, [&] {
+      const qint64 now = clock.elapsed();
+      longest = std::max(longest, now - last);
+      last = now;
+      ++ticks;
+    });
+    QSignalSpy finished(s.window.get(), &CMain::runFinished);
+    clock.start();
+    tick.start(5);
+    Drop(&s.window->BasicPage(), {QUrl::fromLocalFile(s.Path("tree"))});
+    QVERIFY(finished.wait(30000));
+    longest = std::max(longest, clock.elapsed() - last);
+    tick.stop();
+    qInfo("drop run of 4000 files: %lld ms, %d ticks, longest gap %lld ms", clock.elapsed(), ticks,
+          longest);
+    QCOMPARE(s.window->LastResult().outcome, RunOutcome::Written);
+    QVERIFY2(longest < 1000, qPrintable(QString::number(longest)));
+  }
+
   // The stop button ends the scan: nothing written, no save dialog, the
   // window usable again.
   void CancelWritesNothingAndEnablesTheWindow() {
@@ -272,14 +310,16 @@ class WindowTest : public QObject {
     WriteTree(s.Path("tree"), 40);
     s.Script(QMessageBox::Ok, s.Path("never.txt"), false);
     bool sawProgress = false;
-    QTimer::singleShot(0, [&] {
+    // The scan waits for its progress window to be shown: stopped right then.
+    connect(s.window.get(), &CMain::runningChanged, this, [&](bool running) {
       CStatus* status = s.window->Host().Status();
-      sawProgress =
-          status != nullptr && status->isVisible() && !s.Find<QWidget>("body")->isEnabled();
-      if (status != nullptr) status->findChild<QPushButton*>("ctl1023")->click();
+      if (!running || status == nullptr) return;
+      sawProgress = status->isVisible() && !s.Find<QWidget>("body")->isEnabled();
+      status->findChild<QPushButton*>("ctl1023")->click();
     });
     QSignalSpy finished(s.window.get(), &CMain::runFinished);
     Drop(s.window.get(), {QUrl::fromLocalFile(s.Path("tree"))});
+    QVERIFY(finished.wait(5000));
     QVERIFY(sawProgress);
     QCOMPARE(finished.count(), 1);
     QCOMPARE(s.window->LastResult().outcome, RunOutcome::Cancelled);
@@ -430,9 +470,11 @@ class WindowTest : public QObject {
     Session s;
     WriteTree(s.Path("tree"), 40);
     s.Script(QMessageBox::Ok, s.Path("never.txt"), false);
-    QTimer::singleShot(0, [&] { s.window->close(); });
+    connect(s.window.get(), &CMain::runningChanged, this, [&](bool running) {
+      if (running) s.window->close();
+    });
     Drop(s.window.get(), {QUrl::fromLocalFile(s.Path("tree"))});
-    QVERIFY(!s.window->isVisible());
+    QTRY_VERIFY_WITH_TIMEOUT(!s.window->isVisible(), 5000);
     QCOMPARE(s.window->LastResult().outcome, RunOutcome::Cancelled);
     QTest::qWait(120);
     QCOMPARE(s.saveDialogs, 0);
@@ -574,22 +616,47 @@ class WindowTest : public QObject {
     QVERIFY(!QFile::exists(s.Path("ordano_update.zip")));
   }
 
-  void ProgressWindowTextAndSelfClose() {
+  void ProgressWindowTexts() {
     RunState run;
     run.ExpectedCount = 101;
     run.EntryCount = 50;
-    CStatus status(run, false, 1.02, nullptr);
-    status.show();
-    status.Tick();
-    QCOMPARE(status.Texts().lines[1], QStringLiteral("処理中 50.00% (50/100)"));
-    QVERIFY(status.Texts().lines[0].isEmpty());
-    QVERIFY(status.isVisible());
-    run.EntryCount = 100;
-    status.Tick();
-    QVERIFY(!status.isVisible());
+    QCOMPARE(ProgressTextsOf(run, false).lines[1], QStringLiteral("処理中 50.00% (50/100)"));
+    QVERIFY(ProgressTextsOf(run, false).lines[0].isEmpty());
     run.ExpectedCount = 0;
     run.EntryCount = 7;
     QCOMPARE(ProgressTextsOf(run, false).lines[1], QStringLiteral("ファイル数獲得中... 7"));
+  }
+
+  // A single dropped file with MD5 on: every entry is counted at once, yet
+  // the progress window stays with its 中止 while the digest runs, and the
+  // stop ends the run.
+  void SingleFileDigestKeepsItsStopButton() {
+    Session s([](AppContext& ctx) { ctx.settings.ComputeMd5 = 1; });
+    const QString big = s.Path("big.bin");
+    {
+      QFile f(big);
+      QVERIFY(f.open(QIODevice::WriteOnly));
+      QVERIFY(f.resize(qint64{1} << 28));  // sparse: no disk, still a while to read
+    }
+    s.Script(QMessageBox::Ok, s.Path("never.txt"), false);
+    bool stopShown = false;
+    QSignalSpy finished(s.window.get(), &CMain::runFinished);
+    // Once the scan is past its count and inside the digest.
+    QTimer poll;
+    connect(&poll, &QTimer::timeout, this, [&] {
+      CStatus* status = s.window->Host().Status();
+      if (status == nullptr || status->Texts().lines[0].isEmpty()) return;
+      auto* stop = status->findChild<QPushButton*>("ctl1023");
+      stopShown = status->isVisible() && stop->isVisible() && stop->isEnabled();
+      stop->click();
+      poll.stop();
+    });
+    poll.start(10);
+    Drop(&s.window->BasicPage(), {QUrl::fromLocalFile(big)});
+    QVERIFY(finished.wait(60000));
+    QVERIFY(stopShown);
+    QCOMPARE(s.window->LastResult().outcome, RunOutcome::Cancelled);
+    QCOMPARE(s.saveDialogs, 0);
   }
 };
 

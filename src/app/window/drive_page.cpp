@@ -7,13 +7,14 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "app/window/run_worker.h"
 #include "core/app_context.h"
 #include "run/drive_runs.h"
 
 namespace ordano {
 
-Cdriveall::Cdriveall(AppContext& ctx, QWidget* parent)
-    : ToolkitPage(parent), ctx_(ctx), drives_(ListDrives()) {
+Cdriveall::Cdriveall(AppContext& ctx, RunWorker& worker, QWidget* parent)
+    : ToolkitPage(parent), ctx_(ctx), worker_(worker), drives_(ListDrives()) {
   setObjectName("dlg131");
   auto* rows = Child<QVBoxLayout>(this);
   auto* group = Child<QGroupBox>(QStringLiteral("ドライブ丸ごと"), this);
@@ -47,15 +48,19 @@ void Cdriveall::SelectDrive(int index) {
 }
 
 void Cdriveall::RunSelectedDrive() {
-  if (busy && busy()) return;
+  if (worker_.Busy()) return;
   const QVariant data = driveList->currentData();
   const int i = data.isValid() ? data.toInt() : -1;
   // No entry selected: the run finds no drive and says so.
   const std::string root = i >= 0 && i < static_cast<int>(drives_.size())
                                ? drives_[static_cast<std::size_t>(i)].mountPoint
                                : std::string();
-  lastResult_ = WholeDriveRun(ctx_, root);
-  emit runFinished();
+  auto result = std::make_shared<RunResult>();
+  worker_.Start([this, root, result] { *result = WholeDriveRun(ctx_, root); },
+                [this, result] {
+                  lastResult_ = std::move(*result);
+                  emit runFinished();
+                });
 }
 
 bool Cdriveall::HandleDrop(const std::vector<std::string>& paths) {

@@ -69,6 +69,9 @@ constexpr const char16_t* kExitQuestion =
     u"[いいえ]現在のプロファイルへ保存します。\n"
     u"[キャンセル]保存せずに終了します。";
 
+constexpr const char16_t* kBusyDropText =
+    u"処理の実行中です。終わるか中止してからドロップしてください。";
+
 struct MenuItem {
   int id;
   const char* label;
@@ -103,6 +106,8 @@ CMain::CMain(AppContext& ctx)
 }
 
 CMain::~CMain() {
+  // A run still under way ends before the pages it reads go away.
+  host_.ShutDown();
   if (&ctx_.Host() == &host_) ctx_.SetHost(QuietHost());
 }
 
@@ -182,12 +187,12 @@ void CMain::BuildBody() {
   // The pages, in the order the window creates them.
   basic_ = Child<COrdanoDlg>(ctx_, host_, body_);
   advanced_ = Child<Ckakushi>(ctx_, body_);
-  drive_ = Child<Cdriveall>(ctx_, body_);
+  drive_ = Child<Cdriveall>(ctx_, host_.Worker(), body_);
   html_ = Child<Chtmlk>(body_);
-  multi_ = Child<CMultiDD>(ctx_, basic_->folderCopy, body_);
+  multi_ = Child<CMultiDD>(ctx_, host_.Worker(), basic_->folderCopy, body_);
   info_ = Child<CInfo>(ctx_, body_);
   hint_ = Child<CDmy>(body_);
-  web_ = Child<CWebList>(ctx_, body_);
+  web_ = Child<CWebList>(ctx_, host_.Worker(), body_);
 
   tabs_ = Child<QTabWidget>(body_);
   tabs_->setObjectName("tabs");
@@ -303,11 +308,9 @@ void CMain::ConnectAll() {
   advanced_->onAcrylic = [this](bool acrylic) { ApplyAcrylic(acrylic); };
   info_->onTitleBox = [this](bool shown) { actions_[32787]->setChecked(!shown); };
   info_->onUpdateCheck = [this] { CheckForUpdateFromWindow(*this); };
-  // A crawl pumps events while it runs: no other run may start meanwhile, and
-  // a close waits for the crawl to return.
-  drive_->busy = multi_->busy = [this] { return Busy(); };
-  connect(web_, &CWebList::crawlFinished, this, [this] {
-    if (closeRequested_) close();
+  // A close asked for while a run worked follows once it has returned.
+  connect(&host_.Worker(), &RunWorker::finished, this, [this] {
+    if (closeRequested_ && !Busy()) close();
   });
   connect(info_->titleTimed, &QPushButton::clicked, this, [this] { Title().ShowTimed(); });
   connect(info_->titleStaying, &QPushButton::clicked, this, [this] { Title().ShowStaying(); });
@@ -488,12 +491,17 @@ void CMain::SetRunning(bool running) {
   running_ = running;
   body_->setEnabled(!running);
   menuBar_->setEnabled(!running);
+  emit runningChanged(running);
 }
 
-bool CMain::Busy() const { return running_ || outputTimer_.isActive() || web_->Running(); }
+bool CMain::Busy() const { return host_.Worker().Busy() || outputTimer_.isActive(); }
 
 bool CMain::HandleDrop(const std::vector<std::string>& paths) {
-  if (Busy()) return true;
+  if (Busy()) {
+    // A scan disables the window; a crawl leaves it open, so say why nothing starts.
+    host_.MessageBox(kBusyDropText, u"おるだの♪", MsgIcon::Information, MsgButtons::Ok);
+    return true;
+  }
   if (NormalForm() && CurrentTab() == kMultiFolderTab) {
     multi_->AddFolders(paths);
     return true;
@@ -506,32 +514,50 @@ void CMain::StartDropRun(const std::vector<std::string>& paths) {
   raise();
   activateWindow();
   lastResult_ = RunResult{};
-  std::vector<std::string> missing;
-  const bool scanned = DropRunScan(ctx_, paths, &missing);
-  for (const std::string& path : missing) {
-    std::fprintf(stderr, "ordanou: %s: no such file or folder\n", path.c_str());
-  }
-  lastResult_.missingPaths = std::move(missing);
-  if (!scanned) lastResult_.outcome = RunOutcome::Cancelled;
-  if (closeRequested_) {
-    // Closed during the scan: the scan was cancelled; now the exit.
-    close();
-    return;
-  }
-  if (scanned) {
-    outputTimer_.start();
-  } else {
-    emit runFinished();
-  }
+  // The scan works on the worker thread; the result is read here after it
+  // has been joined.
+  auto scan = std::make_shared<std::pair<bool, std::vector<std::string>>>();
+  host_.Worker().Start(
+      [this, paths, scan] { scan->first = DropRunScan(ctx_, paths, &scan->second); },
+      [this, scan] {
+        const bool scanned = scan->first;
+        for (const std::string& path : scan->second) {
+          std::fprintf(stderr, "ordanou: %s: no such file or folder\n", path.c_str());
+        }
+        lastResult_.missingPaths = std::move(scan->second);
+        if (!scanned) lastResult_.outcome = RunOutcome::Cancelled;
+        if (scanned && !closeRequested_) {
+          // Held between the scan and its output: nothing else starts.
+          host_.Worker().Hold(true);
+          outputTimer_.start();
+        } else {
+          emit runFinished();
+        }
+      });
 }
 
 void CMain::FinishRunNow() {
   outputTimer_.stop();
+  if (host_.Worker().Running()) return;
+  host_.Worker().Hold(false);
   if (!ctx_.run.TableAllocated) return;
-  std::vector<std::string> missing = std::move(lastResult_.missingPaths);
-  lastResult_ = FinishRunOutput(ctx_);
-  lastResult_.missingPaths = std::move(missing);
-  emit runFinished();
+  if (closeRequested_) {
+    // Closed between the scan and its output: nothing is written.
+    ctx_.table.Release();
+    ctx_.run.TableAllocated = false;
+    lastResult_.outcome = RunOutcome::Cancelled;
+    emit runFinished();
+    close();
+    return;
+  }
+  auto result = std::make_shared<RunResult>();
+  host_.Worker().Start([this, result] { *result = FinishRunOutput(ctx_); },
+                       [this, result] {
+                         std::vector<std::string> missing = std::move(lastResult_.missingPaths);
+                         lastResult_ = std::move(*result);
+                         lastResult_.missingPaths = std::move(missing);
+                         emit runFinished();
+                       });
 }
 
 void CMain::PostFinishRun() {
@@ -579,9 +605,9 @@ void CMain::BackToDefaults() {
 }
 
 void CMain::closeEvent(QCloseEvent* event) {
-  if (running_ || web_->Running()) {
-    // Stop the scan first; the exit follows when it has returned.
-    ctx_.run.CancelRequested = true;
+  if (Busy()) {
+    // Stop the run first; the exit follows when it has returned.
+    host_.Worker().RequestCancel();
     closeRequested_ = true;
     event->ignore();
     return;

@@ -56,6 +56,7 @@ class CMain : public QMainWindow, public ToolkitSurface {
 
   AppContext& Context() { return ctx_; }
   QtHost& Host() { return host_; }
+  const QtHost& Host() const { return host_; }
   COrdanoDlg& BasicPage() { return *basic_; }
   Ckakushi& AdvancedPage() { return *advanced_; }
   CMultiDD& MultiFolderPage() { return *multi_; }
@@ -105,6 +106,8 @@ class CMain : public QMainWindow, public ToolkitSurface {
  signals:
   // A drop run ended: written, declined or cancelled (see LastResult).
   void runFinished();
+  // The window was disabled for a run (its progress window shown), or enabled again.
+  void runningChanged(bool running);
 
  protected:
   bool HandleDrop(const std::vector<std::string>& paths) override;

@@ -9,14 +9,15 @@
 #include <algorithm>
 #include <memory>
 
+#include "app/window/run_worker.h"
 #include "core/app_context.h"
 #include "platform/unicode.h"
 #include "run/drive_runs.h"
 
 namespace ordano {
 
-CMultiDD::CMultiDD(AppContext& ctx, QListWidget* hiddenCopy, QWidget* parent)
-    : ToolkitPage(parent), ctx_(ctx), hiddenCopy_(hiddenCopy) {
+CMultiDD::CMultiDD(AppContext& ctx, RunWorker& worker, QListWidget* hiddenCopy, QWidget* parent)
+    : ToolkitPage(parent), ctx_(ctx), worker_(worker), hiddenCopy_(hiddenCopy) {
   setObjectName("dlg137");
   auto* rows = Child<QVBoxLayout>(this);
   list = Child<QListWidget>(this);
@@ -80,7 +81,7 @@ void CMultiDD::ClearAll() {
 }
 
 void CMultiDD::RunList() {
-  if (busy && busy()) return;
+  if (worker_.Busy()) return;
   // The run reads the basic page's hidden copy, which is emptied afterwards;
   // this page keeps its list.
   hiddenCopy_->clear();
@@ -90,9 +91,13 @@ void CMultiDD::RunList() {
   for (int i = 0; i < hiddenCopy_->count(); ++i) {
     folders.push_back(ToNative(hiddenCopy_->item(i)->text().toStdU16String()));
   }
-  lastResult_ = FolderListRun(ctx_, folders);
-  hiddenCopy_->clear();
-  emit runFinished();
+  auto result = std::make_shared<RunResult>();
+  worker_.Start([this, folders, result] { *result = FolderListRun(ctx_, folders); },
+                [this, result] {
+                  lastResult_ = std::move(*result);
+                  hiddenCopy_->clear();
+                  emit runFinished();
+                });
 }
 
 CDmy::CDmy(QWidget* parent) : ToolkitPage(parent) {

@@ -15,12 +15,13 @@ class QPushButton;
 namespace ordano {
 
 struct AppContext;
+class RunWorker;
 
 class CMultiDD : public ToolkitPage {
   Q_OBJECT
  public:
   // `hiddenCopy` is the basic page's hidden list the run reads.
-  CMultiDD(AppContext& ctx, QListWidget* hiddenCopy, QWidget* parent);
+  CMultiDD(AppContext& ctx, RunWorker& worker, QListWidget* hiddenCopy, QWidget* parent);
 
   // Appends the folders among the paths; files are ignored.
   void AddFolders(const std::vector<std::string>& paths);
@@ -31,9 +32,7 @@ class CMultiDD : public ToolkitPage {
   QListWidget* list = nullptr;          // 1048
   QPushButton* removeButton = nullptr;  // 1024
   QPushButton* clearButton = nullptr;   // 1023
-  // Set by the main window: true while another run or a crawl is under way.
-  std::function<bool()> busy;
-  QPushButton* runButton = nullptr;  // 1 ("リスト実行")
+  QPushButton* runButton = nullptr;     // 1 ("リスト実行")
 
  signals:
   void runFinished();
@@ -47,6 +46,7 @@ class CMultiDD : public ToolkitPage {
   void RunList();
 
   AppContext& ctx_;
+  RunWorker& worker_;
   QListWidget* hiddenCopy_;
   RunResult lastResult_;
 };

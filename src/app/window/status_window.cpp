@@ -29,10 +29,6 @@ ProgressTexts ProgressTextsOf(const RunState& run, bool md5) {
   return t;
 }
 
-bool ProgressFinished(const RunState& run) {
-  return (run.ExpectedCount != 0 && run.ExpectedCount == run.EntryCount + 1) || run.RunFinished;
-}
-
 namespace {
 
 QString ByteText(std::uint64_t bytes) {
@@ -56,12 +52,6 @@ ProgressTexts DownloadTextsOf(std::uint64_t received, std::uint64_t total) {
   }
   return t;
 }
-
-CStatus::CStatus(RunState& run, bool md5, double scale, QWidget* owner)
-    : CStatus(ProgressSource{[&run, md5] { return ProgressTextsOf(run, md5); },
-                             [&run] { return ProgressFinished(run); },
-                             [&run] { run.CancelRequested = true; }},
-              scale, owner) {}
 
 CStatus::CStatus(ProgressSource source, double scale, QWidget* owner)
     : CCustomDialog(owner),

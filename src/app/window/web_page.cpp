@@ -6,7 +6,9 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
+#include <memory>
 
+#include "app/window/run_worker.h"
 #include "core/app_context.h"
 
 namespace ordano {
@@ -16,7 +18,8 @@ const QString kListAndSave = QStringLiteral("リスト化して保存");
 
 }  // namespace
 
-CWebList::CWebList(AppContext& ctx, QWidget* parent) : ToolkitPage(parent), ctx_(ctx) {
+CWebList::CWebList(AppContext& ctx, RunWorker& worker, QWidget* parent)
+    : ToolkitPage(parent), ctx_(ctx), worker_(worker) {
   setObjectName("dlg144");
   auto* rows = Child<QVBoxLayout>(this);
   auto* group = Child<QGroupBox>(QStringLiteral("Web検索(URL配下リスト化)"), this);
@@ -57,31 +60,46 @@ void CWebList::ShowText(const QString& text) {
 
 void CWebList::OnButton() {
   if (running_) {
-    // Re-entered from the crawl's pumping: only the flag; the crawl notices it.
-    ctx_.run.CancelRequested = true;
+    // Only the flag; the crawl notices it at its next pump.
+    worker_.RequestCancel();
     button->setText(QStringLiteral("中止処理中..."));
     button->setEnabled(false);
     return;
   }
+  if (worker_.Busy()) return;
   const std::u16string accepted = AcceptStartUrl(urlEdit->text().toStdU16String());
-  if (!accepted.empty()) urlEdit->setText(QString::fromStdU16String(accepted));
+  if (accepted.empty()) {
+    // Nothing to crawl: the message only.
+    lastOutcome_ = RunWebSearch(ctx_, urlEdit->text().toStdU16String());
+    emit crawlFinished();
+    return;
+  }
+  urlEdit->setText(QString::fromStdU16String(accepted));
+  running_ = true;
+  urlEdit->setEnabled(false);
+  button->setText(QStringLiteral("中止"));
 
   WebSearchOptions options;
+  // On the worker thread: the page changes on the interface thread.
   options.crawlEnded = [this] {
-    running_ = false;
-    urlEdit->setEnabled(true);
-    button->setEnabled(true);
-    button->setText(kListAndSave);
+    QMetaObject::invokeMethod(this, &CWebList::CrawlEnded, Qt::QueuedConnection);
   };
-  if (!accepted.empty()) {
-    running_ = true;
-    urlEdit->setEnabled(false);
-    button->setText(QStringLiteral("中止"));
-  }
-  // The empty-URL message, the crawl, the cancel question and the output.
-  lastOutcome_ = RunWebSearch(ctx_, urlEdit->text().toStdU16String(), options);
-  options.crawlEnded();
-  emit crawlFinished();
+  auto outcome = std::make_shared<WebSearchOutcome>();
+  // The crawl, the cancel question and the output.
+  worker_.Start([this, typed = urlEdit->text().toStdU16String(), options,
+                 outcome] { *outcome = RunWebSearch(ctx_, typed, options); },
+                [this, outcome] {
+                  CrawlEnded();
+                  lastOutcome_ = std::move(*outcome);
+                  emit crawlFinished();
+                });
+}
+
+void CWebList::CrawlEnded() {
+  running_ = false;
+  urlEdit->setEnabled(true);
+  button->setEnabled(true);
+  button->setText(kListAndSave);
 }
 
 }  // namespace ordano

@@ -15,11 +15,12 @@ class QPushButton;
 namespace ordano {
 
 struct AppContext;
+class RunWorker;
 
 class CWebList : public ToolkitPage {
   Q_OBJECT
  public:
-  CWebList(AppContext& ctx, QWidget* parent);
+  CWebList(AppContext& ctx, RunWorker& worker, QWidget* parent);
 
   // Status and completion texts of the crawl (static 1102).
   void ShowText(const QString& text);
@@ -35,8 +36,11 @@ class CWebList : public ToolkitPage {
 
  private:
   void OnButton();
+  // The crawl has returned: the URL and the button serve again.
+  void CrawlEnded();
 
   AppContext& ctx_;
+  RunWorker& worker_;
   bool running_ = false;
   WebSearchOutcome lastOutcome_;
 };

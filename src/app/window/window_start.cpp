@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <QApplication>
+#include <QEventLoop>
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QMessageBox>
@@ -99,8 +100,15 @@ int RunWindow(int& argc, char** argv, const std::function<void(CMain&)>& shown) 
 int WithDesktopHost(AppContext& ctx, int& argc, char** argv,
                     const std::function<int(RunHost&)>& body) {
   std::unique_ptr<QApplication> app = MakeApplication(argc, argv);
+  // Its windows come and go while the run works; none of them ends it.
+  QApplication::setQuitOnLastWindowClosed(false);
   QtHost host(ctx);
-  return body(host);
+  int status = 0;
+  QEventLoop loop;
+  // The run works on the host's worker thread; this thread serves its windows.
+  host.Worker().Start([&] { status = body(host); }, [&loop] { loop.quit(); });
+  loop.exec();
+  return status;
 }
 
 }  // namespace ordano
