@@ -308,6 +308,19 @@ void CMain::ConnectAll() {
   advanced_->onAcrylic = [this](bool acrylic) { ApplyAcrylic(acrylic); };
   info_->onTitleBox = [this](bool shown) { actions_[32787]->setChecked(!shown); };
   info_->onUpdateCheck = [this] { CheckForUpdateFromWindow(*this); };
+  // The crawl reads the settings while it works: the other pages, the menu
+  // and the window's buttons wait; the web page keeps its stop, 終了 stops too.
+  auto lockForCrawl = [this](bool locked) {
+    for (ToolkitPage* page : Pages()) {
+      if (page != web_) page->setEnabled(!locked);
+    }
+    for (const auto& [id, button] : buttons_) {
+      if (id != 1 && id != 1024) button->setEnabled(!locked);
+    }
+    menuBar_->setEnabled(!locked);
+  };
+  connect(web_, &CWebList::crawlStarted, this, [lockForCrawl] { lockForCrawl(true); });
+  connect(web_, &CWebList::crawlFinished, this, [lockForCrawl] { lockForCrawl(false); });
   // A close asked for while a run worked follows once it has returned.
   connect(&host_.Worker(), &RunWorker::finished, this, [this] {
     if (closeRequested_ && !Busy()) close();

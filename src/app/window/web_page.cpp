@@ -78,6 +78,7 @@ void CWebList::OnButton() {
   running_ = true;
   urlEdit->setEnabled(false);
   button->setText(QStringLiteral("中止"));
+  emit crawlStarted();
 
   WebSearchOptions options;
   // On the worker thread: the page changes on the interface thread.

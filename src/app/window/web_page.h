@@ -32,6 +32,8 @@ class CWebList : public ToolkitPage {
   QLabel* statusText = nullptr;   // 1102
 
  signals:
+  // A crawl starts on the worker thread, and has ended with its output.
+  void crawlStarted();
   void crawlFinished();
 
  private:
