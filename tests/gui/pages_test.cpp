@@ -1,5 +1,6 @@
 // The settings pages, profiles, the title splash and the information page
 // through their real widgets on the offscreen platform.
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
@@ -15,6 +16,7 @@
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <cstring>
 #include <memory>
 
@@ -473,6 +475,38 @@ class PagesTest : public QObject {
     title.ShowTimed();
     for (int i = 0; i < 70; ++i) title.Step();
     QVERIFY(title.isHidden() && !title.Fading());
+  }
+
+  // The splash is a window of the main window's: while the main window is
+  // shown, a right click on the staying splash opens its menu and "閉じる"
+  // closes it. At start it stands beside the window where the screen has
+  // room, never over it.
+  void SplashTakesItsMenuWhileTheWindowIsUpAndStandsBesideIt() {
+    Session s;
+    CTitle& title = s.window->Title();
+    QCOMPARE(title.parentWidget(), s.window.get());
+    QVERIFY(title.windowFlags() & Qt::FramelessWindowHint);
+    title.ShowStaying();
+    QVERIFY(QTest::qWaitForWindowExposed(&title));
+    QSignalSpy closed(&title, &CTitle::closed);
+    bool menuShown = false;
+    QTimer::singleShot(0, [&] {
+      auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+      menuShown = menu != nullptr;
+      if (menu != nullptr) menu->findChild<QAction*>("cmd102")->trigger();
+      if (menu != nullptr) menu->close();
+    });
+    QTest::mouseClick(&title, Qt::RightButton, {}, title.rect().center());
+    QVERIFY(menuShown);
+    QVERIFY(title.isHidden());
+    QCOMPARE(closed.count(), 1);
+
+    const QRect area(0, 0, 1280, 800);
+    const QSize splash(440, 260);
+    QCOMPARE(PlaceBeside(splash, QRect(0, 0, 705, 741), area), QPoint(713, 0));
+    QCOMPARE(PlaceBeside(splash, QRect(600, 100, 705, 600), area), QPoint(152, 100));
+    QCOMPARE(PlaceBeside(splash, QRect(0, 0, 1280, 400), area), QPoint(0, 408));
+    QCOMPARE(PlaceBeside(splash, QRect(0, 0, 800, 600), QRect(0, 0, 800, 600)), std::nullopt);
   }
 
   // The information page: memory figures as /proc/meminfo has them, the

@@ -404,7 +404,7 @@ void CMain::OpenProfileDialog() {
 }
 
 CTitle& CMain::Title() {
-  if (!title_) title_ = std::make_unique<CTitle>(QString::fromStdString(ctx_.programFolder));
+  if (title_ == nullptr) title_ = Child<CTitle>(QString::fromStdString(ctx_.programFolder), this);
   return *title_;
 }
 

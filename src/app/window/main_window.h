@@ -151,7 +151,7 @@ class CMain : public QMainWindow, public ToolkitSurface {
   CInfo* info_ = nullptr;
   CDmy* hint_ = nullptr;
   CWebList* web_ = nullptr;
-  std::unique_ptr<CTitle> title_;
+  CTitle* title_ = nullptr;                         // a window of its own, owned by this one
   LibrarySearchWindow* librarySearch_ = nullptr;    // a child window
   LibraryVolumesWindow* libraryVolumes_ = nullptr;  // a child window
   QTimer outputTimer_;                              // timer 9901

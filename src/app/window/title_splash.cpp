@@ -9,6 +9,7 @@
 #include <QPainterPath>
 #include <QScreen>
 #include <QtEndian>
+#include <algorithm>
 
 #include "app/window/pages.h"
 
@@ -184,12 +185,40 @@ void CTitle::Show(bool staying) {
   }
 }
 
+std::optional<QPoint> PlaceBeside(const QSize& size, const QRect& window, const QRect& area) {
+  constexpr int kGap = 8;
+  auto clampY = [&](int y) {
+    return std::clamp(y, area.top(), std::max(area.top(), area.bottom() + 1 - size.height()));
+  };
+  auto clampX = [&](int x) {
+    return std::clamp(x, area.left(), std::max(area.left(), area.right() + 1 - size.width()));
+  };
+  const QPoint candidates[] = {
+      {window.right() + 1 + kGap, clampY(window.top())},
+      {window.left() - kGap - size.width(), clampY(window.top())},
+      {clampX(window.left()), window.bottom() + 1 + kGap},
+      {clampX(window.left()), window.top() - kGap - size.height()},
+  };
+  for (const QPoint& at : candidates) {
+    const QRect splash(at, size);
+    if (area.contains(splash) && !splash.intersects(window)) return at;
+  }
+  return std::nullopt;
+}
+
+void CTitle::PlaceAt(const QPoint& topLeft) {
+  placed_ = true;
+  move(topLeft);
+}
+
 void CTitle::ShowTimed() { Show(false); }
 void CTitle::ShowStaying() { Show(true); }
 
 void CTitle::CloseTitle() {
   timer_.stop();
+  const bool shown = isVisible();
   hide();
+  if (shown) emit closed();
 }
 
 void CTitle::Step() {

@@ -7,11 +7,13 @@
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QMessageBox>
+#include <QScreen>
 #include <QStyleFactory>
 #include <QTimer>
 #include <QTranslator>
 #include <cstdlib>
 #include <memory>
+#include <optional>
 
 #include "app/exit_status.h"
 #include "app/window/main_window.h"
@@ -39,7 +41,6 @@ bool Set(const char* name) {
 std::unique_ptr<QApplication> MakeApplication(int& argc, char** argv) {
   auto app = std::make_unique<QApplication>(argc, argv);
   QApplication::setApplicationName(QStringLiteral("ordano"));
-  QApplication::setApplicationDisplayName(QStringLiteral("おるだの♪"));
   QApplication::setDesktopFileName(QStringLiteral("ordanou"));
   // The same look on every desktop; the toolkit colours it.
   if (QStyle* fusion = QStyleFactory::create(QStringLiteral("Fusion"))) {
@@ -64,6 +65,33 @@ bool DesktopLaunch() {
          DisplayReachable();
 }
 
+void ShowMainWindow(CMain& window, bool withTitle, const std::function<void()>& shown) {
+  auto showWindow = [&window, shown] {
+    window.show();
+    if (shown) shown();
+  };
+  if (!withTitle) {
+    showWindow();
+    return;
+  }
+  // The title at start never covers the window: beside it where the screen
+  // has room, otherwise alone before the window opens.
+  CTitle& title = window.Title();
+  const QScreen* screen = window.screen();
+  const std::optional<QPoint> beside =
+      screen == nullptr
+          ? std::nullopt
+          : PlaceBeside(title.size(), window.frameGeometry(), screen->availableGeometry());
+  if (beside) {
+    title.PlaceAt(*beside);
+    showWindow();
+    title.ShowTimed();
+    return;
+  }
+  QObject::connect(&title, &CTitle::closed, &window, showWindow, Qt::SingleShotConnection);
+  title.ShowTimed();
+}
+
 int RunWindow(int& argc, char** argv, const std::function<void(CMain&)>& shown) {
   std::unique_ptr<QApplication> app = MakeApplication(argc, argv);
   auto ctx = std::make_unique<AppContext>();
@@ -85,12 +113,9 @@ int RunWindow(int& argc, char** argv, const std::function<void(CMain&)>& shown) 
     CMain window(*ctx);
     window.Initialise();
     TakeSnapshot(*ctx);
-    // The title at start: timed and beside the window, never in its way.
-    if (ctx->settings.NoTitleAtStart == 0) {
-      QTimer::singleShot(0, &window, [&window] { window.Title().ShowTimed(); });
-    }
-    if (shown) QTimer::singleShot(0, &window, [&] { shown(window); });
-    window.show();
+    ShowMainWindow(window, ctx->settings.NoTitleAtStart == 0, [&] {
+      if (shown) QTimer::singleShot(0, &window, [&] { shown(window); });
+    });
     QApplication::exec();
   }
   WriteStartupRecord(ctx->programFolder, ctx->startup);

@@ -28,6 +28,11 @@ bool DesktopLaunch();
 // called once the window is on screen and its event loop runs.
 int RunWindow(int& argc, char** argv, const std::function<void(CMain&)>& shown = {});
 
+// Shows the main window, with the timed title at start when `withTitle`:
+// beside the window where the screen has room, otherwise alone before it.
+// `shown` follows once the window is shown.
+void ShowMainWindow(CMain& window, bool withTitle, const std::function<void()>& shown = {});
+
 // Runs `body` with the window's host (progress window, message boxes).
 int WithDesktopHost(AppContext& ctx, int& argc, char** argv,
                     const std::function<int(RunHost&)>& body);
