@@ -24,7 +24,7 @@ int main(int argc, char** argv) {
   using namespace ordano;
   const std::string mode = argc > 1 ? argv[1] : "";
   if (mode == "--startup") {
-    return RunWindow(argc, argv, [](CMain& window) { window.close(); });
+    return RunWindow(argc, argv, [](MainWindow& window) { window.close(); });
   }
   if (mode != "--drop" || argc < 4) {
     std::fputs("usage: ordano_window_bench --startup | --drop TREE OUT\n", stderr);
@@ -36,7 +36,7 @@ int main(int argc, char** argv) {
   auto since = [&start] {
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   };
-  return RunWindow(argc, argv, [&](CMain& window) {
+  return RunWindow(argc, argv, [&](MainWindow& window) {
     window.Host().launchOpen = false;
     window.Host().modalScript = [&](QDialog& d) {
       if (auto* save = qobject_cast<SaveFileDialog*>(&d)) {
@@ -57,7 +57,7 @@ int main(int argc, char** argv) {
       *longest = std::max(*longest, since() - *last);
       *last = since();
     });
-    QObject::connect(&window, &CMain::runFinished, &window, [=, &window, &since] {
+    QObject::connect(&window, &MainWindow::runFinished, &window, [=, &window, &since] {
       std::printf("drop to file: %.3f s\n", since());
       std::printf("longest interface-thread gap: %.0f ms\n",
                   std::max(*longest, since() - *last) * 1000);

@@ -262,7 +262,7 @@ void ToolkitSurface::Dropped(QDropEvent* event) {
 ToolkitPage::ToolkitPage(QWidget* parent)
     : QWidget(parent), ToolkitSurface(static_cast<QWidget&>(*this)) {}
 
-CCustomDialog::CCustomDialog(QWidget* parent)
+ToolkitDialog::ToolkitDialog(QWidget* parent)
     : QDialog(parent), ToolkitSurface(static_cast<QWidget&>(*this)) {}
 
 }  // namespace ordano

@@ -114,10 +114,10 @@ class ToolkitPage : public QWidget, public ToolkitSurface {
 };
 
 // A dialog of the program: a window of its own.
-class CCustomDialog : public QDialog, public ToolkitSurface {
+class ToolkitDialog : public QDialog, public ToolkitSurface {
   Q_OBJECT
  public:
-  explicit CCustomDialog(QWidget* parent = nullptr);
+  explicit ToolkitDialog(QWidget* parent = nullptr);
   ORDANO_TOOLKIT_EVENTS()
 };
 

@@ -1,4 +1,4 @@
-// CLinkStatic: a text that opens itself when clicked, drawn as a link: blue
+// LinkLabel (CLinkStatic): a text that opens itself when clicked, drawn as a link: blue
 // and underlined, orange while the pointer is over it, with the hand cursor.
 #pragma once
 
@@ -7,10 +7,10 @@
 
 namespace ordano {
 
-class CLinkStatic : public QLabel {
+class LinkLabel : public QLabel {
   Q_OBJECT
  public:
-  explicit CLinkStatic(const QString& text, QWidget* parent = nullptr);
+  explicit LinkLabel(const QString& text, QWidget* parent = nullptr);
 
   // What a click opens: the text, or "mailto:" and the text when it has no ":".
   QString Target() const;

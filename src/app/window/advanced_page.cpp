@@ -37,32 +37,32 @@ constexpr BoxField kBoxes[] = {
 
 }  // namespace
 
-Ckakushi::Ckakushi(AppContext& ctx, QWidget* parent) : ToolkitPage(parent), ctx_(ctx) {
+AdvancedPage::AdvancedPage(AppContext& ctx, QWidget* parent) : ToolkitPage(parent), ctx_(ctx) {
   setObjectName("dlg129");
   Build();
   Connect();
 }
 
-QWidget* Ckakushi::Control(int id) const {
+QWidget* AdvancedPage::Control(int id) const {
   const auto it = controls_.find(id);
   return it == controls_.end() ? nullptr : it->second;
 }
 
-QCheckBox* Ckakushi::Box(int id, const QString& text) {
+QCheckBox* AdvancedPage::Box(int id, const QString& text) {
   auto* box = Child<QCheckBox>(text, this);
   box->setObjectName(QStringLiteral("ctl%1").arg(id));
   controls_[id] = box;
   return box;
 }
 
-QLineEdit* Ckakushi::Edit(int id) {
+QLineEdit* AdvancedPage::Edit(int id) {
   auto* edit = Child<QLineEdit>(this);
   edit->setObjectName(QStringLiteral("ctl%1").arg(id));
   controls_[id] = edit;
   return edit;
 }
 
-QComboBox* Ckakushi::Combo(int id, const QStringList& entries) {
+QComboBox* AdvancedPage::Combo(int id, const QStringList& entries) {
   auto* combo = Child<QComboBox>(this);
   combo->setObjectName(QStringLiteral("ctl%1").arg(id));
   combo->addItems(entries);
@@ -70,7 +70,7 @@ QComboBox* Ckakushi::Combo(int id, const QStringList& entries) {
   return combo;
 }
 
-void Ckakushi::Build() {
+void AdvancedPage::Build() {
   const QStringList places = {QStringLiteral("上段"), QStringLiteral("下段")};
   auto* top = Child<QGridLayout>(this);
   top->setContentsMargins(8, 8, 8, 8);
@@ -138,20 +138,20 @@ void Ckakushi::Build() {
   controls_[1] = done;
 }
 
-void Ckakushi::Connect() {
+void AdvancedPage::Connect() {
   connect(acrylicBox, &QCheckBox::clicked, this, [this](bool on) {
     ctx_.settings.AcrylicMode = on ? 1 : 0;
     if (onAcrylic) onAcrylic(on);
   });
   for (int id : {1010, 1014}) {
     connect(static_cast<QCheckBox*>(Control(id)), &QCheckBox::toggled, this,
-            &Ckakushi::UpdateEnableStates);
+            &AdvancedPage::UpdateEnableStates);
   }
   connect(static_cast<QPushButton*>(Control(1)), &QPushButton::clicked, this,
           [this] { Collect(ctx_.settings); });
 }
 
-void Ckakushi::UpdateEnableStates() {
+void AdvancedPage::UpdateEnableStates() {
   const bool rename = static_cast<QCheckBox*>(Control(1010))->isChecked();
   const bool filter = static_cast<QCheckBox*>(Control(1014))->isChecked();
   Control(1017)->setEnabled(rename);
@@ -159,7 +159,7 @@ void Ckakushi::UpdateEnableStates() {
   Control(1030)->setEnabled(filter);
 }
 
-void Ckakushi::Apply(const SettingsRecord& s) {
+void AdvancedPage::Apply(const SettingsRecord& s) {
   auto box = [this](int id) { return static_cast<QCheckBox*>(Control(id)); };
   auto edit = [this](int id) { return static_cast<QLineEdit*>(Control(id)); };
   auto combo = [this](int id, int stored) {
@@ -178,7 +178,7 @@ void Ckakushi::Apply(const SettingsRecord& s) {
   UpdateEnableStates();
 }
 
-void Ckakushi::Collect(SettingsRecord& s) const {
+void AdvancedPage::Collect(SettingsRecord& s) const {
   auto box = [this](int id) { return static_cast<QCheckBox*>(Control(id))->isChecked(); };
   auto text = [this](int id) {
     return static_cast<QLineEdit*>(Control(id))->text().toStdU16String();

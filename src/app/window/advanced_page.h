@@ -1,4 +1,4 @@
-// Ckakushi: the advanced page (dialog 129). Every control is collected; only
+// AdvancedPage (Ckakushi): the advanced page (dialog 129). Every control is collected; only
 // the acrylic box acts at once, on the whole window.
 #pragma once
 
@@ -16,10 +16,10 @@ namespace ordano {
 struct AppContext;
 struct SettingsRecord;
 
-class Ckakushi : public ToolkitPage {
+class AdvancedPage : public ToolkitPage {
   Q_OBJECT
  public:
-  Ckakushi(AppContext& ctx, QWidget* parent);
+  AdvancedPage(AppContext& ctx, QWidget* parent);
 
   void Apply(const SettingsRecord& s);
   void Collect(SettingsRecord& s) const;

@@ -49,26 +49,26 @@ QDateTime FromSeconds(std::int64_t s) { return QDateTime::fromSecsSinceEpoch(s);
 
 }  // namespace
 
-COrdanoDlg::COrdanoDlg(AppContext& ctx, RunHost& host, QWidget* parent)
+BasicPage::BasicPage(AppContext& ctx, RunHost& host, QWidget* parent)
     : ToolkitPage(parent), ctx_(ctx), host_(host) {
   setObjectName("dlg102");
   Build();
   Connect();
 }
 
-QWidget* COrdanoDlg::Control(int id) const {
+QWidget* BasicPage::Control(int id) const {
   const auto it = controls_.find(id);
   return it == controls_.end() ? nullptr : it->second;
 }
 
-QCheckBox* COrdanoDlg::Box(int id, const QString& text) {
+QCheckBox* BasicPage::Box(int id, const QString& text) {
   auto* box = Child<QCheckBox>(text, this);
   box->setObjectName(QStringLiteral("ctl%1").arg(id));
   controls_[id] = box;
   return box;
 }
 
-void COrdanoDlg::Build() {
+void BasicPage::Build() {
   auto edit = [this](int id, int width) {
     auto* e = Child<QLineEdit>(this);
     e->setObjectName(QStringLiteral("ctl%1").arg(id));
@@ -200,7 +200,7 @@ void COrdanoDlg::Build() {
   static_cast<QLineEdit*>(Control(1017))->setText(QStringLiteral("*.*"));
 }
 
-void COrdanoDlg::Connect() {
+void BasicPage::Connect() {
   for (const BoxField& b : kFlipBoxes) {
     auto* box = static_cast<QCheckBox*>(Control(b.id));
     connect(box, &QCheckBox::toggled, this, [this, f = b.field](bool on) {
@@ -242,14 +242,14 @@ void COrdanoDlg::Connect() {
     ctx_.settings.LineWidth = DecimalValue(std::u16string_view(t));
   });
   connect(static_cast<QLineEdit*>(Control(1029)), &QLineEdit::textChanged, this,
-          &COrdanoDlg::OnHexEdited);
+          &BasicPage::OnHexEdited);
   connect(static_cast<QPushButton*>(Control(1036)), &QPushButton::clicked, this,
           [this] { SetNow(true); });
   connect(static_cast<QPushButton*>(Control(1037)), &QPushButton::clicked, this,
           [this] { SetNow(false); });
 }
 
-void COrdanoDlg::OnHexEdited(const QString& text) {
+void BasicPage::OnHexEdited(const QString& text) {
   if (applying_) return;
   if (const auto colour = ParseHtmlBackColor(text.toStdU16String())) {
     ctx_.settings.HtmlBackColor = *colour;
@@ -258,7 +258,7 @@ void COrdanoDlg::OnHexEdited(const QString& text) {
   }
 }
 
-void COrdanoDlg::SetNow(bool from) {
+void BasicPage::SetNow(bool from) {
   const std::int64_t now = static_cast<std::int64_t>(std::time(nullptr));
   SettingsRecord& s = ctx_.settings;
   (from ? s.DateFromDate : s.DateToDate) = now;
@@ -268,7 +268,7 @@ void COrdanoDlg::SetNow(bool from) {
   (from ? fromTime_ : toTime_)->setDateTime(t);
 }
 
-void COrdanoDlg::UpdateEnableStates() {
+void BasicPage::UpdateEnableStates() {
   const SettingsRecord& s = ctx_.settings;
   Control(1016)->setEnabled(s.IgnoreHierarchy != 0);
   const bool digits = s.AppendNameDigits != 0;
@@ -277,7 +277,7 @@ void COrdanoDlg::UpdateEnableStates() {
   Control(1028)->setEnabled(digits && s.DigitsByTab != 0);
 }
 
-void COrdanoDlg::Apply(const SettingsRecord& s) {
+void BasicPage::Apply(const SettingsRecord& s) {
   applying_ = true;
   auto check = [this](int id, Flag v) { static_cast<QCheckBox*>(Control(id))->setChecked(v != 0); };
   for (const BoxField& b : kCollectedBoxes) check(b.id, s.*b.field);
@@ -313,7 +313,7 @@ void COrdanoDlg::Apply(const SettingsRecord& s) {
   Control(1028)->setEnabled(s.AppendNameDigits != 0 && s.DigitsByTab != 0);
 }
 
-void COrdanoDlg::Collect(SettingsRecord& s) const {
+void BasicPage::Collect(SettingsRecord& s) const {
   for (const BoxField& b : kCollectedBoxes) {
     s.*b.field = static_cast<QCheckBox*>(Control(b.id))->isChecked() ? 1 : 0;
   }
@@ -327,7 +327,7 @@ void COrdanoDlg::Collect(SettingsRecord& s) const {
   s.DateToTime = held(toTime_);
 }
 
-void COrdanoDlg::mouseDoubleClickEvent(QMouseEvent* event) {
+void BasicPage::mouseDoubleClickEvent(QMouseEvent* event) {
   if (event->button() == Qt::RightButton && (event->modifiers() & Qt::ControlModifier)) {
     Collect(ctx_.settings);
     Apply(ctx_.settings);
@@ -336,11 +336,11 @@ void COrdanoDlg::mouseDoubleClickEvent(QMouseEvent* event) {
   ToolkitPage::mouseDoubleClickEvent(event);
 }
 
-std::u16string COrdanoDlg::Wildcard() const {
+std::u16string BasicPage::Wildcard() const {
   return static_cast<QLineEdit*>(Control(1017))->text().toStdU16String();
 }
 
-bool COrdanoDlg::IncludeFileDrops() const {
+bool BasicPage::IncludeFileDrops() const {
   return static_cast<QCheckBox*>(Control(1016))->isChecked();
 }
 

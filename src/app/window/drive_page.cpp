@@ -13,7 +13,7 @@
 
 namespace ordano {
 
-Cdriveall::Cdriveall(AppContext& ctx, RunWorker& worker, QWidget* parent)
+DrivePage::DrivePage(AppContext& ctx, RunWorker& worker, QWidget* parent)
     : ToolkitPage(parent), ctx_(ctx), worker_(worker), drives_(ListDrives()) {
   setObjectName("dlg131");
   auto* rows = Child<QVBoxLayout>(this);
@@ -34,12 +34,12 @@ Cdriveall::Cdriveall(AppContext& ctx, RunWorker& worker, QWidget* parent)
   line->addWidget(runButton);
   rows->addWidget(group);
 
-  connect(runButton, &QPushButton::clicked, this, &Cdriveall::RunSelectedDrive);
+  connect(runButton, &QPushButton::clicked, this, &DrivePage::RunSelectedDrive);
   connect(driveList, &QComboBox::currentIndexChanged, this,
           [this](int index) { ctx_.startup.DriveIndex = index; });
 }
 
-void Cdriveall::SelectDrive(int index) {
+void DrivePage::SelectDrive(int index) {
   if (index < 0 || driveList->count() == 0) {
     driveList->setCurrentIndex(-1);
     return;
@@ -47,7 +47,7 @@ void Cdriveall::SelectDrive(int index) {
   driveList->setCurrentIndex(std::min(index, driveList->count() - 1));
 }
 
-void Cdriveall::RunSelectedDrive() {
+void DrivePage::RunSelectedDrive() {
   if (worker_.Busy()) return;
   const QVariant data = driveList->currentData();
   const int i = data.isValid() ? data.toInt() : -1;
@@ -63,7 +63,7 @@ void Cdriveall::RunSelectedDrive() {
                 });
 }
 
-bool Cdriveall::HandleDrop(const std::vector<std::string>& paths) {
+bool DrivePage::HandleDrop(const std::vector<std::string>& paths) {
   const auto root = WholeDriveDropRoot(ctx_, paths);
   if (!root) return true;
   droppedRoot_ = *root;

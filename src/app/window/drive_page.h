@@ -1,4 +1,4 @@
-// Cdriveall: the whole-drive page (dialog 131). Its combo lists the mounted
+// DrivePage (Cdriveall): the whole-drive page (dialog 131). Its combo lists the mounted
 // real file systems; its button catalogues the selected one.
 #pragma once
 
@@ -18,10 +18,10 @@ namespace ordano {
 struct AppContext;
 class RunWorker;
 
-class Cdriveall : public ToolkitPage {
+class DrivePage : public ToolkitPage {
   Q_OBJECT
  public:
-  Cdriveall(AppContext& ctx, RunWorker& worker, QWidget* parent);
+  DrivePage(AppContext& ctx, RunWorker& worker, QWidget* parent);
 
   // The drive list as filled when the page was made.
   const std::vector<DriveEntry>& Drives() const { return drives_; }

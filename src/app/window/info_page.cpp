@@ -41,7 +41,7 @@ QString MemoryText(const QString& meminfo) {
            n(MemInfo(meminfo, "SwapTotal").value_or(0)));
 }
 
-CInfo::CInfo(AppContext& ctx, QWidget* parent) : ToolkitPage(parent), ctx_(ctx) {
+InfoPage::InfoPage(AppContext& ctx, QWidget* parent) : ToolkitPage(parent), ctx_(ctx) {
   setObjectName("dlg141");
   auto label = [this](const QString& name, const QString& text) {
     auto* l = Child<QLabel>(text, this);
@@ -72,7 +72,7 @@ CInfo::CInfo(AppContext& ctx, QWidget* parent) : ToolkitPage(parent), ctx_(ctx) 
   ctl1023->setObjectName("ctl1023");
   ctl1023->setToolTip(QStringLiteral("オンラインアップデートを行う場合クリックしてください"));
   for (QPushButton* b : {titleTimed, titleStaying, ctl1023}) b->setAutoDefault(false);
-  link = Child<CLinkStatic>(QString(), this);
+  link = Child<LinkLabel>(QString(), this);
   link->setObjectName("ctl1040");
 
   auto* grid = Child<QGridLayout>(this);
@@ -95,30 +95,30 @@ CInfo::CInfo(AppContext& ctx, QWidget* parent) : ToolkitPage(parent), ctx_(ctx) 
     ctx_.settings.NoTitleAtStart = on ? 0 : 1;
     if (onTitleBox) onTitleBox(on);
   });
-  connect(ctl1023, &QPushButton::clicked, this, &CInfo::OnCtl1023);
+  connect(ctl1023, &QPushButton::clicked, this, &InfoPage::OnCtl1023);
   timer_.setObjectName("timer1000");
   timer_.setInterval(1000);
-  connect(&timer_, &QTimer::timeout, this, &CInfo::Refresh);
+  connect(&timer_, &QTimer::timeout, this, &InfoPage::Refresh);
   timer_.start();
   Refresh();
   ShowArchivers();
 }
 
-void CInfo::OnCtl1023() {
+void InfoPage::OnCtl1023() {
   if (onUpdateCheck) onUpdateCheck();
 }
 
-void CInfo::Refresh() {
+void InfoPage::Refresh() {
   QFile file(QStringLiteral("/proc/meminfo"));
   if (!file.open(QIODevice::ReadOnly)) return;
   memory->setText(MemoryText(QString::fromLatin1(file.readAll())));
 }
 
-void CInfo::ShowArchivers() {
+void InfoPage::ShowArchivers() {
   const auto table = ctx_.archivers ? ctx_.archivers : EmptyArchiverTable();
   archivers->setText(QString::fromStdU16String(ArchiverLibraryList(*table)));
 }
 
-void CInfo::SetLink(const QString& address) { link->setText(address); }
+void InfoPage::SetLink(const QString& address) { link->setText(address); }
 
 }  // namespace ordano

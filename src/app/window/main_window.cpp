@@ -44,6 +44,7 @@
 #include "settings/settings_defaults.h"
 #include "settings/settings_files.h"
 #include "settings/settings_normalise.h"
+#include "settings/settings_profiles.h"
 #include "toolkit/link_static.h"
 
 #ifndef ORDANO_SUPPORT_URL
@@ -82,7 +83,7 @@ struct MenuItem {
 
 double DisplayScale(double dpiX) { return std::max(dpiX / 99.0, 1.02); }
 
-CMain::CMain(AppContext& ctx)
+MainWindow::MainWindow(AppContext& ctx)
     : QMainWindow(nullptr),
       ToolkitSurface(static_cast<QWidget&>(*this)),
       ctx_(ctx),
@@ -105,13 +106,13 @@ CMain::CMain(AppContext& ctx)
   ConnectAll();
 }
 
-CMain::~CMain() {
+MainWindow::~MainWindow() {
   // A run still under way ends before the pages it reads go away.
   host_.ShutDown();
   if (&ctx_.Host() == &host_) ctx_.SetHost(QuietHost());
 }
 
-void CMain::BuildMenu() {
+void MainWindow::BuildMenu() {
   menuBar_ = Child<QMenuBar>(this);
   setMenuBar(menuBar_);
   auto add = [this](QMenu* menu, const MenuItem& item) {
@@ -156,7 +157,7 @@ void CMain::BuildMenu() {
   add(help, {16, "バージョン情報(&A)", false});
 }
 
-void CMain::BuildBody() {
+void MainWindow::BuildBody() {
   body_ = Child<QWidget>(this);
   body_->setObjectName("body");
   setCentralWidget(body_);
@@ -185,14 +186,14 @@ void CMain::BuildBody() {
   rows->addLayout(top);
 
   // The pages, in the order the window creates them.
-  basic_ = Child<COrdanoDlg>(ctx_, host_, body_);
-  advanced_ = Child<Ckakushi>(ctx_, body_);
-  drive_ = Child<Cdriveall>(ctx_, host_.Worker(), body_);
-  html_ = Child<Chtmlk>(body_);
-  multi_ = Child<CMultiDD>(ctx_, host_.Worker(), basic_->folderCopy, body_);
-  info_ = Child<CInfo>(ctx_, body_);
-  hint_ = Child<CDmy>(body_);
-  web_ = Child<CWebList>(ctx_, host_.Worker(), body_);
+  basic_ = Child<BasicPage>(ctx_, host_, body_);
+  advanced_ = Child<AdvancedPage>(ctx_, body_);
+  drive_ = Child<DrivePage>(ctx_, host_.Worker(), body_);
+  html_ = Child<HtmlTagPage>(body_);
+  multi_ = Child<FolderListPage>(ctx_, host_.Worker(), basic_->folderCopy, body_);
+  info_ = Child<InfoPage>(ctx_, body_);
+  hint_ = Child<FolderListHint>(body_);
+  web_ = Child<WebPage>(ctx_, host_.Worker(), body_);
 
   tabs_ = Child<QTabWidget>(body_);
   tabs_->setObjectName("tabs");
@@ -244,7 +245,7 @@ void CMain::BuildBody() {
   buttons_[1025]->setToolTip(QStringLiteral("開発HPを開きます。"));
 }
 
-QScrollArea* CMain::TabPane(const std::vector<QWidget*>& pages) {
+QScrollArea* MainWindow::TabPane(const std::vector<QWidget*>& pages) {
   // A page taller or wider than the window scrolls inside its tab.
   auto* pane = Child<QScrollArea>(tabs_);
   pane->setWidgetResizable(true);
@@ -260,7 +261,7 @@ QScrollArea* CMain::TabPane(const std::vector<QWidget*>& pages) {
   return pane;
 }
 
-QSize CMain::PreferredSize() const {
+QSize MainWindow::PreferredSize() const {
   QSize content(0, 0);
   for (const QScrollArea* pane : panes_) content = content.expandedTo(pane->widget()->sizeHint());
   const QSize paneHint = panes_.front()->sizeHint();
@@ -269,23 +270,23 @@ QSize CMain::PreferredSize() const {
   return sizeHint() + extra;
 }
 
-std::vector<ToolkitPage*> CMain::Pages() const {
+std::vector<ToolkitPage*> MainWindow::Pages() const {
   return {basic_, advanced_, drive_, html_, multi_, info_, hint_, web_};
 }
 
-QAction* CMain::MenuAction(int id) const {
+QAction* MainWindow::MenuAction(int id) const {
   const auto it = actions_.find(id);
   return it == actions_.end() ? nullptr : it->second;
 }
 
-void CMain::ConnectAll() {
-  connect(&outputTimer_, &QTimer::timeout, this, &CMain::FinishRunNow);
-  connect(buttons_[1036], &QPushButton::clicked, this, &CMain::SwitchForm);
+void MainWindow::ConnectAll() {
+  connect(&outputTimer_, &QTimer::timeout, this, &MainWindow::FinishRunNow);
+  connect(buttons_[1036], &QPushButton::clicked, this, &MainWindow::SwitchForm);
   for (int id : {1, 1024}) connect(buttons_[id], &QPushButton::clicked, this, [this] { close(); });
   for (int id : {1023, 1025}) {
-    connect(buttons_[id], &QPushButton::clicked, this, &CMain::OpenSupportPage);
+    connect(buttons_[id], &QPushButton::clicked, this, &MainWindow::OpenSupportPage);
   }
-  connect(buttons_[1037], &QPushButton::clicked, this, &CMain::OpenProfileDialog);
+  connect(buttons_[1037], &QPushButton::clicked, this, &MainWindow::OpenProfileDialog);
   auto on = [this](int id, auto&& fn) { connect(actions_[id], &QAction::triggered, this, fn); };
   on(32771, [this] { close(); });
   on(32800, [this] { CompareFromWindow(*this); });
@@ -319,8 +320,8 @@ void CMain::ConnectAll() {
     }
     menuBar_->setEnabled(!locked);
   };
-  connect(web_, &CWebList::crawlStarted, this, [lockForCrawl] { lockForCrawl(true); });
-  connect(web_, &CWebList::crawlFinished, this, [lockForCrawl] { lockForCrawl(false); });
+  connect(web_, &WebPage::crawlStarted, this, [lockForCrawl] { lockForCrawl(true); });
+  connect(web_, &WebPage::crawlFinished, this, [lockForCrawl] { lockForCrawl(false); });
   // A close asked for while a run worked follows once it has returned.
   connect(&host_.Worker(), &RunWorker::finished, this, [this] {
     if (closeRequested_ && !Busy()) close();
@@ -332,7 +333,7 @@ void CMain::ConnectAll() {
   };
 }
 
-void CMain::Initialise() {
+void MainWindow::Initialise() {
   ApplySettings();
   // The support address, or the help page without one.
   const QString support = QStringLiteral(ORDANO_SUPPORT_URL);
@@ -356,7 +357,7 @@ void CMain::Initialise() {
   for (ToolkitPage* page : Pages()) page->ApplyToolkitLook();
 }
 
-void CMain::ApplySettings() {
+void MainWindow::ApplySettings() {
   ReadCurrentProfileName(ctx_);
   ReadCurrentFolderList(ctx_);
   setWindowTitle(QString::asprintf("おるだの♪ Ver %s [%d:%s]", kVersionText,
@@ -378,7 +379,7 @@ void CMain::ApplySettings() {
   ApplyPages();
 }
 
-void CMain::ApplyPages() {
+void MainWindow::ApplyPages() {
   NormaliseForAllPages(ctx_.settings);
   basic_->Apply(ctx_.settings);
   advanced_->Apply(ctx_.settings);
@@ -389,26 +390,27 @@ void CMain::ApplyPages() {
   SetAcrylic(ctx_.settings.AcrylicMode == 1);
 }
 
-void CMain::CollectPages() {
+void MainWindow::CollectPages() {
   // The multi-folder list is held live in the context.
   advanced_->Collect(ctx_.settings);
   html_->Collect(ctx_.settings);
   basic_->Collect(ctx_.settings);
 }
 
-void CMain::OpenProfileDialog() {
+void MainWindow::OpenProfileDialog() {
   CollectPages();
-  Cprofile dialog(ctx_, host_, false, this);
+  ProfileDialog dialog(ctx_, host_, false, this);
   host_.Exec(dialog);
   if (dialog.result() == QDialog::Accepted) ApplySettings();
 }
 
-CTitle& CMain::Title() {
-  if (title_ == nullptr) title_ = Child<CTitle>(QString::fromStdString(ctx_.programFolder), this);
+TitleSplash& MainWindow::Title() {
+  if (title_ == nullptr)
+    title_ = Child<TitleSplash>(QString::fromStdString(ctx_.programFolder), this);
   return *title_;
 }
 
-LibrarySearchWindow& CMain::OpenLibrarySearch() {
+LibrarySearchWindow& MainWindow::OpenLibrarySearch() {
   if (librarySearch_ == nullptr) {
     librarySearch_ =
         new LibrarySearchWindow(QString::fromStdString(LibraryPathFor(std::nullopt)), this);
@@ -419,7 +421,7 @@ LibrarySearchWindow& CMain::OpenLibrarySearch() {
   return *librarySearch_;
 }
 
-LibraryVolumesWindow& CMain::OpenLibraryVolumes() {
+LibraryVolumesWindow& MainWindow::OpenLibraryVolumes() {
   if (libraryVolumes_ == nullptr) {
     libraryVolumes_ =
         new LibraryVolumesWindow(QString::fromStdString(LibraryPathFor(std::nullopt)), this);
@@ -435,19 +437,19 @@ LibraryVolumesWindow& CMain::OpenLibraryVolumes() {
   return *libraryVolumes_;
 }
 
-void CMain::ApplyAcrylic(bool on) {
+void MainWindow::ApplyAcrylic(bool on) {
   ctx_.settings.AcrylicMode = on ? 1 : 0;
   advanced_->acrylicBox->setChecked(on);
   SetAcrylic(on);
 }
 
-int CMain::CurrentTab() const { return tabs_->currentIndex(); }
+int MainWindow::CurrentTab() const { return tabs_->currentIndex(); }
 
-void CMain::SelectTab(int index) { tabs_->setCurrentIndex(index); }
+void MainWindow::SelectTab(int index) { tabs_->setCurrentIndex(index); }
 
-bool CMain::NormalForm() const { return ctx_.startup.NormalMode != 0; }
+bool MainWindow::NormalForm() const { return ctx_.startup.NormalMode != 0; }
 
-void CMain::SwitchForm() {
+void MainWindow::SwitchForm() {
   const bool toCompact = NormalForm();
   ctx_.startup.NormalMode = toCompact ? 0 : 1;
   buttons_[1036]->setText(toCompact ? QStringLiteral("▼") : QStringLiteral("▲"));
@@ -467,7 +469,7 @@ void CMain::SwitchForm() {
   }
 }
 
-void CMain::RestorePlacement() {
+void MainWindow::RestorePlacement() {
   const StartupRecord& st = ctx_.startup;
   QScreen* screen = QGuiApplication::primaryScreen();
   QRect wanted(QPoint(0, 0), PreferredSize());
@@ -500,16 +502,16 @@ void CMain::RestorePlacement() {
   move(wanted.topLeft());
 }
 
-void CMain::SetRunning(bool running) {
+void MainWindow::SetRunning(bool running) {
   running_ = running;
   body_->setEnabled(!running);
   menuBar_->setEnabled(!running);
   emit runningChanged(running);
 }
 
-bool CMain::Busy() const { return host_.Worker().Busy() || outputTimer_.isActive(); }
+bool MainWindow::Busy() const { return host_.Worker().Busy() || outputTimer_.isActive(); }
 
-bool CMain::HandleDrop(const std::vector<std::string>& paths) {
+bool MainWindow::HandleDrop(const std::vector<std::string>& paths) {
   if (Busy()) {
     // A scan disables the window; a crawl leaves it open, so say why nothing starts.
     host_.MessageBox(kBusyDropText, u"おるだの♪", MsgIcon::Information, MsgButtons::Ok);
@@ -523,7 +525,7 @@ bool CMain::HandleDrop(const std::vector<std::string>& paths) {
   return true;
 }
 
-void CMain::StartDropRun(const std::vector<std::string>& paths) {
+void MainWindow::StartDropRun(const std::vector<std::string>& paths) {
   raise();
   activateWindow();
   lastResult_ = RunResult{};
@@ -549,7 +551,7 @@ void CMain::StartDropRun(const std::vector<std::string>& paths) {
       });
 }
 
-void CMain::FinishRunNow() {
+void MainWindow::FinishRunNow() {
   outputTimer_.stop();
   if (host_.Worker().Running()) return;
   host_.Worker().Hold(false);
@@ -573,11 +575,11 @@ void CMain::FinishRunNow() {
                        });
 }
 
-void CMain::PostFinishRun() {
-  QMetaObject::invokeMethod(this, &CMain::FinishRunNow, Qt::QueuedConnection);
+void MainWindow::PostFinishRun() {
+  QMetaObject::invokeMethod(this, &MainWindow::FinishRunNow, Qt::QueuedConnection);
 }
 
-QString CMain::HelpPagePath() const {
+QString MainWindow::HelpPagePath() const {
   // The help page: in the program folder (a portable install), where the
   // install put it beside the binary, or in the source tree of a build.
   const QString candidates[] = {
@@ -590,12 +592,12 @@ QString CMain::HelpPagePath() const {
   return {};
 }
 
-void CMain::OpenHelp() {
+void MainWindow::OpenHelp() {
   const QString page = HelpPagePath();
   if (!page.isEmpty()) host_.OpenWithDefaultProgram(page.toStdString(), ctx_.programFolder);
 }
 
-void CMain::OpenSupportPage() {
+void MainWindow::OpenSupportPage() {
   // Without a configured address the help page stands in.
   const std::string url = ORDANO_SUPPORT_URL;
   if (url.empty()) {
@@ -605,7 +607,7 @@ void CMain::OpenSupportPage() {
   }
 }
 
-void CMain::BackToDefaults() {
+void MainWindow::BackToDefaults() {
   SettingsRecord fresh{};
   StartupRecord startup{};
   ProfileNameRecord name{};
@@ -617,7 +619,7 @@ void CMain::BackToDefaults() {
   ApplyPages();
 }
 
-void CMain::closeEvent(QCloseEvent* event) {
+void MainWindow::closeEvent(QCloseEvent* event) {
   if (Busy()) {
     // Stop the run first; the exit follows when it has returned.
     host_.Worker().RequestCancel();
@@ -629,7 +631,7 @@ void CMain::closeEvent(QCloseEvent* event) {
   QMainWindow::closeEvent(event);
 }
 
-void CMain::SaveOnExit() {
+void MainWindow::SaveOnExit() {
   if (exitSaved_) return;
   exitSaved_ = true;
   advanced_->Collect(ctx_.settings);
@@ -656,7 +658,7 @@ void CMain::SaveOnExit() {
     switch (
         host_.MessageBox(kExitQuestion, u"おるだの♪", MsgIcon::Question, MsgButtons::YesNoCancel)) {
       case MsgAnswer::Yes: {
-        Cprofilename dialog(QStringLiteral("新規"), this);
+        ProfileNameDialog dialog(QStringLiteral("新規"), this);
         host_.Exec(dialog);
         if (dialog.result() == QDialog::Accepted) {
           SaveAsNewProfile(dialog.Name());
@@ -673,14 +675,13 @@ void CMain::SaveOnExit() {
   }
 }
 
-void CMain::SaveAsNewProfile(const QString& name) {
-  StartupRecord& st = ctx_.startup;
-  const int n = st.ProfileCount + 1;
-  st.ProfileCount = n;
-  st.ProfileNumber = n;
-  SaveFolderList(ctx_.programFolder, n, ctx_.folderList);
-  SaveSettings(ctx_.programFolder, n, ctx_.settings);
-  AppendProfileName(ctx_.programFolder, MakeProfileName(name.toStdU16String()));
+void MainWindow::SaveAsNewProfile(const QString& name) {
+  // The profile dialog's routine, with the name given; then it becomes the
+  // current profile and takes the settings as they stand now.
+  const auto row = CreateProfile(ctx_.programFolder, ctx_.startup, ctx_.settings, ctx_.folderList,
+                                 name.toStdU16String());
+  if (row) ctx_.startup.ProfileNumber = row->number;
+  SaveCurrentProfile(ctx_);
 }
 
 }  // namespace ordano

@@ -1,4 +1,4 @@
-// CMain: the main window (dialog 140), a resizable top-level window. It hosts
+// MainWindow (CMain): the main window (dialog 140), a resizable top-level window. It hosts
 // the pages in its tabs, carries menu 130, takes drops anywhere, runs the drop
 // road (scan, then the output timer 9901) and owns the save-on-exit procedure.
 #pragma once
@@ -24,22 +24,22 @@ class QTabWidget;
 namespace ordano {
 
 struct AppContext;
-class COrdanoDlg;
-class Ckakushi;
-class Chtmlk;
-class Cdriveall;
-class CMultiDD;
-class CDmy;
-class CWebList;
-class CInfo;
-class CTitle;
+class BasicPage;
+class AdvancedPage;
+class HtmlTagPage;
+class DrivePage;
+class FolderListPage;
+class FolderListHint;
+class WebPage;
+class InfoPage;
+class TitleSplash;
 class LibrarySearchWindow;
 class LibraryVolumesWindow;
 
 // The display scale: horizontal dots per inch / 99, at least 1.02.
 double DisplayScale(double dpiX);
 
-class CMain : public QMainWindow, public ToolkitSurface {
+class MainWindow : public QMainWindow, public ToolkitSurface {
   Q_OBJECT
   ORDANO_TOOLKIT_EVENTS()
 
@@ -48,8 +48,8 @@ class CMain : public QMainWindow, public ToolkitSurface {
   static constexpr int kMultiFolderTab = 3;
   static constexpr int kInfoTab = 5;
 
-  explicit CMain(AppContext& ctx);
-  ~CMain() override;
+  explicit MainWindow(AppContext& ctx);
+  ~MainWindow() override;
 
   // Window initialisation: pages, settings applied, tab, placement, form.
   void Initialise();
@@ -57,15 +57,15 @@ class CMain : public QMainWindow, public ToolkitSurface {
   AppContext& Context() { return ctx_; }
   QtHost& Host() { return host_; }
   const QtHost& Host() const { return host_; }
-  COrdanoDlg& BasicPage() { return *basic_; }
-  Ckakushi& AdvancedPage() { return *advanced_; }
-  CMultiDD& MultiFolderPage() { return *multi_; }
-  Chtmlk& HtmlPage() { return *html_; }
-  CInfo& InfoPage() { return *info_; }
-  Cdriveall& DrivePage() { return *drive_; }
+  BasicPage& Basic() { return *basic_; }
+  AdvancedPage& Advanced() { return *advanced_; }
+  FolderListPage& FolderList() { return *multi_; }
+  HtmlTagPage& HtmlTags() { return *html_; }
+  InfoPage& Info() { return *info_; }
+  DrivePage& Drive() { return *drive_; }
   // The title splash, made on first use.
-  CTitle& Title();
-  CWebList& WebPage() { return *web_; }
+  TitleSplash& Title();
+  WebPage& Web() { return *web_; }
   // All eight pages in creation order.
   std::vector<ToolkitPage*> Pages() const;
   double Scale() const { return scale_; }
@@ -143,15 +143,15 @@ class CMain : public QMainWindow, public ToolkitSurface {
   std::map<int, QPushButton*> buttons_;
   QLabel* dropHint_ = nullptr;     // under the tabs, normal form
   QLabel* compactHint_ = nullptr;  // 1057
-  COrdanoDlg* basic_ = nullptr;
-  Ckakushi* advanced_ = nullptr;
-  Cdriveall* drive_ = nullptr;
-  Chtmlk* html_ = nullptr;
-  CMultiDD* multi_ = nullptr;
-  CInfo* info_ = nullptr;
-  CDmy* hint_ = nullptr;
-  CWebList* web_ = nullptr;
-  CTitle* title_ = nullptr;                         // a window of its own, owned by this one
+  BasicPage* basic_ = nullptr;
+  AdvancedPage* advanced_ = nullptr;
+  DrivePage* drive_ = nullptr;
+  HtmlTagPage* html_ = nullptr;
+  FolderListPage* multi_ = nullptr;
+  InfoPage* info_ = nullptr;
+  FolderListHint* hint_ = nullptr;
+  WebPage* web_ = nullptr;
+  TitleSplash* title_ = nullptr;                    // a window of its own, owned by this one
   LibrarySearchWindow* librarySearch_ = nullptr;    // a child window
   LibraryVolumesWindow* libraryVolumes_ = nullptr;  // a child window
   QTimer outputTimer_;                              // timer 9901

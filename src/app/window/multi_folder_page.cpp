@@ -16,7 +16,8 @@
 
 namespace ordano {
 
-CMultiDD::CMultiDD(AppContext& ctx, RunWorker& worker, QListWidget* hiddenCopy, QWidget* parent)
+FolderListPage::FolderListPage(AppContext& ctx, RunWorker& worker, QListWidget* hiddenCopy,
+                               QWidget* parent)
     : ToolkitPage(parent), ctx_(ctx), worker_(worker), hiddenCopy_(hiddenCopy) {
   setObjectName("dlg137");
   auto* rows = Child<QVBoxLayout>(this);
@@ -38,17 +39,17 @@ CMultiDD::CMultiDD(AppContext& ctx, RunWorker& worker, QListWidget* hiddenCopy, 
   runButton = button(1, QStringLiteral("リスト実行"));
   rows->addLayout(buttons);
 
-  connect(removeButton, &QPushButton::clicked, this, &CMultiDD::RemoveSelected);
-  connect(clearButton, &QPushButton::clicked, this, &CMultiDD::ClearAll);
-  connect(runButton, &QPushButton::clicked, this, &CMultiDD::RunList);
+  connect(removeButton, &QPushButton::clicked, this, &FolderListPage::RemoveSelected);
+  connect(clearButton, &QPushButton::clicked, this, &FolderListPage::ClearAll);
+  connect(runButton, &QPushButton::clicked, this, &FolderListPage::RunList);
 }
 
-void CMultiDD::Reload() {
+void FolderListPage::Reload() {
   list->clear();
   for (const auto& folder : ctx_.folderList) list->addItem(QString::fromStdU16String(folder));
 }
 
-void CMultiDD::AddFolders(const std::vector<std::string>& paths) {
+void FolderListPage::AddFolders(const std::vector<std::string>& paths) {
   const std::size_t before = ctx_.folderList.size();
   if (!AppendDroppedFolders(ctx_.folderList, paths)) return;
   for (std::size_t i = before; i < ctx_.folderList.size(); ++i) {
@@ -57,12 +58,12 @@ void CMultiDD::AddFolders(const std::vector<std::string>& paths) {
   ctx_.folderListChanged = true;
 }
 
-bool CMultiDD::HandleDrop(const std::vector<std::string>& paths) {
+bool FolderListPage::HandleDrop(const std::vector<std::string>& paths) {
   AddFolders(paths);
   return true;
 }
 
-void CMultiDD::RemoveSelected() {
+void FolderListPage::RemoveSelected() {
   // From the bottom, so the rows above keep their numbers.
   std::vector<int> rows;
   for (const QListWidgetItem* item : list->selectedItems()) rows.push_back(list->row(item));
@@ -74,13 +75,13 @@ void CMultiDD::RemoveSelected() {
   ctx_.folderListChanged = true;
 }
 
-void CMultiDD::ClearAll() {
+void FolderListPage::ClearAll() {
   list->clear();
   ctx_.folderList.clear();
   ctx_.folderListChanged = true;
 }
 
-void CMultiDD::RunList() {
+void FolderListPage::RunList() {
   if (worker_.Busy()) return;
   // The run reads the basic page's hidden copy, which is emptied afterwards;
   // this page keeps its list.
@@ -100,7 +101,7 @@ void CMultiDD::RunList() {
                 });
 }
 
-CDmy::CDmy(QWidget* parent) : ToolkitPage(parent) {
+FolderListHint::FolderListHint(QWidget* parent) : ToolkitPage(parent) {
   setObjectName("dlg143");
   auto* rows = Child<QVBoxLayout>(this);
   auto* hint =

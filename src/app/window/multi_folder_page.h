@@ -1,5 +1,5 @@
-// CMultiDD: the multi-folder page (dialog 137) with its list of folders, and
-// CDmy, the hint page above it (dialog 143).
+// FolderListPage (CMultiDD): the multi-folder page (dialog 137) with its list of folders, and
+// FolderListHint, the hint page above it (dialog 143).
 #pragma once
 
 #include <functional>
@@ -17,11 +17,11 @@ namespace ordano {
 struct AppContext;
 class RunWorker;
 
-class CMultiDD : public ToolkitPage {
+class FolderListPage : public ToolkitPage {
   Q_OBJECT
  public:
   // `hiddenCopy` is the basic page's hidden list the run reads.
-  CMultiDD(AppContext& ctx, RunWorker& worker, QListWidget* hiddenCopy, QWidget* parent);
+  FolderListPage(AppContext& ctx, RunWorker& worker, QListWidget* hiddenCopy, QWidget* parent);
 
   // Appends the folders among the paths; files are ignored.
   void AddFolders(const std::vector<std::string>& paths);
@@ -51,10 +51,10 @@ class CMultiDD : public ToolkitPage {
   RunResult lastResult_;
 };
 
-class CDmy : public ToolkitPage {
+class FolderListHint : public ToolkitPage {
   Q_OBJECT
  public:
-  explicit CDmy(QWidget* parent);
+  explicit FolderListHint(QWidget* parent);
 };
 
 }  // namespace ordano

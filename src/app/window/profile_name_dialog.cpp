@@ -7,7 +7,7 @@
 
 namespace ordano {
 
-Cprofilename::Cprofilename(const QString& name, QWidget* owner) : CCustomDialog(owner) {
+ProfileNameDialog::ProfileNameDialog(const QString& name, QWidget* owner) : ToolkitDialog(owner) {
   setObjectName("dlg136");
   setWindowTitle(QStringLiteral("プロファイル名変更"));
   auto* grid = Child<QGridLayout>(this);
@@ -34,6 +34,6 @@ Cprofilename::Cprofilename(const QString& name, QWidget* owner) : CCustomDialog(
   focusTimer_.start();
 }
 
-QString Cprofilename::Name() const { return edit->text().left(kMaxNameLength); }
+QString ProfileNameDialog::Name() const { return edit->text().left(kMaxNameLength); }
 
 }  // namespace ordano

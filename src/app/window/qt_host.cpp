@@ -40,7 +40,7 @@ QMessageBox::Icon QtIcon(MsgIcon icon) {
 
 }  // namespace
 
-QtHost::QtHost(AppContext& ctx, CMain* main)
+QtHost::QtHost(AppContext& ctx, MainWindow* main)
     : ctx_(ctx), main_(main), bridge_(std::make_unique<QObject>()) {}
 
 QtHost::~QtHost() { ShutDown(); }
@@ -69,30 +69,30 @@ void QtHost::ShutDown() {
 void QtHost::CollectRunPages(SettingsRecord& s) {
   if (main_ == nullptr) return;
   OnInterface([&] {
-    main_->AdvancedPage().Collect(s);
-    main_->HtmlPage().Collect(s);
+    main_->Advanced().Collect(s);
+    main_->HtmlTags().Collect(s);
   });
 }
 
 void QtHost::CollectBasicPage(SettingsRecord& s) {
-  if (main_ != nullptr) OnInterface([&] { main_->BasicPage().Collect(s); });
+  if (main_ != nullptr) OnInterface([&] { main_->Basic().Collect(s); });
 }
 
 void QtHost::ApplyBasicPage(const SettingsRecord& s) {
-  if (main_ != nullptr) OnInterface([&] { main_->BasicPage().Apply(s); });
+  if (main_ != nullptr) OnInterface([&] { main_->Basic().Apply(s); });
 }
 
 std::u16string QtHost::Wildcard() {
   if (main_ == nullptr) return RunHost::Wildcard();
   std::u16string wildcard;
-  OnInterface([&] { wildcard = main_->BasicPage().Wildcard(); });
+  OnInterface([&] { wildcard = main_->Basic().Wildcard(); });
   return wildcard;
 }
 
 bool QtHost::IncludeFileDrops() {
   if (main_ == nullptr) return RunHost::IncludeFileDrops();
   bool include = false;
-  OnInterface([&] { include = main_->BasicPage().IncludeFileDrops(); });
+  OnInterface([&] { include = main_->Basic().IncludeFileDrops(); });
   return include;
 }
 
@@ -121,7 +121,7 @@ void QtHost::ProgressBegin(RunState& run) {
     const double scale = main_ != nullptr ? main_->Scale() : 1.02;
     // The window stays until the run ends: a single large file's digest
     // still runs when every entry is counted.
-    status_ = std::make_unique<CStatus>(
+    status_ = std::make_unique<ProgressWindow>(
         ProgressSource{[this] {
                          const std::lock_guard lock(progressMutex_);
                          return progress_;
@@ -147,7 +147,7 @@ void QtHost::DownloadBegin() {
     received_ = total_ = 0;
     downloadStopped_ = false;
     const double scale = main_ != nullptr ? main_->Scale() : 1.02;
-    download_ = std::make_unique<CStatus>(
+    download_ = std::make_unique<ProgressWindow>(
         ProgressSource{[this] { return DownloadTextsOf(received_, total_); }, [] { return false; },
                        [this] { downloadStopped_ = true; }},
         scale, Owner());
@@ -238,7 +238,7 @@ void QtHost::ShowCrawlText(CrawlText, std::u16string_view text) {
   QMetaObject::invokeMethod(
       bridge_.get(),
       [this, shown = QString::fromStdU16String(std::u16string(text))] {
-        main_->WebPage().ShowText(shown);
+        main_->Web().ShowText(shown);
       },
       OnInterfaceThread() ? Qt::DirectConnection : Qt::QueuedConnection);
 }

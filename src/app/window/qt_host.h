@@ -25,14 +25,14 @@ class QWidget;
 namespace ordano {
 
 struct AppContext;
-class CMain;
-class CStatus;
+class MainWindow;
+class ProgressWindow;
 
 class QtHost : public RunHost {
  public:
   // Without a main window (a command-line run started from the desktop) the
   // host serves the settings record and owns its windows itself.
-  explicit QtHost(AppContext& ctx, CMain* main = nullptr);
+  explicit QtHost(AppContext& ctx, MainWindow* main = nullptr);
   ~QtHost() override;
   QtHost(const QtHost&) = delete;
   QtHost& operator=(const QtHost&) = delete;
@@ -71,9 +71,9 @@ class QtHost : public RunHost {
   void ShutDown();
 
   // The progress window of the current scan, or null.
-  CStatus* Status() const { return status_.get(); }
+  ProgressWindow* Status() const { return status_.get(); }
   // The progress window of a download, or null.
-  CStatus* DownloadWindow() const { return download_.get(); }
+  ProgressWindow* DownloadWindow() const { return download_.get(); }
 
  private:
   QWidget* Owner() const;
@@ -84,7 +84,7 @@ class QtHost : public RunHost {
                    MsgButtons buttons);
 
   AppContext& ctx_;
-  CMain* main_;
+  MainWindow* main_;
   std::unique_ptr<QObject> bridge_;  // lives on the interface thread
   RunWorker worker_;
   // The progress the worker last published, and whether it shows digests.
@@ -92,8 +92,8 @@ class QtHost : public RunHost {
   ProgressTexts progress_;
   bool progressMd5_ = false;
   std::int64_t lastPublished_ = 0;  // worker thread only
-  std::unique_ptr<CStatus> status_;
-  std::unique_ptr<CStatus> download_;
+  std::unique_ptr<ProgressWindow> status_;
+  std::unique_ptr<ProgressWindow> download_;
   std::uint64_t received_ = 0;
   std::uint64_t total_ = 0;
   bool downloadStopped_ = false;

@@ -1,4 +1,4 @@
-// CStatus: the progress window of a run. It draws what its source gives on
+// ProgressWindow (CStatus): the progress window of a run. It draws what its source gives on
 // its own 50 ms timer and stays until the run closes it (a digest still runs
 // when every entry is counted); its "中止" button only sets the run's cancel
 // flag. The update's download shows its bytes in the same window.
@@ -35,13 +35,13 @@ struct ProgressSource {
   std::function<void()> stop;      // "中止", Escape too
 };
 
-class CStatus : public CCustomDialog {
+class ProgressWindow : public ToolkitDialog {
   Q_OBJECT
  public:
   static constexpr int kSurfaceWidth = 479;
   static constexpr int kSurfaceHeight = 120;
 
-  CStatus(ProgressSource source, double scale, QWidget* owner);
+  ProgressWindow(ProgressSource source, double scale, QWidget* owner);
 
   // One timer tick: texts, surface, closing test.
   void Tick();

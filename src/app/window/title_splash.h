@@ -1,4 +1,4 @@
-// CTitle: the title splash, a borderless picture window in the picture's own
+// TitleSplash (CTitle): the title splash, a borderless picture window in the picture's own
 // shape. Timed, it fades in, holds and fades out (timer 1012); staying, it
 // shows at full opacity until closed.
 #pragma once
@@ -34,14 +34,14 @@ QImage BuiltInTitlePicture();
 // without covering it: right, left, below or above; none when no side has room.
 std::optional<QPoint> PlaceBeside(const QSize& size, const QRect& window, const QRect& area);
 
-class CTitle : public QWidget {
+class TitleSplash : public QWidget {
   Q_OBJECT
  public:
   static constexpr int kTickMs = 100;
   // The picture is "title_.bmp" in `programFolder` when usable, else the
   // built-in one. With the main window as parent it is a window of its own
   // above it that takes clicks, drags and its menu while the main window is up.
-  explicit CTitle(const QString& programFolder, QWidget* parent = nullptr);
+  explicit TitleSplash(const QString& programFolder, QWidget* parent = nullptr);
 
   void ShowTimed();
   void ShowStaying();

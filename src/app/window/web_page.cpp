@@ -18,7 +18,7 @@ const QString kListAndSave = QStringLiteral("リスト化して保存");
 
 }  // namespace
 
-CWebList::CWebList(AppContext& ctx, RunWorker& worker, QWidget* parent)
+WebPage::WebPage(AppContext& ctx, RunWorker& worker, QWidget* parent)
     : ToolkitPage(parent), ctx_(ctx), worker_(worker) {
   setObjectName("dlg144");
   auto* rows = Child<QVBoxLayout>(this);
@@ -48,17 +48,17 @@ CWebList::CWebList(AppContext& ctx, RunWorker& worker, QWidget* parent)
       "同一ホスト・指定パス配下のHTMLを辿り、リンク、画像、動画、音声、CSS等を列挙します。\r\n"
       "出力は基本・高度タブの設定に従います（クリップボード保存も含む）。\r\n"
       "開始後は同じボタンで中止できます。"));
-  connect(button, &QPushButton::clicked, this, &CWebList::OnButton);
+  connect(button, &QPushButton::clicked, this, &WebPage::OnButton);
   connect(urlEdit, &QLineEdit::returnPressed, button, &QPushButton::click);
 }
 
-void CWebList::ShowText(const QString& text) {
+void WebPage::ShowText(const QString& text) {
   QString shown = text;
   shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
   statusText->setText(shown);
 }
 
-void CWebList::OnButton() {
+void WebPage::OnButton() {
   if (running_) {
     // Only the flag; the crawl notices it at its next pump.
     worker_.RequestCancel();
@@ -83,7 +83,7 @@ void CWebList::OnButton() {
   WebSearchOptions options;
   // On the worker thread: the page changes on the interface thread.
   options.crawlEnded = [this] {
-    QMetaObject::invokeMethod(this, &CWebList::CrawlEnded, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(this, &WebPage::CrawlEnded, Qt::QueuedConnection);
   };
   auto outcome = std::make_shared<WebSearchOutcome>();
   // The crawl, the cancel question and the output.
@@ -96,7 +96,7 @@ void CWebList::OnButton() {
                 });
 }
 
-void CWebList::CrawlEnded() {
+void WebPage::CrawlEnded() {
   running_ = false;
   urlEdit->setEnabled(true);
   button->setEnabled(true);

@@ -1,4 +1,4 @@
-// CWebList: the web page (dialog 144). One button starts the crawl below the
+// WebPage (CWebList): the web page (dialog 144). One button starts the crawl below the
 // typed URL and, while it runs, cancels it; the result goes through the
 // ordinary output run.
 #pragma once
@@ -17,10 +17,10 @@ namespace ordano {
 struct AppContext;
 class RunWorker;
 
-class CWebList : public ToolkitPage {
+class WebPage : public ToolkitPage {
   Q_OBJECT
  public:
-  CWebList(AppContext& ctx, RunWorker& worker, QWidget* parent);
+  WebPage(AppContext& ctx, RunWorker& worker, QWidget* parent);
 
   // Status and completion texts of the crawl (static 1102).
   void ShowText(const QString& text);

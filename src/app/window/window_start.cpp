@@ -65,7 +65,7 @@ bool DesktopLaunch() {
          DisplayReachable();
 }
 
-void ShowMainWindow(CMain& window, bool withTitle, const std::function<void()>& shown) {
+void ShowMainWindow(MainWindow& window, bool withTitle, const std::function<void()>& shown) {
   auto showWindow = [&window, shown] {
     window.show();
     if (shown) shown();
@@ -76,7 +76,7 @@ void ShowMainWindow(CMain& window, bool withTitle, const std::function<void()>& 
   }
   // The title at start never covers the window: beside it where the screen
   // has room, otherwise alone before the window opens.
-  CTitle& title = window.Title();
+  TitleSplash& title = window.Title();
   const QScreen* screen = window.screen();
   const std::optional<QPoint> beside =
       screen == nullptr
@@ -88,11 +88,11 @@ void ShowMainWindow(CMain& window, bool withTitle, const std::function<void()>& 
     title.ShowTimed();
     return;
   }
-  QObject::connect(&title, &CTitle::closed, &window, showWindow, Qt::SingleShotConnection);
+  QObject::connect(&title, &TitleSplash::closed, &window, showWindow, Qt::SingleShotConnection);
   title.ShowTimed();
 }
 
-int RunWindow(int& argc, char** argv, const std::function<void(CMain&)>& shown) {
+int RunWindow(int& argc, char** argv, const std::function<void(MainWindow&)>& shown) {
   std::unique_ptr<QApplication> app = MakeApplication(argc, argv);
   auto ctx = std::make_unique<AppContext>();
   ctx->programFolder = ProgramFolder();
@@ -110,7 +110,7 @@ int RunWindow(int& argc, char** argv, const std::function<void(CMain&)>& shown) 
   // A newer build taken at start-up: the installer waits for this process.
   if (OfferUpdateAtStart(*ctx, argc, argv)) return kExitOk;
   {
-    CMain window(*ctx);
+    MainWindow window(*ctx);
     window.Initialise();
     TakeSnapshot(*ctx);
     ShowMainWindow(window, ctx->settings.NoTitleAtStart == 0, [&] {
