@@ -2,6 +2,7 @@
 
 #include <QDesktopServices>
 #include <QEnterEvent>
+#include <QMetaMethod>
 #include <QMouseEvent>
 #include <QUrl>
 
@@ -48,8 +49,8 @@ void LinkLabel::mouseReleaseEvent(QMouseEvent* event) {
   pressed_ = false;
   event->accept();
   if (!click) return;
-  if (open) {
-    open(Target());
+  if (isSignalConnected(QMetaMethod::fromSignal(&LinkLabel::activated))) {
+    emit activated(Target());
   } else {
     QDesktopServices::openUrl(QUrl(Target()));
   }

@@ -3,7 +3,6 @@
 #pragma once
 
 #include <QLabel>
-#include <functional>
 
 namespace ordano {
 
@@ -15,8 +14,9 @@ class LinkLabel : public QLabel {
   // What a click opens: the text, or "mailto:" and the text when it has no ":".
   QString Target() const;
   bool Hovered() const { return hovered_; }
-  // Opens an address; the desktop's default handler unless set.
-  std::function<void(const QString&)> open;
+ signals:
+  // A click: the address to open. Unconnected, the desktop's default handler opens it.
+  void activated(const QString& target);
 
  protected:
   void enterEvent(QEnterEvent* event) override;

@@ -537,9 +537,6 @@ class PagesTest : public QObject {
     QVERIFY(!info.titleBox->isChecked());
 
     info.SetLink(QStringLiteral("someone@example.org"));
-    info.link->open = [&s](const QString& a) {
-      s.window->Host().opened.push_back(a.toStdString());
-    };
     QTest::mouseClick(info.link, Qt::LeftButton);
     QCOMPARE(s.window->Host().opened.back(), std::string("mailto:someone@example.org"));
     QCOMPARE(info.link->palette().color(QPalette::WindowText), QColor(0, 0, 255));

@@ -141,7 +141,7 @@ void AdvancedPage::Build() {
 void AdvancedPage::Connect() {
   connect(acrylicBox, &QCheckBox::clicked, this, [this](bool on) {
     ctx_.settings.AcrylicMode = on ? 1 : 0;
-    if (onAcrylic) onAcrylic(on);
+    emit acrylicToggled(on);
   });
   for (int id : {1010, 1014}) {
     connect(static_cast<QCheckBox*>(Control(id)), &QCheckBox::toggled, this,

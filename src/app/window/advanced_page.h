@@ -26,8 +26,10 @@ class AdvancedPage : public ToolkitPage {
   QWidget* Control(int id) const;
 
   QCheckBox* acrylicBox = nullptr;  // 1005
-  // The main window switches itself and every page.
-  std::function<void(bool)> onAcrylic;
+
+ signals:
+  // The acrylic box was clicked: the main window switches itself and every page.
+  void acrylicToggled(bool on);
 
  private:
   QCheckBox* Box(int id, const QString& text);

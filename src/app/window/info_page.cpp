@@ -93,19 +93,15 @@ InfoPage::InfoPage(AppContext& ctx, QWidget* parent) : ToolkitPage(parent), ctx_
 
   connect(titleBox, &QCheckBox::clicked, this, [this](bool on) {
     ctx_.settings.NoTitleAtStart = on ? 0 : 1;
-    if (onTitleBox) onTitleBox(on);
+    emit titleBoxToggled(on);
   });
-  connect(ctl1023, &QPushButton::clicked, this, &InfoPage::OnCtl1023);
+  connect(ctl1023, &QPushButton::clicked, this, &InfoPage::updateCheckRequested);
   timer_.setObjectName("timer1000");
   timer_.setInterval(1000);
   connect(&timer_, &QTimer::timeout, this, &InfoPage::Refresh);
   timer_.start();
   Refresh();
   ShowArchivers();
-}
-
-void InfoPage::OnCtl1023() {
-  if (onUpdateCheck) onUpdateCheck();
 }
 
 void InfoPage::Refresh() {

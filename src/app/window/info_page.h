@@ -40,11 +40,11 @@ class InfoPage : public ToolkitPage {
   LinkLabel* link = nullptr;            // 1040
   QLabel* memory = nullptr;             // 1046
   QLabel* archivers = nullptr;          // 1056
-  std::function<void(bool)> onTitleBox;
-  std::function<void()> onUpdateCheck;  // the manual update check
-
- private slots:
-  void OnCtl1023();
+ signals:
+  // "起動時タイトルを表示する" clicked (the menu's check follows).
+  void titleBoxToggled(bool shown);
+  // The manual update check.
+  void updateCheckRequested();
 
  private:
   AppContext& ctx_;

@@ -306,9 +306,11 @@ void MainWindow::ConnectAll() {
   on(32794, [this] { SelectTab(kInfoTab); });
   on(16, [this] { SelectTab(kInfoTab); });
   on(32779, [this] { OpenHelp(); });
-  advanced_->onAcrylic = [this](bool acrylic) { ApplyAcrylic(acrylic); };
-  info_->onTitleBox = [this](bool shown) { actions_[32787]->setChecked(!shown); };
-  info_->onUpdateCheck = [this] { CheckForUpdateFromWindow(*this); };
+  connect(advanced_, &AdvancedPage::acrylicToggled, this, &MainWindow::ApplyAcrylic);
+  connect(info_, &InfoPage::titleBoxToggled, this,
+          [this](bool shown) { actions_[32787]->setChecked(!shown); });
+  connect(info_, &InfoPage::updateCheckRequested, this,
+          [this] { CheckForUpdateFromWindow(*this); });
   // The crawl reads the settings while it works: the other pages, the menu
   // and the window's buttons wait; the web page keeps its stop, 終了 stops too.
   auto lockForCrawl = [this](bool locked) {
@@ -328,9 +330,9 @@ void MainWindow::ConnectAll() {
   });
   connect(info_->titleTimed, &QPushButton::clicked, this, [this] { Title().ShowTimed(); });
   connect(info_->titleStaying, &QPushButton::clicked, this, [this] { Title().ShowStaying(); });
-  info_->link->open = [this](const QString& address) {
+  connect(info_->link, &LinkLabel::activated, this, [this](const QString& address) {
     host_.OpenWithDefaultProgram(address.toStdString(), {});
-  };
+  });
 }
 
 void MainWindow::Initialise() {
