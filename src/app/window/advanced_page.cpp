@@ -71,67 +71,67 @@ QComboBox* AdvancedPage::Combo(int id, const QStringList& entries) {
 }
 
 void AdvancedPage::Build() {
-  const QStringList places = {QStringLiteral("上段"), QStringLiteral("下段")};
+  const QStringList places = {tr("上段"), tr("下段")};
   auto* top = Child<QGridLayout>(this);
   top->setContentsMargins(8, 8, 8, 8);
 
-  auto* heads = Child<QGroupBox>(QStringLiteral("見出し"), this);
+  auto* heads = Child<QGroupBox>(tr("見出し"), this);
   auto* hg = Child<QGridLayout>(heads);
-  hg->addWidget(Box(1002, QStringLiteral("ボリューム名を付けない")), 0, 0);
-  hg->addWidget(Box(1003, QStringLiteral("フォルダ名を付けない")), 1, 0);
-  hg->addWidget(Box(1007, QStringLiteral("「ターゲットフォルダ」行を出さない")), 2, 0);
-  hg->addWidget(Box(1008, QStringLiteral("「ﾌｧｲﾙ名」見出しを出さない")), 3, 0);
-  hg->addWidget(Box(1009, QStringLiteral("「総ﾌｧｲﾙ数」行を出さない")), 4, 0);
-  hg->addWidget(Box(1010, QStringLiteral("ターゲットフォルダ名を変える")), 5, 0);
+  hg->addWidget(Box(1002, tr("ボリューム名を付けない")), 0, 0);
+  hg->addWidget(Box(1003, tr("フォルダ名を付けない")), 1, 0);
+  hg->addWidget(Box(1007, tr("「ターゲットフォルダ」行を出さない")), 2, 0);
+  hg->addWidget(Box(1008, tr("「ﾌｧｲﾙ名」見出しを出さない")), 3, 0);
+  hg->addWidget(Box(1009, tr("「総ﾌｧｲﾙ数」行を出さない")), 4, 0);
+  hg->addWidget(Box(1010, tr("ターゲットフォルダ名を変える")), 5, 0);
   hg->addWidget(Edit(1017), 6, 0);
   auto* totalRow = Child<QHBoxLayout>();
-  totalRow->addWidget(Child<QLabel>(QStringLiteral("総ﾌｧｲﾙ数の位置"), this));
+  totalRow->addWidget(Child<QLabel>(tr("総ﾌｧｲﾙ数の位置"), this));
   totalRow->addWidget(Combo(1040, places));
   totalRow->addStretch();
   hg->addLayout(totalRow, 7, 0);
   top->addWidget(heads, 0, 0);
 
-  auto* form = Child<QGroupBox>(QStringLiteral("出力形式"), this);
+  auto* form = Child<QGroupBox>(tr("出力形式"), this);
   auto* fg = Child<QGridLayout>(form);
-  fg->addWidget(Box(1011, QStringLiteral("ツリー状に字下げする")), 0, 0);
-  fg->addWidget(Box(1012, QStringLiteral("空のフォルダも出力する")), 1, 0);
-  fg->addWidget(Box(1013, QStringLiteral("相対出力にルートフォルダ名を付ける")), 2, 0);
-  fg->addWidget(Box(1018, QStringLiteral("途中のフォルダにドロップしたフォルダ名を含める")), 3, 0);
-  fg->addWidget(Box(1021, QStringLiteral("CSVにフォルダ名とファイル名を出力")), 4, 0);
-  fg->addWidget(Box(1043, QStringLiteral("テキスト出力で改行する")), 5, 0);
-  fg->addWidget(Box(1044, QStringLiteral("改行に<br>タグを付ける")), 6, 0);
+  fg->addWidget(Box(1011, tr("ツリー状に字下げする")), 0, 0);
+  fg->addWidget(Box(1012, tr("空のフォルダも出力する")), 1, 0);
+  fg->addWidget(Box(1013, tr("相対出力にルートフォルダ名を付ける")), 2, 0);
+  fg->addWidget(Box(1018, tr("途中のフォルダにドロップしたフォルダ名を含める")), 3, 0);
+  fg->addWidget(Box(1021, tr("CSVにフォルダ名とファイル名を出力")), 4, 0);
+  fg->addWidget(Box(1043, tr("テキスト出力で改行する")), 5, 0);
+  fg->addWidget(Box(1044, tr("改行に<br>タグを付ける")), 6, 0);
   top->addWidget(form, 0, 1);
 
-  auto* filter = Child<QGroupBox>(QStringLiteral("絞り込み"), this);
+  auto* filter = Child<QGroupBox>(tr("絞り込み"), this);
   auto* ig = Child<QGridLayout>(filter);
-  ig->addWidget(Box(1014, QStringLiteral("文字フィルタ (/ 区切り)")), 0, 0);
-  ig->addWidget(Combo(1030, {QStringLiteral("出力"), QStringLiteral("破棄")}), 0, 1);
+  ig->addWidget(Box(1014, tr("文字フィルタ (/ 区切り)")), 0, 0);
+  ig->addWidget(Combo(1030, {tr("出力"), tr("破棄")}), 0, 1);
   ig->addWidget(Edit(1026), 1, 0, 1, 2);
-  ig->addWidget(Box(1045, QStringLiteral("アイコンへのドロップを日数で絞る")), 2, 0);
+  ig->addWidget(Box(1045, tr("アイコンへのドロップを日数で絞る")), 2, 0);
   auto* daysRow = Child<QHBoxLayout>();
   QLineEdit* days = Edit(1029);
   days->setMaximumWidth(60);
   daysRow->addWidget(days);
-  daysRow->addWidget(Child<QLabel>(QStringLiteral("日以内"), this));
+  daysRow->addWidget(Child<QLabel>(tr("日以内"), this));
   daysRow->addStretch();
   ig->addLayout(daysRow, 2, 1);
   top->addWidget(filter, 1, 0);
 
-  auto* other = Child<QGroupBox>(QStringLiteral("その他"), this);
+  auto* other = Child<QGroupBox>(tr("その他"), this);
   auto* og = Child<QGridLayout>(other);
-  og->addWidget(Box(1015, QStringLiteral("書庫の中身も出力する")), 0, 0, 1, 2);
-  og->addWidget(Box(1020, QStringLiteral("ショートカットのリンク先を読む")), 1, 0, 1, 2);
-  og->addWidget(Box(1016, QStringLiteral("クリップボードにも出力する")), 2, 0, 1, 2);
-  og->addWidget(Box(1019, QStringLiteral("ドライブの容量を出力")), 3, 0);
+  og->addWidget(Box(1015, tr("書庫の中身も出力する")), 0, 0, 1, 2);
+  og->addWidget(Box(1020, tr("ショートカットのリンク先を読む")), 1, 0, 1, 2);
+  og->addWidget(Box(1016, tr("クリップボードにも出力する")), 2, 0, 1, 2);
+  og->addWidget(Box(1019, tr("ドライブの容量を出力")), 3, 0);
   og->addWidget(Combo(1038, places), 3, 1);
-  og->addWidget(Box(1004, QStringLiteral("起動時は常に上書き確認する")), 4, 0, 1, 2);
-  og->addWidget(Box(1006, QStringLiteral("最前面に表示しない(次回起動から)")), 5, 0, 1, 2);
-  acrylicBox = Box(1005, QStringLiteral("アクリル(半透明)背景"));
+  og->addWidget(Box(1004, tr("起動時は常に上書き確認する")), 4, 0, 1, 2);
+  og->addWidget(Box(1006, tr("最前面に表示しない(次回起動から)")), 5, 0, 1, 2);
+  acrylicBox = Box(1005, tr("アクリル(半透明)背景"));
   og->addWidget(acrylicBox, 6, 0, 1, 2);
   top->addWidget(other, 1, 1);
 
   // The template's hidden "完了" button collects the page.
-  auto* done = Child<QPushButton>(QStringLiteral("完了"), this);
+  auto* done = Child<QPushButton>(tr("完了"), this);
   done->setObjectName("ctl1");
   done->setAutoDefault(false);
   done->hide();

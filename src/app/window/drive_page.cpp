@@ -17,9 +17,9 @@ DrivePage::DrivePage(AppContext& ctx, RunWorker& worker, QWidget* parent)
     : ToolkitPage(parent), ctx_(ctx), worker_(worker), drives_(ListDrives()) {
   setObjectName("dlg131");
   auto* rows = Child<QVBoxLayout>(this);
-  auto* group = Child<QGroupBox>(QStringLiteral("ドライブ丸ごと"), this);
+  auto* group = Child<QGroupBox>(tr("ドライブ丸ごと"), this);
   auto* line = Child<QHBoxLayout>(group);
-  line->addWidget(Child<QLabel>(QStringLiteral("ドライブ"), group));
+  line->addWidget(Child<QLabel>(tr("ドライブ"), group));
   driveList = Child<QComboBox>(group);
   driveList->setObjectName("ctl1030");
   driveList->setMinimumContentsLength(24);
@@ -28,7 +28,7 @@ DrivePage::DrivePage(AppContext& ctx, RunWorker& worker, QWidget* parent)
     driveList->addItem(QString::fromStdU16String(DriveText(drives_[i])), static_cast<int>(i));
   }
   line->addWidget(driveList, 1);
-  runButton = Child<QPushButton>(QStringLiteral("丸ごと一覧実行"), group);
+  runButton = Child<QPushButton>(tr("丸ごと一覧実行"), group);
   runButton->setObjectName("ctl1023");
   runButton->setAutoDefault(false);
   line->addWidget(runButton);

@@ -48,29 +48,28 @@ InfoPage::InfoPage(AppContext& ctx, QWidget* parent) : ToolkitPage(parent), ctx_
     l->setObjectName(name);
     return l;
   };
-  auto* version = label(QStringLiteral("ctl1039"),
-                        QStringLiteral("おるだの♪ Ver %1 (Linux)").arg(kVersionText));
+  auto* version =
+      label(QStringLiteral("ctl1039"), tr("おるだの♪ Ver %1 (Linux)").arg(kVersionText));
   QFont big = version->font();
   big.setPointSizeF(big.pointSizeF() * 1.4);
   big.setBold(true);
   version->setFont(big);
-  label(QStringLiteral("ctl1047"), QStringLiteral("ファイル・フォルダの一覧を作るツール"));
-  label(QStringLiteral("ctl1048"),
-        QStringLiteral("Linux版: Qt 6 / libarchive / libcurl で動いています"));
+  label(QStringLiteral("ctl1047"), tr("ファイル・フォルダの一覧を作るツール"));
+  label(QStringLiteral("ctl1048"), tr("Linux版: Qt 6 / libarchive / libcurl で動いています"));
   memory = label(QStringLiteral("ctl1046"), {});
   memory->setTextFormat(Qt::PlainText);
   archivers = label(QStringLiteral("ctl1056"), {});
   archivers->setTextFormat(Qt::PlainText);
   archivers->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-  titleBox = Child<QCheckBox>(QStringLiteral("タイトル表示をする"), this);
+  titleBox = Child<QCheckBox>(tr("タイトル表示をする"), this);
   titleBox->setObjectName("ctl1002");
-  titleTimed = Child<QPushButton>(QStringLiteral("タイトル表示1"), this);
+  titleTimed = Child<QPushButton>(tr("タイトル表示1"), this);
   titleTimed->setObjectName("ctl1036");
-  titleStaying = Child<QPushButton>(QStringLiteral("タイトル表示2"), this);
+  titleStaying = Child<QPushButton>(tr("タイトル表示2"), this);
   titleStaying->setObjectName("ctl1037");
-  ctl1023 = Child<QPushButton>(QStringLiteral("オンラインアップデート"), this);
+  ctl1023 = Child<QPushButton>(tr("Ordano Updateを行う"), this);
   ctl1023->setObjectName("ctl1023");
-  ctl1023->setToolTip(QStringLiteral("オンラインアップデートを行う場合クリックしてください"));
+  ctl1023->setToolTip(tr("オンラインアップデートを行う場合クリックしてください"));
   for (QPushButton* b : {titleTimed, titleStaying, ctl1023}) b->setAutoDefault(false);
   link = Child<LinkLabel>(QString(), this);
   link->setObjectName("ctl1040");

@@ -116,34 +116,34 @@ void MainWindow::BuildMenu() {
   menuBar_ = Child<QMenuBar>(this);
   setMenuBar(menuBar_);
   auto add = [this](QMenu* menu, const MenuItem& item) {
-    QAction* a = menu->addAction(QString::fromUtf8(item.label));
+    QAction* a = menu->addAction(tr(item.label));
     a->setObjectName(QStringLiteral("cmd%1").arg(item.id));
     a->setCheckable(item.checkable);
     actions_[item.id] = a;
   };
-  QMenu* file = menuBar_->addMenu(QStringLiteral("ﾌｧｲﾙ(&F)"));
-  add(file, {32800, "カタログの比較(&C)...", false});
-  add(file, {32801, "カタログの検証(&V)...", false});
+  QMenu* file = menuBar_->addMenu(tr("ﾌｧｲﾙ(&F)"));
+  add(file, {32800, QT_TR_NOOP("カタログの比較(&C)..."), false});
+  add(file, {32801, QT_TR_NOOP("カタログの検証(&V)..."), false});
   file->addSeparator();
-  add(file, {32771, "おるだの♪の終了(&E)", false});
-  QMenu* settings = menuBar_->addMenu(QStringLiteral("設定(&O)"));
-  QMenu* title = settings->addMenu(QStringLiteral("タイトル(&T)"));
-  add(title, {32787, "起動時タイトルを表示しない(&T)", true});
-  add(title, {32788, "もう一度タイトルを見る(&1)", false});
-  add(title, {32789, "ずっと表示したままにする(&2)", false});
-  QMenu* profile = settings->addMenu(QStringLiteral("プロファイル設定(&P)"));
-  add(profile, {32781, "設定画面(&E)", false});
-  add(profile, {32782, "設定変更時、終了時に保存確認(&S)", true});
-  add(profile, {32797, "デフォルトに戻す(&D)", false});
+  add(file, {32771, QT_TR_NOOP("おるだの♪の終了(&E)"), false});
+  QMenu* settings = menuBar_->addMenu(tr("設定(&O)"));
+  QMenu* title = settings->addMenu(tr("タイトル(&T)"));
+  add(title, {32787, QT_TR_NOOP("起動時タイトルを表示しない(&T)"), true});
+  add(title, {32788, QT_TR_NOOP("もう一度タイトルを見る(&1)"), false});
+  add(title, {32789, QT_TR_NOOP("ずっと表示したままにする(&2)"), false});
+  QMenu* profile = settings->addMenu(tr("プロファイル設定(&P)"));
+  add(profile, {32781, QT_TR_NOOP("設定画面(&E)"), false});
+  add(profile, {32782, QT_TR_NOOP("設定変更時、終了時に保存確認(&S)"), true});
+  add(profile, {32797, QT_TR_NOOP("デフォルトに戻す(&D)"), false});
   settings->addSeparator();
-  add(settings, {32795, "タブ位置を保存する(&T)", true});
-  add(settings, {32796, "ドライブ丸ごとのドライブ位置を保存する(&D)", true});
-  QMenu* view = menuBar_->addMenu(QStringLiteral("表示(&V)"));
-  add(view, {32790, "基本設定(&B)", false});
-  add(view, {32791, "応用設定(&E)", false});
-  add(view, {32792, "拡張機能(&X)", false});
-  add(view, {32793, "マルチフォルダ(&M)", false});
-  add(view, {32794, "情報表示(&I)", false});
+  add(settings, {32795, QT_TR_NOOP("タブ位置を保存する(&T)"), true});
+  add(settings, {32796, QT_TR_NOOP("ドライブ丸ごとのドライブ位置を保存する(&D)"), true});
+  QMenu* view = menuBar_->addMenu(tr("表示(&V)"));
+  add(view, {32790, QT_TR_NOOP("基本設定(&B)"), false});
+  add(view, {32791, QT_TR_NOOP("応用設定(&E)"), false});
+  add(view, {32792, QT_TR_NOOP("拡張機能(&X)"), false});
+  add(view, {32793, QT_TR_NOOP("マルチフォルダ(&M)"), false});
+  add(view, {32794, QT_TR_NOOP("情報表示(&I)"), false});
   QMenu* tools = menuBar_->addMenu(tr("ツール(&T)"));
   QAction* search = tools->addAction(tr("ライブラリを検索(&S)..."));
   search->setObjectName("cmdLibrarySearch");
@@ -152,9 +152,9 @@ void MainWindow::BuildMenu() {
   QAction* volumes = tools->addAction(tr("ライブラリのボリューム(&V)..."));
   volumes->setObjectName("cmdLibraryVolumes");
   connect(volumes, &QAction::triggered, this, [this] { OpenLibraryVolumes(); });
-  QMenu* help = menuBar_->addMenu(QStringLiteral("ﾍﾙﾌﾟ(&H)"));
-  add(help, {32779, "目次(&C)", false});
-  add(help, {16, "バージョン情報(&A)", false});
+  QMenu* help = menuBar_->addMenu(tr("ﾍﾙﾌﾟ(&H)"));
+  add(help, {32779, QT_TR_NOOP("目次(&C)"), false});
+  add(help, {16, QT_TR_NOOP("バージョン情報(&A)"), false});
 }
 
 void MainWindow::BuildBody() {
@@ -173,13 +173,12 @@ void MainWindow::BuildBody() {
     return b;
   };
   auto* top = Child<QHBoxLayout>();
-  QPushButton* form = button(1036, QStringLiteral("▲"));
-  form->setToolTip(
-      QStringLiteral("コンパクトモード/通常モード切替\n▲：コンパクトモードへ\n▼：通常モードへ"));
-  QPushButton* profiles = button(1037, QStringLiteral("★"));
-  profiles->setToolTip(QStringLiteral("プロファイル画面を表示します。"));
+  QPushButton* form = button(1036, tr("▲"));
+  form->setToolTip(tr("コンパクトモード/通常モード切替\n▲：コンパクトモードへ\n▼：通常モードへ"));
+  QPushButton* profiles = button(1037, tr("★"));
+  profiles->setToolTip(tr("プロファイル画面を表示します。"));
   for (QPushButton* b : {form, profiles}) {
-    b->setFixedWidth(b->fontMetrics().horizontalAdvance(QStringLiteral("▲▲")) + 12);
+    b->setFixedWidth(b->fontMetrics().horizontalAdvance(tr("▲▲")) + 12);
     top->addWidget(b);
   }
   top->addStretch();
@@ -205,44 +204,43 @@ void MainWindow::BuildBody() {
   tabs_->setDocumentMode(true);
   tabs_->tabBar()->setExpanding(true);
   const std::pair<const char*, std::vector<QWidget*>> tabPages[] = {
-      {"基本(出力設定)", {basic_}},  {"高度(追加設定)", {advanced_}},
-      {"拡張機能", {drive_, html_}}, {"マルチフォルダ", {hint_, multi_}},
-      {"Web検索", {web_}},           {"情報表示", {info_}}};
+      {QT_TR_NOOP("基本(出力設定)"), {basic_}},  {QT_TR_NOOP("高度(追加設定)"), {advanced_}},
+      {QT_TR_NOOP("拡張機能"), {drive_, html_}}, {QT_TR_NOOP("マルチフォルダ"), {hint_, multi_}},
+      {QT_TR_NOOP("Web検索"), {web_}},           {QT_TR_NOOP("情報表示"), {info_}}};
   for (const auto& [label, pages] : tabPages) {
-    tabs_->addTab(TabPane(pages), QString::fromUtf8(label));
+    tabs_->addTab(TabPane(pages), tr(label));
   }
   rows->addWidget(tabs_, 1);
 
   normalFoot_ = Child<QWidget>(body_);
   auto* foot = Child<QHBoxLayout>(normalFoot_);
   foot->setContentsMargins(0, 0, 0, 0);
-  dropHint_ = Child<QLabel>(QStringLiteral("ファイルまたはフォルダをドロップしてください"), body_);
+  dropHint_ = Child<QLabel>(tr("ファイルまたはフォルダをドロップしてください"), body_);
   foot->addWidget(dropHint_, 1);
-  foot->addWidget(button(1023, QStringLiteral("開発HPへ")));
-  foot->addWidget(button(1, QStringLiteral("終了")));
+  foot->addWidget(button(1023, tr("開発HPへ")));
+  foot->addWidget(button(1, tr("終了")));
   rows->addWidget(normalFoot_);
 
   compactPart_ = Child<QWidget>(body_);
   auto* compact = Child<QVBoxLayout>(compactPart_);
   compact->setContentsMargins(0, 0, 0, 0);
-  compactHint_ =
-      Child<QLabel>(QStringLiteral("ファイルまたはフォルダをドロップしてください"), body_);
+  compactHint_ = Child<QLabel>(tr("ファイルまたはフォルダをドロップしてください"), body_);
   compactHint_->setObjectName("ctl1057");
   compactHint_->setAlignment(Qt::AlignCenter);
   compactHint_->setFrameShape(QFrame::StyledPanel);
   compactHint_->setMinimumSize(qRound(320 * scale_), qRound(48 * scale_));
   compact->addWidget(compactHint_, 1);
   auto* compactButtons = Child<QHBoxLayout>();
-  compactButtons->addWidget(button(1025, QStringLiteral("開発HPへ")));
+  compactButtons->addWidget(button(1025, tr("開発HPへ")));
   compactButtons->addStretch();
-  compactButtons->addWidget(button(1024, QStringLiteral("終了")));
+  compactButtons->addWidget(button(1024, tr("終了")));
   compact->addLayout(compactButtons);
   rows->addWidget(compactPart_, 1);
 
-  buttons_[1]->setToolTip(QStringLiteral("おるだの♪を終了します。"));
-  buttons_[1024]->setToolTip(QStringLiteral("おるだの♪を終了します。"));
-  buttons_[1023]->setToolTip(QStringLiteral("開発HPを開きます。"));
-  buttons_[1025]->setToolTip(QStringLiteral("開発HPを開きます。"));
+  buttons_[1]->setToolTip(tr("おるだの♪を終了します。"));
+  buttons_[1024]->setToolTip(tr("おるだの♪を終了します。"));
+  buttons_[1023]->setToolTip(tr("開発HPを開きます。"));
+  buttons_[1025]->setToolTip(tr("開発HPを開きます。"));
 }
 
 QScrollArea* MainWindow::TabPane(const std::vector<QWidget*>& pages) {
@@ -454,7 +452,7 @@ bool MainWindow::NormalForm() const { return ctx_.startup.NormalMode != 0; }
 void MainWindow::SwitchForm() {
   const bool toCompact = NormalForm();
   ctx_.startup.NormalMode = toCompact ? 0 : 1;
-  buttons_[1036]->setText(toCompact ? QStringLiteral("▼") : QStringLiteral("▲"));
+  buttons_[1036]->setText(toCompact ? tr("▼") : tr("▲"));
   if (toCompact && isVisible()) normalSize_ = size();
   tabs_->setVisible(!toCompact);
   normalFoot_->setVisible(!toCompact);
@@ -660,7 +658,7 @@ void MainWindow::SaveOnExit() {
     switch (
         host_.MessageBox(kExitQuestion, u"おるだの♪", MsgIcon::Question, MsgButtons::YesNoCancel)) {
       case MsgAnswer::Yes: {
-        ProfileNameDialog dialog(QStringLiteral("新規"), this);
+        ProfileNameDialog dialog(tr("新規"), this);
         host_.Exec(dialog);
         if (dialog.result() == QDialog::Accepted) {
           SaveAsNewProfile(dialog.Name());

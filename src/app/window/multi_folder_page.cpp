@@ -33,10 +33,10 @@ FolderListPage::FolderListPage(AppContext& ctx, RunWorker& worker, QListWidget* 
     buttons->addWidget(b);
     return b;
   };
-  removeButton = button(1024, QStringLiteral("削除"));
-  clearButton = button(1023, QStringLiteral("全クリア"));
+  removeButton = button(1024, tr("削除"));
+  clearButton = button(1023, tr("全クリア"));
   buttons->addStretch();
-  runButton = button(1, QStringLiteral("リスト実行"));
+  runButton = button(1, tr("リスト実行"));
   rows->addLayout(buttons);
 
   connect(removeButton, &QPushButton::clicked, this, &FolderListPage::RemoveSelected);
@@ -104,8 +104,7 @@ void FolderListPage::RunList() {
 FolderListHint::FolderListHint(QWidget* parent) : ToolkitPage(parent) {
   setObjectName("dlg143");
   auto* rows = Child<QVBoxLayout>(this);
-  auto* hint =
-      Child<QLabel>(QStringLiteral("処理したい複数のフォルダをドロップしてください"), this);
+  auto* hint = Child<QLabel>(tr("処理したい複数のフォルダをドロップしてください"), this);
   hint->setWordWrap(true);
   rows->addWidget(hint);
 }

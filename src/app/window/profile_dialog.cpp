@@ -33,11 +33,11 @@ QString Q(std::u16string_view s) { return QString::fromStdU16String(std::u16stri
 ProfileDialog::ProfileDialog(AppContext& ctx, QtHost& host, bool chooser, QWidget* owner)
     : ToolkitDialog(owner), ctx_(ctx), host_(host), chooser_(chooser) {
   setObjectName("dlg134");
-  setWindowTitle(QStringLiteral("プロファイル設定"));
+  setWindowTitle(tr("プロファイル設定"));
   list = Child<QTableWidget>(0, 4, this);
   list->setObjectName("ctl1048");
-  list->setHorizontalHeaderLabels({QStringLiteral("プロファイル名"), QStringLiteral("最終更新"),
-                                   QStringLiteral("使用中"), QStringLiteral("No.")});
+  list->setHorizontalHeaderLabels(
+      {tr("プロファイル名"), tr("最終更新"), tr("使用中"), QStringLiteral("No.")});
   // The template's widths fit a time text of its font; wider fonts widen all.
   const double perChar = std::max(
       1.0,
@@ -55,15 +55,15 @@ ProfileDialog::ProfileDialog(AppContext& ctx, QtHost& host, bool chooser, QWidge
   list->setContextMenuPolicy(Qt::CustomContextMenu);
   list->setMinimumSize(qRound(440 * perChar), 220);
 
-  createButton = Child<QPushButton>(QStringLiteral("新規プロファイルを作成"), this);
+  createButton = Child<QPushButton>(tr("新規プロファイルを作成"), this);
   createButton->setObjectName("ctl1023");
   createButton->setAutoDefault(false);
   createButton->setVisible(!chooser_);
-  auto* close = Child<QPushButton>(QStringLiteral("閉じる"), this);
+  auto* close = Child<QPushButton>(tr("閉じる"), this);
   close->setObjectName("ctl1");
   close->setAutoDefault(false);
   // The template's "デフォルトに戻す" stays hidden and does nothing.
-  auto* defaults = Child<QPushButton>(QStringLiteral("デフォルトに戻す"), this);
+  auto* defaults = Child<QPushButton>(tr("デフォルトに戻す"), this);
   defaults->setObjectName("ctl1024");
   defaults->hide();
 

@@ -14,7 +14,7 @@
 namespace ordano {
 namespace {
 
-const QString kListAndSave = QStringLiteral("リスト化して保存");
+constexpr const char* kListAndSave = QT_TR_NOOP("リスト化して保存");
 
 }  // namespace
 
@@ -22,14 +22,14 @@ WebPage::WebPage(AppContext& ctx, RunWorker& worker, QWidget* parent)
     : ToolkitPage(parent), ctx_(ctx), worker_(worker) {
   setObjectName("dlg144");
   auto* rows = Child<QVBoxLayout>(this);
-  auto* group = Child<QGroupBox>(QStringLiteral("Web検索(URL配下リスト化)"), this);
+  auto* group = Child<QGroupBox>(tr("Web検索(URL配下リスト化)"), this);
   auto* g = Child<QVBoxLayout>(group);
   auto* line = Child<QHBoxLayout>();
-  line->addWidget(Child<QLabel>(QStringLiteral("対象URL"), group));
+  line->addWidget(Child<QLabel>(tr("対象URL"), group));
   urlEdit = Child<QLineEdit>(group);
   urlEdit->setObjectName("ctl1100");
   line->addWidget(urlEdit, 1);
-  button = Child<QPushButton>(kListAndSave, group);
+  button = Child<QPushButton>(tr(kListAndSave), group);
   button->setObjectName("ctl1101");
   button->setAutoDefault(false);
   line->addWidget(button);
@@ -62,7 +62,7 @@ void WebPage::OnButton() {
   if (running_) {
     // Only the flag; the crawl notices it at its next pump.
     worker_.RequestCancel();
-    button->setText(QStringLiteral("中止処理中..."));
+    button->setText(tr("中止処理中..."));
     button->setEnabled(false);
     return;
   }
@@ -77,7 +77,7 @@ void WebPage::OnButton() {
   urlEdit->setText(QString::fromStdU16String(accepted));
   running_ = true;
   urlEdit->setEnabled(false);
-  button->setText(QStringLiteral("中止"));
+  button->setText(tr("中止"));
   emit crawlStarted();
 
   WebSearchOptions options;
@@ -100,7 +100,7 @@ void WebPage::CrawlEnded() {
   running_ = false;
   urlEdit->setEnabled(true);
   button->setEnabled(true);
-  button->setText(kListAndSave);
+  button->setText(tr(kListAndSave));
 }
 
 }  // namespace ordano
