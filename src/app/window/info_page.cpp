@@ -67,10 +67,10 @@ InfoPage::InfoPage(AppContext& ctx, QWidget* parent) : ToolkitPage(parent), ctx_
   titleTimed->setObjectName("ctl1036");
   titleStaying = Child<QPushButton>(tr("タイトル表示2"), this);
   titleStaying->setObjectName("ctl1037");
-  ctl1023 = Child<QPushButton>(tr("Ordano Updateを行う"), this);
-  ctl1023->setObjectName("ctl1023");
-  ctl1023->setToolTip(tr("オンラインアップデートを行う場合クリックしてください"));
-  for (QPushButton* b : {titleTimed, titleStaying, ctl1023}) b->setAutoDefault(false);
+  updateButton = Child<QPushButton>(tr("Ordano Updateを行う"), this);
+  updateButton->setObjectName("ctl1023");
+  updateButton->setToolTip(tr("オンラインアップデートを行う場合クリックしてください"));
+  for (QPushButton* b : {titleTimed, titleStaying, updateButton}) b->setAutoDefault(false);
   link = Child<LinkLabel>(QString(), this);
   link->setObjectName("ctl1040");
 
@@ -86,7 +86,7 @@ InfoPage::InfoPage(AppContext& ctx, QWidget* parent) : ToolkitPage(parent), ctx_
   grid->addWidget(titleBox, 6, 0);
   grid->addWidget(titleTimed, 7, 0);
   grid->addWidget(titleStaying, 8, 0);
-  grid->addWidget(ctl1023, 8, 1, 1, 2);
+  grid->addWidget(updateButton, 8, 1, 1, 2);
   grid->setRowStretch(9, 1);
   grid->setColumnStretch(1, 1);
 
@@ -94,7 +94,7 @@ InfoPage::InfoPage(AppContext& ctx, QWidget* parent) : ToolkitPage(parent), ctx_
     ctx_.settings.NoTitleAtStart = on ? 0 : 1;
     emit titleBoxToggled(on);
   });
-  connect(ctl1023, &QPushButton::clicked, this, &InfoPage::updateCheckRequested);
+  connect(updateButton, &QPushButton::clicked, this, &InfoPage::updateCheckRequested);
   timer_.setObjectName("timer1000");
   timer_.setInterval(1000);
   connect(&timer_, &QTimer::timeout, this, &InfoPage::Refresh);

@@ -36,7 +36,7 @@ class InfoPage : public ToolkitPage {
   QCheckBox* titleBox = nullptr;        // 1002
   QPushButton* titleTimed = nullptr;    // 1036
   QPushButton* titleStaying = nullptr;  // 1037
-  QPushButton* ctl1023 = nullptr;       // online update
+  QPushButton* updateButton = nullptr;  // online update
   LinkLabel* link = nullptr;            // 1040
   QLabel* memory = nullptr;             // 1046
   QLabel* archivers = nullptr;          // 1056

@@ -122,28 +122,28 @@ void MainWindow::BuildMenu() {
     actions_[item.id] = a;
   };
   QMenu* file = menuBar_->addMenu(tr("ﾌｧｲﾙ(&F)"));
-  add(file, {32800, QT_TR_NOOP("カタログの比較(&C)..."), false});
-  add(file, {32801, QT_TR_NOOP("カタログの検証(&V)..."), false});
+  add(file, {kCmdCompare, QT_TR_NOOP("カタログの比較(&C)..."), false});
+  add(file, {kCmdVerify, QT_TR_NOOP("カタログの検証(&V)..."), false});
   file->addSeparator();
-  add(file, {32771, QT_TR_NOOP("おるだの♪の終了(&E)"), false});
+  add(file, {kCmdExit, QT_TR_NOOP("おるだの♪の終了(&E)"), false});
   QMenu* settings = menuBar_->addMenu(tr("設定(&O)"));
   QMenu* title = settings->addMenu(tr("タイトル(&T)"));
-  add(title, {32787, QT_TR_NOOP("起動時タイトルを表示しない(&T)"), true});
-  add(title, {32788, QT_TR_NOOP("もう一度タイトルを見る(&1)"), false});
-  add(title, {32789, QT_TR_NOOP("ずっと表示したままにする(&2)"), false});
+  add(title, {kCmdNoTitleAtStart, QT_TR_NOOP("起動時タイトルを表示しない(&T)"), true});
+  add(title, {kCmdTitleTimed, QT_TR_NOOP("もう一度タイトルを見る(&1)"), false});
+  add(title, {kCmdTitleStaying, QT_TR_NOOP("ずっと表示したままにする(&2)"), false});
   QMenu* profile = settings->addMenu(tr("プロファイル設定(&P)"));
-  add(profile, {32781, QT_TR_NOOP("設定画面(&E)"), false});
-  add(profile, {32782, QT_TR_NOOP("設定変更時、終了時に保存確認(&S)"), true});
-  add(profile, {32797, QT_TR_NOOP("デフォルトに戻す(&D)"), false});
+  add(profile, {kCmdProfiles, QT_TR_NOOP("設定画面(&E)"), false});
+  add(profile, {kCmdConfirmOnExit, QT_TR_NOOP("設定変更時、終了時に保存確認(&S)"), true});
+  add(profile, {kCmdDefaults, QT_TR_NOOP("デフォルトに戻す(&D)"), false});
   settings->addSeparator();
-  add(settings, {32795, QT_TR_NOOP("タブ位置を保存する(&T)"), true});
-  add(settings, {32796, QT_TR_NOOP("ドライブ丸ごとのドライブ位置を保存する(&D)"), true});
+  add(settings, {kCmdSaveTab, QT_TR_NOOP("タブ位置を保存する(&T)"), true});
+  add(settings, {kCmdSaveDrive, QT_TR_NOOP("ドライブ丸ごとのドライブ位置を保存する(&D)"), true});
   QMenu* view = menuBar_->addMenu(tr("表示(&V)"));
-  add(view, {32790, QT_TR_NOOP("基本設定(&B)"), false});
-  add(view, {32791, QT_TR_NOOP("応用設定(&E)"), false});
-  add(view, {32792, QT_TR_NOOP("拡張機能(&X)"), false});
-  add(view, {32793, QT_TR_NOOP("マルチフォルダ(&M)"), false});
-  add(view, {32794, QT_TR_NOOP("情報表示(&I)"), false});
+  add(view, {kCmdBasicTab, QT_TR_NOOP("基本設定(&B)"), false});
+  add(view, {kCmdBasicTab + 1, QT_TR_NOOP("応用設定(&E)"), false});
+  add(view, {kCmdBasicTab + 2, QT_TR_NOOP("拡張機能(&X)"), false});
+  add(view, {kCmdBasicTab + 3, QT_TR_NOOP("マルチフォルダ(&M)"), false});
+  add(view, {kCmdInfoTab, QT_TR_NOOP("情報表示(&I)"), false});
   QMenu* tools = menuBar_->addMenu(tr("ツール(&T)"));
   QAction* search = tools->addAction(tr("ライブラリを検索(&S)..."));
   search->setObjectName("cmdLibrarySearch");
@@ -153,8 +153,8 @@ void MainWindow::BuildMenu() {
   volumes->setObjectName("cmdLibraryVolumes");
   connect(volumes, &QAction::triggered, this, [this] { OpenLibraryVolumes(); });
   QMenu* help = menuBar_->addMenu(tr("ﾍﾙﾌﾟ(&H)"));
-  add(help, {32779, QT_TR_NOOP("目次(&C)"), false});
-  add(help, {16, QT_TR_NOOP("バージョン情報(&A)"), false});
+  add(help, {kCmdHelp, QT_TR_NOOP("目次(&C)"), false});
+  add(help, {kCmdAbout, QT_TR_NOOP("バージョン情報(&A)"), false});
 }
 
 void MainWindow::BuildBody() {
@@ -165,17 +165,17 @@ void MainWindow::BuildBody() {
   rows->setContentsMargins(5, 5, 5, 5);
   rows->setSpacing(4);
 
-  auto button = [this](int id, const QString& text) {
+  auto button = [this](MainControl id, const QString& text) {
     auto* b = Child<QPushButton>(text, body_);
-    b->setObjectName(QStringLiteral("ctl%1").arg(id));
+    b->setObjectName(QStringLiteral("ctl%1").arg(static_cast<int>(id)));
     b->setAutoDefault(false);
     buttons_[id] = b;
     return b;
   };
   auto* top = Child<QHBoxLayout>();
-  QPushButton* form = button(1036, tr("▲"));
+  QPushButton* form = button(MainControl::FormSwitch, tr("▲"));
   form->setToolTip(tr("コンパクトモード/通常モード切替\n▲：コンパクトモードへ\n▼：通常モードへ"));
-  QPushButton* profiles = button(1037, tr("★"));
+  QPushButton* profiles = button(MainControl::Profiles, tr("★"));
   profiles->setToolTip(tr("プロファイル画面を表示します。"));
   for (QPushButton* b : {form, profiles}) {
     b->setFixedWidth(b->fontMetrics().horizontalAdvance(tr("▲▲")) + 12);
@@ -196,7 +196,7 @@ void MainWindow::BuildBody() {
 
   tabs_ = Child<QTabWidget>(body_);
   tabs_->setObjectName("tabs");
-  tabs_->tabBar()->setObjectName("ctl1055");
+  tabs_->tabBar()->setObjectName(QStringLiteral("ctl%1").arg(static_cast<int>(MainControl::Tabs)));
   QFont tabFont = tabs_->tabBar()->font();
   tabFont.setFamilies({QStringLiteral("Meiryo UI"), QStringLiteral("Noto Sans CJK JP")});
   tabFont.setPixelSize(qRound(11 * scale_) + 1);
@@ -217,30 +217,31 @@ void MainWindow::BuildBody() {
   foot->setContentsMargins(0, 0, 0, 0);
   dropHint_ = Child<QLabel>(tr("ファイルまたはフォルダをドロップしてください"), body_);
   foot->addWidget(dropHint_, 1);
-  foot->addWidget(button(1023, tr("開発HPへ")));
-  foot->addWidget(button(1, tr("終了")));
+  foot->addWidget(button(MainControl::Support, tr("開発HPへ")));
+  foot->addWidget(button(MainControl::Exit, tr("終了")));
   rows->addWidget(normalFoot_);
 
   compactPart_ = Child<QWidget>(body_);
   auto* compact = Child<QVBoxLayout>(compactPart_);
   compact->setContentsMargins(0, 0, 0, 0);
   compactHint_ = Child<QLabel>(tr("ファイルまたはフォルダをドロップしてください"), body_);
-  compactHint_->setObjectName("ctl1057");
+  compactHint_->setObjectName(
+      QStringLiteral("ctl%1").arg(static_cast<int>(MainControl::CompactHint)));
   compactHint_->setAlignment(Qt::AlignCenter);
   compactHint_->setFrameShape(QFrame::StyledPanel);
   compactHint_->setMinimumSize(qRound(320 * scale_), qRound(48 * scale_));
   compact->addWidget(compactHint_, 1);
   auto* compactButtons = Child<QHBoxLayout>();
-  compactButtons->addWidget(button(1025, tr("開発HPへ")));
+  compactButtons->addWidget(button(MainControl::CompactSupport, tr("開発HPへ")));
   compactButtons->addStretch();
-  compactButtons->addWidget(button(1024, tr("終了")));
+  compactButtons->addWidget(button(MainControl::CompactExit, tr("終了")));
   compact->addLayout(compactButtons);
   rows->addWidget(compactPart_, 1);
 
-  buttons_[1]->setToolTip(tr("おるだの♪を終了します。"));
-  buttons_[1024]->setToolTip(tr("おるだの♪を終了します。"));
-  buttons_[1023]->setToolTip(tr("開発HPを開きます。"));
-  buttons_[1025]->setToolTip(tr("開発HPを開きます。"));
+  buttons_[MainControl::Exit]->setToolTip(tr("おるだの♪を終了します。"));
+  buttons_[MainControl::CompactExit]->setToolTip(tr("おるだの♪を終了します。"));
+  buttons_[MainControl::Support]->setToolTip(tr("開発HPを開きます。"));
+  buttons_[MainControl::CompactSupport]->setToolTip(tr("開発HPを開きます。"));
 }
 
 QScrollArea* MainWindow::TabPane(const std::vector<QWidget*>& pages) {
@@ -279,34 +280,37 @@ QAction* MainWindow::MenuAction(int id) const {
 
 void MainWindow::ConnectAll() {
   connect(&outputTimer_, &QTimer::timeout, this, &MainWindow::FinishRunNow);
-  connect(buttons_[1036], &QPushButton::clicked, this, &MainWindow::SwitchForm);
-  for (int id : {1, 1024}) connect(buttons_[id], &QPushButton::clicked, this, [this] { close(); });
-  for (int id : {1023, 1025}) {
+  connect(buttons_[MainControl::FormSwitch], &QPushButton::clicked, this, &MainWindow::SwitchForm);
+  for (MainControl id : {MainControl::Exit, MainControl::CompactExit}) {
+    connect(buttons_[id], &QPushButton::clicked, this, [this] { close(); });
+  }
+  for (MainControl id : {MainControl::Support, MainControl::CompactSupport}) {
     connect(buttons_[id], &QPushButton::clicked, this, &MainWindow::OpenSupportPage);
   }
-  connect(buttons_[1037], &QPushButton::clicked, this, &MainWindow::OpenProfileDialog);
+  connect(buttons_[MainControl::Profiles], &QPushButton::clicked, this,
+          &MainWindow::OpenProfileDialog);
   auto on = [this](int id, auto&& fn) { connect(actions_[id], &QAction::triggered, this, fn); };
-  on(32771, [this] { close(); });
-  on(32800, [this] { CompareFromWindow(*this); });
-  on(32801, [this] { VerifyFromWindow(*this, host_); });
-  on(32787, [this](bool checked) {
+  on(kCmdExit, [this] { close(); });
+  on(kCmdCompare, [this] { CompareFromWindow(*this); });
+  on(kCmdVerify, [this] { VerifyFromWindow(*this, host_); });
+  on(kCmdNoTitleAtStart, [this](bool checked) {
     ctx_.settings.NoTitleAtStart = checked ? 1 : 0;
     info_->titleBox->setChecked(!checked);
   });
-  on(32788, [this] { Title().ShowTimed(); });
-  on(32789, [this] { Title().ShowStaying(); });
-  on(32781, [this] { OpenProfileDialog(); });
-  on(32782, [this](bool checked) { ctx_.startup.ConfirmSaveOnExit = checked ? 1 : 0; });
-  on(32795, [this](bool checked) { ctx_.startup.SaveTabPosition = checked ? 1 : 0; });
-  on(32796, [this](bool checked) { ctx_.startup.SaveDrivePosition = checked ? 1 : 0; });
-  on(32797, [this] { BackToDefaults(); });
-  for (int i = 0; i < 4; ++i) on(32790 + i, [this, i] { SelectTab(i); });
-  on(32794, [this] { SelectTab(kInfoTab); });
-  on(16, [this] { SelectTab(kInfoTab); });
-  on(32779, [this] { OpenHelp(); });
+  on(kCmdTitleTimed, [this] { Title().ShowTimed(); });
+  on(kCmdTitleStaying, [this] { Title().ShowStaying(); });
+  on(kCmdProfiles, [this] { OpenProfileDialog(); });
+  on(kCmdConfirmOnExit, [this](bool checked) { ctx_.startup.ConfirmSaveOnExit = checked ? 1 : 0; });
+  on(kCmdSaveTab, [this](bool checked) { ctx_.startup.SaveTabPosition = checked ? 1 : 0; });
+  on(kCmdSaveDrive, [this](bool checked) { ctx_.startup.SaveDrivePosition = checked ? 1 : 0; });
+  on(kCmdDefaults, [this] { BackToDefaults(); });
+  for (int i = 0; i < 4; ++i) on(kCmdBasicTab + i, [this, i] { SelectTab(i); });
+  on(kCmdInfoTab, [this] { SelectTab(kInfoTab); });
+  on(kCmdAbout, [this] { SelectTab(kInfoTab); });
+  on(kCmdHelp, [this] { OpenHelp(); });
   connect(advanced_, &AdvancedPage::acrylicToggled, this, &MainWindow::ApplyAcrylic);
   connect(info_, &InfoPage::titleBoxToggled, this,
-          [this](bool shown) { actions_[32787]->setChecked(!shown); });
+          [this](bool shown) { actions_[kCmdNoTitleAtStart]->setChecked(!shown); });
   connect(info_, &InfoPage::updateCheckRequested, this,
           [this] { CheckForUpdateFromWindow(*this); });
   // The crawl reads the settings while it works: the other pages, the menu
@@ -316,7 +320,7 @@ void MainWindow::ConnectAll() {
       if (page != web_) page->setEnabled(!locked);
     }
     for (const auto& [id, button] : buttons_) {
-      if (id != 1 && id != 1024) button->setEnabled(!locked);
+      if (id != MainControl::Exit && id != MainControl::CompactExit) button->setEnabled(!locked);
     }
     menuBar_->setEnabled(!locked);
   };
@@ -342,11 +346,11 @@ void MainWindow::Initialise() {
                  : help.isEmpty()   ? QString()
                                     : QUrl::fromLocalFile(help).toString());
   if (ctx_.startup.SaveTabPosition == 1) {
-    actions_[32795]->setChecked(true);
+    actions_[kCmdSaveTab]->setChecked(true);
     SelectTab(std::clamp(ctx_.startup.TabIndex, 0, kTabCount - 1));
   }
   if (ctx_.startup.SaveDrivePosition == 1) {
-    actions_[32796]->setChecked(true);
+    actions_[kCmdSaveDrive]->setChecked(true);
     drive_->SelectDrive(ctx_.startup.DriveIndex);
   }
   RestorePlacement();
@@ -370,7 +374,7 @@ void MainWindow::ApplySettings() {
     setWindowFlag(Qt::WindowStaysOnTopHint, true);
     if (shown) show();
   }
-  actions_[32782]->setChecked(ctx_.startup.ConfirmSaveOnExit != 0);
+  actions_[kCmdConfirmOnExit]->setChecked(ctx_.startup.ConfirmSaveOnExit != 0);
   SetPlainOpacity(ctx_.settings.Translucent == 1 ? 200.0 / 255.0 : 1.0);
   if (!ctx_.archivers) {
     ctx_.archivers = LoadArchivers();
@@ -385,7 +389,7 @@ void MainWindow::ApplyPages() {
   advanced_->Apply(ctx_.settings);
   html_->Apply(ctx_.settings);
   multi_->Reload();
-  actions_[32787]->setChecked(ctx_.settings.NoTitleAtStart != 0);
+  actions_[kCmdNoTitleAtStart]->setChecked(ctx_.settings.NoTitleAtStart != 0);
   info_->titleBox->setChecked(ctx_.settings.NoTitleAtStart == 0);
   SetAcrylic(ctx_.settings.AcrylicMode == 1);
 }
@@ -452,7 +456,7 @@ bool MainWindow::NormalForm() const { return ctx_.startup.NormalMode != 0; }
 void MainWindow::SwitchForm() {
   const bool toCompact = NormalForm();
   ctx_.startup.NormalMode = toCompact ? 0 : 1;
-  buttons_[1036]->setText(toCompact ? tr("▼") : tr("▲"));
+  buttons_[MainControl::FormSwitch]->setText(toCompact ? tr("▼") : tr("▲"));
   if (toCompact && isVisible()) normalSize_ = size();
   tabs_->setVisible(!toCompact);
   normalFoot_->setVisible(!toCompact);

@@ -39,6 +39,38 @@ class LibraryVolumesWindow;
 // The display scale: horizontal dots per inch / 99, at least 1.02.
 double DisplayScale(double dpiX);
 
+// The window's own controls; each number is the control's object name
+// ("ctl" and the number), which the tests find it by.
+enum class MainControl {
+  Exit = 1,
+  Support = 1023,
+  CompactExit = 1024,
+  CompactSupport = 1025,
+  FormSwitch = 1036,
+  Profiles = 1037,
+  Tabs = 1055,
+  CompactHint = 1057,
+};
+
+// The menu's commands, by their command numbers (object names "cmd" and the number).
+enum MenuCommand : int {
+  kCmdAbout = 16,
+  kCmdExit = 32771,
+  kCmdHelp = 32779,
+  kCmdProfiles = 32781,
+  kCmdConfirmOnExit = 32782,
+  kCmdNoTitleAtStart = 32787,
+  kCmdTitleTimed = 32788,
+  kCmdTitleStaying = 32789,
+  kCmdBasicTab = 32790,
+  kCmdInfoTab = 32794,
+  kCmdSaveTab = 32795,
+  kCmdSaveDrive = 32796,
+  kCmdDefaults = 32797,
+  kCmdCompare = 32800,
+  kCmdVerify = 32801,
+};
+
 class MainWindow : public QMainWindow, public ToolkitSurface {
   Q_OBJECT
   ORDANO_TOOLKIT_EVENTS()
@@ -140,7 +172,7 @@ class MainWindow : public QMainWindow, public ToolkitSurface {
   QWidget* compactPart_ = nullptr;  // the compact form's hint and buttons
   QSize normalSize_;                // the normal form's size while compact
   std::map<int, QAction*> actions_;
-  std::map<int, QPushButton*> buttons_;
+  std::map<MainControl, QPushButton*> buttons_;
   QLabel* dropHint_ = nullptr;     // under the tabs, normal form
   QLabel* compactHint_ = nullptr;  // 1057
   BasicPage* basic_ = nullptr;
