@@ -489,6 +489,10 @@ class WindowTest : public QObject {
     QCOMPARE(s.ctx->settings.AcrylicMode, 1);
     for (ToolkitPage* page : s.window->Pages()) QCOMPARE(back(page), kAcrylicBackColor);
     QVERIFY(qAbs(s.window->windowOpacity() - kAcrylicOpacity) < 0.01);
+    // Background and opacity only: buttons keep an opaque face (their
+    // labels drawn on it), boxes theirs.
+    QCOMPARE(s.Find<QPushButton>("ctl1020")->palette().color(QPalette::Button), kAcrylicBackColor);
+    QCOMPARE(s.Find<QCheckBox>("ctl1013")->palette().color(QPalette::Window), kAcrylicBackColor);
     // The toolkit's context menu switches it back, from any page.
     std::unique_ptr<QMenu> menu = s.window->Info().MakeContextMenu();
     menu->findChild<QAction*>("toolkitAcrylic")->trigger();
