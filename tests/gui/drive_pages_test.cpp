@@ -182,7 +182,8 @@ class DrivePagesTest : public QObject {
   void InfoPageUpdateButton() {
     Session s;
     s.window->SelectTab(MainWindow::kInfoTab);
-    QCOMPARE(s.Find<QPushButton>("dlg141", "ctl1023")->text(), QStringLiteral("Ordano Updateを行う"));
+    QCOMPARE(s.Find<QPushButton>("dlg141", "ctl1023")->text(),
+             QStringLiteral("Ordano Updateを行う"));
     s.Find<QPushButton>("dlg141", "ctl1023")->click();
     QCOMPARE(s.messages.size(), 1);
     QVERIFY(s.messages[0].contains(QStringLiteral("更新の確認")));
