@@ -79,7 +79,7 @@ ProgressWindow::ProgressWindow(ProgressSource source, double scale, QWidget* own
   font_.setStretch(118);
   font_.setWeight(QFont::Medium);
 
-  stop_ = Child<QPushButton>(QStringLiteral("中止"), this);
+  stop_ = Child<QPushButton>(tr("中止"), this);
   stop_->setObjectName("ctl1023");
   stop_->setGeometry(w - static_cast<int>(90 * scale_), static_cast<int>(h * 0.6) + 10,
                      static_cast<int>(80 * scale_), static_cast<int>(28 * scale_));
