@@ -14,7 +14,7 @@ namespace ordano {
 class BenchHost : public RunHost {
  public:
   explicit BenchHost(bool showMessages = false) : showMessages_(showMessages) {}
-  void Pump(RunState&, int) override {}
+  void Pump(RunState&) override {}
   MsgAnswer MessageBox(std::u16string_view text, std::u16string_view, MsgIcon,
                        MsgButtons) override {
     ++messages;

@@ -8,8 +8,11 @@
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QTimer>
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -21,7 +24,7 @@ int main(int argc, char** argv) {
   using namespace ordano;
   const std::string mode = argc > 1 ? argv[1] : "";
   if (mode == "--startup") {
-    return RunWindow(argc, argv, [](CMain& window) { window.close(); });
+    return RunWindow(argc, argv, [](MainWindow& window) { window.close(); });
   }
   if (mode != "--drop" || argc < 4) {
     std::fputs("usage: ordano_window_bench --startup | --drop TREE OUT\n", stderr);
@@ -33,7 +36,7 @@ int main(int argc, char** argv) {
   auto since = [&start] {
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   };
-  return RunWindow(argc, argv, [&](CMain& window) {
+  return RunWindow(argc, argv, [&](MainWindow& window) {
     window.Host().launchOpen = false;
     window.Host().modalScript = [&](QDialog& d) {
       if (auto* save = qobject_cast<SaveFileDialog*>(&d)) {
@@ -45,11 +48,24 @@ int main(int argc, char** argv) {
         (yes != nullptr ? yes : box->buttons().front())->click();
       }
     };
-    QObject::connect(&window, &CMain::runFinished, &window, [&window, &since] {
+    // The interface thread's longest pause during the run: a timer that
+    // should tick every 10 ms.
+    auto* tick = new QTimer(&window);
+    auto last = std::make_shared<double>(since());
+    auto longest = std::make_shared<double>(0);
+    QObject::connect(tick, &QTimer::timeout, &window, [=, &since] {
+      *longest = std::max(*longest, since() - *last);
+      *last = since();
+    });
+    QObject::connect(&window, &MainWindow::runFinished, &window, [=, &window, &since] {
       std::printf("drop to file: %.3f s\n", since());
+      std::printf("longest interface-thread gap: %.0f ms\n",
+                  std::max(*longest, since() - *last) * 1000);
       window.close();
     });
     std::printf("window shown: %.3f s\n", since());
+    *last = since();
+    tick->start(10);
     window.StartDropRun(drop);
   });
 }

@@ -86,7 +86,7 @@ ConsoleHost::Options ConsoleHost::Detect(bool assumeYes, bool quiet) {
 
 bool ConsoleHost::Interrupted() const { return g_interrupted != 0; }
 
-void ConsoleHost::Pump(RunState& run, int) {
+void ConsoleHost::Pump(RunState& run) {
   if (g_interrupted) run.CancelRequested = true;
   if (options_.progressOnStderr && progressShown_) DrawProgress(run, false);
 }

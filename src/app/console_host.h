@@ -28,7 +28,7 @@ class ConsoleHost : public RunHost {
   // Options for the current process: terminals detected on stdin/stderr.
   static Options Detect(bool assumeYes, bool quiet = false);
 
-  void Pump(RunState& run, int maxMessages) override;
+  void Pump(RunState& run) override;
   void ProgressBegin(RunState& run) override;
   void ProgressEnd(RunState& run) override;
   void ShowCrawlText(CrawlText what, std::u16string_view text) override;

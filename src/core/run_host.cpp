@@ -12,7 +12,7 @@ constexpr std::size_t kListedFailures = 20;
 
 class Quiet final : public RunHost {
  public:
-  void Pump(RunState&, int) override {}
+  void Pump(RunState&) override {}
   MsgAnswer MessageBox(std::u16string_view, std::u16string_view, MsgIcon,
                        MsgButtons buttons) override {
     switch (buttons) {

@@ -58,9 +58,11 @@ class RunHost {
   virtual std::u16string Wildcard() { return u"*.*"; }
   virtual bool IncludeFileDrops() { return false; }
 
-  // Serve pending user-interface events, at most maxMessages of them; a host
-  // may set run.CancelRequested here (cancel button, Ctrl-C).
-  virtual void Pump(RunState& run, int maxMessages) = 0;
+  // Called often by the thread that runs the work: the host takes the
+  // progress to show from `run` and may set run.CancelRequested here (cancel
+  // button, Ctrl-C). A host whose interface runs on another thread serves it
+  // there; nothing here waits for user-interface events.
+  virtual void Pump(RunState& run) = 0;
   // The progress window of a run: shown at the start of the scan, closed at its end.
   virtual void ProgressBegin(RunState&) {}
   virtual void ProgressEnd(RunState&) {}

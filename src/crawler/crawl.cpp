@@ -221,7 +221,7 @@ std::u16string CrawlStatusText(std::u16string_view itemUrl, int itemCount, int w
 
 void ShowCrawlStatus(AppContext& ctx, std::u16string_view itemUrl, int itemCount, int waiting) {
   ctx.Host().ShowCrawlText(CrawlText::Progress, CrawlStatusText(itemUrl, itemCount, waiting));
-  ctx.Host().Pump(ctx.run, 1);
+  ctx.Host().Pump(ctx.run);
 }
 
 bool CrawlSite(AppContext& ctx, std::u16string_view startUrl, CrawlResult& result) {

@@ -46,7 +46,7 @@ struct Transfer {
     return timedOut;
   }
   void Pump() {
-    ctx.Host().Pump(ctx.run, 1);
+    ctx.Host().Pump(ctx.run);
     lastPump = Clock::now();
   }
 };

@@ -38,10 +38,10 @@ bool ScanRoots(AppContext& ctx, std::span<const std::string> roots, ListKind kin
       run.Pass = 0;
     }
     run.TotalSize = 0;
-    ctx.Host().Pump(run, 1);
+    ctx.Host().Pump(run);
     for (const auto& root : roots) {
       if (run.CancelRequested) break;
-      if (kind == ListKind::FolderList) ctx.Host().Pump(run, 1);
+      if (kind == ListKind::FolderList) ctx.Host().Pump(run);
       run.RootFolder = root;
       run.CurrentDepth = 0;
       const int first = run.EntryCount;

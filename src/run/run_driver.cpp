@@ -94,7 +94,7 @@ bool PathRun::Scan(std::span<const std::string> paths, std::vector<std::string>*
       run_.Pass = pass;
     }
     for (std::size_t i = 0; i < paths.size() && !run_.CancelRequested; ++i) {
-      ctx_.Host().Pump(run_, 1);
+      ctx_.Host().Pump(run_);
       if (run_.CancelRequested || missing[i]) continue;
       const int error = Item(paths[i]);
       if (error == 0) {

@@ -60,8 +60,8 @@ class ReadWatchHost : public RunHost {
   void ApplyBasicPage(const SettingsRecord& s) override { host_.ApplyBasicPage(s); }
   std::u16string Wildcard() override { return host_.Wildcard(); }
   bool IncludeFileDrops() override { return host_.IncludeFileDrops(); }
-  void Pump(RunState& run, int maxMessages) override {
-    host_.Pump(run, maxMessages);
+  void Pump(RunState& run) override {
+    host_.Pump(run);
     if (read_.Failed()) run.CancelRequested = true;
   }
   void ProgressBegin(RunState& run) override { host_.ProgressBegin(run); }

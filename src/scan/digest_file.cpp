@@ -116,7 +116,7 @@ std::optional<std::array<std::uint8_t, 16>> DigestFileRawAt(AppContext& ctx, int
   const auto digest = DigestOpenFile(file.get(), size, [&](std::uint64_t done) {
     run.Md5StatusText = StatusText(static_cast<double>(done) * 100.0 / length, shown);
     if (run.CancelRequested) return false;
-    for (int i = 0; i < 3; ++i) ctx.Host().Pump(run, 1);
+    for (int i = 0; i < 3; ++i) ctx.Host().Pump(run);
     return true;
   });
   if (!digest) failure = errno;

@@ -164,7 +164,7 @@ void DigestPool::WaitPumping(std::unique_lock<std::mutex>& lock, Ready ready) {
     std::u16string status = StatusLocked();
     lock.unlock();
     run.Md5StatusText = std::move(status);
-    ctx_.Host().Pump(run, 16);
+    ctx_.Host().Pump(run);
     ctx_.lastScanPump = now;
     lock.lock();
     if (run.CancelRequested) Stop();

@@ -142,7 +142,7 @@ class FolderWalker {
     const auto now = Clock::now();
     if (now - ctx_.lastScanPump > kPumpInterval) {
       if (digests_) digests_->ShowProgress();
-      ctx_.Host().Pump(run_, 16);
+      ctx_.Host().Pump(run_);
       ctx_.lastScanPump = now;
     }
   }

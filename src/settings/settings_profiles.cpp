@@ -63,12 +63,14 @@ bool ProfileExists(std::string_view folder, int profile) {
 
 std::optional<ProfileRow> CreateProfile(std::string_view folder, StartupRecord& startup,
                                         const SettingsRecord& current,
-                                        std::span<const std::u16string> folders) {
+                                        std::span<const std::u16string> folders,
+                                        std::u16string_view name) {
   if (startup.ProfileCount < 0 || startup.ProfileCount == INT_MAX) return std::nullopt;
   const int n = startup.ProfileCount + 1;
   auto copy = std::make_unique<SettingsRecord>(current);
   StampSavedAt(*copy);
-  ProfileRow row{n, std::u16string(kNewProfileName), std::u16string(TextOf(copy->SavedAt))};
+  const std::u16string_view shown = name.substr(0, kMaxProfileNameLength);
+  ProfileRow row{n, std::u16string(shown), std::u16string(TextOf(copy->SavedAt))};
   auto existing = std::make_unique<SettingsRecord>();
   if (!ReadSettings(folder, n, *existing)) {
     WriteSettings(folder, n, *copy);
@@ -77,7 +79,7 @@ std::optional<ProfileRow> CreateProfile(std::string_view folder, StartupRecord& 
   startup.ProfileCount = n;
   // Written at record n rather than at the end, so a name file that lost
   // records still gives the new profile its own name.
-  RewriteProfileName(folder, n, MakeProfileName(kNewProfileName));
+  RewriteProfileName(folder, n, MakeProfileName(shown));
   return row;
 }
 

@@ -40,12 +40,14 @@ bool ProfileExists(std::string_view folder, int profile);
 
 // A new profile ProfileCount + 1: a copy of `current` stamped with the time
 // of creation (an existing settings file of that number is left as it is)
-// and the folder list, then ProfileCount raised and the name "新規"
-// appended. The current profile stays current. Nothing when the count
-// cannot grow.
+// and the folder list, then ProfileCount raised and `name` (cut to 200
+// characters) written as name record n. The current profile stays current.
+// Nothing when the count cannot grow. The profile dialog and the exit
+// question both create profiles here.
 std::optional<ProfileRow> CreateProfile(std::string_view folder, StartupRecord& startup,
                                         const SettingsRecord& current,
-                                        std::span<const std::u16string> folders);
+                                        std::span<const std::u16string> folders,
+                                        std::u16string_view name = kNewProfileName);
 
 // The name is cut to 200 characters. False when the name file could not be
 // written (the caller's list still shows the change).

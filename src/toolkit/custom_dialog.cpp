@@ -5,6 +5,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QContextMenuEvent>
+#include <QCoreApplication>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFile>
@@ -29,25 +30,24 @@
 namespace ordano {
 namespace {
 
-CCustomDialog* EnclosingDialog(const QWidget* w) {
-  for (QWidget* p = w->parentWidget(); p != nullptr; p = p->parentWidget()) {
-    if (auto* d = qobject_cast<CCustomDialog*>(p)) return d;
+ToolkitSurface* EnclosingSurface(const QWidget& w) {
+  for (QWidget* p = w.parentWidget(); p != nullptr; p = p->parentWidget()) {
+    if (ToolkitSurface* s = SurfaceOf(p)) return s;
   }
   return nullptr;
 }
 
-// Every widget below `root` that belongs to it and not to a nested dialog.
+// Every widget below `root` that belongs to it and not to a nested surface.
 template <class Fn>
-void ForOwnDescendants(QWidget* root, Fn&& fn) {
-  for (QObject* o : root->children()) {
+void ForOwnDescendants(QWidget& root, Fn&& fn) {
+  for (QObject* o : root.children()) {
     auto* w = qobject_cast<QWidget*>(o);
     if (w == nullptr) continue;
-    if (qobject_cast<CCustomDialog*>(w) != nullptr) {
-      fn(*w);  // reported, but its own children are its own
-      continue;
-    }
     fn(*w);
-    ForOwnDescendants(w, fn);
+    // A nested surface is reported, but its own children are its own; so are
+    // the widgets of other windows (a dialog owned by this one).
+    if (SurfaceOf(w) != nullptr || w->isWindow()) continue;
+    ForOwnDescendants(*w, fn);
   }
 }
 
@@ -59,8 +59,10 @@ void SetRole(QWidget& w, QPalette::ColorRole role, const QColor& colour) {
 
 }  // namespace
 
+ToolkitSurface* SurfaceOf(QWidget* widget) { return dynamic_cast<ToolkitSurface*>(widget); }
+
 ToolkitKind ToolkitKindOf(const QWidget& child) {
-  if (qobject_cast<const CCustomDialog*>(&child) != nullptr) return ToolkitKind::NestedDialog;
+  if (dynamic_cast<const ToolkitSurface*>(&child) != nullptr) return ToolkitKind::NestedSurface;
   if (const auto* label = qobject_cast<const QLabel*>(&child)) {
     // Icon and picture labels keep their standard drawing.
     return label->pixmap().isNull() ? ToolkitKind::Static : ToolkitKind::Untouched;
@@ -105,55 +107,56 @@ std::vector<std::string> LocalDropPaths(const QMimeData& mime) {
   return paths;
 }
 
-CCustomDialog::CCustomDialog(QWidget* parent, bool page) : QDialog(parent), page_(page) {
-  if (page_) setWindowFlags(Qt::Widget);
-  setAcceptDrops(true);
+ToolkitSurface::ToolkitSurface(QWidget& self) : self_(self) {
+  self_.setAcceptDrops(true);
   // After set-up, once the subclass has built its controls.
   QMetaObject::invokeMethod(
-      this,
+      &self_,
       [this] {
         if (!lookApplied_) ApplyToolkitLook();
       },
       Qt::QueuedConnection);
 }
 
-CCustomDialog* CCustomDialog::RootDialog() {
-  CCustomDialog* root = this;
-  while (CCustomDialog* up = EnclosingDialog(root)) root = up;
-  return root;
+ToolkitSurface& ToolkitSurface::Root() {
+  ToolkitSurface* root = this;
+  while (ToolkitSurface* up = EnclosingSurface(root->self_)) root = up;
+  return *root;
 }
 
-void CCustomDialog::ApplyToolkitLook() {
+void ToolkitSurface::ApplyToolkitLook() {
   lookApplied_ = true;
-  CCustomDialog* root = RootDialog();
-  SetAcrylic(root == this ? acrylic_ : root->Acrylic());
+  ToolkitSurface& root = Root();
+  SetAcrylic(&root == this ? acrylic_ : root.Acrylic());
 }
 
-void CCustomDialog::SetPlainOpacity(double opacity) {
+void ToolkitSurface::SetPlainOpacity(double opacity) {
   plainOpacity_ = opacity;
-  if (!acrylic_ && isWindow()) setWindowOpacity(plainOpacity_);
+  if (!acrylic_ && self_.isWindow()) self_.setWindowOpacity(plainOpacity_);
 }
 
-void CCustomDialog::SetAcrylic(bool on) {
+void ToolkitSurface::SetAcrylic(bool on) {
   acrylic_ = on;
   lookApplied_ = true;
   ColourSelf();
   ColourChildren();
-  ForOwnDescendants(this, [on](QWidget& w) {
-    if (auto* nested = qobject_cast<CCustomDialog*>(&w)) nested->SetAcrylic(on);
+  ForOwnDescendants(self_, [on](QWidget& w) {
+    if (ToolkitSurface* nested = SurfaceOf(&w)) nested->SetAcrylic(on);
   });
-  update();
+  self_.update();
 }
 
-void CCustomDialog::ColourSelf() {
-  SetRole(*this, QPalette::Window, acrylic_ ? kAcrylicBackColor : kDialogBackColor);
-  setAutoFillBackground(true);
-  if (isWindow()) setWindowOpacity(acrylic_ ? kAcrylicOpacity : plainOpacity_);
+void ToolkitSurface::ColourSelf() {
+  SetRole(self_, QPalette::Window, acrylic_ ? kAcrylicBackColor : kDialogBackColor);
+  self_.setAutoFillBackground(true);
+  if (self_.isWindow()) self_.setWindowOpacity(acrylic_ ? kAcrylicOpacity : plainOpacity_);
 }
 
-void CCustomDialog::ColourChildren() {
-  const bool acrylic = acrylic_;
-  ForOwnDescendants(this, [acrylic](QWidget& w) {
+void ToolkitSurface::ColourChildren() {
+  // Acrylic mode changes the background only: buttons keep their face and
+  // labels, boxes their frames.
+  const QColor back = acrylic_ ? kAcrylicBackColor : kDialogBackColor;
+  ForOwnDescendants(self_, [&back](QWidget& w) {
     switch (ToolkitKindOf(w)) {
       case ToolkitKind::Edit:
       case ToolkitKind::ListBox:
@@ -163,50 +166,42 @@ void CCustomDialog::ColourChildren() {
         SetRole(w, QPalette::Base, kListBackColor);
         break;
       case ToolkitKind::Button:
-        // Transparent in acrylic mode: the face shows the dialog behind it.
-        SetRole(w, QPalette::Button, acrylic ? QColor(Qt::transparent) : kDialogBackColor);
+        SetRole(w, QPalette::Button, back);
         break;
       case ToolkitKind::Static:
-        SetRole(w, QPalette::Window, acrylic ? QColor(Qt::transparent) : kDialogBackColor);
-        w.setAutoFillBackground(!acrylic);
+        SetRole(w, QPalette::Window, back);
+        w.setAutoFillBackground(true);
         break;
       case ToolkitKind::Untouched:
-      case ToolkitKind::NestedDialog:
+      case ToolkitKind::NestedSurface:
         break;
     }
   });
 }
 
-void CCustomDialog::RequestAcrylic(bool on) {
-  CCustomDialog* root = RootDialog();
-  if (root->acrylicHandler) {
-    root->acrylicHandler(on);
-  } else {
-    root->SetAcrylic(on);
-  }
-}
-
-QFont CCustomDialog::MenuFont() {
+QFont ToolkitSurface::MenuFont() {
   const ToolkitMenuStyle& style = MenuStyle();
-  QFont font = this->font();
+  QFont font = self_.font();
   font.setPointSize(style.pointSize);
   font.setBold(style.bold);
   font.setItalic(style.italic);
   return font;
 }
 
-std::unique_ptr<QMenu> CCustomDialog::MakeContextMenu() {
-  auto menu = std::make_unique<QMenu>(this);
+std::unique_ptr<QMenu> ToolkitSurface::MakeContextMenu() {
+  auto menu = std::make_unique<QMenu>(&self_);
   menu->setObjectName("toolkitMenu");
   menu->setFont(MenuFont());
   QMenu* raw = menu.get();
-  QAction* acrylic = menu->addAction(QStringLiteral("アクリル(半透明)モード"));
+  QAction* acrylic = menu->addAction(
+      QCoreApplication::translate("ordano::ToolkitSurface", "アクリル(半透明)モード"));
   acrylic->setObjectName("toolkitAcrylic");
   acrylic->setCheckable(true);
-  acrylic->setChecked(RootDialog()->Acrylic());
-  connect(acrylic, &QAction::triggered, this, [this](bool on) { RequestAcrylic(on); });
+  acrylic->setChecked(Root().Acrylic());
+  QObject::connect(acrylic, &QAction::triggered, &self_, [this](bool on) { RequestAcrylic(on); });
 
-  QMenu* sizes = menu->addMenu(QStringLiteral("メニューフォントサイズ"));
+  QMenu* sizes = menu->addMenu(
+      QCoreApplication::translate("ordano::ToolkitSurface", "メニューフォントサイズ"));
   sizes->setObjectName("toolkitFontSize");
   auto* group = Child<QActionGroup>(sizes);
   for (int pt = 8; pt <= 24; ++pt) {
@@ -215,53 +210,59 @@ std::unique_ptr<QMenu> CCustomDialog::MakeContextMenu() {
     a->setCheckable(true);
     a->setChecked(pt == MenuStyle().pointSize);
     group->addAction(a);
-    connect(a, &QAction::triggered, this, [this, raw, pt] {
+    QObject::connect(a, &QAction::triggered, &self_, [this, raw, pt] {
       MenuStyle().pointSize = pt;
       raw->setFont(MenuFont());
     });
   }
-  QAction* bold = menu->addAction(QStringLiteral("太字"));
+  QAction* bold = menu->addAction(QCoreApplication::translate("ordano::ToolkitSurface", "太字"));
   bold->setObjectName("toolkitBold");
   bold->setCheckable(true);
   bold->setChecked(MenuStyle().bold);
-  connect(bold, &QAction::triggered, this, [this, raw](bool on) {
+  QObject::connect(bold, &QAction::triggered, &self_, [this, raw](bool on) {
     MenuStyle().bold = on;
     raw->setFont(MenuFont());
   });
-  QAction* italic = menu->addAction(QStringLiteral("斜体"));
+  QAction* italic = menu->addAction(QCoreApplication::translate("ordano::ToolkitSurface", "斜体"));
   italic->setObjectName("toolkitItalic");
   italic->setCheckable(true);
   italic->setChecked(MenuStyle().italic);
-  connect(italic, &QAction::triggered, this, [this, raw](bool on) {
+  QObject::connect(italic, &QAction::triggered, &self_, [this, raw](bool on) {
     MenuStyle().italic = on;
     raw->setFont(MenuFont());
   });
   return menu;
 }
 
-void CCustomDialog::contextMenuEvent(QContextMenuEvent* event) {
+void ToolkitSurface::ContextMenuAsked(QContextMenuEvent* event) {
   std::unique_ptr<QMenu> menu = MakeContextMenu();
   menu->exec(event->globalPos());
 }
 
-bool CCustomDialog::HandleDrop(const std::vector<std::string>&) { return false; }
+bool ToolkitSurface::HandleDrop(const std::vector<std::string>&) { return false; }
 
-void CCustomDialog::DeliverDrop(const std::vector<std::string>& paths) {
+void ToolkitSurface::DeliverDrop(const std::vector<std::string>& paths) {
   if (HandleDrop(paths)) return;
-  if (CCustomDialog* up = EnclosingDialog(this)) up->DeliverDrop(paths);
+  if (ToolkitSurface* up = EnclosingSurface(self_)) up->DeliverDrop(paths);
 }
 
-void CCustomDialog::dragEnterEvent(QDragEnterEvent* event) {
+void ToolkitSurface::DragEntered(QDragEnterEvent* event) {
   if (!LocalDropPaths(*event->mimeData()).empty()) event->acceptProposedAction();
 }
 
-void CCustomDialog::dragMoveEvent(QDragMoveEvent* event) { event->acceptProposedAction(); }
+void ToolkitSurface::DragMoved(QDragMoveEvent* event) { event->acceptProposedAction(); }
 
-void CCustomDialog::dropEvent(QDropEvent* event) {
+void ToolkitSurface::Dropped(QDropEvent* event) {
   const std::vector<std::string> paths = LocalDropPaths(*event->mimeData());
   if (paths.empty()) return;
   event->acceptProposedAction();
   DeliverDrop(paths);
 }
+
+ToolkitPage::ToolkitPage(QWidget* parent)
+    : QWidget(parent), ToolkitSurface(static_cast<QWidget&>(*this)) {}
+
+ToolkitDialog::ToolkitDialog(QWidget* parent)
+    : QDialog(parent), ToolkitSurface(static_cast<QWidget&>(*this)) {}
 
 }  // namespace ordano

@@ -1,23 +1,28 @@
-// The dialog base of every window of the program (not of the save-file
-// dialog): after set-up it gives its direct children the toolkit's look by
-// widget kind, applies the acrylic state to itself and its nested dialogs,
-// offers the toolkit's context menu, and passes drops it does not handle to
-// the dialog it sits in.
+// The toolkit's look, shared by the main window, its pages and the program's
+// dialogs (not the save-file dialog): after set-up each surface gives the
+// widgets it owns the toolkit's colours by widget kind, switches acrylic mode
+// (background and opacity) with the surfaces nested in it, offers the
+// toolkit's context menu, and passes drops it does not handle to the surface
+// it sits in.
 #pragma once
 
 #include <QDialog>
 #include <QFont>
-#include <functional>
+#include <QWidget>
 #include <memory>
 #include <string>
 #include <vector>
 
+class QContextMenuEvent;
+class QDragEnterEvent;
+class QDragMoveEvent;
+class QDropEvent;
 class QMenu;
 class QMimeData;
 
 namespace ordano {
 
-// Settings of the toolkit's context menu, held by the top-level dialog.
+// Settings of the toolkit's context menu, held by the outermost surface.
 struct ToolkitMenuStyle {
   int pointSize = 9;  // 8 to 24
   bool bold = false;
@@ -25,7 +30,7 @@ struct ToolkitMenuStyle {
 };
 
 // How a child widget is coloured.
-enum class ToolkitKind { Edit, ListBox, List, Button, Static, Untouched, NestedDialog };
+enum class ToolkitKind { Edit, ListBox, List, Button, Static, Untouched, NestedSurface };
 ToolkitKind ToolkitKindOf(const QWidget& child);
 
 // Creates a widget owned by its Qt parent.
@@ -34,62 +39,86 @@ W* Child(Args&&... args) {
   return std::make_unique<W>(std::forward<Args>(args)...).release();
 }
 
-class CCustomDialog : public QDialog {
-  Q_OBJECT
+// The toolkit's side of a widget; the widget class derives from both.
+class ToolkitSurface {
  public:
-  // A page is a child widget of another dialog; otherwise a window of its own.
-  explicit CCustomDialog(QWidget* parent = nullptr, bool page = false);
+  explicit ToolkitSurface(QWidget& self);
+  virtual ~ToolkitSurface() = default;
+  ToolkitSurface(const ToolkitSurface&) = delete;
+  ToolkitSurface& operator=(const ToolkitSurface&) = delete;
 
-  bool IsPage() const { return page_; }
+  QWidget& Self() const { return self_; }
   bool Acrylic() const { return acrylic_; }
-  // Switches this dialog, its children and its nested dialogs at once.
+  // Switches this surface, its children and its nested surfaces at once.
   void SetAcrylic(bool on);
   // Window opacity outside acrylic mode (1.0 unless the window is translucent).
   void SetPlainOpacity(double opacity);
 
-  // The outermost toolkit dialog this one belongs to (itself when top level).
-  CCustomDialog* RootDialog();
-  ToolkitMenuStyle& MenuStyle() { return RootDialog()->menuStyle_; }
+  // The outermost surface this one belongs to (itself when top level).
+  ToolkitSurface& Root();
+  ToolkitMenuStyle& MenuStyle() { return Root().menuStyle_; }
   QFont MenuFont();
-  // The toolkit's context menu for this dialog; its actions apply at once.
+  // The toolkit's context menu for this surface; its actions apply at once.
   std::unique_ptr<QMenu> MakeContextMenu();
+  // The context menu's acrylic item asks the outermost surface.
+  void RequestAcrylic(bool on) { Root().AcrylicRequested(on); }
 
-  // The context menu's acrylic item asks the top-level dialog; its handler
-  // (the main window, which owns the process-wide state) decides, and without
-  // one the dialog switches itself.
-  void RequestAcrylic(bool on);
-  std::function<void(bool)> acrylicHandler;
-
-  // Hands dropped paths to this dialog, or on to the dialog it sits in.
+  // Hands dropped paths to this surface, or on to the one it sits in.
   void DeliverDrop(const std::vector<std::string>& paths);
   // Applies the look now (otherwise a queued call does it after set-up).
   void ApplyToolkitLook();
 
  protected:
-  // True when this dialog took the drop; false passes it on.
+  // The outermost surface decides a request of its acrylic item; by default
+  // it switches itself.
+  virtual void AcrylicRequested(bool on) { SetAcrylic(on); }
+  // True when this surface took the drop; false passes it on.
   virtual bool HandleDrop(const std::vector<std::string>& paths);
 
-  void dragEnterEvent(QDragEnterEvent* event) override;
-  void dragMoveEvent(QDragMoveEvent* event) override;
-  void dropEvent(QDropEvent* event) override;
-  void contextMenuEvent(QContextMenuEvent* event) override;
+  // The event handlers of the widget class call these.
+  void DragEntered(QDragEnterEvent* event);
+  void DragMoved(QDragMoveEvent* event);
+  void Dropped(QDropEvent* event);
+  void ContextMenuAsked(QContextMenuEvent* event);
 
  private:
   void ColourChildren();
   void ColourSelf();
 
-  bool page_;
+  QWidget& self_;
   bool acrylic_ = false;
   bool lookApplied_ = false;
   double plainOpacity_ = 1.0;
   ToolkitMenuStyle menuStyle_;
 };
 
-// The extended base of the basic page.
-class CCustomDialogEx : public CCustomDialog {
+// The surface of a widget, or null.
+ToolkitSurface* SurfaceOf(QWidget* widget);
+
+// Forwards a widget class's drag, drop and context-menu events to its surface.
+#define ORDANO_TOOLKIT_EVENTS()                                                         \
+ protected:                                                                             \
+  void dragEnterEvent(QDragEnterEvent* event) override { DragEntered(event); }          \
+  void dragMoveEvent(QDragMoveEvent* event) override { DragMoved(event); }              \
+  void dropEvent(QDropEvent* event) override { Dropped(event); }                        \
+  void contextMenuEvent(QContextMenuEvent* event) override { ContextMenuAsked(event); } \
+                                                                                        \
+ private:
+
+// A page of the main window: a plain widget in its tabs.
+class ToolkitPage : public QWidget, public ToolkitSurface {
   Q_OBJECT
  public:
-  using CCustomDialog::CCustomDialog;
+  explicit ToolkitPage(QWidget* parent = nullptr);
+  ORDANO_TOOLKIT_EVENTS()
+};
+
+// A dialog of the program: a window of its own.
+class ToolkitDialog : public QDialog, public ToolkitSurface {
+  Q_OBJECT
+ public:
+  explicit ToolkitDialog(QWidget* parent = nullptr);
+  ORDANO_TOOLKIT_EVENTS()
 };
 
 // Local paths of a drop, as the bytes of the names on disk; other URLs are

@@ -1,22 +1,22 @@
-// CLinkStatic: a text that opens itself when clicked, drawn as a link: blue
+// LinkLabel (CLinkStatic): a text that opens itself when clicked, drawn as a link: blue
 // and underlined, orange while the pointer is over it, with the hand cursor.
 #pragma once
 
 #include <QLabel>
-#include <functional>
 
 namespace ordano {
 
-class CLinkStatic : public QLabel {
+class LinkLabel : public QLabel {
   Q_OBJECT
  public:
-  explicit CLinkStatic(const QString& text, QWidget* parent = nullptr);
+  explicit LinkLabel(const QString& text, QWidget* parent = nullptr);
 
   // What a click opens: the text, or "mailto:" and the text when it has no ":".
   QString Target() const;
   bool Hovered() const { return hovered_; }
-  // Opens an address; the desktop's default handler unless set.
-  std::function<void(const QString&)> open;
+ signals:
+  // A click: the address to open. Unconnected, the desktop's default handler opens it.
+  void activated(const QString& target);
 
  protected:
   void enterEvent(QEnterEvent* event) override;

@@ -77,7 +77,7 @@ class DrivePagesTest : public QObject {
     Touch(s.Path("one/a.txt"));
     Touch(s.Path("two/b.txt"));
     Touch(s.Path("loose.txt"));
-    s.window->SelectTab(CMain::kMultiFolderTab);
+    s.window->SelectTab(MainWindow::kMultiFolderTab);
     auto* list = s.Find<QListWidget>("dlg137", "ctl1048");
     Drop(s.window.get(), {s.Path("one"), s.Path("loose.txt"), s.Path("two")});
     QCOMPARE(list->count(), 2);
@@ -85,7 +85,9 @@ class DrivePagesTest : public QObject {
     QVERIFY(s.ctx->folderListChanged);
 
     s.saveAs = s.Path("list.txt");
+    QSignalSpy ran(&s.window->FolderList(), &FolderListPage::runFinished);
     s.Find<QPushButton>("dlg137", "ctl1")->click();
+    QVERIFY(ran.wait(5000));
     QFile out(s.saveAs);
     QVERIFY(out.open(QIODevice::ReadOnly));
     const QString text =
@@ -105,6 +107,7 @@ class DrivePagesTest : public QObject {
     QVERIFY(s.ctx->folderList.empty());
     // An empty list lists nothing and says so.
     s.Find<QPushButton>("dlg137", "ctl1")->click();
+    QVERIFY(ran.wait(5000));
     QCOMPARE(s.messages.last(),
              QStringLiteral("該当ドライブがないか該当ドライブにファイルがありません。"));
   }
@@ -114,13 +117,13 @@ class DrivePagesTest : public QObject {
     Session s;
     auto* combo = s.Find<QComboBox>("dlg131", "ctl1030");
     QCOMPARE(combo->count(), static_cast<int>(ListDrives().size()));
-    s.window->DrivePage().SelectDrive(1000);
+    s.window->Drive().SelectDrive(1000);
     QCOMPARE(combo->currentIndex(), combo->count() - 1);
     QCOMPARE(s.ctx->startup.DriveIndex, combo->count() - 1);
     Touch(s.Path("a"));
     Touch(s.Path("b"));
     s.window->SelectTab(2);
-    Drop(&s.window->DrivePage(), {s.Path("a"), s.Path("b")});
+    Drop(&s.window->Drive(), {s.Path("a"), s.Path("b")});
     QCOMPARE(s.messages, QStringList{QStringLiteral("ファイルは1つだけドロップしてください。")});
   }
 
@@ -147,20 +150,27 @@ class DrivePagesTest : public QObject {
     edit->setText(url);
     QString during, cancelling;
     bool editLocked = false;
+    Touch(s.Path("dropped.txt"));
     QTimer::singleShot(500, [&] {
       during = button->text();
       editLocked = !edit->isEnabled();
-      button->click();  // re-entered while the crawl pumps
+      // A drop meanwhile starts nothing and says so.
+      Drop(s.window.get(), {s.Path("dropped.txt")});
+      button->click();  // while the crawl works
       cancelling = button->text() + (button->isEnabled() ? "" : " disabled");
     });
     s.messages.clear();
+    QSignalSpy crawled(&s.window->Web(), &WebPage::crawlFinished);
     button->click();
+    QVERIFY(crawled.wait(20000));
     QCOMPARE(during, QStringLiteral("中止"));
     QVERIFY(editLocked);
     QCOMPARE(cancelling, QStringLiteral("中止処理中... disabled"));
-    QCOMPARE(s.messages,
-             QStringList{QStringLiteral("検索を中止しました。ここまでの結果を保存しますか？")});
-    QCOMPARE(s.window->WebPage().LastOutcome().status, WebSearchStatus::Declined);
+    QCOMPARE(
+        s.messages,
+        (QStringList{QStringLiteral("処理の実行中です。終わるか中止してからドロップしてください。"),
+                     QStringLiteral("検索を中止しました。ここまでの結果を保存しますか？")}));
+    QCOMPARE(s.window->Web().LastOutcome().status, WebSearchStatus::Declined);
     QCOMPARE(button->text(), QStringLiteral("リスト化して保存"));
     QVERIFY(button->isEnabled() && edit->isEnabled());
     QCOMPARE(edit->text(), url);
@@ -171,7 +181,9 @@ class DrivePagesTest : public QObject {
   // The information page's update button reaches the check (off in this build).
   void InfoPageUpdateButton() {
     Session s;
-    s.window->SelectTab(CMain::kInfoTab);
+    s.window->SelectTab(MainWindow::kInfoTab);
+    QCOMPARE(s.Find<QPushButton>("dlg141", "ctl1023")->text(),
+             QStringLiteral("Ordano Updateを行う"));
     s.Find<QPushButton>("dlg141", "ctl1023")->click();
     QCOMPARE(s.messages.size(), 1);
     QVERIFY(s.messages[0].contains(QStringLiteral("更新の確認")));

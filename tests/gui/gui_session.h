@@ -26,7 +26,7 @@ namespace ordano::testing {
 struct GuiSession {
   QTemporaryDir home;
   std::unique_ptr<AppContext> ctx = std::make_unique<AppContext>();
-  std::unique_ptr<CMain> window;
+  std::unique_ptr<MainWindow> window;
   QStringList messages;
   QMessageBox::StandardButton answer = QMessageBox::Ok;
   QString saveAs;
@@ -42,7 +42,7 @@ struct GuiSession {
     ctx->programFolder = home.path().toStdString() + "/";
     LoadSettingsAtStartup(*ctx, std::nullopt);
     if (before) before(*ctx);
-    window = std::make_unique<CMain>(*ctx);
+    window = std::make_unique<MainWindow>(*ctx);
     window->Host().launchOpen = false;
     window->Host().modalScript = [this](QDialog& d) { Answer(d); };
     window->Initialise();
@@ -63,7 +63,7 @@ struct GuiSession {
       save->selectFile(saveAs);
       save->appendBox->setChecked(panelAppend);
       static_cast<QDialog&>(*save).done(saveAs.isEmpty() ? QDialog::Rejected : QDialog::Accepted);
-    } else if (auto* name = qobject_cast<Cprofilename*>(&d)) {
+    } else if (auto* name = qobject_cast<ProfileNameDialog*>(&d)) {
       ++nameDialogs;
       const QString next = names.isEmpty() ? QString() : names.takeFirst();
       name->edit->setText(next);

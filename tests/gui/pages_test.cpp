@@ -1,5 +1,6 @@
 // The settings pages, profiles, the title splash and the information page
 // through their real widgets on the offscreen platform.
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
@@ -15,6 +16,7 @@
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <cstring>
 #include <memory>
 
@@ -179,8 +181,8 @@ class PagesTest : public QObject {
     std::memcpy(back.OutputFile, wanted->OutputFile, sizeof back.OutputFile);
     std::memcpy(back.SavedAt, wanted->SavedAt, sizeof back.SavedAt);
     back.Translucent = wanted->Translucent;
-    TouchEveryControl({&s.window->BasicPage(), &s.window->AdvancedPage(), &s.window->HtmlPage(),
-                       &s.window->InfoPage()});
+    TouchEveryControl(
+        {&s.window->Basic(), &s.window->Advanced(), &s.window->HtmlTags(), &s.window->Info()});
     s.window->CollectPages();
     const auto* a = reinterpret_cast<const unsigned char*>(&back);
     const auto* b = reinterpret_cast<const unsigned char*>(wanted.get());
@@ -194,7 +196,7 @@ class PagesTest : public QObject {
   // non-numeric text in every number field.
   void AdvancedAndHtmlTagRules() {
     Session s;
-    Ckakushi& adv = s.window->AdvancedPage();
+    AdvancedPage& adv = s.window->Advanced();
     auto* days = s.Find<QLineEdit>(1029, &adv);
     days->setText("250");
     adv.Collect(s.ctx->settings);
@@ -239,10 +241,10 @@ class PagesTest : public QObject {
     // The acrylic box switches every page at once.
     s.Find<QCheckBox>(1005, &adv)->click();
     QCOMPARE(s.ctx->settings.AcrylicMode, 1);
-    QVERIFY(s.window->Acrylic() && s.window->HtmlPage().Acrylic());
+    QVERIFY(s.window->Acrylic() && s.window->HtmlTags().Acrylic());
 
     // Non-numeric text in the basic page's number fields counts as 0.
-    COrdanoDlg& basic = s.window->BasicPage();
+    BasicPage& basic = s.window->Basic();
     s.Find<QLineEdit>(1026, &basic)->setText("x9");
     s.Find<QLineEdit>(1030, &basic)->setText("deep");
     s.Find<QLineEdit>(1041, &basic)->setText("wide");
@@ -251,7 +253,7 @@ class PagesTest : public QObject {
     QCOMPARE(s.ctx->settings.LineWidth, 0);
 
     // The head text's old charset becomes utf-8 on apply, stored back.
-    Chtmlk& html = s.window->HtmlPage();
+    HtmlTagPage& html = s.window->HtmlTags();
     SetText(s.ctx->settings.HeadTags, u"<head>\r\n<meta charset=utf-16le>\r\n</head>");
     s.window->ApplyPages();
     QCOMPARE(Q(TextOf(s.ctx->settings.HeadTags)),
@@ -272,7 +274,7 @@ class PagesTest : public QObject {
     Session s;
     s.ctx->settings.WriteDate = 1;  // differs from the saved file
     {
-      Cprofile dlg(*s.ctx, s.window->Host(), false, s.window.get());
+      ProfileDialog dlg(*s.ctx, s.window->Host(), false, s.window.get());
       dlg.show();
       dlg.Create();
       dlg.Create();
@@ -346,7 +348,7 @@ class PagesTest : public QObject {
     // Switch to 2 from the main window (No: the current profile unsaved).
     s.answer = QMessageBox::No;
     s.window->Host().modalScript = [&s, script = s.window->Host().modalScript](QDialog& d) {
-      if (auto* dlg = qobject_cast<Cprofile*>(&d)) {
+      if (auto* dlg = qobject_cast<ProfileDialog*>(&d)) {
         dlg->RowMenu(1)->findChild<QAction*>("cmd32785")->trigger();
       } else {
         script(d);
@@ -356,7 +358,7 @@ class PagesTest : public QObject {
     QCOMPARE(s.ctx->startup.ProfileNumber, 2);
     QCOMPARE(s.ctx->settings.WriteDate, 1);  // profile 2's copy
     QVERIFY(s.window->windowTitle().endsWith(QStringLiteral("[2:写真]")));
-    QVERIFY(s.window->BasicPage().findChild<QCheckBox*>("ctl1006")->isChecked());
+    QVERIFY(s.window->Basic().findChild<QCheckBox*>("ctl1006")->isChecked());
   }
 
   // "/P" and no number: a numbered list on a terminal (a pseudo-terminal
@@ -433,7 +435,7 @@ class PagesTest : public QObject {
     QVERIFY(text.open(QIODevice::WriteOnly));
     text.write("not a bitmap at all, just words");
     text.close();
-    QCOMPARE(CTitle(dir.path() + "/").Picture().size(), builtIn);
+    QCOMPARE(TitleSplash(dir.path() + "/").Picture().size(), builtIn);
     QByteArray huge(54, '\0');
     huge[0] = 'B';
     huge[1] = 'M';
@@ -454,7 +456,7 @@ class PagesTest : public QObject {
     own.fill(Qt::white);
     own.setPixel(10, 10, qRgb(0, 0, 255));
     QVERIFY(own.save(bmp, "BMP"));
-    CTitle title(dir.path() + "/");
+    TitleSplash title(dir.path() + "/");
     QCOMPARE(title.Picture().size(), QSize(30, 20));
     QCOMPARE(title.mask(), QRegion(10, 10, 1, 1));
 
@@ -475,11 +477,43 @@ class PagesTest : public QObject {
     QVERIFY(title.isHidden() && !title.Fading());
   }
 
+  // The splash is a window of the main window's: while the main window is
+  // shown, a right click on the staying splash opens its menu and "閉じる"
+  // closes it. At start it stands beside the window where the screen has
+  // room, never over it.
+  void SplashTakesItsMenuWhileTheWindowIsUpAndStandsBesideIt() {
+    Session s;
+    TitleSplash& title = s.window->Title();
+    QCOMPARE(title.parentWidget(), s.window.get());
+    QVERIFY(title.windowFlags() & Qt::FramelessWindowHint);
+    title.ShowStaying();
+    QVERIFY(QTest::qWaitForWindowExposed(&title));
+    QSignalSpy closed(&title, &TitleSplash::closed);
+    bool menuShown = false;
+    QTimer::singleShot(0, [&] {
+      auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+      menuShown = menu != nullptr;
+      if (menu != nullptr) menu->findChild<QAction*>("cmd102")->trigger();
+      if (menu != nullptr) menu->close();
+    });
+    QTest::mouseClick(&title, Qt::RightButton, {}, title.rect().center());
+    QVERIFY(menuShown);
+    QVERIFY(title.isHidden());
+    QCOMPARE(closed.count(), 1);
+
+    const QRect area(0, 0, 1280, 800);
+    const QSize splash(440, 260);
+    QCOMPARE(PlaceBeside(splash, QRect(0, 0, 705, 741), area), QPoint(713, 0));
+    QCOMPARE(PlaceBeside(splash, QRect(600, 100, 705, 600), area), QPoint(152, 100));
+    QCOMPARE(PlaceBeside(splash, QRect(0, 0, 1280, 400), area), QPoint(0, 408));
+    QCOMPARE(PlaceBeside(splash, QRect(0, 0, 800, 600), QRect(0, 0, 800, 600)), std::nullopt);
+  }
+
   // The information page: memory figures as /proc/meminfo has them, the
   // nine archiver lines, the title box and menu 32787, the link.
   void InformationPage() {
     Session s;
-    CInfo& info = s.window->InfoPage();
+    InfoPage& info = s.window->Info();
     QFile meminfo(QStringLiteral("/proc/meminfo"));
     QVERIFY(meminfo.open(QIODevice::ReadOnly));
     const QString raw = QString::fromLatin1(meminfo.readAll());
@@ -503,9 +537,6 @@ class PagesTest : public QObject {
     QVERIFY(!info.titleBox->isChecked());
 
     info.SetLink(QStringLiteral("someone@example.org"));
-    info.link->open = [&s](const QString& a) {
-      s.window->Host().opened.push_back(a.toStdString());
-    };
     QTest::mouseClick(info.link, Qt::LeftButton);
     QCOMPARE(s.window->Host().opened.back(), std::string("mailto:someone@example.org"));
     QCOMPARE(info.link->palette().color(QPalette::WindowText), QColor(0, 0, 255));

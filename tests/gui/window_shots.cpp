@@ -46,12 +46,12 @@ int main(int argc, char** argv) {
   auto ctx = std::make_unique<AppContext>();
   ctx->programFolder = home.path().toStdString() + "/";
   LoadSettingsAtStartup(*ctx, std::nullopt);
-  CMain window(*ctx);
+  MainWindow window(*ctx);
   window.Initialise();
   window.show();
   QApplication::processEvents();
   bool ok = window.grab().save(out.filePath("main-normal.png"));
-  ok = window.BasicPage().grab().save(out.filePath("basic-page.png")) && ok;
+  ok = window.Basic().grab().save(out.filePath("basic-page.png")) && ok;
   // The tabs of the whole-drive, multi-folder and web pages.
   for (const auto& [tab, name] : {std::pair{2, "tab-drive.png"}, std::pair{3, "tab-multi.png"},
                                   std::pair{4, "tab-web.png"}}) {
@@ -80,7 +80,9 @@ int main(int argc, char** argv) {
   run.ExpectedCount = 1201;
   run.EntryCount = 738;
   run.Md5StatusText = u"MD5: IMG_0738.jpg";
-  CStatus status(run, true, window.Scale(), nullptr);
+  ProgressWindow status(
+      ProgressSource{[&run] { return ProgressTextsOf(run, true); }, [] { return false; }, [] {}},
+      window.Scale(), nullptr);
   status.show();
   status.Tick();
   QApplication::processEvents();
@@ -91,19 +93,19 @@ int main(int argc, char** argv) {
   window.SwitchForm();
   window.SelectTab(1);
   QApplication::processEvents();
-  ok = window.AdvancedPage().grab().save(out.filePath("advanced-page.png")) && ok;
+  ok = window.Advanced().grab().save(out.filePath("advanced-page.png")) && ok;
   window.SelectTab(2);
   QApplication::processEvents();
-  ok = window.HtmlPage().grab().save(out.filePath("html-tag-page.png")) && ok;
+  ok = window.HtmlTags().grab().save(out.filePath("html-tag-page.png")) && ok;
   // The link as an installed program shows it (not this build's folder).
-  window.InfoPage().SetLink(QStringLiteral("file:///usr/share/doc/ordano/ordano.html"));
-  window.SelectTab(CMain::kInfoTab);
+  window.Info().SetLink(QStringLiteral("file:///usr/share/doc/ordano/ordano.html"));
+  window.SelectTab(MainWindow::kInfoTab);
   QApplication::processEvents();
-  ok = window.InfoPage().grab().save(out.filePath("info-page.png")) && ok;
+  ok = window.Info().grab().save(out.filePath("info-page.png")) && ok;
 
   // The profile dialog with two more profiles, one renamed.
   {
-    Cprofile profiles(*ctx, window.Host(), false, &window);
+    ProfileDialog profiles(*ctx, window.Host(), false, &window);
     profiles.Create();
     profiles.Create();
     RenameProfile(ctx->programFolder, 2, u"写真整理");
@@ -114,7 +116,7 @@ int main(int argc, char** argv) {
   }
 
   // The splash picture in its shape (outside it transparent).
-  CTitle title(QString::fromStdString(ctx->programFolder));
+  TitleSplash title(QString::fromStdString(ctx->programFolder));
   QImage splash = title.Picture().convertToFormat(QImage::Format_ARGB32);
   const QRegion shape = ShapeOf(splash);
   for (int y = 0; y < splash.height(); ++y) {

@@ -10,6 +10,7 @@
 #include <QClipboard>
 #include <QDir>
 #include <QDropEvent>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
@@ -61,8 +62,14 @@ class WindowTest : public QObject {
   // main window built on them.
   struct Session : testing::GuiSession {
     using GuiSession::GuiSession;
+    // The window's own controls first, then the basic page's (the pages
+    // share control numbers).
     template <class W>
     W* Find(const QString& name) const {
+      auto* body = window->findChild<QWidget*>("body");
+      if (name == "body") return qobject_cast<W*>(body);
+      if (W* own = body->findChild<W*>(name, Qt::FindDirectChildrenOnly)) return own;
+      if (W* basic = window->Basic().findChild<W*>(name)) return basic;
       return window->findChild<W*>(name);
     }
     void Script(QMessageBox::StandardButton a, const QString& file, bool append,
@@ -119,8 +126,8 @@ class WindowTest : public QObject {
     const QString out = s.Path("cat.txt");
     s.window->SelectTab(1);
     s.Script(QMessageBox::Yes, out, false);
-    QSignalSpy finished(s.window.get(), &CMain::runFinished);
-    Drop(&s.window->AdvancedPage(),
+    QSignalSpy finished(s.window.get(), &MainWindow::runFinished);
+    Drop(&s.window->Advanced(),
          {QUrl::fromLocalFile(s.Path("tree")), QUrl(QStringLiteral("https://example.org/x")),
           QUrl::fromLocalFile(s.Path("gone"))});
     QVERIFY(finished.wait(5000));
@@ -134,7 +141,7 @@ class WindowTest : public QObject {
 
     // Second drop: the panel appends (the overwrite question is answered Yes).
     s.Script(QMessageBox::Yes, out, true);
-    Drop(&s.window->BasicPage(), {QUrl::fromLocalFile(s.Path("tree"))});
+    Drop(&s.window->Basic(), {QUrl::fromLocalFile(s.Path("tree"))});
     QVERIFY(finished.wait(5000));
     const QString both = Catalogue(out);
     QCOMPARE(both.count("f5.txt"), 2);
@@ -151,14 +158,14 @@ class WindowTest : public QObject {
     Session s([](AppContext& ctx) { ctx.settings.IndentTree = 1; });
     WriteTree(s.Path("tree"), 4);
     auto advanced = [&](int id) {
-      return s.window->AdvancedPage().findChild<QCheckBox*>(QStringLiteral("ctl%1").arg(id));
+      return s.window->Advanced().findChild<QCheckBox*>(QStringLiteral("ctl%1").arg(id));
     };
     QVERIFY(advanced(1011)->isChecked());
     advanced(1011)->click();  // ツリー状に字下げする off
     advanced(1009)->click();  // 「総ﾌｧｲﾙ数」行を出さない on
     s.Script(QMessageBox::Yes, s.Path("cat.txt"), false);
-    QSignalSpy finished(s.window.get(), &CMain::runFinished);
-    Drop(&s.window->BasicPage(), {QUrl::fromLocalFile(s.Path("tree"))});
+    QSignalSpy finished(s.window.get(), &MainWindow::runFinished);
+    Drop(&s.window->Basic(), {QUrl::fromLocalFile(s.Path("tree"))});
     QVERIFY(finished.wait(5000));
     const QString text = Catalogue(s.Path("cat.txt"));
     QVERIFY2(text.contains("f3.txt") && !text.contains(QStringLiteral("総ファイル数")) &&
@@ -169,12 +176,12 @@ class WindowTest : public QObject {
     QCOMPARE(s.ctx->settings.HideTotalLabel, 1);
 
     // The HTML tag page's body text.
-    auto* body = s.window->HtmlPage().findChild<QPlainTextEdit*>("ctl1018");
+    auto* body = s.window->HtmlTags().findChild<QPlainTextEdit*>("ctl1018");
     QVERIFY(body != nullptr);
-    s.window->HtmlPage().findChild<QCheckBox*>("ctl1003")->setChecked(true);
+    s.window->HtmlTags().findChild<QCheckBox*>("ctl1003")->setChecked(true);
     body->setPlainText(QStringLiteral("<body class=\"picked\">"));
     s.Script(QMessageBox::Yes, s.Path("cat.html"), false);
-    Drop(&s.window->BasicPage(), {QUrl::fromLocalFile(s.Path("tree"))});
+    Drop(&s.window->Basic(), {QUrl::fromLocalFile(s.Path("tree"))});
     QVERIFY(finished.wait(5000));
     QFile html(s.Path("cat.html"));
     QVERIFY(html.open(QIODevice::ReadOnly));
@@ -183,7 +190,7 @@ class WindowTest : public QObject {
     // クリップボードにも出力する: no save dialog, the catalogue on the clipboard.
     advanced(1016)->click();
     QGuiApplication::clipboard()->clear();
-    Drop(&s.window->BasicPage(), {QUrl::fromLocalFile(s.Path("tree"))});
+    Drop(&s.window->Basic(), {QUrl::fromLocalFile(s.Path("tree"))});
     QVERIFY(finished.wait(5000));
     QCOMPARE(s.window->LastResult().outcome, RunOutcome::Written);
     QCOMPARE(s.saveDialogs, 2);
@@ -219,12 +226,12 @@ class WindowTest : public QObject {
                QUrl::fromLocalFile(s.Path("raw")).path(QUrl::FullyEncoded).toUtf8() + "/" +
                QByteArray(name).toPercentEncoding("/") + "\r\n";
     }
-    QSignalSpy finished(s.window.get(), &CMain::runFinished);
+    QSignalSpy finished(s.window.get(), &MainWindow::runFinished);
     auto dropList = [&](const QByteArray& list, const QString& out) {
       s.Script(QMessageBox::Yes, out, false);
       QMimeData mime;
       mime.setData(QStringLiteral("text/uri-list"), list);
-      Drop(&s.window->BasicPage(), mime);
+      Drop(&s.window->Basic(), mime);
       return finished.wait(5000) && s.window->LastResult().missingPaths.empty();
     };
     QVERIFY(dropList(
@@ -251,12 +258,49 @@ class WindowTest : public QObject {
     }
     const QString out = s.Path("many.txt");
     s.Script(QMessageBox::Yes, out, false);
-    QSignalSpy finished(s.window.get(), &CMain::runFinished);
-    Drop(&s.window->BasicPage(), urls);
+    QSignalSpy finished(s.window.get(), &MainWindow::runFinished);
+    Drop(&s.window->Basic(), urls);
     QVERIFY(finished.wait(20000));
     const QString text = Catalogue(out);
     QVERIFY(text.contains("00000.dat") && text.contains("09999.dat"));
     QCOMPARE(text.count(".dat"), 10000);
+  }
+
+  // The scan and the output work off the interface thread: a timer keeps
+  // ticking through a drop run of a generated tree. The longest gap is
+  // printed; the bound is far above what the machine shows.
+  void InterfaceKeepsTickingDuringADropRun() {
+    Session s;
+    for (int d = 0; d < 40; ++d) {
+      const QString folder = s.Path(QStringLiteral("tree/d%1").arg(d));
+      QVERIFY(QDir().mkpath(folder));
+      for (int i = 0; i < 100; ++i) {
+        QFile f(QStringLiteral("%1/f%2.txt").arg(folder).arg(i));
+        QVERIFY(f.open(QIODevice::WriteOnly));
+      }
+    }
+    s.Script(QMessageBox::Yes, s.Path("tick.txt"), false);
+    QElapsedTimer clock;
+    qint64 last = 0, longest = 0;
+    int ticks = 0;
+    QTimer tick;
+    connect(&tick, &QTimer::timeout, this, [&] {
+      const qint64 now = clock.elapsed();
+      longest = std::max(longest, now - last);
+      last = now;
+      ++ticks;
+    });
+    QSignalSpy finished(s.window.get(), &MainWindow::runFinished);
+    clock.start();
+    tick.start(5);
+    Drop(&s.window->Basic(), {QUrl::fromLocalFile(s.Path("tree"))});
+    QVERIFY(finished.wait(30000));
+    longest = std::max(longest, clock.elapsed() - last);
+    tick.stop();
+    qInfo("drop run of 4000 files: %lld ms, %d ticks, longest gap %lld ms", clock.elapsed(), ticks,
+          longest);
+    QCOMPARE(s.window->LastResult().outcome, RunOutcome::Written);
+    QVERIFY2(longest < 1000, qPrintable(QString::number(longest)));
   }
 
   // The stop button ends the scan: nothing written, no save dialog, the
@@ -266,14 +310,16 @@ class WindowTest : public QObject {
     WriteTree(s.Path("tree"), 40);
     s.Script(QMessageBox::Ok, s.Path("never.txt"), false);
     bool sawProgress = false;
-    QTimer::singleShot(0, [&] {
-      CStatus* status = s.window->Host().Status();
-      sawProgress =
-          status != nullptr && status->isVisible() && !s.Find<QWidget>("body")->isEnabled();
-      if (status != nullptr) status->findChild<QPushButton*>("ctl1023")->click();
+    // The scan waits for its progress window to be shown: stopped right then.
+    connect(s.window.get(), &MainWindow::runningChanged, this, [&](bool running) {
+      ProgressWindow* status = s.window->Host().Status();
+      if (!running || status == nullptr) return;
+      sawProgress = status->isVisible() && !s.Find<QWidget>("body")->isEnabled();
+      status->findChild<QPushButton*>("ctl1023")->click();
     });
-    QSignalSpy finished(s.window.get(), &CMain::runFinished);
+    QSignalSpy finished(s.window.get(), &MainWindow::runFinished);
     Drop(s.window.get(), {QUrl::fromLocalFile(s.Path("tree"))});
+    QVERIFY(finished.wait(5000));
     QVERIFY(sawProgress);
     QCOMPARE(finished.count(), 1);
     QCOMPARE(s.window->LastResult().outcome, RunOutcome::Cancelled);
@@ -305,15 +351,27 @@ class WindowTest : public QObject {
     const int compactWidth = s.window->width();
     s.window->MenuAction(32791)->trigger();
     QCOMPARE(s.window->CurrentTab(), 1);
-    for (CCustomDialog* page : s.window->Pages()) QVERIFY(!page->isVisible());
+    for (ToolkitPage* page : s.window->Pages()) QVERIFY(!page->isVisible());
     form->click();
     QCOMPARE(form->text(), QStringLiteral("▲"));
-    QVERIFY(s.window->AdvancedPage().isVisible());
-    QVERIFY(!s.window->BasicPage().isVisible());
+    QVERIFY(s.window->Advanced().isVisible());
+    QVERIFY(!s.window->Basic().isVisible());
     QVERIFY(s.window->width() > compactWidth);
     QCOMPARE(s.ctx->startup.NormalMode, 1);
     s.window->MenuAction(16)->trigger();
-    QVERIFY(s.window->InfoPage().isVisible());
+    QVERIFY(s.window->Info().isVisible());
+  }
+
+  // Escape in an edit of a page leaves the page shown: a page is no dialog
+  // that Escape closes.
+  void EscapeInAnEditLeavesThePageShown() {
+    Session s;
+    auto* wildcard = s.Find<QLineEdit>("ctl1017");
+    wildcard->setFocus();
+    QTest::keyClick(wildcard, Qt::Key_Escape);
+    QVERIFY(s.window->Basic().isVisible());
+    QVERIFY(wildcard->isVisible());
+    QCOMPARE(wildcard->text(), QStringLiteral("*.*"));
   }
 
   void MenuChecksAndBackToDefaults() {
@@ -327,7 +385,7 @@ class WindowTest : public QObject {
     const int noTitle = s.ctx->settings.NoTitleAtStart;
     s.window->MenuAction(32787)->trigger();
     QCOMPARE(s.ctx->settings.NoTitleAtStart, noTitle ? 0 : 1);
-    QCOMPARE(s.window->InfoPage().titleBox->isChecked(), noTitle != 0);
+    QCOMPARE(s.window->Info().titleBox->isChecked(), noTitle != 0);
     QVERIFY(!TextOf(s.ctx->settings.OutputFile).empty());
     s.window->MenuAction(32779)->trigger();
     QVERIFY(!s.window->Host().opened.empty());
@@ -349,7 +407,7 @@ class WindowTest : public QObject {
     colour->clear();
     QTest::keyClicks(colour, "ff00");
     QCOMPARE(s.ctx->settings.HtmlBackColor, 0x00ff00);
-    s.window->BasicPage().Apply(s.ctx->settings);
+    s.window->Basic().Apply(s.ctx->settings);
     QCOMPARE(colour->text(), QStringLiteral("00ff00"));
     colour->clear();
     QTest::keyClicks(colour, "1234567");
@@ -412,9 +470,11 @@ class WindowTest : public QObject {
     Session s;
     WriteTree(s.Path("tree"), 40);
     s.Script(QMessageBox::Ok, s.Path("never.txt"), false);
-    QTimer::singleShot(0, [&] { s.window->close(); });
+    connect(s.window.get(), &MainWindow::runningChanged, this, [&](bool running) {
+      if (running) s.window->close();
+    });
     Drop(s.window.get(), {QUrl::fromLocalFile(s.Path("tree"))});
-    QVERIFY(!s.window->isVisible());
+    QTRY_VERIFY_WITH_TIMEOUT(!s.window->isVisible(), 5000);
     QCOMPARE(s.window->LastResult().outcome, RunOutcome::Cancelled);
     QTest::qWait(120);
     QCOMPARE(s.saveDialogs, 0);
@@ -425,16 +485,20 @@ class WindowTest : public QObject {
   void AcrylicRecoloursEveryPageAtOnce() {
     Session s;
     auto back = [](QWidget* w) { return w->palette().color(QPalette::Window); };
-    s.window->AdvancedPage().acrylicBox->click();
+    s.window->Advanced().acrylicBox->click();
     QCOMPARE(s.ctx->settings.AcrylicMode, 1);
-    for (CCustomDialog* page : s.window->Pages()) QCOMPARE(back(page), kAcrylicBackColor);
+    for (ToolkitPage* page : s.window->Pages()) QCOMPARE(back(page), kAcrylicBackColor);
     QVERIFY(qAbs(s.window->windowOpacity() - kAcrylicOpacity) < 0.01);
+    // Background and opacity only: buttons keep an opaque face (their
+    // labels drawn on it), boxes theirs.
+    QCOMPARE(s.Find<QPushButton>("ctl1020")->palette().color(QPalette::Button), kAcrylicBackColor);
+    QCOMPARE(s.Find<QCheckBox>("ctl1013")->palette().color(QPalette::Window), kAcrylicBackColor);
     // The toolkit's context menu switches it back, from any page.
-    std::unique_ptr<QMenu> menu = s.window->InfoPage().MakeContextMenu();
+    std::unique_ptr<QMenu> menu = s.window->Info().MakeContextMenu();
     menu->findChild<QAction*>("toolkitAcrylic")->trigger();
     QCOMPARE(s.ctx->settings.AcrylicMode, 0);
-    QVERIFY(!s.window->AdvancedPage().acrylicBox->isChecked());
-    for (CCustomDialog* page : s.window->Pages()) QCOMPARE(back(page), kDialogBackColor);
+    QVERIFY(!s.window->Advanced().acrylicBox->isChecked());
+    for (ToolkitPage* page : s.window->Pages()) QCOMPARE(back(page), kDialogBackColor);
     QCOMPARE(s.Find<QLineEdit>("ctl1029")->palette().color(QPalette::Base), kEditBackColor);
     QVERIFY(qAbs(s.window->windowOpacity() - 1.0) < 0.01);
   }
@@ -540,7 +604,7 @@ class WindowTest : public QObject {
     bool shown = false;
     QString text;
     QTimer::singleShot(300, [&] {
-      CStatus* progress = s.window->Host().DownloadWindow();
+      ProgressWindow* progress = s.window->Host().DownloadWindow();
       if (progress == nullptr) return;
       shown = progress->isVisible() && !s.Find<QWidget>("body")->isEnabled();
       progress->Tick();
@@ -556,22 +620,47 @@ class WindowTest : public QObject {
     QVERIFY(!QFile::exists(s.Path("ordano_update.zip")));
   }
 
-  void ProgressWindowTextAndSelfClose() {
+  void ProgressWindowTexts() {
     RunState run;
     run.ExpectedCount = 101;
     run.EntryCount = 50;
-    CStatus status(run, false, 1.02, nullptr);
-    status.show();
-    status.Tick();
-    QCOMPARE(status.Texts().lines[1], QStringLiteral("処理中 50.00% (50/100)"));
-    QVERIFY(status.Texts().lines[0].isEmpty());
-    QVERIFY(status.isVisible());
-    run.EntryCount = 100;
-    status.Tick();
-    QVERIFY(!status.isVisible());
+    QCOMPARE(ProgressTextsOf(run, false).lines[1], QStringLiteral("処理中 50.00% (50/100)"));
+    QVERIFY(ProgressTextsOf(run, false).lines[0].isEmpty());
     run.ExpectedCount = 0;
     run.EntryCount = 7;
     QCOMPARE(ProgressTextsOf(run, false).lines[1], QStringLiteral("ファイル数獲得中... 7"));
+  }
+
+  // A single dropped file with MD5 on: every entry is counted at once, yet
+  // the progress window stays with its 中止 while the digest runs, and the
+  // stop ends the run.
+  void SingleFileDigestKeepsItsStopButton() {
+    Session s([](AppContext& ctx) { ctx.settings.ComputeMd5 = 1; });
+    const QString big = s.Path("big.bin");
+    {
+      QFile f(big);
+      QVERIFY(f.open(QIODevice::WriteOnly));
+      QVERIFY(f.resize(qint64{1} << 28));  // sparse: no disk, still a while to read
+    }
+    s.Script(QMessageBox::Ok, s.Path("never.txt"), false);
+    bool stopShown = false;
+    QSignalSpy finished(s.window.get(), &MainWindow::runFinished);
+    // Once the scan is past its count and inside the digest.
+    QTimer poll;
+    connect(&poll, &QTimer::timeout, this, [&] {
+      ProgressWindow* status = s.window->Host().Status();
+      if (status == nullptr || status->Texts().lines[0].isEmpty()) return;
+      auto* stop = status->findChild<QPushButton*>("ctl1023");
+      stopShown = status->isVisible() && stop->isVisible() && stop->isEnabled();
+      stop->click();
+      poll.stop();
+    });
+    poll.start(10);
+    Drop(&s.window->Basic(), {QUrl::fromLocalFile(big)});
+    QVERIFY(finished.wait(60000));
+    QVERIFY(stopShown);
+    QCOMPARE(s.window->LastResult().outcome, RunOutcome::Cancelled);
+    QCOMPARE(s.saveDialogs, 0);
   }
 };
 

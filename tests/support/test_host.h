@@ -36,7 +36,7 @@ class TestHost : public RunHost {
 
   std::u16string Wildcard() override { return wildcard; }
   bool IncludeFileDrops() override { return includeFileDrops; }
-  void Pump(RunState& run, int) override {
+  void Pump(RunState& run) override {
     ++pumps;
     if (cancelAtPump != 0 && pumps >= cancelAtPump) run.CancelRequested = true;
   }

@@ -38,9 +38,9 @@ struct MemberRow {
 class StatusHost : public TestHost {
  public:
   std::vector<std::u16string> statusAtPump;
-  void Pump(RunState& run, int n) override {
+  void Pump(RunState& run) override {
     statusAtPump.push_back(run.ArchiveStatusText);
-    TestHost::Pump(run, n);
+    TestHost::Pump(run);
   }
 };
 

@@ -29,8 +29,8 @@ using testing::WriteFile;
 struct CancelDuringHost : TestHost {
   const CrawlServer* server = nullptr;
   std::string path;
-  void Pump(RunState& run, int n) override {
-    TestHost::Pump(run, n);
+  void Pump(RunState& run) override {
+    TestHost::Pump(run);
     if (server != nullptr && server->CountRequests(path) > 0) run.CancelRequested = true;
   }
 };

@@ -30,8 +30,8 @@ using testing::WriteFile;
 class HookHost : public TestHost {
  public:
   std::function<void(RunState&)> hook;
-  void Pump(RunState& run, int n) override {
-    TestHost::Pump(run, n);
+  void Pump(RunState& run) override {
+    TestHost::Pump(run);
     if (run.Pass == 1 && hook) hook(run);
   }
 };

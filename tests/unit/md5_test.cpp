@@ -57,9 +57,9 @@ std::u16string Md5sum(const std::string& path) {
 class RecordingHost : public TestHost {
  public:
   std::vector<std::u16string> statuses;
-  void Pump(RunState& run, int maxMessages) override {
+  void Pump(RunState& run) override {
     statuses.push_back(run.Md5StatusText);
-    TestHost::Pump(run, maxMessages);
+    TestHost::Pump(run);
   }
 };
 

@@ -37,32 +37,32 @@ constexpr BoxField kBoxes[] = {
 
 }  // namespace
 
-Ckakushi::Ckakushi(AppContext& ctx, QWidget* parent) : CCustomDialog(parent, true), ctx_(ctx) {
+AdvancedPage::AdvancedPage(AppContext& ctx, QWidget* parent) : ToolkitPage(parent), ctx_(ctx) {
   setObjectName("dlg129");
   Build();
   Connect();
 }
 
-QWidget* Ckakushi::Control(int id) const {
+QWidget* AdvancedPage::Control(int id) const {
   const auto it = controls_.find(id);
   return it == controls_.end() ? nullptr : it->second;
 }
 
-QCheckBox* Ckakushi::Box(int id, const QString& text) {
+QCheckBox* AdvancedPage::Box(int id, const QString& text) {
   auto* box = Child<QCheckBox>(text, this);
   box->setObjectName(QStringLiteral("ctl%1").arg(id));
   controls_[id] = box;
   return box;
 }
 
-QLineEdit* Ckakushi::Edit(int id) {
+QLineEdit* AdvancedPage::Edit(int id) {
   auto* edit = Child<QLineEdit>(this);
   edit->setObjectName(QStringLiteral("ctl%1").arg(id));
   controls_[id] = edit;
   return edit;
 }
 
-QComboBox* Ckakushi::Combo(int id, const QStringList& entries) {
+QComboBox* AdvancedPage::Combo(int id, const QStringList& entries) {
   auto* combo = Child<QComboBox>(this);
   combo->setObjectName(QStringLiteral("ctl%1").arg(id));
   combo->addItems(entries);
@@ -70,63 +70,63 @@ QComboBox* Ckakushi::Combo(int id, const QStringList& entries) {
   return combo;
 }
 
-void Ckakushi::Build() {
-  const QStringList places = {QStringLiteral("上段"), QStringLiteral("下段")};
+void AdvancedPage::Build() {
+  const QStringList places = {tr("上段"), tr("下段")};
   auto* top = Child<QGridLayout>(this);
   top->setContentsMargins(8, 8, 8, 8);
 
-  auto* heads = Child<QGroupBox>(QStringLiteral("見出し"), this);
+  auto* heads = Child<QGroupBox>(tr("見出し"), this);
   auto* hg = Child<QGridLayout>(heads);
-  hg->addWidget(Box(1002, QStringLiteral("ボリューム名を付けない")), 0, 0);
-  hg->addWidget(Box(1003, QStringLiteral("フォルダ名を付けない")), 1, 0);
-  hg->addWidget(Box(1007, QStringLiteral("「ターゲットフォルダ」行を出さない")), 2, 0);
-  hg->addWidget(Box(1008, QStringLiteral("「ﾌｧｲﾙ名」見出しを出さない")), 3, 0);
-  hg->addWidget(Box(1009, QStringLiteral("「総ﾌｧｲﾙ数」行を出さない")), 4, 0);
-  hg->addWidget(Box(1010, QStringLiteral("ターゲットフォルダ名を変える")), 5, 0);
+  hg->addWidget(Box(1002, tr("ボリューム名を付けない")), 0, 0);
+  hg->addWidget(Box(1003, tr("フォルダ名を付けない")), 1, 0);
+  hg->addWidget(Box(1007, tr("「ターゲットフォルダ」行を出さない")), 2, 0);
+  hg->addWidget(Box(1008, tr("「ﾌｧｲﾙ名」見出しを出さない")), 3, 0);
+  hg->addWidget(Box(1009, tr("「総ﾌｧｲﾙ数」行を出さない")), 4, 0);
+  hg->addWidget(Box(1010, tr("ターゲットフォルダ名を変える")), 5, 0);
   hg->addWidget(Edit(1017), 6, 0);
   auto* totalRow = Child<QHBoxLayout>();
-  totalRow->addWidget(Child<QLabel>(QStringLiteral("総ﾌｧｲﾙ数の位置"), this));
+  totalRow->addWidget(Child<QLabel>(tr("総ﾌｧｲﾙ数の位置"), this));
   totalRow->addWidget(Combo(1040, places));
   totalRow->addStretch();
   hg->addLayout(totalRow, 7, 0);
   top->addWidget(heads, 0, 0);
 
-  auto* form = Child<QGroupBox>(QStringLiteral("出力形式"), this);
+  auto* form = Child<QGroupBox>(tr("出力形式"), this);
   auto* fg = Child<QGridLayout>(form);
-  fg->addWidget(Box(1011, QStringLiteral("ツリー状に字下げする")), 0, 0);
-  fg->addWidget(Box(1012, QStringLiteral("空のフォルダも出力する")), 1, 0);
-  fg->addWidget(Box(1013, QStringLiteral("相対出力にルートフォルダ名を付ける")), 2, 0);
-  fg->addWidget(Box(1018, QStringLiteral("途中のフォルダにドロップしたフォルダ名を含める")), 3, 0);
-  fg->addWidget(Box(1021, QStringLiteral("CSVにフォルダ名とファイル名を出力")), 4, 0);
-  fg->addWidget(Box(1043, QStringLiteral("テキスト出力で改行する")), 5, 0);
-  fg->addWidget(Box(1044, QStringLiteral("改行に<br>タグを付ける")), 6, 0);
+  fg->addWidget(Box(1011, tr("ツリー状に字下げする")), 0, 0);
+  fg->addWidget(Box(1012, tr("空のフォルダも出力する")), 1, 0);
+  fg->addWidget(Box(1013, tr("相対出力にルートフォルダ名を付ける")), 2, 0);
+  fg->addWidget(Box(1018, tr("途中のフォルダにドロップしたフォルダ名を含める")), 3, 0);
+  fg->addWidget(Box(1021, tr("CSVにフォルダ名とファイル名を出力")), 4, 0);
+  fg->addWidget(Box(1043, tr("テキスト出力で改行する")), 5, 0);
+  fg->addWidget(Box(1044, tr("改行に<br>タグを付ける")), 6, 0);
   top->addWidget(form, 0, 1);
 
-  auto* filter = Child<QGroupBox>(QStringLiteral("絞り込み"), this);
+  auto* filter = Child<QGroupBox>(tr("絞り込み"), this);
   auto* ig = Child<QGridLayout>(filter);
-  ig->addWidget(Box(1014, QStringLiteral("文字フィルタ (/ 区切り)")), 0, 0);
-  ig->addWidget(Combo(1030, {QStringLiteral("出力"), QStringLiteral("破棄")}), 0, 1);
+  ig->addWidget(Box(1014, tr("文字フィルタ (/ 区切り)")), 0, 0);
+  ig->addWidget(Combo(1030, {tr("出力"), tr("破棄")}), 0, 1);
   ig->addWidget(Edit(1026), 1, 0, 1, 2);
-  ig->addWidget(Box(1045, QStringLiteral("アイコンへのドロップを日数で絞る")), 2, 0);
+  ig->addWidget(Box(1045, tr("アイコンへのドロップを日数で絞る")), 2, 0);
   auto* daysRow = Child<QHBoxLayout>();
   QLineEdit* days = Edit(1029);
   days->setMaximumWidth(60);
   daysRow->addWidget(days);
-  daysRow->addWidget(Child<QLabel>(QStringLiteral("日以内"), this));
+  daysRow->addWidget(Child<QLabel>(tr("日以内"), this));
   daysRow->addStretch();
   ig->addLayout(daysRow, 2, 1);
   top->addWidget(filter, 1, 0);
 
-  auto* other = Child<QGroupBox>(QStringLiteral("その他"), this);
+  auto* other = Child<QGroupBox>(tr("その他"), this);
   auto* og = Child<QGridLayout>(other);
-  og->addWidget(Box(1015, QStringLiteral("書庫の中身も出力する")), 0, 0, 1, 2);
-  og->addWidget(Box(1020, QStringLiteral("ショートカットのリンク先を読む")), 1, 0, 1, 2);
-  og->addWidget(Box(1016, QStringLiteral("クリップボードにも出力する")), 2, 0, 1, 2);
-  og->addWidget(Box(1019, QStringLiteral("ドライブの容量を出力")), 3, 0);
+  og->addWidget(Box(1015, tr("書庫の中身も出力する")), 0, 0, 1, 2);
+  og->addWidget(Box(1020, tr("ショートカットのリンク先を読む")), 1, 0, 1, 2);
+  og->addWidget(Box(1016, tr("クリップボードにも出力する")), 2, 0, 1, 2);
+  og->addWidget(Box(1019, tr("ドライブの容量を出力")), 3, 0);
   og->addWidget(Combo(1038, places), 3, 1);
-  og->addWidget(Box(1004, QStringLiteral("起動時は常に上書き確認する")), 4, 0, 1, 2);
-  og->addWidget(Box(1006, QStringLiteral("最前面に表示しない(次回起動から)")), 5, 0, 1, 2);
-  acrylicBox = Box(1005, QStringLiteral("アクリル(半透明)背景"));
+  og->addWidget(Box(1004, tr("起動時は常に上書き確認する")), 4, 0, 1, 2);
+  og->addWidget(Box(1006, tr("最前面に表示しない(次回起動から)")), 5, 0, 1, 2);
+  acrylicBox = Box(1005, tr("アクリル(半透明)背景"));
   og->addWidget(acrylicBox, 6, 0, 1, 2);
   // Kept beside the record (it has no room for it), at once when clicked.
   libraryBox = Child<QCheckBox>(QStringLiteral("ライブラリにも登録する"), this);
@@ -137,17 +137,17 @@ void Ckakushi::Build() {
   top->addWidget(other, 1, 1);
 
   // The template's hidden "完了" button collects the page.
-  auto* done = Child<QPushButton>(QStringLiteral("完了"), this);
+  auto* done = Child<QPushButton>(tr("完了"), this);
   done->setObjectName("ctl1");
   done->setAutoDefault(false);
   done->hide();
   controls_[1] = done;
 }
 
-void Ckakushi::Connect() {
+void AdvancedPage::Connect() {
   connect(acrylicBox, &QCheckBox::clicked, this, [this](bool on) {
     ctx_.settings.AcrylicMode = on ? 1 : 0;
-    if (onAcrylic) onAcrylic(on);
+    emit acrylicToggled(on);
   });
   connect(libraryBox, &QCheckBox::clicked, this, [this](bool on) {
     ctx_.extras.libraryToo = on;
@@ -155,13 +155,13 @@ void Ckakushi::Connect() {
   });
   for (int id : {1010, 1014}) {
     connect(static_cast<QCheckBox*>(Control(id)), &QCheckBox::toggled, this,
-            &Ckakushi::UpdateEnableStates);
+            &AdvancedPage::UpdateEnableStates);
   }
   connect(static_cast<QPushButton*>(Control(1)), &QPushButton::clicked, this,
           [this] { Collect(ctx_.settings); });
 }
 
-void Ckakushi::UpdateEnableStates() {
+void AdvancedPage::UpdateEnableStates() {
   const bool rename = static_cast<QCheckBox*>(Control(1010))->isChecked();
   const bool filter = static_cast<QCheckBox*>(Control(1014))->isChecked();
   Control(1017)->setEnabled(rename);
@@ -169,7 +169,7 @@ void Ckakushi::UpdateEnableStates() {
   Control(1030)->setEnabled(filter);
 }
 
-void Ckakushi::Apply(const SettingsRecord& s) {
+void AdvancedPage::Apply(const SettingsRecord& s) {
   auto box = [this](int id) { return static_cast<QCheckBox*>(Control(id)); };
   auto edit = [this](int id) { return static_cast<QLineEdit*>(Control(id)); };
   auto combo = [this](int id, int stored) {
@@ -189,7 +189,7 @@ void Ckakushi::Apply(const SettingsRecord& s) {
   UpdateEnableStates();
 }
 
-void Ckakushi::Collect(SettingsRecord& s) const {
+void AdvancedPage::Collect(SettingsRecord& s) const {
   auto box = [this](int id) { return static_cast<QCheckBox*>(Control(id))->isChecked(); };
   auto text = [this](int id) {
     return static_cast<QLineEdit*>(Control(id))->text().toStdU16String();

@@ -1,4 +1,4 @@
-// Ckakushi: the advanced page (dialog 129). Every control is collected; only
+// AdvancedPage (Ckakushi): the advanced page (dialog 129). Every control is collected; only
 // the acrylic box acts at once, on the whole window.
 #pragma once
 
@@ -16,10 +16,10 @@ namespace ordano {
 struct AppContext;
 struct SettingsRecord;
 
-class Ckakushi : public CCustomDialog {
+class AdvancedPage : public ToolkitPage {
   Q_OBJECT
  public:
-  Ckakushi(AppContext& ctx, QWidget* parent);
+  AdvancedPage(AppContext& ctx, QWidget* parent);
 
   void Apply(const SettingsRecord& s);
   void Collect(SettingsRecord& s) const;
@@ -27,8 +27,10 @@ class Ckakushi : public CCustomDialog {
 
   QCheckBox* acrylicBox = nullptr;  // 1005
   QCheckBox* libraryBox = nullptr;  // "libraryToo": runs record in the library too
-  // The main window switches itself and every page.
-  std::function<void(bool)> onAcrylic;
+
+ signals:
+  // The acrylic box was clicked: the main window switches itself and every page.
+  void acrylicToggled(bool on);
 
  private:
   QCheckBox* Box(int id, const QString& text);

@@ -49,26 +49,26 @@ QDateTime FromSeconds(std::int64_t s) { return QDateTime::fromSecsSinceEpoch(s);
 
 }  // namespace
 
-COrdanoDlg::COrdanoDlg(AppContext& ctx, RunHost& host, QWidget* parent)
-    : CCustomDialogEx(parent, true), ctx_(ctx), host_(host) {
+BasicPage::BasicPage(AppContext& ctx, RunHost& host, QWidget* parent)
+    : ToolkitPage(parent), ctx_(ctx), host_(host) {
   setObjectName("dlg102");
   Build();
   Connect();
 }
 
-QWidget* COrdanoDlg::Control(int id) const {
+QWidget* BasicPage::Control(int id) const {
   const auto it = controls_.find(id);
   return it == controls_.end() ? nullptr : it->second;
 }
 
-QCheckBox* COrdanoDlg::Box(int id, const QString& text) {
+QCheckBox* BasicPage::Box(int id, const QString& text) {
   auto* box = Child<QCheckBox>(text, this);
   box->setObjectName(QStringLiteral("ctl%1").arg(id));
   controls_[id] = box;
   return box;
 }
 
-void COrdanoDlg::Build() {
+void BasicPage::Build() {
   auto edit = [this](int id, int width) {
     auto* e = Child<QLineEdit>(this);
     e->setObjectName(QStringLiteral("ctl%1").arg(id));
@@ -79,61 +79,59 @@ void COrdanoDlg::Build() {
   auto* top = Child<QGridLayout>(this);
   top->setContentsMargins(8, 8, 8, 8);
 
-  auto* output = Child<QGroupBox>(QStringLiteral("出力"), this);
+  auto* output = Child<QGroupBox>(tr("出力"), this);
   auto* og = Child<QGridLayout>(output);
-  og->addWidget(Box(1002, QStringLiteral("出力ファイルへの追記を行う")), 0, 0);
-  og->addWidget(Box(1003, QStringLiteral("上書き時に確認する")), 1, 0);
-  og->addWidget(Box(1004, QStringLiteral("ターゲットフォルダ等の見出しを出力")), 2, 0);
-  og->addWidget(Box(1005, QStringLiteral("既存のリストへ統合する")), 3, 0);
-  og->addWidget(Box(1006, QStringLiteral("日付を出力する")), 4, 0);
-  og->addWidget(Box(1009, QStringLiteral("フォルダ毎のサイズを出力")), 5, 0);
-  og->addWidget(Box(1014, QStringLiteral("ファイル名のみ出力")), 6, 0);
-  og->addWidget(Box(1023, QStringLiteral("相対パスで出力する")), 0, 1);
-  og->addWidget(Box(1024, QStringLiteral("保存後ファイルを開く")), 1, 1);
-  og->addWidget(Box(1040, QStringLiteral("前回の拡張子を優先する")), 2, 1);
-  og->addWidget(Box(1049, QStringLiteral("MD5を出力する")), 3, 1);
-  og->addWidget(Box(1013, QStringLiteral("HTMLでリンクを張る")), 4, 1);
+  og->addWidget(Box(1002, tr("出力ファイルへの追記を行う")), 0, 0);
+  og->addWidget(Box(1003, tr("上書き時に確認する")), 1, 0);
+  og->addWidget(Box(1004, tr("ターゲットフォルダ等の見出しを出力")), 2, 0);
+  og->addWidget(Box(1005, tr("既存のリストへ統合する")), 3, 0);
+  og->addWidget(Box(1006, tr("日付を出力する")), 4, 0);
+  og->addWidget(Box(1009, tr("フォルダ毎のサイズを出力")), 5, 0);
+  og->addWidget(Box(1014, tr("ファイル名のみ出力")), 6, 0);
+  og->addWidget(Box(1023, tr("相対パスで出力する")), 0, 1);
+  og->addWidget(Box(1024, tr("保存後ファイルを開く")), 1, 1);
+  og->addWidget(Box(1040, tr("前回の拡張子を優先する")), 2, 1);
+  og->addWidget(Box(1049, tr("MD5を出力する")), 3, 1);
+  og->addWidget(Box(1013, tr("HTMLでリンクを張る")), 4, 1);
   auto* kindRow = Child<QHBoxLayout>();
-  kindRow->addWidget(Child<QLabel>(QStringLiteral("出力形式"), this));
+  kindRow->addWidget(Child<QLabel>(tr("出力形式"), this));
   outputKind_ = Child<QComboBox>(this);
   outputKind_->setObjectName("ctl1038");
-  outputKind_->addItems({QStringLiteral("通常"), QStringLiteral("フォルダ名のみ"),
-                         QStringLiteral("フォルダ名\\ファイル名")});
+  outputKind_->addItems({tr("通常"), tr("フォルダ名のみ"), tr("フォルダ名\\ファイル名")});
   controls_[1038] = outputKind_;
   kindRow->addWidget(outputKind_);
   og->addLayout(kindRow, 5, 1);
   auto* colourRow = Child<QHBoxLayout>();
-  colourRow->addWidget(Child<QLabel>(QStringLiteral("HTML背景色 #"), this));
+  colourRow->addWidget(Child<QLabel>(tr("HTML背景色 #"), this));
   colourRow->addWidget(edit(1029, 80));
   og->addLayout(colourRow, 6, 1);
   top->addWidget(output, 0, 0, 1, 2);
 
-  auto* scan = Child<QGroupBox>(QStringLiteral("検索"), this);
+  auto* scan = Child<QGroupBox>(tr("検索"), this);
   auto* sg = Child<QGridLayout>(scan);
-  sg->addWidget(Box(1007, QStringLiteral("隠しファイルも含む")), 0, 0);
-  sg->addWidget(Box(1008, QStringLiteral("サブフォルダも検索する")), 1, 0);
+  sg->addWidget(Box(1007, tr("隠しファイルも含む")), 0, 0);
+  sg->addWidget(Box(1008, tr("サブフォルダも検索する")), 1, 0);
   auto* depthRow = Child<QHBoxLayout>();
-  depthRow->addWidget(Child<QLabel>(QStringLiteral("検索階層"), this));
+  depthRow->addWidget(Child<QLabel>(tr("検索階層"), this));
   depthRow->addWidget(edit(1030, 60));
   depthRow->addStretch();
   sg->addLayout(depthRow, 2, 0);
   auto* wildRow = Child<QHBoxLayout>();
-  wildRow->addWidget(Child<QLabel>(QStringLiteral("ﾜｲﾙﾄﾞｶｰﾄﾞ"), this));
+  wildRow->addWidget(Child<QLabel>(tr("ﾜｲﾙﾄﾞｶｰﾄﾞ"), this));
   wildRow->addWidget(edit(1017, 140));
   sg->addLayout(wildRow, 3, 0);
   auto* sizes = Child<QHBoxLayout>();
   sizes->addWidget(Box(1010, QStringLiteral("KB")));
   sizes->addWidget(Box(1011, QStringLiteral("MB")));
-  sizes->addWidget(Box(1012, QStringLiteral("自動")));
+  sizes->addWidget(Box(1012, tr("自動")));
   sg->addLayout(sizes, 4, 0);
   top->addWidget(scan, 1, 0);
 
-  auto* sort = Child<QGroupBox>(QStringLiteral("並べ替え"), this);
+  auto* sort = Child<QGroupBox>(tr("並べ替え"), this);
   auto* sortGrid = Child<QGridLayout>(sort);
   sortGroup_ = Child<QButtonGroup>(this);
-  const QString sortLabels[6] = {
-      QStringLiteral("名前"),   QStringLiteral("サイズ"),           QStringLiteral("更新日"),
-      QStringLiteral("拡張子"), QStringLiteral("エクスプローラ順"), QStringLiteral("作成日")};
+  const QString sortLabels[6] = {tr("名前"),   tr("サイズ"),           tr("更新日"),
+                                 tr("拡張子"), tr("エクスプローラ順"), tr("作成日")};
   for (int i = 0; i < 6; ++i) {
     // Push-like radio buttons.
     auto* b = Child<QPushButton>(sortLabels[i], this);
@@ -143,27 +141,27 @@ void COrdanoDlg::Build() {
     controls_[kSortIds[i]] = b;
     sortGrid->addWidget(b, i / 3, i % 3);
   }
-  sortGrid->addWidget(Box(1022, QStringLiteral("降順")), 2, 0);
-  sortGrid->addWidget(Box(1015, QStringLiteral("階層を無視して並べる")), 2, 1, 1, 2);
-  sortGrid->addWidget(Box(1016, QStringLiteral("ファイルドロップも含む")), 3, 1, 1, 2);
+  sortGrid->addWidget(Box(1022, tr("降順")), 2, 0);
+  sortGrid->addWidget(Box(1015, tr("階層を無視して並べる")), 2, 1, 1, 2);
+  sortGrid->addWidget(Box(1016, tr("ファイルドロップも含む")), 3, 1, 1, 2);
   top->addWidget(sort, 1, 1);
 
-  auto* columns = Child<QGroupBox>(QStringLiteral("桁揃え・行幅"), this);
+  auto* columns = Child<QGroupBox>(tr("桁揃え・行幅"), this);
   auto* cg = Child<QGridLayout>(columns);
-  cg->addWidget(Box(1025, QStringLiteral("ファイル名を桁揃えする")), 0, 0);
+  cg->addWidget(Box(1025, tr("ファイル名を桁揃えする")), 0, 0);
   cg->addWidget(edit(1026, 60), 0, 1);
-  cg->addWidget(Box(1027, QStringLiteral("タブで揃える")), 1, 0);
-  cg->addWidget(Box(1028, QStringLiteral("タブ=8桁")), 1, 1);
-  cg->addWidget(Box(1054, QStringLiteral("一行表示桁数長の指定")), 2, 0);
+  cg->addWidget(Box(1027, tr("タブで揃える")), 1, 0);
+  cg->addWidget(Box(1028, tr("タブ=8桁")), 1, 1);
+  cg->addWidget(Box(1054, tr("一行表示桁数長の指定")), 2, 0);
   cg->addWidget(edit(1041, 60), 2, 1);
   QLineEdit* minWidth = edit(1042, 60);  // has no field and no effect
   minWidth->setEnabled(false);
   minWidth->hide();
   top->addWidget(columns, 2, 0);
 
-  auto* dates = Child<QGroupBox>(QStringLiteral("日付範囲"), this);
+  auto* dates = Child<QGroupBox>(tr("日付範囲"), this);
   auto* dg = Child<QGridLayout>(dates);
-  dg->addWidget(Box(1033, QStringLiteral("日付範囲を指定する")), 0, 0, 1, 3);
+  dg->addWidget(Box(1033, tr("日付範囲を指定する")), 0, 0, 1, 3);
   auto picker = [this](int dateId, int timeId, QDateTimeEdit*& d, QDateTimeEdit*& t) {
     d = Child<QDateTimeEdit>(this);
     d->setObjectName(QStringLiteral("ctl%1").arg(dateId));
@@ -177,16 +175,16 @@ void COrdanoDlg::Build() {
   };
   picker(1031, 1032, fromDate_, fromTime_);
   picker(1034, 1035, toDate_, toTime_);
-  auto* nowFrom = Child<QPushButton>(QStringLiteral("現在時間"), this);
+  auto* nowFrom = Child<QPushButton>(tr("現在時間"), this);
   nowFrom->setObjectName("ctl1036");
   controls_[1036] = nowFrom;
-  auto* nowTo = Child<QPushButton>(QStringLiteral("現在時間"), this);
+  auto* nowTo = Child<QPushButton>(tr("現在時間"), this);
   nowTo->setObjectName("ctl1037");
   controls_[1037] = nowTo;
   dg->addWidget(fromDate_, 1, 0);
   dg->addWidget(fromTime_, 1, 1);
   dg->addWidget(nowFrom, 1, 2);
-  dg->addWidget(Child<QLabel>(QStringLiteral("～"), this), 2, 0);
+  dg->addWidget(Child<QLabel>(tr("～"), this), 2, 0);
   dg->addWidget(toDate_, 3, 0);
   dg->addWidget(toTime_, 3, 1);
   dg->addWidget(nowTo, 3, 2);
@@ -200,7 +198,7 @@ void COrdanoDlg::Build() {
   static_cast<QLineEdit*>(Control(1017))->setText(QStringLiteral("*.*"));
 }
 
-void COrdanoDlg::Connect() {
+void BasicPage::Connect() {
   for (const BoxField& b : kFlipBoxes) {
     auto* box = static_cast<QCheckBox*>(Control(b.id));
     connect(box, &QCheckBox::toggled, this, [this, f = b.field](bool on) {
@@ -242,14 +240,14 @@ void COrdanoDlg::Connect() {
     ctx_.settings.LineWidth = DecimalValue(std::u16string_view(t));
   });
   connect(static_cast<QLineEdit*>(Control(1029)), &QLineEdit::textChanged, this,
-          &COrdanoDlg::OnHexEdited);
+          &BasicPage::OnHexEdited);
   connect(static_cast<QPushButton*>(Control(1036)), &QPushButton::clicked, this,
           [this] { SetNow(true); });
   connect(static_cast<QPushButton*>(Control(1037)), &QPushButton::clicked, this,
           [this] { SetNow(false); });
 }
 
-void COrdanoDlg::OnHexEdited(const QString& text) {
+void BasicPage::OnHexEdited(const QString& text) {
   if (applying_) return;
   if (const auto colour = ParseHtmlBackColor(text.toStdU16String())) {
     ctx_.settings.HtmlBackColor = *colour;
@@ -258,7 +256,7 @@ void COrdanoDlg::OnHexEdited(const QString& text) {
   }
 }
 
-void COrdanoDlg::SetNow(bool from) {
+void BasicPage::SetNow(bool from) {
   const std::int64_t now = static_cast<std::int64_t>(std::time(nullptr));
   SettingsRecord& s = ctx_.settings;
   (from ? s.DateFromDate : s.DateToDate) = now;
@@ -268,7 +266,7 @@ void COrdanoDlg::SetNow(bool from) {
   (from ? fromTime_ : toTime_)->setDateTime(t);
 }
 
-void COrdanoDlg::UpdateEnableStates() {
+void BasicPage::UpdateEnableStates() {
   const SettingsRecord& s = ctx_.settings;
   Control(1016)->setEnabled(s.IgnoreHierarchy != 0);
   const bool digits = s.AppendNameDigits != 0;
@@ -277,7 +275,7 @@ void COrdanoDlg::UpdateEnableStates() {
   Control(1028)->setEnabled(digits && s.DigitsByTab != 0);
 }
 
-void COrdanoDlg::Apply(const SettingsRecord& s) {
+void BasicPage::Apply(const SettingsRecord& s) {
   applying_ = true;
   auto check = [this](int id, Flag v) { static_cast<QCheckBox*>(Control(id))->setChecked(v != 0); };
   for (const BoxField& b : kCollectedBoxes) check(b.id, s.*b.field);
@@ -313,7 +311,7 @@ void COrdanoDlg::Apply(const SettingsRecord& s) {
   Control(1028)->setEnabled(s.AppendNameDigits != 0 && s.DigitsByTab != 0);
 }
 
-void COrdanoDlg::Collect(SettingsRecord& s) const {
+void BasicPage::Collect(SettingsRecord& s) const {
   for (const BoxField& b : kCollectedBoxes) {
     s.*b.field = static_cast<QCheckBox*>(Control(b.id))->isChecked() ? 1 : 0;
   }
@@ -327,20 +325,20 @@ void COrdanoDlg::Collect(SettingsRecord& s) const {
   s.DateToTime = held(toTime_);
 }
 
-void COrdanoDlg::mouseDoubleClickEvent(QMouseEvent* event) {
+void BasicPage::mouseDoubleClickEvent(QMouseEvent* event) {
   if (event->button() == Qt::RightButton && (event->modifiers() & Qt::ControlModifier)) {
     Collect(ctx_.settings);
     Apply(ctx_.settings);
     return;
   }
-  CCustomDialogEx::mouseDoubleClickEvent(event);
+  ToolkitPage::mouseDoubleClickEvent(event);
 }
 
-std::u16string COrdanoDlg::Wildcard() const {
+std::u16string BasicPage::Wildcard() const {
   return static_cast<QLineEdit*>(Control(1017))->text().toStdU16String();
 }
 
-bool COrdanoDlg::IncludeFileDrops() const {
+bool BasicPage::IncludeFileDrops() const {
   return static_cast<QCheckBox*>(Control(1016))->isChecked();
 }
 

@@ -1,4 +1,4 @@
-// COrdanoDlg: the basic page (dialog 102). Immediate controls write the
+// BasicPage (COrdanoDlg): the basic page (dialog 102). Immediate controls write the
 // settings record the moment they change; collected ones keep their state in
 // the control until a run or the exit collects the page.
 #pragma once
@@ -23,10 +23,10 @@ struct AppContext;
 struct SettingsRecord;
 class RunHost;
 
-class COrdanoDlg : public CCustomDialogEx {
+class BasicPage : public ToolkitPage {
   Q_OBJECT
  public:
-  COrdanoDlg(AppContext& ctx, RunHost& host, QWidget* parent);
+  BasicPage(AppContext& ctx, RunHost& host, QWidget* parent);
 
   // Record -> controls (with the dependent enable states).
   void Apply(const SettingsRecord& s);

@@ -7,6 +7,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QPointer>
 #include <QPushButton>
 #include <QSortFilterProxyModel>
 #include <QStandardItemModel>
@@ -15,6 +16,7 @@
 #include <memory>
 #include <new>
 
+#include "app/window/qt_host.h"
 #include "compare/catalogue_files.h"
 #include "run/catalogue_verify.h"
 
@@ -161,11 +163,19 @@ void CompareFromWindow(QWidget& owner) {
        QStringLiteral("カタログの比較"));
 }
 
-void VerifyFromWindow(QWidget& owner, RunHost& host) {
+void VerifyFromWindow(QWidget& owner, QtHost& host) {
+  if (host.Worker().Busy()) return;
   const QString path =
       QFileDialog::getOpenFileName(&owner, QStringLiteral("検証するカタログ"), {}, kFilter);
   if (path.isEmpty()) return;
-  Show(owner, VerifyCatalogueFile(path.toStdString(), host), QStringLiteral("カタログの検証"));
+  // The re-scan works on the worker thread; the report shows when it returns.
+  auto result = std::make_shared<CatalogueFilesResult>();
+  QPointer<QWidget> shown(&owner);
+  host.Worker().Start(
+      [&host, file = path.toStdString(), result] { *result = VerifyCatalogueFile(file, host); },
+      [shown, result] {
+        if (shown) Show(*shown, *result, QStringLiteral("カタログの検証"));
+      });
 }
 
 }  // namespace ordano

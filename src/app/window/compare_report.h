@@ -16,6 +16,8 @@ class QTableView;
 
 namespace ordano {
 
+class QtHost;
+
 class RunHost;
 
 class CompareReportWindow : public QDialog {
@@ -32,8 +34,8 @@ class CompareReportWindow : public QDialog {
 
 // Asks for two catalogue files and shows their report.
 void CompareFromWindow(QWidget& owner);
-// Asks for one catalogue, re-scans what it lists with the host's progress
-// window (its stop button cancels), and shows the report.
-void VerifyFromWindow(QWidget& owner, RunHost& host);
+// Asks for one catalogue, re-scans what it lists on the host's worker thread
+// with its progress window (its stop button cancels), and shows the report.
+void VerifyFromWindow(QWidget& owner, QtHost& host);
 
 }  // namespace ordano

@@ -7,18 +7,19 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "app/window/run_worker.h"
 #include "core/app_context.h"
 #include "run/drive_runs.h"
 
 namespace ordano {
 
-Cdriveall::Cdriveall(AppContext& ctx, QWidget* parent)
-    : CCustomDialog(parent, true), ctx_(ctx), drives_(ListDrives()) {
+DrivePage::DrivePage(AppContext& ctx, RunWorker& worker, QWidget* parent)
+    : ToolkitPage(parent), ctx_(ctx), worker_(worker), drives_(ListDrives()) {
   setObjectName("dlg131");
   auto* rows = Child<QVBoxLayout>(this);
-  auto* group = Child<QGroupBox>(QStringLiteral("ドライブ丸ごと"), this);
+  auto* group = Child<QGroupBox>(tr("ドライブ丸ごと"), this);
   auto* line = Child<QHBoxLayout>(group);
-  line->addWidget(Child<QLabel>(QStringLiteral("ドライブ"), group));
+  line->addWidget(Child<QLabel>(tr("ドライブ"), group));
   driveList = Child<QComboBox>(group);
   driveList->setObjectName("ctl1030");
   driveList->setMinimumContentsLength(24);
@@ -27,18 +28,18 @@ Cdriveall::Cdriveall(AppContext& ctx, QWidget* parent)
     driveList->addItem(QString::fromStdU16String(DriveText(drives_[i])), static_cast<int>(i));
   }
   line->addWidget(driveList, 1);
-  runButton = Child<QPushButton>(QStringLiteral("丸ごと一覧実行"), group);
+  runButton = Child<QPushButton>(tr("丸ごと一覧実行"), group);
   runButton->setObjectName("ctl1023");
   runButton->setAutoDefault(false);
   line->addWidget(runButton);
   rows->addWidget(group);
 
-  connect(runButton, &QPushButton::clicked, this, &Cdriveall::RunSelectedDrive);
+  connect(runButton, &QPushButton::clicked, this, &DrivePage::RunSelectedDrive);
   connect(driveList, &QComboBox::currentIndexChanged, this,
           [this](int index) { ctx_.startup.DriveIndex = index; });
 }
 
-void Cdriveall::SelectDrive(int index) {
+void DrivePage::SelectDrive(int index) {
   if (index < 0 || driveList->count() == 0) {
     driveList->setCurrentIndex(-1);
     return;
@@ -46,19 +47,23 @@ void Cdriveall::SelectDrive(int index) {
   driveList->setCurrentIndex(std::min(index, driveList->count() - 1));
 }
 
-void Cdriveall::RunSelectedDrive() {
-  if (busy && busy()) return;
+void DrivePage::RunSelectedDrive() {
+  if (worker_.Busy()) return;
   const QVariant data = driveList->currentData();
   const int i = data.isValid() ? data.toInt() : -1;
   // No entry selected: the run finds no drive and says so.
   const std::string root = i >= 0 && i < static_cast<int>(drives_.size())
                                ? drives_[static_cast<std::size_t>(i)].mountPoint
                                : std::string();
-  lastResult_ = WholeDriveRun(ctx_, root);
-  emit runFinished();
+  auto result = std::make_shared<RunResult>();
+  worker_.Start([this, root, result] { *result = WholeDriveRun(ctx_, root); },
+                [this, result] {
+                  lastResult_ = std::move(*result);
+                  emit runFinished();
+                });
 }
 
-bool Cdriveall::HandleDrop(const std::vector<std::string>& paths) {
+bool DrivePage::HandleDrop(const std::vector<std::string>& paths) {
   const auto root = WholeDriveDropRoot(ctx_, paths);
   if (!root) return true;
   droppedRoot_ = *root;

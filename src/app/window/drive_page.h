@@ -1,4 +1,4 @@
-// Cdriveall: the whole-drive page (dialog 131). Its combo lists the mounted
+// DrivePage (Cdriveall): the whole-drive page (dialog 131). Its combo lists the mounted
 // real file systems; its button catalogues the selected one.
 #pragma once
 
@@ -16,11 +16,12 @@ class QPushButton;
 namespace ordano {
 
 struct AppContext;
+class RunWorker;
 
-class Cdriveall : public CCustomDialog {
+class DrivePage : public ToolkitPage {
   Q_OBJECT
  public:
-  Cdriveall(AppContext& ctx, QWidget* parent);
+  DrivePage(AppContext& ctx, RunWorker& worker, QWidget* parent);
 
   // The drive list as filled when the page was made.
   const std::vector<DriveEntry>& Drives() const { return drives_; }
@@ -31,9 +32,7 @@ class Cdriveall : public CCustomDialog {
   const std::string& DroppedRoot() const { return droppedRoot_; }
   const RunResult& LastResult() const { return lastResult_; }
 
-  QComboBox* driveList = nullptr;  // 1030
-  // Set by the main window: true while another run or a crawl is under way.
-  std::function<bool()> busy;
+  QComboBox* driveList = nullptr;    // 1030
   QPushButton* runButton = nullptr;  // 1023
 
  signals:
@@ -46,6 +45,7 @@ class Cdriveall : public CCustomDialog {
   void RunSelectedDrive();
 
   AppContext& ctx_;
+  RunWorker& worker_;
   std::vector<DriveEntry> drives_;
   std::string droppedRoot_;
   RunResult lastResult_;

@@ -63,7 +63,7 @@ void StoreTagText(SettingsRecord& s, int index, std::u16string_view text) {
 
 }  // namespace
 
-Chtmlk::Chtmlk(QWidget* parent) : CCustomDialog(parent, true) {
+HtmlTagPage::HtmlTagPage(QWidget* parent) : ToolkitPage(parent) {
   setObjectName("dlg132");
   auto* grid = Child<QGridLayout>(this);
   grid->setContentsMargins(8, 4, 8, 4);
@@ -93,12 +93,12 @@ Chtmlk::Chtmlk(QWidget* parent) : CCustomDialog(parent, true) {
   grid->setColumnStretch(1, 2);
 }
 
-QWidget* Chtmlk::Control(int id) const {
+QWidget* HtmlTagPage::Control(int id) const {
   const auto it = controls_.find(id);
   return it == controls_.end() ? nullptr : it->second;
 }
 
-void Chtmlk::Apply(SettingsRecord& s) {
+void HtmlTagPage::Apply(SettingsRecord& s) {
   MigrateHeadTagsCharset(s);
   for (std::size_t i = 0; i < std::size(kTags); ++i) {
     const TagField& t = kTags[i];
@@ -108,7 +108,7 @@ void Chtmlk::Apply(SettingsRecord& s) {
   }
 }
 
-void Chtmlk::Collect(SettingsRecord& s) const {
+void HtmlTagPage::Collect(SettingsRecord& s) const {
   for (std::size_t i = 0; i < std::size(kTags); ++i) {
     const TagField& t = kTags[i];
     s.*t.enabled = static_cast<QCheckBox*>(Control(t.boxId))->isChecked() ? 1 : 0;

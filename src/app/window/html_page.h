@@ -1,4 +1,4 @@
-// Chtmlk: the HTML tag page (dialog 132): five tag texts of the HTML
+// HtmlTagPage (Chtmlk): the HTML tag page (dialog 132): five tag texts of the HTML
 // catalogue, each with its enable box. Every control is collected.
 #pragma once
 
@@ -13,10 +13,10 @@ namespace ordano {
 
 struct SettingsRecord;
 
-class Chtmlk : public CCustomDialog {
+class HtmlTagPage : public ToolkitPage {
   Q_OBJECT
  public:
-  explicit Chtmlk(QWidget* parent);
+  explicit HtmlTagPage(QWidget* parent);
 
   // Migrates an old charset of the head text in `s` first (stored back).
   void Apply(SettingsRecord& s);

@@ -41,38 +41,37 @@ QString MemoryText(const QString& meminfo) {
            n(MemInfo(meminfo, "SwapTotal").value_or(0)));
 }
 
-CInfo::CInfo(AppContext& ctx, QWidget* parent) : CCustomDialog(parent, true), ctx_(ctx) {
+InfoPage::InfoPage(AppContext& ctx, QWidget* parent) : ToolkitPage(parent), ctx_(ctx) {
   setObjectName("dlg141");
   auto label = [this](const QString& name, const QString& text) {
     auto* l = Child<QLabel>(text, this);
     l->setObjectName(name);
     return l;
   };
-  auto* version = label(QStringLiteral("ctl1039"),
-                        QStringLiteral("おるだの♪ Ver %1 (Linux)").arg(kVersionText));
+  auto* version =
+      label(QStringLiteral("ctl1039"), tr("おるだの♪ Ver %1 (Linux)").arg(kVersionText));
   QFont big = version->font();
   big.setPointSizeF(big.pointSizeF() * 1.4);
   big.setBold(true);
   version->setFont(big);
-  label(QStringLiteral("ctl1047"), QStringLiteral("ファイル・フォルダの一覧を作るツール"));
-  label(QStringLiteral("ctl1048"),
-        QStringLiteral("Linux版: Qt 6 / libarchive / libcurl で動いています"));
+  label(QStringLiteral("ctl1047"), tr("ファイル・フォルダの一覧を作るツール"));
+  label(QStringLiteral("ctl1048"), tr("Linux版: Qt 6 / libarchive / libcurl で動いています"));
   memory = label(QStringLiteral("ctl1046"), {});
   memory->setTextFormat(Qt::PlainText);
   archivers = label(QStringLiteral("ctl1056"), {});
   archivers->setTextFormat(Qt::PlainText);
   archivers->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-  titleBox = Child<QCheckBox>(QStringLiteral("タイトル表示をする"), this);
+  titleBox = Child<QCheckBox>(tr("タイトル表示をする"), this);
   titleBox->setObjectName("ctl1002");
-  titleTimed = Child<QPushButton>(QStringLiteral("タイトル表示1"), this);
+  titleTimed = Child<QPushButton>(tr("タイトル表示1"), this);
   titleTimed->setObjectName("ctl1036");
-  titleStaying = Child<QPushButton>(QStringLiteral("タイトル表示2"), this);
+  titleStaying = Child<QPushButton>(tr("タイトル表示2"), this);
   titleStaying->setObjectName("ctl1037");
-  ctl1023 = Child<QPushButton>(QStringLiteral("オンラインアップデート"), this);
-  ctl1023->setObjectName("ctl1023");
-  ctl1023->setToolTip(QStringLiteral("オンラインアップデートを行う場合クリックしてください"));
-  for (QPushButton* b : {titleTimed, titleStaying, ctl1023}) b->setAutoDefault(false);
-  link = Child<CLinkStatic>(QString(), this);
+  updateButton = Child<QPushButton>(tr("Ordano Updateを行う"), this);
+  updateButton->setObjectName("ctl1023");
+  updateButton->setToolTip(tr("オンラインアップデートを行う場合クリックしてください"));
+  for (QPushButton* b : {titleTimed, titleStaying, updateButton}) b->setAutoDefault(false);
+  link = Child<LinkLabel>(QString(), this);
   link->setObjectName("ctl1040");
 
   auto* grid = Child<QGridLayout>(this);
@@ -87,38 +86,34 @@ CInfo::CInfo(AppContext& ctx, QWidget* parent) : CCustomDialog(parent, true), ct
   grid->addWidget(titleBox, 6, 0);
   grid->addWidget(titleTimed, 7, 0);
   grid->addWidget(titleStaying, 8, 0);
-  grid->addWidget(ctl1023, 8, 1, 1, 2);
+  grid->addWidget(updateButton, 8, 1, 1, 2);
   grid->setRowStretch(9, 1);
   grid->setColumnStretch(1, 1);
 
   connect(titleBox, &QCheckBox::clicked, this, [this](bool on) {
     ctx_.settings.NoTitleAtStart = on ? 0 : 1;
-    if (onTitleBox) onTitleBox(on);
+    emit titleBoxToggled(on);
   });
-  connect(ctl1023, &QPushButton::clicked, this, &CInfo::OnCtl1023);
+  connect(updateButton, &QPushButton::clicked, this, &InfoPage::updateCheckRequested);
   timer_.setObjectName("timer1000");
   timer_.setInterval(1000);
-  connect(&timer_, &QTimer::timeout, this, &CInfo::Refresh);
+  connect(&timer_, &QTimer::timeout, this, &InfoPage::Refresh);
   timer_.start();
   Refresh();
   ShowArchivers();
 }
 
-void CInfo::OnCtl1023() {
-  if (onUpdateCheck) onUpdateCheck();
-}
-
-void CInfo::Refresh() {
+void InfoPage::Refresh() {
   QFile file(QStringLiteral("/proc/meminfo"));
   if (!file.open(QIODevice::ReadOnly)) return;
   memory->setText(MemoryText(QString::fromLatin1(file.readAll())));
 }
 
-void CInfo::ShowArchivers() {
+void InfoPage::ShowArchivers() {
   const auto table = ctx_.archivers ? ctx_.archivers : EmptyArchiverTable();
   archivers->setText(QString::fromStdU16String(ArchiverLibraryList(*table)));
 }
 
-void CInfo::SetLink(const QString& address) { link->setText(address); }
+void InfoPage::SetLink(const QString& address) { link->setText(address); }
 
 }  // namespace ordano

@@ -1,4 +1,4 @@
-// CInfo: the information page (dialog 141): version, memory figures each
+// InfoPage (CInfo): the information page (dialog 141): version, memory figures each
 // second, the archiver libraries found at start-up, the title buttons and
 // the support link.
 #pragma once
@@ -15,17 +15,17 @@ class QPushButton;
 namespace ordano {
 
 struct AppContext;
-class CLinkStatic;
+class LinkLabel;
 
 // "Memory:\n　　%sB/%sB\nPage:\n　　%sB/%sB" from the text of
 // /proc/meminfo: available and total memory, then free and total swap, with
 // digit grouping. Empty when the text has no MemTotal.
 QString MemoryText(const QString& meminfo);
 
-class CInfo : public CCustomDialog {
+class InfoPage : public ToolkitPage {
   Q_OBJECT
  public:
-  CInfo(AppContext& ctx, QWidget* parent);
+  InfoPage(AppContext& ctx, QWidget* parent);
 
   // Timer 1000: the memory figures again.
   void Refresh();
@@ -36,15 +36,15 @@ class CInfo : public CCustomDialog {
   QCheckBox* titleBox = nullptr;        // 1002
   QPushButton* titleTimed = nullptr;    // 1036
   QPushButton* titleStaying = nullptr;  // 1037
-  QPushButton* ctl1023 = nullptr;       // online update
-  CLinkStatic* link = nullptr;          // 1040
+  QPushButton* updateButton = nullptr;  // online update
+  LinkLabel* link = nullptr;            // 1040
   QLabel* memory = nullptr;             // 1046
   QLabel* archivers = nullptr;          // 1056
-  std::function<void(bool)> onTitleBox;
-  std::function<void()> onUpdateCheck;  // the manual update check
-
- private slots:
-  void OnCtl1023();
+ signals:
+  // "起動時タイトルを表示する" clicked (the menu's check follows).
+  void titleBoxToggled(bool shown);
+  // The manual update check.
+  void updateCheckRequested();
 
  private:
   AppContext& ctx_;

@@ -6,13 +6,16 @@
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QFileInfo>
+#include <QHBoxLayout>
 #include <QIcon>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
 #include <QScreen>
+#include <QScrollArea>
 #include <QTabBar>
+#include <QTabWidget>
 #include <QUrl>
 #include <QVBoxLayout>
 #include <cstdio>
@@ -41,6 +44,7 @@
 #include "settings/settings_defaults.h"
 #include "settings/settings_files.h"
 #include "settings/settings_normalise.h"
+#include "settings/settings_profiles.h"
 #include "toolkit/link_static.h"
 
 #ifndef ORDANO_SUPPORT_URL
@@ -59,13 +63,15 @@ static void InitWindowResources() { Q_INIT_RESOURCE(ordanou); }
 namespace ordano {
 namespace {
 
-constexpr int kMargin = 5;
 constexpr const char16_t* kExitQuestion =
     u"おるだの♪の設定項目が変更されました。\n"
     u"以下の保存の種類から選択してください保存を行います。\n\n"
     u"[はい]新規プロファイルを作成し保存します。\n"
     u"[いいえ]現在のプロファイルへ保存します。\n"
     u"[キャンセル]保存せずに終了します。";
+
+constexpr const char16_t* kBusyDropText =
+    u"処理の実行中です。終わるか中止してからドロップしてください。";
 
 struct MenuItem {
   int id;
@@ -77,7 +83,11 @@ struct MenuItem {
 
 double DisplayScale(double dpiX) { return std::max(dpiX / 99.0, 1.02); }
 
-CMain::CMain(AppContext& ctx) : CCustomDialog(nullptr), ctx_(ctx), host_(ctx, this) {
+MainWindow::MainWindow(AppContext& ctx)
+    : QMainWindow(nullptr),
+      ToolkitSurface(static_cast<QWidget&>(*this)),
+      ctx_(ctx),
+      host_(ctx, this) {
   setObjectName("dlg140");
   ctx_.SetHost(host_);
   if (QScreen* screen = QGuiApplication::primaryScreen()) {
@@ -91,47 +101,49 @@ CMain::CMain(AppContext& ctx) : CCustomDialog(nullptr), ctx_(ctx), host_(ctx, th
   outputTimer_.setObjectName("timer9901");
   outputTimer_.setSingleShot(true);
   outputTimer_.setInterval(50);
-  acrylicHandler = [this](bool on) { ApplyAcrylic(on); };
   BuildMenu();
   BuildBody();
   ConnectAll();
 }
 
-CMain::~CMain() {
+MainWindow::~MainWindow() {
+  // A run still under way ends before the pages it reads go away.
+  host_.ShutDown();
   if (&ctx_.Host() == &host_) ctx_.SetHost(QuietHost());
 }
 
-void CMain::BuildMenu() {
+void MainWindow::BuildMenu() {
   menuBar_ = Child<QMenuBar>(this);
+  setMenuBar(menuBar_);
   auto add = [this](QMenu* menu, const MenuItem& item) {
-    QAction* a = menu->addAction(QString::fromUtf8(item.label));
+    QAction* a = menu->addAction(tr(item.label));
     a->setObjectName(QStringLiteral("cmd%1").arg(item.id));
     a->setCheckable(item.checkable);
     actions_[item.id] = a;
   };
-  QMenu* file = menuBar_->addMenu(QStringLiteral("ﾌｧｲﾙ(&F)"));
-  add(file, {32800, "カタログの比較(&C)...", false});
-  add(file, {32801, "カタログの検証(&V)...", false});
+  QMenu* file = menuBar_->addMenu(tr("ﾌｧｲﾙ(&F)"));
+  add(file, {kCmdCompare, QT_TR_NOOP("カタログの比較(&C)..."), false});
+  add(file, {kCmdVerify, QT_TR_NOOP("カタログの検証(&V)..."), false});
   file->addSeparator();
-  add(file, {32771, "おるだの♪の終了(&E)", false});
-  QMenu* settings = menuBar_->addMenu(QStringLiteral("設定(&O)"));
-  QMenu* title = settings->addMenu(QStringLiteral("タイトル(&T)"));
-  add(title, {32787, "起動時タイトルを表示しない(&T)", true});
-  add(title, {32788, "もう一度タイトルを見る(&1)", false});
-  add(title, {32789, "ずっと表示したままにする(&2)", false});
-  QMenu* profile = settings->addMenu(QStringLiteral("プロファイル設定(&P)"));
-  add(profile, {32781, "設定画面(&E)", false});
-  add(profile, {32782, "設定変更時、終了時に保存確認(&S)", true});
-  add(profile, {32797, "デフォルトに戻す(&D)", false});
+  add(file, {kCmdExit, QT_TR_NOOP("おるだの♪の終了(&E)"), false});
+  QMenu* settings = menuBar_->addMenu(tr("設定(&O)"));
+  QMenu* title = settings->addMenu(tr("タイトル(&T)"));
+  add(title, {kCmdNoTitleAtStart, QT_TR_NOOP("起動時タイトルを表示しない(&T)"), true});
+  add(title, {kCmdTitleTimed, QT_TR_NOOP("もう一度タイトルを見る(&1)"), false});
+  add(title, {kCmdTitleStaying, QT_TR_NOOP("ずっと表示したままにする(&2)"), false});
+  QMenu* profile = settings->addMenu(tr("プロファイル設定(&P)"));
+  add(profile, {kCmdProfiles, QT_TR_NOOP("設定画面(&E)"), false});
+  add(profile, {kCmdConfirmOnExit, QT_TR_NOOP("設定変更時、終了時に保存確認(&S)"), true});
+  add(profile, {kCmdDefaults, QT_TR_NOOP("デフォルトに戻す(&D)"), false});
   settings->addSeparator();
-  add(settings, {32795, "タブ位置を保存する(&T)", true});
-  add(settings, {32796, "ドライブ丸ごとのドライブ位置を保存する(&D)", true});
-  QMenu* view = menuBar_->addMenu(QStringLiteral("表示(&V)"));
-  add(view, {32790, "基本設定(&B)", false});
-  add(view, {32791, "応用設定(&E)", false});
-  add(view, {32792, "拡張機能(&X)", false});
-  add(view, {32793, "マルチフォルダ(&M)", false});
-  add(view, {32794, "情報表示(&I)", false});
+  add(settings, {kCmdSaveTab, QT_TR_NOOP("タブ位置を保存する(&T)"), true});
+  add(settings, {kCmdSaveDrive, QT_TR_NOOP("ドライブ丸ごとのドライブ位置を保存する(&D)"), true});
+  QMenu* view = menuBar_->addMenu(tr("表示(&V)"));
+  add(view, {kCmdBasicTab, QT_TR_NOOP("基本設定(&B)"), false});
+  add(view, {kCmdBasicTab + 1, QT_TR_NOOP("応用設定(&E)"), false});
+  add(view, {kCmdBasicTab + 2, QT_TR_NOOP("拡張機能(&X)"), false});
+  add(view, {kCmdBasicTab + 3, QT_TR_NOOP("マルチフォルダ(&M)"), false});
+  add(view, {kCmdInfoTab, QT_TR_NOOP("情報表示(&I)"), false});
   QMenu* tools = menuBar_->addMenu(tr("ツール(&T)"));
   QAction* search = tools->addAction(tr("ライブラリを検索(&S)..."));
   search->setObjectName("cmdLibrarySearch");
@@ -140,118 +152,192 @@ void CMain::BuildMenu() {
   QAction* volumes = tools->addAction(tr("ライブラリのボリューム(&V)..."));
   volumes->setObjectName("cmdLibraryVolumes");
   connect(volumes, &QAction::triggered, this, [this] { OpenLibraryVolumes(); });
-  QMenu* help = menuBar_->addMenu(QStringLiteral("ﾍﾙﾌﾟ(&H)"));
-  add(help, {32779, "目次(&C)", false});
-  add(help, {16, "バージョン情報(&A)", false});
+  QMenu* help = menuBar_->addMenu(tr("ﾍﾙﾌﾟ(&H)"));
+  add(help, {kCmdHelp, QT_TR_NOOP("目次(&C)"), false});
+  add(help, {kCmdAbout, QT_TR_NOOP("バージョン情報(&A)"), false});
 }
 
-void CMain::BuildBody() {
-  auto* rows = Child<QVBoxLayout>(this);
-  rows->setContentsMargins(0, 0, 0, 0);
-  rows->setSpacing(0);
-  rows->setSizeConstraint(QLayout::SetFixedSize);
-  rows->setMenuBar(menuBar_);
+void MainWindow::BuildBody() {
   body_ = Child<QWidget>(this);
   body_->setObjectName("body");
-  rows->addWidget(body_);
+  setCentralWidget(body_);
+  auto* rows = Child<QVBoxLayout>(body_);
+  rows->setContentsMargins(5, 5, 5, 5);
+  rows->setSpacing(4);
 
-  tabs_ = Child<QTabBar>(body_);
-  tabs_->setObjectName("ctl1055");
-  QFont tabFont;
-  tabFont.setFamilies({QStringLiteral("Meiryo UI"), QStringLiteral("Noto Sans CJK JP")});
-  tabFont.setPixelSize(qRound(11 * scale_) + 1);
-  tabs_->setFont(tabFont);
-  for (const char* label :
-       {"基本(出力設定)", "高度(追加設定)", "拡張機能", "マルチフォルダ", "Web検索", "情報表示"}) {
-    tabs_->addTab(QString::fromUtf8(label));
-  }
-  auto button = [this](int id, const QString& text) {
+  auto button = [this](MainControl id, const QString& text) {
     auto* b = Child<QPushButton>(text, body_);
-    b->setObjectName(QStringLiteral("ctl%1").arg(id));
+    b->setObjectName(QStringLiteral("ctl%1").arg(static_cast<int>(id)));
     b->setAutoDefault(false);
     buttons_[id] = b;
     return b;
   };
-  button(1036, QStringLiteral("▲"))
-      ->setToolTip(QStringLiteral(
-          "コンパクトモード/通常モード切替\n▲：コンパクトモードへ\n▼：通常モードへ"));
-  button(1037, QStringLiteral("★"))->setToolTip(QStringLiteral("プロファイル画面を表示します。"));
-  button(1, QStringLiteral("終了"))->setToolTip(QStringLiteral("おるだの♪を終了します。"));
-  button(1023, QStringLiteral("開発HPへ"))->setToolTip(QStringLiteral("開発HPを開きます。"));
-  button(1024, QStringLiteral("終了"))->setToolTip(QStringLiteral("おるだの♪を終了します。"));
-  button(1025, QStringLiteral("開発HPへ"))->setToolTip(QStringLiteral("開発HPを開きます。"));
-  dropHint_ = Child<QLabel>(QStringLiteral("ファイルまたはフォルダをドロップしてください"), body_);
-  compactHint_ =
-      Child<QLabel>(QStringLiteral("ファイルまたはフォルダをドロップしてください"), body_);
-  compactHint_->setObjectName("ctl1057");
-  compactHint_->setAlignment(Qt::AlignCenter);
-  compactHint_->setFrameShape(QFrame::StyledPanel);
+  auto* top = Child<QHBoxLayout>();
+  QPushButton* form = button(MainControl::FormSwitch, tr("▲"));
+  form->setToolTip(tr("コンパクトモード/通常モード切替\n▲：コンパクトモードへ\n▼：通常モードへ"));
+  QPushButton* profiles = button(MainControl::Profiles, tr("★"));
+  profiles->setToolTip(tr("プロファイル画面を表示します。"));
+  for (QPushButton* b : {form, profiles}) {
+    b->setFixedWidth(b->fontMetrics().horizontalAdvance(tr("▲▲")) + 12);
+    top->addWidget(b);
+  }
+  top->addStretch();
+  rows->addLayout(top);
 
   // The pages, in the order the window creates them.
-  basic_ = Child<COrdanoDlg>(ctx_, host_, body_);
-  advanced_ = Child<Ckakushi>(ctx_, body_);
-  drive_ = Child<Cdriveall>(ctx_, body_);
-  html_ = Child<Chtmlk>(body_);
-  multi_ = Child<CMultiDD>(ctx_, basic_->folderCopy, body_);
-  info_ = Child<CInfo>(ctx_, body_);
-  hint_ = Child<CDmy>(body_);
-  web_ = Child<CWebList>(ctx_, body_);
+  basic_ = Child<BasicPage>(ctx_, host_, body_);
+  advanced_ = Child<AdvancedPage>(ctx_, body_);
+  drive_ = Child<DrivePage>(ctx_, host_.Worker(), body_);
+  html_ = Child<HtmlTagPage>(body_);
+  multi_ = Child<FolderListPage>(ctx_, host_.Worker(), basic_->folderCopy, body_);
+  info_ = Child<InfoPage>(ctx_, body_);
+  hint_ = Child<FolderListHint>(body_);
+  web_ = Child<WebPage>(ctx_, host_.Worker(), body_);
+
+  tabs_ = Child<QTabWidget>(body_);
+  tabs_->setObjectName("tabs");
+  tabs_->tabBar()->setObjectName(QStringLiteral("ctl%1").arg(static_cast<int>(MainControl::Tabs)));
+  QFont tabFont = tabs_->tabBar()->font();
+  tabFont.setFamilies({QStringLiteral("Meiryo UI"), QStringLiteral("Noto Sans CJK JP")});
+  tabFont.setPixelSize(qRound(11 * scale_) + 1);
+  tabs_->tabBar()->setFont(tabFont);
+  tabs_->setDocumentMode(true);
+  tabs_->tabBar()->setExpanding(true);
+  const std::pair<const char*, std::vector<QWidget*>> tabPages[] = {
+      {QT_TR_NOOP("基本(出力設定)"), {basic_}},  {QT_TR_NOOP("高度(追加設定)"), {advanced_}},
+      {QT_TR_NOOP("拡張機能"), {drive_, html_}}, {QT_TR_NOOP("マルチフォルダ"), {hint_, multi_}},
+      {QT_TR_NOOP("Web検索"), {web_}},           {QT_TR_NOOP("情報表示"), {info_}}};
+  for (const auto& [label, pages] : tabPages) {
+    tabs_->addTab(TabPane(pages), tr(label));
+  }
+  rows->addWidget(tabs_, 1);
+
+  normalFoot_ = Child<QWidget>(body_);
+  auto* foot = Child<QHBoxLayout>(normalFoot_);
+  foot->setContentsMargins(0, 0, 0, 0);
+  dropHint_ = Child<QLabel>(tr("ファイルまたはフォルダをドロップしてください"), body_);
+  foot->addWidget(dropHint_, 1);
+  foot->addWidget(button(MainControl::Support, tr("開発HPへ")));
+  foot->addWidget(button(MainControl::Exit, tr("終了")));
+  rows->addWidget(normalFoot_);
+
+  compactPart_ = Child<QWidget>(body_);
+  auto* compact = Child<QVBoxLayout>(compactPart_);
+  compact->setContentsMargins(0, 0, 0, 0);
+  compactHint_ = Child<QLabel>(tr("ファイルまたはフォルダをドロップしてください"), body_);
+  compactHint_->setObjectName(
+      QStringLiteral("ctl%1").arg(static_cast<int>(MainControl::CompactHint)));
+  compactHint_->setAlignment(Qt::AlignCenter);
+  compactHint_->setFrameShape(QFrame::StyledPanel);
+  compactHint_->setMinimumSize(qRound(320 * scale_), qRound(48 * scale_));
+  compact->addWidget(compactHint_, 1);
+  auto* compactButtons = Child<QHBoxLayout>();
+  compactButtons->addWidget(button(MainControl::CompactSupport, tr("開発HPへ")));
+  compactButtons->addStretch();
+  compactButtons->addWidget(button(MainControl::CompactExit, tr("終了")));
+  compact->addLayout(compactButtons);
+  rows->addWidget(compactPart_, 1);
+
+  buttons_[MainControl::Exit]->setToolTip(tr("おるだの♪を終了します。"));
+  buttons_[MainControl::CompactExit]->setToolTip(tr("おるだの♪を終了します。"));
+  buttons_[MainControl::Support]->setToolTip(tr("開発HPを開きます。"));
+  buttons_[MainControl::CompactSupport]->setToolTip(tr("開発HPを開きます。"));
 }
 
-std::vector<CCustomDialog*> CMain::Pages() const {
+QScrollArea* MainWindow::TabPane(const std::vector<QWidget*>& pages) {
+  // A page taller or wider than the window scrolls inside its tab.
+  auto* pane = Child<QScrollArea>(tabs_);
+  pane->setWidgetResizable(true);
+  pane->setFrameShape(QFrame::NoFrame);
+  auto* holder = Child<QWidget>(pane);
+  auto* column = Child<QVBoxLayout>(holder);
+  column->setContentsMargins(0, 0, 0, 0);
+  column->setSpacing(0);
+  for (QWidget* page : pages)
+    column->addWidget(page, page == pages.front() && pages.size() > 1 ? 0 : 1);
+  pane->setWidget(holder);
+  panes_.push_back(pane);
+  return pane;
+}
+
+QSize MainWindow::PreferredSize() const {
+  QSize content(0, 0);
+  for (const QScrollArea* pane : panes_) content = content.expandedTo(pane->widget()->sizeHint());
+  const QSize paneHint = panes_.front()->sizeHint();
+  const QSize extra(std::max(0, content.width() - paneHint.width()),
+                    std::max(0, content.height() - paneHint.height()));
+  return sizeHint() + extra;
+}
+
+std::vector<ToolkitPage*> MainWindow::Pages() const {
   return {basic_, advanced_, drive_, html_, multi_, info_, hint_, web_};
 }
 
-QAction* CMain::MenuAction(int id) const {
+QAction* MainWindow::MenuAction(int id) const {
   const auto it = actions_.find(id);
   return it == actions_.end() ? nullptr : it->second;
 }
 
-void CMain::ConnectAll() {
-  connect(tabs_, &QTabBar::currentChanged, this, [this] { ShowTabPages(); });
-  connect(&outputTimer_, &QTimer::timeout, this, &CMain::FinishRunNow);
-  connect(buttons_[1036], &QPushButton::clicked, this, &CMain::SwitchForm);
-  for (int id : {1, 1024}) connect(buttons_[id], &QPushButton::clicked, this, [this] { close(); });
-  for (int id : {1023, 1025}) {
-    connect(buttons_[id], &QPushButton::clicked, this, &CMain::OpenSupportPage);
+void MainWindow::ConnectAll() {
+  connect(&outputTimer_, &QTimer::timeout, this, &MainWindow::FinishRunNow);
+  connect(buttons_[MainControl::FormSwitch], &QPushButton::clicked, this, &MainWindow::SwitchForm);
+  for (MainControl id : {MainControl::Exit, MainControl::CompactExit}) {
+    connect(buttons_[id], &QPushButton::clicked, this, [this] { close(); });
   }
-  connect(buttons_[1037], &QPushButton::clicked, this, &CMain::OpenProfileDialog);
+  for (MainControl id : {MainControl::Support, MainControl::CompactSupport}) {
+    connect(buttons_[id], &QPushButton::clicked, this, &MainWindow::OpenSupportPage);
+  }
+  connect(buttons_[MainControl::Profiles], &QPushButton::clicked, this,
+          &MainWindow::OpenProfileDialog);
   auto on = [this](int id, auto&& fn) { connect(actions_[id], &QAction::triggered, this, fn); };
-  on(32771, [this] { close(); });
-  on(32800, [this] { CompareFromWindow(*this); });
-  on(32801, [this] { VerifyFromWindow(*this, host_); });
-  on(32787, [this](bool checked) {
+  on(kCmdExit, [this] { close(); });
+  on(kCmdCompare, [this] { CompareFromWindow(*this); });
+  on(kCmdVerify, [this] { VerifyFromWindow(*this, host_); });
+  on(kCmdNoTitleAtStart, [this](bool checked) {
     ctx_.settings.NoTitleAtStart = checked ? 1 : 0;
     info_->titleBox->setChecked(!checked);
   });
-  on(32788, [this] { Title().ShowTimed(); });
-  on(32789, [this] { Title().ShowStaying(); });
-  on(32781, [this] { OpenProfileDialog(); });
-  on(32782, [this](bool checked) { ctx_.startup.ConfirmSaveOnExit = checked ? 1 : 0; });
-  on(32795, [this](bool checked) { ctx_.startup.SaveTabPosition = checked ? 1 : 0; });
-  on(32796, [this](bool checked) { ctx_.startup.SaveDrivePosition = checked ? 1 : 0; });
-  on(32797, [this] { BackToDefaults(); });
-  for (int i = 0; i < 4; ++i) on(32790 + i, [this, i] { SelectTab(i); });
-  on(32794, [this] { SelectTab(kInfoTab); });
-  on(16, [this] { SelectTab(kInfoTab); });
-  on(32779, [this] { OpenHelp(); });
-  advanced_->onAcrylic = [this](bool acrylic) { ApplyAcrylic(acrylic); };
-  info_->onTitleBox = [this](bool shown) { actions_[32787]->setChecked(!shown); };
-  info_->onUpdateCheck = [this] { CheckForUpdateFromWindow(*this); };
-  // A crawl pumps events while it runs: no other run may start meanwhile, and
-  // a close waits for the crawl to return.
-  drive_->busy = multi_->busy = [this] { return Busy(); };
-  connect(web_, &CWebList::crawlFinished, this, [this] {
-    if (closeRequested_) close();
+  on(kCmdTitleTimed, [this] { Title().ShowTimed(); });
+  on(kCmdTitleStaying, [this] { Title().ShowStaying(); });
+  on(kCmdProfiles, [this] { OpenProfileDialog(); });
+  on(kCmdConfirmOnExit, [this](bool checked) { ctx_.startup.ConfirmSaveOnExit = checked ? 1 : 0; });
+  on(kCmdSaveTab, [this](bool checked) { ctx_.startup.SaveTabPosition = checked ? 1 : 0; });
+  on(kCmdSaveDrive, [this](bool checked) { ctx_.startup.SaveDrivePosition = checked ? 1 : 0; });
+  on(kCmdDefaults, [this] { BackToDefaults(); });
+  for (int i = 0; i < 4; ++i) on(kCmdBasicTab + i, [this, i] { SelectTab(i); });
+  on(kCmdInfoTab, [this] { SelectTab(kInfoTab); });
+  on(kCmdAbout, [this] { SelectTab(kInfoTab); });
+  on(kCmdHelp, [this] { OpenHelp(); });
+  connect(advanced_, &AdvancedPage::acrylicToggled, this, &MainWindow::ApplyAcrylic);
+  connect(info_, &InfoPage::titleBoxToggled, this,
+          [this](bool shown) { actions_[kCmdNoTitleAtStart]->setChecked(!shown); });
+  connect(info_, &InfoPage::updateCheckRequested, this,
+          [this] { CheckForUpdateFromWindow(*this); });
+  // The crawl reads the settings while it works: the other pages, the menu
+  // and the window's buttons wait; the web page keeps its stop, 終了 stops too.
+  auto lockForCrawl = [this](bool locked) {
+    for (ToolkitPage* page : Pages()) {
+      if (page != web_) page->setEnabled(!locked);
+    }
+    for (const auto& [id, button] : buttons_) {
+      if (id != MainControl::Exit && id != MainControl::CompactExit) button->setEnabled(!locked);
+    }
+    menuBar_->setEnabled(!locked);
+  };
+  connect(web_, &WebPage::crawlStarted, this, [lockForCrawl] { lockForCrawl(true); });
+  connect(web_, &WebPage::crawlFinished, this, [lockForCrawl] { lockForCrawl(false); });
+  // A close asked for while a run worked follows once it has returned.
+  connect(&host_.Worker(), &RunWorker::finished, this, [this] {
+    if (closeRequested_ && !Busy()) close();
   });
   connect(info_->titleTimed, &QPushButton::clicked, this, [this] { Title().ShowTimed(); });
   connect(info_->titleStaying, &QPushButton::clicked, this, [this] { Title().ShowStaying(); });
-  info_->link->open = [this](const QString& address) {
+  connect(info_->link, &LinkLabel::activated, this, [this](const QString& address) {
     host_.OpenWithDefaultProgram(address.toStdString(), {});
-  };
+  });
 }
 
-void CMain::Initialise() {
+void MainWindow::Initialise() {
   ApplySettings();
   // The support address, or the help page without one.
   const QString support = QStringLiteral(ORDANO_SUPPORT_URL);
@@ -260,24 +346,22 @@ void CMain::Initialise() {
                  : help.isEmpty()   ? QString()
                                     : QUrl::fromLocalFile(help).toString());
   if (ctx_.startup.SaveTabPosition == 1) {
-    actions_[32795]->setChecked(true);
+    actions_[kCmdSaveTab]->setChecked(true);
     SelectTab(std::clamp(ctx_.startup.TabIndex, 0, kTabCount - 1));
   }
   if (ctx_.startup.SaveDrivePosition == 1) {
-    actions_[32796]->setChecked(true);
+    actions_[kCmdSaveDrive]->setChecked(true);
     drive_->SelectDrive(ctx_.startup.DriveIndex);
   }
-  LayOut();
-  ShowTabPages();
   RestorePlacement();
   // The saved form: flip, then switch once (which flips it back).
   ctx_.startup.NormalMode = ctx_.startup.NormalMode ? 0 : 1;
   SwitchForm();
   ApplyToolkitLook();
-  for (CCustomDialog* page : Pages()) page->ApplyToolkitLook();
+  for (ToolkitPage* page : Pages()) page->ApplyToolkitLook();
 }
 
-void CMain::ApplySettings() {
+void MainWindow::ApplySettings() {
   ReadCurrentProfileName(ctx_);
   ReadCurrentFolderList(ctx_);
   setWindowTitle(QString::asprintf("おるだの♪ Ver %s [%d:%s]", kVersionText,
@@ -290,7 +374,7 @@ void CMain::ApplySettings() {
     setWindowFlag(Qt::WindowStaysOnTopHint, true);
     if (shown) show();
   }
-  actions_[32782]->setChecked(ctx_.startup.ConfirmSaveOnExit != 0);
+  actions_[kCmdConfirmOnExit]->setChecked(ctx_.startup.ConfirmSaveOnExit != 0);
   SetPlainOpacity(ctx_.settings.Translucent == 1 ? 200.0 / 255.0 : 1.0);
   if (!ctx_.archivers) {
     ctx_.archivers = LoadArchivers();
@@ -299,37 +383,38 @@ void CMain::ApplySettings() {
   ApplyPages();
 }
 
-void CMain::ApplyPages() {
+void MainWindow::ApplyPages() {
   NormaliseForAllPages(ctx_.settings);
   basic_->Apply(ctx_.settings);
   advanced_->Apply(ctx_.settings);
   html_->Apply(ctx_.settings);
   multi_->Reload();
-  actions_[32787]->setChecked(ctx_.settings.NoTitleAtStart != 0);
+  actions_[kCmdNoTitleAtStart]->setChecked(ctx_.settings.NoTitleAtStart != 0);
   info_->titleBox->setChecked(ctx_.settings.NoTitleAtStart == 0);
   SetAcrylic(ctx_.settings.AcrylicMode == 1);
 }
 
-void CMain::CollectPages() {
+void MainWindow::CollectPages() {
   // The multi-folder list is held live in the context.
   advanced_->Collect(ctx_.settings);
   html_->Collect(ctx_.settings);
   basic_->Collect(ctx_.settings);
 }
 
-void CMain::OpenProfileDialog() {
+void MainWindow::OpenProfileDialog() {
   CollectPages();
-  Cprofile dialog(ctx_, host_, false, this);
+  ProfileDialog dialog(ctx_, host_, false, this);
   host_.Exec(dialog);
   if (dialog.result() == QDialog::Accepted) ApplySettings();
 }
 
-CTitle& CMain::Title() {
-  if (!title_) title_ = std::make_unique<CTitle>(QString::fromStdString(ctx_.programFolder));
+TitleSplash& MainWindow::Title() {
+  if (title_ == nullptr)
+    title_ = Child<TitleSplash>(QString::fromStdString(ctx_.programFolder), this);
   return *title_;
 }
 
-LibrarySearchWindow& CMain::OpenLibrarySearch() {
+LibrarySearchWindow& MainWindow::OpenLibrarySearch() {
   if (librarySearch_ == nullptr) {
     librarySearch_ =
         new LibrarySearchWindow(QString::fromStdString(LibraryPathFor(std::nullopt)), this);
@@ -340,7 +425,7 @@ LibrarySearchWindow& CMain::OpenLibrarySearch() {
   return *librarySearch_;
 }
 
-LibraryVolumesWindow& CMain::OpenLibraryVolumes() {
+LibraryVolumesWindow& MainWindow::OpenLibraryVolumes() {
   if (libraryVolumes_ == nullptr) {
     libraryVolumes_ =
         new LibraryVolumesWindow(QString::fromStdString(LibraryPathFor(std::nullopt)), this);
@@ -356,129 +441,86 @@ LibraryVolumesWindow& CMain::OpenLibraryVolumes() {
   return *libraryVolumes_;
 }
 
-void CMain::ApplyAcrylic(bool on) {
+void MainWindow::ApplyAcrylic(bool on) {
   ctx_.settings.AcrylicMode = on ? 1 : 0;
   advanced_->acrylicBox->setChecked(on);
   SetAcrylic(on);
 }
 
-void CMain::LayOut() {
-  const int m = kMargin;
-  buttons_[1036]->setGeometry(m, m, 30, 24);
-  buttons_[1037]->setGeometry(m + 34, m, 30, 24);
-  const int tabTop = m + 28;
-  QSize page(0, 0);
-  for (CCustomDialog* p : Pages()) page = page.expandedTo(p->sizeHint());
-  page = page.expandedTo(QSize(tabs_->sizeHint().width(), 300));
-  tabs_->setGeometry(m, tabTop, page.width(), tabs_->sizeHint().height());
-  const QRect area(m, tabs_->geometry().bottom() + 1, page.width(), page.height());
-  for (CCustomDialog* p : std::initializer_list<CCustomDialog*>{basic_, advanced_, info_, web_}) {
-    p->setGeometry(area);
-  }
-  // Second pages of a tab sit lower in the same area.
-  const int driveOffset = qRound(1.5 * 65 * scale_);
-  const int multiOffset = qRound(1.5 * 53 * scale_);
-  drive_->setGeometry(area.x(), area.y(), area.width(), driveOffset);
-  html_->setGeometry(area.adjusted(0, driveOffset, 0, 0));
-  hint_->setGeometry(area.x(), area.y(), area.width(), multiOffset);
-  multi_->setGeometry(area.adjusted(0, multiOffset, 0, 0));
-  const int row = area.bottom() + 7;
-  buttons_[1]->setGeometry(area.right() - 90, row, 90, 28);
-  buttons_[1023]->setGeometry(area.right() - 190, row, 94, 28);
-  dropHint_->setGeometry(m, row, area.width() - 200, 28);
-  const int hintWidth = qRound(320 * scale_);
-  compactHint_->setGeometry(m, tabTop, hintWidth, qRound(48 * scale_));
-  const int compactRow = compactHint_->geometry().bottom() + 7;
-  buttons_[1025]->setGeometry(m, compactRow, 94, 28);
-  buttons_[1024]->setGeometry(m + hintWidth - 90, compactRow, 90, 28);
-}
+int MainWindow::CurrentTab() const { return tabs_->currentIndex(); }
 
-int CMain::CurrentTab() const { return tabs_->currentIndex(); }
+void MainWindow::SelectTab(int index) { tabs_->setCurrentIndex(index); }
 
-void CMain::SelectTab(int index) {
-  const QSignalBlocker block(tabs_);
-  tabs_->setCurrentIndex(index);
-  if (NormalForm()) ShowTabPages();
-}
+bool MainWindow::NormalForm() const { return ctx_.startup.NormalMode != 0; }
 
-bool CMain::NormalForm() const { return ctx_.startup.NormalMode != 0; }
-
-void CMain::ShowTabPages() {
-  for (CCustomDialog* p : Pages()) p->hide();
-  if (!NormalForm()) return;
-  switch (tabs_->currentIndex()) {
-    case 0:
-      basic_->show();
-      break;
-    case 1:
-      advanced_->show();
-      break;
-    case 2:
-      drive_->show();
-      html_->show();
-      break;
-    case 3:
-      hint_->show();
-      multi_->show();
-      break;
-    case 4:
-      web_->show();
-      break;
-    case 5:
-      info_->show();
-      break;
-    default:
-      break;
-  }
-  update();
-}
-
-void CMain::SwitchForm() {
+void MainWindow::SwitchForm() {
   const bool toCompact = NormalForm();
   ctx_.startup.NormalMode = toCompact ? 0 : 1;
-  buttons_[1036]->setText(toCompact ? QStringLiteral("▼") : QStringLiteral("▲"));
+  buttons_[MainControl::FormSwitch]->setText(toCompact ? tr("▼") : tr("▲"));
+  if (toCompact && isVisible()) normalSize_ = size();
   tabs_->setVisible(!toCompact);
-  dropHint_->setVisible(!toCompact);
-  buttons_[1]->setVisible(!toCompact);
-  buttons_[1023]->setVisible(!toCompact);
-  compactHint_->setVisible(toCompact);
-  buttons_[1024]->setVisible(toCompact);
-  buttons_[1025]->setVisible(toCompact);
-  ShowTabPages();
+  normalFoot_->setVisible(!toCompact);
+  compactPart_->setVisible(toCompact);
   if (toCompact) {
-    const QRect b = buttons_[1024]->geometry();
-    body_->setFixedSize(b.right() + 1 + 5, b.bottom() + 1 + 7);
+    // A small drop target of its own size.
+    body_->layout()->activate();
+    setFixedSize(sizeHint());
   } else {
-    const QRect b = buttons_[1]->geometry();
-    body_->setFixedSize(b.right() + 1 + 5, b.bottom() + 1 + qRound(15 * scale_));
+    setMinimumSize(0, 0);
+    setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+    body_->layout()->activate();
+    resize(normalSize_.isValid() ? normalSize_ : PreferredSize());
   }
-  adjustSize();
 }
 
-void CMain::RestorePlacement() {
+void MainWindow::RestorePlacement() {
   const StartupRecord& st = ctx_.startup;
-  if (st.WindowLeft == kNoWindowPlacement) return;
-  const QRect wanted(st.WindowLeft, st.WindowTop, std::max(st.WindowWidth, 100),
-                     std::max(st.WindowHeight, 100));
-  // A placement off every screen (a monitor since removed) is not kept.
-  for (QScreen* screen : QGuiApplication::screens()) {
-    if (screen->availableGeometry().intersects(wanted)) {
-      move(wanted.topLeft());
-      return;
-    }
+  QScreen* screen = QGuiApplication::primaryScreen();
+  QRect wanted(QPoint(0, 0), PreferredSize());
+  if (st.WindowLeft != kNoWindowPlacement) {
+    wanted = QRect(st.WindowLeft, st.WindowTop, st.WindowWidth, st.WindowHeight);
+    if (wanted.width() < 100 || wanted.height() < 100) wanted.setSize(PreferredSize());
+    // The screen the saved place lies on; a monitor since removed gives the primary one.
+    if (QScreen* on = QGuiApplication::screenAt(wanted.center())) screen = on;
   }
+  if (screen == nullptr) {
+    resize(wanted.size());
+    return;
+  }
+  const QRect area = screen->availableGeometry();
+  const QSize size = wanted.size().boundedTo(area.size()).expandedTo(minimumSizeHint());
+  if (st.WindowLeft == kNoWindowPlacement) {
+    wanted = QRect(QPoint(area.x() + (area.width() - size.width()) / 2,
+                          area.y() + (area.height() - size.height()) / 2),
+                   size);
+  } else {
+    wanted.setSize(size);
+  }
+  // The whole window on the screen.
+  wanted.moveLeft(std::clamp(wanted.left(), area.left(),
+                             std::max(area.left(), area.right() - size.width() + 1)));
+  wanted.moveTop(std::clamp(wanted.top(), area.top(),
+                            std::max(area.top(), area.bottom() - size.height() + 1)));
+  normalSize_ = size;
+  resize(size);
+  move(wanted.topLeft());
 }
 
-void CMain::SetRunning(bool running) {
+void MainWindow::SetRunning(bool running) {
   running_ = running;
   body_->setEnabled(!running);
   menuBar_->setEnabled(!running);
+  emit runningChanged(running);
 }
 
-bool CMain::Busy() const { return running_ || outputTimer_.isActive() || web_->Running(); }
+bool MainWindow::Busy() const { return host_.Worker().Busy() || outputTimer_.isActive(); }
 
-bool CMain::HandleDrop(const std::vector<std::string>& paths) {
-  if (Busy()) return true;
+bool MainWindow::HandleDrop(const std::vector<std::string>& paths) {
+  if (Busy()) {
+    // A scan disables the window; a crawl leaves it open, so say why nothing starts.
+    host_.MessageBox(kBusyDropText, u"おるだの♪", MsgIcon::Information, MsgButtons::Ok);
+    return true;
+  }
   if (NormalForm() && CurrentTab() == kMultiFolderTab) {
     multi_->AddFolders(paths);
     return true;
@@ -487,43 +529,61 @@ bool CMain::HandleDrop(const std::vector<std::string>& paths) {
   return true;
 }
 
-void CMain::StartDropRun(const std::vector<std::string>& paths) {
+void MainWindow::StartDropRun(const std::vector<std::string>& paths) {
   raise();
   activateWindow();
   lastResult_ = RunResult{};
-  std::vector<std::string> missing;
-  const bool scanned = DropRunScan(ctx_, paths, &missing);
-  for (const std::string& path : missing) {
-    std::fprintf(stderr, "ordanou: %s: no such file or folder\n", path.c_str());
-  }
-  lastResult_.missingPaths = std::move(missing);
-  if (!scanned) lastResult_.outcome = RunOutcome::Cancelled;
+  // The scan works on the worker thread; the result is read here after it
+  // has been joined.
+  auto scan = std::make_shared<std::pair<bool, std::vector<std::string>>>();
+  host_.Worker().Start(
+      [this, paths, scan] { scan->first = DropRunScan(ctx_, paths, &scan->second); },
+      [this, scan] {
+        const bool scanned = scan->first;
+        for (const std::string& path : scan->second) {
+          std::fprintf(stderr, "ordanou: %s: no such file or folder\n", path.c_str());
+        }
+        lastResult_.missingPaths = std::move(scan->second);
+        if (!scanned) lastResult_.outcome = RunOutcome::Cancelled;
+        if (scanned && !closeRequested_) {
+          // Held between the scan and its output: nothing else starts.
+          host_.Worker().Hold(true);
+          outputTimer_.start();
+        } else {
+          emit runFinished();
+        }
+      });
+}
+
+void MainWindow::FinishRunNow() {
+  outputTimer_.stop();
+  if (host_.Worker().Running()) return;
+  host_.Worker().Hold(false);
+  if (!ctx_.run.TableAllocated) return;
   if (closeRequested_) {
-    // Closed during the scan: the scan was cancelled; now the exit.
+    // Closed between the scan and its output: nothing is written.
+    ctx_.table.Release();
+    ctx_.run.TableAllocated = false;
+    lastResult_.outcome = RunOutcome::Cancelled;
+    emit runFinished();
     close();
     return;
   }
-  if (scanned) {
-    outputTimer_.start();
-  } else {
-    emit runFinished();
-  }
+  auto result = std::make_shared<RunResult>();
+  host_.Worker().Start([this, result] { *result = FinishRunOutput(ctx_); },
+                       [this, result] {
+                         std::vector<std::string> missing = std::move(lastResult_.missingPaths);
+                         lastResult_ = std::move(*result);
+                         lastResult_.missingPaths = std::move(missing);
+                         emit runFinished();
+                       });
 }
 
-void CMain::FinishRunNow() {
-  outputTimer_.stop();
-  if (!ctx_.run.TableAllocated) return;
-  std::vector<std::string> missing = std::move(lastResult_.missingPaths);
-  lastResult_ = FinishRunOutput(ctx_);
-  lastResult_.missingPaths = std::move(missing);
-  emit runFinished();
+void MainWindow::PostFinishRun() {
+  QMetaObject::invokeMethod(this, &MainWindow::FinishRunNow, Qt::QueuedConnection);
 }
 
-void CMain::PostFinishRun() {
-  QMetaObject::invokeMethod(this, &CMain::FinishRunNow, Qt::QueuedConnection);
-}
-
-QString CMain::HelpPagePath() const {
+QString MainWindow::HelpPagePath() const {
   // The help page: in the program folder (a portable install), where the
   // install put it beside the binary, or in the source tree of a build.
   const QString candidates[] = {
@@ -536,12 +596,12 @@ QString CMain::HelpPagePath() const {
   return {};
 }
 
-void CMain::OpenHelp() {
+void MainWindow::OpenHelp() {
   const QString page = HelpPagePath();
   if (!page.isEmpty()) host_.OpenWithDefaultProgram(page.toStdString(), ctx_.programFolder);
 }
 
-void CMain::OpenSupportPage() {
+void MainWindow::OpenSupportPage() {
   // Without a configured address the help page stands in.
   const std::string url = ORDANO_SUPPORT_URL;
   if (url.empty()) {
@@ -551,7 +611,7 @@ void CMain::OpenSupportPage() {
   }
 }
 
-void CMain::BackToDefaults() {
+void MainWindow::BackToDefaults() {
   SettingsRecord fresh{};
   StartupRecord startup{};
   ProfileNameRecord name{};
@@ -563,29 +623,19 @@ void CMain::BackToDefaults() {
   ApplyPages();
 }
 
-void CMain::closeEvent(QCloseEvent* event) {
-  if (running_ || web_->Running()) {
-    // Stop the scan first; the exit follows when it has returned.
-    ctx_.run.CancelRequested = true;
+void MainWindow::closeEvent(QCloseEvent* event) {
+  if (Busy()) {
+    // Stop the run first; the exit follows when it has returned.
+    host_.Worker().RequestCancel();
     closeRequested_ = true;
     event->ignore();
     return;
   }
   SaveOnExit();
-  CCustomDialog::closeEvent(event);
+  QMainWindow::closeEvent(event);
 }
 
-void CMain::done(int result) {
-  if (running_ || web_->Running()) {
-    ctx_.run.CancelRequested = true;
-    closeRequested_ = true;
-    return;
-  }
-  SaveOnExit();
-  CCustomDialog::done(result);
-}
-
-void CMain::SaveOnExit() {
+void MainWindow::SaveOnExit() {
   if (exitSaved_) return;
   exitSaved_ = true;
   advanced_->Collect(ctx_.settings);
@@ -594,11 +644,12 @@ void CMain::SaveOnExit() {
   if (isMinimized()) {
     showNormal();  // the saved placement stays as it was
   } else if (isVisible()) {
-    const QRect frame = frameGeometry();
-    st.WindowLeft = frame.x();
-    st.WindowTop = frame.y();
-    st.WindowWidth = frame.width();
-    st.WindowHeight = frame.height();
+    // The place of the window, and the size of its normal form.
+    st.WindowLeft = frameGeometry().x();
+    st.WindowTop = frameGeometry().y();
+    const QSize normal = NormalForm() ? size() : normalSize_;
+    st.WindowWidth = normal.width();
+    st.WindowHeight = normal.height();
   }
   st.TabIndex = CurrentTab();
   basic_->Collect(ctx_.settings);
@@ -611,7 +662,7 @@ void CMain::SaveOnExit() {
     switch (
         host_.MessageBox(kExitQuestion, u"おるだの♪", MsgIcon::Question, MsgButtons::YesNoCancel)) {
       case MsgAnswer::Yes: {
-        Cprofilename dialog(QStringLiteral("新規"), this);
+        ProfileNameDialog dialog(tr("新規"), this);
         host_.Exec(dialog);
         if (dialog.result() == QDialog::Accepted) {
           SaveAsNewProfile(dialog.Name());
@@ -628,15 +679,13 @@ void CMain::SaveOnExit() {
   }
 }
 
-void CMain::SaveAsNewProfile(const QString& name) {
-  StartupRecord& st = ctx_.startup;
-  const int n = st.ProfileCount + 1;
-  st.ProfileCount = n;
-  st.ProfileNumber = n;
-  SaveFolderList(ctx_.programFolder, n, ctx_.folderList);
-  SaveSettings(ctx_.programFolder, n, ctx_.settings);
-  WriteProfileExtras(ctx_.programFolder, n, ctx_.extras);
-  AppendProfileName(ctx_.programFolder, MakeProfileName(name.toStdU16String()));
+void MainWindow::SaveAsNewProfile(const QString& name) {
+  // The profile dialog's routine, with the name given; then it becomes the
+  // current profile and takes the settings as they stand now.
+  const auto row = CreateProfile(ctx_.programFolder, ctx_.startup, ctx_.settings, ctx_.folderList,
+                                 name.toStdU16String());
+  if (row) ctx_.startup.ProfileNumber = row->number;
+  SaveCurrentProfile(ctx_);
 }
 
 }  // namespace ordano

@@ -1,8 +1,9 @@
-// CMain: the main window (dialog 140). It hosts the pages under the tab bar,
-// carries menu 130, takes drops anywhere, runs the drop road (scan, then the
-// output timer 9901) and owns the save-on-exit procedure.
+// MainWindow (CMain): the main window (dialog 140), a resizable top-level window. It hosts
+// the pages in its tabs, carries menu 130, takes drops anywhere, runs the drop
+// road (scan, then the output timer 9901) and owns the save-on-exit procedure.
 #pragma once
 
+#include <QMainWindow>
 #include <QTimer>
 #include <map>
 #include <memory>
@@ -17,52 +18,88 @@ class QAction;
 class QLabel;
 class QMenuBar;
 class QPushButton;
-class QTabBar;
+class QScrollArea;
+class QTabWidget;
 
 namespace ordano {
 
 struct AppContext;
-class COrdanoDlg;
-class Ckakushi;
-class Chtmlk;
-class Cdriveall;
-class CMultiDD;
-class CDmy;
-class CWebList;
-class CInfo;
-class CTitle;
+class BasicPage;
+class AdvancedPage;
+class HtmlTagPage;
+class DrivePage;
+class FolderListPage;
+class FolderListHint;
+class WebPage;
+class InfoPage;
+class TitleSplash;
 class LibrarySearchWindow;
 class LibraryVolumesWindow;
 
 // The display scale: horizontal dots per inch / 99, at least 1.02.
 double DisplayScale(double dpiX);
 
-class CMain : public CCustomDialog {
+// The window's own controls; each number is the control's object name
+// ("ctl" and the number), which the tests find it by.
+enum class MainControl {
+  Exit = 1,
+  Support = 1023,
+  CompactExit = 1024,
+  CompactSupport = 1025,
+  FormSwitch = 1036,
+  Profiles = 1037,
+  Tabs = 1055,
+  CompactHint = 1057,
+};
+
+// The menu's commands, by their command numbers (object names "cmd" and the number).
+enum MenuCommand : int {
+  kCmdAbout = 16,
+  kCmdExit = 32771,
+  kCmdHelp = 32779,
+  kCmdProfiles = 32781,
+  kCmdConfirmOnExit = 32782,
+  kCmdNoTitleAtStart = 32787,
+  kCmdTitleTimed = 32788,
+  kCmdTitleStaying = 32789,
+  kCmdBasicTab = 32790,
+  kCmdInfoTab = 32794,
+  kCmdSaveTab = 32795,
+  kCmdSaveDrive = 32796,
+  kCmdDefaults = 32797,
+  kCmdCompare = 32800,
+  kCmdVerify = 32801,
+};
+
+class MainWindow : public QMainWindow, public ToolkitSurface {
   Q_OBJECT
+  ORDANO_TOOLKIT_EVENTS()
+
  public:
   static constexpr int kTabCount = 6;
   static constexpr int kMultiFolderTab = 3;
   static constexpr int kInfoTab = 5;
 
-  explicit CMain(AppContext& ctx);
-  ~CMain() override;
+  explicit MainWindow(AppContext& ctx);
+  ~MainWindow() override;
 
   // Window initialisation: pages, settings applied, tab, placement, form.
   void Initialise();
 
   AppContext& Context() { return ctx_; }
   QtHost& Host() { return host_; }
-  COrdanoDlg& BasicPage() { return *basic_; }
-  Ckakushi& AdvancedPage() { return *advanced_; }
-  CMultiDD& MultiFolderPage() { return *multi_; }
-  Chtmlk& HtmlPage() { return *html_; }
-  CInfo& InfoPage() { return *info_; }
-  Cdriveall& DrivePage() { return *drive_; }
+  const QtHost& Host() const { return host_; }
+  BasicPage& Basic() { return *basic_; }
+  AdvancedPage& Advanced() { return *advanced_; }
+  FolderListPage& FolderList() { return *multi_; }
+  HtmlTagPage& HtmlTags() { return *html_; }
+  InfoPage& Info() { return *info_; }
+  DrivePage& Drive() { return *drive_; }
   // The title splash, made on first use.
-  CTitle& Title();
-  CWebList& WebPage() { return *web_; }
+  TitleSplash& Title();
+  WebPage& Web() { return *web_; }
   // All eight pages in creation order.
-  std::vector<CCustomDialog*> Pages() const;
+  std::vector<ToolkitPage*> Pages() const;
   double Scale() const { return scale_; }
   QAction* MenuAction(int id) const;
 
@@ -101,11 +138,13 @@ class CMain : public CCustomDialog {
  signals:
   // A drop run ended: written, declined or cancelled (see LastResult).
   void runFinished();
+  // The window was disabled for a run (its progress window shown), or enabled again.
+  void runningChanged(bool running);
 
  protected:
   bool HandleDrop(const std::vector<std::string>& paths) override;
+  void AcrylicRequested(bool on) override { ApplyAcrylic(on); }
   void closeEvent(QCloseEvent* event) override;
-  void done(int result) override;
 
  private:
   void BuildMenu();
@@ -113,8 +152,9 @@ class CMain : public CCustomDialog {
   void ConnectAll();
   void ApplySettings();
   void ApplyAcrylic(bool on);
-  void ShowTabPages();
-  void LayOut();
+  QScrollArea* TabPane(const std::vector<QWidget*>& pages);
+  // The size the window opens with: every page whole where the screen has room.
+  QSize PreferredSize() const;
   void RestorePlacement();
   QString HelpPagePath() const;
   void OpenHelp();
@@ -126,20 +166,24 @@ class CMain : public CCustomDialog {
   double scale_ = 1.02;
   QMenuBar* menuBar_ = nullptr;
   QWidget* body_ = nullptr;
-  QTabBar* tabs_ = nullptr;
+  QTabWidget* tabs_ = nullptr;
+  std::vector<QScrollArea*> panes_;
+  QWidget* normalFoot_ = nullptr;   // drop hint, 開発HPへ, 終了
+  QWidget* compactPart_ = nullptr;  // the compact form's hint and buttons
+  QSize normalSize_;                // the normal form's size while compact
   std::map<int, QAction*> actions_;
-  std::map<int, QPushButton*> buttons_;
+  std::map<MainControl, QPushButton*> buttons_;
   QLabel* dropHint_ = nullptr;     // under the tabs, normal form
   QLabel* compactHint_ = nullptr;  // 1057
-  COrdanoDlg* basic_ = nullptr;
-  Ckakushi* advanced_ = nullptr;
-  Cdriveall* drive_ = nullptr;
-  Chtmlk* html_ = nullptr;
-  CMultiDD* multi_ = nullptr;
-  CInfo* info_ = nullptr;
-  CDmy* hint_ = nullptr;
-  CWebList* web_ = nullptr;
-  std::unique_ptr<CTitle> title_;
+  BasicPage* basic_ = nullptr;
+  AdvancedPage* advanced_ = nullptr;
+  DrivePage* drive_ = nullptr;
+  HtmlTagPage* html_ = nullptr;
+  FolderListPage* multi_ = nullptr;
+  InfoPage* info_ = nullptr;
+  FolderListHint* hint_ = nullptr;
+  WebPage* web_ = nullptr;
+  TitleSplash* title_ = nullptr;                    // a window of its own, owned by this one
   LibrarySearchWindow* librarySearch_ = nullptr;    // a child window
   LibraryVolumesWindow* libraryVolumes_ = nullptr;  // a child window
   QTimer outputTimer_;                              // timer 9901

@@ -9,14 +9,16 @@
 #include <algorithm>
 #include <memory>
 
+#include "app/window/run_worker.h"
 #include "core/app_context.h"
 #include "platform/unicode.h"
 #include "run/drive_runs.h"
 
 namespace ordano {
 
-CMultiDD::CMultiDD(AppContext& ctx, QListWidget* hiddenCopy, QWidget* parent)
-    : CCustomDialog(parent, true), ctx_(ctx), hiddenCopy_(hiddenCopy) {
+FolderListPage::FolderListPage(AppContext& ctx, RunWorker& worker, QListWidget* hiddenCopy,
+                               QWidget* parent)
+    : ToolkitPage(parent), ctx_(ctx), worker_(worker), hiddenCopy_(hiddenCopy) {
   setObjectName("dlg137");
   auto* rows = Child<QVBoxLayout>(this);
   list = Child<QListWidget>(this);
@@ -31,23 +33,23 @@ CMultiDD::CMultiDD(AppContext& ctx, QListWidget* hiddenCopy, QWidget* parent)
     buttons->addWidget(b);
     return b;
   };
-  removeButton = button(1024, QStringLiteral("削除"));
-  clearButton = button(1023, QStringLiteral("全クリア"));
+  removeButton = button(1024, tr("削除"));
+  clearButton = button(1023, tr("全クリア"));
   buttons->addStretch();
-  runButton = button(1, QStringLiteral("リスト実行"));
+  runButton = button(1, tr("リスト実行"));
   rows->addLayout(buttons);
 
-  connect(removeButton, &QPushButton::clicked, this, &CMultiDD::RemoveSelected);
-  connect(clearButton, &QPushButton::clicked, this, &CMultiDD::ClearAll);
-  connect(runButton, &QPushButton::clicked, this, &CMultiDD::RunList);
+  connect(removeButton, &QPushButton::clicked, this, &FolderListPage::RemoveSelected);
+  connect(clearButton, &QPushButton::clicked, this, &FolderListPage::ClearAll);
+  connect(runButton, &QPushButton::clicked, this, &FolderListPage::RunList);
 }
 
-void CMultiDD::Reload() {
+void FolderListPage::Reload() {
   list->clear();
   for (const auto& folder : ctx_.folderList) list->addItem(QString::fromStdU16String(folder));
 }
 
-void CMultiDD::AddFolders(const std::vector<std::string>& paths) {
+void FolderListPage::AddFolders(const std::vector<std::string>& paths) {
   const std::size_t before = ctx_.folderList.size();
   if (!AppendDroppedFolders(ctx_.folderList, paths)) return;
   for (std::size_t i = before; i < ctx_.folderList.size(); ++i) {
@@ -56,12 +58,12 @@ void CMultiDD::AddFolders(const std::vector<std::string>& paths) {
   ctx_.folderListChanged = true;
 }
 
-bool CMultiDD::HandleDrop(const std::vector<std::string>& paths) {
+bool FolderListPage::HandleDrop(const std::vector<std::string>& paths) {
   AddFolders(paths);
   return true;
 }
 
-void CMultiDD::RemoveSelected() {
+void FolderListPage::RemoveSelected() {
   // From the bottom, so the rows above keep their numbers.
   std::vector<int> rows;
   for (const QListWidgetItem* item : list->selectedItems()) rows.push_back(list->row(item));
@@ -73,14 +75,14 @@ void CMultiDD::RemoveSelected() {
   ctx_.folderListChanged = true;
 }
 
-void CMultiDD::ClearAll() {
+void FolderListPage::ClearAll() {
   list->clear();
   ctx_.folderList.clear();
   ctx_.folderListChanged = true;
 }
 
-void CMultiDD::RunList() {
-  if (busy && busy()) return;
+void FolderListPage::RunList() {
+  if (worker_.Busy()) return;
   // The run reads the basic page's hidden copy, which is emptied afterwards;
   // this page keeps its list.
   hiddenCopy_->clear();
@@ -90,16 +92,19 @@ void CMultiDD::RunList() {
   for (int i = 0; i < hiddenCopy_->count(); ++i) {
     folders.push_back(ToNative(hiddenCopy_->item(i)->text().toStdU16String()));
   }
-  lastResult_ = FolderListRun(ctx_, folders);
-  hiddenCopy_->clear();
-  emit runFinished();
+  auto result = std::make_shared<RunResult>();
+  worker_.Start([this, folders, result] { *result = FolderListRun(ctx_, folders); },
+                [this, result] {
+                  lastResult_ = std::move(*result);
+                  hiddenCopy_->clear();
+                  emit runFinished();
+                });
 }
 
-CDmy::CDmy(QWidget* parent) : CCustomDialog(parent, true) {
+FolderListHint::FolderListHint(QWidget* parent) : ToolkitPage(parent) {
   setObjectName("dlg143");
   auto* rows = Child<QVBoxLayout>(this);
-  auto* hint =
-      Child<QLabel>(QStringLiteral("処理したい複数のフォルダをドロップしてください"), this);
+  auto* hint = Child<QLabel>(tr("処理したい複数のフォルダをドロップしてください"), this);
   hint->setWordWrap(true);
   rows->addWidget(hint);
 }

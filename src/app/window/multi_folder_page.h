@@ -1,5 +1,5 @@
-// CMultiDD: the multi-folder page (dialog 137) with its list of folders, and
-// CDmy, the hint page above it (dialog 143).
+// FolderListPage (CMultiDD): the multi-folder page (dialog 137) with its list of folders, and
+// FolderListHint, the hint page above it (dialog 143).
 #pragma once
 
 #include <functional>
@@ -15,12 +15,13 @@ class QPushButton;
 namespace ordano {
 
 struct AppContext;
+class RunWorker;
 
-class CMultiDD : public CCustomDialog {
+class FolderListPage : public ToolkitPage {
   Q_OBJECT
  public:
   // `hiddenCopy` is the basic page's hidden list the run reads.
-  CMultiDD(AppContext& ctx, QListWidget* hiddenCopy, QWidget* parent);
+  FolderListPage(AppContext& ctx, RunWorker& worker, QListWidget* hiddenCopy, QWidget* parent);
 
   // Appends the folders among the paths; files are ignored.
   void AddFolders(const std::vector<std::string>& paths);
@@ -31,9 +32,7 @@ class CMultiDD : public CCustomDialog {
   QListWidget* list = nullptr;          // 1048
   QPushButton* removeButton = nullptr;  // 1024
   QPushButton* clearButton = nullptr;   // 1023
-  // Set by the main window: true while another run or a crawl is under way.
-  std::function<bool()> busy;
-  QPushButton* runButton = nullptr;  // 1 ("リスト実行")
+  QPushButton* runButton = nullptr;     // 1 ("リスト実行")
 
  signals:
   void runFinished();
@@ -47,14 +46,15 @@ class CMultiDD : public CCustomDialog {
   void RunList();
 
   AppContext& ctx_;
+  RunWorker& worker_;
   QListWidget* hiddenCopy_;
   RunResult lastResult_;
 };
 
-class CDmy : public CCustomDialog {
+class FolderListHint : public ToolkitPage {
   Q_OBJECT
  public:
-  explicit CDmy(QWidget* parent);
+  explicit FolderListHint(QWidget* parent);
 };
 
 }  // namespace ordano

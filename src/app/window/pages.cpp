@@ -16,7 +16,7 @@
 namespace ordano {
 
 ShellPage::ShellPage(const QString& objectName, const QString& caption, QWidget* parent)
-    : CCustomDialog(parent, true) {
+    : ToolkitPage(parent) {
   setObjectName(objectName);
   auto* rows = Child<QVBoxLayout>(this);
   auto* label = Child<QLabel>(caption, this);

@@ -20,7 +20,7 @@ struct SettingsRecord;
 class RunHost;
 
 // A page with a caption line, standing for a page still to be filled in.
-class ShellPage : public CCustomDialog {
+class ShellPage : public ToolkitPage {
   Q_OBJECT
  public:
   ShellPage(const QString& objectName, const QString& caption, QWidget* parent);

@@ -65,7 +65,7 @@ ChooserResult ChooseProfileAtStart(AppContext& ctx, int& argc, char** argv) {
   if (RealDisplay()) {
     const auto app = MakeApplication(argc, argv);
     QtHost host(ctx);
-    Cprofile dialog(ctx, host, true, nullptr);
+    ProfileDialog dialog(ctx, host, true, nullptr);
     dialog.exec();
     return dialog.result() == QDialog::Accepted ? ChooserResult::Chosen : ChooserResult::NotChosen;
   }

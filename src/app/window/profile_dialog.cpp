@@ -31,14 +31,14 @@ QString Q(std::u16string_view s) { return QString::fromStdU16String(std::u16stri
 
 }  // namespace
 
-Cprofile::Cprofile(AppContext& ctx, QtHost& host, bool chooser, QWidget* owner)
-    : CCustomDialog(owner), ctx_(ctx), host_(host), chooser_(chooser) {
+ProfileDialog::ProfileDialog(AppContext& ctx, QtHost& host, bool chooser, QWidget* owner)
+    : ToolkitDialog(owner), ctx_(ctx), host_(host), chooser_(chooser) {
   setObjectName("dlg134");
-  setWindowTitle(QStringLiteral("プロファイル設定"));
+  setWindowTitle(tr("プロファイル設定"));
   list = Child<QTableWidget>(0, 4, this);
   list->setObjectName("ctl1048");
-  list->setHorizontalHeaderLabels({QStringLiteral("プロファイル名"), QStringLiteral("最終更新"),
-                                   QStringLiteral("使用中"), QStringLiteral("No.")});
+  list->setHorizontalHeaderLabels(
+      {tr("プロファイル名"), tr("最終更新"), tr("使用中"), QStringLiteral("No.")});
   // The template's widths fit a time text of its font; wider fonts widen all.
   const double perChar = std::max(
       1.0,
@@ -56,15 +56,15 @@ Cprofile::Cprofile(AppContext& ctx, QtHost& host, bool chooser, QWidget* owner)
   list->setContextMenuPolicy(Qt::CustomContextMenu);
   list->setMinimumSize(qRound(440 * perChar), 220);
 
-  createButton = Child<QPushButton>(QStringLiteral("新規プロファイルを作成"), this);
+  createButton = Child<QPushButton>(tr("新規プロファイルを作成"), this);
   createButton->setObjectName("ctl1023");
   createButton->setAutoDefault(false);
   createButton->setVisible(!chooser_);
-  auto* close = Child<QPushButton>(QStringLiteral("閉じる"), this);
+  auto* close = Child<QPushButton>(tr("閉じる"), this);
   close->setObjectName("ctl1");
   close->setAutoDefault(false);
   // The template's "デフォルトに戻す" stays hidden and does nothing.
-  auto* defaults = Child<QPushButton>(QStringLiteral("デフォルトに戻す"), this);
+  auto* defaults = Child<QPushButton>(tr("デフォルトに戻す"), this);
   defaults->setObjectName("ctl1024");
   defaults->hide();
 
@@ -74,10 +74,10 @@ Cprofile::Cprofile(AppContext& ctx, QtHost& host, bool chooser, QWidget* owner)
   grid->addWidget(close, 1, 2);
   grid->setColumnStretch(1, 1);
 
-  connect(createButton, &QPushButton::clicked, this, &Cprofile::Create);
+  connect(createButton, &QPushButton::clicked, this, &ProfileDialog::Create);
   connect(close, &QPushButton::clicked, this, &QDialog::reject);
   connect(list, &QTableWidget::cellDoubleClicked, this, [this](int row, int) { SwitchRow(row); });
-  connect(list, &QTableWidget::itemChanged, this, &Cprofile::OnItemChanged);
+  connect(list, &QTableWidget::itemChanged, this, &ProfileDialog::OnItemChanged);
   connect(list, &QWidget::customContextMenuRequested, this, [this](const QPoint& pos) {
     const int row = list->rowAt(pos.y());
     if (row < 0) return;  // not on a row
@@ -87,7 +87,7 @@ Cprofile::Cprofile(AppContext& ctx, QtHost& host, bool chooser, QWidget* owner)
   Fill();
 }
 
-void Cprofile::AddRow(int number, const QString& name, const QString& savedAt, bool inUse) {
+void ProfileDialog::AddRow(int number, const QString& name, const QString& savedAt, bool inUse) {
   const bool was = filling_;
   filling_ = true;
   const int row = list->rowCount();
@@ -106,22 +106,24 @@ void Cprofile::AddRow(int number, const QString& name, const QString& savedAt, b
   filling_ = was;
 }
 
-void Cprofile::Fill() {
+void ProfileDialog::Fill() {
   list->setRowCount(0);
   for (const ProfileRow& p : ListProfiles(ctx_.programFolder, ctx_.startup.ProfileCount)) {
     AddRow(p.number, Q(p.name), Q(p.savedAt), !chooser_ && p.number == ctx_.startup.ProfileNumber);
   }
 }
 
-int Cprofile::NumberAt(int row) const { return list->item(row, kNumberColumn)->text().toInt(); }
+int ProfileDialog::NumberAt(int row) const {
+  return list->item(row, kNumberColumn)->text().toInt();
+}
 
-void Cprofile::Create() {
+void ProfileDialog::Create() {
   const auto row = CreateProfile(ctx_.programFolder, ctx_.startup, ctx_.settings, ctx_.folderList);
   if (row) WriteProfileExtras(ctx_.programFolder, row->number, ctx_.extras);
   if (row) AddRow(row->number, Q(row->name), Q(row->savedAt), false);
 }
 
-void Cprofile::SwitchRow(int row) {
+void ProfileDialog::SwitchRow(int row) {
   if (row < 0 || row >= list->rowCount()) return;
   if (list->item(row, 2)->text() == Q(kInUse)) return;
   if (!chooser_) {
@@ -134,9 +136,9 @@ void Cprofile::SwitchRow(int row) {
   accept();
 }
 
-void Cprofile::RenameRow(int row) {
+void ProfileDialog::RenameRow(int row) {
   if (row < 0 || row >= list->rowCount()) return;
-  Cprofilename dialog(list->item(row, 0)->text(), this);
+  ProfileNameDialog dialog(list->item(row, 0)->text(), this);
   host_.Exec(dialog);
   if (dialog.result() != QDialog::Accepted) return;
   const QString name = dialog.Name();
@@ -145,7 +147,7 @@ void Cprofile::RenameRow(int row) {
   list->item(row, 0)->setText(name);
 }
 
-void Cprofile::OnItemChanged(QTableWidgetItem* item) {
+void ProfileDialog::OnItemChanged(QTableWidgetItem* item) {
   // In-place editing ended with Enter or by leaving the cell (Escape ends
   // it without a change).
   if (filling_ || item->column() != 0) return;
@@ -157,7 +159,7 @@ void Cprofile::OnItemChanged(QTableWidgetItem* item) {
   }
 }
 
-void Cprofile::DeleteRow(int row) {
+void ProfileDialog::DeleteRow(int row) {
   if (row < 0 || row >= list->rowCount()) return;
   if (list->item(row, 2)->text() == Q(kInUse)) {
     host_.MessageBox(kInUseNotDeleted, kCaption, MsgIcon::None, MsgButtons::Ok);
@@ -174,18 +176,18 @@ void Cprofile::DeleteRow(int row) {
   list->removeRow(row);
 }
 
-std::unique_ptr<QMenu> Cprofile::RowMenu(int row) {
+std::unique_ptr<QMenu> ProfileDialog::RowMenu(int row) {
   auto menu = std::make_unique<QMenu>(this);
   menu->setObjectName("menu135");
   menu->setFont(MenuFont());
-  auto add = [this, &menu, row](int id, const char* label, void (Cprofile::*fn)(int)) {
+  auto add = [this, &menu, row](int id, const char* label, void (ProfileDialog::*fn)(int)) {
     QAction* a = menu->addAction(QString::fromUtf8(label));
     a->setObjectName(QStringLiteral("cmd%1").arg(id));
     connect(a, &QAction::triggered, this, [this, row, fn] { (this->*fn)(row); });
   };
-  add(32783, "プロファイル名を変更する(&P)", &Cprofile::RenameRow);
-  add(32784, "プロファイルを削除する(&D)", &Cprofile::DeleteRow);
-  add(32785, "デフォルト使用するプロファイルに設定する(&S)", &Cprofile::SwitchRow);
+  add(32783, "プロファイル名を変更する(&P)", &ProfileDialog::RenameRow);
+  add(32784, "プロファイルを削除する(&D)", &ProfileDialog::DeleteRow);
+  add(32785, "デフォルト使用するプロファイルに設定する(&S)", &ProfileDialog::SwitchRow);
   return menu;
 }
 

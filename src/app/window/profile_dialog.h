@@ -1,4 +1,4 @@
-// Cprofile: the profile dialog (dialog 134, "プロファイル設定"). It lists the
+// ProfileDialog (Cprofile): the profile dialog (dialog 134, "プロファイル設定"). It lists the
 // profiles, creates, renames (by dialog or in place), deletes and switches
 // them. In chooser mode (a command-line start with "/P") nothing is marked
 // in use, switching asks nothing and the create button is hidden.
@@ -18,12 +18,12 @@ namespace ordano {
 struct AppContext;
 class QtHost;
 
-class Cprofile : public CCustomDialog {
+class ProfileDialog : public ToolkitDialog {
   Q_OBJECT
  public:
   static constexpr int kNumberColumn = 3;
   // Accepted when the dialog ended with a switch.
-  Cprofile(AppContext& ctx, QtHost& host, bool chooser, QWidget* owner);
+  ProfileDialog(AppContext& ctx, QtHost& host, bool chooser, QWidget* owner);
 
   QTableWidget* list = nullptr;         // 1048
   QPushButton* createButton = nullptr;  // 1023

@@ -7,18 +7,18 @@
 
 namespace ordano {
 
-Cprofilename::Cprofilename(const QString& name, QWidget* owner) : CCustomDialog(owner) {
+ProfileNameDialog::ProfileNameDialog(const QString& name, QWidget* owner) : ToolkitDialog(owner) {
   setObjectName("dlg136");
-  setWindowTitle(QStringLiteral("プロファイル名変更"));
+  setWindowTitle(tr("プロファイル名変更"));
   auto* grid = Child<QGridLayout>(this);
-  auto* label = Child<QLabel>(QStringLiteral("プロファイル名"), this);
+  auto* label = Child<QLabel>(tr("プロファイル名"), this);
   edit = Child<QLineEdit>(name, this);
   edit->setObjectName("ctl1017");
   edit->setMinimumWidth(260);
-  auto* set = Child<QPushButton>(QStringLiteral("設定"), this);
+  auto* set = Child<QPushButton>(tr("設定"), this);
   set->setObjectName("ctl1");
   set->setDefault(true);
-  auto* cancel = Child<QPushButton>(QStringLiteral("取り消し"), this);
+  auto* cancel = Child<QPushButton>(tr("取り消し"), this);
   cancel->setObjectName("ctl2");
   grid->addWidget(label, 0, 0);
   grid->addWidget(edit, 0, 1, 1, 2);
@@ -34,6 +34,6 @@ Cprofilename::Cprofilename(const QString& name, QWidget* owner) : CCustomDialog(
   focusTimer_.start();
 }
 
-QString Cprofilename::Name() const { return edit->text().left(kMaxNameLength); }
+QString ProfileNameDialog::Name() const { return edit->text().left(kMaxNameLength); }
 
 }  // namespace ordano

@@ -1,4 +1,4 @@
-// Cprofilename: the profile name dialog (dialog 136).
+// ProfileNameDialog (Cprofilename): the profile name dialog (dialog 136).
 #pragma once
 
 #include <QTimer>
@@ -9,11 +9,11 @@ class QLineEdit;
 
 namespace ordano {
 
-class Cprofilename : public CCustomDialog {
+class ProfileNameDialog : public ToolkitDialog {
   Q_OBJECT
  public:
   static constexpr int kMaxNameLength = 200;
-  Cprofilename(const QString& name, QWidget* owner);
+  ProfileNameDialog(const QString& name, QWidget* owner);
   // The first 200 characters of the edit.
   QString Name() const;
   QLineEdit* edit = nullptr;

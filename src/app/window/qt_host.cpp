@@ -4,7 +4,9 @@
 #include <QClipboard>
 #include <QDesktopServices>
 #include <QMessageBox>
+#include <QThread>
 #include <QUrl>
+#include <chrono>
 
 #include "app/window/advanced_page.h"
 #include "app/window/basic_page.h"
@@ -38,82 +40,147 @@ QMessageBox::Icon QtIcon(MsgIcon icon) {
 
 }  // namespace
 
-QtHost::QtHost(AppContext& ctx, CMain* main) : ctx_(ctx), main_(main) {}
+QtHost::QtHost(AppContext& ctx, MainWindow* main)
+    : ctx_(ctx), main_(main), bridge_(std::make_unique<QObject>()) {}
 
-QtHost::~QtHost() = default;
+QtHost::~QtHost() { ShutDown(); }
 
 QWidget* QtHost::Owner() const { return main_; }
 
+bool QtHost::OnInterfaceThread() const { return QThread::currentThread() == bridge_->thread(); }
+
+void QtHost::OnInterface(const std::function<void()>& fn) {
+  if (OnInterfaceThread()) {
+    fn();
+  } else {
+    // The worker waits here; the interface thread never waits for the worker
+    // (a close while a run is under way cancels it and returns).
+    QMetaObject::invokeMethod(bridge_.get(), fn, Qt::BlockingQueuedConnection);
+  }
+}
+
+void QtHost::ShutDown() {
+  if (!worker_.Running()) return;
+  worker_.RequestCancel();
+  modalScript = [](QDialog& dialog) { dialog.reject(); };
+  worker_.Drain();
+}
+
 void QtHost::CollectRunPages(SettingsRecord& s) {
   if (main_ == nullptr) return;
-  main_->AdvancedPage().Collect(s);
-  main_->HtmlPage().Collect(s);
+  OnInterface([&] {
+    main_->Advanced().Collect(s);
+    main_->HtmlTags().Collect(s);
+  });
 }
 
 void QtHost::CollectBasicPage(SettingsRecord& s) {
-  if (main_ != nullptr) main_->BasicPage().Collect(s);
+  if (main_ != nullptr) OnInterface([&] { main_->Basic().Collect(s); });
 }
 
 void QtHost::ApplyBasicPage(const SettingsRecord& s) {
-  if (main_ != nullptr) main_->BasicPage().Apply(s);
+  if (main_ != nullptr) OnInterface([&] { main_->Basic().Apply(s); });
 }
 
 std::u16string QtHost::Wildcard() {
-  return main_ != nullptr ? main_->BasicPage().Wildcard() : RunHost::Wildcard();
+  if (main_ == nullptr) return RunHost::Wildcard();
+  std::u16string wildcard;
+  OnInterface([&] { wildcard = main_->Basic().Wildcard(); });
+  return wildcard;
 }
 
 bool QtHost::IncludeFileDrops() {
-  return main_ != nullptr ? main_->BasicPage().IncludeFileDrops() : RunHost::IncludeFileDrops();
+  if (main_ == nullptr) return RunHost::IncludeFileDrops();
+  bool include = false;
+  OnInterface([&] { include = main_->Basic().IncludeFileDrops(); });
+  return include;
 }
 
-void QtHost::Pump(RunState&, int) {
-  // Painting, the progress window and its stop button; the main window and
-  // its pages are disabled, so no second run can start from here.
-  QCoreApplication::processEvents(QEventLoop::AllEvents);
+void QtHost::Pump(RunState& run) {
+  if (worker_.CancelRequested()) run.CancelRequested = true;
+  // The progress window draws on its own timer from what is published here,
+  // a few times a second at most.
+  using namespace std::chrono;
+  const std::int64_t now =
+      duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
+  if (now - lastPublished_ < 40) return;
+  lastPublished_ = now;
+  const std::lock_guard lock(progressMutex_);
+  progress_ = ProgressTextsOf(run, progressMd5_);
 }
 
 void QtHost::ProgressBegin(RunState& run) {
-  const double scale = main_ != nullptr ? main_->Scale() : 1.02;
-  status_ = std::make_unique<CStatus>(run, ctx_.options.settings.ComputeMd5 != 0, scale, Owner());
-  status_->show();
-  QApplication::setOverrideCursor(Qt::WaitCursor);
-  if (main_ != nullptr) main_->SetRunning(true);
+  const bool md5 = ctx_.options.settings.ComputeMd5 != 0;
+  {
+    const std::lock_guard lock(progressMutex_);
+    progressMd5_ = md5;
+    progress_ = ProgressTextsOf(run, md5);
+  }
+  lastPublished_ = 0;
+  OnInterface([this] {
+    const double scale = main_ != nullptr ? main_->Scale() : 1.02;
+    // The window stays until the run ends: a single large file's digest
+    // still runs when every entry is counted.
+    status_ = std::make_unique<ProgressWindow>(
+        ProgressSource{[this] {
+                         const std::lock_guard lock(progressMutex_);
+                         return progress_;
+                       },
+                       [] { return false; }, [this] { worker_.RequestCancel(); }},
+        scale, Owner());
+    status_->show();
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    if (main_ != nullptr) main_->SetRunning(true);
+  });
 }
 
 void QtHost::ProgressEnd(RunState&) {
-  status_.reset();
-  if (main_ != nullptr) main_->SetRunning(false);
-  QApplication::restoreOverrideCursor();
+  OnInterface([this] {
+    status_.reset();
+    if (main_ != nullptr) main_->SetRunning(false);
+    QApplication::restoreOverrideCursor();
+  });
 }
 
 void QtHost::DownloadBegin() {
-  received_ = total_ = 0;
-  downloadStopped_ = false;
-  const double scale = main_ != nullptr ? main_->Scale() : 1.02;
-  download_ = std::make_unique<CStatus>(
-      ProgressSource{[this] { return DownloadTextsOf(received_, total_); }, [] { return false; },
-                     [this] { downloadStopped_ = true; }},
-      scale, Owner());
-  download_->setWindowTitle(QStringLiteral("おるだの♪ アップデート"));
-  download_->show();
-  // Nothing else starts while the transfer serves the window's events.
-  if (main_ != nullptr) main_->SetRunning(true);
+  OnInterface([this] {
+    received_ = total_ = 0;
+    downloadStopped_ = false;
+    const double scale = main_ != nullptr ? main_->Scale() : 1.02;
+    download_ = std::make_unique<ProgressWindow>(
+        ProgressSource{[this] { return DownloadTextsOf(received_, total_); }, [] { return false; },
+                       [this] { downloadStopped_ = true; }},
+        scale, Owner());
+    download_->setWindowTitle(QStringLiteral("おるだの♪ アップデート"));
+    download_->show();
+    // Nothing else starts while the transfer runs.
+    if (main_ != nullptr) main_->SetRunning(true);
+  });
 }
 
 bool QtHost::DownloadProgress(std::uint64_t received, std::uint64_t total) {
-  received_ = received;
-  total_ = total;
-  QCoreApplication::processEvents(QEventLoop::AllEvents);
-  // A close of the main window meanwhile stops the download too.
-  return !downloadStopped_ && !(main_ != nullptr && main_->CloseRequested());
+  bool goOn = true;
+  const bool here = OnInterfaceThread();
+  OnInterface([&] {
+    received_ = received;
+    total_ = total;
+    // The update check runs on the interface thread: its window is served here.
+    if (here) QCoreApplication::processEvents(QEventLoop::AllEvents);
+    // A close of the main window meanwhile stops the download too.
+    goOn = !downloadStopped_ && !(main_ != nullptr && main_->CloseRequested());
+  });
+  return goOn;
 }
 
 void QtHost::DownloadEnd() {
-  download_.reset();
-  if (main_ != nullptr) main_->SetRunning(false);
+  OnInterface([this] {
+    download_.reset();
+    if (main_ != nullptr) main_->SetRunning(false);
+  });
 }
 
 void QtHost::Exec(QDialog& dialog) {
+  // Only ever on the interface thread.
   if (modalScript) {
     modalScript(dialog);
   } else {
@@ -123,6 +190,13 @@ void QtHost::Exec(QDialog& dialog) {
 
 MsgAnswer QtHost::MessageBox(std::u16string_view text, std::u16string_view caption, MsgIcon icon,
                              MsgButtons buttons) {
+  MsgAnswer answer = MsgAnswer::Cancel;
+  OnInterface([&] { answer = AskNow(text, caption, icon, buttons); });
+  return answer;
+}
+
+MsgAnswer QtHost::AskNow(std::u16string_view text, std::u16string_view caption, MsgIcon icon,
+                         MsgButtons buttons) {
   QMessageBox::StandardButtons shown = QMessageBox::Ok;
   if (buttons == MsgButtons::YesNo) shown = QMessageBox::Yes | QMessageBox::No;
   if (buttons == MsgButtons::YesNoCancel) {
@@ -149,29 +223,45 @@ MsgAnswer QtHost::MessageBox(std::u16string_view text, std::u16string_view capti
 }
 
 std::optional<SaveDialogState> QtHost::SaveDialog(const SaveDialogState& proposal) {
-  SaveFileDialog dialog(Owner(), proposal);
-  Exec(dialog);
-  if (dialog.result() != QDialog::Accepted) return std::nullopt;
-  return dialog.Answer();
+  std::optional<SaveDialogState> answer;
+  OnInterface([&] {
+    SaveFileDialog dialog(Owner(), proposal);
+    Exec(dialog);
+    if (dialog.result() == QDialog::Accepted) answer = dialog.Answer();
+  });
+  return answer;
 }
 
 void QtHost::ShowCrawlText(CrawlText, std::u16string_view text) {
-  if (main_ != nullptr) main_->WebPage().ShowText(QString::fromStdU16String(std::u16string(text)));
+  if (main_ == nullptr) return;
+  // Posted: the crawl goes on while the page shows it.
+  QMetaObject::invokeMethod(
+      bridge_.get(),
+      [this, shown = QString::fromStdU16String(std::u16string(text))] {
+        main_->Web().ShowText(shown);
+      },
+      OnInterfaceThread() ? Qt::DirectConnection : Qt::QueuedConnection);
 }
 
 bool QtHost::SetClipboardText(std::u16string_view text) {
-  QClipboard* clipboard = QGuiApplication::clipboard();
-  if (clipboard == nullptr) return false;
-  clipboard->setText(QString::fromStdU16String(std::u16string(text)));
-  return true;
+  bool set = false;
+  OnInterface([&] {
+    QClipboard* clipboard = QGuiApplication::clipboard();
+    if (clipboard == nullptr) return;
+    clipboard->setText(QString::fromStdU16String(std::u16string(text)));
+    set = true;
+  });
+  return set;
 }
 
 void QtHost::OpenWithDefaultProgram(const std::string& path, const std::string&) {
-  opened.push_back(path);
-  if (!launchOpen) return;
-  const QString text = QString::fromStdString(path);
-  QDesktopServices::openUrl(text.contains(QStringLiteral("://")) ? QUrl(text)
-                                                                 : QUrl::fromLocalFile(text));
+  OnInterface([&] {
+    opened.push_back(path);
+    if (!launchOpen) return;
+    const QString text = QString::fromStdString(path);
+    QDesktopServices::openUrl(text.contains(QStringLiteral("://")) ? QUrl(text)
+                                                                   : QUrl::fromLocalFile(text));
+  });
 }
 
 }  // namespace ordano

@@ -29,10 +29,6 @@ ProgressTexts ProgressTextsOf(const RunState& run, bool md5) {
   return t;
 }
 
-bool ProgressFinished(const RunState& run) {
-  return (run.ExpectedCount != 0 && run.ExpectedCount == run.EntryCount + 1) || run.RunFinished;
-}
-
 namespace {
 
 QString ByteText(std::uint64_t bytes) {
@@ -57,14 +53,8 @@ ProgressTexts DownloadTextsOf(std::uint64_t received, std::uint64_t total) {
   return t;
 }
 
-CStatus::CStatus(RunState& run, bool md5, double scale, QWidget* owner)
-    : CStatus(ProgressSource{[&run, md5] { return ProgressTextsOf(run, md5); },
-                             [&run] { return ProgressFinished(run); },
-                             [&run] { run.CancelRequested = true; }},
-              scale, owner) {}
-
-CStatus::CStatus(ProgressSource source, double scale, QWidget* owner)
-    : CCustomDialog(owner),
+ProgressWindow::ProgressWindow(ProgressSource source, double scale, QWidget* owner)
+    : ToolkitDialog(owner),
       source_(std::move(source)),
       scale_(scale),
       surface_(kSurfaceWidth, kSurfaceHeight, QImage::Format_RGB32),
@@ -89,25 +79,25 @@ CStatus::CStatus(ProgressSource source, double scale, QWidget* owner)
   font_.setStretch(118);
   font_.setWeight(QFont::Medium);
 
-  stop_ = Child<QPushButton>(QStringLiteral("中止"), this);
+  stop_ = Child<QPushButton>(tr("中止"), this);
   stop_->setObjectName("ctl1023");
   stop_->setGeometry(w - static_cast<int>(90 * scale_), static_cast<int>(h * 0.6) + 10,
                      static_cast<int>(80 * scale_), static_cast<int>(28 * scale_));
-  connect(stop_, &QPushButton::clicked, this, &CStatus::reject);
+  connect(stop_, &QPushButton::clicked, this, &ProgressWindow::reject);
   timer_.setObjectName("timer10");
   timer_.setInterval(50);
-  connect(&timer_, &QTimer::timeout, this, &CStatus::Tick);
+  connect(&timer_, &QTimer::timeout, this, &ProgressWindow::Tick);
   timer_.start();
 }
 
 // Escape and the window manager's close stop as the button does: a hidden
 // window would leave nothing to stop with.
-void CStatus::reject() {
+void ProgressWindow::reject() {
   source_.stop();
-  CCustomDialog::reject();
+  ToolkitDialog::reject();
 }
 
-void CStatus::Tick() {
+void ProgressWindow::Tick() {
   texts_ = source_.texts();
   QPainter p(&surface_);
   p.fillRect(0, 0, 739, kSurfaceHeight, Qt::black);
@@ -134,17 +124,17 @@ void CStatus::Tick() {
   }
 }
 
-void CStatus::paintEvent(QPaintEvent*) {
+void ProgressWindow::paintEvent(QPaintEvent*) {
   QPainter p(this);
   p.setRenderHint(QPainter::SmoothPixmapTransform);
   p.drawImage(QRect(0, 0, width(), static_cast<int>(height() * 0.6)), surface_);
 }
 
-void CStatus::mousePressEvent(QMouseEvent* event) {
+void ProgressWindow::mousePressEvent(QMouseEvent* event) {
   dragFrom_ = event->globalPosition().toPoint() - frameGeometry().topLeft();
 }
 
-void CStatus::mouseMoveEvent(QMouseEvent* event) {
+void ProgressWindow::mouseMoveEvent(QMouseEvent* event) {
   if (event->buttons() & Qt::LeftButton) move(event->globalPosition().toPoint() - dragFrom_);
 }
 

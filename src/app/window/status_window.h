@@ -1,7 +1,7 @@
-// CStatus: the progress window of a scan. It draws the run state on its own
-// 50 ms timer, closes itself when the scan is over, and its "中止" button
-// only sets the run's cancel flag. The update's download shows its bytes in
-// the same window.
+// ProgressWindow (CStatus): the progress window of a run. It draws what its source gives on
+// its own 50 ms timer and stays until the run closes it (a digest still runs
+// when every entry is counted); its "中止" button only sets the run's cancel
+// flag. The update's download shows its bytes in the same window.
 #pragma once
 
 #include <QImage>
@@ -25,8 +25,6 @@ struct ProgressTexts {
   double hundredths = 0;
 };
 ProgressTexts ProgressTextsOf(const RunState& run, bool md5);
-// The window closes itself at the first tick where this holds.
-bool ProgressFinished(const RunState& run);
 // A download: bytes received of the total (0 when the server gave none).
 ProgressTexts DownloadTextsOf(std::uint64_t received, std::uint64_t total);
 
@@ -37,14 +35,13 @@ struct ProgressSource {
   std::function<void()> stop;      // "中止", Escape too
 };
 
-class CStatus : public CCustomDialog {
+class ProgressWindow : public ToolkitDialog {
   Q_OBJECT
  public:
   static constexpr int kSurfaceWidth = 479;
   static constexpr int kSurfaceHeight = 120;
 
-  CStatus(RunState& run, bool md5, double scale, QWidget* owner);
-  CStatus(ProgressSource source, double scale, QWidget* owner);
+  ProgressWindow(ProgressSource source, double scale, QWidget* owner);
 
   // One timer tick: texts, surface, closing test.
   void Tick();

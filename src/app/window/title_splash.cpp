@@ -9,6 +9,7 @@
 #include <QPainterPath>
 #include <QScreen>
 #include <QtEndian>
+#include <algorithm>
 
 #include "app/window/pages.h"
 
@@ -144,7 +145,7 @@ QImage BuiltInTitlePicture() {
   return img;
 }
 
-CTitle::CTitle(const QString& programFolder, QWidget* parent)
+TitleSplash::TitleSplash(const QString& programFolder, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint | Qt::Tool) {
   setObjectName("title");
   setWindowTitle(QStringLiteral("おるだの♪"));
@@ -154,16 +155,16 @@ CTitle::CTitle(const QString& programFolder, QWidget* parent)
   setMask(ShapeOf(picture_));
   timer_.setObjectName("timer1012");
   timer_.setInterval(kTickMs);
-  connect(&timer_, &QTimer::timeout, this, &CTitle::Step);
+  connect(&timer_, &QTimer::timeout, this, &TitleSplash::Step);
   SetAlpha(0);
 }
 
-void CTitle::SetAlpha(int alpha) {
+void TitleSplash::SetAlpha(int alpha) {
   alpha_ = alpha;
   setWindowOpacity(alpha / 255.0);
 }
 
-void CTitle::Show(bool staying) {
+void TitleSplash::Show(bool staying) {
   staying_ = staying;
   if (!placed_) {
     placed_ = true;
@@ -184,15 +185,43 @@ void CTitle::Show(bool staying) {
   }
 }
 
-void CTitle::ShowTimed() { Show(false); }
-void CTitle::ShowStaying() { Show(true); }
-
-void CTitle::CloseTitle() {
-  timer_.stop();
-  hide();
+std::optional<QPoint> PlaceBeside(const QSize& size, const QRect& window, const QRect& area) {
+  constexpr int kGap = 8;
+  auto clampY = [&](int y) {
+    return std::clamp(y, area.top(), std::max(area.top(), area.bottom() + 1 - size.height()));
+  };
+  auto clampX = [&](int x) {
+    return std::clamp(x, area.left(), std::max(area.left(), area.right() + 1 - size.width()));
+  };
+  const QPoint candidates[] = {
+      {window.right() + 1 + kGap, clampY(window.top())},
+      {window.left() - kGap - size.width(), clampY(window.top())},
+      {clampX(window.left()), window.bottom() + 1 + kGap},
+      {clampX(window.left()), window.top() - kGap - size.height()},
+  };
+  for (const QPoint& at : candidates) {
+    const QRect splash(at, size);
+    if (area.contains(splash) && !splash.intersects(window)) return at;
+  }
+  return std::nullopt;
 }
 
-void CTitle::Step() {
+void TitleSplash::PlaceAt(const QPoint& topLeft) {
+  placed_ = true;
+  move(topLeft);
+}
+
+void TitleSplash::ShowTimed() { Show(false); }
+void TitleSplash::ShowStaying() { Show(true); }
+
+void TitleSplash::CloseTitle() {
+  timer_.stop();
+  const bool shown = isVisible();
+  hide();
+  if (shown) emit closed();
+}
+
+void TitleSplash::Step() {
   const int alpha = SplashAlpha(++tick_, alpha_);
   if (alpha < 0) {
     CloseTitle();
@@ -201,20 +230,20 @@ void CTitle::Step() {
   SetAlpha(alpha);
 }
 
-std::unique_ptr<QMenu> CTitle::MakeMenu() {
+std::unique_ptr<QMenu> TitleSplash::MakeMenu() {
   auto menu = std::make_unique<QMenu>(this);
-  QAction* close = menu->addAction(QStringLiteral("閉じる"));
+  QAction* close = menu->addAction(tr("閉じる"));
   close->setObjectName("cmd102");
-  connect(close, &QAction::triggered, this, &CTitle::CloseTitle);
+  connect(close, &QAction::triggered, this, &TitleSplash::CloseTitle);
   return menu;
 }
 
-void CTitle::paintEvent(QPaintEvent*) {
+void TitleSplash::paintEvent(QPaintEvent*) {
   QPainter p(this);
   p.drawImage(0, 0, picture_);
 }
 
-void CTitle::mousePressEvent(QMouseEvent* event) {
+void TitleSplash::mousePressEvent(QMouseEvent* event) {
   // The whole window is its caption.
   dragOffset_ = event->globalPosition().toPoint() - frameGeometry().topLeft();
   if (event->button() == Qt::RightButton && staying_) {
@@ -222,12 +251,12 @@ void CTitle::mousePressEvent(QMouseEvent* event) {
   }
 }
 
-void CTitle::mouseMoveEvent(QMouseEvent* event) {
+void TitleSplash::mouseMoveEvent(QMouseEvent* event) {
   if (event->buttons() & Qt::LeftButton) move(event->globalPosition().toPoint() - dragOffset_);
 }
 
-void CTitle::mouseDoubleClickEvent(QMouseEvent*) { CloseTitle(); }
+void TitleSplash::mouseDoubleClickEvent(QMouseEvent*) { CloseTitle(); }
 
-void CTitle::contextMenuEvent(QContextMenuEvent* event) { event->accept(); }
+void TitleSplash::contextMenuEvent(QContextMenuEvent* event) { event->accept(); }
 
 }  // namespace ordano

@@ -1,4 +1,4 @@
-// CTitle: the title splash, a borderless picture window in the picture's own
+// TitleSplash (CTitle): the title splash, a borderless picture window in the picture's own
 // shape. Timed, it fades in, holds and fades out (timer 1012); staying, it
 // shows at full opacity until closed.
 #pragma once
@@ -9,6 +9,7 @@
 #include <QTimer>
 #include <QWidget>
 #include <memory>
+#include <optional>
 
 class QMenu;
 
@@ -29,15 +30,23 @@ QImage LoadTitleBitmap(const QString& path);
 // The built-in picture, drawn here.
 QImage BuiltInTitlePicture();
 
-class CTitle : public QWidget {
+// Where a splash of `size` stands beside `window` (its frame) inside `area`
+// without covering it: right, left, below or above; none when no side has room.
+std::optional<QPoint> PlaceBeside(const QSize& size, const QRect& window, const QRect& area);
+
+class TitleSplash : public QWidget {
   Q_OBJECT
  public:
   static constexpr int kTickMs = 100;
-  // The picture is "title_.bmp" in `programFolder` when usable, else the built-in one.
-  explicit CTitle(const QString& programFolder, QWidget* parent = nullptr);
+  // The picture is "title_.bmp" in `programFolder` when usable, else the
+  // built-in one. With the main window as parent it is a window of its own
+  // above it that takes clicks, drags and its menu while the main window is up.
+  explicit TitleSplash(const QString& programFolder, QWidget* parent = nullptr);
 
   void ShowTimed();
   void ShowStaying();
+  // Places the splash at `topLeft` for its next show.
+  void PlaceAt(const QPoint& topLeft);
   void CloseTitle();  // command 102 and the double click
   // One tick of timer 1012.
   void Step();
@@ -49,6 +58,10 @@ class CTitle : public QWidget {
   const QImage& Picture() const { return picture_; }
   // The staying splash's context menu ("閉じる").
   std::unique_ptr<QMenu> MakeMenu();
+
+ signals:
+  // The splash was hidden: faded out, double-clicked or closed from its menu.
+  void closed();
 
  protected:
   void paintEvent(QPaintEvent* event) override;

@@ -27,7 +27,7 @@ bool OfferUpdateAtStart(AppContext& ctx, int argc, char** argv) {
   return StartupUpdateCheck(host, setup);
 }
 
-void CheckForUpdateFromWindow(CMain& window) {
+void CheckForUpdateFromWindow(MainWindow& window) {
   if (window.Busy()) return;
   std::vector<std::string> arguments;
   const QStringList all = QCoreApplication::arguments();

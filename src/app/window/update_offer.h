@@ -5,7 +5,7 @@
 namespace ordano {
 
 struct AppContext;
-class CMain;
+class MainWindow;
 
 // Start-up: silent unless a newer build exists; true when the user took it
 // and the installer runs (the window is then not opened).
@@ -13,6 +13,6 @@ bool OfferUpdateAtStart(AppContext& ctx, int argc, char** argv);
 
 // The information page's button: every outcome is told; when the installer
 // takes over, the window closes the ordinary way (settings saved).
-void CheckForUpdateFromWindow(CMain& window);
+void CheckForUpdateFromWindow(MainWindow& window);
 
 }  // namespace ordano

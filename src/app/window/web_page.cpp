@@ -6,27 +6,30 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
+#include <memory>
 
+#include "app/window/run_worker.h"
 #include "core/app_context.h"
 
 namespace ordano {
 namespace {
 
-const QString kListAndSave = QStringLiteral("リスト化して保存");
+constexpr const char* kListAndSave = QT_TR_NOOP("リスト化して保存");
 
 }  // namespace
 
-CWebList::CWebList(AppContext& ctx, QWidget* parent) : CCustomDialog(parent, true), ctx_(ctx) {
+WebPage::WebPage(AppContext& ctx, RunWorker& worker, QWidget* parent)
+    : ToolkitPage(parent), ctx_(ctx), worker_(worker) {
   setObjectName("dlg144");
   auto* rows = Child<QVBoxLayout>(this);
-  auto* group = Child<QGroupBox>(QStringLiteral("Web検索(URL配下リスト化)"), this);
+  auto* group = Child<QGroupBox>(tr("Web検索(URL配下リスト化)"), this);
   auto* g = Child<QVBoxLayout>(group);
   auto* line = Child<QHBoxLayout>();
-  line->addWidget(Child<QLabel>(QStringLiteral("対象URL"), group));
+  line->addWidget(Child<QLabel>(tr("対象URL"), group));
   urlEdit = Child<QLineEdit>(group);
   urlEdit->setObjectName("ctl1100");
   line->addWidget(urlEdit, 1);
-  button = Child<QPushButton>(kListAndSave, group);
+  button = Child<QPushButton>(tr(kListAndSave), group);
   button->setObjectName("ctl1101");
   button->setAutoDefault(false);
   line->addWidget(button);
@@ -45,43 +48,59 @@ CWebList::CWebList(AppContext& ctx, QWidget* parent) : CCustomDialog(parent, tru
       "同一ホスト・指定パス配下のHTMLを辿り、リンク、画像、動画、音声、CSS等を列挙します。\r\n"
       "出力は基本・高度タブの設定に従います（クリップボード保存も含む）。\r\n"
       "開始後は同じボタンで中止できます。"));
-  connect(button, &QPushButton::clicked, this, &CWebList::OnButton);
+  connect(button, &QPushButton::clicked, this, &WebPage::OnButton);
   connect(urlEdit, &QLineEdit::returnPressed, button, &QPushButton::click);
 }
 
-void CWebList::ShowText(const QString& text) {
+void WebPage::ShowText(const QString& text) {
   QString shown = text;
   shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
   statusText->setText(shown);
 }
 
-void CWebList::OnButton() {
+void WebPage::OnButton() {
   if (running_) {
-    // Re-entered from the crawl's pumping: only the flag; the crawl notices it.
-    ctx_.run.CancelRequested = true;
-    button->setText(QStringLiteral("中止処理中..."));
+    // Only the flag; the crawl notices it at its next pump.
+    worker_.RequestCancel();
+    button->setText(tr("中止処理中..."));
     button->setEnabled(false);
     return;
   }
+  if (worker_.Busy()) return;
   const std::u16string accepted = AcceptStartUrl(urlEdit->text().toStdU16String());
-  if (!accepted.empty()) urlEdit->setText(QString::fromStdU16String(accepted));
+  if (accepted.empty()) {
+    // Nothing to crawl: the message only.
+    lastOutcome_ = RunWebSearch(ctx_, urlEdit->text().toStdU16String());
+    emit crawlFinished();
+    return;
+  }
+  urlEdit->setText(QString::fromStdU16String(accepted));
+  running_ = true;
+  urlEdit->setEnabled(false);
+  button->setText(tr("中止"));
+  emit crawlStarted();
 
   WebSearchOptions options;
+  // On the worker thread: the page changes on the interface thread.
   options.crawlEnded = [this] {
-    running_ = false;
-    urlEdit->setEnabled(true);
-    button->setEnabled(true);
-    button->setText(kListAndSave);
+    QMetaObject::invokeMethod(this, &WebPage::CrawlEnded, Qt::QueuedConnection);
   };
-  if (!accepted.empty()) {
-    running_ = true;
-    urlEdit->setEnabled(false);
-    button->setText(QStringLiteral("中止"));
-  }
-  // The empty-URL message, the crawl, the cancel question and the output.
-  lastOutcome_ = RunWebSearch(ctx_, urlEdit->text().toStdU16String(), options);
-  options.crawlEnded();
-  emit crawlFinished();
+  auto outcome = std::make_shared<WebSearchOutcome>();
+  // The crawl, the cancel question and the output.
+  worker_.Start([this, typed = urlEdit->text().toStdU16String(), options,
+                 outcome] { *outcome = RunWebSearch(ctx_, typed, options); },
+                [this, outcome] {
+                  CrawlEnded();
+                  lastOutcome_ = std::move(*outcome);
+                  emit crawlFinished();
+                });
+}
+
+void WebPage::CrawlEnded() {
+  running_ = false;
+  urlEdit->setEnabled(true);
+  button->setEnabled(true);
+  button->setText(tr(kListAndSave));
 }
 
 }  // namespace ordano

@@ -1,4 +1,4 @@
-// CWebList: the web page (dialog 144). One button starts the crawl below the
+// WebPage (CWebList): the web page (dialog 144). One button starts the crawl below the
 // typed URL and, while it runs, cancels it; the result goes through the
 // ordinary output run.
 #pragma once
@@ -15,11 +15,12 @@ class QPushButton;
 namespace ordano {
 
 struct AppContext;
+class RunWorker;
 
-class CWebList : public CCustomDialog {
+class WebPage : public ToolkitPage {
   Q_OBJECT
  public:
-  CWebList(AppContext& ctx, QWidget* parent);
+  WebPage(AppContext& ctx, RunWorker& worker, QWidget* parent);
 
   // Status and completion texts of the crawl (static 1102).
   void ShowText(const QString& text);
@@ -31,12 +32,17 @@ class CWebList : public CCustomDialog {
   QLabel* statusText = nullptr;   // 1102
 
  signals:
+  // A crawl starts on the worker thread, and has ended with its output.
+  void crawlStarted();
   void crawlFinished();
 
  private:
   void OnButton();
+  // The crawl has returned: the URL and the button serve again.
+  void CrawlEnded();
 
   AppContext& ctx_;
+  RunWorker& worker_;
   bool running_ = false;
   WebSearchOutcome lastOutcome_;
 };

@@ -3,14 +3,17 @@
 #include <unistd.h>
 
 #include <QApplication>
+#include <QEventLoop>
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QMessageBox>
+#include <QScreen>
 #include <QStyleFactory>
 #include <QTimer>
 #include <QTranslator>
 #include <cstdlib>
 #include <memory>
+#include <optional>
 
 #include "app/exit_status.h"
 #include "app/window/main_window.h"
@@ -38,7 +41,6 @@ bool Set(const char* name) {
 std::unique_ptr<QApplication> MakeApplication(int& argc, char** argv) {
   auto app = std::make_unique<QApplication>(argc, argv);
   QApplication::setApplicationName(QStringLiteral("ordano"));
-  QApplication::setApplicationDisplayName(QStringLiteral("おるだの♪"));
   QApplication::setDesktopFileName(QStringLiteral("ordanou"));
   // The same look on every desktop; the toolkit colours it.
   if (QStyle* fusion = QStyleFactory::create(QStringLiteral("Fusion"))) {
@@ -63,7 +65,34 @@ bool DesktopLaunch() {
          DisplayReachable();
 }
 
-int RunWindow(int& argc, char** argv, const std::function<void(CMain&)>& shown) {
+void ShowMainWindow(MainWindow& window, bool withTitle, const std::function<void()>& shown) {
+  auto showWindow = [&window, shown] {
+    window.show();
+    if (shown) shown();
+  };
+  if (!withTitle) {
+    showWindow();
+    return;
+  }
+  // The title at start never covers the window: beside it where the screen
+  // has room, otherwise alone before the window opens.
+  TitleSplash& title = window.Title();
+  const QScreen* screen = window.screen();
+  const std::optional<QPoint> beside =
+      screen == nullptr
+          ? std::nullopt
+          : PlaceBeside(title.size(), window.frameGeometry(), screen->availableGeometry());
+  if (beside) {
+    title.PlaceAt(*beside);
+    showWindow();
+    title.ShowTimed();
+    return;
+  }
+  QObject::connect(&title, &TitleSplash::closed, &window, showWindow, Qt::SingleShotConnection);
+  title.ShowTimed();
+}
+
+int RunWindow(int& argc, char** argv, const std::function<void(MainWindow&)>& shown) {
   std::unique_ptr<QApplication> app = MakeApplication(argc, argv);
   auto ctx = std::make_unique<AppContext>();
   ctx->programFolder = ProgramFolder();
@@ -81,15 +110,13 @@ int RunWindow(int& argc, char** argv, const std::function<void(CMain&)>& shown) 
   // A newer build taken at start-up: the installer waits for this process.
   if (OfferUpdateAtStart(*ctx, argc, argv)) return kExitOk;
   {
-    CMain window(*ctx);
+    MainWindow window(*ctx);
     window.Initialise();
     TakeSnapshot(*ctx);
-    // The title at start: timed and beside the window, never in its way.
-    if (ctx->settings.NoTitleAtStart == 0) {
-      QTimer::singleShot(0, &window, [&window] { window.Title().ShowTimed(); });
-    }
-    if (shown) QTimer::singleShot(0, &window, [&] { shown(window); });
-    window.exec();
+    ShowMainWindow(window, ctx->settings.NoTitleAtStart == 0, [&] {
+      if (shown) QTimer::singleShot(0, &window, [&] { shown(window); });
+    });
+    QApplication::exec();
   }
   WriteStartupRecord(ctx->programFolder, ctx->startup);
   return kExitOk;
@@ -98,8 +125,15 @@ int RunWindow(int& argc, char** argv, const std::function<void(CMain&)>& shown) 
 int WithDesktopHost(AppContext& ctx, int& argc, char** argv,
                     const std::function<int(RunHost&)>& body) {
   std::unique_ptr<QApplication> app = MakeApplication(argc, argv);
+  // Its windows come and go while the run works; none of them ends it.
+  QApplication::setQuitOnLastWindowClosed(false);
   QtHost host(ctx);
-  return body(host);
+  int status = 0;
+  QEventLoop loop;
+  // The run works on the host's worker thread; this thread serves its windows.
+  host.Worker().Start([&] { status = body(host); }, [&loop] { loop.quit(); });
+  loop.exec();
+  return status;
 }
 
 }  // namespace ordano

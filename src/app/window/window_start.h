@@ -10,7 +10,7 @@ class QApplication;
 namespace ordano {
 
 struct AppContext;
-class CMain;
+class MainWindow;
 class RunHost;
 
 // The application object of the window layer: Fusion style, Qt's own texts
@@ -26,7 +26,12 @@ bool DesktopLaunch();
 // The whole window start-up: single instance, settings, the main window,
 // sa.dat after it closed. Returns the exit status. `shown` (benchmarks) is
 // called once the window is on screen and its event loop runs.
-int RunWindow(int& argc, char** argv, const std::function<void(CMain&)>& shown = {});
+int RunWindow(int& argc, char** argv, const std::function<void(MainWindow&)>& shown = {});
+
+// Shows the main window, with the timed title at start when `withTitle`:
+// beside the window where the screen has room, otherwise alone before it.
+// `shown` follows once the window is shown.
+void ShowMainWindow(MainWindow& window, bool withTitle, const std::function<void()>& shown = {});
 
 // Runs `body` with the window's host (progress window, message boxes).
 int WithDesktopHost(AppContext& ctx, int& argc, char** argv,

@@ -114,7 +114,7 @@ int ListArchive(AppContext& ctx, const std::string& path, std::u16string_view fo
   MemberReadOptions options;
   options.computeCrc = filling;
   options.keepReading = [&ctx]() {
-    ctx.Host().Pump(ctx.run, 1);
+    ctx.Host().Pump(ctx.run);
     return !ctx.run.CancelRequested;
   };
   errno = 0;
@@ -144,7 +144,7 @@ int ListArchive(AppContext& ctx, const std::string& path, std::u16string_view fo
   }
   int count = 0;
   for (int i = 0; !run.CancelRequested; ++i) {
-    if ((i + 1) % kMembersPerPump == 0) ctx.Host().Pump(run, 1);
+    if ((i + 1) % kMembersPerPump == 0) ctx.Host().Pump(run);
     if (!IsFolderMember(record)) {
       if (filling) {
         if (!RoomForRow(run, ctx.table)) break;
