@@ -249,12 +249,12 @@ bool WriteViewCatalogue(AppContext& ctx, CFileCus& sink, const std::string& path
   // The page is one document: always written whole, never appended to.
   sink.SetUtf8Mode(true);
   if (!sink.Open(path, CFileCus::OpenMode::Replace)) {
-    ShowWriteFailure(ctx);
+    ShowWriteFailure(ctx, path, sink.Error());
     return false;
   }
   ViewWriter(ctx, sink).Write();
   if (!sink.Close()) {
-    ShowWriteFailure(ctx);
+    ShowWriteFailure(ctx, path, sink.Error());
     return false;
   }
   return true;
