@@ -29,7 +29,7 @@ void TextPool::Clear() {
 }
 
 void EntryTable::Create(int capacity) {
-  Release();
+  ReleaseColumns();
   const auto rows = static_cast<std::size_t>(std::max(capacity, 0));
   // The sparse columns stay unallocated until a text is written to them.
   c_.ForEachDense([rows](auto& column) { column.assign(rows, {}); });
@@ -47,6 +47,11 @@ void EntryTable::Grow(int capacity) {
 }
 
 void EntryTable::Release() {
+  ReleaseColumns();
+  scanCarry_.reset();
+}
+
+void EntryTable::ReleaseColumns() {
   c_.ForEach([](auto& column) {
     column.clear();
     column.shrink_to_fit();

@@ -61,6 +61,9 @@ class EntryTable {
   // Releases every column.
   void Release();
   bool Allocated() const { return allocated_; }
+  // What the counting pass read, held by the scan for the filling pass (its
+  // type is the scan's own). Kept when the columns are created; Release drops it.
+  std::shared_ptr<void>& ScanCarry() { return scanCarry_; }
   int Capacity() const { return static_cast<int>(c_.size.size()); }
 
   // Text columns.
@@ -168,6 +171,7 @@ class EntryTable {
   std::size_t BytesReserved() const;
 
  private:
+  void ReleaseColumns();
   // Title, Md5, SortKey and stored size texts are absent from most runs: their
   // columns are made on the first text written to them (an empty column reads
   // as all empty).
@@ -216,6 +220,7 @@ class EntryTable {
   TextRef lastFolder_, lastLinkPrefix_;
   std::unordered_map<std::uint32_t, std::string> rawNames_;  // by name offset
   bool allocated_ = false;
+  std::shared_ptr<void> scanCarry_;
 };
 
 // Start of the filling pass: the table is sized from the count plus 1000

@@ -5,6 +5,7 @@
 #include <chrono>
 #include <system_error>
 
+#include "core/entry_table.h"
 #include "platform/open_at.h"
 #include "scan/char_filter.h"
 #include "scan/scan_folder.h"
@@ -47,12 +48,24 @@ void ListFolder(OpenFolder& folder, const ListingRules& rules, ListedFolder& out
       continue;  // gives no row: the walk never asks for it
     } else if (rules.statAll || d->d_type != DT_REG) {
       item.status = StatEntry(folder.fd(), d->d_name, true);
+      // A dangling or looping link is listed as itself.
+      if (item.status.kind == EntryKind::Unreadable &&
+          (d->d_type == DT_LNK || d->d_type == DT_UNKNOWN)) {
+        item.status = StatEntry(folder.fd(), d->d_name, false);
+      }
       item.statted = true;
     }
     out.names.append(name);
     out.names.push_back('\0');
     out.items.push_back(item);
   }
+  if (rules.foldersRead != nullptr) rules.foldersRead->fetch_add(1, std::memory_order_relaxed);
+}
+
+HeldListings& HeldListingsOf(EntryTable& table) {
+  std::shared_ptr<void>& carry = table.ScanCarry();
+  if (!carry) carry = std::make_shared<HeldListings>();
+  return *static_cast<HeldListings*>(carry.get());
 }
 
 struct FolderPrefetch::Job {

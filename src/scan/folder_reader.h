@@ -26,6 +26,14 @@ class OpenFolder {
   // when `followLink`. Nullopt when it cannot be opened or listed.
   static std::optional<OpenFolder> Open(int at, const char* name, bool followLink);
 
+  // A folder listed before and not open now (its listing is held): Reopen
+  // opens it when its descriptor is wanted.
+  static OpenFolder Closed(FolderId id) {
+    OpenFolder folder;
+    folder.id_ = id;
+    return folder;
+  }
+
   int fd() const { return fd_->get(); }
   // Closes this folder's descriptor (work still holding it keeps it open
   // until done); the listing must have ended. Reopen brings it back.
