@@ -73,9 +73,14 @@ struct ListedFolder {
 // run reads each folder and stats each entry once, and the filling pass spends
 // its time on the work per row. Held in the run's table between the passes.
 struct HeldListings {
-  std::unordered_map<std::string, ListedFolder> byPath;
+  std::unordered_map<std::string, std::string> byPath;  // packed by PackListing
   std::atomic<int> foldersRead{0};  // listings read from the file system in this run
 };
+
+// A listing in as few bytes as it takes (its folder closed), to be held
+// between the passes, and back.
+std::string PackListing(const ListedFolder& listed);
+ListedFolder UnpackListing(std::string_view packed);
 
 // The run's held listings, made on first use; EntryTable::Release drops them.
 HeldListings& HeldListingsOf(EntryTable& table);

@@ -67,15 +67,15 @@ class OpenFolder {
   FolderId id_{};
 };
 
-enum class EntryKind { File, Folder, Link, Other, Unreadable };
+enum class EntryKind : std::uint8_t { File, Folder, Link, Other, Unreadable };
 
-// What a row needs of one entry.
+// What a row needs of one entry (32 bytes: a listing holds one per file).
 struct EntryStatus {
-  EntryKind kind = EntryKind::Unreadable;
   std::uint64_t size = 0;
   std::int64_t modified = 0;
   std::int64_t created = 0;  // birth time; the last-write time where there is none
   int error = 0;             // errno when Unreadable
+  EntryKind kind = EntryKind::Unreadable;
 };
 
 // One statx of `name` inside `dirFd`: the target of a symbolic link when

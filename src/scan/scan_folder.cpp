@@ -1,6 +1,7 @@
 #include "scan/scan_folder.h"
 
 #include <fcntl.h>
+#include <malloc.h>
 #include <sys/stat.h>
 
 #include <algorithm>
@@ -37,6 +38,7 @@ constexpr std::size_t kReadAheadPerFolder = 8;
 // archive, shortcut) and the volume lookups.
 constexpr long long kOtherDescriptors = 16;
 constexpr long long kNoLevelLimit = 1 << 30;
+constexpr int kTakenBeforeTrim = 2048;
 
 bool NoDescriptor(int error) { return error == EMFILE || error == ENFILE; }
 
@@ -178,6 +180,7 @@ class FolderWalker {
   std::unique_ptr<DigestPool> digests_;  // filling pass with ComputeMd5, more than one core
   ListingRules rules_;
   HeldListings* held_ = nullptr;
+  int heldTaken_ = 0;
   std::unique_ptr<FolderPrefetch> prefetch_;  // more than one core
   // Reused per file, so the loop allocates nothing for ordinary names.
   std::u16string displayName_;
@@ -510,10 +513,9 @@ bool FolderWalker::Enter(bool inParent, const std::string& openName, std::string
   entered.folder.EndListing();
   if (!listed) ReadAhead();
   if (listed && run_.Pass == 0 && !run_.CancelRequested) {
-    listed->folder.reset();
     listed->id = entered.folder.id();
     // Read again, the folder's latest listing wins.
-    held_->byPath.insert_or_assign(entered.path, std::move(*listed));
+    held_->byPath.insert_or_assign(entered.path, PackListing(*listed));
   }
   return true;
 }
@@ -521,8 +523,11 @@ bool FolderWalker::Enter(bool inParent, const std::string& openName, std::string
 std::optional<ListedFolder> FolderWalker::TakeHeld(const std::string& path) {
   const auto it = held_->byPath.find(path);
   if (it == held_->byPath.end()) return std::nullopt;
-  std::optional<ListedFolder> listed(std::move(it->second));
+  std::optional<ListedFolder> listed(UnpackListing(it->second));
   held_->byPath.erase(it);
+  // The listings are taken in the order they were read, so the ones used up
+  // free whole pages: they go back to the system while the table grows.
+  if (++heldTaken_ % kTakenBeforeTrim == 0) malloc_trim(0);
   return listed;
 }
 
