@@ -259,6 +259,9 @@ void FolderWalker::Walk(const std::string& folder) {
   if (digests_) othersHeld += digests_->DescriptorsHeld();
   const std::u16string& pattern = ctx_.options.wildcard;
   held_ = &HeldListingsOf(ctx_.table);
+  // A counting pass with nothing counted yet starts a run: listings an earlier
+  // run left unused are stale (at worst a root's listings are read again).
+  if (run_.Pass == 0 && run_.EntryCount == 0) held_->byPath.clear();
   // Every entry that can give a row is statted where its folder is read: the
   // counting pass keeps the listing for the filling pass.
   rules_ = ListingRules{s_,
