@@ -40,12 +40,14 @@ def log(name):
     return open(p, errors="replace").read() if os.path.exists(p) else None
 # (log, what, pattern, group, target, higher is better)
 rows = [
-    ("find", "text catalogue / find -printf, TZ set on both", r"both with TZ set: ([\d.]+)", 1, 0.7, False),
+    ("find", "text catalogue / find -printf, TZ set on both", r"both with TZ set: ([\d.]+)", 1, 0.4, False),
     ("find", "text catalogue / find -printf, no TZ", r"ordanou/find = ([\d.]+)", 1, 1.5, False),
+    ("find", "text catalogue / ncdu -0 -x -o /dev/null, TZ set", r"ordanou-tz/ncdu = ([\d.]+)", 1, 0.8, False),
+    ("find", "system time: text catalogue / ncdu", r"ratio system ordanou-tz/ncdu = ([\d.]+)", 1, 1.1, False),
     ("find", "JSON whole run / text whole run", r"json/text \(whole run\) = ([\d.]+)", 1, 1.1, False),
     ("md5-tree", "md5sum time / ours, 1,000 files of 512 KiB", r"md5 tree: .*= ([\d.]+), without", 1, 1.8, True),
     ("md5-file", "md5sum time / ours, one 1 GiB file", r"md5 file: .*= ([\d.]+)", 1, 1.0, True),
-    ("memory", "peak RSS bytes per file, 1,000,000 files", r"bytes per file: (\d+)", 1, 150, False),
+    ("memory", "peak RSS bytes per file, 1,000,000 files", r"bytes per file: (\d+)", 1, 80, False),
     ("formats", "CSV writer / text writer", r"names and sizes: ratio csv/text = ([\d.]+)", 1, 1.3, False),
     ("formats", "HTML writer / text writer", r"names and sizes: .*html/text = ([\d.]+)", 1, 1.3, False),
     ("formats", "JSON writer / text writer", r"names and sizes: .*json/text = ([\d.]+)", 1, 2.0, False),

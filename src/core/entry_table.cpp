@@ -29,10 +29,10 @@ void TextPool::Clear() {
 }
 
 void EntryTable::Create(int capacity) {
-  Release();
+  ReleaseColumns();
   const auto rows = static_cast<std::size_t>(std::max(capacity, 0));
   // The sparse columns stay unallocated until a text is written to them.
-  c_.ForEachDense([rows](auto& column) { column.assign(rows, {}); });
+  c_.ForEachDense([rows](auto& column) { column.resize(rows); });
   allocated_ = true;
 }
 
@@ -47,6 +47,11 @@ void EntryTable::Grow(int capacity) {
 }
 
 void EntryTable::Release() {
+  ReleaseColumns();
+  scanCarry_.reset();
+}
+
+void EntryTable::ReleaseColumns() {
   c_.ForEach([](auto& column) {
     column.clear();
     column.shrink_to_fit();
@@ -88,7 +93,7 @@ std::u16string EntryTable::LinkPath(int r) const {
 }
 
 EntryRow EntryTable::Row(int r) const {
-  const auto sparse = [r](const std::vector<TextRef>& column) {
+  const auto sparse = [r](const Column<TextRef>& column) {
     return column.empty() ? TextRef{} : column[r];
   };
   return {c_.name[r],       sparse(c_.sizeText), c_.folder[r],       c_.linkPath[r],
@@ -100,7 +105,7 @@ void EntryTable::SetRow(int r, const EntryRow& row) {
   c_.name[r] = row.name;
   c_.folder[r] = row.folder;
   c_.linkPath[r] = row.linkPath;
-  const auto sparse = [this, r](std::vector<TextRef>& column, TextRef v) {
+  const auto sparse = [this, r](Column<TextRef>& column, TextRef v) {
     if (v.length == 0 && v.offset == 0 && column.empty()) return;
     Allocate(column);
     column[r] = v;

@@ -4,7 +4,9 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdlib>
 #include <memory>
+#include <new>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -16,6 +18,37 @@
 #include "platform/time_text.h"
 
 namespace ordano {
+
+// Column storage taken zeroed from the system and never written when a row is
+// added empty: a column's pages are touched as its rows are written, so a
+// table sized for a whole tree costs memory only for the rows it holds.
+// For types whose all-zero bytes are their empty value.
+template <class T>
+struct ZeroedAllocator {
+  using value_type = T;
+  ZeroedAllocator() = default;
+  template <class U>
+  ZeroedAllocator(const ZeroedAllocator<U>&) {}
+  T* allocate(std::size_t n) {
+    void* p = std::calloc(n, sizeof(T));
+    if (p == nullptr) throw std::bad_alloc();
+    return static_cast<T*>(p);
+  }
+  void deallocate(T* p, std::size_t) { std::free(p); }
+  // Already zero: an empty row is not written.
+  template <class U>
+  void construct(U*) {}
+  template <class U, class... Args>
+  void construct(U* p, Args&&... args) {
+    ::new (static_cast<void*>(p)) U(std::forward<Args>(args)...);
+  }
+  template <class U>
+  bool operator==(const ZeroedAllocator<U>&) const {
+    return true;
+  }
+};
+template <class T>
+using Column = std::vector<T, ZeroedAllocator<T>>;
 
 // A text cell: a span of the table's pool. Empty by default.
 struct TextRef {
@@ -61,6 +94,9 @@ class EntryTable {
   // Releases every column.
   void Release();
   bool Allocated() const { return allocated_; }
+  // What the counting pass read, held by the scan for the filling pass (its
+  // type is the scan's own). Kept when the columns are created; Release drops it.
+  std::shared_ptr<void>& ScanCarry() { return scanCarry_; }
   int Capacity() const { return static_cast<int>(c_.size.size()); }
 
   // Text columns.
@@ -168,16 +204,17 @@ class EntryTable {
   std::size_t BytesReserved() const;
 
  private:
+  void ReleaseColumns();
   // Title, Md5, SortKey and stored size texts are absent from most runs: their
   // columns are made on the first text written to them (an empty column reads
   // as all empty).
-  std::u16string_view Sparse(const std::vector<TextRef>& column, int r) const {
+  std::u16string_view Sparse(const Column<TextRef>& column, int r) const {
     return column.empty() ? std::u16string_view{} : pool_.Get(column[r]);
   }
-  void Allocate(std::vector<TextRef>& column) {
+  void Allocate(Column<TextRef>& column) {
     if (column.size() < c_.size.size()) column.resize(c_.size.size());
   }
-  void SetSparse(std::vector<TextRef>& column, int r, std::u16string_view v) {
+  void SetSparse(Column<TextRef>& column, int r, std::u16string_view v) {
     if (v.empty() && column.empty()) return;
     Allocate(column);
     column[r] = pool_.Add(v);
@@ -188,11 +225,11 @@ class EntryTable {
   static constexpr std::uint8_t kFolderStartFlag = 1;
 
   struct Columns {
-    std::vector<TextRef> name, sizeText, folder, linkPath, title, md5, sortKey;
-    std::vector<PackedTime> modified, created;
-    std::vector<std::uint64_t> size;
-    std::vector<std::int32_t> depth;
-    std::vector<std::uint8_t> flags;
+    Column<TextRef> name, sizeText, folder, linkPath, title, md5, sortKey;
+    Column<PackedTime> modified, created;
+    Column<std::uint64_t> size;
+    Column<std::int32_t> depth;
+    Column<std::uint8_t> flags;
 
     template <class F>
     void ForEach(F&& f) {
@@ -216,6 +253,7 @@ class EntryTable {
   TextRef lastFolder_, lastLinkPrefix_;
   std::unordered_map<std::uint32_t, std::string> rawNames_;  // by name offset
   bool allocated_ = false;
+  std::shared_ptr<void> scanCarry_;
 };
 
 // Start of the filling pass: the table is sized from the count plus 1000

@@ -24,7 +24,10 @@ bool AddFileRow(AppContext& ctx, const FileRow& f, const FileSource& source, boo
   EntryTable& table = ctx.table;
   const int r = run.EntryCount;
   table.ClearRow(r);
-  if (s.ComputeMd5 && source.digests != nullptr) {
+  const bool readable = source.dirFd != kNoFolder;
+  if (!readable) {
+    // Nothing to read the file from: its digest and title stay empty.
+  } else if (s.ComputeMd5 && source.digests != nullptr) {
     // The row's digest comes from a worker; a row that fails the date test
     // is overwritten, so nobody would read its digest.
     if (passes)
@@ -53,7 +56,7 @@ bool AddFileRow(AppContext& ctx, const FileRow& f, const FileSource& source, boo
   if (f.created) {
     table.SetCreated(r, *f.created == f.modified ? modified : PackLocalTime(*f.created));
   }
-  if (HasHtmlExtension(f.name)) {
+  if (readable && HasHtmlExtension(f.name)) {
     const char* from = source.titleFrom != nullptr ? source.titleFrom : source.name;
     errno = 0;
     table.SetTitle(r, ReadHtmlTitleAt(source.dirFd, from, f.lowerCaseTitle));

@@ -14,6 +14,10 @@ struct AppContext;
 class DigestPool;
 class UniqueFd;
 
+// FileSource::dirFd of a row whose folder is gone since it was listed: the
+// row keeps what the listing read, its digest and title stay empty.
+inline constexpr int kNoFolder = -1;
+
 // Where the file's contents are read (digest, title): `name` inside the open
 // folder `dirFd` (AT_FDCWD with a full path for a dropped file), so deep
 // files are reached without a path longer than PATH_MAX.

@@ -3,8 +3,10 @@
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <cstring>
 #include <system_error>
 
+#include "core/entry_table.h"
 #include "platform/open_at.h"
 #include "scan/char_filter.h"
 #include "scan/scan_folder.h"
@@ -47,12 +49,133 @@ void ListFolder(OpenFolder& folder, const ListingRules& rules, ListedFolder& out
       continue;  // gives no row: the walk never asks for it
     } else if (rules.statAll || d->d_type != DT_REG) {
       item.status = StatEntry(folder.fd(), d->d_name, true);
+      // A dangling or looping link is listed as itself.
+      if (item.status.kind == EntryKind::Unreadable &&
+          (d->d_type == DT_LNK || d->d_type == DT_UNKNOWN)) {
+        item.status = StatEntry(folder.fd(), d->d_name, false);
+      }
       item.statted = true;
     }
     out.names.append(name);
     out.names.push_back('\0');
     out.items.push_back(item);
   }
+  if (rules.foldersRead != nullptr) rules.foldersRead->fetch_add(1, std::memory_order_relaxed);
+}
+
+namespace {
+
+// Packed listing: id, error, listError and the item count, then per item its
+// name with a closing NUL, its type, its flags and kind, and when statted: the
+// error (unreadable) or the size (7 bits a byte), the last-write time and,
+// unless it is the same, the birth time.
+enum PackedFlag : std::uint8_t { kFolder = 1, kStatted = 2, kSameTimes = 4 };
+
+template <class T>
+void PutRaw(std::string& out, T v) {
+  char bytes[sizeof(T)];
+  std::memcpy(bytes, &v, sizeof(T));
+  out.append(bytes, sizeof(T));
+}
+
+template <class T>
+T GetRaw(std::string_view& in) {
+  T v{};
+  std::memcpy(&v, in.data(), sizeof(T));
+  in.remove_prefix(sizeof(T));
+  return v;
+}
+
+void PutSize(std::string& out, std::uint64_t v) {
+  while (v >= 0x80) {
+    out.push_back(static_cast<char>((v & 0x7F) | 0x80));
+    v >>= 7;
+  }
+  out.push_back(static_cast<char>(v));
+}
+
+std::uint64_t GetSize(std::string_view& in) {
+  std::uint64_t v = 0;
+  for (int shift = 0; !in.empty(); shift += 7) {
+    const auto byte = static_cast<std::uint8_t>(in.front());
+    in.remove_prefix(1);
+    v |= static_cast<std::uint64_t>(byte & 0x7F) << shift;
+    if ((byte & 0x80) == 0) break;
+  }
+  return v;
+}
+
+}  // namespace
+
+std::string PackListing(const ListedFolder& listed) {
+  std::string out;
+  out.reserve(32 + listed.names.size() + listed.items.size() * 24);
+  PutRaw(out, listed.id.first);
+  PutRaw(out, listed.id.second);
+  PutRaw(out, listed.error);
+  PutRaw(out, listed.listError);
+  PutRaw(out, static_cast<std::uint32_t>(listed.items.size()));
+  for (const ListedFolder::Item& item : listed.items) {
+    const char* name = listed.names.data() + item.name;
+    out.append(name, std::strlen(name) + 1);
+    const EntryStatus& st = item.status;
+    const bool same = st.created == st.modified;
+    out.push_back(static_cast<char>(item.type));
+    out.push_back(static_cast<char>((item.folder ? kFolder : 0) | (item.statted ? kStatted : 0) |
+                                    (same ? kSameTimes : 0)));
+    if (!item.statted) continue;
+    out.push_back(static_cast<char>(st.kind));
+    if (st.kind == EntryKind::Unreadable) {
+      PutRaw(out, st.error);
+      continue;
+    }
+    PutSize(out, st.size);
+    PutRaw(out, st.modified);
+    if (!same) PutRaw(out, st.created);
+  }
+  std::string exact(out);  // no spare capacity while it is held
+  return exact;
+}
+
+ListedFolder UnpackListing(std::string_view in) {
+  ListedFolder out;
+  out.id.first = GetRaw<std::uint64_t>(in);
+  out.id.second = GetRaw<std::uint64_t>(in);
+  out.error = GetRaw<int>(in);
+  out.listError = GetRaw<int>(in);
+  const auto count = GetRaw<std::uint32_t>(in);
+  out.items.reserve(count);
+  for (std::uint32_t i = 0; i < count; ++i) {
+    const std::size_t length = in.find('\0');
+    ListedFolder::Item item{static_cast<std::uint32_t>(out.names.size()), 0, false, false, {}};
+    out.names.append(in.substr(0, length + 1));
+    in.remove_prefix(length + 1);
+    item.type = static_cast<unsigned char>(in[0]);
+    const auto flags = static_cast<std::uint8_t>(in[1]);
+    in.remove_prefix(2);
+    item.folder = (flags & kFolder) != 0;
+    item.statted = (flags & kStatted) != 0;
+    if (item.statted) {
+      EntryStatus& st = item.status;
+      st.kind = static_cast<EntryKind>(in[0]);
+      in.remove_prefix(1);
+      if (st.kind == EntryKind::Unreadable) {
+        st.error = GetRaw<int>(in);
+      } else {
+        st.size = GetSize(in);
+        st.modified = GetRaw<std::int64_t>(in);
+        st.created = (flags & kSameTimes) != 0 ? st.modified : GetRaw<std::int64_t>(in);
+      }
+    }
+    out.items.push_back(item);
+  }
+  return out;
+}
+
+HeldListings& HeldListingsOf(EntryTable& table) {
+  std::shared_ptr<void>& carry = table.ScanCarry();
+  if (!carry) carry = std::make_shared<HeldListings>();
+  return *static_cast<HeldListings*>(carry.get());
 }
 
 struct FolderPrefetch::Job {

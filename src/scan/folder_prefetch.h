@@ -14,6 +14,7 @@
 #include <string>
 #include <string_view>
 #include <thread>
+#include <unordered_map>
 #include <vector>
 
 #include "platform/file_handle.h"
@@ -21,6 +22,8 @@
 #include "settings/settings_record.h"
 
 namespace ordano {
+
+class EntryTable;
 
 // What decides, from a name alone, whether an entry can give a row, and
 // which entries a listing stats. Workers keep their own copy.
@@ -31,6 +34,8 @@ struct ListingRules {
   bool includeHidden = false;
   bool statAll = false;  // else only entries whose type the listing does not tell
   std::optional<std::uint64_t> onlyDevice;
+  // Counts every folder listing read from the file system (null: not counted).
+  std::atomic<int>* foldersRead = nullptr;
 
   // Whether a file named `name` passes the wildcard, character and hidden
   // filters; `display` receives its display text.
@@ -50,6 +55,7 @@ struct ListedEntry {
 // kept) and its entries in enumeration order.
 struct ListedFolder {
   std::optional<OpenFolder> folder;
+  FolderId id{};      // of the folder listed (kept when the listing is held)
   int error = 0;      // errno of a failed open
   int listError = 0;  // errno of a listing that ended early
   std::string names;
@@ -62,6 +68,22 @@ struct ListedFolder {
   };
   std::vector<Item> items;
 };
+
+// Listings the counting pass read, by folder path, for the filling pass: a
+// run reads each folder and stats each entry once, and the filling pass spends
+// its time on the work per row. Held in the run's table between the passes.
+struct HeldListings {
+  std::unordered_map<std::string, std::string> byPath;  // packed by PackListing
+  std::atomic<int> foldersRead{0};  // listings read from the file system in this run
+};
+
+// A listing in as few bytes as it takes (its folder closed), to be held
+// between the passes, and back.
+std::string PackListing(const ListedFolder& listed);
+ListedFolder UnpackListing(std::string_view packed);
+
+// The run's held listings, made on first use; EntryTable::Release drops them.
+HeldListings& HeldListingsOf(EntryTable& table);
 
 // Lists `folder` as `rules` say, all entries at once. `keepGoing` is asked
 // between entries; false stops the listing early.

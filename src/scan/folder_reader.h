@@ -26,6 +26,14 @@ class OpenFolder {
   // when `followLink`. Nullopt when it cannot be opened or listed.
   static std::optional<OpenFolder> Open(int at, const char* name, bool followLink);
 
+  // A folder listed before and not open now (its listing is held): Reopen
+  // opens it when its descriptor is wanted.
+  static OpenFolder Closed(FolderId id) {
+    OpenFolder folder;
+    folder.id_ = id;
+    return folder;
+  }
+
   int fd() const { return fd_->get(); }
   // Closes this folder's descriptor (work still holding it keeps it open
   // until done); the listing must have ended. Reopen brings it back.
@@ -59,15 +67,15 @@ class OpenFolder {
   FolderId id_{};
 };
 
-enum class EntryKind { File, Folder, Link, Other, Unreadable };
+enum class EntryKind : std::uint8_t { File, Folder, Link, Other, Unreadable };
 
-// What a row needs of one entry.
+// What a row needs of one entry (32 bytes: a listing holds one per file).
 struct EntryStatus {
-  EntryKind kind = EntryKind::Unreadable;
   std::uint64_t size = 0;
   std::int64_t modified = 0;
   std::int64_t created = 0;  // birth time; the last-write time where there is none
   int error = 0;             // errno when Unreadable
+  EntryKind kind = EntryKind::Unreadable;
 };
 
 // One statx of `name` inside `dirFd`: the target of a symbolic link when

@@ -1,6 +1,7 @@
 #include "scan/scan_folder.h"
 
 #include <fcntl.h>
+#include <malloc.h>
 #include <sys/stat.h>
 
 #include <algorithm>
@@ -21,6 +22,7 @@
 #include "scan/file_row.h"
 #include "scan/folder_prefetch.h"
 #include "scan/folder_reader.h"
+#include "scan/html_title.h"
 #include "scan/shortcut.h"
 #include "scan/sort.h"
 #include "scan/volume_info.h"
@@ -36,6 +38,7 @@ constexpr std::size_t kReadAheadPerFolder = 8;
 // archive, shortcut) and the volume lookups.
 constexpr long long kOtherDescriptors = 16;
 constexpr long long kNoLevelLimit = 1 << 30;
+constexpr int kTakenBeforeTrim = 2048;
 
 bool NoDescriptor(int error) { return error == EMFILE || error == ENFILE; }
 
@@ -105,6 +108,10 @@ class FolderWalker {
     std::vector<std::string> linked;      // shortcuts resolved to folders (full paths)
     std::vector<std::string> subfolders;  // names
     int depth = 0;
+    // Listed in the counting pass and not opened again unless a row's work
+    // needs the folder; `gone` once it could not be opened again.
+    bool held = false;
+    bool gone = false;
     std::vector<FolderPrefetch::Ticket> tickets{};  // of the first subfolders, read ahead
     std::size_t nextLinked = 0, nextSub = 0;
   };
@@ -130,6 +137,11 @@ class FolderWalker {
   void SkipRestOfTop();
   void PopLevel();
   void ListRows(Level& level, const ListedFolder* listed, const std::optional<DateBounds>& bounds);
+  // The descriptor of the top folder, opened again if it was held or parked;
+  // kNoFolder when it is gone since it was listed.
+  int TopFolderFd();
+  // The listing the counting pass read of `path`, taken out of the held ones.
+  std::optional<ListedFolder> TakeHeld(const std::string& path);
   // Queues the subfolders the walk enters next for the workers, deepest first.
   void ReadAhead();
   bool OnPath(const FolderId& id) const {
@@ -167,6 +179,8 @@ class FolderWalker {
   int levelBudget_ = 2;                  // levels held open at most
   std::unique_ptr<DigestPool> digests_;  // filling pass with ComputeMd5, more than one core
   ListingRules rules_;
+  HeldListings* held_ = nullptr;
+  int heldTaken_ = 0;
   std::unique_ptr<FolderPrefetch> prefetch_;  // more than one core
   // Reused per file, so the loop allocates nothing for ordinary names.
   std::u16string displayName_;
@@ -244,14 +258,23 @@ void FolderWalker::Walk(const std::string& folder) {
   }
   if (digests_) othersHeld += digests_->DescriptorsHeld();
   const std::u16string& pattern = ctx_.options.wildcard;
+  held_ = &HeldListingsOf(ctx_.table);
+  // A counting pass with nothing counted yet starts a run: listings an earlier
+  // run left unused are stale (at worst a root's listings are read again).
+  if (run_.Pass == 0 && run_.EntryCount == 0) held_->byPath.clear();
+  // Every entry that can give a row is statted where its folder is read: the
+  // counting pass keeps the listing for the filling pass.
   rules_ = ListingRules{s_,
                         pattern,
                         pattern == u"*" || pattern == u"*.*",
                         s_.IncludeHidden != 0,
-                        run_.Pass == 1 || s_.DateRangeEnabled != 0,
-                        run_.OnlyDevice};
+                        true,
+                        run_.OnlyDevice,
+                        &held_->foldersRead};
+  // A filling pass after a counting pass reads no folder: nothing to read ahead.
+  const bool replay = run_.Pass == 1 && !held_->byPath.empty();
   if (const int readAhead = FolderPrefetch::ReadAheadForDescriptors();
-      workers > 1 && readAhead >= 2 && s_.ScanToDepth && run_.DepthLimit != 1) {
+      !replay && workers > 1 && readAhead >= 2 && s_.ScanToDepth && run_.DepthLimit != 1) {
     // The walk lists too while it waits, so it counts as one of them.
     prefetch_ = std::make_unique<FolderPrefetch>(rules_, workers - 1, readAhead);
     if (prefetch_->Workers() == 0) prefetch_.reset();
@@ -306,6 +329,7 @@ bool FolderWalker::OpenWithRoom(Open open, std::size_t parkableEnd) {
 bool FolderWalker::ReopenTop() {
   const std::size_t top = levels_.size() - 1;
   if (!levels_[top]->folder.Parked()) return true;
+  if (levels_[top]->gone) return false;
   // Up to the nearest open folder, or one opened by its full path.
   std::size_t first = top;
   while (first > 0 && levels_[first]->inParent && levels_[first - 1]->folder.Parked()) --first;
@@ -320,6 +344,7 @@ bool FolderWalker::ReopenTop() {
         l.inParent ? i - 1 : i);
     if (!reopened) {
       if (run_.Pass == 1) run_.NoteReadFailure(l.path, errno);
+      levels_[top]->gone = true;
       return false;
     }
     ++openLevels_;
@@ -367,7 +392,8 @@ void FolderWalker::WalkFromTop() {
     Level& top = *levels_.back();
     const bool more = top.nextLinked < top.linked.size() ||
                       (s_.ScanToDepth && top.nextSub < top.subfolders.size());
-    if (more && !run_.CancelRequested && !ReopenTop()) SkipRestOfTop();
+    // A held folder is opened again only for a subfolder that is not held.
+    if (more && !run_.CancelRequested && !top.held && !ReopenTop()) SkipRestOfTop();
     if (top.nextLinked < top.linked.size()) {
       const std::string& target = top.linked[top.nextLinked++];
       Enter(false, target, target);
@@ -413,8 +439,11 @@ bool FolderWalker::Enter(bool inParent, const std::string& openName, std::string
   std::optional<OpenFolder> folder;
   std::optional<ListedFolder> listed;
   int error = 0;
+  const bool held = !run_.CancelRequested && run_.Pass == 1 && (listed = TakeHeld(path));
   if (run_.CancelRequested) {
     notEntered();
+  } else if (held) {
+    notEntered();  // (no ticket is issued while listings are held)
   } else if (ticket) {
     listed = prefetch_->Take(ticket, [this] {
       PumpIfDue();
@@ -430,33 +459,46 @@ bool FolderWalker::Enter(bool inParent, const std::string& openName, std::string
     }
   }
   if (!run_.CancelRequested && !listed) {
-    const bool opened = OpenWithRoom(
-        [&] {
-          folder = OpenFolder::Open(inParent ? levels_.back()->folder.fd() : AT_FDCWD,
-                                    openName.c_str(), !inParent);
-          return folder.has_value();
-        },
-        parkableEnd);
-    if (!opened) error = errno;
+    // A held parent is opened again for a subfolder that was not there before.
+    const bool parentOpen = !inParent || ReopenTop();
+    const bool opened = parentOpen && OpenWithRoom(
+                                          [&] {
+                                            folder = OpenFolder::Open(
+                                                inParent ? levels_.back()->folder.fd() : AT_FDCWD,
+                                                openName.c_str(), !inParent);
+                                            return folder.has_value();
+                                          },
+                                          parkableEnd);
+    if (!opened) error = parentOpen ? errno : ENOENT;
   }
   // No permission, gone, not a folder, a loop back to a folder being scanned,
   // or another file system below a whole drive's root: no rows. What could
   // not be opened is told at the end (what is gone is not).
-  if (!folder || OnPath(folder->id()) ||
-      (run_.OnlyDevice && folder->id().first != *run_.OnlyDevice)) {
+  if (!held && (!folder || OnPath(folder->id()) ||
+                (run_.OnlyDevice && folder->id().first != *run_.OnlyDevice))) {
     if (!folder && run_.Pass == 1) run_.NoteReadFailure(path, error);
     if (!folder && error != 0 && !IsGone(error)) NoteUnreadable(path, {});
     --run_.CurrentDepth;
     return false;
   }
   auto level = std::make_unique<Level>();
-  level->folder = std::move(*folder);
+  level->folder = held ? OpenFolder::Closed(listed->id) : std::move(*folder);
   level->path = std::move(path);
   level->inParent = inParent;
   level->depth = depth;
-  ++openLevels_;
+  level->held = held;
+  if (!held) ++openLevels_;
   Level& entered = *level;
   levels_.push_back(std::move(level));
+  if (!listed && run_.Pass == 0) {
+    // Listed whole, to be held for the filling pass.
+    listed.emplace();
+    ListFolder(entered.folder, rules_, *listed, [this] {
+      PumpIfDue();
+      return !run_.CancelRequested;
+    });
+    listed->listError = entered.folder.ListError();
+  }
   if (listed) {
     // Known before the rows: the workers go on with them meanwhile.
     for (const ListedFolder::Item& item : listed->items) {
@@ -467,18 +509,40 @@ bool FolderWalker::Enter(bool inParent, const std::string& openName, std::string
     }
     ReadAhead();
   }
+  if (!listed) held_->foldersRead.fetch_add(1, std::memory_order_relaxed);  // read by ListRows
   ListRows(entered, listed ? &*listed : nullptr, bounds);
   const int listError = listed ? listed->listError : entered.folder.ListError();
   if (listError != 0 && run_.Pass == 1) run_.NoteReadFailure(entered.path, listError);
   entered.folder.EndListing();
   if (!listed) ReadAhead();
+  if (listed && run_.Pass == 0 && !run_.CancelRequested) {
+    listed->id = entered.folder.id();
+    // Read again, the folder's latest listing wins.
+    held_->byPath.insert_or_assign(entered.path, PackListing(*listed));
+  }
   return true;
+}
+
+std::optional<ListedFolder> FolderWalker::TakeHeld(const std::string& path) {
+  const auto it = held_->byPath.find(path);
+  if (it == held_->byPath.end()) return std::nullopt;
+  std::optional<ListedFolder> listed(UnpackListing(it->second));
+  held_->byPath.erase(it);
+  // The listings are taken in the order they were read, so the ones used up
+  // free whole pages: they go back to the system while the table grows.
+  if (++heldTaken_ % kTakenBeforeTrim == 0) malloc_trim(0);
+  return listed;
+}
+
+int FolderWalker::TopFolderFd() {
+  Level& top = *levels_.back();
+  if (top.folder.Parked() && !ReopenTop()) return kNoFolder;
+  return top.folder.fd();
 }
 
 void FolderWalker::ListRows(Level& level, const ListedFolder* listed,
                             const std::optional<DateBounds>& bounds) {
   const std::string& p = level.path;
-  const int dirFd = level.folder.fd();
   const int depth = level.depth;
   const bool filling = run_.Pass == 1;
   const bool sortKeys = s_.SortOrder == 4 || s_.SortOrder == 5;
@@ -533,17 +597,20 @@ void FolderWalker::ListRows(Level& level, const ListedFolder* listed,
     // when the type is not known or the date range needs the time.
     EntryStatus st;
     st.kind = EntryKind::File;
-    if (filling || bounds || e.type != DT_REG) {
-      // A worker's status follows links: it serves where the target's is wanted.
-      st = e.status != nullptr && target.empty() ? *e.status
-                                                 : StatEntry(dirFd, e.name, target.empty());
+    if (e.status != nullptr && target.empty()) {
+      // The listing's status follows links: it serves where the target's is wanted.
+      st = *e.status;
+    } else if (filling || bounds || e.type != DT_REG) {
+      const int dirFd = TopFolderFd();
+      if (dirFd == kNoFolder) continue;  // gone since it was listed
+      st = StatEntry(dirFd, e.name, target.empty());
       // A dangling or looping link is listed as itself.
       if (st.kind == EntryKind::Unreadable && maybeLink) st = StatEntry(dirFd, e.name, false);
-      if (st.kind == EntryKind::Unreadable && statError == 0 && !IsGone(st.error)) {
-        statError = st.error;
-      }
-      if (st.kind == EntryKind::Unreadable && filling && !IsGone(st.error)) NoteUnreadable(p, name);
     }
+    if (st.kind == EntryKind::Unreadable && statError == 0 && !IsGone(st.error)) {
+      statError = st.error;
+    }
+    if (st.kind == EntryKind::Unreadable && filling && !IsGone(st.error)) NoteUnreadable(p, name);
     if (st.kind != EntryKind::File && st.kind != EntryKind::Link) continue;
 
     FileRow row;
@@ -576,6 +643,9 @@ void FolderWalker::ListRows(Level& level, const ListedFolder* listed,
     // The same time in both passes, so the count holds every row the filling pass writes.
     const std::int64_t testTime = s_.SortOrder == 5 ? st.created : st.modified;
     const bool passes = !bounds || InDateRange(*bounds, testTime);
+    // The file itself is read only for its digest or title.
+    const bool readsFile = filling && (s_.ComputeMd5 || HasHtmlExtension(row.name));
+    const int dirFd = readsFile ? TopFolderFd() : kNoFolder;
     const FileSource source{dirFd,   e.name,         path_,
                             nullptr, digests_.get(), &level.folder.SharedFd()};
     if (AddFileRow(ctx_, row, source, passes)) ++n;

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "platform/unicode.h"
+#include "scan/folder_prefetch.h"
 #include "temp_dir.h"
 #include "test_host.h"
 
@@ -245,6 +246,28 @@ TEST_F(RunDriverTest, CancelFromTheHostEndsTheRunWithoutTable) {
     EXPECT_EQ(result.outcome, RunOutcome::Cancelled) << threads;
     EXPECT_FALSE(ctx->table.Allocated());
     EXPECT_TRUE(ctx->run.RunFinished);
+  }
+  unsetenv("ORDANO_THREADS");
+}
+
+TEST_F(RunDriverTest, EachFolderIsReadOncePerRun) {
+  // 1 + 4 + 12 folders; the filling pass works from the counting pass's listings.
+  for (int i = 0; i < 4; ++i) {
+    for (int j = 0; j < 3; ++j) {
+      WriteFile(dir / ("tree/d" + std::to_string(i) + "/e" + std::to_string(j) + "/f.txt"), "x");
+    }
+  }
+  WriteFile(dir / "tree/top.txt", "t");
+  ctx->settings.ComputeMd5 = 1;
+  const std::vector<std::string> paths{dir / "tree"};
+  for (const char* threads : {"1", "4"}) {
+    setenv("ORDANO_THREADS", threads, 1);
+    ASSERT_TRUE(CommandLineRunScan(*ctx, paths)) << threads;
+    EXPECT_EQ(ctx->run.EntryCount, 13) << threads;
+    EXPECT_EQ(Text(ctx->table.Md5(RowOf("f.txt"))), "9dd4e461268c8034f5c8564e155c67a6");
+    const HeldListings& held = HeldListingsOf(ctx->table);
+    EXPECT_EQ(held.foldersRead.load(), 17) << threads;
+    EXPECT_TRUE(held.byPath.empty()) << threads;  // every listing was used once
   }
   unsetenv("ORDANO_THREADS");
 }

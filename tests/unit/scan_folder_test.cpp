@@ -319,13 +319,38 @@ TEST_F(ScanFolderTest, FullTableGrowsInTheFillingPass) {
   EXPECT_EQ(ctx->run.Capacity, ctx->table.Capacity());
 }
 
-TEST_F(ScanFolderTest, VanishedFileBetweenPassesIsSkipped) {
+TEST_F(ScanFolderTest, TreeChangedAfterReadingKeepsWhatWasRead) {
+  // root/a.txt (removed), root/b.bin (grown), root/sub/c.txt + root/sub/deep/d.txt
+  // (their folder renamed), root/e.htm (kept): between the read and the rows' work.
   MakeNestedTree();
-  CountingPass(*ctx, root);
-  EXPECT_EQ(ctx->run.EntryCount, 4);
-  ASSERT_EQ(unlink((root + "/sub/c.txt").c_str()), 0);
-  FillingPass(*ctx, root);
-  EXPECT_EQ(Names(*ctx), (std::vector<std::string>{"a.txt", "b.bin", "d.txt"}));
+  WriteFile(root + "/e.htm", "<title>T</title>");
+  ctx->options.settings.ComputeMd5 = 1;
+  for (const char* threads : {"1", "4"}) {
+    SCOPED_TRACE(threads);
+    setenv("ORDANO_THREADS", threads, 1);
+    ctx->table.Release();
+    CountingPass(*ctx, root);
+    EXPECT_EQ(ctx->run.EntryCount, 5);
+    ASSERT_EQ(unlink((root + "/a.txt").c_str()), 0);
+    WriteFile(root + "/b.bin", "0123456789 and more");
+    ASSERT_EQ(rename((root + "/sub").c_str(), (root + "/moved").c_str()), 0);
+    FillingPass(*ctx, root);
+    const auto rows = Rows(*ctx);
+    ASSERT_EQ(Names(*ctx), (std::vector<std::string>{"a.txt", "b.bin", "e.htm", "c.txt", "d.txt"}));
+    EXPECT_EQ(rows[0].md5, "");  // gone: nothing to digest
+    EXPECT_EQ(rows[1].size, 10u);
+    EXPECT_EQ(rows[1].md5.size(), 32u);
+    EXPECT_EQ(rows[2].title, "T");
+    EXPECT_EQ(rows[3].folder, root + "/sub");
+    EXPECT_EQ(rows[3].size, 5u);
+    EXPECT_EQ(rows[3].md5, "");
+    EXPECT_EQ(rows[4].depth, 3);
+    EXPECT_TRUE(ctx->run.ReadFailures.empty());
+    ASSERT_EQ(rename((root + "/moved").c_str(), (root + "/sub").c_str()), 0);
+    WriteFile(root + "/a.txt", "abc");
+    WriteFile(root + "/b.bin", "0123456789");
+  }
+  unsetenv("ORDANO_THREADS");
 }
 
 class SymlinkTest : public ScanFolderTest {
