@@ -12,6 +12,7 @@
 #include <QDropEvent>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -154,6 +155,30 @@ class WindowTest : public QObject {
   // Every run takes the advanced and HTML tag pages as they show, into the
   // record itself: the catalogue, the save dialog's panel and the clipboard
   // destination follow the boxes ticked since the window opened.
+  // A name typed without an extension takes the chosen filter's.
+  void SaveDialogCompletesTheChosenFormatsName() {
+    QTemporaryDir dir;
+    SaveDialogState proposal;
+    proposal.folder = dir.path().toStdString();
+    const struct {
+      const char* filterEnd;
+      const char* typed;
+      const char* saved;
+    } rows[] = {{"(*.sqlite)", "lib", "lib.sqlite"},
+                {"(*.view.html)", "page.", "page.view.html"},
+                {"(*.txt *)", "plain", "plain.txt"},
+                {"(*.sqlite)", "kept.csv", "kept.csv"}};
+    for (const auto& row : rows) {
+      SaveFileDialog d(nullptr, proposal);
+      for (const QString& f : SaveDialogFilters()) {
+        if (f.endsWith(QLatin1String(row.filterEnd))) d.selectNameFilter(f);
+      }
+      d.selectFile(dir.filePath(QString::fromUtf8(row.typed)));
+      d.accept();
+      QCOMPARE(QFileInfo(d.selectedFiles().value(0)).fileName(), QString::fromUtf8(row.saved));
+    }
+  }
+
   void RunsTakeTheAdvancedAndHtmlPagesAsShown() {
     Session s([](AppContext& ctx) { ctx.settings.IndentTree = 1; });
     WriteTree(s.Path("tree"), 4);

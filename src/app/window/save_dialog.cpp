@@ -6,6 +6,7 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLineEdit>
+#include <QRegularExpression>
 #include <QVBoxLayout>
 
 #include "toolkit/custom_dialog.h"
@@ -18,16 +19,34 @@ QStringList SaveDialogFilters() {
           QStringLiteral("txtファイル(*.txt) (*.txt)"),
           QStringLiteral("htmlファイル(*.html) (*.html *.htm)"),
           QStringLiteral("csvファイル(*.csv) (*.csv)"),
-          QStringLiteral("すべてのファイル(*.*) (*.txt *)")};
+          QStringLiteral("すべてのファイル(*.*) (*.txt *)"),
+          // The formats added on Linux come after the five the record numbers.
+          QStringLiteral("jsonファイル(*.json) (*.json)"),
+          QStringLiteral("JSON Linesファイル(*.jsonl) (*.jsonl)"),
+          QStringLiteral("検索できるhtml(*.view.html) (*.view.html)"),
+          QStringLiteral("ライブラリ(*.sqlite) (*.sqlite)")};
 }
 
-QString CompletedSaveName(const QString& name) {
+QString CompletedSaveName(const QString& name, const QString& extension) {
   if (name.isEmpty()) return name;
-  if (name.endsWith('.')) return name + QStringLiteral("txt");
+  if (name.endsWith('.')) return name + extension;
   const qsizetype slash = name.lastIndexOf('/');
-  if (name.indexOf('.', slash + 1) < 0) return name + QStringLiteral(".txt");
+  if (name.indexOf('.', slash + 1) < 0) return name + '.' + extension;
   return name;
 }
+
+namespace {
+
+// The extension a name without one gets: the chosen filter's, when it names one.
+QString FilterExtension(const QString& filter) {
+  const qsizetype open = filter.lastIndexOf(QStringLiteral("(*."));
+  const qsizetype end = filter.indexOf(QRegularExpression(QStringLiteral("[ )]")), open + 3);
+  if (open < 0 || end < 0) return QStringLiteral("txt");
+  const QString ext = filter.mid(open + 3, end - open - 3);
+  return ext.isEmpty() || ext == QStringLiteral("*") ? QStringLiteral("txt") : ext;
+}
+
+}  // namespace
 
 SaveFileDialog::SaveFileDialog(QWidget* owner, const SaveDialogState& proposal)
     : QFileDialog(owner) {
@@ -84,7 +103,8 @@ void SaveFileDialog::accept() {
   // file that will really be written.
   const QStringList chosen = selectedFiles();
   if (!chosen.isEmpty() && !QFileInfo(chosen.front()).isDir()) {
-    const QString completed = CompletedSaveName(chosen.front());
+    const QString completed =
+        CompletedSaveName(chosen.front(), FilterExtension(selectedNameFilter()));
     if (completed != chosen.front()) selectFile(completed);
   }
   QFileDialog::accept();

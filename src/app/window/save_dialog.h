@@ -12,11 +12,13 @@ class QLineEdit;
 
 namespace ordano {
 
-// The five filters, in the order of SaveDialogState::filterIndex.
+// The five filters, in the order of SaveDialogState::filterIndex, then the
+// formats added on Linux.
 QStringList SaveDialogFilters();
 // A typed name completed as the output run names files: "a." -> "a.txt",
-// no point in the last component -> ".txt" added.
-QString CompletedSaveName(const QString& name);
+// no point in the last component -> ".txt" added (or the chosen filter's
+// extension).
+QString CompletedSaveName(const QString& name, const QString& extension = QStringLiteral("txt"));
 
 class SaveFileDialog : public QFileDialog {
   Q_OBJECT
