@@ -35,6 +35,7 @@ namespace ordano {
 namespace {
 
 constexpr std::chrono::milliseconds kSettingsPatience{10000};
+constexpr std::size_t kWriteChunk = 1 << 20;
 
 std::string LibraryPath(const LibraryOptions& o) { return LibraryPathFor(o.path); }
 
@@ -317,12 +318,17 @@ std::string HitPath(const FindHit& hit, const Mounted& mounted, bool* online = n
   return HitPath(hit, at != mounted.end() ? at->second : hit.lastMountPoint);
 }
 
-std::string HitLine(const FindHit& hit, const Mounted& mounted) {
+// Appends one line of a hit: lists of a million hits are built this way.
+void AppendHitLine(std::string& out, const FindHit& hit, const Mounted& mounted) {
   bool online = false;
-  const std::string path = HitPath(hit, mounted, &online);
-  return EscapedName(path) + '\t' + EscapedName(VolumeName(hit.volumeLabel)) + '\t' +
-         (online ? "online" : "offline") + '\t' + std::to_string(hit.size) + '\t' +
-         (hit.modified ? LocalTimeText(*hit.modified) : "-") + '\n';
+  out += EscapedName(HitPath(hit, mounted, &online));
+  out += '\t';
+  out += EscapedName(VolumeName(hit.volumeLabel));
+  out += online ? "\tonline\t" : "\toffline\t";
+  out += std::to_string(hit.size);
+  out += '\t';
+  out += hit.modified ? LocalTimeText(*hit.modified) : "-";
+  out += '\n';
 }
 
 nlohmann::json HitJson(const FindHit& hit, const Mounted& mounted) {
@@ -342,7 +348,7 @@ nlohmann::json HitJson(const FindHit& hit, const Mounted& mounted) {
 std::string HitsText(const std::vector<FindHit>& hits, const Mounted& mounted, bool json) {
   if (!json) {
     std::string out;
-    for (const FindHit& hit : hits) out += HitLine(hit, mounted);
+    for (const FindHit& hit : hits) AppendHitLine(out, hit, mounted);
     return out;
   }
   nlohmann::json list = nlohmann::json::array();
@@ -398,7 +404,17 @@ int Duplicates(const CommandLine& cl, const std::string& libraryPath) {
       out += std::to_string(g.copies.size()) + " copies of " + std::to_string(g.size) + " bytes (" +
              (g.md5 ? "md5 " + Md5Text(*g.md5) : std::string("same name")) + "), " +
              std::to_string(g.Waste()) + " bytes to gain\n";
-      for (const FindHit& hit : g.copies) out += "  " + HitLine(hit, mounted);
+      for (const FindHit& hit : g.copies) {
+        out += "  ";
+        AppendHitLine(out, hit, mounted);
+        // Written as it grows: a list of a million copies is not held whole.
+        if (out.size() >= kWriteChunk) {
+          if (std::fwrite(out.data(), 1, out.size(), stdout) != out.size()) {
+            return static_cast<int>(kExitUsage);
+          }
+          out.clear();
+        }
+      }
     }
     if (cl.json) out = list.dump(2) + '\n';
     if (!Print(out)) return static_cast<int>(kExitUsage);

@@ -48,27 +48,19 @@ std::vector<DuplicateGroup> FindDuplicates(Library& library) {
     }
     i = end;
   }
+  const std::size_t files = hashed.size();
+  hashed = {};
+  std::sort(candidates.begin(), candidates.end());
   std::unordered_map<std::string, std::size_t> groupOf;
   std::vector<DuplicateGroup> groups;
-  const auto group = [&](const FindHit& f) {
+  for (FindHit& f : library.CurrentFilesOf(candidates, files)) {
     const auto [at, added] = groupOf.emplace(CopyKey(f), groups.size());
     if (added) {
       DuplicateGroup& g = groups.emplace_back();
       g.size = f.size;
       g.md5 = f.md5;
     }
-    groups[at->second].copies.push_back(f);
-  };
-  const std::size_t files = hashed.size();
-  hashed = {};
-  if (candidates.size() > files / 8) {
-    // Many files have copies: one ordered pass beats picking them out.
-    std::sort(candidates.begin(), candidates.end());
-    library.ForEachCurrentFile([&](const FindHit& f) {
-      if (std::binary_search(candidates.begin(), candidates.end(), f.fileId)) group(f);
-    });
-  } else if (!candidates.empty()) {
-    library.ForEachCurrentFileOf(candidates, group);
+    groups[at->second].copies.push_back(std::move(f));
   }
   std::erase_if(groups, [](const DuplicateGroup& g) { return g.copies.size() < 2; });
   std::stable_sort(

@@ -21,7 +21,7 @@
 
 namespace ordano {
 
-inline constexpr int kLibrarySchemaVersion = 2;
+inline constexpr int kLibrarySchemaVersion = 3;
 // Snapshots kept per tree: the current one and three before it.
 inline constexpr int kKeptSnapshots = 4;
 
@@ -78,16 +78,17 @@ class Library {
 
   std::vector<LibraryVolume> Volumes();
   std::vector<FindHit> Find(const FindQuery& query);
-  // Every file of the current snapshots, by volume, folder and name.
+  // Every file of the current snapshots, by volume (label, key), folder and
+  // name (as bytes), then file id; Find lists its hits in the same order.
   void ForEachCurrentFile(const std::function<void(const FindHit&)>& visit);
   // Every file of the current snapshots in no order, with what tells copies
   // apart (md5 empty when unknown): a quick first pass over the whole library.
   void ForEachCurrentFileKey(
       const std::function<void(std::int64_t id, std::uint64_t size, std::string_view name,
                                std::string_view md5)>& visit);
-  // The current files of `ids` (file ids), in the order of ForEachCurrentFile.
-  void ForEachCurrentFileOf(std::span<const std::int64_t> ids,
-                            const std::function<void(const FindHit&)>& visit);
+  // The current files of `ids` (file ids, sorted), in the order of
+  // ForEachCurrentFile; `files` is how many current files there are in all.
+  std::vector<FindHit> CurrentFilesOf(std::span<const std::int64_t> ids, std::uint64_t files);
   // The volumes a label or UUID (any case) or a key names.
   std::vector<LibraryVolume> MatchVolumes(std::string_view nameOrUuid);
   // Removes a volume with its trees and their snapshots in one transaction;
