@@ -28,8 +28,8 @@ std::string CopyKey(const FindHit& f) {
 
 std::vector<DuplicateGroup> FindDuplicates(Library& library) {
   // A first pass in no order keeps a hash of each file's copy key; only the
-  // files whose hash is shared are read again, in order, and grouped by the
-  // key itself (a shared hash alone makes no group).
+  // files whose hash is shared are read again and grouped by the key itself
+  // (a shared hash alone makes no group), then put in the library's order.
   std::vector<std::pair<std::uint64_t, std::int64_t>> hashed;
   library.ForEachCurrentFileKey(
       [&](std::int64_t id, std::uint64_t size, std::string_view name, std::string_view md5) {
@@ -53,7 +53,7 @@ std::vector<DuplicateGroup> FindDuplicates(Library& library) {
   std::sort(candidates.begin(), candidates.end());
   std::unordered_map<std::string, std::size_t> groupOf;
   std::vector<DuplicateGroup> groups;
-  for (FindHit& f : library.CurrentFilesOf(candidates, files)) {
+  library.ForEachCurrentFileOf(candidates, files, [&](FindHit& f) {
     const auto [at, added] = groupOf.emplace(CopyKey(f), groups.size());
     if (added) {
       DuplicateGroup& g = groups.emplace_back();
@@ -61,8 +61,13 @@ std::vector<DuplicateGroup> FindDuplicates(Library& library) {
       g.md5 = f.md5;
     }
     groups[at->second].copies.push_back(std::move(f));
-  }
+  });
   std::erase_if(groups, [](const DuplicateGroup& g) { return g.copies.size() < 2; });
+  // Each group in the library's order, and the groups by their first copy.
+  for (DuplicateGroup& g : groups) SortHits(g.copies);
+  std::sort(groups.begin(), groups.end(), [](const DuplicateGroup& a, const DuplicateGroup& b) {
+    return HitBefore(a.copies.front(), b.copies.front());
+  });
   std::stable_sort(
       groups.begin(), groups.end(),
       [](const DuplicateGroup& a, const DuplicateGroup& b) { return a.Waste() > b.Waste(); });

@@ -229,9 +229,14 @@ bool AtOrBelow(std::string_view folder, std::string_view root) {
          (folder.size() == root.size() || folder[root.size()] == '/');
 }
 
-// Sorts hits as the library lists them: by volume label and key, folder and
-// name (as bytes), then file id (one file in two overlapping trees). Volumes
-// and folders are ranked first, so most comparisons are of two numbers.
+}  // namespace
+
+bool HitBefore(const FindHit& a, const FindHit& b) {
+  return std::tie(a.volumeLabel, a.volumeKey, a.folder, a.name, a.fileId) <
+         std::tie(b.volumeLabel, b.volumeKey, b.folder, b.name, b.fileId);
+}
+
+// Volumes and folders are ranked first, so most comparisons are of two numbers.
 void SortHits(std::vector<FindHit>& hits) {
   if (hits.size() < 2) return;
   std::unordered_map<std::int64_t, std::uint32_t> volumeRank;
@@ -285,8 +290,6 @@ void SortHits(std::vector<FindHit>& hits) {
     keys[to].at = to;
   }
 }
-
-}  // namespace
 
 std::unique_ptr<Library> Library::Open(const std::string& path, bool create) {
   struct stat st;
@@ -614,35 +617,34 @@ void Library::ForEachCurrentFileKey(
   while (s.Step()) visit(s.Int(0), static_cast<std::uint64_t>(s.Int(1)), s.Bytes(2), s.Bytes(3));
 }
 
-std::vector<FindHit> Library::CurrentFilesOf(std::span<const std::int64_t> ids,
-                                             std::uint64_t files) {
-  std::vector<FindHit> out;
-  if (ids.empty()) return out;
+void Library::ForEachCurrentFileOf(std::span<const std::int64_t> ids, std::uint64_t files,
+                                   const std::function<void(FindHit&)>& visit) {
+  if (ids.empty()) return;
+  FindHit hit;
   if (ids.size() > files / 8) {
     // Most files: one pass over all of them beats picking them out.
     Statement s(db_, kCurrentFiles);
-    out.reserve(ids.size());
-    FindHit hit;
     while (s.Step()) {
       if (!std::binary_search(ids.begin(), ids.end(), s.Int(9))) continue;
       ReadHit(s, hit);
-      out.push_back(std::move(hit));
+      visit(hit);
     }
-  } else {
-    // The ids go through a temporary table: the library itself is not written.
-    db_.Exec("CREATE TEMP TABLE IF NOT EXISTS picked(id INTEGER PRIMARY KEY); DELETE FROM picked");
-    {
-      Statement add(db_, "INSERT OR IGNORE INTO picked(id) VALUES(?)");
-      for (const std::int64_t id : ids) add.Bind(1, id).Run();
-    }
-    {
-      Statement s(db_, std::string(kCurrentFiles) + "JOIN temp.picked p ON p.id = f.id");
-      while (s.Step()) ReadHit(s, out.emplace_back());
-    }
-    db_.Exec("DELETE FROM picked");
+    return;
   }
-  SortHits(out);
-  return out;
+  // The ids go through a temporary table: the library itself is not written.
+  db_.Exec("CREATE TEMP TABLE IF NOT EXISTS picked(id INTEGER PRIMARY KEY); DELETE FROM picked");
+  {
+    Statement add(db_, "INSERT OR IGNORE INTO picked(id) VALUES(?)");
+    for (const std::int64_t id : ids) add.Bind(1, id).Run();
+  }
+  {
+    Statement s(db_, std::string(kCurrentFiles) + "JOIN temp.picked p ON p.id = f.id");
+    while (s.Step()) {
+      ReadHit(s, hit);
+      visit(hit);
+    }
+  }
+  db_.Exec("DELETE FROM picked");
 }
 
 std::vector<LibraryVolume> Library::MatchVolumes(std::string_view nameOrUuid) {

@@ -86,9 +86,10 @@ class Library {
   void ForEachCurrentFileKey(
       const std::function<void(std::int64_t id, std::uint64_t size, std::string_view name,
                                std::string_view md5)>& visit);
-  // The current files of `ids` (file ids, sorted), in the order of
-  // ForEachCurrentFile; `files` is how many current files there are in all.
-  std::vector<FindHit> CurrentFilesOf(std::span<const std::int64_t> ids, std::uint64_t files);
+  // The current files of `ids` (file ids, sorted) in no order; `files` is
+  // how many current files there are in all. `visit` may move from the hit.
+  void ForEachCurrentFileOf(std::span<const std::int64_t> ids, std::uint64_t files,
+                            const std::function<void(FindHit&)>& visit);
   // The volumes a label or UUID (any case) or a key names.
   std::vector<LibraryVolume> MatchVolumes(std::string_view nameOrUuid);
   // Removes a volume with its trees and their snapshots in one transaction;
@@ -102,6 +103,11 @@ class Library {
   void DropSnapshot(std::int64_t snapshot);
   Database db_;
 };
+
+// The order the library lists hits in: volume label and key, folder and name
+// (as bytes), then file id (one file in two overlapping trees).
+bool HitBefore(const FindHit& a, const FindHit& b);
+void SortHits(std::vector<FindHit>& hits);
 
 // A time for output: "2024-05-01 13:05:09" in local time.
 std::string LocalTimeText(std::int64_t unixSeconds);

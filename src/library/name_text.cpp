@@ -214,16 +214,15 @@ std::size_t CodePointCount(std::string_view utf8) {
   return n;
 }
 
-std::string EscapedName(std::string_view bytes) {
+void AppendEscapedName(std::string& out, std::string_view bytes) {
   // Most names are printable ASCII: nothing to escape.
   if (std::all_of(bytes.begin(), bytes.end(), [](char ch) {
         const auto b = static_cast<std::uint8_t>(ch);
         return b >= 0x20 && b < 0x7F;
       })) {
-    return std::string(bytes);
+    out += bytes;
+    return;
   }
-  std::string out;
-  out.reserve(bytes.size());
   for (std::size_t i = 0; i < bytes.size();) {
     const auto [c, n] = Decode(bytes, i);
     if (n == 0 || c < 0x20 || c == 0x7F || (c >= 0x80 && c < 0xA0)) {
@@ -236,6 +235,12 @@ std::string EscapedName(std::string_view bytes) {
     out.append(bytes.substr(i, n));
     i += n;
   }
+}
+
+std::string EscapedName(std::string_view bytes) {
+  std::string out;
+  out.reserve(bytes.size());
+  AppendEscapedName(out, bytes);
   return out;
 }
 

@@ -48,5 +48,7 @@ std::vector<std::string_view> GlobLiterals(std::string_view glob);
 // A name for a line of output: control characters and bytes that are not
 // UTF-8 as \xHH; everything else as it is.
 std::string EscapedName(std::string_view bytes);
+// The same, appended to `out`.
+void AppendEscapedName(std::string& out, std::string_view bytes);
 
 }  // namespace ordano
