@@ -196,7 +196,7 @@ std::optional<std::array<std::uint8_t, 16>> Md5Column(const Statement& s, int co
 }
 
 // A hit from the columns folder, name, size, mtime, md5, volume key, label,
-// mount point, volume id, file id (in that order).
+// mount point, volume id, file id, folder id (in that order).
 void ReadHit(const Statement& s, FindHit& hit) {
   hit.folder = s.Bytes(0);
   hit.name = s.Bytes(1);
@@ -208,6 +208,7 @@ void ReadHit(const Statement& s, FindHit& hit) {
   hit.lastMountPoint = s.Bytes(7);
   hit.volumeId = s.Int(8);
   hit.fileId = s.Int(9);
+  hit.folderId = s.Int(10);
 }
 
 // A catalogue time as Unix seconds: a wall clock without offset is local.
@@ -231,30 +232,12 @@ bool AtOrBelow(std::string_view folder, std::string_view root) {
 
 }  // namespace
 
-bool HitBefore(const FindHit& a, const FindHit& b) {
-  return std::tie(a.volumeLabel, a.volumeKey, a.folder, a.name, a.fileId) <
-         std::tie(b.volumeLabel, b.volumeKey, b.folder, b.name, b.fileId);
-}
+namespace {
 
-// Volumes and folders are ranked first, so most comparisons are of two numbers.
-void SortHits(std::vector<FindHit>& hits) {
+void SortRanked(std::vector<FindHit>& hits,
+                const std::unordered_map<std::int64_t, std::uint32_t>& volumeRank,
+                const std::unordered_map<std::int64_t, std::uint32_t>& folderRank) {
   if (hits.size() < 2) return;
-  std::unordered_map<std::int64_t, std::uint32_t> volumeRank;
-  std::unordered_map<std::string_view, std::uint32_t> folderRank;
-  std::vector<const FindHit*> volumes;
-  std::vector<std::string_view> folders;
-  for (std::size_t i = 0; i < hits.size(); ++i) {
-    const FindHit& h = hits[i];
-    if (i > 0 && h.volumeId == hits[i - 1].volumeId && h.folder == hits[i - 1].folder) continue;
-    if (volumeRank.emplace(h.volumeId, 0).second) volumes.push_back(&h);
-    if (folderRank.emplace(h.folder, 0).second) folders.push_back(h.folder);
-  }
-  std::sort(volumes.begin(), volumes.end(), [](const FindHit* a, const FindHit* b) {
-    return std::tie(a->volumeLabel, a->volumeKey) < std::tie(b->volumeLabel, b->volumeKey);
-  });
-  for (std::uint32_t i = 0; i < volumes.size(); ++i) volumeRank[volumes[i]->volumeId] = i;
-  std::sort(folders.begin(), folders.end());
-  for (std::uint32_t i = 0; i < folders.size(); ++i) folderRank[folders[i]] = i;
   struct Key {
     std::uint32_t volume, folder;
     std::size_t at;
@@ -263,10 +246,10 @@ void SortHits(std::vector<FindHit>& hits) {
   keys.reserve(hits.size());
   for (std::size_t i = 0; i < hits.size(); ++i) {
     // Hits of one folder mostly come together: their ranks are looked up once.
-    if (i > 0 && hits[i].volumeId == hits[i - 1].volumeId && hits[i].folder == hits[i - 1].folder) {
+    if (i > 0 && hits[i].folderId == hits[i - 1].folderId) {
       keys.push_back({keys.back().volume, keys.back().folder, i});
     } else {
-      keys.push_back({volumeRank[hits[i].volumeId], folderRank[hits[i].folder], i});
+      keys.push_back({volumeRank.at(hits[i].volumeId), folderRank.at(hits[i].folderId), i});
     }
   }
   std::sort(keys.begin(), keys.end(), [&](const Key& a, const Key& b) {
@@ -289,6 +272,43 @@ void SortHits(std::vector<FindHit>& hits) {
     hits[to] = std::move(held);
     keys[to].at = to;
   }
+}
+
+}  // namespace
+
+bool HitBefore(const FindHit& a, const FindHit& b) {
+  return std::tie(a.volumeLabel, a.volumeKey, a.folder, a.name, a.fileId) <
+         std::tie(b.volumeLabel, b.volumeKey, b.folder, b.name, b.fileId);
+}
+
+// Volumes and folders are ranked first, so most comparisons are of two numbers.
+void SortHits(std::span<std::vector<FindHit>* const> lists) {
+  // Ranked once for all the lists: folders by id (one folder row, one path),
+  // with the same rank for one path in two snapshots.
+  std::unordered_map<std::int64_t, std::uint32_t> volumeRank, folderRank;
+  std::vector<const FindHit*> volumes, folders;
+  for (const std::vector<FindHit>* list : lists) {
+    for (const FindHit& h : *list) {
+      if (volumeRank.emplace(h.volumeId, 0).second) volumes.push_back(&h);
+      if (folderRank.emplace(h.folderId, 0).second) folders.push_back(&h);
+    }
+  }
+  std::sort(volumes.begin(), volumes.end(), [](const FindHit* a, const FindHit* b) {
+    return std::tie(a->volumeLabel, a->volumeKey) < std::tie(b->volumeLabel, b->volumeKey);
+  });
+  for (std::uint32_t i = 0; i < volumes.size(); ++i) volumeRank[volumes[i]->volumeId] = i;
+  std::sort(folders.begin(), folders.end(),
+            [](const FindHit* a, const FindHit* b) { return a->folder < b->folder; });
+  for (std::uint32_t i = 0, rank = 0; i < folders.size(); ++i) {
+    if (i > 0 && folders[i]->folder != folders[i - 1]->folder) ++rank;
+    folderRank[folders[i]->folderId] = rank;
+  }
+  for (std::vector<FindHit>* list : lists) SortRanked(*list, volumeRank, folderRank);
+}
+
+void SortHits(std::vector<FindHit>& hits) {
+  std::vector<FindHit>* const lists[] = {&hits};
+  SortHits(lists);
 }
 
 std::unique_ptr<Library> Library::Open(const std::string& path, bool create) {
@@ -532,7 +552,8 @@ std::vector<FindHit> Library::Find(const FindQuery& q) {
     for (const std::string_view literal : GlobLiterals(f)) narrow(literal, false);
   }
   std::string sql =
-      "SELECT d.path, f.name, f.size, f.mtime, f.md5, v.key, v.label, v.mount_point, v.id, f.id "
+      "SELECT d.path, f.name, f.size, f.mtime, f.md5, v.key, v.label, v.mount_point, v.id, f.id, "
+      "d.id "
       "FROM file f JOIN folder d ON d.id = f.folder_id "
       "JOIN tree t ON t.current_snapshot = d.snapshot_id "
       "JOIN volume v ON v.id = t.volume_id WHERE 1";
@@ -587,7 +608,8 @@ std::vector<FindHit> Library::Find(const FindQuery& q) {
 namespace {
 
 constexpr const char* kCurrentFiles =
-    "SELECT d.path, f.name, f.size, f.mtime, f.md5, v.key, v.label, v.mount_point, v.id, f.id "
+    "SELECT d.path, f.name, f.size, f.mtime, f.md5, v.key, v.label, v.mount_point, v.id, f.id, "
+    "d.id "
     "FROM file f JOIN folder d ON d.id = f.folder_id "
     "JOIN tree t ON t.current_snapshot = d.snapshot_id "
     "JOIN volume v ON v.id = t.volume_id ";
@@ -608,43 +630,29 @@ void Library::ForEachCurrentFile(const std::function<void(const FindHit&)>& visi
   VisitHits(s, visit);
 }
 
-void Library::ForEachCurrentFileKey(
-    const std::function<void(std::int64_t, std::uint64_t, std::string_view, std::string_view)>&
-        visit) {
+void Library::ForEachCurrentFileKey(const std::function<void(const FileKey&)>& visit) {
   Statement s(db_,
-              "SELECT f.id, f.size, f.name, f.md5 FROM file f JOIN folder d ON d.id = f.folder_id "
+              "SELECT f.id, f.folder_id, f.size, f.name, f.md5, f.mtime FROM file f "
+              "JOIN folder d ON d.id = f.folder_id "
               "JOIN tree t ON t.current_snapshot = d.snapshot_id");
-  while (s.Step()) visit(s.Int(0), static_cast<std::uint64_t>(s.Int(1)), s.Bytes(2), s.Bytes(3));
+  FileKey key;
+  while (s.Step()) {
+    key.id = s.Int(0);
+    key.folderId = s.Int(1);
+    key.size = static_cast<std::uint64_t>(s.Int(2));
+    key.name = s.Bytes(3);
+    key.md5 = s.Bytes(4);
+    key.modified = s.IsNull(5) ? std::nullopt : std::optional<std::int64_t>(s.Int(5));
+    visit(key);
+  }
 }
 
-void Library::ForEachCurrentFileOf(std::span<const std::int64_t> ids, std::uint64_t files,
-                                   const std::function<void(FindHit&)>& visit) {
-  if (ids.empty()) return;
-  FindHit hit;
-  if (ids.size() > files / 8) {
-    // Most files: one pass over all of them beats picking them out.
-    Statement s(db_, kCurrentFiles);
-    while (s.Step()) {
-      if (!std::binary_search(ids.begin(), ids.end(), s.Int(9))) continue;
-      ReadHit(s, hit);
-      visit(hit);
-    }
-    return;
-  }
-  // The ids go through a temporary table: the library itself is not written.
-  db_.Exec("CREATE TEMP TABLE IF NOT EXISTS picked(id INTEGER PRIMARY KEY); DELETE FROM picked");
-  {
-    Statement add(db_, "INSERT OR IGNORE INTO picked(id) VALUES(?)");
-    for (const std::int64_t id : ids) add.Bind(1, id).Run();
-  }
-  {
-    Statement s(db_, std::string(kCurrentFiles) + "JOIN temp.picked p ON p.id = f.id");
-    while (s.Step()) {
-      ReadHit(s, hit);
-      visit(hit);
-    }
-  }
-  db_.Exec("DELETE FROM picked");
+void Library::ForEachCurrentFolder(
+    const std::function<void(std::int64_t, std::string_view, std::int64_t)>& visit) {
+  Statement s(db_,
+              "SELECT d.id, d.path, t.volume_id FROM folder d "
+              "JOIN tree t ON t.current_snapshot = d.snapshot_id");
+  while (s.Step()) visit(s.Int(0), s.Bytes(1), s.Int(2));
 }
 
 std::vector<LibraryVolume> Library::MatchVolumes(std::string_view nameOrUuid) {
