@@ -288,7 +288,10 @@ void SortHits(std::span<std::vector<FindHit>* const> lists) {
   std::unordered_map<std::int64_t, std::uint32_t> volumeRank, folderRank;
   std::vector<const FindHit*> volumes, folders;
   for (const std::vector<FindHit>* list : lists) {
+    const FindHit* last = nullptr;
     for (const FindHit& h : *list) {
+      if (last != nullptr && last->folderId == h.folderId) continue;
+      last = &h;
       if (volumeRank.emplace(h.volumeId, 0).second) volumes.push_back(&h);
       if (folderRank.emplace(h.folderId, 0).second) folders.push_back(&h);
     }
