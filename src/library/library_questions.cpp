@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdint>
 #include <cstring>
 #include <string>
 #include <string_view>
@@ -35,25 +36,33 @@ std::vector<DuplicateGroup> FindDuplicates(Library& library) {
   struct Row {
     std::int64_t id, folderId;
     std::uint64_t size;
-    std::optional<std::int64_t> modified;
-    std::size_t nameAt, nameSize;
-    std::optional<std::array<std::uint8_t, 16>> md5;
+    std::int64_t modified;
+    std::uint64_t nameAt;
+    std::uint32_t nameSize;
+    std::uint32_t md5At;  // into md5s; kNone without a digest
+    bool hasModified;
   };
+  constexpr std::uint32_t kNone = UINT32_MAX;
+  // Sized for the current files at once: a million rows grow no vector twice.
+  std::vector<LibraryVolume> volumeList = library.Volumes();
+  std::uint64_t expected = 0;
+  for (const LibraryVolume& v : volumeList) expected += v.files;
   std::vector<Row> rows;
-  std::string names;
+  rows.reserve(expected);
   std::vector<std::pair<std::uint64_t, std::size_t>> hashed;
+  hashed.reserve(expected);
+  std::vector<std::array<std::uint8_t, 16>> md5s;
+  std::string names;
   library.ForEachCurrentFileKey([&](const Library::FileKey& f) {
     if (f.size == 0) return;
     const bool digest = f.md5.size() == 16;
     const std::uint64_t h = std::hash<std::string_view>{}(digest ? f.md5 : f.name);
     hashed.emplace_back((h ^ (f.size * 0x9E3779B97F4A7C15ull)) + (digest ? 1 : 0), rows.size());
-    Row& row = rows.emplace_back(
-        Row{f.id, f.folderId, f.size, f.modified, names.size(), f.name.size(), std::nullopt});
-    if (digest) {
-      std::array<std::uint8_t, 16> md5{};
-      std::memcpy(md5.data(), f.md5.data(), md5.size());
-      row.md5 = md5;
-    }
+    rows.push_back(Row{f.id, f.folderId, f.size, f.modified.value_or(0), names.size(),
+                       static_cast<std::uint32_t>(f.name.size()),
+                       digest ? static_cast<std::uint32_t>(md5s.size()) : kNone,
+                       f.modified.has_value()});
+    if (digest) std::memcpy(md5s.emplace_back().data(), f.md5.data(), 16);
     names += f.name;
   });
   std::sort(hashed.begin(), hashed.end());
@@ -80,7 +89,7 @@ std::vector<DuplicateGroup> FindDuplicates(Library& library) {
     folders.emplace(id, Folder{std::string(path), volume});
   });
   std::unordered_map<std::int64_t, LibraryVolume> volumes;
-  for (LibraryVolume& v : library.Volumes()) volumes.emplace(v.id, std::move(v));
+  for (LibraryVolume& v : volumeList) volumes.emplace(v.id, std::move(v));
 
   std::unordered_map<std::string, std::size_t> groupOf;
   std::vector<DuplicateGroup> groups;
@@ -92,8 +101,9 @@ std::vector<DuplicateGroup> FindDuplicates(Library& library) {
     f.folder = folder.path;
     f.name.assign(names, row.nameAt, row.nameSize);
     f.size = row.size;
-    f.modified = row.modified;
-    f.md5 = row.md5;
+    f.modified = row.hasModified ? std::optional<std::int64_t>(row.modified) : std::nullopt;
+    f.md5 = row.md5At == kNone ? std::nullopt
+                               : std::optional<std::array<std::uint8_t, 16>>(md5s[row.md5At]);
     f.volumeKey = volume.key;
     f.volumeLabel = volume.label;
     f.lastMountPoint = volume.mountPoint;
