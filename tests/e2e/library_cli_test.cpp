@@ -290,6 +290,25 @@ TEST_F(Library, ShortFragmentsGlobsAndDatesAfterTheSchemaUpgrade) {
   }
 }
 
+// Hits are sorted in memory: by folder, then name, each as bytes (a folder's
+// own files before its subfolders', upper case before lower).
+TEST_F(Library, HitsComeByFolderThenNameAsBytes) {
+  const std::vector<std::string> order = {"o/ab.txt",   "o/B/y.txt",  "o/a b/z.txt",
+                                          "o/ab/Z.txt", "o/ab/a.txt", "o/ab/\xc3\xa4.txt",
+                                          "o/b/x.txt"};
+  for (auto it = order.rbegin(); it != order.rend(); ++it) File(work / *it);
+  ASSERT_EQ(Ordanou({"--add", work / "o"}).exitCode, 0);
+  const auto r = Ordanou({"--find", "txt"});
+  std::vector<std::string> paths;
+  for (std::size_t i = 0; i < r.out.size();) {
+    const std::size_t end = r.out.find('\n', i);
+    const std::string line = r.out.substr(i, end - i);
+    paths.push_back(line.substr(0, line.find('\t')).substr((work / "").size()));
+    i = end == std::string::npos ? r.out.size() : end + 1;
+  }
+  EXPECT_EQ(paths, order) << r.out;
+}
+
 TEST_F(Library, AFullDiskRollsTheAddBackAndKeepsTheEarlierRows) {
   File(work / "small/kept.txt");
   ASSERT_EQ(Ordanou({"--add", work / "small"}).exitCode, 0);
@@ -366,7 +385,7 @@ TEST_F(Library, DuplicatesBiggestFirstUniqueAndForget) {
   r = Ordanou({"--unique", work / "y"});
   EXPECT_EQ(r.exitCode, 1) << r.out;
 
-  // With few files that have copies they are picked out by id: the same groups.
+  // Files without copies beside them change nothing: the same groups.
   const std::string groups = Ordanou({"--duplicates"}).out;
   for (int i = 0; i < 60; ++i) File(work / ("z/u" + std::to_string(i)), std::to_string(i));
   ASSERT_EQ(Ordanou({"--add", "--md5", work / "z"}).exitCode, 0);
