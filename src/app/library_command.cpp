@@ -37,6 +37,7 @@ namespace ordano {
 namespace {
 
 constexpr std::chrono::milliseconds kSettingsPatience{10000};
+constexpr std::size_t kWriteChunk = 1 << 20;
 
 std::string LibraryPath(const LibraryOptions& o) { return LibraryPathFor(o.path); }
 
@@ -312,13 +313,54 @@ std::string HitPath(const FindHit& hit, const Mounted& mounted, bool* online = n
   return HitPath(hit, at != mounted.end() ? at->second : hit.lastMountPoint);
 }
 
-std::string HitLine(const FindHit& hit, const Mounted& mounted) {
-  bool online = false;
-  const std::string path = HitPath(hit, mounted, &online);
-  return EscapedName(path) + '\t' + EscapedName(VolumeName(hit.volumeLabel)) + '\t' +
-         (online ? "online" : "offline") + '\t' + std::to_string(hit.size) + '\t' +
-         (hit.modified ? LocalTimeText(*hit.modified) : "-") + '\n';
-}
+// Lines of hits. What neighbouring hits share (volume, folder, time) is
+// worked out once: lists of a million hits are built this way.
+class HitLines {
+ public:
+  explicit HitLines(const Mounted& mounted) : mounted_(mounted) {}
+
+  void Append(std::string& out, const FindHit& hit) {
+    if (!volume_ || *volume_ != hit.volumeId) {
+      volume_ = hit.volumeId;
+      const auto at = mounted_.find(hit.volumeKey);
+      online_ = at != mounted_.end();
+      mountPoint_ = online_ ? at->second : hit.lastMountPoint;
+      label_ = EscapedName(VolumeName(hit.volumeLabel));
+      folder_.reset();
+    }
+    if (!folder_ || *folder_ != hit.folder) {
+      // The folder ends in a slash (ASCII): escaped apart, the path escapes the same.
+      folder_ = hit.folder;
+      std::string path = JoinMountPoint(mountPoint_, hit.folder);
+      if (!path.ends_with('/')) path += '/';
+      prefix_ = EscapedName(path);
+    }
+    out += prefix_;
+    AppendEscapedName(out, hit.name);
+    out += '\t';
+    out += label_;
+    out += online_ ? "\tonline\t" : "\toffline\t";
+    out += std::to_string(hit.size);
+    out += '\t';
+    if (!hit.modified) {
+      out += '-';
+    } else {
+      if (time_ != hit.modified) {
+        time_ = hit.modified;
+        timeText_ = LocalTimeText(*hit.modified);
+      }
+      out += timeText_;
+    }
+    out += '\n';
+  }
+
+ private:
+  const Mounted& mounted_;
+  std::optional<std::int64_t> volume_, time_;
+  std::optional<std::string> folder_;
+  bool online_ = false;
+  std::string mountPoint_, label_, prefix_, timeText_;
+};
 
 nlohmann::json HitJson(const FindHit& hit, const Mounted& mounted) {
   bool online = false;
@@ -337,7 +379,8 @@ nlohmann::json HitJson(const FindHit& hit, const Mounted& mounted) {
 std::string HitsText(const std::vector<FindHit>& hits, const Mounted& mounted, bool json) {
   if (!json) {
     std::string out;
-    for (const FindHit& hit : hits) out += HitLine(hit, mounted);
+    HitLines lines(mounted);
+    for (const FindHit& hit : hits) lines.Append(out, hit);
     return out;
   }
   nlohmann::json list = nlohmann::json::array();
@@ -381,6 +424,7 @@ int Duplicates(const CommandLine& cl, const std::string& libraryPath) {
         library ? FindDuplicates(*library) : std::vector<DuplicateGroup>();
     const auto mounted = MountedVolumes();
     std::string out;
+    HitLines lines(mounted);
     nlohmann::json list = nlohmann::json::array();
     for (const DuplicateGroup& g : groups) {
       if (cl.json) {
@@ -393,7 +437,17 @@ int Duplicates(const CommandLine& cl, const std::string& libraryPath) {
       out += std::to_string(g.copies.size()) + " copies of " + std::to_string(g.size) + " bytes (" +
              (g.md5 ? "md5 " + Md5Text(*g.md5) : std::string("same name")) + "), " +
              std::to_string(g.Waste()) + " bytes to gain\n";
-      for (const FindHit& hit : g.copies) out += "  " + HitLine(hit, mounted);
+      for (const FindHit& hit : g.copies) {
+        out += "  ";
+        lines.Append(out, hit);
+        // Written as it grows: a list of a million copies is not held whole.
+        if (out.size() >= kWriteChunk) {
+          if (std::fwrite(out.data(), 1, out.size(), stdout) != out.size()) {
+            return static_cast<int>(kExitUsage);
+          }
+          out.clear();
+        }
+      }
     }
     if (cl.json) out = list.dump(2) + '\n';
     if (!Print(out)) return static_cast<int>(kExitUsage);

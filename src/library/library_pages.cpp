@@ -107,7 +107,12 @@ void BindNamed(Statement& s, const std::string& name, const Value& value) {
 }  // namespace
 
 std::vector<FindHit> Library::Find(const FindQuery& query) {
-  return FindPage(query, FindOrder{}, nullptr, -1);
+  // All hits at once: sorted in memory, faster than by SQL (volumes and
+  // folders are ranked once).
+  Statement s = FindStatement(query, false, "");
+  std::vector<FindHit> hits = ReadHits(s);
+  SortHits(hits);
+  return hits;
 }
 
 std::vector<FindHit> Library::FindPage(const FindQuery& query, const FindOrder& order,

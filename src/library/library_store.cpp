@@ -12,34 +12,74 @@
 #include <ctime>
 #include <filesystem>
 #include <iterator>
+#include <tuple>
+#include <unordered_map>
 
 #include "library/name_text.h"
 
 namespace ordano {
 namespace {
 
-// Runs `statement` (gram, file) for each short gram of a folded name.
-void RunForShortGrams(Statement& insert, std::int64_t fileId, std::string_view folded) {
-  for (const std::int64_t gram : ShortGrams(folded)) insert.Bind(1, gram).Bind(2, fileId).Run();
+std::string_view TextArg(sqlite3_value* v) {
+  const void* p = sqlite3_value_blob(v);
+  const int n = sqlite3_value_bytes(v);
+  if (p == nullptr || n <= 0) return {};
+  return {static_cast<const char*>(p), static_cast<std::size_t>(n)};
 }
 
-// Version 2 brings the index of short fragments: filled from the stored names.
-void FillShortGrams(Database& db) {
-  Statement rows(db, "SELECT id, name FROM file");
-  Statement insert(db, "INSERT INTO file_gram(gram, file_id) VALUES(?, ?)");
-  while (rows.Step()) RunForShortGrams(insert, rows.Int(0), FoldForSearch(rows.Bytes(1)));
+// ordano_has(name, fragment): whether the folded name holds the (folded)
+// fragment. Short fragments are checked in SQL, before the rows are sorted.
+void NameHas(sqlite3_context* ctx, int, sqlite3_value** args) {
+  const std::string folded = FoldForSearch(TextArg(args[0]));
+  sqlite3_result_int(ctx, folded.find(TextArg(args[1])) != std::string::npos ? 1 : 0);
 }
 
-struct Migration {
-  const char* sql;
-  void (*fill)(Database&);  // after the SQL; may be null
-};
+// ordano_glob(name, glob): whether the whole folded name matches the glob.
+void NameGlob(sqlite3_context* ctx, int, sqlite3_value** args) {
+  sqlite3_result_int(ctx, GlobMatches(FoldForSearch(TextArg(args[0])), TextArg(args[1])) ? 1 : 0);
+}
+
+// ordano_ext(name): the folded extension ("" without a dot).
+void NameExtension(sqlite3_context* ctx, int, sqlite3_value** args) {
+  const std::string folded = FoldForSearch(TextArg(args[0]));
+  const std::size_t dot = folded.rfind('.');
+  const std::string ext = dot == std::string::npos ? std::string() : folded.substr(dot + 1);
+  sqlite3_result_text64(ctx, ext.data(), ext.size(), SQLITE_TRANSIENT, SQLITE_UTF8);
+}
+
+// ordano_fold(name): the name as the trigram index holds it.
+void NameFolded(sqlite3_context* ctx, int, sqlite3_value** args) {
+  const std::string folded = FoldForSearch(TextArg(args[0]));
+  sqlite3_result_text64(ctx, folded.data(), folded.size(), SQLITE_TRANSIENT, SQLITE_UTF8);
+}
+
+// ordano_grams(name): the name's words for the short-fragment index.
+void NameGrams(sqlite3_context* ctx, int, sqlite3_value** args) {
+  const std::string words = GramWords(FoldForSearch(TextArg(args[0])));
+  sqlite3_result_text64(ctx, words.data(), words.size(), SQLITE_TRANSIENT, SQLITE_UTF8);
+}
+
+void RegisterFunctions(Database& db) {
+  constexpr int kFlags = SQLITE_UTF8 | SQLITE_DETERMINISTIC | SQLITE_DIRECTONLY;
+  if (sqlite3_create_function_v2(db.get(), "ordano_has", 2, kFlags, nullptr, NameHas, nullptr,
+                                 nullptr, nullptr) != SQLITE_OK ||
+      sqlite3_create_function_v2(db.get(), "ordano_glob", 2, kFlags, nullptr, NameGlob, nullptr,
+                                 nullptr, nullptr) != SQLITE_OK ||
+      sqlite3_create_function_v2(db.get(), "ordano_ext", 1, kFlags, nullptr, NameExtension, nullptr,
+                                 nullptr, nullptr) != SQLITE_OK ||
+      sqlite3_create_function_v2(db.get(), "ordano_fold", 1, kFlags, nullptr, NameFolded, nullptr,
+                                 nullptr, nullptr) != SQLITE_OK ||
+      sqlite3_create_function_v2(db.get(), "ordano_grams", 1, kFlags, nullptr, NameGrams, nullptr,
+                                 nullptr, nullptr) != SQLITE_OK) {
+    db.Fail(SQLITE_ERROR);
+  }
+}
 
 // Each entry takes the schema from its index to the next version. A new
 // library runs them all; an older one the ones it lacks, in one transaction.
-constexpr Migration kMigrations[] = {
+constexpr const char* kMigrations[] = {
     // 0 -> 1
-    {R"(
+    R"(
 CREATE TABLE volume(
   id INTEGER PRIMARY KEY,
   key TEXT NOT NULL UNIQUE,
@@ -82,15 +122,27 @@ CREATE INDEX file_folder ON file(folder_id);
 CREATE INDEX file_md5 ON file(md5) WHERE md5 IS NOT NULL;
 CREATE VIRTUAL TABLE file_name USING fts5(name, content='', columnsize=0, tokenize='trigram');
 )",
-     nullptr},
-    // 1 -> 2: fragments of one and two characters (see ShortGrams).
-    {R"(
+    // 1 -> 2: fragments of one and two characters with a character that is
+    // not ASCII (filled by the next step, which replaces the table).
+    R"(
 CREATE TABLE file_gram(
   gram INTEGER NOT NULL,
   file_id INTEGER NOT NULL,
   PRIMARY KEY(gram, file_id)) WITHOUT ROWID;
 )",
-     FillShortGrams},
+    // 2 -> 3: fragments of one and two characters, ASCII too, from pairs of
+    // neighbours kept as words of an FTS5 index without positions (see
+    // GramWords): a byte or two a pair where a row of the table above took a
+    // dozen. Both indexes keep 64 MiB of new entries in memory before they
+    // write a segment: a big add writes few segments and merges little.
+    R"(
+DROP TABLE file_gram;
+CREATE VIRTUAL TABLE file_short USING fts5(grams, content='', columnsize=0, detail=none,
+  tokenize='ascii');
+INSERT INTO file_name(file_name, rank) VALUES('hashsize', 67108864);
+INSERT INTO file_short(file_short, rank) VALUES('hashsize', 67108864);
+INSERT INTO file_short(rowid, grams) SELECT id, ordano_grams(name) FROM file;
+)",
 };
 static_assert(std::size(kMigrations) == kLibrarySchemaVersion);
 
@@ -108,8 +160,7 @@ void Migrate(Database& db) {
   const std::int64_t version = UserVersion(db);
   if (version >= kLibrarySchemaVersion) return;
   for (std::int64_t v = version; v < kLibrarySchemaVersion; ++v) {
-    db.Exec(kMigrations[v].sql);
-    if (kMigrations[v].fill != nullptr) kMigrations[v].fill(db);
+    db.Exec(kMigrations[v]);
   }
   db.Exec(("PRAGMA user_version = " + std::to_string(kLibrarySchemaVersion)).c_str());
   tx.Commit();
@@ -125,6 +176,7 @@ void CreateLibraryFile(const std::string& path) {
   {
     Database db(temp, true);
     db.Exec("PRAGMA journal_mode = WAL");
+    RegisterFunctions(db);
     Migrate(db);
   }  // closing checkpoints and removes the write-ahead log
   const int linked = ::link(temp.c_str(), path.c_str());
@@ -144,7 +196,7 @@ std::optional<std::array<std::uint8_t, 16>> Md5Column(const Statement& s, int co
 }
 
 // A hit from the columns folder, name, size, mtime, md5, volume key, label,
-// mount point, volume id, file id (in that order).
+// mount point, volume id, file id, folder id (in that order).
 void ReadHit(const Statement& s, FindHit& hit) {
   hit.folder = s.Bytes(0);
   hit.name = s.Bytes(1);
@@ -156,6 +208,7 @@ void ReadHit(const Statement& s, FindHit& hit) {
   hit.lastMountPoint = s.Bytes(7);
   hit.volumeId = s.Int(8);
   hit.fileId = s.Int(9);
+  hit.folderId = s.Int(10);
 }
 
 // A catalogue time as Unix seconds: a wall clock without offset is local.
@@ -177,46 +230,89 @@ bool AtOrBelow(std::string_view folder, std::string_view root) {
          (folder.size() == root.size() || folder[root.size()] == '/');
 }
 
-std::string_view TextArg(sqlite3_value* v) {
-  const void* p = sqlite3_value_blob(v);
-  const int n = sqlite3_value_bytes(v);
-  if (p == nullptr || n <= 0) return {};
-  return {static_cast<const char*>(p), static_cast<std::size_t>(n)};
-}
+}  // namespace
 
-// ordano_has(name, fragment): whether the folded name holds the (folded)
-// fragment. Short fragments are checked in SQL, before the rows are sorted.
-void NameHas(sqlite3_context* ctx, int, sqlite3_value** args) {
-  const std::string folded = FoldForSearch(TextArg(args[0]));
-  sqlite3_result_int(ctx, folded.find(TextArg(args[1])) != std::string::npos ? 1 : 0);
-}
+namespace {
 
-// ordano_glob(name, glob): whether the whole folded name matches the glob.
-void NameGlob(sqlite3_context* ctx, int, sqlite3_value** args) {
-  sqlite3_result_int(ctx, GlobMatches(FoldForSearch(TextArg(args[0])), TextArg(args[1])) ? 1 : 0);
-}
-
-// ordano_ext(name): the folded extension ("" without a dot).
-void NameExtension(sqlite3_context* ctx, int, sqlite3_value** args) {
-  const std::string folded = FoldForSearch(TextArg(args[0]));
-  const std::size_t dot = folded.rfind('.');
-  const std::string ext = dot == std::string::npos ? std::string() : folded.substr(dot + 1);
-  sqlite3_result_text64(ctx, ext.data(), ext.size(), SQLITE_TRANSIENT, SQLITE_UTF8);
-}
-
-void RegisterFunctions(Database& db) {
-  constexpr int kFlags = SQLITE_UTF8 | SQLITE_DETERMINISTIC | SQLITE_DIRECTONLY;
-  if (sqlite3_create_function_v2(db.get(), "ordano_has", 2, kFlags, nullptr, NameHas, nullptr,
-                                 nullptr, nullptr) != SQLITE_OK ||
-      sqlite3_create_function_v2(db.get(), "ordano_glob", 2, kFlags, nullptr, NameGlob, nullptr,
-                                 nullptr, nullptr) != SQLITE_OK ||
-      sqlite3_create_function_v2(db.get(), "ordano_ext", 1, kFlags, nullptr, NameExtension, nullptr,
-                                 nullptr, nullptr) != SQLITE_OK) {
-    db.Fail(SQLITE_ERROR);
+void SortRanked(std::vector<FindHit>& hits,
+                const std::unordered_map<std::int64_t, std::uint32_t>& volumeRank,
+                const std::unordered_map<std::int64_t, std::uint32_t>& folderRank) {
+  if (hits.size() < 2) return;
+  struct Key {
+    std::uint32_t volume, folder;
+    std::size_t at;
+  };
+  std::vector<Key> keys;
+  keys.reserve(hits.size());
+  for (std::size_t i = 0; i < hits.size(); ++i) {
+    // Hits of one folder mostly come together: their ranks are looked up once.
+    if (i > 0 && hits[i].folderId == hits[i - 1].folderId) {
+      keys.push_back({keys.back().volume, keys.back().folder, i});
+    } else {
+      keys.push_back({volumeRank.at(hits[i].volumeId), folderRank.at(hits[i].folderId), i});
+    }
+  }
+  std::sort(keys.begin(), keys.end(), [&](const Key& a, const Key& b) {
+    if (a.volume != b.volume) return a.volume < b.volume;
+    if (a.folder != b.folder) return a.folder < b.folder;
+    const int c = hits[a.at].name.compare(hits[b.at].name);
+    return c != 0 ? c < 0 : hits[a.at].fileId < hits[b.at].fileId;
+  });
+  // In place, one cycle of the permutation at a time: no second copy.
+  for (std::size_t i = 0; i < keys.size(); ++i) {
+    if (keys[i].at == i) continue;
+    FindHit held = std::move(hits[i]);
+    std::size_t to = i;
+    while (keys[to].at != i) {
+      const std::size_t from = keys[to].at;
+      hits[to] = std::move(hits[from]);
+      keys[to].at = to;
+      to = from;
+    }
+    hits[to] = std::move(held);
+    keys[to].at = to;
   }
 }
 
 }  // namespace
+
+bool HitBefore(const FindHit& a, const FindHit& b) {
+  return std::tie(a.volumeLabel, a.volumeKey, a.folder, a.name, a.fileId) <
+         std::tie(b.volumeLabel, b.volumeKey, b.folder, b.name, b.fileId);
+}
+
+// Volumes and folders are ranked first, so most comparisons are of two numbers.
+void SortHits(std::span<std::vector<FindHit>* const> lists) {
+  // Ranked once for all the lists: folders by id (one folder row, one path),
+  // with the same rank for one path in two snapshots.
+  std::unordered_map<std::int64_t, std::uint32_t> volumeRank, folderRank;
+  std::vector<const FindHit*> volumes, folders;
+  for (const std::vector<FindHit>* list : lists) {
+    const FindHit* last = nullptr;
+    for (const FindHit& h : *list) {
+      if (last != nullptr && last->folderId == h.folderId) continue;
+      last = &h;
+      if (volumeRank.emplace(h.volumeId, 0).second) volumes.push_back(&h);
+      if (folderRank.emplace(h.folderId, 0).second) folders.push_back(&h);
+    }
+  }
+  std::sort(volumes.begin(), volumes.end(), [](const FindHit* a, const FindHit* b) {
+    return std::tie(a->volumeLabel, a->volumeKey) < std::tie(b->volumeLabel, b->volumeKey);
+  });
+  for (std::uint32_t i = 0; i < volumes.size(); ++i) volumeRank[volumes[i]->volumeId] = i;
+  std::sort(folders.begin(), folders.end(),
+            [](const FindHit* a, const FindHit* b) { return a->folder < b->folder; });
+  for (std::uint32_t i = 0, rank = 0; i < folders.size(); ++i) {
+    if (i > 0 && folders[i]->folder != folders[i - 1]->folder) ++rank;
+    folderRank[folders[i]->folderId] = rank;
+  }
+  for (std::vector<FindHit>* list : lists) SortRanked(*list, volumeRank, folderRank);
+}
+
+void SortHits(std::vector<FindHit>& hits) {
+  std::vector<FindHit>* const lists[] = {&hits};
+  SortHits(lists);
+}
 
 std::unique_ptr<Library> Library::Open(const std::string& path, bool create) {
   struct stat st;
@@ -250,9 +346,9 @@ std::unique_ptr<Library> Library::Open(const std::string& path, bool create) {
       db.Exec("PRAGMA journal_mode = WAL");
     }
   }
+  RegisterFunctions(db);
   if (version < kLibrarySchemaVersion) Migrate(db);
   db.Exec("PRAGMA synchronous = NORMAL");
-  RegisterFunctions(db);
   return std::make_unique<Library>(std::move(db));
 }
 
@@ -292,19 +388,17 @@ std::int64_t Library::VolumeId(const VolumeIdentity& v, std::int64_t now) {
 }
 
 void Library::DropSnapshot(std::int64_t snapshot) {
-  // The name index is contentless: an entry goes with the text it was made from.
-  Statement rows(db_,
-                 "SELECT f.id, f.name FROM file f JOIN folder d ON d.id = f.folder_id "
-                 "WHERE d.snapshot_id = ?");
-  Statement forget(db_, "INSERT INTO file_name(file_name, rowid, name) VALUES('delete', ?, ?)");
-  Statement forgetGram(db_, "DELETE FROM file_gram WHERE gram = ? AND file_id = ?");
-  rows.Bind(1, snapshot);
-  while (rows.Step()) {
-    const std::string folded = FoldForSearch(rows.Bytes(1));
-    forget.Bind(1, rows.Int(0)).Bind(2, folded);
-    forget.Run();
-    RunForShortGrams(forgetGram, rows.Int(0), folded);
-  }
+  // The name indexes are contentless: an entry goes with the text it was made from.
+  constexpr const char* kOfSnapshot =
+      " FROM file f JOIN folder d ON d.id = f.folder_id WHERE d.snapshot_id = ?";
+  Statement forget(db_, std::string("INSERT INTO file_name(file_name, rowid, name) SELECT "
+                                    "'delete', f.id, ordano_fold(f.name)") +
+                            kOfSnapshot);
+  forget.Bind(1, snapshot).Run();
+  Statement forgetGrams(db_, std::string("INSERT INTO file_short(file_short, rowid, grams) SELECT "
+                                         "'delete', f.id, ordano_grams(f.name)") +
+                                 kOfSnapshot);
+  forgetGrams.Bind(1, snapshot).Run();
   Statement files(db_,
                   "DELETE FROM file WHERE folder_id IN (SELECT id FROM folder WHERE "
                   "snapshot_id = ?)");
@@ -338,13 +432,14 @@ std::uint64_t Library::StoreTree(const VolumeIdentity& volume, const std::string
   snap.Bind(1, treeId).Bind(2, now).Bind(3, source).Run();
   const std::int64_t snapshotId = db_.LastInsertId();
 
+  // The indexes of the rows above stay in the page cache while they grow.
+  db_.Exec("PRAGMA cache_size = -262144");
   Statement addFolder(db_, "INSERT INTO folder(snapshot_id, path) VALUES(?, ?)");
   Statement addFile(db_,
                     "INSERT INTO file(folder_id, name, size, mtime, md5) VALUES(?, ?, ?, ?, ?)");
-  Statement addName(db_, "INSERT INTO file_name(rowid, name) VALUES(?, ?)");
-  Statement addGram(db_, "INSERT INTO file_gram(gram, file_id) VALUES(?, ?)");
   std::vector<std::int64_t> folderIds(catalogue.folders.size(), 0);
   std::uint64_t files = 0, bytes = 0;
+  std::int64_t firstFile = 0;
   for (const CatalogueRow& row : catalogue.rows) {
     if (row.unreadable) continue;
     const std::string& folder = catalogue.folders[row.folder];
@@ -366,12 +461,21 @@ std::uint64_t Library::StoreTree(const VolumeIdentity& volume, const std::string
       addFile.BindNull(5);
     }
     addFile.Run();
-    const std::int64_t fileId = db_.LastInsertId();
-    const std::string folded = FoldForSearch(row.name);
-    addName.Bind(1, fileId).Bind(2, folded).Run();
-    RunForShortGrams(addGram, fileId, folded);
+    if (files == 0) firstFile = db_.LastInsertId();
     ++files;
     bytes += row.size;
+  }
+  if (files > 0) {
+    // Each new row's id is above every earlier one: the rows from the first
+    // on are this snapshot's. The indexes are filled in one pass each.
+    Statement names(db_,
+                    "INSERT INTO file_name(rowid, name) SELECT id, ordano_fold(name) FROM file "
+                    "WHERE id >= ?");
+    names.Bind(1, firstFile).Run();
+    Statement grams(db_,
+                    "INSERT INTO file_short(rowid, grams) SELECT id, ordano_grams(name) FROM file "
+                    "WHERE id >= ?");
+    grams.Bind(1, firstFile).Run();
   }
   Statement totals(db_, "UPDATE snapshot SET files = ?, bytes = ? WHERE id = ?");
   totals.Bind(1, static_cast<std::int64_t>(files)).Bind(2, static_cast<std::int64_t>(bytes));
@@ -419,13 +523,13 @@ std::vector<LibraryVolume> Library::Volumes() {
 
 Statement Library::FindStatement(const FindQuery& q, bool count, const std::string& tail) {
   // Fragments of three characters and more go to the trigram index, as
-  // quoted phrases (so nothing in them is query syntax); shorter ones with a
-  // character that is not ASCII to the gram index; the rest, the globs and
-  // the extensions are checked on the rows those return (or on every row).
+  // quoted phrases (so nothing in them is query syntax); shorter ones to the
+  // gram index, as gram words (see GramWords); the rest, the globs and the
+  // extensions are checked on the rows those return (or on every row).
   // A glob's literal runs narrow the rows as fragments of their own.
   std::string match;
   std::vector<std::string_view> scanned, globs;
-  std::vector<std::int64_t> grams;
+  std::string grams;
   const auto narrow = [&](std::string_view f, bool exact) {
     if (CodePointCount(f) >= 3) {
       if (!match.empty()) match += ' ';
@@ -435,8 +539,9 @@ Statement Library::FindStatement(const FindQuery& q, bool count, const std::stri
         match += c;
       }
       match += '"';
-    } else if (const auto key = ShortGramKey(f)) {
-      grams.push_back(*key);
+    } else if (const auto term = ShortGramQuery(f)) {
+      if (!grams.empty()) grams += ' ';
+      grams += *term;
     } else if (exact) {
       scanned.push_back(f);
     }
@@ -452,14 +557,14 @@ Statement Library::FindStatement(const FindQuery& q, bool count, const std::stri
   std::string sql =
       std::string(count ? "SELECT COUNT(*) "
                         : "SELECT d.path, f.name, f.size, f.mtime, f.md5, v.key, v.label, "
-                          "v.mount_point, v.id, f.id ") +
+                          "v.mount_point, v.id, f.id, d.id ") +
       // Files first (CROSS JOIN keeps that order): by the ids the indexes
       // give. Left to itself, a count went folder by folder through the ids.
       "FROM file f CROSS JOIN folder d ON d.id = f.folder_id "
       "JOIN tree t ON t.current_snapshot = d.snapshot_id "
       "JOIN volume v ON v.id = t.volume_id WHERE 1";
   // Numbered parameters: 1 the match, 2-3 the sizes, 4 the digest, 5 the
-  // volume, 6-7 the times, then the grams, the scanned fragments, the globs
+  // volume, 6-7 the times, 8 the grams, then the scanned fragments, the globs
   // and the extensions.
   if (!match.empty()) sql += " AND f.id IN (SELECT rowid FROM file_name WHERE file_name MATCH ?1)";
   if (q.minSize) sql += " AND f.size >= ?2";
@@ -470,11 +575,9 @@ Statement Library::FindStatement(const FindQuery& q, bool count, const std::stri
   }
   if (q.modifiedFrom) sql += " AND f.mtime >= ?6";
   if (q.modifiedBefore) sql += " AND f.mtime < ?7";
-  int next = 8;
-  for (std::size_t i = 0; i < grams.size(); ++i) {
-    sql +=
-        " AND f.id IN (SELECT file_id FROM file_gram WHERE gram = ?" + std::to_string(next++) + ")";
-  }
+  if (!grams.empty())
+    sql += " AND f.id IN (SELECT rowid FROM file_short WHERE file_short MATCH ?8)";
+  int next = 9;
   for (std::size_t i = 0; i < scanned.size(); ++i) {
     sql += " AND ordano_has(f.name, ?" + std::to_string(next++) + ")";
   }
@@ -497,8 +600,8 @@ Statement Library::FindStatement(const FindQuery& q, bool count, const std::stri
   if (q.volume) s.Bind(5, *q.volume);
   if (q.modifiedFrom) s.Bind(6, *q.modifiedFrom);
   if (q.modifiedBefore) s.Bind(7, *q.modifiedBefore);
-  next = 8;
-  for (const std::int64_t g : grams) s.Bind(next++, g);
+  if (!grams.empty()) s.Bind(8, grams);
+  next = 9;
   for (const std::string_view f : scanned) s.BindBlob(next++, f);
   for (const std::string_view f : globs) s.BindBlob(next++, f);
   for (const std::string& e : q.extensions) s.Bind(next++, e);
@@ -514,11 +617,12 @@ std::vector<FindHit> Library::ReadHits(Statement& s) {
 namespace {
 
 constexpr const char* kCurrentFiles =
-    "SELECT d.path, f.name, f.size, f.mtime, f.md5, v.key, v.label, v.mount_point, v.id, f.id "
+    "SELECT d.path, f.name, f.size, f.mtime, f.md5, v.key, v.label, v.mount_point, v.id, f.id, "
+    "d.id "
     "FROM file f JOIN folder d ON d.id = f.folder_id "
     "JOIN tree t ON t.current_snapshot = d.snapshot_id "
     "JOIN volume v ON v.id = t.volume_id ";
-constexpr const char* kCurrentOrder = " ORDER BY v.label, v.key, d.path, f.name";
+constexpr const char* kCurrentOrder = " ORDER BY v.label, v.key, d.path, f.name, f.id";
 
 void VisitHits(Statement& s, const std::function<void(const FindHit&)>& visit) {
   FindHit hit;
@@ -535,29 +639,29 @@ void Library::ForEachCurrentFile(const std::function<void(const FindHit&)>& visi
   VisitHits(s, visit);
 }
 
-void Library::ForEachCurrentFileKey(
-    const std::function<void(std::int64_t, std::uint64_t, std::string_view, std::string_view)>&
-        visit) {
+void Library::ForEachCurrentFileKey(const std::function<void(const FileKey&)>& visit) {
   Statement s(db_,
-              "SELECT f.id, f.size, f.name, f.md5 FROM file f JOIN folder d ON d.id = f.folder_id "
+              "SELECT f.id, f.folder_id, f.size, f.name, f.md5, f.mtime FROM file f "
+              "JOIN folder d ON d.id = f.folder_id "
               "JOIN tree t ON t.current_snapshot = d.snapshot_id");
-  while (s.Step()) visit(s.Int(0), static_cast<std::uint64_t>(s.Int(1)), s.Bytes(2), s.Bytes(3));
+  FileKey key;
+  while (s.Step()) {
+    key.id = s.Int(0);
+    key.folderId = s.Int(1);
+    key.size = static_cast<std::uint64_t>(s.Int(2));
+    key.name = s.Bytes(3);
+    key.md5 = s.Bytes(4);
+    key.modified = s.IsNull(5) ? std::nullopt : std::optional<std::int64_t>(s.Int(5));
+    visit(key);
+  }
 }
 
-void Library::ForEachCurrentFileOf(std::span<const std::int64_t> ids,
-                                   const std::function<void(const FindHit&)>& visit) {
-  // The ids go through a temporary table: the library itself is not written.
-  db_.Exec("CREATE TEMP TABLE IF NOT EXISTS picked(id INTEGER PRIMARY KEY); DELETE FROM picked");
-  {
-    Statement add(db_, "INSERT OR IGNORE INTO picked(id) VALUES(?)");
-    for (const std::int64_t id : ids) add.Bind(1, id).Run();
-  }
-  {
-    Statement s(db_,
-                std::string(kCurrentFiles) + "JOIN temp.picked p ON p.id = f.id" + kCurrentOrder);
-    VisitHits(s, visit);
-  }
-  db_.Exec("DELETE FROM picked");
+void Library::ForEachCurrentFolder(
+    const std::function<void(std::int64_t, std::string_view, std::int64_t)>& visit) {
+  Statement s(db_,
+              "SELECT d.id, d.path, t.volume_id FROM folder d "
+              "JOIN tree t ON t.current_snapshot = d.snapshot_id");
+  while (s.Step()) visit(s.Int(0), s.Bytes(1), s.Int(2));
 }
 
 std::vector<LibraryVolume> Library::MatchVolumes(std::string_view nameOrUuid) {

@@ -21,7 +21,7 @@
 
 namespace ordano {
 
-inline constexpr int kLibrarySchemaVersion = 2;
+inline constexpr int kLibrarySchemaVersion = 3;
 // Snapshots kept per tree: the current one and three before it.
 inline constexpr int kKeptSnapshots = 4;
 
@@ -64,6 +64,7 @@ struct FindHit {
   std::string volumeKey, volumeLabel, lastMountPoint;
   std::int64_t volumeId = 0;
   std::int64_t fileId = 0;
+  std::int64_t folderId = 0;
 };
 
 // One catalogued tree with its kept snapshots, newest first.
@@ -103,16 +104,23 @@ class Library {
   // A statement of this connection stops with SQLITE_INTERRUPT soon after
   // `stop` returns true (checked from inside SQLite); empty for never.
   void StopWhen(std::function<bool()> stop);
-  // Every file of the current snapshots, by volume, folder and name.
+  // Every file of the current snapshots, by volume (label, key), folder and
+  // name (as bytes), then file id; Find lists its hits in the same order.
   void ForEachCurrentFile(const std::function<void(const FindHit&)>& visit);
   // Every file of the current snapshots in no order, with what tells copies
-  // apart (md5 empty when unknown): a quick first pass over the whole library.
-  void ForEachCurrentFileKey(
-      const std::function<void(std::int64_t id, std::uint64_t size, std::string_view name,
-                               std::string_view md5)>& visit);
-  // The current files of `ids` (file ids), in the order of ForEachCurrentFile.
-  void ForEachCurrentFileOf(std::span<const std::int64_t> ids,
-                            const std::function<void(const FindHit&)>& visit);
+  // apart (md5 empty when unknown) and where it is: one pass over the whole
+  // library, nothing copied (the views last until `visit` returns).
+  struct FileKey {
+    std::int64_t id = 0, folderId = 0;
+    std::uint64_t size = 0;
+    std::string_view name, md5;
+    std::optional<std::int64_t> modified;
+  };
+  void ForEachCurrentFileKey(const std::function<void(const FileKey&)>& visit);
+  // The folders of the current snapshots: id, path (below the mount point)
+  // and volume id.
+  void ForEachCurrentFolder(const std::function<void(std::int64_t id, std::string_view path,
+                                                     std::int64_t volumeId)>& visit);
   // The volumes a label or UUID (any case) or a key names.
   std::vector<LibraryVolume> MatchVolumes(std::string_view nameOrUuid);
   // Every tree, by volume and root (library_snapshots.cpp).
@@ -139,6 +147,13 @@ class Library {
   Database db_;
   std::function<bool()> stop_;
 };
+
+// The order the library lists hits in: volume label and key, folder and name
+// (as bytes), then file id (one file in two overlapping trees).
+bool HitBefore(const FindHit& a, const FindHit& b);
+void SortHits(std::vector<FindHit>& hits);
+// Each list sorted on its own, the volumes and folders ranked once for all.
+void SortHits(std::span<std::vector<FindHit>* const> lists);
 
 // A time for output: "2024-05-01 13:05:09" in local time.
 std::string LocalTimeText(std::int64_t unixSeconds);

@@ -81,39 +81,80 @@ std::u32string CodePoints(std::string_view utf8) {
 // A gram never spans a space or a tab: no fragment holds one.
 bool Gap(char32_t c) { return c == U' ' || c == U'\t'; }
 
-// Above every code point, so one key space holds both kinds of gram.
+// After the last character of a run (above every code point).
+constexpr char32_t kEnd = 0x110000;
+
 std::int64_t PairKey(char32_t a, char32_t b) {
   return (static_cast<std::int64_t>(a) << 21) | static_cast<std::int64_t>(b);
+}
+
+// `width` hex digits, or as few as the value needs with 0.
+void AppendHex(std::string& out, std::uint32_t v, int width) {
+  static constexpr char kDigits[] = "0123456789abcdef";
+  char buf[8];
+  int n = 0;
+  do {
+    buf[n++] = kDigits[v & 15];
+    v >>= 4;
+  } while (v != 0 || n < width);
+  while (n > 0) out += buf[--n];
+}
+
+// The first character at a fixed width for its kind, so that a prefix query
+// on it finds every pair it starts.
+void AppendFirst(std::string& out, char32_t a) {
+  out += a < 0x100 ? 'g' : 'h';
+  AppendHex(out, a, a < 0x100 ? 2 : 6);
+}
+
+void AppendPairWord(std::string& out, std::int64_t key) {
+  const auto a = static_cast<char32_t>(key >> 21), b = static_cast<char32_t>(key & 0x1FFFFF);
+  AppendFirst(out, a);
+  if (b == kEnd) {
+    out += 'z';
+  } else {
+    AppendHex(out, b, 0);
+  }
 }
 
 }  // namespace
 
 std::vector<std::int64_t> ShortGrams(std::string_view folded) {
-  if (std::all_of(folded.begin(), folded.end(),
-                  [](char c) { return static_cast<std::uint8_t>(c) < 0x80; })) {
-    return {};  // most names: nothing to index
-  }
   const std::u32string cps = CodePoints(folded);
   std::vector<std::int64_t> grams;
+  grams.reserve(cps.size());
   for (std::size_t i = 0; i < cps.size(); ++i) {
-    if (cps[i] >= 0x80) grams.push_back(cps[i]);
-    if (i + 1 < cps.size() && (cps[i] >= 0x80 || cps[i + 1] >= 0x80) && !Gap(cps[i]) &&
-        !Gap(cps[i + 1])) {
-      grams.push_back(PairKey(cps[i], cps[i + 1]));
-    }
+    if (Gap(cps[i])) continue;
+    const bool last = i + 1 == cps.size() || Gap(cps[i + 1]);
+    grams.push_back(PairKey(cps[i], last ? kEnd : cps[i + 1]));
   }
   std::sort(grams.begin(), grams.end());
   grams.erase(std::unique(grams.begin(), grams.end()), grams.end());
   return grams;
 }
 
-std::optional<std::int64_t> ShortGramKey(std::string_view fragment) {
-  const std::u32string cps = CodePoints(fragment);
-  if (cps.size() == 1 && cps[0] >= 0x80) return cps[0];
-  if (cps.size() == 2 && (cps[0] >= 0x80 || cps[1] >= 0x80) && !Gap(cps[0]) && !Gap(cps[1])) {
-    return PairKey(cps[0], cps[1]);
+std::string GramWords(std::string_view folded) {
+  std::string out;
+  for (const std::int64_t key : ShortGrams(folded)) {
+    if (!out.empty()) out += ' ';
+    AppendPairWord(out, key);
   }
-  return std::nullopt;
+  return out;
+}
+
+std::optional<std::string> ShortGramQuery(std::string_view fragment) {
+  const std::u32string cps = CodePoints(fragment);
+  if (std::any_of(cps.begin(), cps.end(), Gap)) return std::nullopt;
+  std::string term;
+  if (cps.size() == 1) {
+    AppendFirst(term, cps[0]);
+    term += '*';
+  } else if (cps.size() == 2) {
+    AppendPairWord(term, PairKey(cps[0], cps[1]));
+  } else {
+    return std::nullopt;
+  }
+  return term;
 }
 
 bool IsGlob(std::string_view fragment) {
@@ -173,9 +214,15 @@ std::size_t CodePointCount(std::string_view utf8) {
   return n;
 }
 
-std::string EscapedName(std::string_view bytes) {
-  std::string out;
-  out.reserve(bytes.size());
+void AppendEscapedName(std::string& out, std::string_view bytes) {
+  // Most names are printable ASCII: nothing to escape.
+  if (std::all_of(bytes.begin(), bytes.end(), [](char ch) {
+        const auto b = static_cast<std::uint8_t>(ch);
+        return b >= 0x20 && b < 0x7F;
+      })) {
+    out += bytes;
+    return;
+  }
   for (std::size_t i = 0; i < bytes.size();) {
     const auto [c, n] = Decode(bytes, i);
     if (n == 0 || c < 0x20 || c == 0x7F || (c >= 0x80 && c < 0xA0)) {
@@ -188,6 +235,12 @@ std::string EscapedName(std::string_view bytes) {
     out.append(bytes.substr(i, n));
     i += n;
   }
+}
+
+std::string EscapedName(std::string_view bytes) {
+  std::string out;
+  out.reserve(bytes.size());
+  AppendEscapedName(out, bytes);
   return out;
 }
 

@@ -20,15 +20,20 @@ std::string FoldForSearch(std::string_view bytes);
 // Characters (code points) in valid UTF-8 text.
 std::size_t CodePointCount(std::string_view utf8);
 
-// The short-fragment index of a folded name: each character that is not
-// ASCII and each pair of neighbours of which one is not, as ShortGramKey
-// numbers them, without repeats. ASCII-only grams are left out: they would
-// more than double the size of a row for queries that a scan answers.
+// The short-fragment index of a folded name: each character with the one
+// after it, or with the end of its run when a space, a tab or the end of the
+// name follows (so every character starts a pair), without repeats.
 std::vector<std::int64_t> ShortGrams(std::string_view folded);
 
-// The key of a folded fragment of one or two characters with one that is
-// not ASCII; nullopt for any other fragment.
-std::optional<std::int64_t> ShortGramKey(std::string_view fragment);
+// Those pairs as words the index's tokenizer keeps whole, separated by
+// spaces: "g" and two hex digits for a first character below U+0100, else
+// "h" and six; then the second's hex digits, or "z" for the end.
+std::string GramWords(std::string_view folded);
+
+// The query term of a folded fragment of one character (a prefix: every
+// pair it starts) or two (the pair's word); nullopt for any other fragment
+// or one with a space or a tab.
+std::optional<std::string> ShortGramQuery(std::string_view fragment);
 
 // Whether a folded fragment is a glob (holds `*` or `?`).
 bool IsGlob(std::string_view fragment);
@@ -43,5 +48,7 @@ std::vector<std::string_view> GlobLiterals(std::string_view glob);
 // A name for a line of output: control characters and bytes that are not
 // UTF-8 as \xHH; everything else as it is.
 std::string EscapedName(std::string_view bytes);
+// The same, appended to `out`.
+void AppendEscapedName(std::string& out, std::string_view bytes);
 
 }  // namespace ordano

@@ -137,8 +137,12 @@ TEST_F(Library, AddsTreesOfTwoVolumesAndFindsAcrossThem) {
                    "WHERE CAST(t.root AS TEXT) LIKE '%/b'"),
             4);
   EXPECT_EQ(Scalar("SELECT count(*) FROM file WHERE name = CAST('Report draft.pdf' AS BLOB)"), 4);
-  EXPECT_EQ(Scalar("SELECT count(*) FROM file_gram g WHERE NOT EXISTS "
-                   "(SELECT 1 FROM file f WHERE f.id = g.file_id)"),
+  // The short-fragment index holds the rows kept and no others ("." starts a
+  // pair in every name here).
+  EXPECT_EQ(Scalar("SELECT count(*) FROM file_short WHERE file_short MATCH 'g2e*'"),
+            Scalar("SELECT count(*) FROM file"));
+  EXPECT_EQ(Scalar("SELECT count(*) FROM file_short WHERE file_short MATCH 'g2e*' "
+                   "AND rowid NOT IN (SELECT id FROM file)"),
             0);
 }
 
@@ -212,9 +216,10 @@ TEST_F(Library, RefusesBadLibrariesAndReadsQueriesAsText) {
   }
 }
 
-// Fragments of one and two characters go through the gram index (a library
-// of the first schema gains it when opened); globs match whole names; dates
-// bound the modified time.
+// Fragments of one and two characters go through the index of neighbour
+// pairs (a library of the first schema gains it when opened), at the end of
+// a name and before a space too; globs match whole names; dates bound the
+// modified time.
 TEST_F(Library, ShortFragmentsGlobsAndDatesAfterTheSchemaUpgrade) {
   const std::string shashin = "\xe5\x86\x99\xe7\x9c\x9f";  // 写真
   File(work / "t/" + shashin + ".jpg");
@@ -222,19 +227,21 @@ TEST_F(Library, ShortFragmentsGlobsAndDatesAfterTheSchemaUpgrade) {
   File(work / "t/\xe7\x9c\x9f\xe5\xa4\x8f.txt");                             // 真夏
   File(work / "t/\xe3\x82\xab\xe3\x83\xa1\xe3\x83\xa9.txt");                 // カメラ
   File(work / "t/Photo.jpg");
+  File(work / "t/12");
+  File(work / "t/v 9");
   SetMtime(work / "t/\xe6\x97\x85\xe8\xa1\x8c\xe3\x81\xae" + shashin + ".png", kTime + 30 * 86400);
   SetMtime(work / "t/\xe7\x9c\x9f\xe5\xa4\x8f.txt", kTime - 400 * 86400);
   ASSERT_EQ(Ordanou({"--add", work / "t"}).exitCode, 0);
   EXPECT_EQ(Lines(Ordanou({"--find", shashin}).out).size(), 2u);
 
-  // Back to the first schema: the gram table gone, version 1.
+  // Back to the first schema: the short-fragment index gone, version 1.
   {
     sqlite3* db = nullptr;
     ASSERT_EQ(sqlite3_open((work / "lib/library.sqlite").c_str(), &db), SQLITE_OK);
-    ASSERT_EQ(sqlite3_exec(db, "DROP TABLE file_gram; PRAGMA user_version = 1", nullptr, nullptr,
-                           nullptr),
-              SQLITE_OK);
+    const int rc = sqlite3_exec(db, "DROP TABLE file_short; PRAGMA user_version = 1", nullptr,
+                                nullptr, nullptr);
     sqlite3_close(db);
+    ASSERT_EQ(rc, SQLITE_OK);
   }
   const std::string jpg = shashin + ".jpg",
                     png = "\xe6\x97\x85\xe8\xa1\x8c\xe3\x81\xae" + shashin + ".png",
@@ -250,14 +257,22 @@ TEST_F(Library, ShortFragmentsGlobsAndDatesAfterTheSchemaUpgrade) {
       {{"\xe3\x81\xae\xe5\x86\x99"}, {png}},  // の写
       {{"\xe3\x81\x8b"}, {camera}},           // か finds カ
       {{"\xe7\x9c\x9f .TXT"}, {natsu}},       // with an ASCII fragment
-      {{"*.jpg"}, {jpg, "Photo.jpg"}},        // globs: the whole name,
-      {{"\xe5\x86\x99?.JPG"}, {jpg}},         // any case, ? one character
-      {{"\xe5\x86\x99*"}, {jpg}},             // not 旅行の写真
+      {{"12"}, {"12"}},                       // ASCII: a whole name,
+      {{"2"}, {"12"}},                        // its last character,
+      {{"v"}, {"v 9"}},                       // one before a space,
+      {{"V9"}, {}},                           // no pair across it
+      {{"t"}, {natsu, camera, "Photo.jpg"}},  // each name once
+      {{"Jp"}, {jpg, "Photo.jpg"}},
+      {{"p 9"}, {}},
+      {{"9 P"}, {}},
+      {{"*.jpg"}, {jpg, "Photo.jpg"}},  // globs: the whole name,
+      {{"\xe5\x86\x99?.JPG"}, {jpg}},   // any case, ? one character
+      {{"\xe5\x86\x99*"}, {jpg}},       // not 旅行の写真
       {{"ph*o.*"}, {"Photo.jpg"}},
       {{"\xe7\x9c\x9f", "--newer", "2023-11-15"}, {png}},  // dates: local time (UTC here)
       {{"\xe7\x9c\x9f", "--older", "2023-11-14"}, {natsu}},
       {{"--newer", "2023-11-14T22:13:20", "--older", "2023-11-14 22:13:21"},
-       {jpg, camera, "Photo.jpg"}},
+       {jpg, camera, "Photo.jpg", "12", "v 9"}},
       {{"--newer", "2023-11-14T22:14"}, {png}},
   };
   for (const auto& c : cases) {
@@ -270,10 +285,29 @@ TEST_F(Library, ShortFragmentsGlobsAndDatesAfterTheSchemaUpgrade) {
     }
     EXPECT_EQ(names, c.names) << c.args.front() << ": " << r.err;
   }
-  EXPECT_EQ(Scalar("PRAGMA user_version"), 2);
+  EXPECT_EQ(Scalar("PRAGMA user_version"), 3);
   for (const char* bad : {"2023-02-29", "2023-11-14T24:00", "yesterday", "2023-11-14T22"}) {
     EXPECT_EQ(Ordanou({"--find", "--newer", bad}).exitCode, 2) << bad;
   }
+}
+
+// Hits are sorted in memory: by folder, then name, each as bytes (a folder's
+// own files before its subfolders', upper case before lower).
+TEST_F(Library, HitsComeByFolderThenNameAsBytes) {
+  const std::vector<std::string> order = {"o/ab.txt",   "o/B/y.txt",  "o/a b/z.txt",
+                                          "o/ab/Z.txt", "o/ab/a.txt", "o/ab/\xc3\xa4.txt",
+                                          "o/b/x.txt"};
+  for (auto it = order.rbegin(); it != order.rend(); ++it) File(work / *it);
+  ASSERT_EQ(Ordanou({"--add", work / "o"}).exitCode, 0);
+  const auto r = Ordanou({"--find", "txt"});
+  std::vector<std::string> paths;
+  for (std::size_t i = 0; i < r.out.size();) {
+    const std::size_t end = r.out.find('\n', i);
+    const std::string line = r.out.substr(i, end - i);
+    paths.push_back(line.substr(0, line.find('\t')).substr((work / "").size()));
+    i = end == std::string::npos ? r.out.size() : end + 1;
+  }
+  EXPECT_EQ(paths, order) << r.out;
 }
 
 TEST_F(Library, AFullDiskRollsTheAddBackAndKeepsTheEarlierRows) {
@@ -400,7 +434,7 @@ TEST_F(Library, DuplicatesBiggestFirstUniqueAndForget) {
   r = Ordanou({"--unique", work / "y"});
   EXPECT_EQ(r.exitCode, 1) << r.out;
 
-  // With few files that have copies they are picked out by id: the same groups.
+  // Files without copies beside them change nothing: the same groups.
   const std::string groups = Ordanou({"--duplicates"}).out;
   for (int i = 0; i < 60; ++i) File(work / ("z/u" + std::to_string(i)), std::to_string(i));
   ASSERT_EQ(Ordanou({"--add", "--md5", work / "z"}).exitCode, 0);
