@@ -23,7 +23,7 @@ _ordanou() {
   esac
   if [[ $cur == -* ]]; then
     local options="--help -h --version -V --quiet -q --yes --output -o --utf8 --crawl
-      --check-update --compare --verify --json --set --md5 --hidden --archives --shortcuts
+      --check-update --compare --verify --json --jsonl --set --md5 --hidden --archives --shortcuts
       --dates --tree --relative --clipboard --depth --sort --reverse --size-unit --pattern
       --settings --save --profiles --create-profile --rename-profile --delete-profile
       --library --add --library-too --import --find --ext --size --volume --newer --older

@@ -135,6 +135,8 @@ void ApplyOption(std::span<const std::string> piece, CommandLine& cl) {
     cl.compare.emplace(piece.begin() + 1, piece.end());
   } else if (name == "--verify") {
     cl.verify = value(1);
+  } else if (name == "--jsonl") {
+    cl.jsonLines = true;
   } else if (name == "--json") {
     cl.json = true;
   } else if (name == "--create-profile") {

@@ -55,6 +55,7 @@ struct CommandLine {
   std::optional<std::vector<std::string>> compare;  // --compare OLD NEW (fewer: usage error)
   std::optional<std::string> verify;                // --verify CATALOGUE
   bool json = false;             // --json: --settings, --compare and --verify print JSON
+  bool jsonLines = false;        // --jsonl: "--output -" writes JSON Lines
   std::string outputFolder;      // /O:
   std::string outputName;        // /F:
   std::string backColor;         // /C:

@@ -57,6 +57,13 @@ int Catalogue(AppContext& ctx, RunHost& host, const CommandLine& cl) {
   if (cl.settings.pattern) run.CmdWildcard = Utf8ToUtf16(*cl.settings.pattern);
   if (cl.library.too) ctx.extras.libraryToo = true;
   run.CmdLibrary = cl.library.path;
+  if (cl.jsonLines && cl.outputName != "-") {
+    std::fputs(
+        "ordanou: --jsonl goes with --output - (a file takes JSON Lines by its .jsonl name)\n",
+        stderr);
+    return kExitUsage;
+  }
+  run.CmdJsonLines = cl.jsonLines;
 
   const RunResult result = CommandLineRun(ctx, paths);
   ctx.SetHost(QuietHost());

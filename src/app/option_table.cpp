@@ -41,6 +41,10 @@ constexpr OptionSpec kOptions[] = {
      "scan the catalogue's roots again as it was made (MD5 where listed)\n"
      "and compare; same report and statuses (4 cancelled)",
      G::Run},
+    {"--jsonl", 0, V::None, "",
+     "with --output -: the catalogue on stdout as JSON Lines (a file\n"
+     "takes them by its .jsonl name)",
+     G::Run},
     {"--json", 0, V::None, "", "--settings, --compare/--verify, --find and --volumes as JSON",
      G::Run},
     {"--create-profile", 0, V::Required, "NAME",

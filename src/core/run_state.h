@@ -55,6 +55,7 @@ struct RunState {
   std::string CmdLastPath;
   std::u16string CmdWildcard;             // --pattern; empty: the host's wildcard
   std::optional<std::string> CmdLibrary;  // --library: where --library-too records
+  bool CmdJsonLines = false;              // --jsonl: stdout takes JSON Lines
   bool ForceSaveDialog = false;
   bool TableAllocated = false;
   // Rows counted by the output run (reset with the table).

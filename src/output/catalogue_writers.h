@@ -21,6 +21,8 @@ bool WriteJsonCatalogue(AppContext& ctx, CFileCus& sink, const std::string& path
 // JSON Lines: the JSON catalogue's header object on the first line, then one
 // line per row with the fields of its entries.
 bool WriteJsonLinesCatalogue(AppContext& ctx, CFileCus& sink, const std::string& path);
+// The same into a sink already open (stdout).
+void StreamJsonLines(AppContext& ctx, CFileCus& sink);
 // The searchable page: one self-contained HTML file with the folder tree, a
 // virtual list of the files and a search over all names.
 bool WriteViewCatalogue(AppContext& ctx, CFileCus& sink, const std::string& path);

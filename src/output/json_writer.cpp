@@ -484,4 +484,8 @@ bool WriteJsonLinesCatalogue(AppContext& ctx, CFileCus& sink, const std::string&
   return WriteJson(ctx, sink, path, true);
 }
 
+void StreamJsonLines(AppContext& ctx, CFileCus& sink) {
+  JsonCatalogueWriter(ctx, sink, true).Write();
+}
+
 }  // namespace ordano

@@ -178,7 +178,7 @@ OutputResult Status(OutputStatus status, std::string path = {}) {
   return r;
 }
 
-// The command line's "-": the text catalogue on stdout, nothing to ask,
+// The command line's "-": the text catalogue (or JSON Lines) on stdout, nothing to ask,
 // append to or open; a reader that went away is a failed write.
 OutputResult WriteToStdout(AppContext& ctx) {
   SettingsRecord& s = ctx.options.settings;
@@ -190,7 +190,12 @@ OutputResult WriteToStdout(AppContext& ctx) {
     ShowWriteFailure(ctx, "stdout", sink.Error());
     return Status(OutputStatus::Failed);
   }
-  const bool ok = WriteTextCatalogue(ctx, sink, "-") == TextWriteStatus::Written;
+  bool ok = true;
+  if (ctx.run.CmdJsonLines) {
+    StreamJsonLines(ctx, sink);
+  } else {
+    ok = WriteTextCatalogue(ctx, sink, "-") == TextWriteStatus::Written;
+  }
   if (!ok || !sink.Close()) {
     ShowWriteFailure(ctx, "stdout", sink.Error());
     return Status(OutputStatus::Failed);

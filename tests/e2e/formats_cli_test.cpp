@@ -252,6 +252,9 @@ TEST_F(Formats, JsonLinesHoldTheJsonCatalogueLineByLine) {
   const std::vector<nlohmann::json> rows(parsed.begin() + 1, parsed.end());
   EXPECT_EQ(rows, doc["entries"].get<std::vector<nlohmann::json>>());
   EXPECT_EQ(rows.size(), 5u);
+  // The same lines on stdout; --jsonl alone has nowhere to go.
+  EXPECT_EQ(RunOrdanou({"--jsonl", "--output", "-", work / "tree"}, Opts()).out, lines);
+  EXPECT_EQ(RunOrdanou({"--jsonl", work / "tree"}, Opts()).exitCode, 2);
 
   // The reader takes it as the same catalogue; a cut one is refused.
   r = RunOrdanou({"--compare", work / "out/cat.jsonl", work / "out/cat.json"}, Opts());
