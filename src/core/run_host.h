@@ -39,6 +39,7 @@ struct SaveDialogState {
   bool lineWidthEnabled = false;
   bool indentTree = false;
   std::u16string lineWidthText;
+  bool utf8Text = false;  // a text catalogue in UTF-8 (LF, no byte-order mark)
 };
 
 class RunHost {

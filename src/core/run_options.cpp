@@ -14,6 +14,7 @@ void BeginRunOptions(AppContext& ctx) {
   NormaliseForRun(o.settings);
   o.wildcard = ctx.run.CmdWildcard.empty() ? host.Wildcard() : ctx.run.CmdWildcard;
   o.includeFileDrops = host.IncludeFileDrops();
+  o.utf8Text = ctx.extras.utf8Text;
 }
 
 }  // namespace ordano

@@ -14,6 +14,8 @@ struct RunOptions {
   SettingsRecord settings{};
   std::u16string wildcard = u"*.*";
   bool includeFileDrops = false;
+  // Text catalogues in UTF-8 (the profile's Utf8Text, or the save panel's box).
+  bool utf8Text = false;
 };
 
 // Builds ctx.options for a run starting now: the advanced and HTML tag pages

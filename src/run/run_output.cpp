@@ -139,6 +139,7 @@ std::optional<std::string> AskSaveDestination(AppContext& ctx) {
   proposal.lineWidthEnabled = s.LineWidthEnabled != 0;
   proposal.indentTree = s.IndentTree != 0;
   proposal.lineWidthText = NumberText(s.LineWidth);
+  proposal.utf8Text = ctx.options.utf8Text;
 
   const std::optional<SaveDialogState> answer = ctx.Host().SaveDialog(proposal);
   if (!answer) return std::nullopt;
@@ -148,6 +149,7 @@ std::optional<std::string> AskSaveDestination(AppContext& ctx) {
   s.LineWidthEnabled = answer->lineWidthEnabled;
   s.IndentTree = answer->indentTree;
   s.LineWidth = DecimalValue(std::u16string_view(answer->lineWidthText));
+  ctx.options.utf8Text = answer->utf8Text;
   if (answer->fileName.empty()) return std::nullopt;
 
   const std::string folder = answer->folder.empty() ? proposal.folder : answer->folder;
@@ -206,7 +208,7 @@ OutputResult WriteToStdout(AppContext& ctx) {
 OutputResult WriteText(AppContext& ctx, CFileCus& sink, const std::string& path) {
   const SettingsRecord& s = ctx.options.settings;
   if (!sink.ClipboardMode()) {
-    sink.SetUtf8Mode(ctx.extras.utf8Text);
+    sink.SetUtf8Mode(ctx.options.utf8Text);
     // A merge rewrites a copy; an append extends the file in place.
     const auto mode = s.Unify          ? CFileCus::OpenMode::Edit
                       : s.AppendOutput ? CFileCus::OpenMode::OpenExisting

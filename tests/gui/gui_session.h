@@ -31,6 +31,7 @@ struct GuiSession {
   QMessageBox::StandardButton answer = QMessageBox::Ok;
   QString saveAs;
   bool panelAppend = false;
+  bool panelUtf8 = false;
   QStringList names;
   int saveDialogs = 0;
   int nameDialogs = 0;
@@ -62,6 +63,7 @@ struct GuiSession {
       panelIndentTree << save->indentTreeBox->isChecked();
       save->selectFile(saveAs);
       save->appendBox->setChecked(panelAppend);
+      save->utf8Box->setChecked(panelUtf8);
       static_cast<QDialog&>(*save).done(saveAs.isEmpty() ? QDialog::Rejected : QDialog::Accepted);
     } else if (auto* name = qobject_cast<ProfileNameDialog*>(&d)) {
       ++nameDialogs;

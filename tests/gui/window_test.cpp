@@ -150,11 +150,22 @@ class WindowTest : public QObject {
     QVERIFY(!s.Find<QCheckBox>("ctl1002")->isChecked());
     QCOMPARE(s.ctx->settings.AppendOutput, 0);
     QVERIFY(s.Find<QWidget>("body")->isEnabled());
+
+    // Third drop: the panel's UTF-8 box writes this catalogue in UTF-8 with LF.
+    const QString utf8 = s.Path("utf8.txt");
+    s.Script(QMessageBox::Yes, utf8, false);
+    s.panelUtf8 = true;
+    Drop(&s.window->Basic(), {QUrl::fromLocalFile(s.Path("tree"))});
+    QVERIFY(finished.wait(5000));
+    QFile file(utf8);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QByteArray bytes = file.readAll();
+    QVERIFY2(bytes.contains("f5.txt") && bytes.contains('\n') &&
+                 !bytes.startsWith("\xEF\xBB\xBF") && !bytes.contains('\r'),
+             bytes.left(200).constData());
+    QVERIFY(!s.ctx->extras.utf8Text);
   }
 
-  // Every run takes the advanced and HTML tag pages as they show, into the
-  // record itself: the catalogue, the save dialog's panel and the clipboard
-  // destination follow the boxes ticked since the window opened.
   // A name typed without an extension takes the chosen filter's.
   void SaveDialogCompletesTheChosenFormatsName() {
     QTemporaryDir dir;
@@ -179,6 +190,9 @@ class WindowTest : public QObject {
     }
   }
 
+  // Every run takes the advanced and HTML tag pages as they show, into the
+  // record itself: the catalogue, the save dialog's panel and the clipboard
+  // destination follow the boxes ticked since the window opened.
   void RunsTakeTheAdvancedAndHtmlPagesAsShown() {
     Session s([](AppContext& ctx) { ctx.settings.IndentTree = 1; });
     WriteTree(s.Path("tree"), 4);

@@ -76,6 +76,8 @@ SaveFileDialog::SaveFileDialog(QWidget* owner, const SaveDialogState& proposal)
   lineWidthEdit->setMaximumWidth(80);
   indentTreeBox = Child<QCheckBox>(QStringLiteral("字下げ形式(ツリーもどき)で出力"), panel);
   indentTreeBox->setObjectName("finalIndentTree");
+  utf8Box = Child<QCheckBox>(QStringLiteral("テキストをUTF-8で出力 (LF, BOMなし)"), panel);
+  utf8Box->setObjectName("finalUtf8");
   rows->addWidget(appendBox);
   rows->addWidget(openAfterSaveBox);
   auto* widthRow = Child<QHBoxLayout>();
@@ -84,12 +86,14 @@ SaveFileDialog::SaveFileDialog(QWidget* owner, const SaveDialogState& proposal)
   widthRow->addStretch();
   rows->addLayout(widthRow);
   rows->addWidget(indentTreeBox);
+  rows->addWidget(utf8Box);
 
   appendBox->setChecked(proposal.appendOutput);
   openAfterSaveBox->setChecked(proposal.openAfterSave);
   lineWidthBox->setChecked(proposal.lineWidthEnabled);
   lineWidthEdit->setText(QString::fromStdU16String(proposal.lineWidthText));
   indentTreeBox->setChecked(proposal.indentTree);
+  utf8Box->setChecked(proposal.utf8Text);
 
   if (auto* grid = qobject_cast<QGridLayout*>(layout())) {
     grid->addWidget(panel, grid->rowCount(), 0, 1, grid->columnCount());
@@ -125,6 +129,7 @@ SaveDialogState SaveFileDialog::Answer() const {
   a.lineWidthEnabled = lineWidthBox->isChecked();
   a.lineWidthText = lineWidthEdit->text().toStdU16String();
   a.indentTree = indentTreeBox->isChecked();
+  a.utf8Text = utf8Box->isChecked();
   return a;
 }
 

@@ -32,6 +32,7 @@ class SaveFileDialog : public QFileDialog {
   QCheckBox* lineWidthBox = nullptr;
   QLineEdit* lineWidthEdit = nullptr;
   QCheckBox* indentTreeBox = nullptr;
+  QCheckBox* utf8Box = nullptr;  // this catalogue in UTF-8
 
  public slots:
   void accept() override;

@@ -41,7 +41,7 @@ bool Set(const char* name) {
 std::unique_ptr<QApplication> MakeApplication(int& argc, char** argv) {
   auto app = std::make_unique<QApplication>(argc, argv);
   QApplication::setApplicationName(QStringLiteral("ordano"));
-  QApplication::setDesktopFileName(QStringLiteral("ordanou"));
+  QApplication::setDesktopFileName(QStringLiteral("io.github.ordano.Ordano"));
   // The same look on every desktop; the toolkit colours it.
   if (QStyle* fusion = QStyleFactory::create(QStringLiteral("Fusion"))) {
     QApplication::setStyle(fusion);
