@@ -14,8 +14,9 @@ constexpr const char* kHead =
 
 Switches ("/X" or "-X", either case):
   /O:FOLDER   output folder (must exist; it is not created; ~/ is your home)
-  /F:NAME     output file name; .csv, .html/.htm and .json choose the format,
-              else text; "-" writes the text catalogue to stdout
+  /F:NAME     output file name; .csv, .html/.htm, .json, .jsonl, .view.html
+              (a searchable page) and .sqlite (a library file) choose the
+              format, else text; "-" writes the text catalogue to stdout
   /C:RRGGBB   HTML background colour
   /P:N        use settings profile N for this run (it must exist)
   /P          choose the profile (a dialog, or a list on the terminal)
