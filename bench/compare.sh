@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Runs every comparison of the README's performance section, one script after
+# Runs every comparison of the performance notes (docs/PERFORMANCE.md), one script after
 # the other, and prints one table of ratios against their targets.
 # Usage: bench/compare.sh [NAME...]   (default: all; names as in the table:
 #          find md5-tree md5-file memory formats zip 7z tar.gz crawl python-docs)

@@ -1,6 +1,6 @@
 // The catalogue library: one SQLite database of every volume catalogued,
-// its trees and their snapshots, searchable by name (see the README's design
-// notes for the schema).
+// its trees and their snapshots, searchable by name (docs/DESIGN.md
+// describes the schema).
 #pragma once
 
 #include <array>
