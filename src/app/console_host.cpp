@@ -67,12 +67,15 @@ const char* IconWord(MsgIcon icon) {
 
 ConsoleHost::ConsoleHost(Options options) : options_(options) {
   g_interrupted = 0;
-  std::signal(SIGINT, OnInterrupt);
+  previousInterrupt_ = std::signal(SIGINT, OnInterrupt);
+  if (previousInterrupt_ == SIG_ERR || previousInterrupt_ == OnInterrupt) {
+    previousInterrupt_ = SIG_DFL;
+  }
 }
 
 ConsoleHost::~ConsoleHost() {
   ClearStatusLine();
-  std::signal(SIGINT, SIG_DFL);
+  std::signal(SIGINT, previousInterrupt_);
 }
 
 ConsoleHost::Options ConsoleHost::Detect(bool assumeYes, bool quiet) {

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <chrono>
+#include <csignal>
 #include <cstdio>
 #include <string>
 
@@ -56,6 +57,9 @@ class ConsoleHost : public RunHost {
   bool AskYesNo(const std::string& prompt, bool withCancel, MsgAnswer& answer);
 
   Options options_;
+  // What SIGINT did before this host: put back when it ends (a job started
+  // with SIGINT ignored keeps ignoring it).
+  void (*previousInterrupt_)(int) = SIG_DFL;
   bool progressShown_ = false;
   bool statusLineShown_ = false;
   std::chrono::steady_clock::time_point lastDraw_{};
