@@ -181,13 +181,13 @@ std::unique_ptr<QMenu> ProfileDialog::RowMenu(int row) {
   menu->setObjectName("menu135");
   menu->setFont(MenuFont());
   auto add = [this, &menu, row](int id, const char* label, void (ProfileDialog::*fn)(int)) {
-    QAction* a = menu->addAction(QString::fromUtf8(label));
+    QAction* a = menu->addAction(tr(label));
     a->setObjectName(QStringLiteral("cmd%1").arg(id));
     connect(a, &QAction::triggered, this, [this, row, fn] { (this->*fn)(row); });
   };
-  add(32783, "プロファイル名を変更する(&P)", &ProfileDialog::RenameRow);
-  add(32784, "プロファイルを削除する(&D)", &ProfileDialog::DeleteRow);
-  add(32785, "デフォルト使用するプロファイルに設定する(&S)", &ProfileDialog::SwitchRow);
+  add(32783, QT_TR_NOOP("プロファイル名を変更する(&P)"), &ProfileDialog::RenameRow);
+  add(32784, QT_TR_NOOP("プロファイルを削除する(&D)"), &ProfileDialog::DeleteRow);
+  add(32785, QT_TR_NOOP("デフォルト使用するプロファイルに設定する(&S)"), &ProfileDialog::SwitchRow);
   return menu;
 }
 

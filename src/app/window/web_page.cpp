@@ -14,7 +14,7 @@
 namespace ordano {
 namespace {
 
-constexpr const char* kListAndSave = QT_TR_NOOP("リスト化して保存");
+constexpr const char* kListAndSave = QT_TRANSLATE_NOOP("ordano::WebPage", "リスト化して保存");
 
 }  // namespace
 
