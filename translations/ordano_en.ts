@@ -124,6 +124,24 @@ cannot be saved.</translation>
     </message>
 </context>
 <context>
+    <name>QtHost</name>
+    <message>
+        <source>おるだの♪ アップデート</source>
+        <translation>Ordano update</translation>
+    </message>
+</context>
+<context>
+    <name>WindowStart</name>
+    <message>
+        <source>システム情報</source>
+        <translation>System information</translation>
+    </message>
+    <message>
+        <source>すでにおるだの♪が起動してます。</source>
+        <translation>Ordano is already running.</translation>
+    </message>
+</context>
+<context>
     <name>ordano::AdvancedPage</name>
     <message>
         <source>上段</source>
@@ -476,6 +494,29 @@ cannot be saved.</translation>
     <message>
         <source>リスト実行</source>
         <translation>Make list</translation>
+    </message>
+</context>
+<context>
+    <name>ordano::HtmlTagPage</name>
+    <message>
+        <source>ヘッダタグ (&lt;head&gt;～&lt;/head&gt;)</source>
+        <translation>Header tags (&lt;head&gt;–&lt;/head&gt;)</translation>
+    </message>
+    <message>
+        <source>bodyタグ</source>
+        <translation>body tags</translation>
+    </message>
+    <message>
+        <source>リンクタグ (%1～%6)</source>
+        <translation>Link tags (%1–%6)</translation>
+    </message>
+    <message>
+        <source>フォルダ行のtd属性</source>
+        <translation>td attributes of folder rows</translation>
+    </message>
+    <message>
+        <source>ファイル行のtd属性</source>
+        <translation>td attributes of file rows</translation>
     </message>
 </context>
 <context>
@@ -902,6 +943,10 @@ Choose how to save them:
         <source>おるだの♪</source>
         <translation>Ordano</translation>
     </message>
+    <message>
+        <source>おるだの♪ Ver %1 [%2:%3]</source>
+        <translation>Ordano Ver %1 [%2:%3]</translation>
+    </message>
 </context>
 <context>
     <name>ordano::ProfileDialog</name>
@@ -945,6 +990,28 @@ Choose how to save them:
         <source>デフォルト使用するプロファイルに設定する(&amp;S)</source>
         <translation>U&amp;se as the default profile</translation>
     </message>
+    <message>
+        <source>おるだの♪</source>
+        <translation>Ordano</translation>
+    </message>
+    <message>
+        <source>現在のプロファイルを保存して他のプロファイルに切り替えますか？
+(保存せずに切り替える場合はいいえを選択してください)</source>
+        <translation>Save the current profile and switch to the other one?
+(Choose No to switch without saving.)</translation>
+    </message>
+    <message>
+        <source>使用中のプロファイルは削除できません。
+使用していないプロファイルを選択するなどしてください。</source>
+        <translation>The profile in use cannot be deleted.
+Choose a profile that is not in use.</translation>
+    </message>
+    <message>
+        <source>プロファイル「%1」を削除します。
+よろしいですか？</source>
+        <translation>Delete the profile "%1"?
+Are you sure?</translation>
+    </message>
 </context>
 <context>
     <name>ordano::ProfileNameDialog</name>
@@ -970,6 +1037,26 @@ Choose how to save them:
     <message>
         <source>中止</source>
         <translation>Stop</translation>
+    </message>
+    <message>
+        <source>ファイル数獲得中... %1</source>
+        <translation>Counting files... %1</translation>
+    </message>
+    <message>
+        <source>処理中 %1% (%2/%3)</source>
+        <translation>Working %1% (%2/%3)</translation>
+    </message>
+    <message>
+        <source>ダウンロード中 %1%</source>
+        <translation>Downloading %1%</translation>
+    </message>
+    <message>
+        <source>ダウンロード中...</source>
+        <translation>Downloading...</translation>
+    </message>
+    <message>
+        <source>おるだの♪</source>
+        <translation>Ordano</translation>
     </message>
 </context>
 <context>
@@ -1086,6 +1173,14 @@ Choose how to save them:
     <message>
         <source>中止</source>
         <translation>Stop</translation>
+    </message>
+    <message>
+        <source>同一ホスト・指定パス配下のHTMLを辿り、リンク、画像、動画、音声、CSS等を列挙します。<byte value="xd" />
+出力は基本・高度タブの設定に従います（クリップボード保存も含む）。<byte value="xd" />
+開始後は同じボタンで中止できます。</source>
+        <translation>Follows the HTML pages on the same host under the given path and lists links, images, videos, sounds, CSS and so on.<byte value="xd" />
+The output follows the settings of the Basic and Advanced tabs (the clipboard too).<byte value="xd" />
+The same button stops it once started.</translation>
     </message>
 </context>
 </TS>

@@ -365,9 +365,10 @@ void MainWindow::Initialise() {
 void MainWindow::ApplySettings() {
   ReadCurrentProfileName(ctx_);
   ReadCurrentFolderList(ctx_);
-  setWindowTitle(QString::asprintf("おるだの♪ Ver %s [%d:%s]", kVersionText,
-                                   ctx_.startup.ProfileNumber,
-                                   Utf16ToUtf8(TextOf(ctx_.profileName.Name)).c_str()));
+  setWindowTitle(
+      tr("おるだの♪ Ver %1 [%2:%3]")
+          .arg(QString::fromUtf8(kVersionText), QString::number(ctx_.startup.ProfileNumber),
+               QString::fromStdU16String(std::u16string(TextOf(ctx_.profileName.Name)))));
   // Made topmost, never the other way while the program runs (changing the
   // flag of a shown window hides it, so it is shown again).
   if (ctx_.settings.NoTopmost == 0 && !(windowFlags() & Qt::WindowStaysOnTopHint)) {

@@ -102,8 +102,9 @@ int RunWindow(int& argc, char** argv, const std::function<void(MainWindow&)>& sh
   ctx->programFolder = ProgramFolder();
   InstanceLock lock;
   if (lock.TryAcquire(ctx->programFolder) == InstanceLock::Result::HeldByOther) {
-    QMessageBox::critical(nullptr, QStringLiteral("システム情報"),
-                          QStringLiteral("すでにおるだの♪が起動してます。"));
+    QMessageBox::critical(
+        nullptr, QCoreApplication::translate("WindowStart", "システム情報"),
+        QCoreApplication::translate("WindowStart", "すでにおるだの♪が起動してます。"));
     return kExitAlreadyRunning;
   }
   LoadSettingsAtStartup(*ctx, std::nullopt);
