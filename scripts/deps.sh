@@ -6,10 +6,12 @@
 #   scripts/deps.sh --bench   also the peer tools the benchmarks compare against
 set -euo pipefail
 
-# Building and installing the program.
+# Building and installing the program (qt6-tools-dev: the CMake side of
+# Qt's translation tools; qt6-l10n-tools: lupdate and lrelease).
 required=(build-essential cmake ninja-build pkg-config
           zlib1g-dev libarchive-dev liblzma-dev libcurl4-openssl-dev nlohmann-json3-dev
-          libblkid-dev libsqlite3-dev qt6-base-dev qt6-translations-l10n)
+          libblkid-dev libsqlite3-dev qt6-base-dev qt6-translations-l10n
+          qt6-tools-dev qt6-l10n-tools)
 optional=()
 case "${1:-}" in
   # Benchmarks, and the icons and screenshots of scripts/render_assets.sh;

@@ -19,6 +19,8 @@
 #include <QTimer>
 #include <cstring>
 #include <memory>
+#include <utility>
+#include <vector>
 
 #include "app/window/advanced_page.h"
 #include "app/window/basic_page.h"
@@ -28,6 +30,7 @@
 #include "app/window/profile_dialog.h"
 #include "app/window/profile_name_dialog.h"
 #include "app/window/title_splash.h"
+#include "app/window/window_language.h"
 #include "core/app_context.h"
 #include "core/profile_context.h"
 #include "gui_session.h"
@@ -541,6 +544,45 @@ class PagesTest : public QObject {
     QCOMPARE(s.window->Host().opened.back(), std::string("mailto:someone@example.org"));
     QCOMPARE(info.link->palette().color(QPalette::WindowText), QColor(0, 0, 255));
     QVERIFY(info.link->font().underline());
+  }
+
+  // The window's language from the environment: ORDANO_LANG first, then the
+  // locale variables in gettext's order; Japanese for C/POSIX and nothing set.
+  void LanguageFromEnvironment() {
+    struct Row {
+      const char* name;
+      std::vector<std::pair<const char*, const char*>> env;
+      WindowLanguage want;
+    };
+    constexpr auto ja = WindowLanguage::Japanese;
+    constexpr auto en = WindowLanguage::English;
+    const std::vector<Row> rows = {
+        {"nothing set", {}, ja},
+        {"LANG ja", {{"LANG", "ja_JP.UTF-8"}}, ja},
+        {"LANG en", {{"LANG", "en_US.UTF-8"}}, en},
+        {"LANG de", {{"LANG", "de_DE.UTF-8"}}, en},
+        {"LANG C", {{"LANG", "C"}}, ja},
+        {"LANG C.UTF-8", {{"LANG", "C.UTF-8"}}, ja},
+        {"LANG POSIX", {{"LANG", "POSIX"}}, ja},
+        {"LANG empty", {{"LANG", ""}}, ja},
+        {"LC_MESSAGES over LANG", {{"LC_MESSAGES", "en_GB.UTF-8"}, {"LANG", "ja_JP.UTF-8"}}, en},
+        {"LC_ALL over LC_MESSAGES", {{"LC_ALL", "ja_JP.UTF-8"}, {"LC_MESSAGES", "en_GB"}}, ja},
+        {"empty LC_ALL skipped", {{"LC_ALL", ""}, {"LANG", "fr_FR.UTF-8"}}, en},
+        {"LANGUAGE over LC_ALL", {{"LANGUAGE", "en_GB:ja"}, {"LC_ALL", "ja_JP.UTF-8"}}, en},
+        {"LANGUAGE's first entry", {{"LANGUAGE", "ja:en"}, {"LANG", "en_US.UTF-8"}}, ja},
+        {"ORDANO_LANG en over all", {{"ORDANO_LANG", "en"}, {"LANGUAGE", "ja"}}, en},
+        {"ORDANO_LANG ja over all", {{"ORDANO_LANG", "ja"}, {"LC_ALL", "en_US.UTF-8"}}, ja},
+        {"unknown ORDANO_LANG ignored", {{"ORDANO_LANG", "xx"}, {"LANG", "en_US.UTF-8"}}, en},
+    };
+    for (const Row& row : rows) {
+      const auto env = [&row](const char* name) -> const char* {
+        for (const auto& [k, v] : row.env) {
+          if (std::strcmp(k, name) == 0) return v;
+        }
+        return nullptr;
+      };
+      QVERIFY2(ChooseWindowLanguage(env) == row.want, row.name);
+    }
   }
 };
 

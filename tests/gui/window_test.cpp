@@ -26,6 +26,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <QTranslator>
 #include <QUrl>
 #include <chrono>
 #include <filesystem>
@@ -502,6 +503,45 @@ class WindowTest : public QObject {
     // The default profile kept its first-start contents.
     QVERIFY(ReadSettings(s.ctx->programFolder, 0, saved));
     QCOMPARE(saved.HtmlLinks, 0);
+  }
+
+  // In English the menus and message boxes speak English, while the catalogue
+  // a drop writes keeps its Japanese labels byte for byte.
+  void EnglishWindowWritesTheSameCatalogue() {
+    QTemporaryDir trees;
+    WriteTree(trees.filePath("tree"), 4);
+    const auto dropRun = [&trees](Session& s) {
+      s.Script(QMessageBox::Yes, s.Path("cat.txt"), false);
+      QSignalSpy finished(s.window.get(), &MainWindow::runFinished);
+      Drop(&s.window->Basic(), {QUrl::fromLocalFile(trees.filePath("tree"))});
+      QFile out(s.Path("cat.txt"));
+      return finished.wait(5000) && out.open(QIODevice::ReadOnly) ? out.readAll() : QByteArray();
+    };
+    QByteArray japanese;
+    {
+      Session s;
+      japanese = dropRun(s);
+      QCOMPARE(s.window->MenuAction(kCmdExit)->text(), QStringLiteral("おるだの♪の終了(&E)"));
+    }
+    QVERIFY2(QString::fromUtf16(reinterpret_cast<const char16_t*>(japanese.constData()),
+                                japanese.size() / 2)
+                 .contains(QStringLiteral("ターゲットフォルダ")),
+             japanese.left(200).toHex().constData());
+
+    QTranslator english;
+    QVERIFY(english.load(QStringLiteral(":/i18n/ordano_en.qm")));
+    QVERIFY(QCoreApplication::installTranslator(&english));
+    Session s([](AppContext& ctx) { ctx.startup.ConfirmSaveOnExit = 1; });
+    QCOMPARE(s.window->MenuAction(kCmdExit)->text(), QStringLiteral("&Quit Ordano"));
+    QCOMPARE(dropRun(s), japanese);
+    // A changed setting at close asks in English; Cancel quits without saving.
+    s.Find<QCheckBox>("ctl1013")->click();
+    s.Script(QMessageBox::Cancel, {}, false);
+    s.window->close();
+    QCoreApplication::removeTranslator(&english);
+    QCOMPARE(s.messages.size(), 1);
+    QVERIFY2(s.messages.front().startsWith(QStringLiteral("Ordano's settings have changed.")),
+             qPrintable(s.messages.front()));
   }
 
   // Closing during a scan stops it, saves once, writes no catalogue.

@@ -129,10 +129,9 @@ void AdvancedPage::Build() {
   acrylicBox = Box(1005, tr("アクリル(半透明)背景"));
   og->addWidget(acrylicBox, 6, 0, 1, 2);
   // Kept beside the record (it has no room for it), at once when clicked.
-  libraryBox = Child<QCheckBox>(QStringLiteral("ライブラリにも登録する"), this);
+  libraryBox = Child<QCheckBox>(tr("ライブラリにも登録する"), this);
   libraryBox->setObjectName("libraryToo");
-  libraryBox->setToolTip(
-      QStringLiteral("リストを書いたフォルダを検索用のライブラリにも登録します"));
+  libraryBox->setToolTip(tr("リストを書いたフォルダを検索用のライブラリにも登録します"));
   og->addWidget(libraryBox, 7, 0, 1, 2);
   top->addWidget(other, 1, 1);
 

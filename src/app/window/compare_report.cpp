@@ -1,5 +1,6 @@
 #include "app/window/compare_report.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QFileDialog>
 #include <QHBoxLayout>
@@ -26,15 +27,15 @@ namespace {
 QString KindLabel(DifferenceKind kind) {
   switch (kind) {
     case DifferenceKind::Added:
-      return QStringLiteral("追加");
+      return QCoreApplication::translate("CompareReport", "追加");
     case DifferenceKind::Removed:
-      return QStringLiteral("削除");
+      return QCoreApplication::translate("CompareReport", "削除");
     case DifferenceKind::Changed:
-      return QStringLiteral("変更");
+      return QCoreApplication::translate("CompareReport", "変更");
     case DifferenceKind::Moved:
-      return QStringLiteral("移動");
+      return QCoreApplication::translate("CompareReport", "移動");
     case DifferenceKind::Unreadable:
-      return QStringLiteral("読めない");
+      return QCoreApplication::translate("CompareReport", "読めない");
   }
   return {};
 }
@@ -48,15 +49,18 @@ QString Details(const Difference& d) {
   return at == std::string::npos ? QString() : Path(line.substr(at + d.path.size())).trimmed();
 }
 
-const QString kFilter = QStringLiteral("カタログ (*.json *.csv);;すべてのファイル (*)");
+const QString kFilter =
+    QCoreApplication::translate("CompareReport", "カタログ (*.json *.csv);;すべてのファイル (*)");
 
 void ShowFailure(QWidget& owner, const CatalogueFilesResult& result) {
   const QString reason = QString::fromStdString(result.error);
-  QMessageBox::warning(&owner, QStringLiteral("おるだの♪"),
-                       result.path.empty()
-                           ? QStringLiteral("比較できません: ") + reason
-                           : QString::fromStdString(result.path) +
-                                 QStringLiteral("\nカタログとして読めません: ") + reason);
+  QMessageBox::warning(
+      &owner, QCoreApplication::translate("CompareReport", "おるだの♪"),
+      result.path.empty()
+          ? QCoreApplication::translate("CompareReport", "比較できません: ") + reason
+          : QString::fromStdString(result.path) +
+                QCoreApplication::translate("CompareReport", "\nカタログとして読めません: ") +
+                reason);
 }
 
 // The report window, or a message when memory runs out while it is filled:
@@ -89,7 +93,8 @@ CompareReportWindow::CompareReportWindow(const CompareReport& report, const QStr
   auto* counts = new QLabel(this);
   counts->setObjectName(QStringLiteral("counts"));
   counts->setText(
-      QStringLiteral("追加 %1 ／ 削除 %2 ／ 変更 %3 ／ 移動 %4 ／ 読めない %5 ／ 変更なし %6")
+      QCoreApplication::translate(
+          "CompareReport", "追加 %1 ／ 削除 %2 ／ 変更 %3 ／ 移動 %4 ／ 読めない %5 ／ 変更なし %6")
           .arg(report.Count(DifferenceKind::Added))
           .arg(report.Count(DifferenceKind::Removed))
           .arg(report.Count(DifferenceKind::Changed))
@@ -99,13 +104,15 @@ CompareReportWindow::CompareReportWindow(const CompareReport& report, const QStr
   rows->addWidget(counts);
   auto* filter = new QLineEdit(this);
   filter->setObjectName(QStringLiteral("filter"));
-  filter->setPlaceholderText(QStringLiteral("絞り込み（種類・パス・内容）"));
+  filter->setPlaceholderText(
+      QCoreApplication::translate("CompareReport", "絞り込み（種類・パス・内容）"));
   filter->setClearButtonEnabled(true);
   rows->addWidget(filter);
 
   model_ = new QStandardItemModel(0, 3, this);
-  model_->setHorizontalHeaderLabels(
-      {QStringLiteral("種類"), QStringLiteral("パス"), QStringLiteral("内容")});
+  model_->setHorizontalHeaderLabels({QCoreApplication::translate("CompareReport", "種類"),
+                                     QCoreApplication::translate("CompareReport", "パス"),
+                                     QCoreApplication::translate("CompareReport", "内容")});
   for (const auto& d : report.differences) {
     QList<QStandardItem*> row{new QStandardItem(KindLabel(d.kind)), new QStandardItem(Path(d.path)),
                               new QStandardItem(Details(d))};
@@ -127,9 +134,10 @@ CompareReportWindow::CompareReportWindow(const CompareReport& report, const QStr
   connect(filter, &QLineEdit::textChanged, proxy_, &QSortFilterProxyModel::setFilterFixedString);
 
   auto* buttons = new QHBoxLayout;
-  auto* save = new QPushButton(QStringLiteral("テキストで保存(&S)..."), this);
+  auto* save =
+      new QPushButton(QCoreApplication::translate("CompareReport", "テキストで保存(&S)..."), this);
   save->setObjectName(QStringLiteral("save"));
-  auto* close = new QPushButton(QStringLiteral("閉じる"), this);
+  auto* close = new QPushButton(QCoreApplication::translate("CompareReport", "閉じる"), this);
   close->setObjectName(QStringLiteral("close"));
   buttons->addStretch(1);
   buttons->addWidget(save);
@@ -138,9 +146,12 @@ CompareReportWindow::CompareReportWindow(const CompareReport& report, const QStr
   connect(close, &QPushButton::clicked, this, &QDialog::accept);
   connect(save, &QPushButton::clicked, this, [this] {
     const QString path = QFileDialog::getSaveFileName(
-        this, QStringLiteral("レポートの保存"), QString(), QStringLiteral("テキスト (*.txt)"));
+        this, QCoreApplication::translate("CompareReport", "レポートの保存"), QString(),
+        QCoreApplication::translate("CompareReport", "テキスト (*.txt)"));
     if (!path.isEmpty() && !SaveAs(path)) {
-      QMessageBox::warning(this, windowTitle(), path + QStringLiteral("\nに保存できません。"));
+      QMessageBox::warning(
+          this, windowTitle(),
+          path + QCoreApplication::translate("CompareReport", "\nに保存できません。"));
     }
   });
 }
@@ -153,20 +164,20 @@ bool CompareReportWindow::SaveAs(const QString& path) const {
 }
 
 void CompareFromWindow(QWidget& owner) {
-  const QString older =
-      QFileDialog::getOpenFileName(&owner, QStringLiteral("比較する古いカタログ"), {}, kFilter);
+  const QString older = QFileDialog::getOpenFileName(
+      &owner, QCoreApplication::translate("CompareReport", "比較する古いカタログ"), {}, kFilter);
   if (older.isEmpty()) return;
-  const QString newer =
-      QFileDialog::getOpenFileName(&owner, QStringLiteral("比較する新しいカタログ"), {}, kFilter);
+  const QString newer = QFileDialog::getOpenFileName(
+      &owner, QCoreApplication::translate("CompareReport", "比較する新しいカタログ"), {}, kFilter);
   if (newer.isEmpty()) return;
   Show(owner, CompareCatalogueFiles(older.toStdString(), newer.toStdString()),
-       QStringLiteral("カタログの比較"));
+       QCoreApplication::translate("CompareReport", "カタログの比較"));
 }
 
 void VerifyFromWindow(QWidget& owner, QtHost& host) {
   if (host.Worker().Busy()) return;
-  const QString path =
-      QFileDialog::getOpenFileName(&owner, QStringLiteral("検証するカタログ"), {}, kFilter);
+  const QString path = QFileDialog::getOpenFileName(
+      &owner, QCoreApplication::translate("CompareReport", "検証するカタログ"), {}, kFilter);
   if (path.isEmpty()) return;
   // The re-scan works on the worker thread; the report shows when it returns.
   auto result = std::make_shared<CatalogueFilesResult>();
@@ -174,7 +185,8 @@ void VerifyFromWindow(QWidget& owner, QtHost& host) {
   host.Worker().Start(
       [&host, file = path.toStdString(), result] { *result = VerifyCatalogueFile(file, host); },
       [shown, result] {
-        if (shown) Show(*shown, *result, QStringLiteral("カタログの検証"));
+        if (shown)
+          Show(*shown, *result, QCoreApplication::translate("CompareReport", "カタログの検証"));
       });
 }
 

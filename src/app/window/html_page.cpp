@@ -18,11 +18,16 @@ struct TagField {
   Flag SettingsRecord::*enabled;
 };
 constexpr TagField kTags[] = {
-    {1002, 1017, "ヘッダタグ (<head>～</head>)", &SettingsRecord::HeadTagsEnabled},
-    {1003, 1018, "bodyタグ", &SettingsRecord::BodyTagsEnabled},
-    {1004, 1019, "リンクタグ (%1～%6)", &SettingsRecord::LinkTagsEnabled},
-    {1005, 1020, "フォルダ行のtd属性", &SettingsRecord::FolderTagEnabled},
-    {1006, 1021, "ファイル行のtd属性", &SettingsRecord::FileTagEnabled},
+    {1002, 1017, QT_TRANSLATE_NOOP("ordano::HtmlTagPage", "ヘッダタグ (<head>～</head>)"),
+     &SettingsRecord::HeadTagsEnabled},
+    {1003, 1018, QT_TRANSLATE_NOOP("ordano::HtmlTagPage", "bodyタグ"),
+     &SettingsRecord::BodyTagsEnabled},
+    {1004, 1019, QT_TRANSLATE_NOOP("ordano::HtmlTagPage", "リンクタグ (%1～%6)"),
+     &SettingsRecord::LinkTagsEnabled},
+    {1005, 1020, QT_TRANSLATE_NOOP("ordano::HtmlTagPage", "フォルダ行のtd属性"),
+     &SettingsRecord::FolderTagEnabled},
+    {1006, 1021, QT_TRANSLATE_NOOP("ordano::HtmlTagPage", "ファイル行のtd属性"),
+     &SettingsRecord::FileTagEnabled},
 };
 
 // The text fields by edit, in the order of kTags.
@@ -69,7 +74,7 @@ HtmlTagPage::HtmlTagPage(QWidget* parent) : ToolkitPage(parent) {
   grid->setContentsMargins(8, 4, 8, 4);
   int i = 0;
   for (const TagField& t : kTags) {
-    auto* box = Child<QCheckBox>(QString::fromUtf8(t.label), this);
+    auto* box = Child<QCheckBox>(tr(t.label), this);
     box->setObjectName(QStringLiteral("ctl%1").arg(t.boxId));
     auto* edit = Child<QPlainTextEdit>(this);
     edit->setObjectName(QStringLiteral("ctl%1").arg(t.editId));

@@ -9,27 +9,25 @@
 #include "library/sqlite_handle.h"
 
 namespace ordano {
-namespace {
-
-QString Tr(const char* text) { return QCoreApplication::translate("LibraryWindow", text); }
-
-}  // namespace
-
 std::optional<QString> LibraryFailure(const std::function<void()>& body) {
   try {
     body();
     return std::nullopt;
   } catch (const LibraryRefused& e) {
-    return Tr("このライブラリは使えません: %1").arg(QString::fromUtf8(e.what()));
+    return QCoreApplication::translate("LibraryWindow", "このライブラリは使えません: %1")
+        .arg(QString::fromUtf8(e.what()));
   } catch (const SqliteError& e) {
-    return e.Corrupt() ? Tr("ライブラリが壊れているか、ライブラリではありません (%1)。")
-                             .arg(QString::fromUtf8(e.what()))
-           : e.Full() ? Tr("ディスクがいっぱいです。何も変更していません。")
+    return e.Corrupt()
+               ? QCoreApplication::translate(
+                     "LibraryWindow", "ライブラリが壊れているか、ライブラリではありません (%1)。")
+                     .arg(QString::fromUtf8(e.what()))
+           : e.Full() ? QCoreApplication::translate(
+                            "LibraryWindow", "ディスクがいっぱいです。何も変更していません。")
                       : QString::fromUtf8(e.what());
   } catch (const std::filesystem::filesystem_error& e) {
     return QString::fromUtf8(e.what());
   } catch (const std::bad_alloc&) {
-    return Tr("メモリが足りません。");
+    return QCoreApplication::translate("LibraryWindow", "メモリが足りません。");
   }
 }
 

@@ -63,15 +63,16 @@ static void InitWindowResources() { Q_INIT_RESOURCE(ordanou); }
 namespace ordano {
 namespace {
 
-constexpr const char16_t* kExitQuestion =
-    u"おるだの♪の設定項目が変更されました。\n"
-    u"以下の保存の種類から選択してください保存を行います。\n\n"
-    u"[はい]新規プロファイルを作成し保存します。\n"
-    u"[いいえ]現在のプロファイルへ保存します。\n"
-    u"[キャンセル]保存せずに終了します。";
+constexpr const char* kExitQuestion =
+    QT_TRANSLATE_NOOP("ordano::MainWindow",
+                      "おるだの♪の設定項目が変更されました。\n"
+                      "以下の保存の種類から選択してください保存を行います。\n\n"
+                      "[はい]新規プロファイルを作成し保存します。\n"
+                      "[いいえ]現在のプロファイルへ保存します。\n"
+                      "[キャンセル]保存せずに終了します。");
 
-constexpr const char16_t* kBusyDropText =
-    u"処理の実行中です。終わるか中止してからドロップしてください。";
+constexpr const char* kBusyDropText = QT_TRANSLATE_NOOP(
+    "ordano::MainWindow", "処理の実行中です。終わるか中止してからドロップしてください。");
 
 struct MenuItem {
   int id;
@@ -364,9 +365,10 @@ void MainWindow::Initialise() {
 void MainWindow::ApplySettings() {
   ReadCurrentProfileName(ctx_);
   ReadCurrentFolderList(ctx_);
-  setWindowTitle(QString::asprintf("おるだの♪ Ver %s [%d:%s]", kVersionText,
-                                   ctx_.startup.ProfileNumber,
-                                   Utf16ToUtf8(TextOf(ctx_.profileName.Name)).c_str()));
+  setWindowTitle(
+      tr("おるだの♪ Ver %1 [%2:%3]")
+          .arg(QString::fromUtf8(kVersionText), QString::number(ctx_.startup.ProfileNumber),
+               QString::fromStdU16String(std::u16string(TextOf(ctx_.profileName.Name)))));
   // Made topmost, never the other way while the program runs (changing the
   // flag of a shown window hides it, so it is shown again).
   if (ctx_.settings.NoTopmost == 0 && !(windowFlags() & Qt::WindowStaysOnTopHint)) {
@@ -518,7 +520,8 @@ bool MainWindow::Busy() const { return host_.Worker().Busy() || outputTimer_.isA
 bool MainWindow::HandleDrop(const std::vector<std::string>& paths) {
   if (Busy()) {
     // A scan disables the window; a crawl leaves it open, so say why nothing starts.
-    host_.MessageBox(kBusyDropText, u"おるだの♪", MsgIcon::Information, MsgButtons::Ok);
+    host_.MessageBox(tr(kBusyDropText).toStdU16String(), tr("おるだの♪").toStdU16String(),
+                     MsgIcon::Information, MsgButtons::Ok);
     return true;
   }
   if (NormalForm() && CurrentTab() == kMultiFolderTab) {
@@ -659,8 +662,8 @@ void MainWindow::SaveOnExit() {
     return;
   }
   for (;;) {
-    switch (
-        host_.MessageBox(kExitQuestion, u"おるだの♪", MsgIcon::Question, MsgButtons::YesNoCancel)) {
+    switch (host_.MessageBox(tr(kExitQuestion).toStdU16String(), tr("おるだの♪").toStdU16String(),
+                             MsgIcon::Question, MsgButtons::YesNoCancel)) {
       case MsgAnswer::Yes: {
         ProfileNameDialog dialog(tr("新規"), this);
         host_.Exec(dialog);

@@ -17,15 +17,17 @@
 namespace ordano {
 namespace {
 
-constexpr const char16_t* kInUse = u"使用中";
+constexpr const char* kInUse = QT_TRANSLATE_NOOP("ordano::ProfileDialog", "使用中");
 constexpr char16_t kIdeographicSpace = u'\u3000';
-constexpr const char16_t* kCaption = u"おるだの♪";
-constexpr const char16_t* kSwitchQuestion =
-    u"現在のプロファイルを保存して他のプロファイルに切り替えますか？\n"
-    u"(保存せずに切り替える場合はいいえを選択してください)";
-constexpr const char16_t* kInUseNotDeleted =
-    u"使用中のプロファイルは削除できません。\n"
-    u"使用していないプロファイルを選択するなどしてください。";
+constexpr const char* kCaption = QT_TRANSLATE_NOOP("ordano::ProfileDialog", "おるだの♪");
+constexpr const char* kSwitchQuestion =
+    QT_TRANSLATE_NOOP("ordano::ProfileDialog",
+                      "現在のプロファイルを保存して他のプロファイルに切り替えますか？\n"
+                      "(保存せずに切り替える場合はいいえを選択してください)");
+constexpr const char* kInUseNotDeleted =
+    QT_TRANSLATE_NOOP("ordano::ProfileDialog",
+                      "使用中のプロファイルは削除できません。\n"
+                      "使用していないプロファイルを選択するなどしてください。");
 
 QString Q(std::u16string_view s) { return QString::fromStdU16String(std::u16string(s)); }
 
@@ -101,7 +103,7 @@ void ProfileDialog::AddRow(int number, const QString& name, const QString& saved
   list->setItem(row, 0, cell(name, Qt::AlignLeft, true));
   list->setItem(row, 1, cell(savedAt, Qt::AlignRight, false));
   list->setItem(row, 2,
-                cell(inUse ? Q(kInUse) : QString(QChar(kIdeographicSpace)), Qt::AlignLeft, false));
+                cell(inUse ? tr(kInUse) : QString(QChar(kIdeographicSpace)), Qt::AlignLeft, false));
   list->setItem(row, 3, cell(QString::number(number), Qt::AlignRight, false));
   filling_ = was;
 }
@@ -125,10 +127,11 @@ void ProfileDialog::Create() {
 
 void ProfileDialog::SwitchRow(int row) {
   if (row < 0 || row >= list->rowCount()) return;
-  if (list->item(row, 2)->text() == Q(kInUse)) return;
+  if (list->item(row, 2)->text() == tr(kInUse)) return;
   if (!chooser_) {
     const MsgAnswer answer =
-        host_.MessageBox(kSwitchQuestion, kCaption, MsgIcon::Question, MsgButtons::YesNoCancel);
+        host_.MessageBox(tr(kSwitchQuestion).toStdU16String(), tr(kCaption).toStdU16String(),
+                         MsgIcon::Question, MsgButtons::YesNoCancel);
     if (answer == MsgAnswer::Cancel) return;
     if (answer == MsgAnswer::Yes) SaveCurrentProfile(ctx_);
   }
@@ -161,15 +164,16 @@ void ProfileDialog::OnItemChanged(QTableWidgetItem* item) {
 
 void ProfileDialog::DeleteRow(int row) {
   if (row < 0 || row >= list->rowCount()) return;
-  if (list->item(row, 2)->text() == Q(kInUse)) {
-    host_.MessageBox(kInUseNotDeleted, kCaption, MsgIcon::None, MsgButtons::Ok);
+  if (list->item(row, 2)->text() == tr(kInUse)) {
+    host_.MessageBox(tr(kInUseNotDeleted).toStdU16String(), tr(kCaption).toStdU16String(),
+                     MsgIcon::None, MsgButtons::Ok);
     return;
   }
   const QString name = list->item(row, 0)->text();
   const std::u16string question =
-      u"プロファイル「" + name.toStdU16String() + u"」を削除します。\nよろしいですか？";
-  if (host_.MessageBox(question, kCaption, MsgIcon::Question, MsgButtons::YesNo) !=
-      MsgAnswer::Yes) {
+      tr("プロファイル「%1」を削除します。\nよろしいですか？").arg(name).toStdU16String();
+  if (host_.MessageBox(question, tr(kCaption).toStdU16String(), MsgIcon::Question,
+                       MsgButtons::YesNo) != MsgAnswer::Yes) {
     return;
   }
   DeleteProfile(ctx_.programFolder, NumberAt(row), name.toStdU16String());
@@ -181,13 +185,13 @@ std::unique_ptr<QMenu> ProfileDialog::RowMenu(int row) {
   menu->setObjectName("menu135");
   menu->setFont(MenuFont());
   auto add = [this, &menu, row](int id, const char* label, void (ProfileDialog::*fn)(int)) {
-    QAction* a = menu->addAction(QString::fromUtf8(label));
+    QAction* a = menu->addAction(tr(label));
     a->setObjectName(QStringLiteral("cmd%1").arg(id));
     connect(a, &QAction::triggered, this, [this, row, fn] { (this->*fn)(row); });
   };
-  add(32783, "プロファイル名を変更する(&P)", &ProfileDialog::RenameRow);
-  add(32784, "プロファイルを削除する(&D)", &ProfileDialog::DeleteRow);
-  add(32785, "デフォルト使用するプロファイルに設定する(&S)", &ProfileDialog::SwitchRow);
+  add(32783, QT_TR_NOOP("プロファイル名を変更する(&P)"), &ProfileDialog::RenameRow);
+  add(32784, QT_TR_NOOP("プロファイルを削除する(&D)"), &ProfileDialog::DeleteRow);
+  add(32785, QT_TR_NOOP("デフォルト使用するプロファイルに設定する(&S)"), &ProfileDialog::SwitchRow);
   return menu;
 }
 

@@ -151,7 +151,7 @@ void QtHost::DownloadBegin() {
         ProgressSource{[this] { return DownloadTextsOf(received_, total_); }, [] { return false; },
                        [this] { downloadStopped_ = true; }},
         scale, Owner());
-    download_->setWindowTitle(QStringLiteral("おるだの♪ アップデート"));
+    download_->setWindowTitle(QCoreApplication::translate("QtHost", "おるだの♪ アップデート"));
     download_->show();
     // Nothing else starts while the transfer runs.
     if (main_ != nullptr) main_->SetRunning(true);

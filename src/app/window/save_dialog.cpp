@@ -15,16 +15,16 @@ namespace ordano {
 
 QStringList SaveDialogFilters() {
   // Qt reads the patterns from the last parentheses; the label keeps its own.
-  return {QStringLiteral("対応ファイル(*.txt,*.html,*.csv) (*.txt *.csv *.html *.htm)"),
-          QStringLiteral("txtファイル(*.txt) (*.txt)"),
-          QStringLiteral("htmlファイル(*.html) (*.html *.htm)"),
-          QStringLiteral("csvファイル(*.csv) (*.csv)"),
-          QStringLiteral("すべてのファイル(*.*) (*.txt *)"),
+  return {SaveFileDialog::tr("対応ファイル(*.txt,*.html,*.csv) (*.txt *.csv *.html *.htm)"),
+          SaveFileDialog::tr("txtファイル(*.txt) (*.txt)"),
+          SaveFileDialog::tr("htmlファイル(*.html) (*.html *.htm)"),
+          SaveFileDialog::tr("csvファイル(*.csv) (*.csv)"),
+          SaveFileDialog::tr("すべてのファイル(*.*) (*.txt *)"),
           // The formats added on Linux come after the five the record numbers.
-          QStringLiteral("jsonファイル(*.json) (*.json)"),
-          QStringLiteral("JSON Linesファイル(*.jsonl) (*.jsonl)"),
-          QStringLiteral("検索できるhtml(*.view.html) (*.view.html)"),
-          QStringLiteral("ライブラリ(*.sqlite) (*.sqlite)")};
+          SaveFileDialog::tr("jsonファイル(*.json) (*.json)"),
+          SaveFileDialog::tr("JSON Linesファイル(*.jsonl) (*.jsonl)"),
+          SaveFileDialog::tr("検索できるhtml(*.view.html) (*.view.html)"),
+          SaveFileDialog::tr("ライブラリ(*.sqlite) (*.sqlite)")};
 }
 
 QString CompletedSaveName(const QString& name, const QString& extension) {
@@ -55,28 +55,28 @@ SaveFileDialog::SaveFileDialog(QWidget* owner, const SaveDialogState& proposal)
   setOption(QFileDialog::HideNameFilterDetails);
   setAcceptMode(QFileDialog::AcceptSave);
   setFileMode(QFileDialog::AnyFile);
-  setWindowTitle(QStringLiteral("おるだの♪出力ファイル保存"));
+  setWindowTitle(tr("おるだの♪出力ファイル保存"));
   const QStringList filters = SaveDialogFilters();
   setNameFilters(filters);
   selectNameFilter(filters.value(std::clamp(proposal.filterIndex, 1, 5) - 1));
   if (!proposal.folder.empty()) setDirectory(QString::fromStdString(proposal.folder));
   if (!proposal.fileName.empty()) selectFile(QString::fromStdString(proposal.fileName));
 
-  auto* panel = Child<QGroupBox>(QStringLiteral("最終確認"), this);
+  auto* panel = Child<QGroupBox>(tr("最終確認"), this);
   panel->setObjectName("finalCheck");
   auto* rows = Child<QVBoxLayout>(panel);
-  appendBox = Child<QCheckBox>(QStringLiteral("出力ファイルへの追記を行う"), panel);
+  appendBox = Child<QCheckBox>(tr("出力ファイルへの追記を行う"), panel);
   appendBox->setObjectName("finalAppend");
-  openAfterSaveBox = Child<QCheckBox>(QStringLiteral("保存後ファイルを開く"), panel);
+  openAfterSaveBox = Child<QCheckBox>(tr("保存後ファイルを開く"), panel);
   openAfterSaveBox->setObjectName("finalOpenAfterSave");
-  lineWidthBox = Child<QCheckBox>(QStringLiteral("一行表示桁数長の指定"), panel);
+  lineWidthBox = Child<QCheckBox>(tr("一行表示桁数長の指定"), panel);
   lineWidthBox->setObjectName("finalLineWidthEnabled");
   lineWidthEdit = Child<QLineEdit>(panel);
   lineWidthEdit->setObjectName("finalLineWidth");
   lineWidthEdit->setMaximumWidth(80);
-  indentTreeBox = Child<QCheckBox>(QStringLiteral("字下げ形式(ツリーもどき)で出力"), panel);
+  indentTreeBox = Child<QCheckBox>(tr("字下げ形式(ツリーもどき)で出力"), panel);
   indentTreeBox->setObjectName("finalIndentTree");
-  utf8Box = Child<QCheckBox>(QStringLiteral("テキストをUTF-8で出力 (LF, BOMなし)"), panel);
+  utf8Box = Child<QCheckBox>(tr("テキストをUTF-8で出力 (LF, BOMなし)"), panel);
   utf8Box->setObjectName("finalUtf8");
   rows->addWidget(appendBox);
   rows->addWidget(openAfterSaveBox);

@@ -8,16 +8,16 @@
 #include "core/run_state.h"
 
 namespace ordano {
-
 ProgressTexts ProgressTextsOf(const RunState& run, bool md5) {
   ProgressTexts t;
   if (run.ExpectedCount == 0) {
-    t.lines[1] = QString::asprintf("ファイル数獲得中... %d", run.EntryCount);
+    t.lines[1] = ProgressWindow::tr("ファイル数獲得中... %1").arg(run.EntryCount);
   } else {
     const int total = run.ExpectedCount - 1;
     t.hundredths = total > 0 ? static_cast<double>(run.EntryCount) / total * 10000.0 : 0.0;
-    const QString progress =
-        QString::asprintf("処理中 %3.2f%% (%d/%d)", t.hundredths / 100.0, run.EntryCount, total);
+    const QString progress = ProgressWindow::tr("処理中 %1% (%2/%3)")
+                                 .arg(QString::number(t.hundredths / 100.0, 'f', 2),
+                                      QString::number(run.EntryCount), QString::number(total));
     if (md5) {
       t.lines[0] = progress;
       t.lines[1] = QString::fromStdU16String(run.Md5StatusText);
@@ -44,10 +44,11 @@ ProgressTexts DownloadTextsOf(std::uint64_t received, std::uint64_t total) {
   if (total > 0) {
     t.hundredths =
         std::min(static_cast<double>(received) / static_cast<double>(total), 1.0) * 10000;
-    t.lines[0] = QString::asprintf("ダウンロード中 %3.2f%%", t.hundredths / 100.0);
+    t.lines[0] =
+        ProgressWindow::tr("ダウンロード中 %1%").arg(QString::number(t.hundredths / 100.0, 'f', 2));
     t.lines[1] = ByteText(received) + QStringLiteral(" / ") + ByteText(total);
   } else {
-    t.lines[0] = QStringLiteral("ダウンロード中...");
+    t.lines[0] = ProgressWindow::tr("ダウンロード中...");
     t.lines[1] = ByteText(received);
   }
   return t;
@@ -60,7 +61,7 @@ ProgressWindow::ProgressWindow(ProgressSource source, double scale, QWidget* own
       surface_(kSurfaceWidth, kSurfaceHeight, QImage::Format_RGB32),
       gradient_(kSurfaceWidth - 1, kSurfaceHeight, QImage::Format_RGB32) {
   setObjectName("dlg133");
-  setWindowTitle(QStringLiteral("おるだの♪"));
+  setWindowTitle(tr("おるだの♪"));
   setWindowFlags(Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
   setAcceptDrops(false);
   const int w = static_cast<int>(kSurfaceWidth * scale_);

@@ -14,7 +14,7 @@
 namespace ordano {
 namespace {
 
-constexpr const char* kListAndSave = QT_TR_NOOP("リスト化して保存");
+constexpr const char* kListAndSave = QT_TRANSLATE_NOOP("ordano::WebPage", "リスト化して保存");
 
 }  // namespace
 
@@ -44,10 +44,10 @@ WebPage::WebPage(AppContext& ctx, RunWorker& worker, QWidget* parent)
 
   // The page lives as long as the window, so its edit is the remembered URL.
   urlEdit->setText(QStringLiteral("https://"));
-  ShowText(QStringLiteral(
-      "同一ホスト・指定パス配下のHTMLを辿り、リンク、画像、動画、音声、CSS等を列挙します。\r\n"
-      "出力は基本・高度タブの設定に従います（クリップボード保存も含む）。\r\n"
-      "開始後は同じボタンで中止できます。"));
+  ShowText(
+      tr("同一ホスト・指定パス配下のHTMLを辿り、リンク、画像、動画、音声、CSS等を列挙します。\r\n"
+         "出力は基本・高度タブの設定に従います（クリップボード保存も含む）。\r\n"
+         "開始後は同じボタンで中止できます。"));
   connect(button, &QPushButton::clicked, this, &WebPage::OnButton);
   connect(urlEdit, &QLineEdit::returnPressed, button, &QPushButton::click);
 }

@@ -20,6 +20,7 @@
 #include "app/window/qt_host.h"
 #include "app/window/title_splash.h"
 #include "app/window/update_offer.h"
+#include "app/window/window_language.h"
 #include "core/app_context.h"
 #include "core/profile_context.h"
 #include "platform/display_probe.h"
@@ -46,6 +47,9 @@ std::unique_ptr<QApplication> MakeApplication(int& argc, char** argv) {
   if (QStyle* fusion = QStyleFactory::create(QStringLiteral("Fusion"))) {
     QApplication::setStyle(fusion);
   }
+  // English where the environment asks for another language than Japanese.
+  const WindowLanguage language = ChooseWindowLanguage();
+  if (language == WindowLanguage::English && InstallWindowLanguage(*app, language)) return app;
   // Qt's own texts in Japanese where the translation is installed; owned by
   // the application object.
   auto* qtTexts = Child<QTranslator>(app.get());
@@ -98,8 +102,9 @@ int RunWindow(int& argc, char** argv, const std::function<void(MainWindow&)>& sh
   ctx->programFolder = ProgramFolder();
   InstanceLock lock;
   if (lock.TryAcquire(ctx->programFolder) == InstanceLock::Result::HeldByOther) {
-    QMessageBox::critical(nullptr, QStringLiteral("システム情報"),
-                          QStringLiteral("すでにおるだの♪が起動してます。"));
+    QMessageBox::critical(
+        nullptr, QCoreApplication::translate("WindowStart", "システム情報"),
+        QCoreApplication::translate("WindowStart", "すでにおるだの♪が起動してます。"));
     return kExitAlreadyRunning;
   }
   LoadSettingsAtStartup(*ctx, std::nullopt);

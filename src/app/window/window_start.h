@@ -13,8 +13,9 @@ struct AppContext;
 class MainWindow;
 class RunHost;
 
-// The application object of the window layer: Fusion style, Qt's own texts
-// (file dialog, buttons) in Japanese like the program's.
+// The application object of the window layer: Fusion style, the window's
+// language from the environment (window_language.h); in Japanese, Qt's own
+// texts (file dialog, buttons) in Japanese like the program's.
 std::unique_ptr<QApplication> MakeApplication(int& argc, char** argv);
 
 // A display to open windows on: X11, Wayland, or a Qt platform named
