@@ -167,8 +167,8 @@ CommandLine ParseCommandLine(std::span<const std::string> args) {
       break;
     }
     const std::size_t eq = token.starts_with("--") ? token.find('=') : std::string::npos;
-    const OptionSpec* spec = FindOption(std::string_view(token).substr(0, eq));
-    if (spec == nullptr) {
+    const OptionEntry* option = FindOption(std::string_view(token).substr(0, eq));
+    if (option == nullptr) {
       if (ParseSwitch(token, cl)) continue;
       if (token.size() > 1 && token[0] == '-') {
         cl.unknownOptions.push_back(token);
@@ -177,25 +177,25 @@ CommandLine ParseCommandLine(std::span<const std::string> args) {
       }
       continue;
     }
-    std::vector<std::string> piece{std::string(spec->name)};
+    std::vector<std::string> piece{std::string(option->name)};
     const bool more = i + 1 < args.size();
     if (eq != std::string::npos) {
-      if (spec->value == OptionValue::None) {
-        cl.settings.errors.push_back(std::string(spec->name) + " takes no value");
+      if (option->value == OptionValue::None) {
+        cl.settings.errors.push_back(std::string(option->name) + " takes no value");
         continue;
       }
       piece.push_back(token.substr(eq + 1));
     } else {
-      switch (spec->value) {
+      switch (option->value) {
         case OptionValue::None:
           // "--md5 HEX" is the digest filter of --find; elsewhere --md5 is ComputeMd5.
-          if (spec->name == "--md5" && cl.library.find && more && IsMd5Text(args[i + 1])) {
+          if (option->name == "--md5" && cl.library.find && more && IsMd5Text(args[i + 1])) {
             piece.push_back(args[++i]);
           }
           break;
         case OptionValue::Required:
           if (!more) {
-            cl.settings.errors.push_back(std::string(spec->name) + " needs a value");
+            cl.settings.errors.push_back(std::string(option->name) + " needs a value");
             continue;
           }
           piece.push_back(args[++i]);
@@ -208,9 +208,9 @@ CommandLine ParseCommandLine(std::span<const std::string> args) {
           break;
         case OptionValue::Two:
           for (int k = 0; k < 2 && i + 1 < args.size(); ++k) piece.push_back(args[++i]);
-          if (piece.size() < 3 && spec->name != "--compare") {
-            cl.settings.errors.push_back(std::string(spec->name) + " needs " +
-                                         std::string(spec->argument));
+          if (piece.size() < 3 && option->name != "--compare") {
+            cl.settings.errors.push_back(std::string(option->name) + " needs " +
+                                         std::string(option->argument));
             continue;
           }
           break;

@@ -85,7 +85,7 @@ std::string HelpText() {
   for (const OptionGroup g : {OptionGroup::General, OptionGroup::Run, OptionGroup::Settings,
                               OptionGroup::SettingsCommand, OptionGroup::Library}) {
     out += Heading(g);
-    for (const OptionSpec& o : Options()) {
+    for (const OptionEntry& o : Options()) {
       if (o.group != g) continue;
       std::string head = "  ";
       if (o.shortForm != 0) head += std::string("-") + o.shortForm + ", ";

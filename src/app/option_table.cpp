@@ -11,7 +11,7 @@ namespace {
 using V = OptionValue;
 using G = OptionGroup;
 
-constexpr OptionSpec kOptions[] = {
+constexpr OptionEntry kOptions[] = {
     {"--help", 'h', V::None, "", "this text", G::General},
     {"--version", 'V', V::None, "", "the version", G::General},
     {"--quiet", 'q', V::None, "", "print nothing but errors (not even the written path)",
@@ -130,10 +130,10 @@ std::size_t Distance(std::string_view a, std::string_view b) {
 
 }  // namespace
 
-std::span<const OptionSpec> Options() { return kOptions; }
+std::span<const OptionEntry> Options() { return kOptions; }
 
-const OptionSpec* FindOption(std::string_view token) {
-  for (const OptionSpec& o : kOptions) {
+const OptionEntry* FindOption(std::string_view token) {
+  for (const OptionEntry& o : kOptions) {
     if (token == o.name) return &o;
     if (o.shortForm != 0 && token.size() == 2 && token[0] == '-' && token[1] == o.shortForm) {
       return &o;
@@ -146,7 +146,7 @@ std::string_view NearestOption(std::string_view token) {
   const std::string_view typed = token.substr(0, token.find('='));
   if (typed.size() == 2 && typed[0] == '-') {
     // "-v" for "-V": the short form in the other case.
-    for (const OptionSpec& o : kOptions) {
+    for (const OptionEntry& o : kOptions) {
       if (o.shortForm != 0 && std::tolower(static_cast<unsigned char>(o.shortForm)) ==
                                   std::tolower(static_cast<unsigned char>(typed[1]))) {
         return o.name;
@@ -156,7 +156,7 @@ std::string_view NearestOption(std::string_view token) {
   std::string_view best;
   // "-x" is near nothing in particular; a long name may be a third wrong.
   std::size_t bestDistance = typed.size() <= 2 ? 1 : std::max<std::size_t>(2, typed.size() / 3) + 1;
-  for (const OptionSpec& o : kOptions) {
+  for (const OptionEntry& o : kOptions) {
     const std::size_t d = Distance(typed, o.name);
     if (d < bestDistance) {
       bestDistance = d;

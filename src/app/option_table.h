@@ -17,7 +17,7 @@ enum class OptionValue {
 
 enum class OptionGroup { General, Run, Library, Settings, SettingsCommand };
 
-struct OptionSpec {
+struct OptionEntry {
   std::string_view name;      // "--output"
   char shortForm;             // 'o' for "-o"; 0 for none
   OptionValue value;          //
@@ -26,10 +26,10 @@ struct OptionSpec {
   OptionGroup group;
 };
 
-std::span<const OptionSpec> Options();
+std::span<const OptionEntry> Options();
 
 // By long name ("--output") or short form ("-o"); nullptr when unknown.
-const OptionSpec* FindOption(std::string_view token);
+const OptionEntry* FindOption(std::string_view token);
 
 // The option a mistyped token most likely meant (at most a third of its
 // letters wrong); empty when none is near.

@@ -47,7 +47,7 @@ std::string ArjArchive(const std::vector<ArjEntry>& entries) {
   main += std::string("\x1e\x0b\x01\x00\x00\x00\x02\x00", 8);  // first size 30, type 2
   PutLe32(main, DosDateTime(2021, 6, 15, 10, 20, 30));
   PutLe32(main, DosDateTime(2021, 6, 15, 10, 20, 30));
-  main.append(14, '\0');  // archive size, security envelope, filespec, encryption, chapter
+  main.append(14, '\0');  // archive size, security envelope, file position, encryption, chapter
   main += std::string("t.arj\0\0", 7);
   std::string out = ArjHeader(main);
   for (const auto& e : entries) {

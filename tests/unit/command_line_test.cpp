@@ -82,7 +82,7 @@ namespace {
 // Every option of the table is handled by the parser (given a value where
 // it takes one, and after --find where it filters a search).
 TEST(CommandLine, EveryOptionOfTheTableIsHandled) {
-  for (const OptionSpec& o : Options()) {
+  for (const OptionEntry& o : Options()) {
     const std::string name(o.name);
     const auto cl = Parse({"--find", "q", name, "1", "2", "path"});
     EXPECT_TRUE(cl.unknownOptions.empty()) << name;  // a bad value is refused elsewhere
@@ -117,7 +117,7 @@ TEST(CommandLine, ManualAndCompletionsNameEveryOption) {
   const std::size_t begin = from + 15;
   std::string bash = " " + bashFile.substr(begin, bashFile.find('"', begin) - begin) + " ";
   for (char& c : bash) c = c == '\n' ? ' ' : c;
-  for (const OptionSpec& o : Options()) {
+  for (const OptionEntry& o : Options()) {
     const std::string name(o.name);
     std::string roff;
     for (const char c : o.name) roff += c == '-' ? "\\-" : std::string(1, c);
