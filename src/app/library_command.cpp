@@ -175,14 +175,7 @@ int Import(const CommandLine& cl, const std::string& libraryPath) {
       }
       std::uint64_t rows = 0;
       for (const std::string& root : cat.hasRoots ? cat.roots : TopFolders(cat)) {
-        VolumeIdentity volume;
-        if (auto now = IdentifyVolume(root)) {
-          volume = std::move(*now);
-        } else {
-          volume.key = "path:" + root;
-          volume.mountPoint = "/";
-        }
-        rows += library->StoreTree(volume, root, cat, "import", Now());
+        rows += library->StoreTree(VolumeOrOffline(root), root, cat, "import", Now());
       }
       std::printf("%s: %llu files\n", shown.c_str(), static_cast<unsigned long long>(rows));
       ++imported;

@@ -113,7 +113,9 @@ constexpr OptionEntry kOptions[] = {
      G::SettingsCommand},
 };
 
-std::size_t Distance(std::string_view a, std::string_view b) {
+}  // namespace
+
+std::size_t EditDistance(std::string_view a, std::string_view b) {
   std::vector<std::size_t> row(b.size() + 1);
   for (std::size_t j = 0; j < row.size(); ++j) row[j] = j;
   for (std::size_t i = 1; i <= a.size(); ++i) {
@@ -127,8 +129,6 @@ std::size_t Distance(std::string_view a, std::string_view b) {
   }
   return row.back();
 }
-
-}  // namespace
 
 std::span<const OptionEntry> Options() { return kOptions; }
 
@@ -157,7 +157,7 @@ std::string_view NearestOption(std::string_view token) {
   // "-x" is near nothing in particular; a long name may be a third wrong.
   std::size_t bestDistance = typed.size() <= 2 ? 1 : std::max<std::size_t>(2, typed.size() / 3) + 1;
   for (const OptionEntry& o : kOptions) {
-    const std::size_t d = Distance(typed, o.name);
+    const std::size_t d = EditDistance(typed, o.name);
     if (d < bestDistance) {
       bestDistance = d;
       best = o.name;

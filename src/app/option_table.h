@@ -31,6 +31,9 @@ std::span<const OptionEntry> Options();
 // By long name ("--output") or short form ("-o"); nullptr when unknown.
 const OptionEntry* FindOption(std::string_view token);
 
+// Levenshtein distance: how many one-byte edits turn `a` into `b`.
+std::size_t EditDistance(std::string_view a, std::string_view b);
+
 // The option a mistyped token most likely meant (at most a third of its
 // letters wrong); empty when none is near.
 std::string_view NearestOption(std::string_view token);

@@ -12,6 +12,7 @@
 
 #include "app/command_line.h"
 #include "app/exit_status.h"
+#include "app/option_table.h"
 #include "platform/instance_lock.h"
 #include "platform/program_folder.h"
 #include "platform/unicode.h"
@@ -175,21 +176,9 @@ std::string_view NearestField(std::string_view name) {
   std::string_view best;
   std::size_t bestDistance = 3;
   for (const SettingsField& f : SettingsFields()) {
-    const std::string candidate = AsciiLowerBytes(f.name);
-    std::vector<std::size_t> row(candidate.size() + 1);
-    for (std::size_t j = 0; j < row.size(); ++j) row[j] = j;
-    for (std::size_t i = 1; i <= typed.size(); ++i) {
-      std::size_t diagonal = row[0];
-      row[0] = i;
-      for (std::size_t j = 1; j <= candidate.size(); ++j) {
-        const std::size_t up = row[j];
-        row[j] = std::min(
-            {row[j] + 1, row[j - 1] + 1, diagonal + (typed[i - 1] == candidate[j - 1] ? 0 : 1)});
-        diagonal = up;
-      }
-    }
-    if (row.back() < bestDistance) {
-      bestDistance = row.back();
+    const std::size_t distance = EditDistance(typed, AsciiLowerBytes(f.name));
+    if (distance < bestDistance) {
+      bestDistance = distance;
       best = f.name;
     }
   }

@@ -83,4 +83,12 @@ std::string JoinMountPoint(const std::string& mountPoint, const std::string& rel
   return mountPoint + "/" + relative;
 }
 
+VolumeIdentity VolumeOrOffline(const std::string& root) {
+  if (auto now = IdentifyVolume(root)) return std::move(*now);
+  VolumeIdentity offline;
+  offline.key = "path:" + root;
+  offline.mountPoint = "/";
+  return offline;
+}
+
 }  // namespace ordano

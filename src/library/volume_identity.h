@@ -20,6 +20,9 @@ struct VolumeIdentity {
 // The volume holding `path` (resolved to its real path); nullopt when it
 // cannot be resolved or no mount holds it.
 std::optional<VolumeIdentity> IdentifyVolume(const std::string& path);
+// The same, or for a root no mount holds now a volume of its own keyed
+// "path:ROOT" (offline), as an imported catalogue's root may be.
+VolumeIdentity VolumeOrOffline(const std::string& root);
 
 // The keys of the volumes mounted now, each with its mount point.
 std::unordered_map<std::string, std::string> MountedVolumes();

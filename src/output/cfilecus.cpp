@@ -71,7 +71,7 @@ bool CFileCus::Open(const std::string& path, OpenMode mode) {
   return false;
 }
 
-bool CFileCus::OpenPath(const std::string& path, OpenMode mode) {
+void CFileCus::StartOpen() {
   if (fd_ >= 0) Close();
   failed_ = false;
   previousKept_ = true;
@@ -80,6 +80,10 @@ bool CFileCus::OpenPath(const std::string& path, OpenMode mode) {
   journal_.clear();
   journalBytes_ = 0;
   pending_ = 0;
+}
+
+bool CFileCus::OpenPath(const std::string& path, OpenMode mode) {
+  StartOpen();
   direct_ = mode == OpenMode::CreateTruncate;
   if (clipboardMode_) {
     collected_.clear();
@@ -107,14 +111,7 @@ bool CFileCus::OpenPath(const std::string& path, OpenMode mode) {
 }
 
 bool CFileCus::OpenStream(int fd) {
-  if (fd_ >= 0) Close();
-  failed_ = false;
-  previousKept_ = true;
-  touched_ = false;
-  undoable_ = false;
-  journal_.clear();
-  journalBytes_ = 0;
-  pending_ = 0;
+  StartOpen();
   direct_ = true;
   error_ = 0;
   if (clipboardMode_) return true;

@@ -104,6 +104,8 @@ class CFileCus {
   bool WriteAll(const char* data, std::size_t size);
   void CloseFd();
   bool OpenInPlace(const std::string& path, bool truncate);
+  // Closes what is open and clears the state of the last write.
+  void StartOpen();
   bool OpenPath(const std::string& path, OpenMode mode);
   void Fail() {
     failed_ = true;

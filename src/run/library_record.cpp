@@ -134,14 +134,7 @@ bool WriteLibraryFile(AppContext& ctx, const std::string& path, std::string& err
       const auto library = Library::Open(temp, true);
       const auto now = static_cast<std::int64_t>(std::time(nullptr));
       for (const std::string& root : roots) {
-        VolumeIdentity volume;
-        if (auto found = IdentifyVolume(root)) {
-          volume = std::move(*found);
-        } else {
-          volume.key = "path:" + root;
-          volume.mountPoint = "/";
-        }
-        library->StoreTree(volume, root, scanned, "run", now);
+        library->StoreTree(VolumeOrOffline(root), root, scanned, "run", now);
       }
     }  // closed: the write-ahead log is folded into the file
     if (::rename(temp.c_str(), path.c_str()) != 0) {

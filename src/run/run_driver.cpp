@@ -258,17 +258,15 @@ RunResult FinishRunOutput(AppContext& ctx) {
   // The failures are the first run's: a walk for the library would repeat them.
   result.readFailures = ctx.run.ReadFailures;
   std::optional<LibraryRecordResult> recorded;
-  if (written && ctx.extras.libraryToo) {
-    recorded = RecordRunInLibrary(ctx, LibraryPathFor(ctx.run.CmdLibrary));
-  }
+  const std::string library = ctx.extras.libraryToo ? LibraryPathFor(ctx.run.CmdLibrary) : "";
+  if (written && ctx.extras.libraryToo) recorded = RecordRunInLibrary(ctx, library);
   ctx.table.Release();
   ctx.run.TableAllocated = false;
   ctx.Host().ReportReadFailures(result.readFailures);
   if (recorded) {
     result.libraryFiles = recorded->files;
     result.libraryFailed = !recorded->error.empty();
-    ctx.Host().ReportLibraryRecord(LibraryPathFor(ctx.run.CmdLibrary), recorded->files,
-                                   recorded->notes, recorded->error);
+    ctx.Host().ReportLibraryRecord(library, recorded->files, recorded->notes, recorded->error);
   }
   switch (out.status) {
     case OutputStatus::Written:
