@@ -39,7 +39,12 @@ inline std::string FindPython3() {
 }
 
 inline std::string CrawlServerScript() {
+  // __FILE__ is relative when ccache rewrites paths; the source folder is not.
+#ifdef ORDANO_SOURCE_DIR
+  return (std::filesystem::path(ORDANO_SOURCE_DIR) / "tests/crawl_server/server.py").string();
+#else
   return (std::filesystem::path(__FILE__).parent_path() / "server.py").string();
+#endif
 }
 
 // One running server. Everything it was asked shows in RequestLog().
