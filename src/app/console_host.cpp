@@ -6,6 +6,7 @@
 #include <cstring>
 #include <iostream>
 
+#include "app/ui_language.h"
 #include "core/run_state.h"
 #include "platform/external_tools.h"
 #include "platform/unicode.h"
@@ -122,21 +123,23 @@ void ConsoleHost::ShowCrawlText(CrawlText what, std::u16string_view text) {
   }
 }
 
+std::u16string ConsoleHost::Text(const Message& message) { return ConsoleText(message); }
+
 void ConsoleHost::DrawProgress(const RunState& run, bool force) {
   const auto now = std::chrono::steady_clock::now();
   if (!force && now - lastDraw_ < std::chrono::milliseconds(100)) return;
   lastDraw_ = now;
   std::string line;
-  char buf[128];
   if (run.ExpectedCount == 0) {
-    std::snprintf(buf, sizeof buf, "ファイル数獲得中... %d", run.EntryCount);
-    line = buf;
+    line = ConsoleTextUtf8({MsgId::CountingFiles, {MessageNumber(run.EntryCount)}});
   } else {
     const int total = run.ExpectedCount - 1 > 0 ? run.ExpectedCount - 1 : 1;
     const double p = static_cast<double>(run.EntryCount) / total * 10000.0;
-    std::snprintf(buf, sizeof buf, "処理中 %3.2f%% (%d/%d)", p / 100.0, run.EntryCount,
-                  run.ExpectedCount - 1);
-    line = buf;
+    char percent[32];
+    std::snprintf(percent, sizeof percent, "%3.2f", p / 100.0);
+    line = ConsoleTextUtf8({MsgId::Processing,
+                            {Utf8ToUtf16(percent), MessageNumber(run.EntryCount),
+                             MessageNumber(run.ExpectedCount - 1)}});
   }
   if (!run.Md5StatusText.empty()) line += "  " + Narrow(run.Md5StatusText);
   if (!run.ArchiveStatusText.empty()) line += "  " + Narrow(run.ArchiveStatusText);
@@ -207,7 +210,7 @@ std::optional<SaveDialogState> ConsoleHost::SaveDialog(const SaveDialogState& pr
         stderr);
     return std::nullopt;
   }
-  std::fprintf(stderr, "おるだの♪出力ファイル保存 [%s]: ", proposed.c_str());
+  std::fputs(ConsoleTextUtf8({MsgId::SavePrompt, {ToDisplay(proposed)}}).c_str(), stderr);
   std::fflush(stderr);
   std::string reply;
   if (!std::getline(std::cin, reply)) return std::nullopt;

@@ -8,11 +8,9 @@ RunOptions BinaryTest::Opts() const {
   RunOptions o;
   // HOME too: a first start puts its default catalogue there; the lock in
   // the settings folder, where the tests look for it.
-  o.env = {{"ORDANO_HOME", home.path()},
-           {"TZ", "UTC"},
-           {"HOME", home.path()},
-           {"XDG_CONFIG_HOME", ""},
-           {"XDG_RUNTIME_DIR", ""}};
+  // Japanese whatever the locale of the machine running the tests.
+  o.env = {{"ORDANO_HOME", home.path()}, {"ORDANO_LANG", "ja"},   {"TZ", "UTC"},
+           {"HOME", home.path()},        {"XDG_CONFIG_HOME", ""}, {"XDG_RUNTIME_DIR", ""}};
   for (const char* proxy :
        {"http_proxy", "https_proxy", "HTTP_PROXY", "HTTPS_PROXY", "ALL_PROXY", "all_proxy"}) {
     o.env.emplace_back(proxy, "");
