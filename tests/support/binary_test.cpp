@@ -8,13 +8,17 @@ RunOptions BinaryTest::Opts() const {
   RunOptions o;
   // HOME too: a first start puts its default catalogue there; the lock in
   // the settings folder, where the tests look for it.
-  // Japanese whatever the locale of the machine running the tests.
-  o.env = {{"ORDANO_HOME", home.path()}, {"ORDANO_LANG", "ja"},   {"TZ", "UTC"},
-           {"HOME", home.path()},        {"XDG_CONFIG_HOME", ""}, {"XDG_RUNTIME_DIR", ""}};
+  o.env = {{"ORDANO_HOME", home.path()},
+           {"TZ", "UTC"},
+           {"HOME", home.path()},
+           {"XDG_CONFIG_HOME", ""},
+           {"XDG_RUNTIME_DIR", ""}};
   for (const char* proxy :
        {"http_proxy", "https_proxy", "HTTP_PROXY", "HTTPS_PROXY", "ALL_PROXY", "all_proxy"}) {
     o.env.emplace_back(proxy, "");
   }
+  // Japanese whatever the locale of the machine (also for a test that execs the binary itself).
+  o.env.emplace_back("ORDANO_LANG", "ja");
   o.workingDir = work.path();
   return o;
 }
