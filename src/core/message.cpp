@@ -182,7 +182,7 @@ constexpr bool InIdOrder() {
   return true;
 }
 static_assert(InIdOrder(), "the table lists every id once, in the order of MsgId");
-static_assert(kSources.back().id == MsgId::WindowsUsage, "the last id closes the table");
+static_assert(kSources.back().id == kLastMsgId, "the last id closes the table");
 
 }  // namespace
 

@@ -86,6 +86,9 @@ enum class MsgId : std::uint16_t {
   WindowsUsage,
 };
 
+// The last id: every id from MsgId::Plain to it has a text.
+inline constexpr MsgId kLastMsgId = MsgId::WindowsUsage;
+
 // A message: its id and the texts that fill its %1, %2, ….
 struct Message {
   MsgId id = MsgId::Plain;

@@ -28,9 +28,11 @@
 #include <QTimer>
 #include <QTranslator>
 #include <QUrl>
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <memory>
+#include <string_view>
 
 #include "../crawl_server/crawl_server.h"
 #include "app/window/advanced_page.h"
@@ -532,6 +534,15 @@ class WindowTest : public QObject {
     QTranslator english;
     QVERIFY(english.load(QStringLiteral(":/i18n/ordano_en.qm")));
     QVERIFY(QCoreApplication::installTranslator(&english));
+    // Every message from below the window has its English text.
+    for (int id = 1; id <= static_cast<int>(kLastMsgId); ++id) {
+      const char* source = MessageSource(static_cast<MsgId>(id));
+      const bool ascii =
+          std::ranges::none_of(std::string_view(source), [](char c) { return (c & 0x80) != 0; });
+      QVERIFY2(ascii || QCoreApplication::translate(kMessageContext, source) !=
+                            QString::fromUtf8(source),
+               source);
+    }
     Session s([](AppContext& ctx) { ctx.startup.ConfirmSaveOnExit = 1; });
     QCOMPARE(s.window->MenuAction(kCmdExit)->text(), QStringLiteral("&Quit Ordano"));
     QCOMPARE(dropRun(s), japanese);
