@@ -28,16 +28,18 @@ std::string Narrow(std::u16string_view text, bool keepNewlines = false) {
   return TerminalText(Utf16ToUtf8(text), keepNewlines);
 }
 
-// A message as lines: its "\r\n" breaks kept, other controls made harmless.
-std::string NarrowLines(std::u16string_view text, std::string_view separator) {
+// A message as lines: its "\r\n" breaks kept (and its "\n" ones if asked),
+// other controls made harmless.
+std::string NarrowLines(std::u16string_view text, std::string_view separator,
+                        bool keepNewlines = false) {
   std::string out;
   std::size_t start = 0;
   for (std::size_t at; (at = text.find(u"\r\n", start)) != std::u16string_view::npos;) {
-    out += Narrow(text.substr(start, at - start));
+    out += Narrow(text.substr(start, at - start), keepNewlines);
     out += separator;
     start = at + 2;
   }
-  return out + Narrow(text.substr(start));
+  return out + Narrow(text.substr(start), keepNewlines);
 }
 
 // At most `bytes` bytes of a UTF-8 text, never cutting a character.
@@ -184,8 +186,9 @@ MsgAnswer ConsoleHost::MessageBox(std::u16string_view text, std::u16string_view 
   // A question --yes answers is no news; --quiet keeps only errors.
   const bool say = question ? !options_.assumeYes : !options_.quiet || icon == MsgIcon::Error;
   if (say) {
+    // The crawl's texts break lines with "\r\n", the others with "\n".
     std::fprintf(stderr, "ordanou: %s [%s]: %s\n", Narrow(caption).c_str(), IconWord(icon),
-                 Narrow(text, true).c_str());
+                 NarrowLines(text, "\n", true).c_str());
   }
   if (!question) return MsgAnswer::Ok;
   const bool withCancel = buttons == MsgButtons::YesNoCancel;

@@ -174,7 +174,7 @@ TEST_F(Cli, MessagesInTheChosenLanguage) {
        {{"ORDANO_LANG", "en"}},
        {"--crawl", "http://127.0.0.1:1/", "/O:" + (work / "out"), "/F:web.txt"},
        false,
-       "ordanou: Web search [error]: The connection failed (7)."},
+       "ordanou: Web search [error]: The connection failed (7).\n"},
       {"en: --help", {{"ORDANO_LANG", "en"}}, {"--help"}, true, "Usage: ordanou [options]"},
       {"ja: --help", {{"ORDANO_LANG", "ja"}}, {"--help"}, true, "Usage: ordanou [options]"},
       {"en: the Windows usage text",
