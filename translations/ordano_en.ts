@@ -949,6 +949,319 @@ Choose how to save them:
     </message>
 </context>
 <context>
+    <name>ordano::Message</name>
+    <message>
+        <source>おるだの♪</source>
+        <translation>Ordano</translation>
+    </message>
+    <message>
+        <source>Ordano</source>
+        <translation>Ordano</translation>
+    </message>
+    <message>
+        <source>上書きしちゃうよ？</source>
+        <translation>Overwrite?</translation>
+    </message>
+    <message>
+        <source>おるだの♪書き出しエラー</source>
+        <translation>Ordano: write error</translation>
+    </message>
+    <message>
+        <source>編集できないよ～</source>
+        <translation>Cannot edit</translation>
+    </message>
+    <message>
+        <source>Web検索</source>
+        <translation>Web search</translation>
+    </message>
+    <message>
+        <source>16進数チェック</source>
+        <translation>Hexadecimal check</translation>
+    </message>
+    <message>
+        <source>次のフォルダ・ファイルを読み込めませんでした。その内容はリストに含まれていません。</source>
+        <translation>These folders and files could not be read. Their contents are not in the list.</translation>
+    </message>
+    <message>
+        <source>ほか%1件</source>
+        <translation>and %1 more</translation>
+    </message>
+    <message>
+        <source>ライブラリに登録できませんでした。
+%1: %2</source>
+        <translation>Nothing could be recorded in the library.
+%1: %2</translation>
+    </message>
+    <message>
+        <source>次のものはライブラリに登録していません。</source>
+        <translation>These were not recorded in the library.</translation>
+    </message>
+    <message>
+        <source>%1
+ﾌｧｲﾙはすでに存在しています。上書きしますか？</source>
+        <translation>%1
+The file already exists. Overwrite it?</translation>
+    </message>
+    <message>
+        <source>%1
+元のファイルを元に戻せませんでした。</source>
+        <translation>%1
+The original file could not be restored.</translation>
+    </message>
+    <message>
+        <source>リスト結果をクリップボードへ保存しました。</source>
+        <translation>The list has been copied to the clipboard.</translation>
+    </message>
+    <message>
+        <source>%1: %2
+ファイルの生成または書き出しに失敗しました。
+ファイルが他のアプリケーションによって使われていないか確認してください。
+または隠し属性や読み込み属性になっていないことも確認してください。</source>
+        <translation>%1: %2
+The file could not be created or written.
+Check that no other application is using it.
+Also check that it is not hidden or read-only.</translation>
+    </message>
+    <message>
+        <source>%1: %2
+ファイルの生成または書き出しに失敗しました。
+まだ作成していないファイルに対し追記処理を行おうとした場合は最初は追記なしで出力してください
+ファイルが他のアプリケーションによって使われていないか確認してください。
+または隠し属性や読み込み属性になっていないことも確認してください。</source>
+        <translation>%1: %2
+The file could not be created or written.
+To append to a file that does not exist yet, write it once without appending first.
+Check that no other application is using it.
+Also check that it is not hidden or read-only.</translation>
+    </message>
+    <message>
+        <source>%1
+ﾌｧｲﾙが空です。</source>
+        <translation>%1
+The file is empty.</translation>
+    </message>
+    <message>
+        <source>開始日付より終了日付が前になっています。</source>
+        <translation>The end date is before the start date.</translation>
+    </message>
+    <message>
+        <source>ファイルは1つだけドロップしてください。</source>
+        <translation>Drop only one file.</translation>
+    </message>
+    <message>
+        <source>該当ドライブがないか該当ドライブにファイルがありません。</source>
+        <translation>The drive does not exist or has no files.</translation>
+    </message>
+    <message>
+        <source>16進コード0～9、a～f以外は使えません。</source>
+        <translation>Only the hexadecimal digits 0-9 and a-f can be used.</translation>
+    </message>
+    <message>
+        <source>%1獲得中:%2</source>
+        <translation>%1 reading:%2</translation>
+    </message>
+    <message>
+        <source>http:// または https:// で始まる正しいURLを入力してください。</source>
+        <translation>Enter a valid URL starting with http:// or https://.</translation>
+    </message>
+    <message>
+        <source>インターネット接続を初期化できませんでした。</source>
+        <translation>The Internet connection could not be set up.</translation>
+    </message>
+    <message>
+        <source>検索中: %1件検出 / 待機%2件<byte value="xd" />
+%3<byte value="xd" />
+上限: HTML/CSS %4ページ、URL %5件、深度%6</source>
+        <translation>Searching: %1 found / %2 waiting<byte value="xd" />
+%3<byte value="xd" />
+Limits: HTML/CSS %4 pages, %5 URLs, depth %6</translation>
+    </message>
+    <message>
+        <source>中止しました。部分結果: %1件（取得ページ: %2件）</source>
+        <translation>Stopped. Partial result: %1 (pages fetched: %2)</translation>
+    </message>
+    <message>
+        <source>安全上限に達したため終了しました。結果: %1件（取得ページ: %2件）</source>
+        <translation>Ended at the safety limit. Result: %1 (pages fetched: %2)</translation>
+    </message>
+    <message>
+        <source>検索完了: %1件（取得ページ: %2件）<byte value="xd" />
+基本・高度タブの設定で保存します。</source>
+        <translation>Search finished: %1 (pages fetched: %2)<byte value="xd" />
+Saving with the settings of the Basic and Advanced tabs.</translation>
+    </message>
+    <message>
+        <source>開始URLの取得に失敗しました（HTTP %1）。</source>
+        <translation>The start URL could not be fetched (HTTP %1).</translation>
+    </message>
+    <message>
+        <source>通信に失敗しました (%1)。<byte value="xd" />
+%2</source>
+        <translation>The connection failed (%1).<byte value="xd" />
+%2</translation>
+    </message>
+    <message>
+        <source>通信に失敗しました (%1)。<byte value="xd" />
+エラーコード %1</source>
+        <translation>The connection failed (%1).<byte value="xd" />
+Error code %1</translation>
+    </message>
+    <message>
+        <source>受信に失敗しました (%1)。<byte value="xd" />
+%2</source>
+        <translation>Receiving failed (%1).<byte value="xd" />
+%2</translation>
+    </message>
+    <message>
+        <source>受信に失敗しました (%1)。<byte value="xd" />
+エラーコード %1</source>
+        <translation>Receiving failed (%1).<byte value="xd" />
+Error code %1</translation>
+    </message>
+    <message>
+        <source>高度タブのクリップボード保存設定に従って出力します。<byte value="xd" />
+%1件</source>
+        <translation>Writing to the clipboard as set on the Advanced tab.<byte value="xd" />
+%1 items</translation>
+    </message>
+    <message>
+        <source>基本・高度タブの設定に従って保存ダイアログを開きます。<byte value="xd" />
+%1件</source>
+        <translation>Opening the save dialog with the settings of the Basic and Advanced tabs.<byte value="xd" />
+%1 items</translation>
+    </message>
+    <message>
+        <source>保存処理中にエラーが発生しました。</source>
+        <translation>An error occurred while saving.</translation>
+    </message>
+    <message>
+        <source>出力処理が終わりました。<byte value="xd" />
+最終結果: %1件</source>
+        <translation>Output finished.<byte value="xd" />
+Final result: %1 items</translation>
+    </message>
+    <message>
+        <source>リスト化したいページのURLを入力してください。</source>
+        <translation>Enter the URL of the page to list.</translation>
+    </message>
+    <message>
+        <source>Web検索中に内部エラーが発生しました。</source>
+        <translation>An internal error occurred during the web search.</translation>
+    </message>
+    <message>
+        <source>検索を中止しました。ここまでの結果を保存しますか？</source>
+        <translation>The search was stopped. Save the results so far?</translation>
+    </message>
+    <message>
+        <source>このビルドには更新サーバーが設定されていないため、更新の確認はできません。</source>
+        <translation>This build has no update server, so updates cannot be checked.</translation>
+    </message>
+    <message>
+        <source>ORDANO_UPDATE_URL は https:// で始まるURLにしてください（http:// はこのコンピューター内のみ）。</source>
+        <translation>ORDANO_UPDATE_URL must be a URL starting with https:// (http:// only on this computer).</translation>
+    </message>
+    <message>
+        <source>更新の確認に失敗しました。
+ネットワーク接続を確認してください。</source>
+        <translation>The update check failed.
+Check the network connection.</translation>
+    </message>
+    <message>
+        <source>お使いのおるだの♪は最新です。</source>
+        <translation>Your Ordano is up to date.</translation>
+    </message>
+    <message>
+        <source>アップデートファイルがあります。
+今すぐ更新しますか？
+(いいえ = 今回はこのまま起動します)</source>
+        <translation>An update is available.
+Update now?
+(No = start as it is this time)</translation>
+    </message>
+    <message>
+        <source>アップデートファイルがあります。
+今すぐ更新しますか？
+
+%1</source>
+        <translation>An update is available.
+Update now?
+
+%1</translation>
+    </message>
+    <message>
+        <source>今すぐ更新しますか？</source>
+        <translation>Update now?</translation>
+    </message>
+    <message>
+        <source>ダウンロードに失敗しました。
+ネットワーク接続を確認してください。</source>
+        <translation>The download failed.
+Check the network connection.</translation>
+    </message>
+    <message>
+        <source>ダウンロードが時間内に終わりませんでした。
+ネットワーク接続を確認してください。</source>
+        <translation>The download did not finish in time.
+Check the network connection.</translation>
+    </message>
+    <message>
+        <source>ダウンロードしたファイルの展開に失敗しました。</source>
+        <translation>The downloaded file could not be extracted.</translation>
+    </message>
+    <message>
+        <source>更新用の一時フォルダを作成できませんでした。
+%1: %2</source>
+        <translation>The temporary folder for the update could not be created.
+%1: %2</translation>
+    </message>
+    <message>
+        <source>更新用の一時フォルダを作成できませんでした。
+%1: フォルダではありません（ファイルかリンクがあります）</source>
+        <translation>The temporary folder for the update could not be created.
+%1: not a folder (a file or a link is there)</translation>
+    </message>
+    <message>
+        <source>更新用の一時フォルダを作成できませんでした。
+%1: 別のユーザーのフォルダです</source>
+        <translation>The temporary folder for the update could not be created.
+%1: the folder belongs to another user</translation>
+    </message>
+    <message>
+        <source>システム情報: すでにおるだの♪が起動してます。</source>
+        <translation>System information: Ordano is already running.</translation>
+    </message>
+    <message>
+        <source>使用中のプロファイルは削除できません。
+使用していないプロファイルを選択するなどしてください。</source>
+        <translation>The profile in use cannot be deleted.
+Choose a profile that is not in use.</translation>
+    </message>
+    <message>
+        <source>ファイル数獲得中... %1</source>
+        <translation>Counting files... %1</translation>
+    </message>
+    <message>
+        <source>処理中 %1% (%2/%3)</source>
+        <translation>Working %1% (%2/%3)</translation>
+    </message>
+    <message>
+        <source>おるだの♪出力ファイル保存 [%1]: </source>
+        <translation>Save Ordano&apos;s catalogue as [%1]: </translation>
+    </message>
+    <message>
+        <source>ordano.exe
+Usage:
+ordano [/O:出力フォルダ名] [/F:出力ファイル名] [/H:htmlで吐く場合付ける] リストするフォルダ
+※出力フォルダはすでに存在するフォルダ名を指定してください。新規には作りません
+</source>
+        <translation>ordano.exe
+Usage:
+ordano [/O:output folder] [/F:output file name] [/H:add for HTML] folders to list
+* The output folder must already exist; it is not created
+</translation>
+    </message>
+</context>
+<context>
     <name>ordano::ProfileDialog</name>
     <message>
         <source>プロファイル設定</source>

@@ -8,11 +8,6 @@
 
 namespace ordano {
 
-const char* const kUsageText =
-    "ordano.exe\nUsage:\nordano [/O:出力フォルダ名] [/F:出力ファイル名] "
-    "[/H:htmlで吐く場合付ける] リストするフォルダ\n"
-    "※出力フォルダはすでに存在するフォルダ名を指定してください。新規には作りません\n";
-
 bool IsSwitchToken(std::string_view token) {
   if (token.size() < 2 || (token[0] != '/' && token[0] != '-')) return false;
   if (token[1] == '?') return token.size() == 2;

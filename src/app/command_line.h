@@ -71,8 +71,7 @@ struct CommandLine {
 
 inline constexpr std::size_t kMaxCommandLinePaths = 10000;
 
-// The program's own usage text ("/?").
-extern const char* const kUsageText;
+// The program's own usage text ("/?") is MsgId::WindowsUsage.
 
 // Parses the tokens after the program name. Options (the table of
 // option_table.h, "--name=VALUE" too) and switches may stand anywhere among

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <iostream>
 
+#include "app/ui_language.h"
 #include "core/run_state.h"
 #include "platform/external_tools.h"
 #include "platform/unicode.h"
@@ -27,16 +28,18 @@ std::string Narrow(std::u16string_view text, bool keepNewlines = false) {
   return TerminalText(Utf16ToUtf8(text), keepNewlines);
 }
 
-// A message as lines: its "\r\n" breaks kept, other controls made harmless.
-std::string NarrowLines(std::u16string_view text, std::string_view separator) {
+// A message as lines: its "\r\n" breaks kept (and its "\n" ones if asked),
+// other controls made harmless.
+std::string NarrowLines(std::u16string_view text, std::string_view separator,
+                        bool keepNewlines = false) {
   std::string out;
   std::size_t start = 0;
   for (std::size_t at; (at = text.find(u"\r\n", start)) != std::u16string_view::npos;) {
-    out += Narrow(text.substr(start, at - start));
+    out += Narrow(text.substr(start, at - start), keepNewlines);
     out += separator;
     start = at + 2;
   }
-  return out + Narrow(text.substr(start));
+  return out + Narrow(text.substr(start), keepNewlines);
 }
 
 // At most `bytes` bytes of a UTF-8 text, never cutting a character.
@@ -122,21 +125,23 @@ void ConsoleHost::ShowCrawlText(CrawlText what, std::u16string_view text) {
   }
 }
 
+std::u16string ConsoleHost::Text(const Message& message) { return ConsoleText(message); }
+
 void ConsoleHost::DrawProgress(const RunState& run, bool force) {
   const auto now = std::chrono::steady_clock::now();
   if (!force && now - lastDraw_ < std::chrono::milliseconds(100)) return;
   lastDraw_ = now;
   std::string line;
-  char buf[128];
   if (run.ExpectedCount == 0) {
-    std::snprintf(buf, sizeof buf, "ファイル数獲得中... %d", run.EntryCount);
-    line = buf;
+    line = ConsoleTextUtf8({MsgId::CountingFiles, {MessageNumber(run.EntryCount)}});
   } else {
     const int total = run.ExpectedCount - 1 > 0 ? run.ExpectedCount - 1 : 1;
     const double p = static_cast<double>(run.EntryCount) / total * 10000.0;
-    std::snprintf(buf, sizeof buf, "処理中 %3.2f%% (%d/%d)", p / 100.0, run.EntryCount,
-                  run.ExpectedCount - 1);
-    line = buf;
+    char percent[32];
+    std::snprintf(percent, sizeof percent, "%3.2f", p / 100.0);
+    line = ConsoleTextUtf8({MsgId::Processing,
+                            {Utf8ToUtf16(percent), MessageNumber(run.EntryCount),
+                             MessageNumber(run.ExpectedCount - 1)}});
   }
   if (!run.Md5StatusText.empty()) line += "  " + Narrow(run.Md5StatusText);
   if (!run.ArchiveStatusText.empty()) line += "  " + Narrow(run.ArchiveStatusText);
@@ -181,8 +186,9 @@ MsgAnswer ConsoleHost::MessageBox(std::u16string_view text, std::u16string_view 
   // A question --yes answers is no news; --quiet keeps only errors.
   const bool say = question ? !options_.assumeYes : !options_.quiet || icon == MsgIcon::Error;
   if (say) {
+    // The crawl's texts break lines with "\r\n", the others with "\n".
     std::fprintf(stderr, "ordanou: %s [%s]: %s\n", Narrow(caption).c_str(), IconWord(icon),
-                 Narrow(text, true).c_str());
+                 NarrowLines(text, "\n", true).c_str());
   }
   if (!question) return MsgAnswer::Ok;
   const bool withCancel = buttons == MsgButtons::YesNoCancel;
@@ -207,7 +213,7 @@ std::optional<SaveDialogState> ConsoleHost::SaveDialog(const SaveDialogState& pr
         stderr);
     return std::nullopt;
   }
-  std::fprintf(stderr, "おるだの♪出力ファイル保存 [%s]: ", proposed.c_str());
+  std::fputs(ConsoleTextUtf8({MsgId::SavePrompt, {ToDisplay(proposed)}}).c_str(), stderr);
   std::fflush(stderr);
   std::string reply;
   if (!std::getline(std::cin, reply)) return std::nullopt;

@@ -33,6 +33,8 @@ class ConsoleHost : public RunHost {
   void ProgressBegin(RunState& run) override;
   void ProgressEnd(RunState& run) override;
   void ShowCrawlText(CrawlText what, std::u16string_view text) override;
+  // In the command line's language.
+  std::u16string Text(const Message& message) override;
   // Ctrl-C stops a download as it stops a scan.
   bool DownloadProgress(std::uint64_t, std::uint64_t) override { return !Interrupted(); }
   MsgAnswer MessageBox(std::u16string_view text, std::u16string_view caption, MsgIcon icon,

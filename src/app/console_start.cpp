@@ -8,6 +8,7 @@
 
 #include "app/exit_status.h"
 #include "app/settings_command.h"
+#include "app/ui_language.h"
 #include "core/app_context.h"
 #include "core/profile_context.h"
 #include "platform/program_folder.h"
@@ -25,7 +26,7 @@ std::optional<int> StartConsoleRun(AppContext& ctx, InstanceLock& lock, std::opt
                                           : lock.TryAcquire(ctx.programFolder);
   switch (taken) {
     case InstanceLock::Result::HeldByOther:
-      std::fputs("ordanou: システム情報: すでにおるだの♪が起動してます。\n", stderr);
+      std::fprintf(stderr, "ordanou: %s\n", ConsoleTextUtf8(MsgId::AlreadyRunning).c_str());
       return kExitAlreadyRunning;
     case InstanceLock::Result::Error:
       std::fprintf(stderr, "ordanou: warning: cannot create the lock file in %s\n",

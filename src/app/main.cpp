@@ -19,6 +19,7 @@
 #include "app/library_command.h"
 #include "app/option_table.h"
 #include "app/profile_command.h"
+#include "app/ui_language.h"
 #include "app/update_command.h"
 #include "app/window/profile_chooser.h"
 #include "app/window/window_start.h"
@@ -152,7 +153,7 @@ int main(int argc, char** argv) {
   }
   CommandLine cl = ParseCommandLine(args);
   if (cl.usage) {
-    std::fputs(kUsageText, stdout);
+    std::fputs(ConsoleTextUtf8(MsgId::WindowsUsage).c_str(), stdout);
     return kExitOk;
   }
   if (cl.help) {

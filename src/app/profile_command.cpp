@@ -10,6 +10,7 @@
 #include "app/command_line.h"
 #include "app/exit_status.h"
 #include "app/settings_command.h"
+#include "app/ui_language.h"
 #include "core/app_context.h"
 #include "core/profile_context.h"
 #include "platform/decimal.h"
@@ -65,7 +66,7 @@ std::optional<int> RunProfileCommand(CommandLine& cl) {
   InstanceLock lock;
   // The window writes the start-up record (the profile count) at exit.
   if (lock.Acquire(folder, kLockPatience) == InstanceLock::Result::HeldByOther) {
-    std::fputs("ordanou: システム情報: すでにおるだの♪が起動してます。\n", stderr);
+    std::fprintf(stderr, "ordanou: %s\n", ConsoleTextUtf8(MsgId::AlreadyRunning).c_str());
     return kExitAlreadyRunning;
   }
   StartupRecord startup{};
@@ -85,10 +86,9 @@ std::optional<int> RunProfileCommand(CommandLine& cl) {
     const auto n = ExistingProfile(folder, *p.remove, "--delete-profile");
     if (!n) return kExitUsage;
     if (*n == startup.ProfileNumber) {
-      std::fputs(
-          "ordanou: おるだの♪ [error]: 使用中のプロファイルは削除できません。\n"
-          "使用していないプロファイルを選択するなどしてください。\n",
-          stderr);
+      std::fprintf(stderr, "ordanou: %s [error]: %s\n",
+                   ConsoleTextUtf8(MsgId::CaptionOrdano).c_str(),
+                   ConsoleTextUtf8(MsgId::ProfileInUse).c_str());
       return kExitUsage;
     }
     if (!DeleteProfile(folder, *n, NameOf(folder, *n))) {

@@ -13,6 +13,7 @@
 #include "app/command_line.h"
 #include "app/exit_status.h"
 #include "app/option_table.h"
+#include "app/ui_language.h"
 #include "platform/instance_lock.h"
 #include "platform/program_folder.h"
 #include "platform/unicode.h"
@@ -306,7 +307,7 @@ std::optional<int> RunSettingsCommand(const CommandLine& cl) {
   // refuse; a window holding it for long is still refused.
   if (o.save && lock.Acquire(folder, kSaveLockPatience) == InstanceLock::Result::HeldByOther) {
     // The window writes its settings at exit and would undo the change.
-    std::fputs("ordanou: システム情報: すでにおるだの♪が起動してます。\n", stderr);
+    std::fprintf(stderr, "ordanou: %s\n", ConsoleTextUtf8(MsgId::AlreadyRunning).c_str());
     return kExitAlreadyRunning;
   }
   auto settings = std::make_unique<SettingsRecord>();

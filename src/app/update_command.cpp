@@ -5,6 +5,7 @@
 #include "app/command_line.h"
 #include "app/console_host.h"
 #include "app/exit_status.h"
+#include "app/ui_language.h"
 #include "platform/instance_lock.h"
 #include "platform/program_folder.h"
 #include "platform/unicode.h"
@@ -13,8 +14,8 @@
 namespace ordano {
 namespace {
 
-void Say(std::FILE* to, std::u16string_view text) {
-  std::fprintf(to, "%s\n", Utf16ToUtf8(text).c_str());
+void Say(std::FILE* to, const Message& text) {
+  std::fprintf(to, "%s\n", ConsoleTextUtf8(text).c_str());
 }
 
 }  // namespace
@@ -24,18 +25,18 @@ int RunUpdateCommand(const CommandLine& cl, const std::vector<std::string>& argu
   const UpdateCheckResult check = CheckUpdateServer(setup);
   switch (check.status) {
     case UpdateCheckStatus::Off:
-      Say(stderr, kUpdateOffText);
+      Say(stderr, MsgId::UpdateOff);
       std::fputs("ordanou: the update check is off in this build (no ORDANO_UPDATE_HOST)\n",
                  stderr);
       return kExitNotWritten;
     case UpdateCheckStatus::Refused:
-      Say(stderr, kUpdateRefusedUrlText);
+      Say(stderr, MsgId::UpdateUrlRefused);
       return kExitNotWritten;
     case UpdateCheckStatus::Failed:
-      Say(stderr, kCheckFailedText);
+      Say(stderr, MsgId::UpdateCheckFailed);
       return kExitNotWritten;
     case UpdateCheckStatus::UpToDate:
-      Say(stdout, kUpToDateText);
+      Say(stdout, MsgId::UpToDate);
       return kExitOk;
     case UpdateCheckStatus::Newer:
       break;
@@ -43,14 +44,14 @@ int RunUpdateCommand(const CommandLine& cl, const std::vector<std::string>& argu
   Say(stdout, ManualOfferText(setup.source.endpoints.download));
   std::fflush(stdout);
   ConsoleHost host(ConsoleHost::Detect(cl.assumeYes, cl.quiet));
-  if (host.MessageBox(u"今すぐ更新しますか？", kUpdateCaption, MsgIcon::Question,
-                      MsgButtons::YesNo) != MsgAnswer::Yes) {
+  if (host.ShowMessage(MsgId::UpdateNowQuestion, MsgId::CaptionOrdano, MsgIcon::Question,
+                       MsgButtons::YesNo) != MsgAnswer::Yes) {
     return kExitUpdateAvailable;
   }
   // Files of a running window are not replaced under it.
   InstanceLock lock;
   if (lock.TryAcquire(ProgramFolder()) == InstanceLock::Result::HeldByOther) {
-    std::fputs("ordanou: システム情報: すでにおるだの♪が起動してます。\n", stderr);
+    std::fprintf(stderr, "ordanou: %s\n", ConsoleTextUtf8(MsgId::AlreadyRunning).c_str());
     return kExitAlreadyRunning;
   }
   if (InstallUpdate(host, setup, check.serverTime) != InstallOutcome::HandedOver) {

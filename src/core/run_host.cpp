@@ -34,34 +34,35 @@ class Quiet final : public RunHost {
 
 }  // namespace
 
-std::u16string ReadFailuresText(std::span<const ReadFailure> failures) {
-  std::u16string text =
-      u"次のフォルダ・ファイルを読み込めませんでした。その内容はリストに含まれていません。\n";
+std::u16string ReadFailuresText(RunHost& host, std::span<const ReadFailure> failures) {
+  std::u16string text = host.Text(MsgId::ReadFailuresHead) + u"\n";
   for (std::size_t i = 0; i < failures.size() && i < kListedFailures; ++i) {
     text +=
         u"\n" + ToDisplay(failures[i].path) + u": " + Utf8ToUtf16(std::strerror(failures[i].error));
   }
   if (failures.size() > kListedFailures) {
-    text += u"\nほか" + Utf8ToUtf16(std::to_string(failures.size() - kListedFailures)) + u"件";
+    text += u"\n" +
+            host.Text({MsgId::ReadFailuresMore,
+                       {MessageNumber(static_cast<long long>(failures.size() - kListedFailures))}});
   }
   return text;
 }
 
 void RunHost::ReportReadFailures(std::span<const ReadFailure> failures) {
   if (failures.empty()) return;
-  MessageBox(ReadFailuresText(failures), u"おるだの♪", MsgIcon::Warning, MsgButtons::Ok);
+  MessageBox(ReadFailuresText(*this, failures), Text(MsgId::CaptionOrdano), MsgIcon::Warning,
+             MsgButtons::Ok);
 }
 
 void RunHost::ReportLibraryRecord(const std::string& library, std::uint64_t /*files*/,
                                   std::span<const std::string> notes, std::string_view error) {
   if (!error.empty()) {
-    MessageBox(
-        u"ライブラリに登録できませんでした。\n" + ToDisplay(library) + u": " + Utf8ToUtf16(error),
-        u"おるだの♪", MsgIcon::Warning, MsgButtons::Ok);
+    ShowMessage({MsgId::LibraryRecordFailed, {ToDisplay(library), Utf8ToUtf16(error)}},
+                MsgId::CaptionOrdano, MsgIcon::Warning, MsgButtons::Ok);
   } else if (!notes.empty()) {
-    std::u16string text = u"次のものはライブラリに登録していません。\n";
+    std::u16string text = Text(MsgId::LibraryNotRecorded) + u"\n";
     for (const std::string& note : notes) text += u"\n" + ToDisplay(note);
-    MessageBox(text, u"おるだの♪", MsgIcon::Information, MsgButtons::Ok);
+    MessageBox(text, Text(MsgId::CaptionOrdano), MsgIcon::Information, MsgButtons::Ok);
   }
 }
 

@@ -9,6 +9,7 @@
 #include <string>
 #include <string_view>
 
+#include "core/message.h"
 #include "core/run_state.h"
 
 namespace ordano {
@@ -80,6 +81,13 @@ class RunHost {
 
   virtual MsgAnswer MessageBox(std::u16string_view text, std::u16string_view caption, MsgIcon icon,
                                MsgButtons buttons) = 0;
+  // A message in the host's language; by default the Japanese text. Called
+  // from the thread that runs the work.
+  virtual std::u16string Text(const Message& message) { return JapaneseText(message); }
+  // A message box of a message and its caption, both through Text.
+  MsgAnswer ShowMessage(const Message& text, MsgId caption, MsgIcon icon, MsgButtons buttons) {
+    return MessageBox(Text(text), Text(caption), icon, buttons);
+  }
   // The save dialog; nullopt when cancelled.
   virtual std::optional<SaveDialogState> SaveDialog(const SaveDialogState& proposal) = 0;
   // Places text on the clipboard; false when that is not possible here.
@@ -96,8 +104,8 @@ class RunHost {
                                    std::span<const std::string> notes, std::string_view error);
 };
 
-// The text of that message box.
-std::u16string ReadFailuresText(std::span<const ReadFailure> failures);
+// The text of that message box, in the host's language.
+std::u16string ReadFailuresText(RunHost& host, std::span<const ReadFailure> failures);
 
 // The host of a context nobody listens to: no pumping, the safe answer (No,
 // Cancel) to every question, no clipboard. Stateless, shared.

@@ -1,6 +1,5 @@
 #include "crawler/crawl.h"
 
-#include <cstdio>
 #include <exception>
 #include <unordered_map>
 
@@ -18,16 +17,8 @@ namespace {
 
 constexpr std::size_t kStatusUrlLength = 100;
 
-std::u16string Number(long long n) { return text16::Widen(std::to_string(n)); }
-
-std::u16string Format(const char* format, long long a, long long b) {
-  char buf[256];
-  std::snprintf(buf, sizeof buf, format, a, b);
-  return Utf8ToUtf16(buf);
-}
-
-void Tell(AppContext& ctx, std::u16string_view text, MsgIcon icon) {
-  ctx.Host().MessageBox(text, kWebSearchCaption, icon, MsgButtons::Ok);
+void Tell(AppContext& ctx, const Message& text, MsgIcon icon) {
+  ctx.Host().ShowMessage(text, MsgId::CaptionWebSearch, icon, MsgButtons::Ok);
 }
 
 bool GoodStatus(unsigned long status) { return status >= 200 && status <= 399; }
@@ -66,13 +57,13 @@ void Crawl::Run(std::u16string_view startUrl) {
   const std::u16string start = NormaliseUrl(startUrl);
   const auto startParts = CrackUrl(start);
   if (!startParts) {
-    Tell(ctx_, u"http:// または https:// で始まる正しいURLを入力してください。", MsgIcon::Warning);
+    Tell(ctx_, MsgId::EnterValidUrl, MsgIcon::Warning);
     result_.failure = CrawlFailure::InvalidUrl;
     return;
   }
   HttpSession session;
   if (!session.ok()) {
-    Tell(ctx_, u"インターネット接続を初期化できませんでした。", MsgIcon::Error);
+    Tell(ctx_, MsgId::NoInternetConnection, MsgIcon::Error);
     result_.failure = CrawlFailure::NoConnection;
     return;
   }
@@ -103,16 +94,11 @@ void Crawl::Run(std::u16string_view startUrl) {
 
   const auto n = static_cast<long long>(items_.size());
   const auto p = static_cast<long long>(result_.pagesFetched);
-  std::u16string text;
-  if (result_.cancelled) {
-    text = Format("中止しました。部分結果: %lld件（取得ページ: %lld件）", n, p);
-  } else if (result_.limitHit) {
-    text = Format("安全上限に達したため終了しました。結果: %lld件（取得ページ: %lld件）", n, p);
-  } else {
-    text = Format("検索完了: %lld件（取得ページ: %lld件）\r\n基本・高度タブの設定で保存します。", n,
-                  p);
-  }
-  ctx_.Host().ShowCrawlText(CrawlText::Finished, text);
+  const MsgId id = result_.cancelled  ? MsgId::CrawlCancelled
+                   : result_.limitHit ? MsgId::CrawlLimitReached
+                                      : MsgId::CrawlFinished;
+  ctx_.Host().ShowCrawlText(CrawlText::Finished,
+                            ctx_.Host().Text({id, {MessageNumber(n), MessageNumber(p)}}));
 }
 
 bool Crawl::Visit(HttpSession& session, std::size_t i) {
@@ -137,13 +123,12 @@ bool Crawl::Visit(HttpSession& session, std::size_t i) {
       items_.clear();
       result_.failure = CrawlFailure::StartFailed;
       if (Cancelled()) return false;  // cancelled before the start page answered: no fault to tell
-      std::u16string text = fetched.errorText;
-      if (text.empty()) {
-        char buf[128];
-        std::snprintf(buf, sizeof buf, "開始URLの取得に失敗しました（HTTP %lu）。", fetched.status);
-        text = Utf8ToUtf16(buf);
-      }
-      Tell(ctx_, text, MsgIcon::Error);
+      Tell(ctx_,
+           !fetched.error.empty()
+               ? fetched.error
+               : Message{MsgId::StartUrlFailed,
+                         {MessageNumber(static_cast<long long>(fetched.status))}},
+           MsgIcon::Error);
       return false;
     }
   }
@@ -211,16 +196,18 @@ void Crawl::AddLinks(int pageDepth, const std::u16string& base, std::vector<Link
 
 }  // namespace
 
-std::u16string CrawlStatusText(std::u16string_view itemUrl, int itemCount, int waiting) {
+Message CrawlStatusText(std::u16string_view itemUrl, int itemCount, int waiting) {
   std::u16string url(itemUrl);
   if (url.size() > kStatusUrlLength) url = url.substr(0, kStatusUrlLength - 3) + u"...";
-  return u"検索中: " + Number(itemCount) + u"件検出 / 待機" + Number(waiting) + u"件\r\n" + url +
-         u"\r\n" + u"上限: HTML/CSS " + Number(kMaxCrawlPages) + u"ページ、URL " +
-         Number(kMaxCrawlItems) + u"件、深度" + Number(kMaxCrawlDepth);
+  return {MsgId::CrawlProgress,
+          {MessageNumber(itemCount), MessageNumber(waiting), std::move(url),
+           MessageNumber(kMaxCrawlPages), MessageNumber(kMaxCrawlItems),
+           MessageNumber(kMaxCrawlDepth)}};
 }
 
 void ShowCrawlStatus(AppContext& ctx, std::u16string_view itemUrl, int itemCount, int waiting) {
-  ctx.Host().ShowCrawlText(CrawlText::Progress, CrawlStatusText(itemUrl, itemCount, waiting));
+  ctx.Host().ShowCrawlText(CrawlText::Progress,
+                           ctx.Host().Text(CrawlStatusText(itemUrl, itemCount, waiting)));
   ctx.Host().Pump(ctx.run);
 }
 

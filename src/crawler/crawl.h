@@ -7,6 +7,8 @@
 #include <string_view>
 #include <vector>
 
+#include "core/message.h"
+
 namespace ordano {
 
 struct AppContext;
@@ -14,7 +16,6 @@ struct AppContext;
 inline constexpr int kMaxCrawlPages = 5000;   // fetched pages
 inline constexpr int kMaxCrawlItems = 50000;  // listed URLs
 inline constexpr int kMaxCrawlDepth = 32;
-inline constexpr std::u16string_view kWebSearchCaption = u"Web検索";
 
 // One listed URL.
 struct WebItem {
@@ -53,6 +54,6 @@ bool CrawlSite(AppContext& ctx, std::u16string_view startUrl, CrawlResult& resul
 void ShowCrawlStatus(AppContext& ctx, std::u16string_view itemUrl, int itemCount, int waiting);
 
 // The progress text alone.
-std::u16string CrawlStatusText(std::u16string_view itemUrl, int itemCount, int waiting);
+Message CrawlStatusText(std::u16string_view itemUrl, int itemCount, int waiting);
 
 }  // namespace ordano

@@ -89,24 +89,31 @@ int OnProgress(void* user, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
   return 0;
 }
 
-std::u16string FailureText(const char* format, CURLcode code, const char* detail) {
+// libcurl's own text (English) under a sentence in the user's language that
+// carries the code.
+enum class FailureStage { Connect, Receive };
+
+Message FailureText(FailureStage stage, CURLcode code, const char* detail) {
   std::string message = detail != nullptr && *detail != '\0' ? detail : curl_easy_strerror(code);
   while (!message.empty() && (message.back() == '\n' || message.back() == ' ')) message.pop_back();
-  if (message.empty()) message = "エラーコード " + std::to_string(static_cast<unsigned long>(code));
-  char head[128];
-  std::snprintf(head, sizeof head, format, static_cast<unsigned long>(code));
-  return Utf8ToUtf16(head) + u"\r\n" + Utf8ToUtf16(message);
+  const bool connect = stage == FailureStage::Connect;
+  std::u16string number = MessageNumber(static_cast<long long>(code));
+  if (message.empty()) {
+    return {connect ? MsgId::ConnectFailedCodeOnly : MsgId::ReceiveFailedCodeOnly,
+            {std::move(number)}};
+  }
+  return {connect ? MsgId::ConnectFailed : MsgId::ReceiveFailed,
+          {std::move(number), Utf8ToUtf16(message)}};
 }
 
 bool IsRedirect(long status) { return status >= 300 && status <= 399; }
 
-std::u16string TimeLimitText(const char* format, const Transfer& t,
-                             std::chrono::milliseconds limit) {
+Message TimeLimitText(FailureStage stage, const Transfer& t, std::chrono::milliseconds limit) {
   char detail[160];
   std::snprintf(detail, sizeof detail,
                 "Operation timed out after %lld milliseconds with %zu bytes received",
                 static_cast<long long>(limit.count()), t.result.body.size());
-  return FailureText(format, CURLE_OPERATION_TIMEDOUT, detail);
+  return FailureText(stage, CURLE_OPERATION_TIMEDOUT, detail);
 }
 
 }  // namespace
@@ -164,7 +171,7 @@ bool FetchUrl(HttpSession& session, AppContext& ctx, std::u16string_view url,
     if (failed && !t.bodyStarted && (status == 0 || IsRedirect(status))) {
       if (attempt == 0 && !ctx.run.CancelRequested) continue;
       result.status = 0;
-      result.errorText = FailureText("通信に失敗しました (%lu)。", rc, errorBuffer);
+      result.error = FailureText(FailureStage::Connect, rc, errorBuffer);
       result.finalUrl = std::u16string(url);
       return false;
     }
@@ -173,8 +180,7 @@ bool FetchUrl(HttpSession& session, AppContext& ctx, std::u16string_view url,
       result.status = 0;
       result.finalUrl = std::u16string(url);
       if (t.timedOut) {
-        result.errorText =
-            TimeLimitText("通信に失敗しました (%lu)。", t, session.options().transferLimit);
+        result.error = TimeLimitText(FailureStage::Connect, t, session.options().transferLimit);
       }
       return false;
     }
@@ -192,11 +198,9 @@ bool FetchUrl(HttpSession& session, AppContext& ctx, std::u16string_view url,
       result.finalUrl = NormaliseUrl(Utf8ToUtf16(effective));
     }
     if (result.finalUrl.empty()) result.finalUrl = std::u16string(url);
-    if (failed) result.errorText = FailureText("受信に失敗しました (%lu)。", rc, errorBuffer);
-    if (t.timedOut) {
-      result.errorText =
-          TimeLimitText("受信に失敗しました (%lu)。", t, session.options().transferLimit);
-    }
+    if (failed) result.error = FailureText(FailureStage::Receive, rc, errorBuffer);
+    if (t.timedOut)
+      result.error = TimeLimitText(FailureStage::Receive, t, session.options().transferLimit);
     if (result.contentLength < 0)
       result.contentLength = static_cast<std::int64_t>(result.body.size());
     return status >= 200 && status <= 399;

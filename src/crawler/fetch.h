@@ -7,6 +7,7 @@
 #include <string>
 #include <string_view>
 
+#include "core/message.h"
 #include "crawler/curl_handles.h"
 
 namespace ordano {
@@ -23,7 +24,7 @@ struct FetchResult {
   std::int64_t contentLength = -1;
   std::u16string contentType;  // empty when absent
   std::u16string finalUrl;     // after redirects, normalised
-  std::u16string errorText;    // last transport failure, else empty
+  Message error;               // last transport failure, else empty()
   std::string body;            // at most kMaxBodyBytes
 };
 

@@ -361,8 +361,8 @@ TextWriteStatus WriteTextCatalogue(AppContext& ctx, CFileCus& sink, const std::s
   }
   if (merge) {
     if (IsEmptyCatalogue(sink, length)) {
-      ctx.Host().MessageBox(ToDisplay(path) + u"\nﾌｧｲﾙが空です。", u"編集できないよ～",
-                            MsgIcon::Question, MsgButtons::YesNo);
+      ctx.Host().ShowMessage({MsgId::FileEmpty, {ToDisplay(path)}}, MsgId::CaptionCannotEdit,
+                             MsgIcon::Question, MsgButtons::YesNo);
       return TextWriteStatus::MergeTargetEmpty;
     }
   }

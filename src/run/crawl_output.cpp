@@ -1,7 +1,6 @@
 #include "run/crawl_output.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <exception>
 
 #include "core/app_context.h"
@@ -15,12 +14,6 @@ namespace ordano {
 namespace {
 
 constexpr std::size_t kMaxErrorText = 511;
-
-std::u16string CountText(const char* format, long long n) {
-  char buf[256];
-  std::snprintf(buf, sizeof buf, format, n);
-  return Utf8ToUtf16(buf);
-}
 
 }  // namespace
 
@@ -82,10 +75,9 @@ OutputResult OutputCrawlResult(AppContext& ctx, const std::vector<WebItem>& item
   const auto count = static_cast<long long>(items.size());
   ctx.Host().ShowCrawlText(
       CrawlText::OutputNote,
-      CountText(ctx.options.settings.SaveToClipboard
-                    ? "高度タブのクリップボード保存設定に従って出力します。\r\n%lld件"
-                    : "基本・高度タブの設定に従って保存ダイアログを開きます。\r\n%lld件",
-                count));
+      ctx.Host().Text({ctx.options.settings.SaveToClipboard ? MsgId::CrawlOutputToClipboard
+                                                            : MsgId::CrawlOutputToDialog,
+                       {MessageNumber(count)}}));
 
   OutputResult result{OutputStatus::Failed, {}};
   try {
@@ -94,8 +86,9 @@ OutputResult OutputCrawlResult(AppContext& ctx, const std::vector<WebItem>& item
     std::u16string text = Utf8ToUtf16(e.what());
     if (text.size() > kMaxErrorText) text.resize(kMaxErrorText);
     text = std::u16string(text16::Trim(text));
-    if (text.empty()) text = u"保存処理中にエラーが発生しました。";
-    ctx.Host().MessageBox(text, kWebSearchCaption, MsgIcon::Error, MsgButtons::Ok);
+    const Message shown =
+        text.empty() ? Message(MsgId::CrawlSaveError) : Message{MsgId::Plain, {std::move(text)}};
+    ctx.Host().ShowMessage(shown, MsgId::CaptionWebSearch, MsgIcon::Error, MsgButtons::Ok);
     result = {OutputStatus::Failed, {}};
   }
 
@@ -103,7 +96,7 @@ OutputResult OutputCrawlResult(AppContext& ctx, const std::vector<WebItem>& item
   run.TableAllocated = false;
   run.EntryCount = 0;
   ctx.Host().ShowCrawlText(CrawlText::OutputDone,
-                           CountText("出力処理が終わりました。\r\n最終結果: %lld件", count));
+                           ctx.Host().Text({MsgId::CrawlOutputDone, {MessageNumber(count)}}));
   return result;
 }
 

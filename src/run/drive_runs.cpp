@@ -68,7 +68,8 @@ RunResult FinishListRun(AppContext& ctx) {
   if (ctx.run.EntryCount > 0) return FinishRunOutput(ctx);
   ctx.table.Release();
   ctx.run.TableAllocated = false;
-  ctx.Host().MessageBox(kNothingListedText, u"Ordano", MsgIcon::Warning, MsgButtons::Ok);
+  ctx.Host().ShowMessage(MsgId::NothingListed, MsgId::CaptionOrdanoLatin, MsgIcon::Warning,
+                         MsgButtons::Ok);
   RunResult result{RunOutcome::NothingListed, {}, {}, ctx.run.ReadFailures};
   ctx.Host().ReportReadFailures(result.readFailures);
   return result;
@@ -120,8 +121,8 @@ RunResult FolderListRun(AppContext& ctx, std::span<const std::string> folders) {
 
 std::optional<std::string> WholeDriveDropRoot(AppContext& ctx, std::span<const std::string> paths) {
   if (paths.size() != 1) {
-    ctx.Host().MessageBox(u"ファイルは1つだけドロップしてください。", u"Ordano", MsgIcon::Warning,
-                          MsgButtons::Ok);
+    ctx.Host().ShowMessage(MsgId::OneFileOnly, MsgId::CaptionOrdanoLatin, MsgIcon::Warning,
+                           MsgButtons::Ok);
     return std::nullopt;
   }
   std::string root = FileSystemRootOf(paths.front());

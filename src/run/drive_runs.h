@@ -12,10 +12,6 @@ namespace ordano {
 
 struct AppContext;
 
-// The message of a whole-drive or folder-list run that listed nothing.
-inline constexpr char16_t kNothingListedText[] =
-    u"該当ドライブがないか該当ドライブにファイルがありません。";
-
 // Catalogues the file system mounted at `root` (a mount point): capacity of
 // that file system, relative paths relative to it, other file systems mounted
 // below it are not entered. Output run when rows were found, else the message.

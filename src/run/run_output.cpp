@@ -25,15 +25,14 @@
 namespace ordano {
 namespace {
 
-constexpr std::u16string_view kWriteErrorCaption = u"おるだの♪書き出しエラー";
 // The reason of a destination that is a device, FIFO or socket (no errno says it).
 constexpr int kNotRegularFile = -1;
 
-// What failed and why, before the message that says what to check.
-std::u16string FailureHead(std::string_view path, int error) {
-  const std::u16string reason =
+// What failed and why, the head of the message that says what to check.
+Message WriteFailure(MsgId id, std::string_view path, int error) {
+  std::u16string reason =
       error == kNotRegularFile ? u"not a regular file" : Utf8ToUtf16(std::strerror(error));
-  return ToDisplay(std::string(path)) + u": " + reason + u"\n";
+  return {id, {ToDisplay(std::string(path)), std::move(reason)}};
 }
 
 enum class Format { Text, Csv, Html, View, Json, JsonLines, Library };
@@ -237,8 +236,8 @@ OutputResult WriteText(AppContext& ctx, CFileCus& sink, const std::string& path)
 // be put back as it was.
 OutputResult Failure(AppContext& ctx, const CFileCus& sink, const std::string& path) {
   if (!sink.PreviousKept()) {
-    ctx.Host().MessageBox(ToDisplay(path) + u"\n元のファイルを元に戻せませんでした。",
-                          kWriteErrorCaption, MsgIcon::Error, MsgButtons::Ok);
+    ctx.Host().ShowMessage({MsgId::PreviousNotRestored, {ToDisplay(path)}},
+                           MsgId::CaptionWriteError, MsgIcon::Error, MsgButtons::Ok);
   }
   return Status(OutputStatus::Failed, path);
 }
@@ -277,8 +276,8 @@ OutputResult WriteCatalogue(AppContext& ctx) {
     }
     if (s.ConfirmOverwrite && there == Destination::File && OpenForReading(path)) {
       const MsgAnswer a =
-          host.MessageBox(ToDisplay(path) + u"\nﾌｧｲﾙはすでに存在しています。上書きしますか？",
-                          u"上書きしちゃうよ？", MsgIcon::Question, MsgButtons::YesNo);
+          host.ShowMessage({MsgId::OverwriteQuestion, {ToDisplay(path)}}, MsgId::CaptionOverwrite,
+                           MsgIcon::Question, MsgButtons::YesNo);
       if (a != MsgAnswer::Yes) return Status(OutputStatus::Declined, path);
     }
   }
@@ -297,8 +296,8 @@ OutputResult WriteCatalogue(AppContext& ctx) {
       std::string error;
       if (!WriteLibraryFile(ctx, path, error)) {
         if (error == "cancelled") return Status(OutputStatus::Declined, path);
-        host.MessageBox(ToDisplay(path) + u"\n" + Utf8ToUtf16(error), kWriteErrorCaption,
-                        MsgIcon::Error, MsgButtons::Ok);
+        host.ShowMessage({MsgId::Plain, {ToDisplay(path) + u"\n" + Utf8ToUtf16(error)}},
+                         MsgId::CaptionWriteError, MsgIcon::Error, MsgButtons::Ok);
         return Status(OutputStatus::Failed, path);
       }
     } else if (format != Format::Text) {
@@ -328,8 +327,8 @@ OutputResult WriteCatalogue(AppContext& ctx) {
   if (clipboard) {
     // Line ends are "\n" here; a host that cannot reach a clipboard has said so.
     if (!host.SetClipboardText(sink.CollectedText())) return Status(OutputStatus::ClipboardFailed);
-    host.MessageBox(u"リスト結果をクリップボードへ保存しました。", u"おるだの♪",
-                    MsgIcon::Information, MsgButtons::Ok);
+    host.ShowMessage(MsgId::ClipboardSaved, MsgId::CaptionOrdano, MsgIcon::Information,
+                     MsgButtons::Ok);
     return Status(OutputStatus::Clipboard);
   }
   if (s.OpenAfterSave) host.OpenWithDefaultProgram(path, std::string(ParentFolder(path)));
@@ -339,24 +338,13 @@ OutputResult WriteCatalogue(AppContext& ctx) {
 }  // namespace
 
 void ShowWriteFailure(AppContext& ctx, std::string_view path, int error) {
-  ctx.Host().MessageBox(
-      FailureHead(path, error) +
-          u"ファイルの生成または書き出しに失敗しました。\n"
-          u"ファイルが他のアプリケーションによって使われていないか確認してください。\n"
-          u"または隠し属性や読み込み属性になっていないことも確認してください。",
-      kWriteErrorCaption, MsgIcon::Error, MsgButtons::Ok);
+  ctx.Host().ShowMessage(WriteFailure(MsgId::WriteFailed, path, error), MsgId::CaptionWriteError,
+                         MsgIcon::Error, MsgButtons::Ok);
 }
 
 void ShowHtmlWriteFailure(AppContext& ctx, std::string_view path, int error) {
-  ctx.Host().MessageBox(
-      FailureHead(path, error) +
-          u"ファイルの生成または書き出しに失敗しました。\n"
-          u"まだ作成していないファイルに対し追記処理を行おうとした場合は最初は追記なしで出力してく"
-          u"ださ"
-          u"い\n"
-          u"ファイルが他のアプリケーションによって使われていないか確認してください。\n"
-          u"または隠し属性や読み込み属性になっていないことも確認してください。",
-      kWriteErrorCaption, MsgIcon::Error, MsgButtons::Ok);
+  ctx.Host().ShowMessage(WriteFailure(MsgId::HtmlWriteFailed, path, error),
+                         MsgId::CaptionWriteError, MsgIcon::Error, MsgButtons::Ok);
 }
 
 OutputResult RunOutput(AppContext& ctx) { return WriteCatalogue(ctx); }

@@ -78,6 +78,7 @@ class ReadWatchHost : public RunHost {
                        MsgButtons buttons) override {
     return host_.MessageBox(text, caption, icon, buttons);
   }
+  std::u16string Text(const Message& message) override { return host_.Text(message); }
   std::optional<SaveDialogState> SaveDialog(const SaveDialogState& proposal) override {
     return host_.SaveDialog(proposal);
   }

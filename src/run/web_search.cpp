@@ -9,8 +9,8 @@
 namespace ordano {
 namespace {
 
-MsgAnswer Ask(AppContext& ctx, std::u16string_view text, MsgIcon icon, MsgButtons buttons) {
-  return ctx.Host().MessageBox(text, kWebSearchCaption, icon, buttons);
+MsgAnswer Ask(AppContext& ctx, const Message& text, MsgIcon icon, MsgButtons buttons) {
+  return ctx.Host().ShowMessage(text, MsgId::CaptionWebSearch, icon, buttons);
 }
 
 }  // namespace
@@ -27,8 +27,7 @@ WebSearchOutcome RunWebSearch(AppContext& ctx, std::u16string_view typed,
   WebSearchOutcome outcome;
   outcome.url = AcceptStartUrl(typed);
   if (outcome.url.empty()) {
-    Ask(ctx, u"リスト化したいページのURLを入力してください。", MsgIcon::Information,
-        MsgButtons::Ok);
+    Ask(ctx, MsgId::EnterPageUrl, MsgIcon::Information, MsgButtons::Ok);
     outcome.status = WebSearchStatus::NoInput;
     return outcome;
   }
@@ -38,8 +37,10 @@ WebSearchOutcome RunWebSearch(AppContext& ctx, std::u16string_view typed,
     CrawlSite(ctx, outcome.url, outcome.crawl);
   } catch (const std::exception& e) {
     std::u16string text = Utf8ToUtf16(e.what());
-    if (text.empty()) text = u"Web検索中に内部エラーが発生しました。";
-    Ask(ctx, text, MsgIcon::Error, MsgButtons::Ok);
+    Ask(ctx,
+        text.empty() ? Message(MsgId::CrawlInternalError)
+                     : Message{MsgId::Plain, {std::move(text)}},
+        MsgIcon::Error, MsgButtons::Ok);
     outcome.crawl.items.clear();
   }
   if (options.crawlEnded) options.crawlEnded();
@@ -48,8 +49,8 @@ WebSearchOutcome RunWebSearch(AppContext& ctx, std::u16string_view typed,
     return outcome;
   }
   if (outcome.crawl.cancelled && options.askBeforeSavingCancelled &&
-      Ask(ctx, u"検索を中止しました。ここまでの結果を保存しますか？", MsgIcon::Question,
-          MsgButtons::YesNo) != MsgAnswer::Yes) {
+      Ask(ctx, MsgId::CrawlCancelledSaveQuestion, MsgIcon::Question, MsgButtons::YesNo) !=
+          MsgAnswer::Yes) {
     outcome.status = WebSearchStatus::Declined;
     return outcome;
   }

@@ -55,8 +55,8 @@ bool RejectInvalidDateRange(AppContext& ctx) {
   if (!s.DateRangeEnabled) return false;
   const DateBounds b = BuildDateBounds(s);
   if (!b.startUsable || !b.endUsable || b.end >= b.start) return false;
-  ctx.Host().MessageBox(u"開始日付より終了日付が前になっています。", u"Ordano", MsgIcon::Warning,
-                        MsgButtons::Ok);
+  ctx.Host().ShowMessage(MsgId::DateRangeReversed, MsgId::CaptionOrdanoLatin, MsgIcon::Warning,
+                         MsgButtons::Ok);
   // Switched off for good (the next run goes without it), on the page too.
   s.DateRangeEnabled = 0;
   ctx.settings.DateRangeEnabled = 0;

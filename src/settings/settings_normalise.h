@@ -13,9 +13,6 @@
 
 namespace ordano {
 
-inline constexpr std::u16string_view kHexCheckMessage = u"16進コード0～9、a～f以外は使えません。";
-inline constexpr std::u16string_view kHexCheckTitle = u"16進数チェック";
-
 inline constexpr int kDefaultAppendDigitCount = 60;
 inline constexpr int kMaxDropDateDays = 100;
 
@@ -64,7 +61,7 @@ inline int DropDateDaysFromText(std::u16string_view text) {
 
 // The colour edit: hex digits (either case) of which the last six count; an
 // empty text is 0. nullopt when another character occurs: the caller shows
-// kHexCheckMessage titled kHexCheckTitle and keeps the previous value.
+// MsgId::HexDigitsOnly titled MsgId::CaptionHexCheck and keeps the previous value.
 std::optional<std::int32_t> ParseHtmlBackColor(std::u16string_view text);
 // "%06x" of the stored colour.
 std::u16string HtmlBackColorText(std::int32_t color);

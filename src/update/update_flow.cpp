@@ -25,33 +25,36 @@ std::string SelfExecutable() {
   return std::string(buf, static_cast<std::size_t>(n));
 }
 
-void Tell(RunHost& host, std::u16string_view text, MsgIcon icon) {
-  host.MessageBox(text, kUpdateCaption, icon, MsgButtons::Ok);
+void Tell(RunHost& host, const Message& text, MsgIcon icon) {
+  host.ShowMessage(text, MsgId::CaptionOrdano, icon, MsgButtons::Ok);
 }
 
 }  // namespace
 
-std::u16string ManualOfferText(const std::string& downloadUrl) {
-  return u"アップデートファイルがあります。\n今すぐ更新しますか？\n\n" + ToDisplay(downloadUrl);
+Message ManualOfferText(const std::string& downloadUrl) {
+  return {MsgId::UpdateOfferManual, {ToDisplay(downloadUrl)}};
 }
 
-std::string PrivateUpdateFolder(std::string* why) {
+std::string PrivateUpdateFolder(Message* why) {
   const char* tmp = std::getenv("TMPDIR");
   std::string base = tmp != nullptr && *tmp == '/' ? tmp : "/tmp";
   base = std::string(WithoutTrailingSlash(base));
   const uid_t uid = getuid();
   const std::string folder =
       (base == "/" ? std::string() : base) + "/ordano-update-" + std::to_string(uid);
-  const auto refuse = [&](const std::string& reason) {
-    if (why != nullptr) *why = folder + ": " + reason;
+  const auto refuse = [&](Message reason) {
+    if (why != nullptr) *why = std::move(reason);
     return std::string();
   };
-  const auto systemReason = [] { return std::generic_category().message(errno); };
+  const auto systemReason = [&folder] {
+    return Message{MsgId::TempFolderFailed,
+                   {ToDisplay(folder), Utf8ToUtf16(std::generic_category().message(errno))}};
+  };
   if (mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST) return refuse(systemReason());
   struct stat st;
   if (lstat(folder.c_str(), &st) != 0) return refuse(systemReason());
-  if (!S_ISDIR(st.st_mode)) return refuse("フォルダではありません（ファイルかリンクがあります）");
-  if (st.st_uid != uid) return refuse("別のユーザーのフォルダです");
+  if (!S_ISDIR(st.st_mode)) return refuse({MsgId::TempFolderNotAFolder, {ToDisplay(folder)}});
+  if (st.st_uid != uid) return refuse({MsgId::TempFolderOtherUser, {ToDisplay(folder)}});
   if ((st.st_mode & 077) != 0 && chmod(folder.c_str(), 0700) != 0) return refuse(systemReason());
   return folder;
 }
@@ -91,9 +94,9 @@ InstallOutcome InstallUpdate(RunHost& host, const UpdateSetup& setup, std::int64
   }
   // The private folder is made only now: a check alone leaves nothing behind.
   std::string temp = setup.tempDir;
-  std::string why;
+  Message why;
   if (temp.empty() && (temp = PrivateUpdateFolder(&why)).empty()) {
-    Tell(host, kTempFolderFailedText + (u"\n" + ToDisplay(why)), MsgIcon::Warning);
+    Tell(host, why, MsgIcon::Warning);
     return InstallOutcome::Failed;
   }
   const UpdateEndpoints& ep = setup.source.endpoints;
@@ -112,15 +115,15 @@ InstallOutcome InstallUpdate(RunHost& host, const UpdateSetup& setup, std::int64
     case DownloadStatus::Cancelled:
       return InstallOutcome::Failed;
     case DownloadStatus::TimedOut:
-      Tell(host, kDownloadTimedOutText, MsgIcon::Warning);
+      Tell(host, MsgId::DownloadTimedOut, MsgIcon::Warning);
       return InstallOutcome::Failed;
     case DownloadStatus::Failed:
-      Tell(host, kDownloadFailedText, MsgIcon::Warning);
+      Tell(host, MsgId::DownloadFailed, MsgIcon::Warning);
       return InstallOutcome::Failed;
   }
   PostDownloadNotice(ep);
   if (ExtractUpdateArchive(archive, extract) != ExtractStatus::Ok) {
-    Tell(host, kExtractFailedText, MsgIcon::Warning);
+    Tell(host, MsgId::ExtractFailed, MsgIcon::Warning);
     return InstallOutcome::Failed;
   }
   InstallerScript script;
@@ -145,22 +148,22 @@ bool CheckForUpdate(RunHost& host, const UpdateSetup& setup) {
   const UpdateCheckResult check = CheckUpdateServer(setup);
   switch (check.status) {
     case UpdateCheckStatus::Off:
-      Tell(host, kUpdateOffText, MsgIcon::Information);
+      Tell(host, MsgId::UpdateOff, MsgIcon::Information);
       return false;
     case UpdateCheckStatus::Refused:
-      Tell(host, kUpdateRefusedUrlText, MsgIcon::Warning);
+      Tell(host, MsgId::UpdateUrlRefused, MsgIcon::Warning);
       return false;
     case UpdateCheckStatus::Failed:
-      Tell(host, kCheckFailedText, MsgIcon::Warning);
+      Tell(host, MsgId::UpdateCheckFailed, MsgIcon::Warning);
       return false;
     case UpdateCheckStatus::UpToDate:
-      Tell(host, kUpToDateText, MsgIcon::Information);
+      Tell(host, MsgId::UpToDate, MsgIcon::Information);
       return false;
     case UpdateCheckStatus::Newer:
       break;
   }
-  if (host.MessageBox(ManualOfferText(setup.source.endpoints.download), kUpdateCaption,
-                      MsgIcon::Information, MsgButtons::YesNo) != MsgAnswer::Yes) {
+  if (host.ShowMessage(ManualOfferText(setup.source.endpoints.download), MsgId::CaptionOrdano,
+                       MsgIcon::Information, MsgButtons::YesNo) != MsgAnswer::Yes) {
     return false;
   }
   return InstallUpdate(host, setup, check.serverTime) == InstallOutcome::HandedOver;
@@ -170,8 +173,8 @@ bool StartupUpdateCheck(RunHost& host, const UpdateSetup& setup) {
   if (ProgramFileTime(setup.executable) == 0) return false;
   const UpdateCheckResult check = CheckUpdateServer(setup);
   if (check.status != UpdateCheckStatus::Newer) return false;
-  if (host.MessageBox(kStartupOfferText, kUpdateCaption, MsgIcon::Information, MsgButtons::YesNo) !=
-      MsgAnswer::Yes) {
+  if (host.ShowMessage(MsgId::UpdateOfferAtStart, MsgId::CaptionOrdano, MsgIcon::Information,
+                       MsgButtons::YesNo) != MsgAnswer::Yes) {
     return false;
   }
   return InstallUpdate(host, setup, check.serverTime) == InstallOutcome::HandedOver;

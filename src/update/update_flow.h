@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "core/message.h"
 #include "update/update_check.h"
 #include "update/update_config.h"
 
@@ -16,26 +17,8 @@ namespace ordano {
 
 class RunHost;
 
-inline constexpr char16_t kUpdateCaption[] = u"おるだの♪";
-inline constexpr char16_t kUpdateOffText[] =
-    u"このビルドには更新サーバーが設定されていないため、更新の確認はできません。";
-inline constexpr char16_t kUpdateRefusedUrlText[] =
-    u"ORDANO_UPDATE_URL は https:// で始まるURLにしてください（http:// "
-    u"はこのコンピューター内のみ）。";
-inline constexpr char16_t kCheckFailedText[] =
-    u"更新の確認に失敗しました。\nネットワーク接続を確認してください。";
-inline constexpr char16_t kUpToDateText[] = u"お使いのおるだの♪は最新です。";
-inline constexpr char16_t kStartupOfferText[] =
-    u"アップデートファイルがあります。\n今すぐ更新しますか？\n(いいえ = 今回はこのまま起動します)";
-inline constexpr char16_t kDownloadFailedText[] =
-    u"ダウンロードに失敗しました。\nネットワーク接続を確認してください。";
-inline constexpr char16_t kDownloadTimedOutText[] =
-    u"ダウンロードが時間内に終わりませんでした。\nネットワーク接続を確認してください。";
-inline constexpr char16_t kExtractFailedText[] = u"ダウンロードしたファイルの展開に失敗しました。";
-inline constexpr char16_t kTempFolderFailedText[] = u"更新用の一時フォルダを作成できませんでした。";
-
 // The manual check's question, with the download address after it.
-std::u16string ManualOfferText(const std::string& downloadUrl);
+Message ManualOfferText(const std::string& downloadUrl);
 
 // Everything an update needs to know about this program and this process.
 struct UpdateSetup {
@@ -56,9 +39,9 @@ UpdateSetup CurrentUpdateSetup(std::vector<std::string> arguments);
 
 // "$TMPDIR/ordano-update-UID" (or /tmp), created with mode 0700 and checked
 // to be this user's own folder, not a link; empty when that cannot be had,
-// and then `why` (when given) says "PATH: reason".
+// and then `why` (when given) is the whole message, naming the folder.
 // Fixed names in a shared /tmp could be planted by another user.
-std::string PrivateUpdateFolder(std::string* why = nullptr);
+std::string PrivateUpdateFolder(Message* why = nullptr);
 
 enum class UpdateCheckStatus { Off, Refused, Failed, UpToDate, Newer };
 

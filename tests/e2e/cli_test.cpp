@@ -133,6 +133,71 @@ TEST_F(Cli, OverwriteQuestionWithoutTerminalTakesNoUnlessYes) {
   EXPECT_NE(Catalogue(work / "out/c.txt").find("a.txt"), std::string::npos);
 }
 
+// The command line speaks the language the window would: its messages from
+// below (questions, failures, libcurl's with its code) and its own usage text
+// in English when English is chosen, today's Japanese bytes otherwise.
+TEST_F(Cli, MessagesInTheChosenLanguage) {
+  MakeTree();
+  WriteFile(work / "out/c.txt", "old");
+  const std::vector<std::string> overwrite = {"/O:" + (work / "out"), "/F:c.txt", work / "tree"};
+  const std::string question = work / "out/c.txt";
+  struct Row {
+    const char* name;
+    std::vector<std::pair<std::string, std::string>> env;
+    std::vector<std::string> args;
+    bool onStdout;
+    std::string expected;
+  };
+  const std::vector<Row> rows = {
+      {"ja: the overwrite question as today",
+       {{"ORDANO_LANG", "ja"}},
+       overwrite,
+       false,
+       "ordanou: 上書きしちゃうよ？ [question]: " + question +
+           "\nﾌｧｲﾙはすでに存在しています。上書きしますか？\n"},
+      {"en: the overwrite question",
+       {{"ORDANO_LANG", "en"}},
+       overwrite,
+       false,
+       "ordanou: Overwrite? [question]: " + question +
+           "\nThe file already exists. Overwrite it?\n"},
+      {"an English locale without ORDANO_LANG",
+       {{"ORDANO_LANG", ""},
+        {"LANGUAGE", ""},
+        {"LC_ALL", ""},
+        {"LC_MESSAGES", ""},
+        {"LANG", "en_US.UTF-8"}},
+       overwrite,
+       false,
+       "\nThe file already exists. Overwrite it?\n"},
+      {"en: libcurl's failure under an English sentence with its code",
+       {{"ORDANO_LANG", "en"}},
+       {"--crawl", "http://127.0.0.1:1/", "/O:" + (work / "out"), "/F:web.txt"},
+       false,
+       "ordanou: Web search [error]: The connection failed (7).\n"},
+      {"en: --help", {{"ORDANO_LANG", "en"}}, {"--help"}, true, "Usage: ordanou [options]"},
+      {"ja: --help", {{"ORDANO_LANG", "ja"}}, {"--help"}, true, "Usage: ordanou [options]"},
+      {"en: the Windows usage text",
+       {{"ORDANO_LANG", "en"}},
+       {"/?"},
+       true,
+       "ordano [/O:output folder] [/F:output file name]"},
+      {"ja: the Windows usage text",
+       {{"ORDANO_LANG", "ja"}},
+       {"/?"},
+       true,
+       "ordano [/O:出力フォルダ名] [/F:出力ファイル名]"},
+  };
+  for (const Row& row : rows) {
+    RunOptions o = Opts();
+    o.env.insert(o.env.end(), row.env.begin(), row.env.end());
+    const ProcessResult r = RunOrdanou(row.args, o);
+    const std::string& said = row.onStdout ? r.out : r.err;
+    EXPECT_NE(said.find(row.expected), std::string::npos) << row.name << ":\n" << said;
+  }
+  EXPECT_EQ(ReadFile(work / "out/c.txt"), "old");
+}
+
 TEST_F(Cli, SecondInstanceIsRefusedWhileTheLockIsHeld) {
   MakeTree();
   const int fd = open((home / "ordanou.lock").c_str(), O_RDWR | O_CREAT, 0644);

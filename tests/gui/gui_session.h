@@ -28,6 +28,7 @@ struct GuiSession {
   std::unique_ptr<AppContext> ctx = std::make_unique<AppContext>();
   std::unique_ptr<MainWindow> window;
   QStringList messages;
+  QStringList captions;  // of the message boxes, as messages
   QMessageBox::StandardButton answer = QMessageBox::Ok;
   QString saveAs;
   bool panelAppend = false;
@@ -56,6 +57,7 @@ struct GuiSession {
   void Answer(QDialog& d) {
     if (auto* box = qobject_cast<QMessageBox*>(&d)) {
       messages << box->text();
+      captions << box->windowTitle();
       QAbstractButton* b = box->button(answer);
       (b != nullptr ? b : box->buttons().front())->click();
     } else if (auto* save = qobject_cast<SaveFileDialog*>(&d)) {

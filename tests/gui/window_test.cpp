@@ -28,9 +28,11 @@
 #include <QTimer>
 #include <QTranslator>
 #include <QUrl>
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <memory>
+#include <string_view>
 
 #include "../crawl_server/crawl_server.h"
 #include "app/window/advanced_page.h"
@@ -456,7 +458,7 @@ class WindowTest : public QObject {
     QTest::keyClicks(colour, "12g");
     QCOMPARE(s.ctx->settings.HtmlBackColor, 0x12);
     QCOMPARE(s.messages.size(), 1);
-    QCOMPARE(s.messages.front(), QString::fromStdU16String(std::u16string(kHexCheckMessage)));
+    QCOMPARE(s.messages.front(), QString::fromStdU16String(JapaneseText(MsgId::HexDigitsOnly)));
 
     s.Find<QCheckBox>("ctl1010")->click();
     s.Find<QCheckBox>("ctl1011")->click();
@@ -505,8 +507,9 @@ class WindowTest : public QObject {
     QCOMPARE(saved.HtmlLinks, 0);
   }
 
-  // In English the menus and message boxes speak English, while the catalogue
-  // a drop writes keeps its Japanese labels byte for byte.
+  // In English the menus and message boxes (the window's and the run's) speak
+  // English, while the catalogue a drop writes keeps its Japanese labels byte
+  // for byte.
   void EnglishWindowWritesTheSameCatalogue() {
     QTemporaryDir trees;
     WriteTree(trees.filePath("tree"), 4);
@@ -531,9 +534,24 @@ class WindowTest : public QObject {
     QTranslator english;
     QVERIFY(english.load(QStringLiteral(":/i18n/ordano_en.qm")));
     QVERIFY(QCoreApplication::installTranslator(&english));
+    // Every message from below the window has its English text.
+    for (int id = 1; id <= static_cast<int>(kLastMsgId); ++id) {
+      const char* source = MessageSource(static_cast<MsgId>(id));
+      const bool ascii =
+          std::ranges::none_of(std::string_view(source), [](char c) { return (c & 0x80) != 0; });
+      QVERIFY2(ascii || QCoreApplication::translate(kMessageContext, source) !=
+                            QString::fromUtf8(source),
+               source);
+    }
     Session s([](AppContext& ctx) { ctx.startup.ConfirmSaveOnExit = 1; });
     QCOMPARE(s.window->MenuAction(kCmdExit)->text(), QStringLiteral("&Quit Ordano"));
     QCOMPARE(dropRun(s), japanese);
+    // The run's own question (from below the window) in English too.
+    QCOMPARE(dropRun(s), japanese);
+    QCOMPARE(s.captions, QStringList{QStringLiteral("Overwrite?")});
+    QCOMPARE(s.messages,
+             QStringList{s.Path("cat.txt") + "\nThe file already exists. Overwrite it?"});
+    s.messages.clear();
     // A changed setting at close asks in English; Cancel quits without saving.
     s.Find<QCheckBox>("ctl1013")->click();
     s.Script(QMessageBox::Cancel, {}, false);

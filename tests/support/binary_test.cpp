@@ -17,6 +17,8 @@ RunOptions BinaryTest::Opts() const {
        {"http_proxy", "https_proxy", "HTTP_PROXY", "HTTPS_PROXY", "ALL_PROXY", "all_proxy"}) {
     o.env.emplace_back(proxy, "");
   }
+  // Japanese whatever the locale of the machine (also for a test that execs the binary itself).
+  o.env.emplace_back("ORDANO_LANG", "ja");
   o.workingDir = work.path();
   return o;
 }

@@ -128,6 +128,8 @@ ProcessResult RunOrdanou(const std::vector<std::string>& args, const RunOptions&
   // Leak checks of the sanitized binary stay on unless the test says
   // otherwise; keep its reports on stderr.
   o.env.emplace_back("ASAN_OPTIONS", "detect_leaks=1");
+  // Japanese, as the tests expect, whatever the locale of the machine.
+  o.env.emplace_back("ORDANO_LANG", "ja");
   o.env.insert(o.env.end(), options.env.begin(), options.env.end());
   return RunProgram(ORDANOU_BINARY, args, o);
 }

@@ -280,8 +280,9 @@ TEST_F(ArchiveListTest, StatusTextWhilePumpingOncePer64Members) {
   ASSERT_EQ(host.statusAtPump.size(), 2u);  // after members 64 and 128
   EXPECT_EQ(host.statusAtPump[0], u"UnZip獲得中:/0123456789abcde");
   EXPECT_TRUE(ctx->run.ArchiveStatusText.empty());
-  EXPECT_EQ(ArchiveStatusText("Tar", "x.tar"), u"Tar獲得中:x.tar");
-  EXPECT_EQ(ArchiveStatusText("SevenZip", "/d/日本語.7z"), u"SevenZip獲得中:/日本語.7z");
+  EXPECT_EQ(JapaneseText(ArchiveStatusText("Tar", "x.tar")), u"Tar獲得中:x.tar");
+  EXPECT_EQ(JapaneseText(ArchiveStatusText("SevenZip", "/d/日本語.7z")),
+            u"SevenZip獲得中:/日本語.7z");
 }
 
 TEST_F(ArchiveListTest, CancelStopsTheMemberLoop) {

@@ -334,11 +334,11 @@ TEST(CrawlerTable, RowsFromItems) {
 
 TEST(CrawlerTable, StatusText) {
   const std::u16string longUrl = u"http://h/" + std::u16string(200, u'a');
-  const std::u16string text = CrawlStatusText(longUrl, 7, 3);
+  const std::u16string text = JapaneseText(CrawlStatusText(longUrl, 7, 3));
   EXPECT_EQ(text, u"検索中: 7件検出 / 待機3件\r\n" + longUrl.substr(0, 97) +
                       u"...\r\n上限: HTML/CSS 5000ページ、URL 50000件、深度32");
   EXPECT_EQ(
-      CrawlStatusText(u"http://h/", 0, 0),
+      JapaneseText(CrawlStatusText(u"http://h/", 0, 0)),
       u"検索中: 0件検出 / 待機0件\r\nhttp://h/\r\n上限: HTML/CSS 5000ページ、URL 50000件、深度32");
 }
 

@@ -85,7 +85,7 @@ TEST_F(CrawlerFetch, FollowsRedirectsAndSendsAgentAndNoCache) {
   EXPECT_EQ(r.body, "<html>hello</html>");
   EXPECT_EQ(r.contentLength, 18);
   EXPECT_EQ(r.contentType, u"text/html; charset=utf-8");
-  EXPECT_TRUE(r.errorText.empty());
+  EXPECT_TRUE(r.error.empty());
   const auto log = server.RequestFields();
   ASSERT_EQ(log.size(), 2u);
   EXPECT_EQ(log[1][1], "/target/page.html");
@@ -107,7 +107,7 @@ TEST_F(CrawlerFetch, ReadsBodiesOnlyForPagesAndStylesheets) {
   EXPECT_EQ(ClassifyByContentType(r.contentType, kind::kHtml), kind::kImage);
   EXPECT_TRUE(r.body.empty());
   EXPECT_EQ(r.contentLength, 5000);
-  EXPECT_TRUE(r.errorText.empty());
+  EXPECT_TRUE(r.error.empty());
 
   EXPECT_TRUE(Fetch("/blob.bin", kind::kHtml, r));  // octet-stream keeps the fallback kind
   EXPECT_EQ(r.body, "<a href=x.html>");
@@ -119,7 +119,7 @@ TEST_F(CrawlerFetch, ReadsBodiesOnlyForPagesAndStylesheets) {
   EXPECT_EQ(r.contentLength, 12);  // no header: the bytes read
   EXPECT_TRUE(Fetch("/nolen.png", kind::kHtml, r));
   EXPECT_EQ(r.contentLength, 0);  // no header and no body read
-  EXPECT_TRUE(r.errorText.empty());
+  EXPECT_TRUE(r.error.empty());
 }
 
 TEST_F(CrawlerFetch, CutsBodiesAtEightMebibytes) {
@@ -128,7 +128,7 @@ TEST_F(CrawlerFetch, CutsBodiesAtEightMebibytes) {
   EXPECT_TRUE(Fetch("/big.html", kind::kHtml, r));
   EXPECT_EQ(r.body.size(), kMaxBodyBytes);
   EXPECT_EQ(r.contentLength, 9437184);
-  EXPECT_TRUE(r.errorText.empty());
+  EXPECT_TRUE(r.error.empty());
   EXPECT_GE(host.pumps, static_cast<int>(kMaxBodyBytes / 0x8000 / 8) - 1);
 }
 
@@ -138,7 +138,7 @@ TEST_F(CrawlerFetch, ErrorStatusesStillReadTheBody) {
   EXPECT_FALSE(Fetch("/missing.html", kind::kHtml, r));
   EXPECT_EQ(r.status, 404u);
   EXPECT_EQ(r.body, "<html><body>not found</body></html>");
-  EXPECT_TRUE(r.errorText.empty());
+  EXPECT_TRUE(r.error.empty());
 }
 
 TEST_F(CrawlerFetch, UnreachableServerGivesTheCommunicationMessage) {
@@ -148,8 +148,9 @@ TEST_F(CrawlerFetch, UnreachableServerGivesTheCommunicationMessage) {
   EXPECT_FALSE(FetchUrl(session, *ctx, Utf8ToUtf16(url), kind::kHtml, r));
   EXPECT_EQ(r.status, 0u);
   EXPECT_EQ(r.finalUrl, Utf8ToUtf16(url));
-  EXPECT_TRUE(r.errorText.starts_with(u"通信に失敗しました (7)。\r\n")) << Utf16ToUtf8(r.errorText);
-  EXPECT_GT(r.errorText.size(), 20u);
+  EXPECT_TRUE(JapaneseText(r.error).starts_with(u"通信に失敗しました (7)。\r\n"))
+      << Utf16ToUtf8(JapaneseText(r.error));
+  EXPECT_GT(JapaneseText(r.error).size(), 20u);
 }
 
 TEST_F(CrawlerFetch, RedirectToNowhereIsACommunicationFailure) {
@@ -158,7 +159,8 @@ TEST_F(CrawlerFetch, RedirectToNowhereIsACommunicationFailure) {
   FetchResult r;
   EXPECT_FALSE(Fetch("/away", kind::kHtml, r));
   EXPECT_EQ(r.status, 0u);
-  EXPECT_TRUE(r.errorText.starts_with(u"通信に失敗しました")) << Utf16ToUtf8(r.errorText);
+  EXPECT_TRUE(JapaneseText(r.error).starts_with(u"通信に失敗しました"))
+      << Utf16ToUtf8(JapaneseText(r.error));
   EXPECT_EQ(server.CountRequests("/away"), 2);  // opened twice
 }
 
@@ -172,7 +174,7 @@ TEST_F(CrawlerFetch, CancelStopsReadingAndKeepsThePartialBody) {
   EXPECT_TRUE(ctx->run.CancelRequested);
   EXPECT_FALSE(r.body.empty());
   EXPECT_LT(r.body.size(), 300000u);
-  EXPECT_TRUE(r.errorText.empty());
+  EXPECT_TRUE(r.error.empty());
   EXPECT_EQ(r.contentLength, static_cast<std::int64_t>(r.body.size()));
 }
 
@@ -190,8 +192,8 @@ TEST_F(CrawlerFetch, TransferLimitEndsADrippingBodyAndKeepsWhatCame) {
   EXPECT_FALSE(r.body.empty());
   EXPECT_TRUE(r.body.starts_with("<p><p>"));
   EXPECT_EQ(r.contentLength, static_cast<std::int64_t>(r.body.size()));
-  EXPECT_TRUE(r.errorText.starts_with(u"受信に失敗しました (28)。\r\n"))
-      << Utf16ToUtf8(r.errorText);
+  EXPECT_TRUE(JapaneseText(r.error).starts_with(u"受信に失敗しました (28)。\r\n"))
+      << Utf16ToUtf8(JapaneseText(r.error));
   EXPECT_EQ(server.CountRequests("/drip.html"), 1);  // not opened again
   EXPECT_EQ(HttpSession().options().transferLimit, std::chrono::seconds(120));
 }

@@ -109,7 +109,7 @@ TEST_F(DriveRunTest, NothingListedGivesTheMessageAndNoOutput) {
     host.messages.clear();
     Rows([&] { return WholeDriveRun(*ctx, root); }, RunOutcome::NothingListed);
     ASSERT_EQ(host.messages.size(), 1u) << root;
-    EXPECT_EQ(host.messages[0].text, kNothingListedText);
+    EXPECT_EQ(host.messages[0].text, u"該当ドライブがないか該当ドライブにファイルがありません。");
     EXPECT_EQ(host.messages[0].caption, u"Ordano");
     EXPECT_EQ(host.messages[0].icon, MsgIcon::Warning);
   }

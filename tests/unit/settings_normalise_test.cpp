@@ -63,8 +63,8 @@ TEST(SettingsNormalise, HexColourCheck) {
   EXPECT_EQ(ParseHtmlBackColor(u"12g"), std::nullopt);
   EXPECT_EQ(ParseHtmlBackColor(u"ｆｆ"), std::nullopt);  // full-width letters
   EXPECT_EQ(HtmlBackColorText(0), u"000000");
-  EXPECT_EQ(kHexCheckMessage, u"16進コード0～9、a～f以外は使えません。");
-  EXPECT_EQ(kHexCheckTitle, u"16進数チェック");
+  EXPECT_EQ(JapaneseText(MsgId::HexDigitsOnly), u"16進コード0～9、a～f以外は使えません。");
+  EXPECT_EQ(JapaneseText(MsgId::CaptionHexCheck), u"16進数チェック");
 }
 
 TEST(SettingsNormalise, HeadCharsetMigration) {

@@ -167,19 +167,19 @@ TEST_F(UpdateServerTest, LastModifiedAgainstProgramTimeAndStamp) {
   EXPECT_FALSE(CheckForUpdate(host, Setup("/p120")));
   EXPECT_FALSE(StartupUpdateCheck(host, Setup("/p120")));
   ASSERT_EQ(host.messages.size(), 2u);
-  EXPECT_EQ(host.messages[0].text, kCheckFailedText);
-  EXPECT_EQ(host.messages[1].text, kUpToDateText);
-  EXPECT_EQ(host.messages[1].caption, kUpdateCaption);
+  EXPECT_EQ(host.messages[0].text, JapaneseText(MsgId::UpdateCheckFailed));
+  EXPECT_EQ(host.messages[1].text, JapaneseText(MsgId::UpToDate));
+  EXPECT_EQ(host.messages[1].caption, JapaneseText(MsgId::CaptionOrdano));
   host.messages.clear();
   EXPECT_FALSE(StartupUpdateCheck(host, Setup("/p121")));  // answered No
   ASSERT_EQ(host.messages.size(), 1u);
-  EXPECT_EQ(host.messages[0].text, kStartupOfferText);
+  EXPECT_EQ(host.messages[0].text, JapaneseText(MsgId::UpdateOfferAtStart));
   UpdateSetup off = Setup("/p121");
   off.source = ChooseUpdateEndpoints("", nullptr);
   host.messages.clear();
   EXPECT_FALSE(CheckForUpdate(host, off));
   ASSERT_EQ(host.messages.size(), 1u);
-  EXPECT_EQ(host.messages[0].text, kUpdateOffText);
+  EXPECT_EQ(host.messages[0].text, JapaneseText(MsgId::UpdateOff));
 }
 
 TEST_F(UpdateServerTest, DownloadNeedsStatus200AndTheNoticeIsPosted) {
@@ -228,7 +228,7 @@ TEST_F(UpdateServerTest, TricklingDownloadEndsAtItsLimitOrWhenStopped) {
   setup.download.lowSpeedBytes = 1;
   EXPECT_EQ(InstallUpdate(progressHost, setup, 0), InstallOutcome::Failed);
   ASSERT_EQ(progressHost.messages.size(), 1u);
-  EXPECT_EQ(progressHost.messages[0].text, kDownloadTimedOutText);
+  EXPECT_EQ(progressHost.messages[0].text, JapaneseText(MsgId::DownloadTimedOut));
   EXPECT_EQ(progressHost.begun, 1);
   EXPECT_EQ(progressHost.ended, 1);
   EXPECT_FALSE(fs::exists(work / "ordano_update.zip"));

@@ -252,7 +252,8 @@ void BasicPage::OnHexEdited(const QString& text) {
   if (const auto colour = ParseHtmlBackColor(text.toStdU16String())) {
     ctx_.settings.HtmlBackColor = *colour;
   } else {
-    host_.MessageBox(kHexCheckMessage, kHexCheckTitle, MsgIcon::Warning, MsgButtons::Ok);
+    host_.ShowMessage(MsgId::HexDigitsOnly, MsgId::CaptionHexCheck, MsgIcon::Warning,
+                      MsgButtons::Ok);
   }
 }
 

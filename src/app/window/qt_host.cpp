@@ -188,6 +188,12 @@ void QtHost::Exec(QDialog& dialog) {
   }
 }
 
+std::u16string QtHost::Text(const Message& message) {
+  // translate() is safe from the worker thread.
+  const QString pattern = QCoreApplication::translate(kMessageContext, MessageSource(message.id));
+  return FillMessage(pattern.toStdU16String(), message.args);
+}
+
 MsgAnswer QtHost::MessageBox(std::u16string_view text, std::u16string_view caption, MsgIcon icon,
                              MsgButtons buttons) {
   MsgAnswer answer = MsgAnswer::Cancel;

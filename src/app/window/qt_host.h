@@ -51,6 +51,8 @@ class QtHost : public RunHost {
   void DownloadEnd() override;
   MsgAnswer MessageBox(std::u16string_view text, std::u16string_view caption, MsgIcon icon,
                        MsgButtons buttons) override;
+  // Through the application's installed translation.
+  std::u16string Text(const Message& message) override;
   std::optional<SaveDialogState> SaveDialog(const SaveDialogState& proposal) override;
   bool SetClipboardText(std::u16string_view text) override;
   void OpenWithDefaultProgram(const std::string& path, const std::string& workingDir) override;

@@ -1,22 +1,21 @@
-// The language of the window: Japanese (the texts as written) or English
-// (the translation embedded in the program).
+// The language of the window: the program's one choice (app/ui_language.h),
+// installed on the application object.
 #pragma once
 
 #include <functional>
-#include <string_view>
+
+#include "app/ui_language.h"
 
 class QApplication;
 
 namespace ordano {
 
-enum class WindowLanguage { Japanese, English };
+using WindowLanguage = UiLanguage;
 
-// ORDANO_LANG=ja|en decides; otherwise the first of LANGUAGE, LC_ALL,
-// LC_MESSAGES, LANG that is set: "ja…", "C", "POSIX" → Japanese, any other
-// language → English. Nothing set → Japanese. `env` returns nullptr for an
-// unset variable.
-WindowLanguage ChooseWindowLanguage(const std::function<const char*(const char*)>& env);
-WindowLanguage ChooseWindowLanguage();
+inline WindowLanguage ChooseWindowLanguage(const std::function<const char*(const char*)>& env) {
+  return ChooseUiLanguage(env);
+}
+inline WindowLanguage ChooseWindowLanguage() { return ChooseUiLanguage(); }
 
 // Installs the English texts on `app` (owned by it) when `language` is
 // English. Returns false when the embedded translation would not load.

@@ -72,17 +72,14 @@ struct StatusReset {
 
 }  // namespace
 
-std::u16string ArchiveStatusText(std::string_view prefix, std::string_view path) {
+Message ArchiveStatusText(std::string_view prefix, std::string_view path) {
   const auto slash = path.rfind('/');
   const std::u16string part =
       ToDisplay(slash == std::string_view::npos ? path : path.substr(slash));
   std::size_t n = std::min(part.size(), kStatusNameLength);
   // Never cut a surrogate pair in half.
   if (n > 0 && n < part.size() && part[n - 1] >= 0xD800 && part[n - 1] <= 0xDBFF) --n;
-  std::u16string text = Ascii(prefix);
-  text += u"獲得中:";
-  text.append(part, 0, n);
-  return text;
+  return {MsgId::ArchiveListing, {Ascii(prefix), part.substr(0, n)}};
 }
 
 PackedTime MemberTime(const MemberRecord& r) {
@@ -106,7 +103,7 @@ int ListArchive(AppContext& ctx, const std::string& path, std::u16string_view fo
   const ArchiverRow* row = ctx.archivers->Match(path);
   if (row == nullptr) return 0;
 
-  run.ArchiveStatusText = ArchiveStatusText(row->prefix, path);
+  run.ArchiveStatusText = ctx.Host().Text(ArchiveStatusText(row->prefix, path));
   const StatusReset statusReset{run.ArchiveStatusText};
   const bool filling = run.Pass == 1;
   const Archiver& archiver = *row->archiver;

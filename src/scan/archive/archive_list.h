@@ -5,6 +5,7 @@
 #include <string>
 #include <string_view>
 
+#include "core/message.h"
 #include "platform/time_text.h"
 #include "scan/archive/member_name.h"
 
@@ -20,8 +21,8 @@ int ListArchive(AppContext& ctx, const std::string& path, std::u16string_view fo
 
 // The progress text while an archive is read: prefix + "獲得中:" + the first
 // 16 characters of the path's last component, with its "/" when the path has
-// folders.
-std::u16string ArchiveStatusText(std::string_view prefix, std::string_view path);
+// folders; the host puts it into words.
+Message ArchiveStatusText(std::string_view prefix, std::string_view path);
 
 // The member's local time: its better time when it has one, else its MS-DOS
 // fields; 0 (empty) when there is none or the fields are no valid time.
