@@ -65,7 +65,7 @@ class WindowTest : public QObject {
   struct Session : testing::GuiSession {
     using GuiSession::GuiSession;
     // The window's own controls first, then the basic page's (the pages
-    // share control numbers).
+    // share some control names).
     template <class W>
     W* Find(const QString& name) const {
       auto* body = window->findChild<QWidget*>("body");
@@ -148,7 +148,7 @@ class WindowTest : public QObject {
     const QString both = Catalogue(out);
     QCOMPARE(both.count("f5.txt"), 2);
     QCOMPARE(both.count(QChar(0xFEFF)), 1);
-    QVERIFY(!s.Find<QCheckBox>("ctl1002")->isChecked());
+    QVERIFY(!s.Find<QCheckBox>("appendOutput")->isChecked());
     QCOMPARE(s.ctx->settings.AppendOutput, 0);
     QVERIFY(s.Find<QWidget>("body")->isEnabled());
 
@@ -197,12 +197,12 @@ class WindowTest : public QObject {
   void RunsTakeTheAdvancedAndHtmlPagesAsShown() {
     Session s([](AppContext& ctx) { ctx.settings.IndentTree = 1; });
     WriteTree(s.Path("tree"), 4);
-    auto advanced = [&](int id) {
-      return s.window->Advanced().findChild<QCheckBox*>(QStringLiteral("ctl%1").arg(id));
+    auto advanced = [&](const char* name) {
+      return s.window->Advanced().findChild<QCheckBox*>(name);
     };
-    QVERIFY(advanced(1011)->isChecked());
-    advanced(1011)->click();  // ツリー状に字下げする off
-    advanced(1009)->click();  // 「総ﾌｧｲﾙ数」行を出さない on
+    QVERIFY(advanced("indentTree")->isChecked());
+    advanced("indentTree")->click();      // ツリー状に字下げする off
+    advanced("hideTotalLabel")->click();  // 「総ﾌｧｲﾙ数」行を出さない on
     s.Script(QMessageBox::Yes, s.Path("cat.txt"), false);
     QSignalSpy finished(s.window.get(), &MainWindow::runFinished);
     Drop(&s.window->Basic(), {QUrl::fromLocalFile(s.Path("tree"))});
@@ -216,9 +216,9 @@ class WindowTest : public QObject {
     QCOMPARE(s.ctx->settings.HideTotalLabel, 1);
 
     // The HTML tag page's body text.
-    auto* body = s.window->HtmlTags().findChild<QPlainTextEdit*>("ctl1018");
+    auto* body = s.window->HtmlTags().findChild<QPlainTextEdit*>("bodyTags");
     QVERIFY(body != nullptr);
-    s.window->HtmlTags().findChild<QCheckBox*>("ctl1003")->setChecked(true);
+    s.window->HtmlTags().findChild<QCheckBox*>("bodyTagsOn")->setChecked(true);
     body->setPlainText(QStringLiteral("<body class=\"picked\">"));
     s.Script(QMessageBox::Yes, s.Path("cat.html"), false);
     Drop(&s.window->Basic(), {QUrl::fromLocalFile(s.Path("tree"))});
@@ -228,7 +228,7 @@ class WindowTest : public QObject {
     QVERIFY(QString::fromUtf8(html.readAll()).contains(QStringLiteral("<body class=\"picked\">")));
 
     // クリップボードにも出力する: no save dialog, the catalogue on the clipboard.
-    advanced(1016)->click();
+    advanced("saveToClipboard")->click();
     QGuiApplication::clipboard()->clear();
     Drop(&s.window->Basic(), {QUrl::fromLocalFile(s.Path("tree"))});
     QVERIFY(finished.wait(5000));
@@ -355,7 +355,7 @@ class WindowTest : public QObject {
       ProgressWindow* status = s.window->Host().Status();
       if (!running || status == nullptr) return;
       sawProgress = status->isVisible() && !s.Find<QWidget>("body")->isEnabled();
-      status->findChild<QPushButton*>("ctl1023")->click();
+      status->findChild<QPushButton*>("stop")->click();
     });
     QSignalSpy finished(s.window.get(), &MainWindow::runFinished);
     Drop(s.window.get(), {QUrl::fromLocalFile(s.Path("tree"))});
@@ -384,10 +384,10 @@ class WindowTest : public QObject {
     QCOMPARE(s.window->CurrentTab(), 4);
     QVERIFY(s.window->MenuAction(32795)->isChecked());
     QVERIFY(QGuiApplication::primaryScreen()->geometry().intersects(s.window->frameGeometry()));
-    auto* form = s.Find<QPushButton>("ctl1036");
+    auto* form = s.Find<QPushButton>("formSwitch");
     QCOMPARE(form->text(), QStringLiteral("▼"));
-    QVERIFY(s.Find<QWidget>("ctl1057")->isVisible());
-    QVERIFY(!s.Find<QTabBar>("ctl1055")->isVisible());
+    QVERIFY(s.Find<QWidget>("compactHint")->isVisible());
+    QVERIFY(!s.Find<QTabBar>("tabBar")->isVisible());
     const int compactWidth = s.window->width();
     s.window->MenuAction(32791)->trigger();
     QCOMPARE(s.window->CurrentTab(), 1);
@@ -406,7 +406,7 @@ class WindowTest : public QObject {
   // that Escape closes.
   void EscapeInAnEditLeavesThePageShown() {
     Session s;
-    auto* wildcard = s.Find<QLineEdit>("ctl1017");
+    auto* wildcard = s.Find<QLineEdit>("wildcard");
     wildcard->setFocus();
     QTest::keyClick(wildcard, Qt::Key_Escape);
     QVERIFY(s.window->Basic().isVisible());
@@ -425,25 +425,25 @@ class WindowTest : public QObject {
     const int noTitle = s.ctx->settings.NoTitleAtStart;
     s.window->MenuAction(32787)->trigger();
     QCOMPARE(s.ctx->settings.NoTitleAtStart, noTitle ? 0 : 1);
-    QCOMPARE(s.window->Info().titleBox->isChecked(), noTitle != 0);
+    QCOMPARE(s.window->Info().findChild<QCheckBox*>("titleAtStart")->isChecked(), noTitle != 0);
     QVERIFY(!TextOf(s.ctx->settings.OutputFile).empty());
     s.window->MenuAction(32779)->trigger();
     QVERIFY(!s.window->Host().opened.empty());
     QVERIFY(QFile::exists(QString::fromStdString(s.window->Host().opened.back())));
     QVERIFY(s.window->Host().opened.back().ends_with("/ordano.html"));
-    s.Find<QCheckBox>("ctl1013")->click();  // HtmlLinks, immediate
+    s.Find<QCheckBox>("htmlLinks")->click();  // HtmlLinks, immediate
     QCOMPARE(s.ctx->settings.HtmlLinks, 1);
     s.window->MenuAction(32797)->trigger();
     QVERIFY(TextOf(s.ctx->settings.OutputFolder).empty());
     QVERIFY(TextOf(s.ctx->settings.OutputFile).empty());
     QCOMPARE(s.ctx->settings.HtmlLinks, 0);
-    QVERIFY(!s.Find<QCheckBox>("ctl1013")->isChecked());
+    QVERIFY(!s.Find<QCheckBox>("htmlLinks")->isChecked());
   }
 
   void BasicPageRules() {
     Session s;
     s.Script(QMessageBox::Ok, {}, false);
-    auto* colour = s.Find<QLineEdit>("ctl1029");
+    auto* colour = s.Find<QLineEdit>("htmlBackColor");
     colour->clear();
     QTest::keyClicks(colour, "ff00");
     QCOMPARE(s.ctx->settings.HtmlBackColor, 0x00ff00);
@@ -458,25 +458,23 @@ class WindowTest : public QObject {
     QCOMPARE(s.messages.size(), 1);
     QCOMPARE(s.messages.front(), QString::fromStdU16String(std::u16string(kHexCheckMessage)));
 
-    s.Find<QCheckBox>("ctl1010")->click();
-    s.Find<QCheckBox>("ctl1011")->click();
+    s.Find<QCheckBox>("sizeKB")->click();
+    s.Find<QCheckBox>("sizeMB")->click();
     QCOMPARE(s.ctx->settings.SizeKB, 0);
     QCOMPARE(s.ctx->settings.SizeMB, 1);
-    QVERIFY(!s.Find<QCheckBox>("ctl1010")->isChecked());
+    QVERIFY(!s.Find<QCheckBox>("sizeKB")->isChecked());
 
-    auto enabled = [&](int id) {
-      return s.Find<QWidget>(QStringLiteral("ctl%1").arg(id))->isEnabled();
-    };
-    QVERIFY(!enabled(1026) && !enabled(1027) && !enabled(1028));
-    s.Find<QCheckBox>("ctl1025")->click();
-    QVERIFY(enabled(1026) && enabled(1027) && !enabled(1028));
-    s.Find<QCheckBox>("ctl1027")->click();
-    QVERIFY(enabled(1028));
-    auto* depth = s.Find<QLineEdit>("ctl1030");
+    auto enabled = [&](const char* name) { return s.Find<QWidget>(name)->isEnabled(); };
+    QVERIFY(!enabled("alignWidth") && !enabled("alignByTab") && !enabled("tabEight"));
+    s.Find<QCheckBox>("alignNames")->click();
+    QVERIFY(enabled("alignWidth") && enabled("alignByTab") && !enabled("tabEight"));
+    s.Find<QCheckBox>("alignByTab")->click();
+    QVERIFY(enabled("tabEight"));
+    auto* depth = s.Find<QLineEdit>("searchDepth");
     depth->setText("0");
     QCOMPARE(s.ctx->settings.SearchDepth, -1);
-    QCOMPARE(s.Find<QLineEdit>("ctl1017")->text(), QStringLiteral("*.*"));
-    s.Find<QPushButton>("ctl1020")->click();
+    QCOMPARE(s.Find<QLineEdit>("wildcard")->text(), QStringLiteral("*.*"));
+    s.Find<QPushButton>("sortModified")->click();
     QCOMPARE(s.ctx->settings.SortOrder, 2);
   }
 
@@ -484,7 +482,7 @@ class WindowTest : public QObject {
   // dialog asks the question again; Yes with a name makes a new profile.
   void CloseTwiceSavesOnceIntoANewProfile() {
     Session s([](AppContext& ctx) { ctx.startup.ConfirmSaveOnExit = 1; });
-    s.Find<QCheckBox>("ctl1013")->click();
+    s.Find<QCheckBox>("htmlLinks")->click();
     // The name is cut to 200 characters.
     const QString longName = QStringLiteral("旅行") + QString(250, 'x');
     s.Script(QMessageBox::Yes, {}, false, {QString(), longName});
@@ -535,7 +533,7 @@ class WindowTest : public QObject {
     QCOMPARE(s.window->MenuAction(kCmdExit)->text(), QStringLiteral("&Quit Ordano"));
     QCOMPARE(dropRun(s), japanese);
     // A changed setting at close asks in English; Cancel quits without saving.
-    s.Find<QCheckBox>("ctl1013")->click();
+    s.Find<QCheckBox>("htmlLinks")->click();
     s.Script(QMessageBox::Cancel, {}, false);
     s.window->close();
     QCoreApplication::removeTranslator(&english);
@@ -564,21 +562,22 @@ class WindowTest : public QObject {
   void AcrylicRecoloursEveryPageAtOnce() {
     Session s;
     auto back = [](QWidget* w) { return w->palette().color(QPalette::Window); };
-    s.window->Advanced().acrylicBox->click();
+    s.window->Advanced().findChild<QCheckBox*>("acrylic")->click();
     QCOMPARE(s.ctx->settings.AcrylicMode, 1);
     for (ToolkitPage* page : s.window->Pages()) QCOMPARE(back(page), kAcrylicBackColor);
     QVERIFY(qAbs(s.window->windowOpacity() - kAcrylicOpacity) < 0.01);
     // Background and opacity only: buttons keep an opaque face (their
     // labels drawn on it), boxes theirs.
-    QCOMPARE(s.Find<QPushButton>("ctl1020")->palette().color(QPalette::Button), kAcrylicBackColor);
-    QCOMPARE(s.Find<QCheckBox>("ctl1013")->palette().color(QPalette::Window), kAcrylicBackColor);
+    QCOMPARE(s.Find<QPushButton>("sortModified")->palette().color(QPalette::Button),
+             kAcrylicBackColor);
+    QCOMPARE(s.Find<QCheckBox>("htmlLinks")->palette().color(QPalette::Window), kAcrylicBackColor);
     // The toolkit's context menu switches it back, from any page.
     std::unique_ptr<QMenu> menu = s.window->Info().MakeContextMenu();
     menu->findChild<QAction*>("toolkitAcrylic")->trigger();
     QCOMPARE(s.ctx->settings.AcrylicMode, 0);
-    QVERIFY(!s.window->Advanced().acrylicBox->isChecked());
+    QVERIFY(!s.window->Advanced().findChild<QCheckBox*>("acrylic")->isChecked());
     for (ToolkitPage* page : s.window->Pages()) QCOMPARE(back(page), kDialogBackColor);
-    QCOMPARE(s.Find<QLineEdit>("ctl1029")->palette().color(QPalette::Base), kEditBackColor);
+    QCOMPARE(s.Find<QLineEdit>("htmlBackColor")->palette().color(QPalette::Base), kEditBackColor);
     QVERIFY(qAbs(s.window->windowOpacity() - 1.0) < 0.01);
   }
 
@@ -688,7 +687,7 @@ class WindowTest : public QObject {
       shown = progress->isVisible() && !s.Find<QWidget>("body")->isEnabled();
       progress->Tick();
       text = progress->Texts().lines[0];
-      progress->findChild<QPushButton*>("ctl1023")->click();
+      progress->findChild<QPushButton*>("stop")->click();
     });
     QCOMPARE(InstallUpdate(s.window->Host(), setup, 0), InstallOutcome::Failed);
     QVERIFY(shown);
@@ -729,7 +728,7 @@ class WindowTest : public QObject {
     connect(&poll, &QTimer::timeout, this, [&] {
       ProgressWindow* status = s.window->Host().Status();
       if (status == nullptr || status->Texts().lines[0].isEmpty()) return;
-      auto* stop = status->findChild<QPushButton*>("ctl1023");
+      auto* stop = status->findChild<QPushButton*>("stop");
       stopShown = status->isVisible() && stop->isVisible() && stop->isEnabled();
       stop->click();
       poll.stop();

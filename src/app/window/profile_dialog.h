@@ -25,9 +25,6 @@ class ProfileDialog : public ToolkitDialog {
   // Accepted when the dialog ended with a switch.
   ProfileDialog(AppContext& ctx, QtHost& host, bool chooser, QWidget* owner);
 
-  QTableWidget* list = nullptr;         // 1048
-  QPushButton* createButton = nullptr;  // 1023
-
   void Fill();
   void Create();            // button 1023
   void SwitchRow(int row);  // double click, 32785
@@ -43,6 +40,7 @@ class ProfileDialog : public ToolkitDialog {
 
   AppContext& ctx_;
   QtHost& host_;
+  QTableWidget* list_ = nullptr;
   bool chooser_;
   bool filling_ = false;
 };
