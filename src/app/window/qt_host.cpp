@@ -219,9 +219,21 @@ MsgAnswer QtHost::AskNow(std::u16string_view text, std::u16string_view caption, 
 std::optional<SaveDialogState> QtHost::SaveDialog(const SaveDialogState& proposal) {
   std::optional<SaveDialogState> answer;
   OnInterface([&] {
-    SaveFileDialog dialog(Owner(), proposal);
-    Exec(dialog);
-    if (dialog.result() == QDialog::Accepted) answer = dialog.Answer();
+    if (Owner() == nullptr) {
+      SaveFileDialog dialog(nullptr, proposal);
+      Exec(dialog);
+      if (dialog.result() == QDialog::Accepted) answer = dialog.Answer();
+      return;
+    }
+    // The window keeps its dialog: making and taking down a file dialog
+    // stalls the interface thread for tens of milliseconds each run.
+    if (saveDialog_) {
+      saveDialog_->Propose(proposal);
+    } else {
+      saveDialog_ = std::make_unique<SaveFileDialog>(Owner(), proposal);
+    }
+    Exec(*saveDialog_);
+    if (saveDialog_->result() == QDialog::Accepted) answer = saveDialog_->Answer();
   });
   return answer;
 }

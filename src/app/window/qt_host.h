@@ -28,6 +28,7 @@ namespace ordano {
 struct AppContext;
 class MainWindow;
 class ProgressWindow;
+class SaveFileDialog;
 
 class QtHost : public RunHost {
  public:
@@ -95,6 +96,7 @@ class QtHost : public RunHost {
   std::int64_t lastPublished_ = 0;  // worker thread only
   std::unique_ptr<ProgressWindow> status_;
   std::unique_ptr<ProgressWindow> download_;
+  std::unique_ptr<SaveFileDialog> saveDialog_;  // with a main window: kept between runs
   // The download's figures, written by the worker, shown by the interface.
   std::atomic<std::uint64_t> received_{0};
   std::atomic<std::uint64_t> total_{0};
