@@ -339,7 +339,7 @@ class PagesTest : public QObject {
       s.names = {QString(201, u'長')};
       std::unique_ptr<QMenu> menu = dlg.RowMenu(2);
       QCOMPARE(menu->actions().size(), 3);
-      menu->findChild<QAction*>("cmd32783")->trigger();
+      menu->findChild<QAction*>("cmdRename")->trigger();
       QVERIFY(ReadProfileName(s.Folder(), 3, name));
       QCOMPARE(TextOf(name.Name).size(), std::size_t{200});
       QCOMPARE(list->item(2, 0)->text().size(), 200);
@@ -353,7 +353,7 @@ class PagesTest : public QObject {
     s.answer = QMessageBox::No;
     s.window->Host().modalScript = [&s, script = s.window->Host().modalScript](QDialog& d) {
       if (auto* dlg = qobject_cast<ProfileDialog*>(&d)) {
-        dlg->RowMenu(1)->findChild<QAction*>("cmd32785")->trigger();
+        dlg->RowMenu(1)->findChild<QAction*>("cmdSwitch")->trigger();
       } else {
         script(d);
       }
@@ -474,7 +474,7 @@ class PagesTest : public QObject {
     title.ShowStaying();
     QVERIFY(!title.Fading());
     QCOMPARE(title.Alpha(), 255);
-    title.MakeMenu()->findChild<QAction*>("cmd102")->trigger();
+    title.MakeMenu()->findChild<QAction*>("cmdClose")->trigger();
     QVERIFY(title.isHidden());
     title.ShowTimed();
     for (int i = 0; i < 70; ++i) title.Step();
@@ -497,7 +497,7 @@ class PagesTest : public QObject {
     QTimer::singleShot(0, [&] {
       auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
       menuShown = menu != nullptr;
-      if (menu != nullptr) menu->findChild<QAction*>("cmd102")->trigger();
+      if (menu != nullptr) menu->findChild<QAction*>("cmdClose")->trigger();
       if (menu != nullptr) menu->close();
     });
     QTest::mouseClick(&title, Qt::RightButton, {}, title.rect().center());
@@ -537,8 +537,8 @@ class PagesTest : public QObject {
 
     info.findChild<QCheckBox*>("titleAtStart")->click();
     QCOMPARE(s.ctx->settings.NoTitleAtStart, 0);
-    QVERIFY(!s.window->MenuAction(32787)->isChecked());
-    s.window->MenuAction(32787)->trigger();
+    QVERIFY(!s.window->MenuAction(kCmdNoTitleAtStart)->isChecked());
+    s.window->MenuAction(kCmdNoTitleAtStart)->trigger();
     QVERIFY(!info.findChild<QCheckBox*>("titleAtStart")->isChecked());
 
     info.SetLink(QStringLiteral("someone@example.org"));

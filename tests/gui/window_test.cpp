@@ -398,14 +398,14 @@ class WindowTest : public QObject {
       ctx.startup.TabIndex = 4;
     });
     QCOMPARE(s.window->CurrentTab(), 4);
-    QVERIFY(s.window->MenuAction(32795)->isChecked());
+    QVERIFY(s.window->MenuAction(kCmdSaveTab)->isChecked());
     QVERIFY(QGuiApplication::primaryScreen()->geometry().intersects(s.window->frameGeometry()));
     auto* form = s.Find<QPushButton>("formSwitch");
     QCOMPARE(form->text(), QStringLiteral("▼"));
     QVERIFY(s.Find<QWidget>("compactHint")->isVisible());
     QVERIFY(!s.Find<QTabBar>("tabBar")->isVisible());
     const int compactWidth = s.window->width();
-    s.window->MenuAction(32791)->trigger();
+    s.window->MenuAction(kCmdBasicTab + 1)->trigger();
     QCOMPARE(s.window->CurrentTab(), 1);
     for (ToolkitPage* page : s.window->Pages()) QVERIFY(!page->isVisible());
     form->click();
@@ -414,7 +414,7 @@ class WindowTest : public QObject {
     QVERIFY(!s.window->Basic().isVisible());
     QVERIFY(s.window->width() > compactWidth);
     QCOMPARE(s.ctx->startup.NormalMode, 1);
-    s.window->MenuAction(16)->trigger();
+    s.window->MenuAction(kCmdAbout)->trigger();
     QVERIFY(s.window->Info().isVisible());
   }
 
@@ -432,24 +432,24 @@ class WindowTest : public QObject {
 
   void MenuChecksAndBackToDefaults() {
     Session s;
-    QAction* confirm = s.window->MenuAction(32782);
+    QAction* confirm = s.window->MenuAction(kCmdConfirmOnExit);
     QVERIFY(!confirm->isChecked());
     confirm->trigger();
     QCOMPARE(s.ctx->startup.ConfirmSaveOnExit, 1);
-    s.window->MenuAction(32795)->trigger();
+    s.window->MenuAction(kCmdSaveTab)->trigger();
     QCOMPARE(s.ctx->startup.SaveTabPosition, 1);
     const int noTitle = s.ctx->settings.NoTitleAtStart;
-    s.window->MenuAction(32787)->trigger();
+    s.window->MenuAction(kCmdNoTitleAtStart)->trigger();
     QCOMPARE(s.ctx->settings.NoTitleAtStart, noTitle ? 0 : 1);
     QCOMPARE(s.window->Info().findChild<QCheckBox*>("titleAtStart")->isChecked(), noTitle != 0);
     QVERIFY(!TextOf(s.ctx->settings.OutputFile).empty());
-    s.window->MenuAction(32779)->trigger();
+    s.window->MenuAction(kCmdHelp)->trigger();
     QVERIFY(!s.window->Host().opened.empty());
     QVERIFY(QFile::exists(QString::fromStdString(s.window->Host().opened.back())));
     QVERIFY(s.window->Host().opened.back().ends_with("/ordano.html"));
     s.Find<QCheckBox>("htmlLinks")->click();  // HtmlLinks, immediate
     QCOMPARE(s.ctx->settings.HtmlLinks, 1);
-    s.window->MenuAction(32797)->trigger();
+    s.window->MenuAction(kCmdDefaults)->trigger();
     QVERIFY(TextOf(s.ctx->settings.OutputFolder).empty());
     QVERIFY(TextOf(s.ctx->settings.OutputFile).empty());
     QCOMPARE(s.ctx->settings.HtmlLinks, 0);
@@ -648,7 +648,8 @@ class WindowTest : public QObject {
   // the same text the command line prints.
   void CompareReportCountsFiltersAndSaves() {
     Session s;
-    QVERIFY(s.window->findChild<QAction*>("cmd32800") && s.window->findChild<QAction*>("cmd32801"));
+    QVERIFY(s.window->findChild<QAction*>("cmdCompare") &&
+            s.window->findChild<QAction*>("cmdVerify"));
     const auto cat = [](const char* rows) {
       return ParseCatalogue(
                  std::string(R"({"format":"ordano-catalogue","version":1,"md5":true,"entries":[)") +

@@ -76,6 +76,7 @@ constexpr const char* kBusyDropText = QT_TRANSLATE_NOOP(
 
 struct MenuItem {
   int id;
+  const char* name;  // the action's object name
   const char* label;
   bool checkable;
 };
@@ -131,33 +132,37 @@ void MainWindow::BuildMenu() {
   setMenuBar(menuBar_);
   auto add = [this](QMenu* menu, const MenuItem& item) {
     QAction* a = menu->addAction(tr(item.label));
-    a->setObjectName(QStringLiteral("cmd%1").arg(item.id));
+    a->setObjectName(QLatin1String(item.name));
     a->setCheckable(item.checkable);
     actions_[item.id] = a;
   };
   QMenu* file = menuBar_->addMenu(tr("ﾌｧｲﾙ(&F)"));
-  add(file, {kCmdCompare, QT_TR_NOOP("カタログの比較(&C)..."), false});
-  add(file, {kCmdVerify, QT_TR_NOOP("カタログの検証(&V)..."), false});
+  add(file, {kCmdCompare, "cmdCompare", QT_TR_NOOP("カタログの比較(&C)..."), false});
+  add(file, {kCmdVerify, "cmdVerify", QT_TR_NOOP("カタログの検証(&V)..."), false});
   file->addSeparator();
-  add(file, {kCmdExit, QT_TR_NOOP("おるだの♪の終了(&E)"), false});
+  add(file, {kCmdExit, "cmdExit", QT_TR_NOOP("おるだの♪の終了(&E)"), false});
   QMenu* settings = menuBar_->addMenu(tr("設定(&O)"));
   QMenu* title = settings->addMenu(tr("タイトル(&T)"));
-  add(title, {kCmdNoTitleAtStart, QT_TR_NOOP("起動時タイトルを表示しない(&T)"), true});
-  add(title, {kCmdTitleTimed, QT_TR_NOOP("もう一度タイトルを見る(&1)"), false});
-  add(title, {kCmdTitleStaying, QT_TR_NOOP("ずっと表示したままにする(&2)"), false});
+  add(title, {kCmdNoTitleAtStart, "cmdNoTitleAtStart", QT_TR_NOOP("起動時タイトルを表示しない(&T)"),
+              true});
+  add(title, {kCmdTitleTimed, "cmdTitleTimed", QT_TR_NOOP("もう一度タイトルを見る(&1)"), false});
+  add(title,
+      {kCmdTitleStaying, "cmdTitleStaying", QT_TR_NOOP("ずっと表示したままにする(&2)"), false});
   QMenu* profile = settings->addMenu(tr("プロファイル設定(&P)"));
-  add(profile, {kCmdProfiles, QT_TR_NOOP("設定画面(&E)"), false});
-  add(profile, {kCmdConfirmOnExit, QT_TR_NOOP("設定変更時、終了時に保存確認(&S)"), true});
-  add(profile, {kCmdDefaults, QT_TR_NOOP("デフォルトに戻す(&D)"), false});
+  add(profile, {kCmdProfiles, "cmdProfiles", QT_TR_NOOP("設定画面(&E)"), false});
+  add(profile, {kCmdConfirmOnExit, "cmdConfirmOnExit",
+                QT_TR_NOOP("設定変更時、終了時に保存確認(&S)"), true});
+  add(profile, {kCmdDefaults, "cmdDefaults", QT_TR_NOOP("デフォルトに戻す(&D)"), false});
   settings->addSeparator();
-  add(settings, {kCmdSaveTab, QT_TR_NOOP("タブ位置を保存する(&T)"), true});
-  add(settings, {kCmdSaveDrive, QT_TR_NOOP("ドライブ丸ごとのドライブ位置を保存する(&D)"), true});
+  add(settings, {kCmdSaveTab, "cmdSaveTab", QT_TR_NOOP("タブ位置を保存する(&T)"), true});
+  add(settings, {kCmdSaveDrive, "cmdSaveDrive",
+                 QT_TR_NOOP("ドライブ丸ごとのドライブ位置を保存する(&D)"), true});
   QMenu* view = menuBar_->addMenu(tr("表示(&V)"));
-  add(view, {kCmdBasicTab, QT_TR_NOOP("基本設定(&B)"), false});
-  add(view, {kCmdBasicTab + 1, QT_TR_NOOP("応用設定(&E)"), false});
-  add(view, {kCmdBasicTab + 2, QT_TR_NOOP("拡張機能(&X)"), false});
-  add(view, {kCmdBasicTab + 3, QT_TR_NOOP("マルチフォルダ(&M)"), false});
-  add(view, {kCmdInfoTab, QT_TR_NOOP("情報表示(&I)"), false});
+  add(view, {kCmdBasicTab, "cmdBasicTab", QT_TR_NOOP("基本設定(&B)"), false});
+  add(view, {kCmdBasicTab + 1, "cmdAdvancedTab", QT_TR_NOOP("応用設定(&E)"), false});
+  add(view, {kCmdBasicTab + 2, "cmdExtrasTab", QT_TR_NOOP("拡張機能(&X)"), false});
+  add(view, {kCmdBasicTab + 3, "cmdMultiFolderTab", QT_TR_NOOP("マルチフォルダ(&M)"), false});
+  add(view, {kCmdInfoTab, "cmdInfoTab", QT_TR_NOOP("情報表示(&I)"), false});
   QMenu* tools = menuBar_->addMenu(tr("ツール(&T)"));
   QAction* search = tools->addAction(tr("ライブラリを検索(&S)..."));
   search->setObjectName("cmdLibrarySearch");
@@ -167,8 +172,8 @@ void MainWindow::BuildMenu() {
   volumes->setObjectName("cmdLibraryVolumes");
   connect(volumes, &QAction::triggered, this, [this] { OpenLibraryVolumes(); });
   QMenu* help = menuBar_->addMenu(tr("ﾍﾙﾌﾟ(&H)"));
-  add(help, {kCmdHelp, QT_TR_NOOP("目次(&C)"), false});
-  add(help, {kCmdAbout, QT_TR_NOOP("バージョン情報(&A)"), false});
+  add(help, {kCmdHelp, "cmdHelp", QT_TR_NOOP("目次(&C)"), false});
+  add(help, {kCmdAbout, "cmdAbout", QT_TR_NOOP("バージョン情報(&A)"), false});
 }
 
 void MainWindow::BuildBody() {

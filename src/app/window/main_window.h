@@ -54,7 +54,8 @@ enum class MainControl {
   Count
 };
 
-// The menu's commands, by their command numbers (object names "cmd" and the number).
+// The menu's commands, by their command numbers; each action's object name
+// reads as what it does ("cmdSaveTab").
 enum MenuCommand : int {
   kCmdAbout = 16,
   kCmdExit = 32771,

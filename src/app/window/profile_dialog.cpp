@@ -193,14 +193,16 @@ std::unique_ptr<QMenu> ProfileDialog::RowMenu(int row) {
   auto menu = std::make_unique<QMenu>(this);
   menu->setObjectName("menu135");
   menu->setFont(MenuFont());
-  auto add = [this, &menu, row](int id, const char* label, void (ProfileDialog::*fn)(int)) {
+  auto add = [this, &menu, row](const char* name, const char* label,
+                                void (ProfileDialog::*fn)(int)) {
     QAction* a = menu->addAction(tr(label));
-    a->setObjectName(QStringLiteral("cmd%1").arg(id));
+    a->setObjectName(QLatin1String(name));
     connect(a, &QAction::triggered, this, [this, row, fn] { (this->*fn)(row); });
   };
-  add(32783, QT_TR_NOOP("プロファイル名を変更する(&P)"), &ProfileDialog::RenameRow);
-  add(32784, QT_TR_NOOP("プロファイルを削除する(&D)"), &ProfileDialog::DeleteRow);
-  add(32785, QT_TR_NOOP("デフォルト使用するプロファイルに設定する(&S)"), &ProfileDialog::SwitchRow);
+  add("cmdRename", QT_TR_NOOP("プロファイル名を変更する(&P)"), &ProfileDialog::RenameRow);
+  add("cmdDelete", QT_TR_NOOP("プロファイルを削除する(&D)"), &ProfileDialog::DeleteRow);
+  add("cmdSwitch", QT_TR_NOOP("デフォルト使用するプロファイルに設定する(&S)"),
+      &ProfileDialog::SwitchRow);
   return menu;
 }
 
