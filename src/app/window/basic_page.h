@@ -15,7 +15,6 @@ class QCheckBox;
 class QComboBox;
 class QDateTimeEdit;
 class QLineEdit;
-class QListWidget;
 class QTimeEdit;
 
 namespace ordano {

@@ -10,7 +10,6 @@
 #include "toolkit/custom_dialog.h"
 
 class QComboBox;
-class QPushButton;
 
 namespace ordano {
 

@@ -8,14 +8,9 @@
 #include "app/window/control_set.h"
 #include "toolkit/custom_dialog.h"
 
-class QCheckBox;
-class QLabel;
-class QPushButton;
-
 namespace ordano {
 
 struct AppContext;
-class LinkLabel;
 
 // "Memory:\n　　%sB/%sB\nPage:\n　　%sB/%sB" from the text of
 // /proc/meminfo: available and total memory, then free and total swap, with

@@ -11,7 +11,6 @@
 #include "toolkit/custom_dialog.h"
 
 class QListWidget;
-class QPushButton;
 
 namespace ordano {
 

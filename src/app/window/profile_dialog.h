@@ -9,7 +9,6 @@
 #include "toolkit/custom_dialog.h"
 
 class QMenu;
-class QPushButton;
 class QTableWidget;
 class QTableWidgetItem;
 
