@@ -183,7 +183,9 @@ class WindowTest : public QObject {
     QVERIFY(!s.ctx->extras.utf8Text);
   }
 
-  // A name typed without an extension takes the chosen filter's.
+  // A name typed without an extension takes the chosen filter's. One dialog
+  // serves every row, as the window keeps its dialog between runs: each
+  // proposal shows afresh, nothing of the run before stays.
   void SaveDialogCompletesTheChosenFormatsName() {
     QTemporaryDir dir;
     SaveDialogState proposal;
@@ -196,15 +198,23 @@ class WindowTest : public QObject {
                 {"(*.view.html)", "page.", "page.view.html"},
                 {"(*.txt *)", "plain", "plain.txt"},
                 {"(*.sqlite)", "kept.csv", "kept.csv"}};
+    SaveFileDialog d(nullptr, proposal);
     for (const auto& row : rows) {
-      SaveFileDialog d(nullptr, proposal);
+      d.Propose(proposal);
       for (const QString& f : SaveDialogFilters()) {
         if (f.endsWith(QLatin1String(row.filterEnd))) d.selectNameFilter(f);
       }
       d.selectFile(dir.filePath(QString::fromUtf8(row.typed)));
+      d.utf8Box->setChecked(true);
       d.accept();
       QCOMPARE(QFileInfo(d.selectedFiles().value(0)).fileName(), QString::fromUtf8(row.saved));
     }
+    proposal.filterIndex = 3;
+    d.Propose(proposal);
+    const SaveFileDialog fresh(nullptr, proposal);
+    QCOMPARE(d.selectedNameFilter(), fresh.selectedNameFilter());
+    QCOMPARE(d.selectedFiles(), fresh.selectedFiles());
+    QVERIFY(!d.utf8Box->isChecked());
   }
 
   // Every run takes the advanced and HTML tag pages as they show, into the
