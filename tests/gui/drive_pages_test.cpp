@@ -78,7 +78,7 @@ class DrivePagesTest : public QObject {
     Touch(s.Path("two/b.txt"));
     Touch(s.Path("loose.txt"));
     s.window->SelectTab(MainWindow::kMultiFolderTab);
-    auto* list = s.Find<QListWidget>("dlg137", "ctl1048");
+    auto* list = s.Find<QListWidget>("folderListPage", "folders");
     Drop(s.window.get(), {s.Path("one"), s.Path("loose.txt"), s.Path("two")});
     QCOMPARE(list->count(), 2);
     QCOMPARE(list->item(1)->text(), s.Path("two"));
@@ -86,7 +86,7 @@ class DrivePagesTest : public QObject {
 
     s.saveAs = s.Path("list.txt");
     QSignalSpy ran(&s.window->FolderList(), &FolderListPage::runFinished);
-    s.Find<QPushButton>("dlg137", "ctl1")->click();
+    s.Find<QPushButton>("folderListPage", "run")->click();
     QVERIFY(ran.wait(5000));
     QFile out(s.saveAs);
     QVERIFY(out.open(QIODevice::ReadOnly));
@@ -96,17 +96,17 @@ class DrivePagesTest : public QObject {
     QVERIFY2(text.contains("a.txt") && text.contains("b.txt") && !text.contains("loose"),
              qPrintable(text));
     QCOMPARE(list->count(), 2);
-    QCOMPARE(s.Find<QListWidget>("dlg102", "ctl1048")->count(), 0);
+    QCOMPARE(s.Find<QListWidget>("basicPage", "folderCopy")->count(), 0);
 
     // "削除" takes the selected entry, "全クリア" the rest; the list follows.
     list->item(0)->setSelected(true);
-    s.Find<QPushButton>("dlg137", "ctl1024")->click();
+    s.Find<QPushButton>("folderListPage", "remove")->click();
     QCOMPARE(s.ctx->folderList, std::vector<std::u16string>{s.Path("two").toStdU16String()});
-    s.Find<QPushButton>("dlg137", "ctl1023")->click();
+    s.Find<QPushButton>("folderListPage", "clear")->click();
     QCOMPARE(list->count(), 0);
     QVERIFY(s.ctx->folderList.empty());
     // An empty list lists nothing and says so.
-    s.Find<QPushButton>("dlg137", "ctl1")->click();
+    s.Find<QPushButton>("folderListPage", "run")->click();
     QVERIFY(ran.wait(5000));
     QCOMPARE(s.messages.last(),
              QStringLiteral("該当ドライブがないか該当ドライブにファイルがありません。"));
@@ -115,7 +115,7 @@ class DrivePagesTest : public QObject {
   // The drive combo holds the mounted file systems; a drop of two items is refused.
   void DrivePageListAndDropRule() {
     Session s;
-    auto* combo = s.Find<QComboBox>("dlg131", "ctl1030");
+    auto* combo = s.Find<QComboBox>("drivePage", "drives");
     QCOMPARE(combo->count(), static_cast<int>(ListDrives().size()));
     s.window->Drive().SelectDrive(1000);
     QCOMPARE(combo->currentIndex(), combo->count() - 1);
@@ -131,8 +131,8 @@ class DrivePagesTest : public QObject {
   // the cancel asks whether to save (No: nothing written), the edit keeps the URL.
   void WebPageStartAndCancel() {
     Session s;
-    auto* edit = s.Find<QLineEdit>("dlg144", "ctl1100");
-    auto* button = s.Find<QPushButton>("dlg144", "ctl1101");
+    auto* edit = s.Find<QLineEdit>("webPage", "url");
+    auto* button = s.Find<QPushButton>("webPage", "start");
     QCOMPARE(edit->text(), QStringLiteral("https://"));
     QCOMPARE(button->text(), QStringLiteral("リスト化して保存"));
     button->click();
@@ -175,16 +175,16 @@ class DrivePagesTest : public QObject {
     QVERIFY(button->isEnabled() && edit->isEnabled());
     QCOMPARE(edit->text(), url);
     QVERIFY(
-        s.Find<QLabel>("dlg144", "ctl1102")->text().startsWith(QStringLiteral("中止しました。")));
+        s.Find<QLabel>("webPage", "status")->text().startsWith(QStringLiteral("中止しました。")));
   }
 
   // The information page's update button reaches the check (off in this build).
   void InfoPageUpdateButton() {
     Session s;
     s.window->SelectTab(MainWindow::kInfoTab);
-    QCOMPARE(s.Find<QPushButton>("dlg141", "ctl1023")->text(),
+    QCOMPARE(s.Find<QPushButton>("infoPage", "update")->text(),
              QStringLiteral("Ordano Updateを行う"));
-    s.Find<QPushButton>("dlg141", "ctl1023")->click();
+    s.Find<QPushButton>("infoPage", "update")->click();
     QCOMPARE(s.messages.size(), 1);
     QVERIFY(s.messages[0].contains(QStringLiteral("更新の確認")));
   }

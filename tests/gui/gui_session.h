@@ -70,7 +70,7 @@ struct GuiSession {
     } else if (auto* name = qobject_cast<ProfileNameDialog*>(&d)) {
       ++nameDialogs;
       const QString next = names.isEmpty() ? QString() : names.takeFirst();
-      name->edit->setText(next);
+      name->findChild<QLineEdit*>("name")->setText(next);
       next.isEmpty() ? name->reject() : name->accept();
     }
   }

@@ -48,8 +48,8 @@ QString Q(std::u16string_view s) { return QString::fromStdU16String(std::u16stri
 struct Session : testing::GuiSession {
   Session() { answer = QMessageBox::Yes; }
   template <class W>
-  W* Find(int id, QWidget* in) const {
-    return in->findChild<W*>(QStringLiteral("ctl%1").arg(id));
+  W* Find(const char* name, QWidget* in) const {
+    return in->findChild<W*>(name);
   }
   std::string Folder() const { return ctx->programFolder; }
 };
@@ -200,7 +200,7 @@ class PagesTest : public QObject {
   void AdvancedAndHtmlTagRules() {
     Session s;
     AdvancedPage& adv = s.window->Advanced();
-    auto* days = s.Find<QLineEdit>(1029, &adv);
+    auto* days = s.Find<QLineEdit>("dropDateDays", &adv);
     days->setText("250");
     adv.Collect(s.ctx->settings);
     QCOMPARE(s.ctx->settings.DropDateDays, 100);
@@ -210,15 +210,15 @@ class PagesTest : public QObject {
 
     // Total count place: combo index xor 1; 7 reads as bottom; a value past
     // the end selects the last entry, a negative one nothing.
-    auto* total = s.Find<QComboBox>(1040, &adv);
-    auto* capacity = s.Find<QComboBox>(1038, &adv);
+    auto* total = s.Find<QComboBox>("totalCountPlace", &adv);
+    auto* capacity = s.Find<QComboBox>("capacityPlace", &adv);
     s.ctx->settings.TotalCountPlace = 1;
     s.ctx->settings.CapacityPlace = 5;
     s.ctx->settings.CharFilterMode = -1;
     adv.Apply(s.ctx->settings);
     QCOMPARE(total->currentText(), QStringLiteral("上段"));
     QCOMPARE(capacity->currentText(), QStringLiteral("下段"));
-    QCOMPARE(s.Find<QComboBox>(1030, &adv)->currentIndex(), -1);
+    QCOMPARE(s.Find<QComboBox>("charFilterMode", &adv)->currentIndex(), -1);
     total->setCurrentIndex(1);
     adv.Collect(s.ctx->settings);
     QCOMPARE(s.ctx->settings.TotalCountPlace, 0);
@@ -229,28 +229,28 @@ class PagesTest : public QObject {
     QCOMPARE(s.ctx->settings.TotalCountPlace, 0);
 
     // Enable rules, on apply and on a click.
-    auto enabled = [&](int id) { return s.Find<QWidget>(id, &adv)->isEnabled(); };
-    QVERIFY(!enabled(1017) && !enabled(1026) && !enabled(1030));
-    s.Find<QCheckBox>(1010, &adv)->click();
-    QVERIFY(enabled(1017) && !enabled(1026));
-    s.Find<QCheckBox>(1014, &adv)->click();
-    QVERIFY(enabled(1026) && enabled(1030));
+    auto enabled = [&](const char* name) { return s.Find<QWidget>(name, &adv)->isEnabled(); };
+    QVERIFY(!enabled("targetName") && !enabled("charFilterText") && !enabled("charFilterMode"));
+    s.Find<QCheckBox>("renameTarget", &adv)->click();
+    QVERIFY(enabled("targetName") && !enabled("charFilterText"));
+    s.Find<QCheckBox>("charFilter", &adv)->click();
+    QVERIFY(enabled("charFilterText") && enabled("charFilterMode"));
     // Line breaks stored inverted; the hidden "完了" collects.
-    QVERIFY(s.Find<QCheckBox>(1043, &adv)->isChecked());
-    s.Find<QCheckBox>(1043, &adv)->click();
-    s.Find<QPushButton>(1, &adv)->click();
+    QVERIFY(s.Find<QCheckBox>("txtLineBreaks", &adv)->isChecked());
+    s.Find<QCheckBox>("txtLineBreaks", &adv)->click();
+    s.Find<QPushButton>("done", &adv)->click();
     QCOMPARE(s.ctx->settings.TxtLineBreaks, 1);
     QCOMPARE(s.ctx->settings.RenameTarget, 1);
     // The acrylic box switches every page at once.
-    s.Find<QCheckBox>(1005, &adv)->click();
+    s.Find<QCheckBox>("acrylic", &adv)->click();
     QCOMPARE(s.ctx->settings.AcrylicMode, 1);
     QVERIFY(s.window->Acrylic() && s.window->HtmlTags().Acrylic());
 
     // Non-numeric text in the basic page's number fields counts as 0.
     BasicPage& basic = s.window->Basic();
-    s.Find<QLineEdit>(1026, &basic)->setText("x9");
-    s.Find<QLineEdit>(1030, &basic)->setText("deep");
-    s.Find<QLineEdit>(1041, &basic)->setText("wide");
+    s.Find<QLineEdit>("alignWidth", &basic)->setText("x9");
+    s.Find<QLineEdit>("searchDepth", &basic)->setText("deep");
+    s.Find<QLineEdit>("lineWidth", &basic)->setText("wide");
     QCOMPARE(s.ctx->settings.AppendDigitCount, 0);
     QCOMPARE(s.ctx->settings.SearchDepth, -1);
     QCOMPARE(s.ctx->settings.LineWidth, 0);
@@ -261,7 +261,7 @@ class PagesTest : public QObject {
     s.window->ApplyPages();
     QCOMPARE(Q(TextOf(s.ctx->settings.HeadTags)),
              QStringLiteral("<head>\r\n<meta charset=utf-8>\r\n</head>"));
-    auto* head = s.Find<QPlainTextEdit>(1017, &html);
+    auto* head = s.Find<QPlainTextEdit>("headTags", &html);
     QCOMPARE(head->toPlainText(), QStringLiteral("<head>\n<meta charset=utf-8>\n</head>"));
     QCOMPARE(head->wordWrapMode(), QTextOption::WrapAnywhere);
     // A text longer than its field is cut with room for the terminator.
@@ -281,16 +281,17 @@ class PagesTest : public QObject {
       dlg.show();
       dlg.Create();
       dlg.Create();
-      QCOMPARE(dlg.list->rowCount(), 3);
+      auto* list = dlg.findChild<QTableWidget*>("profiles");
+      QCOMPARE(list->rowCount(), 3);
       const QStringList expect[] = {
           {"無題", "使用中", "0"}, {"新規", "　", "1"}, {"新規", "　", "2"}};
       for (int r = 0; r < 3; ++r) {
-        QCOMPARE(dlg.list->item(r, 0)->text(), expect[r][0]);
-        QCOMPARE(dlg.list->item(r, 2)->text(), expect[r][1]);
-        QCOMPARE(dlg.list->item(r, 3)->text(), expect[r][2]);
+        QCOMPARE(list->item(r, 0)->text(), expect[r][0]);
+        QCOMPARE(list->item(r, 2)->text(), expect[r][1]);
+        QCOMPARE(list->item(r, 3)->text(), expect[r][2]);
       }
-      QVERIFY(qAbs(dlg.list->columnWidth(0) * 140 - dlg.list->columnWidth(1) * 190) < 190);
-      QCOMPARE(dlg.list->item(0, 1)->textAlignment() & Qt::AlignRight, int(Qt::AlignRight));
+      QVERIFY(qAbs(list->columnWidth(0) * 140 - list->columnWidth(1) * 190) < 190);
+      QCOMPARE(list->item(0, 1)->textAlignment() & Qt::AlignRight, int(Qt::AlignRight));
       SettingsRecord copy{};
       QVERIFY(ReadWholeSettings(s.Folder(), 2, copy));
       QCOMPARE(copy.WriteDate, 1);
@@ -303,22 +304,22 @@ class PagesTest : public QObject {
       ProfileNameRecord name{};
       QVERIFY(ReadProfileName(s.Folder(), 1, name) && name.Deleted == 1);
       dlg.Create();
-      QCOMPARE(dlg.list->item(dlg.list->rowCount() - 1, 3)->text(), QStringLiteral("3"));
+      QCOMPARE(list->item(list->rowCount() - 1, 3)->text(), QStringLiteral("3"));
       // The in-use row: double click and delete do nothing but a message.
-      const QRect inUse = dlg.list->visualItemRect(dlg.list->item(0, 0));
-      QSignalSpy doubleClicks(dlg.list, &QTableWidget::cellDoubleClicked);
-      QTest::mousePress(dlg.list->viewport(), Qt::LeftButton, {}, inUse.center());
-      QTest::mouseDClick(dlg.list->viewport(), Qt::LeftButton, {}, inUse.center());
+      const QRect inUse = list->visualItemRect(list->item(0, 0));
+      QSignalSpy doubleClicks(list, &QTableWidget::cellDoubleClicked);
+      QTest::mousePress(list->viewport(), Qt::LeftButton, {}, inUse.center());
+      QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, inUse.center());
       QCOMPARE(doubleClicks.size(), 1);
       QCOMPARE(dlg.result(), int(QDialog::Rejected));
       dlg.DeleteRow(0);
       QCOMPARE(s.messages.size(), 2);  // the delete question, then the refusal
-      QCOMPARE(dlg.list->rowCount(), 3);
+      QCOMPARE(list->rowCount(), 3);
 
       // In place: Escape keeps the old name, Enter renames.
-      QTableWidgetItem* row2 = dlg.list->item(1, 0);
-      dlg.list->editItem(row2);
-      auto* editor = dlg.list->viewport()->findChild<QLineEdit*>();
+      QTableWidgetItem* row2 = list->item(1, 0);
+      list->editItem(row2);
+      auto* editor = list->viewport()->findChild<QLineEdit*>();
       QVERIFY(editor != nullptr);
       editor->setText("捨てる名前");
       QTest::keyClick(editor, Qt::Key_Escape);
@@ -327,8 +328,8 @@ class PagesTest : public QObject {
       QCOMPARE(row2->text(), QStringLiteral("新規"));
       QVERIFY(ReadProfileName(s.Folder(), 2, name));
       QCOMPARE(Q(TextOf(name.Name)), QStringLiteral("新規"));
-      dlg.list->editItem(row2);
-      editor = dlg.list->viewport()->findChild<QLineEdit*>();
+      list->editItem(row2);
+      editor = list->viewport()->findChild<QLineEdit*>();
       editor->setText("写真");
       QTest::keyClick(editor, Qt::Key_Return);
       QCoreApplication::processEvents();  // the delegate commits queued
@@ -338,10 +339,10 @@ class PagesTest : public QObject {
       s.names = {QString(201, u'長')};
       std::unique_ptr<QMenu> menu = dlg.RowMenu(2);
       QCOMPARE(menu->actions().size(), 3);
-      menu->findChild<QAction*>("cmd32783")->trigger();
+      menu->findChild<QAction*>("cmdRename")->trigger();
       QVERIFY(ReadProfileName(s.Folder(), 3, name));
       QCOMPARE(TextOf(name.Name).size(), std::size_t{200});
-      QCOMPARE(dlg.list->item(2, 0)->text().size(), 200);
+      QCOMPARE(list->item(2, 0)->text().size(), 200);
     }
     // A truncated settings file and a name file shorter than the count: not listed.
     QFile::resize(QString::fromStdString(SettingsFilePath(s.Folder(), 3)), 1000);
@@ -352,16 +353,16 @@ class PagesTest : public QObject {
     s.answer = QMessageBox::No;
     s.window->Host().modalScript = [&s, script = s.window->Host().modalScript](QDialog& d) {
       if (auto* dlg = qobject_cast<ProfileDialog*>(&d)) {
-        dlg->RowMenu(1)->findChild<QAction*>("cmd32785")->trigger();
+        dlg->RowMenu(1)->findChild<QAction*>("cmdSwitch")->trigger();
       } else {
         script(d);
       }
     };
-    s.window->findChild<QPushButton*>("ctl1037")->click();
+    s.window->findChild<QPushButton*>("profiles")->click();
     QCOMPARE(s.ctx->startup.ProfileNumber, 2);
     QCOMPARE(s.ctx->settings.WriteDate, 1);  // profile 2's copy
     QVERIFY(s.window->windowTitle().endsWith(QStringLiteral("[2:写真]")));
-    QVERIFY(s.window->Basic().findChild<QCheckBox*>("ctl1006")->isChecked());
+    QVERIFY(s.window->Basic().findChild<QCheckBox*>("writeDate")->isChecked());
   }
 
   // "/P" and no number: a numbered list on a terminal (a pseudo-terminal
@@ -473,7 +474,7 @@ class PagesTest : public QObject {
     title.ShowStaying();
     QVERIFY(!title.Fading());
     QCOMPARE(title.Alpha(), 255);
-    title.MakeMenu()->findChild<QAction*>("cmd102")->trigger();
+    title.MakeMenu()->findChild<QAction*>("cmdClose")->trigger();
     QVERIFY(title.isHidden());
     title.ShowTimed();
     for (int i = 0; i < 70; ++i) title.Step();
@@ -496,7 +497,7 @@ class PagesTest : public QObject {
     QTimer::singleShot(0, [&] {
       auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
       menuShown = menu != nullptr;
-      if (menu != nullptr) menu->findChild<QAction*>("cmd102")->trigger();
+      if (menu != nullptr) menu->findChild<QAction*>("cmdClose")->trigger();
       if (menu != nullptr) menu->close();
     });
     QTest::mouseClick(&title, Qt::RightButton, {}, title.rect().center());
@@ -527,23 +528,25 @@ class PagesTest : public QObject {
     info.Refresh();
     const QRegularExpression form(
         QStringLiteral("^Memory:\n　　[0-9,]+B/([0-9,]+)B\nPage:\n　　[0-9,]+B/[0-9,]+B$"));
-    const auto m = form.match(info.memory->text());
-    QVERIFY2(m.hasMatch(), qPrintable(info.memory->text()));
+    const auto m = form.match(info.findChild<QLabel*>("memory")->text());
+    QVERIFY2(m.hasMatch(), qPrintable(info.findChild<QLabel*>("memory")->text()));
     QCOMPARE(m.captured(1), grouped);
-    QCOMPARE(info.archivers->text().split('\n').size(), 9);
-    QVERIFY(info.archivers->text().contains(QStringLiteral("UnGCA32.dll none")));
+    QCOMPARE(info.findChild<QLabel*>("archivers")->text().split('\n').size(), 9);
+    QVERIFY(
+        info.findChild<QLabel*>("archivers")->text().contains(QStringLiteral("UnGCA32.dll none")));
 
-    info.titleBox->click();
+    info.findChild<QCheckBox*>("titleAtStart")->click();
     QCOMPARE(s.ctx->settings.NoTitleAtStart, 0);
-    QVERIFY(!s.window->MenuAction(32787)->isChecked());
-    s.window->MenuAction(32787)->trigger();
-    QVERIFY(!info.titleBox->isChecked());
+    QVERIFY(!s.window->MenuAction(kCmdNoTitleAtStart)->isChecked());
+    s.window->MenuAction(kCmdNoTitleAtStart)->trigger();
+    QVERIFY(!info.findChild<QCheckBox*>("titleAtStart")->isChecked());
 
     info.SetLink(QStringLiteral("someone@example.org"));
-    QTest::mouseClick(info.link, Qt::LeftButton);
+    QTest::mouseClick(info.findChild<LinkLabel*>("supportLink"), Qt::LeftButton);
     QCOMPARE(s.window->Host().opened.back(), std::string("mailto:someone@example.org"));
-    QCOMPARE(info.link->palette().color(QPalette::WindowText), QColor(0, 0, 255));
-    QVERIFY(info.link->font().underline());
+    QCOMPARE(info.findChild<LinkLabel*>("supportLink")->palette().color(QPalette::WindowText),
+             QColor(0, 0, 255));
+    QVERIFY(info.findChild<LinkLabel*>("supportLink")->font().underline());
   }
 
   // The window's language from the environment: ORDANO_LANG first, then the

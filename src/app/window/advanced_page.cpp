@@ -16,57 +16,91 @@
 namespace ordano {
 namespace {
 
+using C = AdvancedControl;
+
+constexpr ControlNames<AdvancedControl> kControlNames = {{
+    {C::OmitVolumeName, "omitVolumeName"},
+    {C::OmitFolderName, "omitFolderName"},
+    {C::HideTargetLabel, "hideTargetLabel"},
+    {C::HideFileNameLabel, "hideFileNameLabel"},
+    {C::HideTotalLabel, "hideTotalLabel"},
+    {C::RenameTarget, "renameTarget"},
+    {C::TargetName, "targetName"},
+    {C::TotalCountPlace, "totalCountPlace"},
+    {C::IndentTree, "indentTree"},
+    {C::IncludeEmptyFolders, "includeEmptyFolders"},
+    {C::RelativeRootName, "relativeRootName"},
+    {C::IncludeTargetName, "includeTargetName"},
+    {C::CsvFolderAndFile, "csvFolderAndFile"},
+    {C::TxtLineBreaks, "txtLineBreaks"},
+    {C::TxtBrTags, "txtBrTags"},
+    {C::CharFilter, "charFilter"},
+    {C::CharFilterMode, "charFilterMode"},
+    {C::CharFilterText, "charFilterText"},
+    {C::DropDateLimit, "dropDateLimit"},
+    {C::DropDateDays, "dropDateDays"},
+    {C::ExpandArchives, "expandArchives"},
+    {C::ReadShortcuts, "readShortcuts"},
+    {C::SaveToClipboard, "saveToClipboard"},
+    {C::WriteCapacity, "writeCapacity"},
+    {C::CapacityPlace, "capacityPlace"},
+    {C::ForceConfirmAtStart, "forceConfirmAtStart"},
+    {C::NoTopmost, "noTopmost"},
+    {C::Acrylic, "acrylic"},
+    {C::LibraryToo, "libraryToo"},
+    {C::Done, "done"},
+}};
+static_assert(InEnumOrder(kControlNames));
+
 // Boxes stored as they show (the acrylic and line-break boxes have their own
 // conversions below).
 struct BoxField {
-  int id;
+  AdvancedControl id;
   Flag SettingsRecord::*field;
 };
 constexpr BoxField kBoxes[] = {
-    {1002, &SettingsRecord::OmitVolumeName},      {1003, &SettingsRecord::OmitFolderName},
-    {1004, &SettingsRecord::ForceConfirmAtStart}, {1006, &SettingsRecord::NoTopmost},
-    {1007, &SettingsRecord::HideTargetLabel},     {1008, &SettingsRecord::HideFileNameLabel},
-    {1009, &SettingsRecord::HideTotalLabel},      {1010, &SettingsRecord::RenameTarget},
-    {1018, &SettingsRecord::IncludeTargetName},   {1021, &SettingsRecord::CsvFolderAndFile},
-    {1011, &SettingsRecord::IndentTree},          {1012, &SettingsRecord::IncludeEmptyFolders},
-    {1013, &SettingsRecord::RelativeRootName},    {1014, &SettingsRecord::CharFilter},
-    {1044, &SettingsRecord::TxtBrTags},           {1045, &SettingsRecord::DropDateLimit},
-    {1015, &SettingsRecord::ExpandArchives},      {1016, &SettingsRecord::SaveToClipboard},
-    {1019, &SettingsRecord::WriteCapacity},       {1020, &SettingsRecord::ReadShortcuts},
+    {C::OmitVolumeName, &SettingsRecord::OmitVolumeName},
+    {C::OmitFolderName, &SettingsRecord::OmitFolderName},
+    {C::ForceConfirmAtStart, &SettingsRecord::ForceConfirmAtStart},
+    {C::NoTopmost, &SettingsRecord::NoTopmost},
+    {C::HideTargetLabel, &SettingsRecord::HideTargetLabel},
+    {C::HideFileNameLabel, &SettingsRecord::HideFileNameLabel},
+    {C::HideTotalLabel, &SettingsRecord::HideTotalLabel},
+    {C::RenameTarget, &SettingsRecord::RenameTarget},
+    {C::IncludeTargetName, &SettingsRecord::IncludeTargetName},
+    {C::CsvFolderAndFile, &SettingsRecord::CsvFolderAndFile},
+    {C::IndentTree, &SettingsRecord::IndentTree},
+    {C::IncludeEmptyFolders, &SettingsRecord::IncludeEmptyFolders},
+    {C::RelativeRootName, &SettingsRecord::RelativeRootName},
+    {C::CharFilter, &SettingsRecord::CharFilter},
+    {C::TxtBrTags, &SettingsRecord::TxtBrTags},
+    {C::DropDateLimit, &SettingsRecord::DropDateLimit},
+    {C::ExpandArchives, &SettingsRecord::ExpandArchives},
+    {C::SaveToClipboard, &SettingsRecord::SaveToClipboard},
+    {C::WriteCapacity, &SettingsRecord::WriteCapacity},
+    {C::ReadShortcuts, &SettingsRecord::ReadShortcuts},
 };
 
 }  // namespace
 
-AdvancedPage::AdvancedPage(AppContext& ctx, QWidget* parent) : ToolkitPage(parent), ctx_(ctx) {
-  setObjectName("dlg129");
+AdvancedPage::AdvancedPage(AppContext& ctx, QWidget* parent)
+    : ToolkitPage(parent), ctx_(ctx), controls_(kControlNames) {
+  setObjectName("advancedPage");
   Build();
   Connect();
 }
 
-QWidget* AdvancedPage::Control(int id) const {
-  const auto it = controls_.find(id);
-  return it == controls_.end() ? nullptr : it->second;
+QCheckBox* AdvancedPage::Box(AdvancedControl id, const QString& text) {
+  return controls_.Add(id, Child<QCheckBox>(text, this));
 }
 
-QCheckBox* AdvancedPage::Box(int id, const QString& text) {
-  auto* box = Child<QCheckBox>(text, this);
-  box->setObjectName(QStringLiteral("ctl%1").arg(id));
-  controls_[id] = box;
-  return box;
+QLineEdit* AdvancedPage::Edit(AdvancedControl id) {
+  return controls_.Add(id, Child<QLineEdit>(this));
 }
 
-QLineEdit* AdvancedPage::Edit(int id) {
-  auto* edit = Child<QLineEdit>(this);
-  edit->setObjectName(QStringLiteral("ctl%1").arg(id));
-  controls_[id] = edit;
-  return edit;
-}
-
-QComboBox* AdvancedPage::Combo(int id, const QStringList& entries) {
-  auto* combo = Child<QComboBox>(this);
-  combo->setObjectName(QStringLiteral("ctl%1").arg(id));
+QComboBox* AdvancedPage::Combo(AdvancedControl id, const QStringList& entries) {
+  auto* combo = controls_.Add(id, Child<QComboBox>(this));
   combo->addItems(entries);
-  controls_[id] = combo;
   return combo;
 }
 
@@ -77,39 +111,40 @@ void AdvancedPage::Build() {
 
   auto* heads = Child<QGroupBox>(tr("見出し"), this);
   auto* hg = Child<QGridLayout>(heads);
-  hg->addWidget(Box(1002, tr("ボリューム名を付けない")), 0, 0);
-  hg->addWidget(Box(1003, tr("フォルダ名を付けない")), 1, 0);
-  hg->addWidget(Box(1007, tr("「ターゲットフォルダ」行を出さない")), 2, 0);
-  hg->addWidget(Box(1008, tr("「ﾌｧｲﾙ名」見出しを出さない")), 3, 0);
-  hg->addWidget(Box(1009, tr("「総ﾌｧｲﾙ数」行を出さない")), 4, 0);
-  hg->addWidget(Box(1010, tr("ターゲットフォルダ名を変える")), 5, 0);
-  hg->addWidget(Edit(1017), 6, 0);
+  hg->addWidget(Box(C::OmitVolumeName, tr("ボリューム名を付けない")), 0, 0);
+  hg->addWidget(Box(C::OmitFolderName, tr("フォルダ名を付けない")), 1, 0);
+  hg->addWidget(Box(C::HideTargetLabel, tr("「ターゲットフォルダ」行を出さない")), 2, 0);
+  hg->addWidget(Box(C::HideFileNameLabel, tr("「ﾌｧｲﾙ名」見出しを出さない")), 3, 0);
+  hg->addWidget(Box(C::HideTotalLabel, tr("「総ﾌｧｲﾙ数」行を出さない")), 4, 0);
+  hg->addWidget(Box(C::RenameTarget, tr("ターゲットフォルダ名を変える")), 5, 0);
+  hg->addWidget(Edit(C::TargetName), 6, 0);
   auto* totalRow = Child<QHBoxLayout>();
   totalRow->addWidget(Child<QLabel>(tr("総ﾌｧｲﾙ数の位置"), this));
-  totalRow->addWidget(Combo(1040, places));
+  totalRow->addWidget(Combo(C::TotalCountPlace, places));
   totalRow->addStretch();
   hg->addLayout(totalRow, 7, 0);
   top->addWidget(heads, 0, 0);
 
   auto* form = Child<QGroupBox>(tr("出力形式"), this);
   auto* fg = Child<QGridLayout>(form);
-  fg->addWidget(Box(1011, tr("ツリー状に字下げする")), 0, 0);
-  fg->addWidget(Box(1012, tr("空のフォルダも出力する")), 1, 0);
-  fg->addWidget(Box(1013, tr("相対出力にルートフォルダ名を付ける")), 2, 0);
-  fg->addWidget(Box(1018, tr("途中のフォルダにドロップしたフォルダ名を含める")), 3, 0);
-  fg->addWidget(Box(1021, tr("CSVにフォルダ名とファイル名を出力")), 4, 0);
-  fg->addWidget(Box(1043, tr("テキスト出力で改行する")), 5, 0);
-  fg->addWidget(Box(1044, tr("改行に<br>タグを付ける")), 6, 0);
+  fg->addWidget(Box(C::IndentTree, tr("ツリー状に字下げする")), 0, 0);
+  fg->addWidget(Box(C::IncludeEmptyFolders, tr("空のフォルダも出力する")), 1, 0);
+  fg->addWidget(Box(C::RelativeRootName, tr("相対出力にルートフォルダ名を付ける")), 2, 0);
+  fg->addWidget(Box(C::IncludeTargetName, tr("途中のフォルダにドロップしたフォルダ名を含める")), 3,
+                0);
+  fg->addWidget(Box(C::CsvFolderAndFile, tr("CSVにフォルダ名とファイル名を出力")), 4, 0);
+  fg->addWidget(Box(C::TxtLineBreaks, tr("テキスト出力で改行する")), 5, 0);
+  fg->addWidget(Box(C::TxtBrTags, tr("改行に<br>タグを付ける")), 6, 0);
   top->addWidget(form, 0, 1);
 
   auto* filter = Child<QGroupBox>(tr("絞り込み"), this);
   auto* ig = Child<QGridLayout>(filter);
-  ig->addWidget(Box(1014, tr("文字フィルタ (/ 区切り)")), 0, 0);
-  ig->addWidget(Combo(1030, {tr("出力"), tr("破棄")}), 0, 1);
-  ig->addWidget(Edit(1026), 1, 0, 1, 2);
-  ig->addWidget(Box(1045, tr("アイコンへのドロップを日数で絞る")), 2, 0);
+  ig->addWidget(Box(C::CharFilter, tr("文字フィルタ (/ 区切り)")), 0, 0);
+  ig->addWidget(Combo(C::CharFilterMode, {tr("出力"), tr("破棄")}), 0, 1);
+  ig->addWidget(Edit(C::CharFilterText), 1, 0, 1, 2);
+  ig->addWidget(Box(C::DropDateLimit, tr("アイコンへのドロップを日数で絞る")), 2, 0);
   auto* daysRow = Child<QHBoxLayout>();
-  QLineEdit* days = Edit(1029);
+  QLineEdit* days = Edit(C::DropDateDays);
   days->setMaximumWidth(60);
   daysRow->addWidget(days);
   daysRow->addWidget(Child<QLabel>(tr("日以内"), this));
@@ -119,90 +154,86 @@ void AdvancedPage::Build() {
 
   auto* other = Child<QGroupBox>(tr("その他"), this);
   auto* og = Child<QGridLayout>(other);
-  og->addWidget(Box(1015, tr("書庫の中身も出力する")), 0, 0, 1, 2);
-  og->addWidget(Box(1020, tr("ショートカットのリンク先を読む")), 1, 0, 1, 2);
-  og->addWidget(Box(1016, tr("クリップボードにも出力する")), 2, 0, 1, 2);
-  og->addWidget(Box(1019, tr("ドライブの容量を出力")), 3, 0);
-  og->addWidget(Combo(1038, places), 3, 1);
-  og->addWidget(Box(1004, tr("起動時は常に上書き確認する")), 4, 0, 1, 2);
-  og->addWidget(Box(1006, tr("最前面に表示しない(次回起動から)")), 5, 0, 1, 2);
-  acrylicBox = Box(1005, tr("アクリル(半透明)背景"));
-  og->addWidget(acrylicBox, 6, 0, 1, 2);
+  og->addWidget(Box(C::ExpandArchives, tr("書庫の中身も出力する")), 0, 0, 1, 2);
+  og->addWidget(Box(C::ReadShortcuts, tr("ショートカットのリンク先を読む")), 1, 0, 1, 2);
+  og->addWidget(Box(C::SaveToClipboard, tr("クリップボードにも出力する")), 2, 0, 1, 2);
+  og->addWidget(Box(C::WriteCapacity, tr("ドライブの容量を出力")), 3, 0);
+  og->addWidget(Combo(C::CapacityPlace, places), 3, 1);
+  og->addWidget(Box(C::ForceConfirmAtStart, tr("起動時は常に上書き確認する")), 4, 0, 1, 2);
+  og->addWidget(Box(C::NoTopmost, tr("最前面に表示しない(次回起動から)")), 5, 0, 1, 2);
+  og->addWidget(Box(C::Acrylic, tr("アクリル(半透明)背景")), 6, 0, 1, 2);
   // Kept beside the record (it has no room for it), at once when clicked.
-  libraryBox = Child<QCheckBox>(tr("ライブラリにも登録する"), this);
-  libraryBox->setObjectName("libraryToo");
+  QCheckBox* libraryBox = Box(C::LibraryToo, tr("ライブラリにも登録する"));
   libraryBox->setToolTip(tr("リストを書いたフォルダを検索用のライブラリにも登録します"));
   og->addWidget(libraryBox, 7, 0, 1, 2);
   top->addWidget(other, 1, 1);
 
   // The template's hidden "完了" button collects the page.
-  auto* done = Child<QPushButton>(tr("完了"), this);
-  done->setObjectName("ctl1");
+  auto* done = controls_.Add(C::Done, Child<QPushButton>(tr("完了"), this));
   done->setAutoDefault(false);
   done->hide();
-  controls_[1] = done;
 }
 
 void AdvancedPage::Connect() {
-  connect(acrylicBox, &QCheckBox::clicked, this, [this](bool on) {
+  connect(As<QCheckBox>(C::Acrylic), &QCheckBox::clicked, this, [this](bool on) {
     ctx_.settings.AcrylicMode = on ? 1 : 0;
     emit acrylicToggled(on);
   });
-  connect(libraryBox, &QCheckBox::clicked, this, [this](bool on) {
+  connect(As<QCheckBox>(C::LibraryToo), &QCheckBox::clicked, this, [this](bool on) {
     ctx_.extras.libraryToo = on;
     WriteProfileExtras(ctx_.programFolder, ctx_.startup.ProfileNumber, ctx_.extras);
   });
-  for (int id : {1010, 1014}) {
-    connect(static_cast<QCheckBox*>(Control(id)), &QCheckBox::toggled, this,
-            &AdvancedPage::UpdateEnableStates);
+  for (AdvancedControl id : {C::RenameTarget, C::CharFilter}) {
+    connect(As<QCheckBox>(id), &QCheckBox::toggled, this, &AdvancedPage::UpdateEnableStates);
   }
-  connect(static_cast<QPushButton*>(Control(1)), &QPushButton::clicked, this,
+  connect(As<QPushButton>(C::Done), &QPushButton::clicked, this,
           [this] { Collect(ctx_.settings); });
 }
 
 void AdvancedPage::UpdateEnableStates() {
-  const bool rename = static_cast<QCheckBox*>(Control(1010))->isChecked();
-  const bool filter = static_cast<QCheckBox*>(Control(1014))->isChecked();
-  Control(1017)->setEnabled(rename);
-  Control(1026)->setEnabled(filter);
-  Control(1030)->setEnabled(filter);
+  const bool rename = As<QCheckBox>(C::RenameTarget)->isChecked();
+  const bool filter = As<QCheckBox>(C::CharFilter)->isChecked();
+  As<QWidget>(C::TargetName)->setEnabled(rename);
+  As<QWidget>(C::CharFilterText)->setEnabled(filter);
+  As<QWidget>(C::CharFilterMode)->setEnabled(filter);
 }
 
 void AdvancedPage::Apply(const SettingsRecord& s) {
-  auto box = [this](int id) { return static_cast<QCheckBox*>(Control(id)); };
-  auto edit = [this](int id) { return static_cast<QLineEdit*>(Control(id)); };
-  auto combo = [this](int id, int stored) {
-    auto* c = static_cast<QComboBox*>(Control(id));
+  auto box = [this](AdvancedControl id) { return As<QCheckBox>(id); };
+  auto edit = [this](AdvancedControl id) { return As<QLineEdit>(id); };
+  auto combo = [this](AdvancedControl id, int stored) {
+    auto* c = As<QComboBox>(id);
     c->setCurrentIndex(ComboSelection(stored, c->count()));
   };
   for (const BoxField& b : kBoxes) box(b.id)->setChecked(s.*b.field != 0);
-  acrylicBox->setChecked(s.AcrylicMode == 1);
-  libraryBox->setChecked(ctx_.extras.libraryToo);
-  box(1043)->setChecked(TxtLineBreaksBoxOn(s.TxtLineBreaks));
-  edit(1017)->setText(QString::fromStdU16String(std::u16string(TextOf(s.TargetName))));
-  edit(1026)->setText(QString::fromStdU16String(std::u16string(TextOf(s.CharFilterText))));
-  edit(1029)->setText(QString::number(s.DropDateDays));
-  combo(1030, s.CharFilterMode);
-  combo(1038, s.CapacityPlace);
-  combo(1040, TotalCountPlaceComboIndex(s.TotalCountPlace));
+  box(C::Acrylic)->setChecked(s.AcrylicMode == 1);
+  box(C::LibraryToo)->setChecked(ctx_.extras.libraryToo);
+  box(C::TxtLineBreaks)->setChecked(TxtLineBreaksBoxOn(s.TxtLineBreaks));
+  edit(C::TargetName)->setText(QString::fromStdU16String(std::u16string(TextOf(s.TargetName))));
+  edit(C::CharFilterText)
+      ->setText(QString::fromStdU16String(std::u16string(TextOf(s.CharFilterText))));
+  edit(C::DropDateDays)->setText(QString::number(s.DropDateDays));
+  combo(C::CharFilterMode, s.CharFilterMode);
+  combo(C::CapacityPlace, s.CapacityPlace);
+  combo(C::TotalCountPlace, TotalCountPlaceComboIndex(s.TotalCountPlace));
   UpdateEnableStates();
 }
 
 void AdvancedPage::Collect(SettingsRecord& s) const {
-  auto box = [this](int id) { return static_cast<QCheckBox*>(Control(id))->isChecked(); };
-  auto text = [this](int id) {
-    return static_cast<QLineEdit*>(Control(id))->text().toStdU16String();
-  };
-  auto combo = [this](int id) { return static_cast<QComboBox*>(Control(id))->currentIndex(); };
+  auto box = [this](AdvancedControl id) { return As<QCheckBox>(id)->isChecked(); };
+  auto text = [this](AdvancedControl id) { return As<QLineEdit>(id)->text().toStdU16String(); };
+  auto combo = [this](AdvancedControl id) { return As<QComboBox>(id)->currentIndex(); };
   for (const BoxField& b : kBoxes) s.*b.field = box(b.id) ? 1 : 0;
-  s.AcrylicMode = acrylicBox->isChecked() ? 1 : 0;
-  s.TxtLineBreaks = TxtLineBreaksFromBox(box(1043));
-  StoreEditText(s.TargetName, text(1017));
-  StoreEditText(s.CharFilterText, text(1026));
-  s.DropDateDays = DropDateDaysFromText(text(1029));
-  s.CharFilterMode = combo(1030);
-  s.CapacityPlace = combo(1038);
-  s.TotalCountPlace = TotalCountPlaceFromComboIndex(combo(1040));
+  s.AcrylicMode = box(C::Acrylic) ? 1 : 0;
+  s.TxtLineBreaks = TxtLineBreaksFromBox(box(C::TxtLineBreaks));
+  StoreEditText(s.TargetName, text(C::TargetName));
+  StoreEditText(s.CharFilterText, text(C::CharFilterText));
+  s.DropDateDays = DropDateDaysFromText(text(C::DropDateDays));
+  s.CharFilterMode = combo(C::CharFilterMode);
+  s.CapacityPlace = combo(C::CapacityPlace);
+  s.TotalCountPlace = TotalCountPlaceFromComboIndex(combo(C::TotalCountPlace));
 }
+
+void AdvancedPage::ShowAcrylic(bool on) { As<QCheckBox>(C::Acrylic)->setChecked(on); }
 
 }  // namespace ordano

@@ -22,58 +22,112 @@
 namespace ordano {
 namespace {
 
+using C = BasicControl;
+
+constexpr ControlNames<BasicControl> kControlNames = {{
+    {C::AppendOutput, "appendOutput"},
+    {C::ConfirmOverwrite, "confirmOverwrite"},
+    {C::WriteTargetFolder, "writeTargetFolder"},
+    {C::Unify, "unify"},
+    {C::WriteDate, "writeDate"},
+    {C::FolderSizes, "folderSizes"},
+    {C::FileNameOnly, "fileNameOnly"},
+    {C::RelativeOutput, "relativeOutput"},
+    {C::OpenAfterSave, "openAfterSave"},
+    {C::PreferLastExtension, "preferLastExtension"},
+    {C::ComputeMd5, "computeMd5"},
+    {C::HtmlLinks, "htmlLinks"},
+    {C::OutputKind, "outputKind"},
+    {C::HtmlBackColor, "htmlBackColor"},
+    {C::IncludeHidden, "includeHidden"},
+    {C::Subfolders, "subfolders"},
+    {C::SearchDepth, "searchDepth"},
+    {C::Wildcard, "wildcard"},
+    {C::SizeKB, "sizeKB"},
+    {C::SizeMB, "sizeMB"},
+    {C::SizeAuto, "sizeAuto"},
+    {C::SortName, "sortName"},
+    {C::SortSize, "sortSize"},
+    {C::SortModified, "sortModified"},
+    {C::SortExtension, "sortExtension"},
+    {C::SortExplorer, "sortExplorer"},
+    {C::SortCreated, "sortCreated"},
+    {C::Descending, "descending"},
+    {C::IgnoreHierarchy, "ignoreHierarchy"},
+    {C::IncludeFileDrops, "includeFileDrops"},
+    {C::AlignNames, "alignNames"},
+    {C::AlignWidth, "alignWidth"},
+    {C::AlignByTab, "alignByTab"},
+    {C::TabEight, "tabEight"},
+    {C::LineWidthEnabled, "lineWidthEnabled"},
+    {C::LineWidth, "lineWidth"},
+    {C::MinWidth, "minWidth"},
+    {C::DateRange, "dateRange"},
+    {C::DateFrom, "dateFrom"},
+    {C::TimeFrom, "timeFrom"},
+    {C::DateTo, "dateTo"},
+    {C::TimeTo, "timeTo"},
+    {C::NowFrom, "nowFrom"},
+    {C::NowTo, "nowTo"},
+    {C::FolderCopy, "folderCopy"},
+}};
+static_assert(InEnumOrder(kControlNames));
+
 // Collected boxes and their fields.
 struct BoxField {
-  int id;
+  BasicControl id;
   Flag SettingsRecord::*field;
 };
 constexpr BoxField kCollectedBoxes[] = {
-    {1002, &SettingsRecord::AppendOutput},      {1003, &SettingsRecord::ConfirmOverwrite},
-    {1004, &SettingsRecord::WriteTargetFolder}, {1005, &SettingsRecord::Unify},
-    {1006, &SettingsRecord::WriteDate},         {1007, &SettingsRecord::IncludeHidden},
-    {1008, &SettingsRecord::ScanToDepth},       {1009, &SettingsRecord::FolderSizes},
-    {1022, &SettingsRecord::SortDescending},    {1040, &SettingsRecord::PreferLastExtension},
-    {1049, &SettingsRecord::ComputeMd5},        {1054, &SettingsRecord::LineWidthEnabled},
+    {C::AppendOutput, &SettingsRecord::AppendOutput},
+    {C::ConfirmOverwrite, &SettingsRecord::ConfirmOverwrite},
+    {C::WriteTargetFolder, &SettingsRecord::WriteTargetFolder},
+    {C::Unify, &SettingsRecord::Unify},
+    {C::WriteDate, &SettingsRecord::WriteDate},
+    {C::IncludeHidden, &SettingsRecord::IncludeHidden},
+    {C::Subfolders, &SettingsRecord::ScanToDepth},
+    {C::FolderSizes, &SettingsRecord::FolderSizes},
+    {C::Descending, &SettingsRecord::SortDescending},
+    {C::PreferLastExtension, &SettingsRecord::PreferLastExtension},
+    {C::ComputeMd5, &SettingsRecord::ComputeMd5},
+    {C::LineWidthEnabled, &SettingsRecord::LineWidthEnabled},
 };
 // Immediate boxes that flip their field.
 constexpr BoxField kFlipBoxes[] = {
-    {1013, &SettingsRecord::HtmlLinks},        {1014, &SettingsRecord::FileNameOnly},
-    {1015, &SettingsRecord::IgnoreHierarchy},  {1023, &SettingsRecord::RelativeOutput},
-    {1024, &SettingsRecord::OpenAfterSave},    {1025, &SettingsRecord::AppendNameDigits},
-    {1027, &SettingsRecord::DigitsByTab},      {1028, &SettingsRecord::TabEight},
-    {1033, &SettingsRecord::DateRangeEnabled},
+    {C::HtmlLinks, &SettingsRecord::HtmlLinks},
+    {C::FileNameOnly, &SettingsRecord::FileNameOnly},
+    {C::IgnoreHierarchy, &SettingsRecord::IgnoreHierarchy},
+    {C::RelativeOutput, &SettingsRecord::RelativeOutput},
+    {C::OpenAfterSave, &SettingsRecord::OpenAfterSave},
+    {C::AlignNames, &SettingsRecord::AppendNameDigits},
+    {C::AlignByTab, &SettingsRecord::DigitsByTab},
+    {C::TabEight, &SettingsRecord::TabEight},
+    {C::DateRange, &SettingsRecord::DateRangeEnabled},
 };
-constexpr int kSortIds[6] = {1018, 1019, 1020, 1021, 1039, 1043};
+// In the order of the record's sort numbers.
+constexpr BasicControl kSortIds[6] = {C::SortName,      C::SortSize,     C::SortModified,
+                                      C::SortExtension, C::SortExplorer, C::SortCreated};
+constexpr BasicControl kSizeIds[3] = {C::SizeKB, C::SizeMB, C::SizeAuto};
 
 QDateTime FromSeconds(std::int64_t s) { return QDateTime::fromSecsSinceEpoch(s); }
 
 }  // namespace
 
 BasicPage::BasicPage(AppContext& ctx, RunHost& host, QWidget* parent)
-    : ToolkitPage(parent), ctx_(ctx), host_(host) {
-  setObjectName("dlg102");
+    : ToolkitPage(parent), ctx_(ctx), host_(host), controls_(kControlNames) {
+  setObjectName("basicPage");
   Build();
   Connect();
 }
 
-QWidget* BasicPage::Control(int id) const {
-  const auto it = controls_.find(id);
-  return it == controls_.end() ? nullptr : it->second;
-}
-
-QCheckBox* BasicPage::Box(int id, const QString& text) {
-  auto* box = Child<QCheckBox>(text, this);
-  box->setObjectName(QStringLiteral("ctl%1").arg(id));
-  controls_[id] = box;
-  return box;
+QCheckBox* BasicPage::Box(BasicControl id, const QString& text) {
+  return controls_.Add(id, Child<QCheckBox>(text, this));
 }
 
 void BasicPage::Build() {
-  auto edit = [this](int id, int width) {
-    auto* e = Child<QLineEdit>(this);
-    e->setObjectName(QStringLiteral("ctl%1").arg(id));
+  auto edit = [this](BasicControl id, int width) {
+    auto* e = controls_.Add(id, Child<QLineEdit>(this));
     e->setMaximumWidth(width);
-    controls_[id] = e;
     return e;
   };
   auto* top = Child<QGridLayout>(this);
@@ -81,49 +135,47 @@ void BasicPage::Build() {
 
   auto* output = Child<QGroupBox>(tr("出力"), this);
   auto* og = Child<QGridLayout>(output);
-  og->addWidget(Box(1002, tr("出力ファイルへの追記を行う")), 0, 0);
-  og->addWidget(Box(1003, tr("上書き時に確認する")), 1, 0);
-  og->addWidget(Box(1004, tr("ターゲットフォルダ等の見出しを出力")), 2, 0);
-  og->addWidget(Box(1005, tr("既存のリストへ統合する")), 3, 0);
-  og->addWidget(Box(1006, tr("日付を出力する")), 4, 0);
-  og->addWidget(Box(1009, tr("フォルダ毎のサイズを出力")), 5, 0);
-  og->addWidget(Box(1014, tr("ファイル名のみ出力")), 6, 0);
-  og->addWidget(Box(1023, tr("相対パスで出力する")), 0, 1);
-  og->addWidget(Box(1024, tr("保存後ファイルを開く")), 1, 1);
-  og->addWidget(Box(1040, tr("前回の拡張子を優先する")), 2, 1);
-  og->addWidget(Box(1049, tr("MD5を出力する")), 3, 1);
-  og->addWidget(Box(1013, tr("HTMLでリンクを張る")), 4, 1);
+  og->addWidget(Box(C::AppendOutput, tr("出力ファイルへの追記を行う")), 0, 0);
+  og->addWidget(Box(C::ConfirmOverwrite, tr("上書き時に確認する")), 1, 0);
+  og->addWidget(Box(C::WriteTargetFolder, tr("ターゲットフォルダ等の見出しを出力")), 2, 0);
+  og->addWidget(Box(C::Unify, tr("既存のリストへ統合する")), 3, 0);
+  og->addWidget(Box(C::WriteDate, tr("日付を出力する")), 4, 0);
+  og->addWidget(Box(C::FolderSizes, tr("フォルダ毎のサイズを出力")), 5, 0);
+  og->addWidget(Box(C::FileNameOnly, tr("ファイル名のみ出力")), 6, 0);
+  og->addWidget(Box(C::RelativeOutput, tr("相対パスで出力する")), 0, 1);
+  og->addWidget(Box(C::OpenAfterSave, tr("保存後ファイルを開く")), 1, 1);
+  og->addWidget(Box(C::PreferLastExtension, tr("前回の拡張子を優先する")), 2, 1);
+  og->addWidget(Box(C::ComputeMd5, tr("MD5を出力する")), 3, 1);
+  og->addWidget(Box(C::HtmlLinks, tr("HTMLでリンクを張る")), 4, 1);
   auto* kindRow = Child<QHBoxLayout>();
   kindRow->addWidget(Child<QLabel>(tr("出力形式"), this));
-  outputKind_ = Child<QComboBox>(this);
-  outputKind_->setObjectName("ctl1038");
+  outputKind_ = controls_.Add(C::OutputKind, Child<QComboBox>(this));
   outputKind_->addItems({tr("通常"), tr("フォルダ名のみ"), tr("フォルダ名\\ファイル名")});
-  controls_[1038] = outputKind_;
   kindRow->addWidget(outputKind_);
   og->addLayout(kindRow, 5, 1);
   auto* colourRow = Child<QHBoxLayout>();
   colourRow->addWidget(Child<QLabel>(tr("HTML背景色 #"), this));
-  colourRow->addWidget(edit(1029, 80));
+  colourRow->addWidget(edit(C::HtmlBackColor, 80));
   og->addLayout(colourRow, 6, 1);
   top->addWidget(output, 0, 0, 1, 2);
 
   auto* scan = Child<QGroupBox>(tr("検索"), this);
   auto* sg = Child<QGridLayout>(scan);
-  sg->addWidget(Box(1007, tr("隠しファイルも含む")), 0, 0);
-  sg->addWidget(Box(1008, tr("サブフォルダも検索する")), 1, 0);
+  sg->addWidget(Box(C::IncludeHidden, tr("隠しファイルも含む")), 0, 0);
+  sg->addWidget(Box(C::Subfolders, tr("サブフォルダも検索する")), 1, 0);
   auto* depthRow = Child<QHBoxLayout>();
   depthRow->addWidget(Child<QLabel>(tr("検索階層"), this));
-  depthRow->addWidget(edit(1030, 60));
+  depthRow->addWidget(edit(C::SearchDepth, 60));
   depthRow->addStretch();
   sg->addLayout(depthRow, 2, 0);
   auto* wildRow = Child<QHBoxLayout>();
   wildRow->addWidget(Child<QLabel>(tr("ﾜｲﾙﾄﾞｶｰﾄﾞ"), this));
-  wildRow->addWidget(edit(1017, 140));
+  wildRow->addWidget(edit(C::Wildcard, 140));
   sg->addLayout(wildRow, 3, 0);
   auto* sizes = Child<QHBoxLayout>();
-  sizes->addWidget(Box(1010, QStringLiteral("KB")));
-  sizes->addWidget(Box(1011, QStringLiteral("MB")));
-  sizes->addWidget(Box(1012, tr("自動")));
+  sizes->addWidget(Box(C::SizeKB, QStringLiteral("KB")));
+  sizes->addWidget(Box(C::SizeMB, QStringLiteral("MB")));
+  sizes->addWidget(Box(C::SizeAuto, tr("自動")));
   sg->addLayout(sizes, 4, 0);
   top->addWidget(scan, 1, 0);
 
@@ -134,53 +186,44 @@ void BasicPage::Build() {
                                  tr("拡張子"), tr("エクスプローラ順"), tr("作成日")};
   for (int i = 0; i < 6; ++i) {
     // Push-like radio buttons.
-    auto* b = Child<QPushButton>(sortLabels[i], this);
-    b->setObjectName(QStringLiteral("ctl%1").arg(kSortIds[i]));
+    auto* b = controls_.Add(kSortIds[i], Child<QPushButton>(sortLabels[i], this));
     b->setCheckable(true);
     sortGroup_->addButton(b, i);
-    controls_[kSortIds[i]] = b;
     sortGrid->addWidget(b, i / 3, i % 3);
   }
-  sortGrid->addWidget(Box(1022, tr("降順")), 2, 0);
-  sortGrid->addWidget(Box(1015, tr("階層を無視して並べる")), 2, 1, 1, 2);
-  sortGrid->addWidget(Box(1016, tr("ファイルドロップも含む")), 3, 1, 1, 2);
+  sortGrid->addWidget(Box(C::Descending, tr("降順")), 2, 0);
+  sortGrid->addWidget(Box(C::IgnoreHierarchy, tr("階層を無視して並べる")), 2, 1, 1, 2);
+  sortGrid->addWidget(Box(C::IncludeFileDrops, tr("ファイルドロップも含む")), 3, 1, 1, 2);
   top->addWidget(sort, 1, 1);
 
   auto* columns = Child<QGroupBox>(tr("桁揃え・行幅"), this);
   auto* cg = Child<QGridLayout>(columns);
-  cg->addWidget(Box(1025, tr("ファイル名を桁揃えする")), 0, 0);
-  cg->addWidget(edit(1026, 60), 0, 1);
-  cg->addWidget(Box(1027, tr("タブで揃える")), 1, 0);
-  cg->addWidget(Box(1028, tr("タブ=8桁")), 1, 1);
-  cg->addWidget(Box(1054, tr("一行表示桁数長の指定")), 2, 0);
-  cg->addWidget(edit(1041, 60), 2, 1);
-  QLineEdit* minWidth = edit(1042, 60);  // has no field and no effect
+  cg->addWidget(Box(C::AlignNames, tr("ファイル名を桁揃えする")), 0, 0);
+  cg->addWidget(edit(C::AlignWidth, 60), 0, 1);
+  cg->addWidget(Box(C::AlignByTab, tr("タブで揃える")), 1, 0);
+  cg->addWidget(Box(C::TabEight, tr("タブ=8桁")), 1, 1);
+  cg->addWidget(Box(C::LineWidthEnabled, tr("一行表示桁数長の指定")), 2, 0);
+  cg->addWidget(edit(C::LineWidth, 60), 2, 1);
+  QLineEdit* minWidth = edit(C::MinWidth, 60);  // has no field and no effect
   minWidth->setEnabled(false);
   minWidth->hide();
   top->addWidget(columns, 2, 0);
 
   auto* dates = Child<QGroupBox>(tr("日付範囲"), this);
   auto* dg = Child<QGridLayout>(dates);
-  dg->addWidget(Box(1033, tr("日付範囲を指定する")), 0, 0, 1, 3);
-  auto picker = [this](int dateId, int timeId, QDateTimeEdit*& d, QDateTimeEdit*& t) {
-    d = Child<QDateTimeEdit>(this);
-    d->setObjectName(QStringLiteral("ctl%1").arg(dateId));
+  dg->addWidget(Box(C::DateRange, tr("日付範囲を指定する")), 0, 0, 1, 3);
+  auto picker = [this](BasicControl dateId, BasicControl timeId, QDateTimeEdit*& d,
+                       QDateTimeEdit*& t) {
+    d = controls_.Add(dateId, Child<QDateTimeEdit>(this));
     d->setDisplayFormat(QStringLiteral("yyyy/MM/dd"));
     d->setCalendarPopup(true);
-    t = Child<QDateTimeEdit>(this);
-    t->setObjectName(QStringLiteral("ctl%1").arg(timeId));
+    t = controls_.Add(timeId, Child<QDateTimeEdit>(this));
     t->setDisplayFormat(QStringLiteral("HH:mm:ss"));
-    controls_[dateId] = d;
-    controls_[timeId] = t;
   };
-  picker(1031, 1032, fromDate_, fromTime_);
-  picker(1034, 1035, toDate_, toTime_);
-  auto* nowFrom = Child<QPushButton>(tr("現在時間"), this);
-  nowFrom->setObjectName("ctl1036");
-  controls_[1036] = nowFrom;
-  auto* nowTo = Child<QPushButton>(tr("現在時間"), this);
-  nowTo->setObjectName("ctl1037");
-  controls_[1037] = nowTo;
+  picker(C::DateFrom, C::TimeFrom, fromDate_, fromTime_);
+  picker(C::DateTo, C::TimeTo, toDate_, toTime_);
+  auto* nowFrom = controls_.Add(C::NowFrom, Child<QPushButton>(tr("現在時間"), this));
+  auto* nowTo = controls_.Add(C::NowTo, Child<QPushButton>(tr("現在時間"), this));
   dg->addWidget(fromDate_, 1, 0);
   dg->addWidget(fromTime_, 1, 1);
   dg->addWidget(nowFrom, 1, 2);
@@ -190,17 +233,15 @@ void BasicPage::Build() {
   dg->addWidget(nowTo, 3, 2);
   top->addWidget(dates, 2, 1);
 
-  folderCopy = Child<QListWidget>(this);
-  folderCopy->setObjectName("ctl1048");
-  folderCopy->hide();
+  controls_.Add(C::FolderCopy, Child<QListWidget>(this))->hide();
 
   // The wildcard starts as "*.*" with every start; it is never saved.
-  static_cast<QLineEdit*>(Control(1017))->setText(QStringLiteral("*.*"));
+  As<QLineEdit>(C::Wildcard)->setText(QStringLiteral("*.*"));
 }
 
 void BasicPage::Connect() {
   for (const BoxField& b : kFlipBoxes) {
-    auto* box = static_cast<QCheckBox*>(Control(b.id));
+    auto* box = As<QCheckBox>(b.id);
     connect(box, &QCheckBox::toggled, this, [this, f = b.field](bool on) {
       if (applying_) return;
       ctx_.settings.*f = on ? 1 : 0;
@@ -209,42 +250,38 @@ void BasicPage::Connect() {
   }
   const SizeUnit units[3] = {SizeUnit::KB, SizeUnit::MB, SizeUnit::Auto};
   for (int i = 0; i < 3; ++i) {
-    auto* box = static_cast<QCheckBox*>(Control(1010 + i));
+    auto* box = As<QCheckBox>(kSizeIds[i]);
     connect(box, &QCheckBox::toggled, this, [this, unit = units[i]](bool on) {
       if (applying_) return;
       SwitchSizeUnit(ctx_.settings, unit, on);
-      const QSignalBlocker b0(Control(1010)), b1(Control(1011)), b2(Control(1012));
-      static_cast<QCheckBox*>(Control(1010))->setChecked(ctx_.settings.SizeKB != 0);
-      static_cast<QCheckBox*>(Control(1011))->setChecked(ctx_.settings.SizeMB != 0);
-      static_cast<QCheckBox*>(Control(1012))->setChecked(ctx_.settings.SizeAuto != 0);
+      const QSignalBlocker b0(Control(C::SizeKB)), b1(Control(C::SizeMB)), b2(Control(C::SizeAuto));
+      As<QCheckBox>(C::SizeKB)->setChecked(ctx_.settings.SizeKB != 0);
+      As<QCheckBox>(C::SizeMB)->setChecked(ctx_.settings.SizeMB != 0);
+      As<QCheckBox>(C::SizeAuto)->setChecked(ctx_.settings.SizeAuto != 0);
     });
   }
   connect(sortGroup_, &QButtonGroup::idClicked, this, [this](int order) {
     ctx_.settings.SortOrder = order;
     sortGroup_->button(order)->setChecked(true);
   });
-  auto number = [this](int id, auto&& store) {
-    connect(static_cast<QLineEdit*>(Control(id)), &QLineEdit::textChanged, this,
-            [this, store](const QString& text) {
-              if (!applying_) store(text.toStdU16String());
-            });
+  auto number = [this](BasicControl id, auto&& store) {
+    connect(As<QLineEdit>(id), &QLineEdit::textChanged, this, [this, store](const QString& text) {
+      if (!applying_) store(text.toStdU16String());
+    });
   };
-  number(1026, [this](const std::u16string& t) {
+  number(C::AlignWidth, [this](const std::u16string& t) {
     ctx_.settings.AppendDigitCount = DecimalValue(std::u16string_view(t));
   });
-  number(1030, [this](const std::u16string& t) {
+  number(C::SearchDepth, [this](const std::u16string& t) {
     ctx_.settings.SearchDepth = SearchDepthFromText(t);
     ctx_.run.DepthLimit = DepthLimitFromSearchDepth(ctx_.settings.SearchDepth);
   });
-  number(1041, [this](const std::u16string& t) {
+  number(C::LineWidth, [this](const std::u16string& t) {
     ctx_.settings.LineWidth = DecimalValue(std::u16string_view(t));
   });
-  connect(static_cast<QLineEdit*>(Control(1029)), &QLineEdit::textChanged, this,
-          &BasicPage::OnHexEdited);
-  connect(static_cast<QPushButton*>(Control(1036)), &QPushButton::clicked, this,
-          [this] { SetNow(true); });
-  connect(static_cast<QPushButton*>(Control(1037)), &QPushButton::clicked, this,
-          [this] { SetNow(false); });
+  connect(As<QLineEdit>(C::HtmlBackColor), &QLineEdit::textChanged, this, &BasicPage::OnHexEdited);
+  connect(As<QPushButton>(C::NowFrom), &QPushButton::clicked, this, [this] { SetNow(true); });
+  connect(As<QPushButton>(C::NowTo), &QPushButton::clicked, this, [this] { SetNow(false); });
 }
 
 void BasicPage::OnHexEdited(const QString& text) {
@@ -269,28 +306,26 @@ void BasicPage::SetNow(bool from) {
 
 void BasicPage::UpdateEnableStates() {
   const SettingsRecord& s = ctx_.settings;
-  Control(1016)->setEnabled(s.IgnoreHierarchy != 0);
+  Control(C::IncludeFileDrops)->setEnabled(s.IgnoreHierarchy != 0);
   const bool digits = s.AppendNameDigits != 0;
-  Control(1026)->setEnabled(digits);
-  Control(1027)->setEnabled(digits);
-  Control(1028)->setEnabled(digits && s.DigitsByTab != 0);
+  Control(C::AlignWidth)->setEnabled(digits);
+  Control(C::AlignByTab)->setEnabled(digits);
+  Control(C::TabEight)->setEnabled(digits && s.DigitsByTab != 0);
 }
 
 void BasicPage::Apply(const SettingsRecord& s) {
   applying_ = true;
-  auto check = [this](int id, Flag v) { static_cast<QCheckBox*>(Control(id))->setChecked(v != 0); };
+  auto check = [this](BasicControl id, Flag v) { As<QCheckBox>(id)->setChecked(v != 0); };
   for (const BoxField& b : kCollectedBoxes) check(b.id, s.*b.field);
   for (const BoxField& b : kFlipBoxes) check(b.id, s.*b.field);
-  check(1010, s.SizeKB);
-  check(1011, s.SizeMB);
-  check(1012, s.SizeAuto);
-  auto text = [this](int id, const QString& t) {
-    static_cast<QLineEdit*>(Control(id))->setText(t);
-  };
-  text(1026, QString::number(NormalisedAppendDigitCount(s.AppendDigitCount)));
-  text(1029, QString::fromStdU16String(HtmlBackColorText(s.HtmlBackColor)));
-  text(1030, QString::number(ShownSearchDepth(s.SearchDepth)));
-  text(1041, QString::number(s.LineWidth));
+  check(C::SizeKB, s.SizeKB);
+  check(C::SizeMB, s.SizeMB);
+  check(C::SizeAuto, s.SizeAuto);
+  auto text = [this](BasicControl id, const QString& t) { As<QLineEdit>(id)->setText(t); };
+  text(C::AlignWidth, QString::number(NormalisedAppendDigitCount(s.AppendDigitCount)));
+  text(C::HtmlBackColor, QString::fromStdU16String(HtmlBackColorText(s.HtmlBackColor)));
+  text(C::SearchDepth, QString::number(ShownSearchDepth(s.SearchDepth)));
+  text(C::LineWidth, QString::number(s.LineWidth));
   outputKind_->setCurrentIndex(ComboSelection(s.OutputKind, outputKind_->count()));
   if (s.SortOrder >= 0 && s.SortOrder < 6) {
     sortGroup_->button(s.SortOrder)->setChecked(true);
@@ -306,15 +341,15 @@ void BasicPage::Apply(const SettingsRecord& s) {
   toTime_->setDateTime(FromSeconds(s.DateToTime));
   applying_ = false;
   // Enable states follow the shown record.
-  Control(1016)->setEnabled(s.IgnoreHierarchy != 0);
-  Control(1026)->setEnabled(s.AppendNameDigits != 0);
-  Control(1027)->setEnabled(s.AppendNameDigits != 0);
-  Control(1028)->setEnabled(s.AppendNameDigits != 0 && s.DigitsByTab != 0);
+  Control(C::IncludeFileDrops)->setEnabled(s.IgnoreHierarchy != 0);
+  Control(C::AlignWidth)->setEnabled(s.AppendNameDigits != 0);
+  Control(C::AlignByTab)->setEnabled(s.AppendNameDigits != 0);
+  Control(C::TabEight)->setEnabled(s.AppendNameDigits != 0 && s.DigitsByTab != 0);
 }
 
 void BasicPage::Collect(SettingsRecord& s) const {
   for (const BoxField& b : kCollectedBoxes) {
-    s.*b.field = static_cast<QCheckBox*>(Control(b.id))->isChecked() ? 1 : 0;
+    s.*b.field = As<QCheckBox>(b.id)->isChecked() ? 1 : 0;
   }
   s.OutputKind = outputKind_->currentIndex();
   auto held = [](const QDateTimeEdit* picker) {
@@ -336,11 +371,15 @@ void BasicPage::mouseDoubleClickEvent(QMouseEvent* event) {
 }
 
 std::u16string BasicPage::Wildcard() const {
-  return static_cast<QLineEdit*>(Control(1017))->text().toStdU16String();
+  return As<QLineEdit>(C::Wildcard)->text().toStdU16String();
 }
 
-bool BasicPage::IncludeFileDrops() const {
-  return static_cast<QCheckBox*>(Control(1016))->isChecked();
+bool BasicPage::IncludeFileDrops() const { return As<QCheckBox>(C::IncludeFileDrops)->isChecked(); }
+
+void BasicPage::SetFolderCopy(const QStringList& folders) {
+  auto* copy = As<QListWidget>(C::FolderCopy);
+  copy->clear();
+  copy->addItems(folders);
 }
 
 }  // namespace ordano

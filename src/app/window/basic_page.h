@@ -4,8 +4,9 @@
 #pragma once
 
 #include <QString>
-#include <map>
+#include <QStringList>
 
+#include "app/window/control_set.h"
 #include "toolkit/custom_dialog.h"
 
 class QAbstractButton;
@@ -14,7 +15,6 @@ class QCheckBox;
 class QComboBox;
 class QDateTimeEdit;
 class QLineEdit;
-class QListWidget;
 class QTimeEdit;
 
 namespace ordano {
@@ -22,6 +22,56 @@ namespace ordano {
 struct AppContext;
 struct SettingsRecord;
 class RunHost;
+
+// The basic page's controls, in the order the page lays them out.
+enum class BasicControl {
+  AppendOutput,
+  ConfirmOverwrite,
+  WriteTargetFolder,
+  Unify,
+  WriteDate,
+  FolderSizes,
+  FileNameOnly,
+  RelativeOutput,
+  OpenAfterSave,
+  PreferLastExtension,
+  ComputeMd5,
+  HtmlLinks,
+  OutputKind,
+  HtmlBackColor,
+  IncludeHidden,
+  Subfolders,
+  SearchDepth,
+  Wildcard,
+  SizeKB,
+  SizeMB,
+  SizeAuto,
+  SortName,
+  SortSize,
+  SortModified,
+  SortExtension,
+  SortExplorer,
+  SortCreated,
+  Descending,
+  IgnoreHierarchy,
+  IncludeFileDrops,
+  AlignNames,
+  AlignWidth,
+  AlignByTab,
+  TabEight,
+  LineWidthEnabled,
+  LineWidth,
+  MinWidth,
+  DateRange,
+  DateFrom,
+  TimeFrom,
+  DateTo,
+  TimeTo,
+  NowFrom,
+  NowTo,
+  FolderCopy,
+  Count
+};
 
 class BasicPage : public ToolkitPage {
   Q_OBJECT
@@ -36,18 +86,22 @@ class BasicPage : public ToolkitPage {
   std::u16string Wildcard() const;
   bool IncludeFileDrops() const;
 
-  // The control with this id (tests and the main window find them by name too).
-  QWidget* Control(int id) const;
-
-  // The hidden copy of the multi-folder list (1048) that a folder-list run reads.
-  QListWidget* folderCopy = nullptr;
+ public slots:
+  // The hidden copy of the multi-folder list that a folder-list run reads;
+  // emptied when the run is over.
+  void SetFolderCopy(const QStringList& folders);
 
  protected:
   // Ctrl + right double-click: the page collected and applied again.
   void mouseDoubleClickEvent(QMouseEvent* event) override;
 
  private:
-  QCheckBox* Box(int id, const QString& text);
+  QWidget* Control(BasicControl id) const { return controls_.Get(id); }
+  template <class W>
+  W* As(BasicControl id) const {
+    return controls_.Get<W>(id);
+  }
+  QCheckBox* Box(BasicControl id, const QString& text);
   void Build();
   void Connect();
   void UpdateEnableStates();
@@ -57,7 +111,7 @@ class BasicPage : public ToolkitPage {
   AppContext& ctx_;
   RunHost& host_;
   bool applying_ = false;
-  std::map<int, QWidget*> controls_;
+  ControlSet<BasicControl> controls_;
   QButtonGroup* sortGroup_ = nullptr;
   QComboBox* outputKind_ = nullptr;
   // Each picker holds its field's whole time and shows the date or the time

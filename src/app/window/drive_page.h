@@ -2,7 +2,6 @@
 // real file systems; its button catalogues the selected one.
 #pragma once
 
-#include <functional>
 #include <string>
 #include <vector>
 
@@ -11,12 +10,14 @@
 #include "toolkit/custom_dialog.h"
 
 class QComboBox;
-class QPushButton;
 
 namespace ordano {
 
 struct AppContext;
 class RunWorker;
+
+// The whole-drive page's controls.
+enum class DriveControl { Drives, Run, Count };
 
 class DrivePage : public ToolkitPage {
   Q_OBJECT
@@ -32,9 +33,6 @@ class DrivePage : public ToolkitPage {
   const std::string& DroppedRoot() const { return droppedRoot_; }
   const RunResult& LastResult() const { return lastResult_; }
 
-  QComboBox* driveList = nullptr;    // 1030
-  QPushButton* runButton = nullptr;  // 1023
-
  signals:
   void runFinished();
 
@@ -46,6 +44,7 @@ class DrivePage : public ToolkitPage {
 
   AppContext& ctx_;
   RunWorker& worker_;
+  QComboBox* driveList_ = nullptr;
   std::vector<DriveEntry> drives_;
   std::string droppedRoot_;
   RunResult lastResult_;

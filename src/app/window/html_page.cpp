@@ -10,23 +10,40 @@
 namespace ordano {
 namespace {
 
+using C = HtmlTagControl;
+
+constexpr ControlNames<HtmlTagControl> kControlNames = {{
+    {C::HeadTagsOn, "headTagsOn"},
+    {C::HeadTags, "headTags"},
+    {C::BodyTagsOn, "bodyTagsOn"},
+    {C::BodyTags, "bodyTags"},
+    {C::LinkTagsOn, "linkTagsOn"},
+    {C::LinkTags, "linkTags"},
+    {C::FolderTagOn, "folderTagOn"},
+    {C::FolderTag, "folderTag"},
+    {C::FileTagOn, "fileTagOn"},
+    {C::FileTag, "fileTag"},
+}};
+static_assert(InEnumOrder(kControlNames));
+
 // Box, edit and their fields.
 struct TagField {
-  int boxId;
-  int editId;
+  HtmlTagControl boxId;
+  HtmlTagControl editId;
   const char* label;
   Flag SettingsRecord::*enabled;
 };
 constexpr TagField kTags[] = {
-    {1002, 1017, QT_TRANSLATE_NOOP("ordano::HtmlTagPage", "ヘッダタグ (<head>～</head>)"),
+    {C::HeadTagsOn, C::HeadTags,
+     QT_TRANSLATE_NOOP("ordano::HtmlTagPage", "ヘッダタグ (<head>～</head>)"),
      &SettingsRecord::HeadTagsEnabled},
-    {1003, 1018, QT_TRANSLATE_NOOP("ordano::HtmlTagPage", "bodyタグ"),
+    {C::BodyTagsOn, C::BodyTags, QT_TRANSLATE_NOOP("ordano::HtmlTagPage", "bodyタグ"),
      &SettingsRecord::BodyTagsEnabled},
-    {1004, 1019, QT_TRANSLATE_NOOP("ordano::HtmlTagPage", "リンクタグ (%1～%6)"),
+    {C::LinkTagsOn, C::LinkTags, QT_TRANSLATE_NOOP("ordano::HtmlTagPage", "リンクタグ (%1～%6)"),
      &SettingsRecord::LinkTagsEnabled},
-    {1005, 1020, QT_TRANSLATE_NOOP("ordano::HtmlTagPage", "フォルダ行のtd属性"),
+    {C::FolderTagOn, C::FolderTag, QT_TRANSLATE_NOOP("ordano::HtmlTagPage", "フォルダ行のtd属性"),
      &SettingsRecord::FolderTagEnabled},
-    {1006, 1021, QT_TRANSLATE_NOOP("ordano::HtmlTagPage", "ファイル行のtd属性"),
+    {C::FileTagOn, C::FileTag, QT_TRANSLATE_NOOP("ordano::HtmlTagPage", "ファイル行のtd属性"),
      &SettingsRecord::FileTagEnabled},
 };
 
@@ -68,21 +85,17 @@ void StoreTagText(SettingsRecord& s, int index, std::u16string_view text) {
 
 }  // namespace
 
-HtmlTagPage::HtmlTagPage(QWidget* parent) : ToolkitPage(parent) {
-  setObjectName("dlg132");
+HtmlTagPage::HtmlTagPage(QWidget* parent) : ToolkitPage(parent), controls_(kControlNames) {
+  setObjectName("htmlTagPage");
   auto* grid = Child<QGridLayout>(this);
   grid->setContentsMargins(8, 4, 8, 4);
   int i = 0;
   for (const TagField& t : kTags) {
-    auto* box = Child<QCheckBox>(tr(t.label), this);
-    box->setObjectName(QStringLiteral("ctl%1").arg(t.boxId));
-    auto* edit = Child<QPlainTextEdit>(this);
-    edit->setObjectName(QStringLiteral("ctl%1").arg(t.editId));
+    auto* box = controls_.Add(t.boxId, Child<QCheckBox>(tr(t.label), this));
+    auto* edit = controls_.Add(t.editId, Child<QPlainTextEdit>(this));
     // Tags have no word boundaries worth keeping: wrap at any character.
     edit->setWordWrapMode(QTextOption::WrapAnywhere);
     edit->setLineWrapMode(QPlainTextEdit::WidgetWidth);
-    controls_[t.boxId] = box;
-    controls_[t.editId] = edit;
     // The head block is the long one: it takes the left column.
     if (i == 0) {
       grid->addWidget(box, 0, 0);
@@ -98,26 +111,21 @@ HtmlTagPage::HtmlTagPage(QWidget* parent) : ToolkitPage(parent) {
   grid->setColumnStretch(1, 2);
 }
 
-QWidget* HtmlTagPage::Control(int id) const {
-  const auto it = controls_.find(id);
-  return it == controls_.end() ? nullptr : it->second;
-}
-
 void HtmlTagPage::Apply(SettingsRecord& s) {
   MigrateHeadTagsCharset(s);
   for (std::size_t i = 0; i < std::size(kTags); ++i) {
     const TagField& t = kTags[i];
-    static_cast<QCheckBox*>(Control(t.boxId))->setChecked(s.*t.enabled != 0);
-    static_cast<QPlainTextEdit*>(Control(t.editId))
-        ->setPlainText(QString::fromStdU16String(LinesForEdit(TagText(s, static_cast<int>(i)))));
+    controls_.Get<QCheckBox>(t.boxId)->setChecked(s.*t.enabled != 0);
+    controls_.Get<QPlainTextEdit>(t.editId)->setPlainText(
+        QString::fromStdU16String(LinesForEdit(TagText(s, static_cast<int>(i)))));
   }
 }
 
 void HtmlTagPage::Collect(SettingsRecord& s) const {
   for (std::size_t i = 0; i < std::size(kTags); ++i) {
     const TagField& t = kTags[i];
-    s.*t.enabled = static_cast<QCheckBox*>(Control(t.boxId))->isChecked() ? 1 : 0;
-    const QString text = static_cast<QPlainTextEdit*>(Control(t.editId))->toPlainText();
+    s.*t.enabled = controls_.Get<QCheckBox>(t.boxId)->isChecked() ? 1 : 0;
+    const QString text = controls_.Get<QPlainTextEdit>(t.editId)->toPlainText();
     StoreTagText(s, static_cast<int>(i), LinesFromEdit(text.toStdU16String()));
   }
 }

@@ -2,8 +2,7 @@
 // catalogue, each with its enable box. Every control is collected.
 #pragma once
 
-#include <map>
-
+#include "app/window/control_set.h"
 #include "toolkit/custom_dialog.h"
 
 class QCheckBox;
@@ -13,6 +12,21 @@ namespace ordano {
 
 struct SettingsRecord;
 
+// The HTML tag page's controls: each tag text's box, then its edit.
+enum class HtmlTagControl {
+  HeadTagsOn,
+  HeadTags,
+  BodyTagsOn,
+  BodyTags,
+  LinkTagsOn,
+  LinkTags,
+  FolderTagOn,
+  FolderTag,
+  FileTagOn,
+  FileTag,
+  Count
+};
+
 class HtmlTagPage : public ToolkitPage {
   Q_OBJECT
  public:
@@ -21,10 +35,9 @@ class HtmlTagPage : public ToolkitPage {
   // Migrates an old charset of the head text in `s` first (stored back).
   void Apply(SettingsRecord& s);
   void Collect(SettingsRecord& s) const;
-  QWidget* Control(int id) const;
 
  private:
-  std::map<int, QWidget*> controls_;
+  ControlSet<HtmlTagControl> controls_;
 };
 
 }  // namespace ordano

@@ -25,6 +25,22 @@ std::optional<std::uint64_t> MemInfo(const QString& text, const char* key) {
   return m.captured(1).toULongLong() * 1024;
 }
 
+using C = InfoControl;
+
+constexpr ControlNames<InfoControl> kControlNames = {{
+    {C::Version, "version"},
+    {C::Description, "description"},
+    {C::Platform, "platform"},
+    {C::Memory, "memory"},
+    {C::Archivers, "archivers"},
+    {C::TitleAtStart, "titleAtStart"},
+    {C::TitleTimed, "titleTimed"},
+    {C::TitleStaying, "titleStaying"},
+    {C::Update, "update"},
+    {C::SupportLink, "supportLink"},
+}};
+static_assert(InEnumOrder(kControlNames));
+
 }  // namespace
 
 QString MemoryText(const QString& meminfo) {
@@ -41,45 +57,40 @@ QString MemoryText(const QString& meminfo) {
            n(MemInfo(meminfo, "SwapTotal").value_or(0)));
 }
 
-InfoPage::InfoPage(AppContext& ctx, QWidget* parent) : ToolkitPage(parent), ctx_(ctx) {
-  setObjectName("dlg141");
-  auto label = [this](const QString& name, const QString& text) {
-    auto* l = Child<QLabel>(text, this);
-    l->setObjectName(name);
-    return l;
+InfoPage::InfoPage(AppContext& ctx, QWidget* parent)
+    : ToolkitPage(parent), ctx_(ctx), controls_(kControlNames) {
+  setObjectName("infoPage");
+  auto label = [this](InfoControl id, const QString& text) {
+    return controls_.Add(id, Child<QLabel>(text, this));
   };
-  auto* version =
-      label(QStringLiteral("ctl1039"), tr("おるだの♪ Ver %1 (Linux)").arg(kVersionText));
+  auto* version = label(C::Version, tr("おるだの♪ Ver %1 (Linux)").arg(kVersionText));
   QFont big = version->font();
   big.setPointSizeF(big.pointSizeF() * 1.4);
   big.setBold(true);
   version->setFont(big);
-  label(QStringLiteral("ctl1047"), tr("ファイル・フォルダの一覧を作るツール"));
-  label(QStringLiteral("ctl1048"), tr("Linux版: Qt 6 / libarchive / libcurl で動いています"));
-  memory = label(QStringLiteral("ctl1046"), {});
+  QLabel* description = label(C::Description, tr("ファイル・フォルダの一覧を作るツール"));
+  QLabel* platform = label(C::Platform, tr("Linux版: Qt 6 / libarchive / libcurl で動いています"));
+  QLabel* memory = label(C::Memory, {});
   memory->setTextFormat(Qt::PlainText);
-  archivers = label(QStringLiteral("ctl1056"), {});
+  QLabel* archivers = label(C::Archivers, {});
   archivers->setTextFormat(Qt::PlainText);
   archivers->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-  titleBox = Child<QCheckBox>(tr("タイトル表示をする"), this);
-  titleBox->setObjectName("ctl1002");
-  titleTimed = Child<QPushButton>(tr("タイトル表示1"), this);
-  titleTimed->setObjectName("ctl1036");
-  titleStaying = Child<QPushButton>(tr("タイトル表示2"), this);
-  titleStaying->setObjectName("ctl1037");
-  updateButton = Child<QPushButton>(tr("Ordano Updateを行う"), this);
-  updateButton->setObjectName("ctl1023");
+  auto* titleBox = controls_.Add(C::TitleAtStart, Child<QCheckBox>(tr("タイトル表示をする"), this));
+  auto* titleTimed = controls_.Add(C::TitleTimed, Child<QPushButton>(tr("タイトル表示1"), this));
+  auto* titleStaying =
+      controls_.Add(C::TitleStaying, Child<QPushButton>(tr("タイトル表示2"), this));
+  auto* updateButton =
+      controls_.Add(C::Update, Child<QPushButton>(tr("Ordano Updateを行う"), this));
   updateButton->setToolTip(tr("オンラインアップデートを行う場合クリックしてください"));
   for (QPushButton* b : {titleTimed, titleStaying, updateButton}) b->setAutoDefault(false);
-  link = Child<LinkLabel>(QString(), this);
-  link->setObjectName("ctl1040");
+  auto* link = controls_.Add(C::SupportLink, Child<LinkLabel>(QString(), this));
 
   auto* grid = Child<QGridLayout>(this);
   grid->setContentsMargins(12, 10, 12, 10);
   grid->setHorizontalSpacing(24);
-  grid->addWidget(findChild<QLabel*>("ctl1039"), 0, 0, 1, 3);
-  grid->addWidget(findChild<QLabel*>("ctl1047"), 1, 0, 1, 3);
-  grid->addWidget(findChild<QLabel*>("ctl1048"), 2, 0, 1, 3);
+  grid->addWidget(version, 0, 0, 1, 3);
+  grid->addWidget(description, 1, 0, 1, 3);
+  grid->addWidget(platform, 2, 0, 1, 3);
   grid->addWidget(link, 3, 0, 1, 3);
   grid->addWidget(memory, 4, 0, 2, 1);
   grid->addWidget(archivers, 4, 1, 4, 2);
@@ -94,7 +105,10 @@ InfoPage::InfoPage(AppContext& ctx, QWidget* parent) : ToolkitPage(parent), ctx_
     ctx_.settings.NoTitleAtStart = on ? 0 : 1;
     emit titleBoxToggled(on);
   });
+  connect(titleTimed, &QPushButton::clicked, this, &InfoPage::titleTimedRequested);
+  connect(titleStaying, &QPushButton::clicked, this, &InfoPage::titleStayingRequested);
   connect(updateButton, &QPushButton::clicked, this, &InfoPage::updateCheckRequested);
+  connect(link, &LinkLabel::activated, this, &InfoPage::linkActivated);
   timer_.setObjectName("timer1000");
   timer_.setInterval(1000);
   connect(&timer_, &QTimer::timeout, this, &InfoPage::Refresh);
@@ -106,14 +120,16 @@ InfoPage::InfoPage(AppContext& ctx, QWidget* parent) : ToolkitPage(parent), ctx_
 void InfoPage::Refresh() {
   QFile file(QStringLiteral("/proc/meminfo"));
   if (!file.open(QIODevice::ReadOnly)) return;
-  memory->setText(MemoryText(QString::fromLatin1(file.readAll())));
+  As<QLabel>(C::Memory)->setText(MemoryText(QString::fromLatin1(file.readAll())));
 }
 
 void InfoPage::ShowArchivers() {
   const auto table = ctx_.archivers ? ctx_.archivers : EmptyArchiverTable();
-  archivers->setText(QString::fromStdU16String(ArchiverLibraryList(*table)));
+  As<QLabel>(C::Archivers)->setText(QString::fromStdU16String(ArchiverLibraryList(*table)));
 }
 
-void InfoPage::SetLink(const QString& address) { link->setText(address); }
+void InfoPage::SetLink(const QString& address) { As<LinkLabel>(C::SupportLink)->setText(address); }
+
+void InfoPage::ShowTitleBox(bool shown) { As<QCheckBox>(C::TitleAtStart)->setChecked(shown); }
 
 }  // namespace ordano

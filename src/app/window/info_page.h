@@ -4,23 +4,33 @@
 #pragma once
 
 #include <QTimer>
-#include <functional>
 
+#include "app/window/control_set.h"
 #include "toolkit/custom_dialog.h"
-
-class QCheckBox;
-class QLabel;
-class QPushButton;
 
 namespace ordano {
 
 struct AppContext;
-class LinkLabel;
 
 // "Memory:\n　　%sB/%sB\nPage:\n　　%sB/%sB" from the text of
 // /proc/meminfo: available and total memory, then free and total swap, with
 // digit grouping. Empty when the text has no MemTotal.
 QString MemoryText(const QString& meminfo);
+
+// The information page's controls, in the order the page lays them out.
+enum class InfoControl {
+  Version,
+  Description,
+  Platform,
+  Memory,
+  Archivers,
+  TitleAtStart,
+  TitleTimed,
+  TitleStaying,
+  Update,
+  SupportLink,
+  Count
+};
 
 class InfoPage : public ToolkitPage {
   Q_OBJECT
@@ -33,21 +43,29 @@ class InfoPage : public ToolkitPage {
   void ShowArchivers();
   void SetLink(const QString& address);
 
-  QCheckBox* titleBox = nullptr;        // 1002
-  QPushButton* titleTimed = nullptr;    // 1036
-  QPushButton* titleStaying = nullptr;  // 1037
-  QPushButton* updateButton = nullptr;  // online update
-  LinkLabel* link = nullptr;            // 1040
-  QLabel* memory = nullptr;             // 1046
-  QLabel* archivers = nullptr;          // 1056
+ public slots:
+  // The title box follows the record (menu, settings applied).
+  void ShowTitleBox(bool shown);
+
  signals:
   // "起動時タイトルを表示する" clicked (the menu's check follows).
   void titleBoxToggled(bool shown);
+  // The two title buttons: the timed splash, the staying one.
+  void titleTimedRequested();
+  void titleStayingRequested();
+  // The support link was clicked.
+  void linkActivated(const QString& address);
   // The manual update check.
   void updateCheckRequested();
 
  private:
+  template <class W>
+  W* As(InfoControl id) const {
+    return controls_.Get<W>(id);
+  }
+
   AppContext& ctx_;
+  ControlSet<InfoControl> controls_;
   QTimer timer_;  // timer 1000
 };
 

@@ -76,9 +76,22 @@ constexpr const char* kBusyDropText = QT_TRANSLATE_NOOP(
 
 struct MenuItem {
   int id;
+  const char* name;  // the action's object name
   const char* label;
   bool checkable;
 };
+
+constexpr ControlNames<MainControl> kControlNames = {{
+    {MainControl::FormSwitch, "formSwitch"},
+    {MainControl::Profiles, "profiles"},
+    {MainControl::Tabs, "tabBar"},
+    {MainControl::Support, "support"},
+    {MainControl::Exit, "exit"},
+    {MainControl::CompactHint, "compactHint"},
+    {MainControl::CompactSupport, "compactSupport"},
+    {MainControl::CompactExit, "compactExit"},
+}};
+static_assert(InEnumOrder(kControlNames));
 
 }  // namespace
 
@@ -88,8 +101,9 @@ MainWindow::MainWindow(AppContext& ctx)
     : QMainWindow(nullptr),
       ToolkitSurface(static_cast<QWidget&>(*this)),
       ctx_(ctx),
-      host_(ctx, this) {
-  setObjectName("dlg140");
+      host_(ctx, this),
+      controls_(kControlNames) {
+  setObjectName("mainWindow");
   ctx_.SetHost(host_);
   if (QScreen* screen = QGuiApplication::primaryScreen()) {
     scale_ = DisplayScale(screen->logicalDotsPerInchX());
@@ -118,33 +132,37 @@ void MainWindow::BuildMenu() {
   setMenuBar(menuBar_);
   auto add = [this](QMenu* menu, const MenuItem& item) {
     QAction* a = menu->addAction(tr(item.label));
-    a->setObjectName(QStringLiteral("cmd%1").arg(item.id));
+    a->setObjectName(QLatin1String(item.name));
     a->setCheckable(item.checkable);
     actions_[item.id] = a;
   };
   QMenu* file = menuBar_->addMenu(tr("ﾌｧｲﾙ(&F)"));
-  add(file, {kCmdCompare, QT_TR_NOOP("カタログの比較(&C)..."), false});
-  add(file, {kCmdVerify, QT_TR_NOOP("カタログの検証(&V)..."), false});
+  add(file, {kCmdCompare, "cmdCompare", QT_TR_NOOP("カタログの比較(&C)..."), false});
+  add(file, {kCmdVerify, "cmdVerify", QT_TR_NOOP("カタログの検証(&V)..."), false});
   file->addSeparator();
-  add(file, {kCmdExit, QT_TR_NOOP("おるだの♪の終了(&E)"), false});
+  add(file, {kCmdExit, "cmdExit", QT_TR_NOOP("おるだの♪の終了(&E)"), false});
   QMenu* settings = menuBar_->addMenu(tr("設定(&O)"));
   QMenu* title = settings->addMenu(tr("タイトル(&T)"));
-  add(title, {kCmdNoTitleAtStart, QT_TR_NOOP("起動時タイトルを表示しない(&T)"), true});
-  add(title, {kCmdTitleTimed, QT_TR_NOOP("もう一度タイトルを見る(&1)"), false});
-  add(title, {kCmdTitleStaying, QT_TR_NOOP("ずっと表示したままにする(&2)"), false});
+  add(title, {kCmdNoTitleAtStart, "cmdNoTitleAtStart", QT_TR_NOOP("起動時タイトルを表示しない(&T)"),
+              true});
+  add(title, {kCmdTitleTimed, "cmdTitleTimed", QT_TR_NOOP("もう一度タイトルを見る(&1)"), false});
+  add(title,
+      {kCmdTitleStaying, "cmdTitleStaying", QT_TR_NOOP("ずっと表示したままにする(&2)"), false});
   QMenu* profile = settings->addMenu(tr("プロファイル設定(&P)"));
-  add(profile, {kCmdProfiles, QT_TR_NOOP("設定画面(&E)"), false});
-  add(profile, {kCmdConfirmOnExit, QT_TR_NOOP("設定変更時、終了時に保存確認(&S)"), true});
-  add(profile, {kCmdDefaults, QT_TR_NOOP("デフォルトに戻す(&D)"), false});
+  add(profile, {kCmdProfiles, "cmdProfiles", QT_TR_NOOP("設定画面(&E)"), false});
+  add(profile, {kCmdConfirmOnExit, "cmdConfirmOnExit",
+                QT_TR_NOOP("設定変更時、終了時に保存確認(&S)"), true});
+  add(profile, {kCmdDefaults, "cmdDefaults", QT_TR_NOOP("デフォルトに戻す(&D)"), false});
   settings->addSeparator();
-  add(settings, {kCmdSaveTab, QT_TR_NOOP("タブ位置を保存する(&T)"), true});
-  add(settings, {kCmdSaveDrive, QT_TR_NOOP("ドライブ丸ごとのドライブ位置を保存する(&D)"), true});
+  add(settings, {kCmdSaveTab, "cmdSaveTab", QT_TR_NOOP("タブ位置を保存する(&T)"), true});
+  add(settings, {kCmdSaveDrive, "cmdSaveDrive",
+                 QT_TR_NOOP("ドライブ丸ごとのドライブ位置を保存する(&D)"), true});
   QMenu* view = menuBar_->addMenu(tr("表示(&V)"));
-  add(view, {kCmdBasicTab, QT_TR_NOOP("基本設定(&B)"), false});
-  add(view, {kCmdBasicTab + 1, QT_TR_NOOP("応用設定(&E)"), false});
-  add(view, {kCmdBasicTab + 2, QT_TR_NOOP("拡張機能(&X)"), false});
-  add(view, {kCmdBasicTab + 3, QT_TR_NOOP("マルチフォルダ(&M)"), false});
-  add(view, {kCmdInfoTab, QT_TR_NOOP("情報表示(&I)"), false});
+  add(view, {kCmdBasicTab, "cmdBasicTab", QT_TR_NOOP("基本設定(&B)"), false});
+  add(view, {kCmdBasicTab + 1, "cmdAdvancedTab", QT_TR_NOOP("応用設定(&E)"), false});
+  add(view, {kCmdBasicTab + 2, "cmdExtrasTab", QT_TR_NOOP("拡張機能(&X)"), false});
+  add(view, {kCmdBasicTab + 3, "cmdMultiFolderTab", QT_TR_NOOP("マルチフォルダ(&M)"), false});
+  add(view, {kCmdInfoTab, "cmdInfoTab", QT_TR_NOOP("情報表示(&I)"), false});
   QMenu* tools = menuBar_->addMenu(tr("ツール(&T)"));
   QAction* search = tools->addAction(tr("ライブラリを検索(&S)..."));
   search->setObjectName("cmdLibrarySearch");
@@ -154,8 +172,8 @@ void MainWindow::BuildMenu() {
   volumes->setObjectName("cmdLibraryVolumes");
   connect(volumes, &QAction::triggered, this, [this] { OpenLibraryVolumes(); });
   QMenu* help = menuBar_->addMenu(tr("ﾍﾙﾌﾟ(&H)"));
-  add(help, {kCmdHelp, QT_TR_NOOP("目次(&C)"), false});
-  add(help, {kCmdAbout, QT_TR_NOOP("バージョン情報(&A)"), false});
+  add(help, {kCmdHelp, "cmdHelp", QT_TR_NOOP("目次(&C)"), false});
+  add(help, {kCmdAbout, "cmdAbout", QT_TR_NOOP("バージョン情報(&A)"), false});
 }
 
 void MainWindow::BuildBody() {
@@ -167,10 +185,8 @@ void MainWindow::BuildBody() {
   rows->setSpacing(4);
 
   auto button = [this](MainControl id, const QString& text) {
-    auto* b = Child<QPushButton>(text, body_);
-    b->setObjectName(QStringLiteral("ctl%1").arg(static_cast<int>(id)));
+    auto* b = controls_.Add(id, Child<QPushButton>(text, body_));
     b->setAutoDefault(false);
-    buttons_[id] = b;
     return b;
   };
   auto* top = Child<QHBoxLayout>();
@@ -190,14 +206,14 @@ void MainWindow::BuildBody() {
   advanced_ = Child<AdvancedPage>(ctx_, body_);
   drive_ = Child<DrivePage>(ctx_, host_.Worker(), body_);
   html_ = Child<HtmlTagPage>(body_);
-  multi_ = Child<FolderListPage>(ctx_, host_.Worker(), basic_->folderCopy, body_);
+  multi_ = Child<FolderListPage>(ctx_, host_.Worker(), body_);
   info_ = Child<InfoPage>(ctx_, body_);
   hint_ = Child<FolderListHint>(body_);
   web_ = Child<WebPage>(ctx_, host_.Worker(), body_);
 
   tabs_ = Child<QTabWidget>(body_);
   tabs_->setObjectName("tabs");
-  tabs_->tabBar()->setObjectName(QStringLiteral("ctl%1").arg(static_cast<int>(MainControl::Tabs)));
+  controls_.Add(MainControl::Tabs, tabs_->tabBar());
   QFont tabFont = tabs_->tabBar()->font();
   tabFont.setFamilies({QStringLiteral("Meiryo UI"), QStringLiteral("Noto Sans CJK JP")});
   tabFont.setPixelSize(qRound(11 * scale_) + 1);
@@ -225,9 +241,9 @@ void MainWindow::BuildBody() {
   compactPart_ = Child<QWidget>(body_);
   auto* compact = Child<QVBoxLayout>(compactPart_);
   compact->setContentsMargins(0, 0, 0, 0);
-  compactHint_ = Child<QLabel>(tr("ファイルまたはフォルダをドロップしてください"), body_);
-  compactHint_->setObjectName(
-      QStringLiteral("ctl%1").arg(static_cast<int>(MainControl::CompactHint)));
+  compactHint_ =
+      controls_.Add(MainControl::CompactHint,
+                    Child<QLabel>(tr("ファイルまたはフォルダをドロップしてください"), body_));
   compactHint_->setAlignment(Qt::AlignCenter);
   compactHint_->setFrameShape(QFrame::StyledPanel);
   compactHint_->setMinimumSize(qRound(320 * scale_), qRound(48 * scale_));
@@ -239,10 +255,10 @@ void MainWindow::BuildBody() {
   compact->addLayout(compactButtons);
   rows->addWidget(compactPart_, 1);
 
-  buttons_[MainControl::Exit]->setToolTip(tr("おるだの♪を終了します。"));
-  buttons_[MainControl::CompactExit]->setToolTip(tr("おるだの♪を終了します。"));
-  buttons_[MainControl::Support]->setToolTip(tr("開発HPを開きます。"));
-  buttons_[MainControl::CompactSupport]->setToolTip(tr("開発HPを開きます。"));
+  controls_.Get<QPushButton>(MainControl::Exit)->setToolTip(tr("おるだの♪を終了します。"));
+  controls_.Get<QPushButton>(MainControl::CompactExit)->setToolTip(tr("おるだの♪を終了します。"));
+  controls_.Get<QPushButton>(MainControl::Support)->setToolTip(tr("開発HPを開きます。"));
+  controls_.Get<QPushButton>(MainControl::CompactSupport)->setToolTip(tr("開発HPを開きます。"));
 }
 
 QScrollArea* MainWindow::TabPane(const std::vector<QWidget*>& pages) {
@@ -281,14 +297,16 @@ QAction* MainWindow::MenuAction(int id) const {
 
 void MainWindow::ConnectAll() {
   connect(&outputTimer_, &QTimer::timeout, this, &MainWindow::FinishRunNow);
-  connect(buttons_[MainControl::FormSwitch], &QPushButton::clicked, this, &MainWindow::SwitchForm);
+  connect(controls_.Get<QPushButton>(MainControl::FormSwitch), &QPushButton::clicked, this,
+          &MainWindow::SwitchForm);
   for (MainControl id : {MainControl::Exit, MainControl::CompactExit}) {
-    connect(buttons_[id], &QPushButton::clicked, this, [this] { close(); });
+    connect(controls_.Get<QPushButton>(id), &QPushButton::clicked, this, [this] { close(); });
   }
   for (MainControl id : {MainControl::Support, MainControl::CompactSupport}) {
-    connect(buttons_[id], &QPushButton::clicked, this, &MainWindow::OpenSupportPage);
+    connect(controls_.Get<QPushButton>(id), &QPushButton::clicked, this,
+            &MainWindow::OpenSupportPage);
   }
-  connect(buttons_[MainControl::Profiles], &QPushButton::clicked, this,
+  connect(controls_.Get<QPushButton>(MainControl::Profiles), &QPushButton::clicked, this,
           &MainWindow::OpenProfileDialog);
   auto on = [this](int id, auto&& fn) { connect(actions_[id], &QAction::triggered, this, fn); };
   on(kCmdExit, [this] { close(); });
@@ -296,7 +314,7 @@ void MainWindow::ConnectAll() {
   on(kCmdVerify, [this] { VerifyFromWindow(*this, host_); });
   on(kCmdNoTitleAtStart, [this](bool checked) {
     ctx_.settings.NoTitleAtStart = checked ? 1 : 0;
-    info_->titleBox->setChecked(!checked);
+    info_->ShowTitleBox(!checked);
   });
   on(kCmdTitleTimed, [this] { Title().ShowTimed(); });
   on(kCmdTitleStaying, [this] { Title().ShowStaying(); });
@@ -310,6 +328,7 @@ void MainWindow::ConnectAll() {
   on(kCmdAbout, [this] { SelectTab(kInfoTab); });
   on(kCmdHelp, [this] { OpenHelp(); });
   connect(advanced_, &AdvancedPage::acrylicToggled, this, &MainWindow::ApplyAcrylic);
+  connect(multi_, &FolderListPage::runListChanged, basic_, &BasicPage::SetFolderCopy);
   connect(info_, &InfoPage::titleBoxToggled, this,
           [this](bool shown) { actions_[kCmdNoTitleAtStart]->setChecked(!shown); });
   connect(info_, &InfoPage::updateCheckRequested, this,
@@ -320,8 +339,9 @@ void MainWindow::ConnectAll() {
     for (ToolkitPage* page : Pages()) {
       if (page != web_) page->setEnabled(!locked);
     }
-    for (const auto& [id, button] : buttons_) {
-      if (id != MainControl::Exit && id != MainControl::CompactExit) button->setEnabled(!locked);
+    for (MainControl id : {MainControl::FormSwitch, MainControl::Profiles, MainControl::Support,
+                           MainControl::CompactSupport}) {
+      controls_.Get(id)->setEnabled(!locked);
     }
     menuBar_->setEnabled(!locked);
   };
@@ -331,9 +351,9 @@ void MainWindow::ConnectAll() {
   connect(&host_.Worker(), &RunWorker::finished, this, [this] {
     if (closeRequested_ && !Busy()) close();
   });
-  connect(info_->titleTimed, &QPushButton::clicked, this, [this] { Title().ShowTimed(); });
-  connect(info_->titleStaying, &QPushButton::clicked, this, [this] { Title().ShowStaying(); });
-  connect(info_->link, &LinkLabel::activated, this, [this](const QString& address) {
+  connect(info_, &InfoPage::titleTimedRequested, this, [this] { Title().ShowTimed(); });
+  connect(info_, &InfoPage::titleStayingRequested, this, [this] { Title().ShowStaying(); });
+  connect(info_, &InfoPage::linkActivated, this, [this](const QString& address) {
     host_.OpenWithDefaultProgram(address.toStdString(), {});
   });
 }
@@ -392,7 +412,7 @@ void MainWindow::ApplyPages() {
   html_->Apply(ctx_.settings);
   multi_->Reload();
   actions_[kCmdNoTitleAtStart]->setChecked(ctx_.settings.NoTitleAtStart != 0);
-  info_->titleBox->setChecked(ctx_.settings.NoTitleAtStart == 0);
+  info_->ShowTitleBox(ctx_.settings.NoTitleAtStart == 0);
   SetAcrylic(ctx_.settings.AcrylicMode == 1);
 }
 
@@ -445,7 +465,7 @@ LibraryVolumesWindow& MainWindow::OpenLibraryVolumes() {
 
 void MainWindow::ApplyAcrylic(bool on) {
   ctx_.settings.AcrylicMode = on ? 1 : 0;
-  advanced_->acrylicBox->setChecked(on);
+  advanced_->ShowAcrylic(on);
   SetAcrylic(on);
 }
 
@@ -458,7 +478,7 @@ bool MainWindow::NormalForm() const { return ctx_.startup.NormalMode != 0; }
 void MainWindow::SwitchForm() {
   const bool toCompact = NormalForm();
   ctx_.startup.NormalMode = toCompact ? 0 : 1;
-  buttons_[MainControl::FormSwitch]->setText(toCompact ? tr("▼") : tr("▲"));
+  controls_.Get<QPushButton>(MainControl::FormSwitch)->setText(toCompact ? tr("▼") : tr("▲"));
   if (toCompact && isVisible()) normalSize_ = size();
   tabs_->setVisible(!toCompact);
   normalFoot_->setVisible(!toCompact);

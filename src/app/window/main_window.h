@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "app/window/control_set.h"
 #include "app/window/qt_host.h"
 #include "run/run_driver.h"
 #include "toolkit/custom_dialog.h"
@@ -39,20 +40,22 @@ class LibraryVolumesWindow;
 // The display scale: horizontal dots per inch / 99, at least 1.02.
 double DisplayScale(double dpiX);
 
-// The window's own controls; each number is the control's object name
-// ("ctl" and the number), which the tests find it by.
+// The window's own controls, named as their object names ("formSwitch"),
+// which the tests find them by.
 enum class MainControl {
-  Exit = 1,
-  Support = 1023,
-  CompactExit = 1024,
-  CompactSupport = 1025,
-  FormSwitch = 1036,
-  Profiles = 1037,
-  Tabs = 1055,
-  CompactHint = 1057,
+  FormSwitch,
+  Profiles,
+  Tabs,
+  Support,
+  Exit,
+  CompactHint,
+  CompactSupport,
+  CompactExit,
+  Count
 };
 
-// The menu's commands, by their command numbers (object names "cmd" and the number).
+// The menu's commands, by their command numbers; each action's object name
+// reads as what it does ("cmdSaveTab").
 enum MenuCommand : int {
   kCmdAbout = 16,
   kCmdExit = 32771,
@@ -172,7 +175,7 @@ class MainWindow : public QMainWindow, public ToolkitSurface {
   QWidget* compactPart_ = nullptr;  // the compact form's hint and buttons
   QSize normalSize_;                // the normal form's size while compact
   std::map<int, QAction*> actions_;
-  std::map<MainControl, QPushButton*> buttons_;
+  ControlSet<MainControl> controls_;
   QLabel* dropHint_ = nullptr;     // under the tabs, normal form
   QLabel* compactHint_ = nullptr;  // 1057
   BasicPage* basic_ = nullptr;

@@ -2,26 +2,28 @@
 // FolderListHint, the hint page above it (dialog 143).
 #pragma once
 
-#include <functional>
+#include <QStringList>
 #include <string>
 #include <vector>
 
+#include "app/window/control_set.h"
 #include "run/run_driver.h"
 #include "toolkit/custom_dialog.h"
 
 class QListWidget;
-class QPushButton;
 
 namespace ordano {
 
 struct AppContext;
 class RunWorker;
 
+// The multi-folder page's controls, in the order the page lays them out.
+enum class FolderListControl { Folders, Remove, Clear, Run, Count };
+
 class FolderListPage : public ToolkitPage {
   Q_OBJECT
  public:
-  // `hiddenCopy` is the basic page's hidden list the run reads.
-  FolderListPage(AppContext& ctx, RunWorker& worker, QListWidget* hiddenCopy, QWidget* parent);
+  FolderListPage(AppContext& ctx, RunWorker& worker, QWidget* parent);
 
   // Appends the folders among the paths; files are ignored.
   void AddFolders(const std::vector<std::string>& paths);
@@ -29,13 +31,11 @@ class FolderListPage : public ToolkitPage {
   void Reload();
   const RunResult& LastResult() const { return lastResult_; }
 
-  QListWidget* list = nullptr;          // 1048
-  QPushButton* removeButton = nullptr;  // 1024
-  QPushButton* clearButton = nullptr;   // 1023
-  QPushButton* runButton = nullptr;     // 1 ("リスト実行")
-
  signals:
   void runFinished();
+  // The list a run reads, as it starts; empty once it is over (the basic
+  // page keeps it as its hidden copy).
+  void runListChanged(const QStringList& folders);
 
  protected:
   bool HandleDrop(const std::vector<std::string>& paths) override;
@@ -47,7 +47,8 @@ class FolderListPage : public ToolkitPage {
 
   AppContext& ctx_;
   RunWorker& worker_;
-  QListWidget* hiddenCopy_;
+  ControlSet<FolderListControl> controls_;
+  QListWidget* list_ = nullptr;
   RunResult lastResult_;
 };
 

@@ -9,7 +9,6 @@
 #include "toolkit/custom_dialog.h"
 
 class QMenu;
-class QPushButton;
 class QTableWidget;
 class QTableWidgetItem;
 
@@ -24,9 +23,6 @@ class ProfileDialog : public ToolkitDialog {
   static constexpr int kNumberColumn = 3;
   // Accepted when the dialog ended with a switch.
   ProfileDialog(AppContext& ctx, QtHost& host, bool chooser, QWidget* owner);
-
-  QTableWidget* list = nullptr;         // 1048
-  QPushButton* createButton = nullptr;  // 1023
 
   void Fill();
   void Create();            // button 1023
@@ -43,6 +39,7 @@ class ProfileDialog : public ToolkitDialog {
 
   AppContext& ctx_;
   QtHost& host_;
+  QTableWidget* list_ = nullptr;
   bool chooser_;
   bool filling_ = false;
 };

@@ -16,9 +16,9 @@ class ProfileNameDialog : public ToolkitDialog {
   ProfileNameDialog(const QString& name, QWidget* owner);
   // The first 200 characters of the edit.
   QString Name() const;
-  QLineEdit* edit = nullptr;
 
  private:
+  QLineEdit* edit_ = nullptr;
   QTimer focusTimer_;  // timer 1234
 };
 

@@ -144,12 +144,12 @@ void QtHost::ProgressEnd(RunState&) {
 
 void QtHost::DownloadBegin() {
   OnInterface([this] {
-    received_ = total_ = 0;
-    downloadStopped_ = false;
+    received_ = 0;
+    total_ = 0;
     const double scale = main_ != nullptr ? main_->Scale() : 1.02;
     download_ = std::make_unique<ProgressWindow>(
-        ProgressSource{[this] { return DownloadTextsOf(received_, total_); }, [] { return false; },
-                       [this] { downloadStopped_ = true; }},
+        ProgressSource{[this] { return DownloadTextsOf(received_.load(), total_.load()); },
+                       [] { return false; }, [this] { worker_.RequestCancel(); }},
         scale, Owner());
     download_->setWindowTitle(QCoreApplication::translate("QtHost", "おるだの♪ アップデート"));
     download_->show();
@@ -159,17 +159,11 @@ void QtHost::DownloadBegin() {
 }
 
 bool QtHost::DownloadProgress(std::uint64_t received, std::uint64_t total) {
-  bool goOn = true;
-  const bool here = OnInterfaceThread();
-  OnInterface([&] {
-    received_ = received;
-    total_ = total;
-    // The update check runs on the interface thread: its window is served here.
-    if (here) QCoreApplication::processEvents(QEventLoop::AllEvents);
-    // A close of the main window meanwhile stops the download too.
-    goOn = !downloadStopped_ && !(main_ != nullptr && main_->CloseRequested());
-  });
-  return goOn;
+  // On the worker: the progress window reads the figures at its own pace;
+  // its 中止 and a close of the main window set the worker's cancel flag.
+  received_ = received;
+  total_ = total;
+  return !worker_.CancelRequested();
 }
 
 void QtHost::DownloadEnd() {
@@ -231,9 +225,21 @@ MsgAnswer QtHost::AskNow(std::u16string_view text, std::u16string_view caption, 
 std::optional<SaveDialogState> QtHost::SaveDialog(const SaveDialogState& proposal) {
   std::optional<SaveDialogState> answer;
   OnInterface([&] {
-    SaveFileDialog dialog(Owner(), proposal);
-    Exec(dialog);
-    if (dialog.result() == QDialog::Accepted) answer = dialog.Answer();
+    if (Owner() == nullptr) {
+      SaveFileDialog dialog(nullptr, proposal);
+      Exec(dialog);
+      if (dialog.result() == QDialog::Accepted) answer = dialog.Answer();
+      return;
+    }
+    // The window keeps its dialog: making and taking down a file dialog
+    // stalls the interface thread for tens of milliseconds each run.
+    if (saveDialog_) {
+      saveDialog_->Propose(proposal);
+    } else {
+      saveDialog_ = std::make_unique<SaveFileDialog>(Owner(), proposal);
+    }
+    Exec(*saveDialog_);
+    if (saveDialog_->result() == QDialog::Accepted) answer = saveDialog_->Answer();
   });
   return answer;
 }

@@ -7,6 +7,7 @@
 // without a worker) it serves directly.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -27,6 +28,7 @@ namespace ordano {
 struct AppContext;
 class MainWindow;
 class ProgressWindow;
+class SaveFileDialog;
 
 class QtHost : public RunHost {
  public:
@@ -96,9 +98,10 @@ class QtHost : public RunHost {
   std::int64_t lastPublished_ = 0;  // worker thread only
   std::unique_ptr<ProgressWindow> status_;
   std::unique_ptr<ProgressWindow> download_;
-  std::uint64_t received_ = 0;
-  std::uint64_t total_ = 0;
-  bool downloadStopped_ = false;
+  std::unique_ptr<SaveFileDialog> saveDialog_;  // with a main window: kept between runs
+  // The download's figures, written by the worker, shown by the interface.
+  std::atomic<std::uint64_t> received_{0};
+  std::atomic<std::uint64_t> total_{0};
 };
 
 }  // namespace ordano

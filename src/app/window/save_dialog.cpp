@@ -58,9 +58,6 @@ SaveFileDialog::SaveFileDialog(QWidget* owner, const SaveDialogState& proposal)
   setWindowTitle(tr("おるだの♪出力ファイル保存"));
   const QStringList filters = SaveDialogFilters();
   setNameFilters(filters);
-  selectNameFilter(filters.value(std::clamp(proposal.filterIndex, 1, 5) - 1));
-  if (!proposal.folder.empty()) setDirectory(QString::fromStdString(proposal.folder));
-  if (!proposal.fileName.empty()) selectFile(QString::fromStdString(proposal.fileName));
 
   auto* panel = Child<QGroupBox>(tr("最終確認"), this);
   panel->setObjectName("finalCheck");
@@ -88,18 +85,28 @@ SaveFileDialog::SaveFileDialog(QWidget* owner, const SaveDialogState& proposal)
   rows->addWidget(indentTreeBox);
   rows->addWidget(utf8Box);
 
+  if (auto* grid = qobject_cast<QGridLayout*>(layout())) {
+    grid->addWidget(panel, grid->rowCount(), 0, 1, grid->columnCount());
+  } else if (layout() != nullptr) {
+    layout()->addWidget(panel);
+  }
+  Propose(proposal);
+}
+
+void SaveFileDialog::Propose(const SaveDialogState& proposal) {
+  selectNameFilter(SaveDialogFilters().value(std::clamp(proposal.filterIndex, 1, 5) - 1));
+  if (!proposal.folder.empty()) setDirectory(QString::fromStdString(proposal.folder));
+  if (!proposal.fileName.empty()) {
+    selectFile(QString::fromStdString(proposal.fileName));
+  } else if (auto* name = findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))) {
+    name->clear();  // no name from the run before
+  }
   appendBox->setChecked(proposal.appendOutput);
   openAfterSaveBox->setChecked(proposal.openAfterSave);
   lineWidthBox->setChecked(proposal.lineWidthEnabled);
   lineWidthEdit->setText(QString::fromStdU16String(proposal.lineWidthText));
   indentTreeBox->setChecked(proposal.indentTree);
   utf8Box->setChecked(proposal.utf8Text);
-
-  if (auto* grid = qobject_cast<QGridLayout*>(layout())) {
-    grid->addWidget(panel, grid->rowCount(), 0, 1, grid->columnCount());
-  } else if (layout() != nullptr) {
-    layout()->addWidget(panel);
-  }
 }
 
 void SaveFileDialog::accept() {

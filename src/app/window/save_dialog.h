@@ -24,6 +24,9 @@ class SaveFileDialog : public QFileDialog {
   Q_OBJECT
  public:
   SaveFileDialog(QWidget* owner, const SaveDialogState& proposal);
+  // Shows `proposal` again: filter, folder, name and the panel's boxes (the
+  // window keeps one dialog for all its runs; making one takes a while).
+  void Propose(const SaveDialogState& proposal);
   // The chosen file (full path) and the panel's states.
   SaveDialogState Answer() const;
 

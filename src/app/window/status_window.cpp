@@ -60,7 +60,7 @@ ProgressWindow::ProgressWindow(ProgressSource source, double scale, QWidget* own
       scale_(scale),
       surface_(kSurfaceWidth, kSurfaceHeight, QImage::Format_RGB32),
       gradient_(kSurfaceWidth - 1, kSurfaceHeight, QImage::Format_RGB32) {
-  setObjectName("dlg133");
+  setObjectName("progressWindow");
   setWindowTitle(tr("おるだの♪"));
   setWindowFlags(Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
   setAcceptDrops(false);
@@ -81,7 +81,7 @@ ProgressWindow::ProgressWindow(ProgressSource source, double scale, QWidget* own
   font_.setWeight(QFont::Medium);
 
   stop_ = Child<QPushButton>(tr("中止"), this);
-  stop_->setObjectName("ctl1023");
+  stop_->setObjectName("stop");
   stop_->setGeometry(w - static_cast<int>(90 * scale_), static_cast<int>(h * 0.6) + 10,
                      static_cast<int>(80 * scale_), static_cast<int>(28 * scale_));
   connect(stop_, &QPushButton::clicked, this, &ProgressWindow::reject);

@@ -233,7 +233,7 @@ void TitleSplash::Step() {
 std::unique_ptr<QMenu> TitleSplash::MakeMenu() {
   auto menu = std::make_unique<QMenu>(this);
   QAction* close = menu->addAction(tr("閉じる"));
-  close->setObjectName("cmd102");
+  close->setObjectName("cmdClose");
   connect(close, &QAction::triggered, this, &TitleSplash::CloseTitle);
   return menu;
 }

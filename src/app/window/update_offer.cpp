@@ -2,7 +2,9 @@
 
 #include <QApplication>
 #include <QCoreApplication>
+#include <QEventLoop>
 #include <QFile>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -23,8 +25,14 @@ bool OfferUpdateAtStart(AppContext& ctx, int argc, char** argv) {
   UpdateSetup setup = CurrentUpdateSetup(std::vector<std::string>(argv + 1, argv + argc));
   // Nothing to ask about without a server; no request either.
   if (setup.source.status != EndpointStatus::Ok) return false;
+  // The check and the download work on the host's worker; the progress
+  // window and the question are served here meanwhile.
   QtHost host(ctx);
-  return StartupUpdateCheck(host, setup);
+  bool handedOver = false;
+  QEventLoop loop;
+  host.Worker().Start([&] { handedOver = StartupUpdateCheck(host, setup); }, [&] { loop.quit(); });
+  loop.exec();
+  return handedOver;
 }
 
 void CheckForUpdateFromWindow(MainWindow& window) {
@@ -35,11 +43,22 @@ void CheckForUpdateFromWindow(MainWindow& window) {
     arguments.push_back(QFile::encodeName(all[i]).toStdString());
   UpdateSetup setup = CurrentUpdateSetup(std::move(arguments));
   setup.waitTenths = kWindowCloseTenths;
-  QApplication::setOverrideCursor(Qt::WaitCursor);
-  const bool handedOver = CheckForUpdate(window.Host(), setup);
-  QApplication::restoreOverrideCursor();
-  // A close asked for during the download stopped it; it happens now.
-  if (handedOver || window.CloseRequested()) window.close();
+  QtHost& host = window.Host();
+  if (setup.source.status != EndpointStatus::Ok) {
+    // No server to ask: the message alone.
+    CheckForUpdate(host, setup);
+    return;
+  }
+  // The server's answer and the download come on the worker; the window
+  // keeps drawing, and its progress window's 中止 or a close stops the
+  // transfer. A close asked for meanwhile follows the worker's end.
+  QApplication::setOverrideCursor(Qt::BusyCursor);
+  auto handedOver = std::make_shared<bool>(false);
+  host.Worker().Start([&host, setup, handedOver] { *handedOver = CheckForUpdate(host, setup); },
+                      [&window, handedOver] {
+                        QApplication::restoreOverrideCursor();
+                        if (*handedOver) window.close();
+                      });
 }
 
 }  // namespace ordano

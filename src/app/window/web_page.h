@@ -17,6 +17,9 @@ namespace ordano {
 struct AppContext;
 class RunWorker;
 
+// The web page's controls.
+enum class WebControl { Url, Start, Status, Count };
+
 class WebPage : public ToolkitPage {
   Q_OBJECT
  public:
@@ -26,10 +29,6 @@ class WebPage : public ToolkitPage {
   void ShowText(const QString& text);
   bool Running() const { return running_; }
   const WebSearchOutcome& LastOutcome() const { return lastOutcome_; }
-
-  QLineEdit* urlEdit = nullptr;   // 1100
-  QPushButton* button = nullptr;  // 1101
-  QLabel* statusText = nullptr;   // 1102
 
  signals:
   // A crawl starts on the worker thread, and has ended with its output.
@@ -43,6 +42,9 @@ class WebPage : public ToolkitPage {
 
   AppContext& ctx_;
   RunWorker& worker_;
+  QLineEdit* urlEdit_ = nullptr;
+  QPushButton* button_ = nullptr;
+  QLabel* statusText_ = nullptr;
   bool running_ = false;
   WebSearchOutcome lastOutcome_;
 };
