@@ -5,7 +5,6 @@
 #include <unordered_map>
 
 #include "core/app_context.h"
-#include "crawler/charset.h"
 #include "crawler/fetch.h"
 #include "crawler/link_extract.h"
 #include "crawler/resource_kind.h"
@@ -157,9 +156,8 @@ bool Crawl::Visit(HttpSession& session, std::size_t i) {
   std::u16string base = fetched.finalUrl;
   std::vector<LinkRef> links;
   try {
-    const std::u16string text = DecodeBody(fetched.body, fetched.contentType);
+    PageLinks found = ExtractBodyLinks(fetched.body, fetched.contentType, isCss);
     fetched.body = std::string();  // up to 8 MiB: free it before the links grow the list
-    PageLinks found = ExtractLinks(text, isCss);
     items_[i].title = found.title;
     if (!found.base.empty()) {
       std::u16string resolved = ResolveLink(found.base, fetched.finalUrl);
