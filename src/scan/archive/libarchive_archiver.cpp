@@ -13,7 +13,7 @@
 #include <map>
 #include <mutex>
 #include <string_view>
-#include <thread>
+#include <system_error>
 #include <vector>
 
 #include "platform/file_handle.h"
@@ -22,6 +22,7 @@
 #include "scan/archive/member_headers.h"
 #include "scan/archive/member_name.h"
 #include "scan/archive/sevenzip_headers.h"
+#include "scan/digest_pool.h"
 
 namespace ordano {
 namespace {
@@ -318,7 +319,7 @@ bool LibarchiveHandle::Restart() {
   ArchivePtr a(archive_read_new());
   if (!a) return false;
   if (EnableFormats(a.get(), kind_, rawAllowed_) != ARCHIVE_OK) return false;
-  if (kind_ == LibarchiveKind::Tar && std::thread::hardware_concurrency() > 1 &&
+  if (kind_ == LibarchiveKind::Tar && WorkerThreadCount() > 1 &&
       GzipPipe::LooksLikeGzip(fd_.get())) {
     if (OpenPiped(a.get())) {
       a_ = std::move(a);
@@ -334,7 +335,11 @@ bool LibarchiveHandle::Restart() {
 }
 
 bool LibarchiveHandle::OpenPiped(archive* a) {
-  pipe_ = std::make_unique<GzipPipe>(fd_.get());
+  try {
+    pipe_ = std::make_unique<GzipPipe>(fd_.get());
+  } catch (const std::system_error&) {
+    return false;  // no thread to inflate on: libarchive inflates
+  }
   const auto read = [](archive* ar, void* pipe, const void** buffer) -> la_ssize_t {
     auto& p = *static_cast<GzipPipe*>(pipe);
     const std::span<const char> block = p.Next();
