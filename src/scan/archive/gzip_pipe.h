@@ -18,8 +18,8 @@ class GzipPipe {
  public:
   // Inflates the file open at `fd` (not owned; it must stay open) from its
   // start. Concatenated members are one stream; bytes after the last member
-  // that begin no other member are ignored, and so are the members' trailer
-  // checks, as libarchive's gzip reader does.
+  // that begin no other member are ignored, and the members' trailers are
+  // not checked, as libarchive's gzip reader does.
   explicit GzipPipe(int fd);
   ~GzipPipe();
   GzipPipe(const GzipPipe&) = delete;
