@@ -6,6 +6,8 @@
 // browser to open.
 // Usage: ordano_formats_bench [ROWS] [RUNS] [OUTPUT_FOLDER] [ONLY]
 // ONLY (text, csv, html, json, jsonl or view) times that format alone.
+#include <sys/resource.h>
+
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -73,11 +75,34 @@ void FillRows(AppContext& ctx, int rows) {
   }
 }
 
-double Seconds(const std::function<bool()>& write) {
+// The process's CPU seconds, user and system: the writers run on this thread
+// alone, and a loaded machine's other work does not count. The system time
+// (copying into the page cache, and reclaiming it when memory is short)
+// varies from run to run; the user time is the writer's own work.
+struct Cpu {
+  double user = 0, system = 0;
+};
+Cpu CpuSeconds() {
+  rusage u{};
+  getrusage(RUSAGE_SELF, &u);
+  const auto s = [](timeval t) {
+    return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_usec) / 1e6;
+  };
+  return {s(u.ru_utime), s(u.ru_stime)};
+}
+
+// Wall seconds of one write; its user and user + system seconds go to `cpu`
+// when given.
+double Seconds(const std::function<bool()>& write, std::vector<Cpu>* cpu = nullptr) {
   const auto start = std::chrono::steady_clock::now();
+  const Cpu cpuStart = CpuSeconds();
   if (!write()) {
     std::fprintf(stderr, "a catalogue could not be written\n");
     std::exit(1);
+  }
+  const Cpu cpuEnd = CpuSeconds();
+  if (cpu != nullptr) {
+    cpu->push_back({cpuEnd.user - cpuStart.user, cpuEnd.system - cpuStart.system});
   }
   return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 }
@@ -93,16 +118,20 @@ void Measure(AppContext& ctx, const std::string& dir, int runs, const char* labe
   const std::string text = base + ".txt", csv = base + ".csv", html = base + ".html",
                     json = base + ".json", jsonl = base + ".jsonl", view = base + ".view.html";
   std::vector<double> t, c, h, j, l, v;
+  std::vector<Cpu> tCpu, jCpu;
   auto wanted = [&only](const char* f) { return only.empty() || only == f; };
   for (int k = 0; k < runs; ++k) {
     // Interleaved, so a slow moment of the machine falls on every format.
     if (wanted("text"))
-      t.push_back(Seconds([&] {
-        CFileCus sink;
-        if (!sink.Open(text, CFileCus::OpenMode::CreateTruncate)) return false;
-        const bool ok = WriteTextCatalogue(ctx, sink, text) == TextWriteStatus::Written;
-        return sink.Close() && ok;
-      }));
+      t.push_back(Seconds(
+          [&] {
+            CFileCus sink;
+            // Opened as a run opens it (the other writers open their own files so).
+            if (!sink.Open(text, CFileCus::OpenMode::Replace)) return false;
+            const bool ok = WriteTextCatalogue(ctx, sink, text) == TextWriteStatus::Written;
+            return sink.Close() && ok;
+          },
+          &tCpu));
     if (wanted("csv"))
       c.push_back(Seconds([&] {
         CFileCus sink;
@@ -114,10 +143,12 @@ void Measure(AppContext& ctx, const std::string& dir, int runs, const char* labe
         return WriteHtmlCatalogue(ctx, sink, html);
       }));
     if (wanted("json"))
-      j.push_back(Seconds([&] {
-        CFileCus sink;
-        return WriteJsonCatalogue(ctx, sink, json);
-      }));
+      j.push_back(Seconds(
+          [&] {
+            CFileCus sink;
+            return WriteJsonCatalogue(ctx, sink, json);
+          },
+          &jCpu));
     if (wanted("jsonl"))
       l.push_back(Seconds([&] {
         CFileCus sink;
@@ -136,6 +167,16 @@ void Measure(AppContext& ctx, const std::string& dir, int runs, const char* labe
               label, ctx.run.EntryCount, runs, mt, mc, mh, mj);
   std::printf("%s: ratio csv/text = %.2f, html/text = %.2f, json/text = %.2f\n", label, mc / mt,
               mh / mt, mj / mt);
+  const auto median = [](const std::vector<Cpu>& v, bool withSystem) {
+    std::vector<double> x;
+    for (const Cpu& c : v) x.push_back(c.user + (withSystem ? c.system : 0));
+    return Median(x);
+  };
+  std::printf(
+      "%s: CPU time medians, user + system: text %.3f s, json %.3f s, ratio json/text = %.2f; "
+      "user: text %.3f s, json %.3f s, ratio json/text = %.2f\n",
+      label, median(tCpu, true), median(jCpu, true), median(jCpu, true) / median(tCpu, true),
+      median(tCpu, false), median(jCpu, false), median(jCpu, false) / median(tCpu, false));
   const double files = ctx.run.EntryCount;
   std::printf("%s: medians: jsonl %.3f s, view %.3f s; ratio jsonl/json = %.2f\n", label, ml, mv,
               ml / mj);

@@ -4,7 +4,6 @@
 #include <unordered_map>
 
 #include "core/app_context.h"
-#include "crawler/charset.h"
 #include "crawler/fetch.h"
 #include "crawler/link_extract.h"
 #include "crawler/resource_kind.h"
@@ -51,6 +50,7 @@ class Crawl {
   std::unordered_map<std::u16string, std::size_t> visited_;
   std::vector<std::size_t> queue_;
   CrawlScope scope_;
+  LinkResolver resolver_;
 };
 
 void Crawl::Run(std::u16string_view startUrl) {
@@ -142,12 +142,11 @@ bool Crawl::Visit(HttpSession& session, std::size_t i) {
   std::u16string base = fetched.finalUrl;
   std::vector<LinkRef> links;
   try {
-    const std::u16string text = DecodeBody(fetched.body, fetched.contentType);
+    PageLinks found = ExtractBodyLinks(fetched.body, fetched.contentType, isCss);
     fetched.body = std::string();  // up to 8 MiB: free it before the links grow the list
-    PageLinks found = ExtractLinks(text, isCss);
     items_[i].title = found.title;
     if (!found.base.empty()) {
-      std::u16string resolved = ResolveLink(found.base, fetched.finalUrl);
+      std::u16string resolved = resolver_.Resolve(found.base, fetched.finalUrl);
       if (!resolved.empty()) base = std::move(resolved);
     }
     links = std::move(found.links);
@@ -161,7 +160,7 @@ bool Crawl::Visit(HttpSession& session, std::size_t i) {
 void Crawl::AddLinks(int pageDepth, const std::u16string& base, std::vector<LinkRef>& links) {
   for (LinkRef& link : links) {
     if (Cancelled()) return;
-    std::u16string u = ResolveLink(link.url, base);
+    std::u16string u = resolver_.Resolve(link.url, base);
     if (u.empty()) continue;
     std::u16string key = VisitKey(u);
     const auto known = visited_.find(key);

@@ -43,6 +43,7 @@ std::uint32_t ReferenceValue(std::u16string_view body) {
 }  // namespace
 
 std::u16string DecodeEntities(std::u16string_view text) {
+  if (text.find(u'&') == std::u16string_view::npos) return std::u16string(text);
   std::u16string s(text);
   text16::ReplaceAll(s, u"&amp;", u"&");
   text16::ReplaceAll(s, u"&AMP;", u"&");

@@ -35,5 +35,8 @@ std::vector<LinkRef> ExtractCssUrls(std::u16string_view text);
 
 // The title, base and links of a page; `isCss` for a stylesheet.
 PageLinks ExtractLinks(std::u16string_view text, bool isCss);
+// The same for a fetched body: ExtractLinks(DecodeBody(body, contentType)),
+// read in the body's own bytes when it is UTF-8.
+PageLinks ExtractBodyLinks(std::string_view body, std::u16string_view contentType, bool isCss);
 
 }  // namespace ordano

@@ -4,6 +4,7 @@
 // the base itself.
 #include "crawler/url.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "crawler/curl_handles.h"
@@ -187,14 +188,19 @@ std::u16string VisitKey(std::u16string_view url) {
   return key;
 }
 
-std::u16string CombineUrl(std::u16string_view base, std::u16string_view reference) {
+namespace {
+
+// The reference put together with the base, trimmed and cut at "#", before
+// canonicalisation; nullopt when the base is not absolute.
+std::optional<std::u16string> CombinedText(std::u16string_view base,
+                                           std::u16string_view reference) {
   const std::u16string ref = SlashBackslashes(reference);
   std::u16string target;
   if (HasScheme(ref)) {
     target = ref;
   } else {
     const auto b = SplitBase(base);
-    if (!b) return {};
+    if (!b) return std::nullopt;
     if (ref.starts_with(u"//")) {
       target.append(b->scheme).append(u":").append(ref);
     } else if (ref.empty() || ref[0] == u'#') {
@@ -214,23 +220,56 @@ std::u16string CombineUrl(std::u16string_view base, std::u16string_view referenc
       target.append(ref);
     }
   }
-  target = target.substr(0, target.find(u'#'));
-  auto canonical = Canonicalise(text16::Trim(target));
+  target.resize(std::min(target.size(), target.find(u'#')));
+  return std::u16string(text16::Trim(target));
+}
+
+// The URL to list for a combined text; empty when it is none.
+std::u16string ListedUrl(std::u16string_view combinedText) {
+  const auto combined = Canonicalise(combinedText);
+  if (!combined || combined->empty()) return {};
+  std::u16string url = NormaliseUrl(*combined);
+  if (!CrackUrl(url)) return {};
+  return url;
+}
+
+// The reference of an attribute value, or nullopt for the schemes not listed.
+std::optional<std::u16string> ListableReference(std::u16string_view value) {
+  const std::u16string decoded = DecodeEntities(value);
+  const std::u16string_view v = text16::Trim(decoded);
+  if (v.empty()) return std::nullopt;
+  for (const std::u16string_view scheme :
+       {u"javascript:", u"mailto:", u"tel:", u"data:", u"blob:", u"about:"}) {
+    if (text16::StartsWithIgnoreCase(v, scheme)) return std::nullopt;
+  }
+  return std::u16string(v);
+}
+
+}  // namespace
+
+std::u16string CombineUrl(std::u16string_view base, std::u16string_view reference) {
+  const auto text = CombinedText(base, reference);
+  if (!text) return {};
+  auto canonical = Canonicalise(*text);
   return canonical ? std::move(*canonical) : std::u16string();
 }
 
 std::u16string ResolveLink(std::u16string_view value, std::u16string_view base) {
-  const std::u16string decoded = DecodeEntities(value);
-  const std::u16string_view v = text16::Trim(decoded);
-  if (v.empty()) return {};
-  for (const std::u16string_view scheme :
-       {u"javascript:", u"mailto:", u"tel:", u"data:", u"blob:", u"about:"}) {
-    if (text16::StartsWithIgnoreCase(v, scheme)) return {};
-  }
-  const std::u16string combined = CombineUrl(base, v);
-  if (combined.empty()) return {};
-  std::u16string url = NormaliseUrl(combined);
-  if (!CrackUrl(url)) return {};
+  const auto ref = ListableReference(value);
+  if (!ref) return {};
+  const auto text = CombinedText(base, *ref);
+  return text ? ListedUrl(*text) : std::u16string();
+}
+
+std::u16string LinkResolver::Resolve(std::u16string_view value, std::u16string_view base) {
+  const auto ref = ListableReference(value);
+  if (!ref) return {};
+  auto text = CombinedText(base, *ref);
+  if (!text) return {};
+  if (const auto known = known_.find(*text); known != known_.end()) return known->second;
+  std::u16string url = ListedUrl(*text);
+  if (known_.size() >= kMaxKnown) known_.clear();
+  known_.emplace(std::move(*text), url);
   return url;
 }
 

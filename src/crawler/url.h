@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 
 namespace ordano {
 
@@ -49,6 +50,18 @@ std::u16string CombineUrl(std::u16string_view base, std::u16string_view referenc
 // mail, telephone, data, blob and about links and for anything that does not
 // crack.
 std::u16string ResolveLink(std::u16string_view value, std::u16string_view base);
+
+// ResolveLink for the links of a crawl: a site's pages name the same URLs
+// again and again, so each absolute form is canonicalised once and its
+// result remembered.
+class LinkResolver {
+ public:
+  std::u16string Resolve(std::u16string_view value, std::u16string_view base);
+
+ private:
+  static constexpr std::size_t kMaxKnown = 65536;  // then it starts again
+  std::unordered_map<std::u16string, std::u16string> known_;
+};
 
 // The lower-cased extension (".html") of the URL's last path segment; the
 // query stays part of the path, so "list.php?p=2" gives ".php?p=2".

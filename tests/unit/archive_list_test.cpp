@@ -234,6 +234,83 @@ TEST_F(ArchiveListTest, EndingIsComparedLowerCased) {
   EXPECT_EQ(Names(), (std::vector<std::string>{"backup.TAR.GZ (Lx.txt)"}));
 }
 
+// gzip data as gzip writes it (one member).
+std::string Gzip(std::string_view data) {
+  z_stream z{};
+  deflateInit2(&z, 6, Z_DEFLATED, 15 + 16, 8, Z_DEFAULT_STRATEGY);
+  std::string out(deflateBound(&z, static_cast<uLong>(data.size())), '\0');
+  z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(data.data()));
+  z.avail_in = static_cast<uInt>(data.size());
+  z.next_out = reinterpret_cast<Bytef*>(out.data());
+  z.avail_out = static_cast<uInt>(out.size());
+  deflate(&z, Z_FINISH);
+  out.resize(z.total_out);
+  deflateEnd(&z);
+  return out;
+}
+
+// A tar.gz is inflated ahead of its listing: however the gzip stream is cut
+// into members, ended or damaged, the members read are those of the tar.
+TEST_F(ArchiveListTest, GzipStreamsListTheirTarsMembers) {
+  std::vector<FixtureMember> members;
+  for (int i = 0; i < 6; ++i) {
+    members.push_back({"m" + std::to_string(i) + ".bin", Pattern(200000 + 1000 * i)});
+  }
+  WriteWithLibarchive(dir / "plain.tar", "ustar", "", members);
+  const std::string tar = ReadFile(dir / "plain.tar");
+  const std::string gz = Gzip(tar);
+  std::string badTrailer = gz;
+  badTrailer[badTrailer.size() - 8] ^= 0x55;  // the stored CRC of the whole stream
+  const std::size_t half = tar.size() / 2;
+
+  ASSERT_EQ(Fill(dir / "plain.tar"), 6);
+  std::vector<std::string> expected;
+  for (const auto& r : Rows()) expected.push_back(r.name.substr(r.name.find(" (L")) + r.sizeText);
+  std::string badNote = Gzip(kReadme);
+  badNote[badNote.size() - 8] ^= 0x55;
+  const struct {
+    const char* name;
+    std::string bytes;
+    std::size_t rows;  // the first rows, as the plain tar's
+    const char* file = "t.tar.gz";
+  } cases[] = {
+      {"one member", gz, 6},
+      {"two members, the tar cut between them", Gzip(tar.substr(0, half)) + Gzip(tar.substr(half)),
+       6},
+      {"bytes after the stream", gz + "trailing bytes\n", 6},
+      {"a wrong checksum in the trailer", badTrailer, 6},
+      {"cut short in the fourth member", gz.substr(0, gz.size() * 62 / 100), 3},
+      {"damaged after its header", gz.substr(0, 10) + std::string(5000, '\xFF'), 0},
+      {"one compressed file, wrong checksum in the trailer", badNote, 0, "note.txt.gz"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::string path = dir / c.file;
+    WriteFile(path, c.bytes);
+    const auto members = [this] {
+      std::vector<std::string> out;
+      for (const auto& r : Rows()) out.push_back(r.name.substr(r.name.find(" (L")) + r.sizeText);
+      return out;
+    };
+    // On the run's thread alone, libarchive inflates: the same members.
+    setenv("ORDANO_THREADS", "1", 1);
+    Fill(path);
+    const std::vector<std::string> alone = members();
+    setenv("ORDANO_THREADS", "2", 1);
+    const int listed = Fill(path);
+    const std::vector<std::string> got = members();
+    EXPECT_EQ(got, alone);
+    ASSERT_GE(got.size(), c.rows);
+    EXPECT_EQ(
+        std::vector<std::string>(got.begin(), got.begin() + static_cast<long>(c.rows)),
+        std::vector<std::string>(expected.begin(), expected.begin() + static_cast<long>(c.rows)));
+    if (c.rows < 6) {
+      EXPECT_LT(listed, 6);
+    }
+  }
+  unsetenv("ORDANO_THREADS");
+}
+
 TEST_F(ArchiveListTest, SingleCompressedFileIsOneMember) {
   const std::string gz = dir / "notes.txt.gz";
   {

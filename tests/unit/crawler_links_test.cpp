@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "crawler/charset.h"
 #include "crawler/link_extract.h"
 #include "crawler/resource_kind.h"
 #include "platform/unicode.h"
@@ -127,6 +128,63 @@ TEST(CrawlerLinks, StylesheetsGetOnlyTheUrlPass) {
       true);
   EXPECT_EQ(css.title, u"");
   EXPECT_EQ(Lines(css.links), (V{"img/bg.png Image", "more.css Stylesheet follow"}));
+}
+
+// A UTF-8 body is read in its own bytes, any other decoded first: either way
+// the links are those of the decoded text, whatever the bytes hold.
+TEST(CrawlerLinks, BodyBytesGiveTheLinksOfTheDecodedText) {
+  const std::string huge = "<img alt=\"" + std::string(300000, 'x') + "\" src=\"big&amp;.png\">";
+  struct Row {
+    const char* name;
+    std::string body;
+    std::u16string_view contentType;
+  };
+  const Row rows[] = {
+      {"plain page", "<title> T &amp; t </title><base href=/b/><a href=x.html>", u"text/html"},
+      {"byte-order mark", "\xEF\xBB\xBF<a HREF='caf\xC3\xA9.html'>", u""},
+      {"non-ASCII in names and values",
+       "<a h\xC3\xA9ref=no.html href=\"\xE3\x81\x82 .html\" style='x:url(\xF0\x9F\x98\x80.png)'>",
+       u"text/html; charset=utf-8"},
+      {"invalid UTF-8 next to delimiters",
+       "<a href=\"\xC3\">x.html\"><img src=\xE3\x81><a href=\xFF\xFE.html>\xED\xA0\x80"
+       "<a href=\"\xF4\x90\x80\x80&#x41;\">",
+       u"text/html; charset=utf-8"},
+      {"a sequence cut by the end", "<a href=a.html><img src=\"b\xE3\x81",
+       u"text/html; charset=utf-8"},
+      {"numeric references past non-ASCII",
+       "<a href=\"\xE3\x81\x82\xE3\x81\x82&#97;&#x10000;.html\">", u"text/html; charset=utf-8"},
+      {"NULs", std::string("<a\0 href=x\0.html><img src=\"\0\">\0", 32),
+       u"text/html; charset=utf-8"},
+      {"unterminated comment", "<a href=1.html><!-- <a href=2.html> url(u.png)",
+       u"text/html; charset=utf-8"},
+      {"unterminated tag", "<a href=1.html><img src=\"never closed>", u"text/html; charset=utf-8"},
+      {"unterminated title", "<TITLE>half <a href=x.html>", u"text/html; charset=utf-8"},
+      {"huge attribute", huge, u"text/html; charset=utf-8"},
+      {"meta and srcset",
+       "<meta http-equiv=refresh content='0; URL=n\xC3\xA9xt.html'>"
+       "<source srcset=\"a.webp 1x,\xC3\xA9.webp 2x\" type=video/x>",
+       u"text/html; charset=utf-8"},
+      {"stylesheet", "@import '\xC3\xA9.css'; a{b:URL( \"q)\xE2\x82\xAC.png\" )} url(",
+       u"text/css"},
+      {"shift_jis, decoded first", "<title>\x82\xA0</title><a href=\"\x82\xA0.html\">",
+       u"text/html; charset=shift_jis"},
+      {"undecided code page", "<a href=caf\xE9.html>", u"text/html"},
+      {"empty body", "", u"text/html"},
+  };
+  for (const Row& row : rows) {
+    for (const bool isCss : {false, true}) {
+      SCOPED_TRACE(std::string(row.name) + (isCss ? " as CSS" : " as HTML"));
+      const PageLinks bytes = ExtractBodyLinks(row.body, row.contentType, isCss);
+      const PageLinks text = ExtractLinks(DecodeBody(row.body, row.contentType), isCss);
+      EXPECT_EQ(bytes.title, text.title);
+      EXPECT_EQ(bytes.base, text.base);
+      EXPECT_EQ(Lines(bytes.links), Lines(text.links));
+    }
+  }
+  // The rows do find links: the comparison is not between two empty lists.
+  const PageLinks page = ExtractBodyLinks(rows[3].body, rows[3].contentType, false);
+  EXPECT_EQ(page.links.size(), 4u);
+  EXPECT_EQ(ExtractBodyLinks(huge, u"text/html", false).links.at(0).url, u"big&.png");
 }
 
 TEST(CrawlerLinks, ClassifyTables) {

@@ -103,6 +103,39 @@ TEST(CrawlerUrl, ResolveLinkDropsNonWebSchemesAndDecodesEntities) {
   EXPECT_EQ(ResolveLink(u"#top", base), base);
 }
 
+// The crawl's resolver remembers results by the absolute form a link gives:
+// whatever it has seen before, each link resolves as ResolveLink resolves it.
+TEST(CrawlerUrl, LinkResolverResolvesAsResolveLink) {
+  const struct {
+    std::u16string_view value, base;
+  } rows[] = {
+      {u"a.html", u"http://h/x/p.html"},
+      {u"a.html", u"http://h/y/p.html"},  // the same link under another folder
+      {u"/x/a.html", u"http://h/y/q.html"},
+      {u"../x/./a.html#part", u"http://h/y/p.html"},
+      {u"#top", u"http://h/x/p.html?q=1"},
+      {u"#top", u"http://h/x/p.html?q=2"},
+      {u"", u"http://h/x/p.html#frag"},
+      {u"?p=2&amp;s=1", u"http://h/x/list.php?p=1"},
+      {u" HTTP://H:80/x/a.html ", u"http://other/"},
+      {u"\\\\h\\x\\a.html", u"https://h/"},
+      {u"c d.html", u"http://h"},
+      {u"mailto:a@b.c", u"http://h/"},
+      {u"ftp://h/x", u"http://h/"},
+      {u"a.html", u"not a url"},
+      {u"http://[::1", u"http://h/"},
+  };
+  LinkResolver resolver;
+  for (int pass = 0; pass < 2; ++pass) {
+    for (const auto& row : rows) {
+      EXPECT_EQ(resolver.Resolve(row.value, row.base), ResolveLink(row.value, row.base))
+          << std::string(row.value.begin(), row.value.end()) << " in "
+          << std::string(row.base.begin(), row.base.end()) << ", pass " << pass;
+    }
+  }
+  EXPECT_EQ(resolver.Resolve(u"a.html", u"http://h/y/p.html"), u"http://h/y/a.html");
+}
+
 TEST(CrawlerUrl, DecodeEntitiesNamedAndNumeric) {
   EXPECT_EQ(DecodeEntities(u"a&amp;b&AMP;c&quot;d&apos;e&lt;f&gt;"), u"a&b&c\"d'e<f>");
   EXPECT_EQ(DecodeEntities(u"&amp;lt;"), u"<");  // &amp; goes first

@@ -8,17 +8,21 @@
 #include <zlib.h>
 
 #include <array>
+#include <cerrno>
 #include <cstring>
 #include <map>
 #include <mutex>
 #include <string_view>
+#include <system_error>
 #include <vector>
 
 #include "platform/file_handle.h"
 #include "platform/unicode.h"
+#include "scan/archive/gzip_pipe.h"
 #include "scan/archive/member_headers.h"
 #include "scan/archive/member_name.h"
 #include "scan/archive/sevenzip_headers.h"
+#include "scan/digest_pool.h"
 
 namespace ordano {
 namespace {
@@ -255,6 +259,11 @@ class LibarchiveHandle : public MemberSource {
 
  private:
   void ReadFacts();
+  // Opens a_ over the file's data inflated by pipe_; false when the data
+  // is no gzip libarchive can list, which then reads the file itself.
+  bool OpenPiped(archive* a);
+  // Whether the members come through a decompression (libarchive's or the pipe's).
+  bool Decompressed() const;
   bool ReadData(std::uint64_t expectedSize, std::uint32_t* crc, std::uint64_t* length);
   bool DrainPolled();
   bool Poll(std::uint64_t& sincePoll, std::uint64_t bytes);
@@ -266,6 +275,7 @@ class LibarchiveHandle : public MemberSource {
   MemberReadOptions options_;
   bool rawAllowed_;
   Utf8Locale locale_;
+  std::unique_ptr<GzipPipe> pipe_;  // declared before a_, which reads from it
   ArchivePtr a_;
   std::vector<HeaderFacts> facts_;
   bool factsRead_ = false;
@@ -299,6 +309,7 @@ void LibarchiveHandle::ReadFacts() {
 bool LibarchiveHandle::Restart() {
   LocaleScope scope(locale_);
   a_.reset();
+  pipe_.reset();
   ordinal_ = 0;
   ended_ = false;
   complete_ = false;
@@ -308,16 +319,48 @@ bool LibarchiveHandle::Restart() {
   ArchivePtr a(archive_read_new());
   if (!a) return false;
   if (EnableFormats(a.get(), kind_, rawAllowed_) != ARCHIVE_OK) return false;
+  if (kind_ == LibarchiveKind::Tar && WorkerThreadCount() > 1 &&
+      GzipPipe::LooksLikeGzip(fd_.get())) {
+    if (OpenPiped(a.get())) {
+      a_ = std::move(a);
+      return true;
+    }
+    pipe_.reset();
+    a.reset(archive_read_new());
+    if (!a || EnableFormats(a.get(), kind_, rawAllowed_) != ARCHIVE_OK) return false;
+  }
   if (archive_read_open_fd(a.get(), fd_.get(), kReadBlock) != ARCHIVE_OK) return false;
   a_ = std::move(a);
   return true;
 }
 
+bool LibarchiveHandle::OpenPiped(archive* a) {
+  try {
+    pipe_ = std::make_unique<GzipPipe>(fd_.get());
+  } catch (const std::system_error&) {
+    return false;  // no thread to inflate on: libarchive inflates
+  }
+  const auto read = [](archive* ar, void* pipe, const void** buffer) -> la_ssize_t {
+    auto& p = *static_cast<GzipPipe*>(pipe);
+    const std::span<const char> block = p.Next();
+    *buffer = block.data();
+    if (block.empty() && !p.error().empty()) {
+      archive_set_error(ar, EIO, "%s", p.error().c_str());
+      return -1;
+    }
+    return static_cast<la_ssize_t>(block.size());
+  };
+  return archive_read_open(a, pipe_.get(), nullptr, read, nullptr) == ARCHIVE_OK;
+}
+
+bool LibarchiveHandle::Decompressed() const {
+  return pipe_ != nullptr || archive_filter_code(a_.get(), 0) != ARCHIVE_FILTER_NONE;
+}
+
 // Their skipping is done here in blocks between which the caller may cancel.
 bool LibarchiveHandle::Streams() const {
   if (!a_) return false;
-  return archive_filter_code(a_.get(), 0) != ARCHIVE_FILTER_NONE ||
-         archive_format(a_.get()) == ARCHIVE_FORMAT_7ZIP;
+  return Decompressed() || archive_format(a_.get()) == ARCHIVE_FORMAT_7ZIP;
 }
 
 bool LibarchiveHandle::Poll(std::uint64_t& sincePoll, std::uint64_t bytes) {
@@ -419,7 +462,7 @@ int LibarchiveHandle::ReadNext(MemberRecord& record) {
   }
   const bool raw = archive_format(a_.get()) == ARCHIVE_FORMAT_RAW;
   // Any file "is" a raw stream: only a real decompression makes it a member.
-  if (raw && archive_filter_code(a_.get(), 0) == ARCHIVE_FILTER_NONE) {
+  if (raw && !Decompressed()) {
     ended_ = true;
     return -1;
   }
