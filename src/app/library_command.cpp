@@ -44,13 +44,13 @@ std::string LibraryPath(const LibraryOptions& o) { return LibraryPathFor(o.path)
 // Runs `body` with the library's failures turned into messages naming it.
 template <class Body>
 int Guarded(const std::string& library, int failStatus, Body&& body) {
-  const std::string name = TerminalText(library);
+  const std::string name = TerminalText(ShownLocation(library));
   try {
     return body();
   } catch (const LibraryRefused& e) {
     std::fprintf(stderr, "ordanou: %s: %s\n", name.c_str(), e.what());
     return kExitUsage;
-  } catch (const SqliteError& e) {
+  } catch (const StoreError& e) {
     if (e.Corrupt()) {
       std::fprintf(stderr,
                    "ordanou: %s: the library is damaged or not a library (%s); nothing changed\n",
@@ -396,7 +396,7 @@ int Find(const CommandLine& cl, const std::string& libraryPath) {
     const auto library = Library::Open(libraryPath, false);
     if (!library) {
       std::fprintf(stderr, "ordanou: %s: no library yet (fill it with --add)\n",
-                   TerminalText(libraryPath).c_str());
+                   TerminalText(ShownLocation(libraryPath)).c_str());
       return static_cast<int>(kExitPartial);
     }
     const std::vector<FindHit> hits = library->Find(query);
@@ -473,7 +473,7 @@ int Unique(const CommandLine& cl, const std::string& libraryPath) {
     const auto library = Library::Open(libraryPath, false);
     if (!library) {
       std::fprintf(stderr, "ordanou: %s: no library yet (fill it with --add)\n",
-                   TerminalText(libraryPath).c_str());
+                   TerminalText(ShownLocation(libraryPath)).c_str());
       return static_cast<int>(kExitUsage);
     }
     const std::string& target = *cl.library.unique;
@@ -501,7 +501,8 @@ int Forget(const CommandLine& cl, const std::string& libraryPath) {
   return Guarded(libraryPath, kExitNotWritten, [&] {
     const auto library = Library::Open(libraryPath, false);
     if (!library) {
-      std::fprintf(stderr, "ordanou: %s: no library yet\n", TerminalText(libraryPath).c_str());
+      std::fprintf(stderr, "ordanou: %s: no library yet\n",
+                   TerminalText(ShownLocation(libraryPath)).c_str());
       return static_cast<int>(kExitUsage);
     }
     const auto volume = OneVolume(*library, *cl.library.forget);

@@ -1,6 +1,7 @@
-// The catalogue library: one SQLite database of every volume catalogued,
-// its trees and their snapshots, searchable by name (docs/DESIGN.md
-// describes the schema).
+// The catalogue library: one database of every volume catalogued, its trees
+// and their snapshots, searchable by name (docs/DESIGN.md describes the
+// schema): a SQLite file, or a PostgreSQL database shared by several
+// machines (pg_store.h).
 #pragma once
 
 #include <array>
@@ -16,7 +17,8 @@
 #include <vector>
 
 #include "compare/catalogue_read.h"
-#include "library/sqlite_handle.h"
+#include "library/library_backend.h"
+#include "library/store_connection.h"
 #include "library/volume_identity.h"
 
 namespace ordano {
@@ -82,9 +84,10 @@ struct LibraryTree {
 
 class Library {
  public:
-  // Opens the library at `path`. With `create` a missing one is made (its
-  // folder too); without, nullptr when there is none. Throws LibraryRefused,
-  // or SqliteError for a failure of the database itself.
+  // Opens the library at `path` (a postgresql:// or postgres:// URI is a
+  // server's database). With `create` a missing one is made (its folder
+  // too); without, nullptr when there is none. Throws LibraryRefused, or
+  // StoreError for a failure of the database itself.
   static std::unique_ptr<Library> Open(const std::string& path, bool create);
 
   // Replaces, in one transaction, the tree at `root` (an absolute path on the
@@ -101,8 +104,8 @@ class Library {
   std::vector<FindHit> FindPage(const FindQuery& query, const FindOrder& order,
                                 const FindHit* after, int limit);
   std::uint64_t CountHits(const FindQuery& query);
-  // A statement of this connection stops with SQLITE_INTERRUPT soon after
-  // `stop` returns true (checked from inside SQLite); empty for never.
+  // A statement of this connection stops with an error soon after `stop`
+  // returns true; empty for never.
   void StopWhen(std::function<bool()> stop);
   // Every file of the current snapshots, by volume (label, key), folder and
   // name (as bytes), then file id; Find lists its hits in the same order.
@@ -133,8 +136,9 @@ class Library {
   // the files removed.
   std::uint64_t ForgetVolume(const std::string& key);
 
-  explicit Library(Database db) : db_(std::move(db)) {}
-  Library(const Library&) = delete;  // SQLite holds a pointer to stop_
+  explicit Library(std::unique_ptr<LibraryBackend> backend)
+      : backend_(std::move(backend)), db_(backend_->Connection()) {}
+  Library(const Library&) = delete;  // the store holds a pointer to its stop test
   Library& operator=(const Library&) = delete;
 
  private:
@@ -144,8 +148,8 @@ class Library {
   // named parameters) after its conditions.
   Statement FindStatement(const FindQuery& query, bool count, const std::string& tail);
   static std::vector<FindHit> ReadHits(Statement& s);
-  Database db_;
-  std::function<bool()> stop_;
+  std::unique_ptr<LibraryBackend> backend_;
+  StoreConnection& db_;
 };
 
 // The order the library lists hits in: volume label and key, folder and name

@@ -83,6 +83,8 @@ bool Gap(char32_t c) { return c == U' ' || c == U'\t'; }
 
 // After the last character of a run (above every code point).
 constexpr char32_t kEnd = 0x110000;
+// The second of a key that stands for its first character alone.
+constexpr char32_t kAny = 0x110001;
 
 std::int64_t PairKey(char32_t a, char32_t b) {
   return (static_cast<std::int64_t>(a) << 21) | static_cast<std::int64_t>(b);
@@ -131,6 +133,24 @@ std::vector<std::int64_t> ShortGrams(std::string_view folded) {
   std::sort(grams.begin(), grams.end());
   grams.erase(std::unique(grams.begin(), grams.end()), grams.end());
   return grams;
+}
+
+std::vector<std::int64_t> ShortGramKeys(std::string_view folded) {
+  std::vector<std::int64_t> keys = ShortGrams(folded);
+  const std::size_t pairs = keys.size();
+  for (std::size_t i = 0; i < pairs; ++i)
+    keys.push_back(PairKey(static_cast<char32_t>(keys[i] >> 21), kAny));
+  std::sort(keys.begin(), keys.end());
+  keys.erase(std::unique(keys.begin(), keys.end()), keys.end());
+  return keys;
+}
+
+std::optional<std::int64_t> ShortGramKey(std::string_view fragment) {
+  const std::u32string cps = CodePoints(fragment);
+  if (std::any_of(cps.begin(), cps.end(), Gap)) return std::nullopt;
+  if (cps.size() == 1) return PairKey(cps[0], kAny);
+  if (cps.size() == 2) return PairKey(cps[0], cps[1]);
+  return std::nullopt;
 }
 
 std::string GramWords(std::string_view folded) {

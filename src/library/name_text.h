@@ -35,6 +35,14 @@ std::string GramWords(std::string_view folded);
 // or one with a space or a tab.
 std::optional<std::string> ShortGramQuery(std::string_view fragment);
 
+// The same pairs as numbers, and each first character alone: the array a
+// server's index holds.
+std::vector<std::int64_t> ShortGramKeys(std::string_view folded);
+
+// The key of a folded fragment of one character (its key alone) or two (the
+// pair's); nullopt as for ShortGramQuery.
+std::optional<std::int64_t> ShortGramKey(std::string_view fragment);
+
 // Whether a folded fragment is a glob (holds `*` or `?`).
 bool IsGlob(std::string_view fragment);
 

@@ -93,7 +93,7 @@ LibraryRecordResult RecordRunInLibrary(AppContext& ctx, const std::string& libra
     }
   } catch (const LibraryRefused& e) {
     result.error = e.what();
-  } catch (const SqliteError& e) {
+  } catch (const StoreError& e) {
     result.error = e.what();
   } catch (const std::bad_alloc&) {
     result.error = "out of memory";

@@ -1,0 +1,244 @@
+#include "library/pg_store.h"
+
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "library/library_place.h"
+#include "library/library_store.h"
+#include "library/name_text.h"
+#include "library/pg_handle.h"
+
+namespace ordano {
+namespace {
+
+// The SQLite schema's tables with the server's types: text in the "C"
+// collation and bytea, so both sort by bytes; ids from sequences. Each file
+// row keeps its folded name (FoldForSearch) under a trigram index, and its
+// short-fragment keys (ShortGramKeys) under an array index. The file rows
+// refer to their folders without a checked key, as in SQLite, where keys are
+// not enforced: a million checks would cost the add a third of its time.
+constexpr const char* kSchema = R"(
+CREATE TABLE ordano_schema(version integer NOT NULL);
+CREATE TABLE volume(
+  id bigserial PRIMARY KEY,
+  key text COLLATE "C" NOT NULL UNIQUE,
+  uuid text COLLATE "C" NOT NULL DEFAULT '',
+  label text COLLATE "C" NOT NULL DEFAULT '',
+  fs_type text COLLATE "C" NOT NULL DEFAULT '',
+  device bytea NOT NULL DEFAULT '',
+  mount_point bytea NOT NULL DEFAULT '',
+  capacity bigint,
+  free bigint,
+  first_seen bigint NOT NULL,
+  last_seen bigint NOT NULL);
+CREATE TABLE tree(
+  id bigserial PRIMARY KEY,
+  volume_id bigint NOT NULL REFERENCES volume(id),
+  root bytea NOT NULL,
+  current_snapshot bigint,
+  UNIQUE(volume_id, root));
+CREATE TABLE snapshot(
+  id bigserial PRIMARY KEY,
+  tree_id bigint NOT NULL REFERENCES tree(id),
+  taken bigint NOT NULL,
+  source text NOT NULL,
+  files bigint NOT NULL,
+  bytes bigint NOT NULL);
+CREATE INDEX snapshot_tree ON snapshot(tree_id);
+CREATE TABLE folder(
+  id bigserial PRIMARY KEY,
+  snapshot_id bigint NOT NULL REFERENCES snapshot(id),
+  path bytea NOT NULL);
+CREATE INDEX folder_snapshot ON folder(snapshot_id);
+CREATE TABLE file(
+  id bigserial PRIMARY KEY,
+  folder_id bigint NOT NULL,
+  name bytea NOT NULL,
+  size bigint NOT NULL,
+  mtime bigint,
+  md5 bytea,
+  folded text NOT NULL,
+  grams bigint[] NOT NULL);
+CREATE INDEX file_folder ON file(folder_id);
+CREATE INDEX file_md5 ON file(md5) WHERE md5 IS NOT NULL;
+CREATE INDEX file_folded ON file USING gin(folded gin_trgm_ops);
+CREATE INDEX file_grams ON file USING gin(grams);
+)";
+
+// Any number: one lock for every process making the schema.
+constexpr const char* kSchemaLock = "SELECT pg_advisory_xact_lock(7242250348716151)";
+
+std::optional<std::int64_t> SchemaVersion(PgConnection& db) {
+  Statement exists(db, "SELECT to_regclass('ordano_schema') IS NOT NULL");
+  if (!exists.Step() || exists.Int(0) == 0) return std::nullopt;
+  Statement version(db, "SELECT max(version) FROM ordano_schema");
+  return version.Step() && !version.IsNull(0) ? std::optional(version.Int(0)) : std::nullopt;
+}
+
+bool HasTrigrams(PgConnection& db) {
+  Statement s(db, "SELECT 1 FROM pg_extension WHERE extname = 'pg_trgm'");
+  return s.Step();
+}
+
+// LIKE's special characters taken literally (backslash is its escape).
+std::string LikeLiteral(std::string_view text) {
+  std::string out;
+  for (const char c : text) {
+    if (c == '%' || c == '_' || c == '\\') out += '\\';
+    out += c;
+  }
+  return out;
+}
+
+std::string LikeGlob(std::string_view glob) {
+  std::string out;
+  for (const char c : glob) {
+    if (c == '*') {
+      out += '%';
+    } else if (c == '?') {
+      out += '_';
+    } else {
+      out += LikeLiteral(std::string_view(&c, 1));
+    }
+  }
+  return out;
+}
+
+class PgBackend : public LibraryBackend {
+ public:
+  explicit PgBackend(std::unique_ptr<PgConnection> db) : db_(std::move(db)) {}
+  StoreConnection& Connection() override { return *db_; }
+
+  void LoadRows(std::int64_t snapshot, std::span<const std::string> folders,
+                std::span<const LoadedFile> files) override {
+    // Folder ids taken from their sequence at once: the files name them.
+    std::vector<std::int64_t> folderIds;
+    folderIds.reserve(folders.size());
+    {
+      Statement ids(*db_,
+                    "SELECT nextval(pg_get_serial_sequence('folder', 'id')) "
+                    "FROM generate_series(1, ?)");
+      ids.Bind(1, static_cast<std::int64_t>(folders.size()));
+      while (ids.Step()) folderIds.push_back(ids.Int(0));
+    }
+    {
+      PgCopy copy(*db_, "COPY folder(id, snapshot_id, path) FROM STDIN (FORMAT binary)");
+      for (std::size_t i = 0; i < folders.size(); ++i) {
+        copy.Row(3);
+        copy.Int(folderIds[i]);
+        copy.Int(snapshot);
+        copy.Bytes(folders[i]);
+      }
+      copy.Finish();
+    }
+    PgCopy copy(*db_,
+                "COPY file(folder_id, name, size, mtime, md5, folded, grams) FROM STDIN "
+                "(FORMAT binary)");
+    for (const LoadedFile& f : files) {
+      std::string folded = FoldForSearch(f.name);
+      std::replace(folded.begin(), folded.end(), '\0', ' ');  // text holds no NUL
+      copy.Row(7);
+      copy.Int(folderIds[f.folder]);
+      copy.Bytes(f.name);
+      copy.Int(f.size);
+      if (f.mtime) {
+        copy.Int(*f.mtime);
+      } else {
+        copy.Null();
+      }
+      if (f.md5 != nullptr) {
+        copy.Bytes(std::string_view(reinterpret_cast<const char*>(f.md5), 16));
+      } else {
+        copy.Null();
+      }
+      copy.Bytes(folded);
+      copy.IntArray(ShortGramKeys(folded));
+    }
+    copy.Finish();
+  }
+
+  // The indexes are on the rows' own columns.
+  void ForgetNames(std::int64_t) override {}
+
+  void NameConditions(const NameTerms& terms, std::string& sql, int& next,
+                      std::vector<NameParam>& params) override {
+    const auto param = [&](NameParam p) {
+      params.push_back(std::move(p));
+      return "?" + std::to_string(next++);
+    };
+    for (const std::string_view f : terms.longer) {
+      sql += " AND f.folded LIKE " + param({NameParam::kText, "%" + LikeLiteral(f) + "%", 0});
+    }
+    for (const std::string_view f : terms.shorter) {
+      sql += " AND f.grams @> ARRAY[" + param({NameParam::kInt, "", ShortGramKey(f).value_or(0)}) +
+             "::bigint]";
+    }
+    for (const std::string_view f : terms.scanned) {
+      sql += " AND strpos(f.folded, " + param({NameParam::kText, std::string(f), 0}) + ") > 0";
+    }
+    for (const std::string_view f : terms.globs) {
+      sql += " AND f.folded LIKE " + param({NameParam::kText, LikeGlob(f), 0});
+    }
+    if (!terms.extensions.empty()) {
+      sql += " AND COALESCE(substring(f.folded from '\\.([^.]*)$'), '') IN (";
+      for (std::size_t i = 0; i < terms.extensions.size(); ++i) {
+        sql += (i == 0 ? "" : ", ") + param({NameParam::kText, terms.extensions[i], 0});
+      }
+      sql += ")";
+    }
+  }
+
+  const char* FilesThenFolders() const override { return "JOIN"; }
+
+  void StopWhen(std::function<bool()> stop) override { db_->StopWhen(std::move(stop)); }
+
+ private:
+  std::unique_ptr<PgConnection> db_;
+};
+
+std::string MissingTrigrams(const std::string& uri) {
+  return "the database has no pg_trgm extension (the name index needs it); as the database's "
+         "owner or a superuser run: psql '" +
+         ShownLocation(uri) + "' -c 'CREATE EXTENSION pg_trgm'";
+}
+
+}  // namespace
+
+std::unique_ptr<LibraryBackend> OpenServerLibrary(const std::string& uri, bool create) {
+  auto db = std::make_unique<PgConnection>(uri);
+  std::optional<std::int64_t> version = SchemaVersion(*db);
+  if (!version) {
+    if (!create) return nullptr;
+    if (!HasTrigrams(*db)) {
+      // pg_trgm is a trusted extension: a role that may create in the
+      // database may add it.
+      try {
+        db->Exec("CREATE EXTENSION IF NOT EXISTS pg_trgm");
+      } catch (const PgError&) {
+        throw LibraryRefused(MissingTrigrams(uri));
+      }
+    }
+    WriteTransaction tx(*db);
+    db->Exec(kSchemaLock);
+    // Another machine may have made it while this one waited for the lock.
+    version = SchemaVersion(*db);
+    if (!version) {
+      db->Exec(kSchema);
+      db->Exec(("INSERT INTO ordano_schema(version) VALUES(" +
+                std::to_string(kLibrarySchemaVersion) + ")")
+                   .c_str());
+      version = kLibrarySchemaVersion;
+    }
+    tx.Commit();
+  }
+  if (*version > kLibrarySchemaVersion) {
+    throw LibraryRefused("made by a newer version of ordanou (library schema " +
+                         std::to_string(*version) + "; this one reads up to " +
+                         std::to_string(kLibrarySchemaVersion) + "); nothing changed");
+  }
+  if (!HasTrigrams(*db)) throw LibraryRefused(MissingTrigrams(uri));
+  return std::make_unique<PgBackend>(std::move(db));
+}
+
+}  // namespace ordano
