@@ -62,7 +62,9 @@ int Guarded(const std::string& library, int failStatus, Body&& body) {
                    name.c_str());
       return kExitNotWritten;
     }
-    std::fprintf(stderr, "ordanou: %s: %s\n", name.c_str(), e.what());
+    // A write is one transaction: it failed whole.
+    std::fprintf(stderr, "ordanou: %s: %s%s\n", name.c_str(), e.what(),
+                 failStatus == kExitNotWritten ? "; nothing of this run was kept" : "");
     return failStatus;
   } catch (const std::filesystem::filesystem_error& e) {
     std::fprintf(stderr, "ordanou: %s: %s\n", name.c_str(), e.what());

@@ -55,8 +55,8 @@ class PgCursor : public StoreCursor {
         values[i] = values_[i] ? values_[i]->data() : nullptr;
         lengths[i] = values_[i] ? static_cast<int>(values_[i]->size()) : 0;
       }
-      result_ = db_.Run(sql_.text, static_cast<int>(values.size()), values.data(), lengths.data(),
-                        binary_.data());
+      result_ = db_.Run(sql_.text, static_cast<int>(values.size()), sql_.types.data(),
+                        values.data(), lengths.data(), binary_.data());
       rows_ = PQntuples(result_.get());
       row_ = -1;
       decoded_.assign(static_cast<std::size_t>(PQnfields(result_.get())), std::string());
@@ -110,6 +110,7 @@ class PgCursor : public StoreCursor {
 
 PgSql RewriteParameters(std::string_view sql) {
   PgSql out;
+  std::vector<int> used;
   out.text.reserve(sql.size() + 16);
   for (std::size_t i = 0; i < sql.size();) {
     const char c = sql[i];
@@ -126,6 +127,7 @@ PgSql RewriteParameters(std::string_view sql) {
       int n = out.count + 1;
       if (end > i + 1) std::from_chars(sql.data() + i + 1, sql.data() + end, n);
       out.count = std::max(out.count, n);
+      used.push_back(n);
       out.text += '$' + std::to_string(n);
       i = end;
     } else if (c == ':' && i + 1 < sql.size() && NameChar(sql[i + 1])) {
@@ -134,6 +136,7 @@ PgSql RewriteParameters(std::string_view sql) {
       const auto [at, added] =
           out.names.emplace(std::string(sql.substr(i, end - i)), out.count + 1);
       if (added) ++out.count;
+      used.push_back(at->second);
       out.text += '$' + std::to_string(at->second);
       i = end;
     } else {
@@ -141,6 +144,9 @@ PgSql RewriteParameters(std::string_view sql) {
       ++i;
     }
   }
+  constexpr Oid kTextOid = 25;
+  out.types.assign(static_cast<std::size_t>(out.count), kTextOid);
+  for (const int n : used) out.types[static_cast<std::size_t>(n - 1)] = 0;
   return out;
 }
 
@@ -169,10 +175,10 @@ void PgConnection::Fail(const PGresult* result) const {
   throw PgError(state != nullptr ? state : "", text);
 }
 
-PgConnection::Result PgConnection::Run(const std::string& sql, int params,
+PgConnection::Result PgConnection::Run(const std::string& sql, int params, const Oid* types,
                                        const char* const* values, const int* lengths,
                                        const int* formats) {
-  if (PQsendQueryParams(conn_.get(), sql.c_str(), params, nullptr, values, lengths, formats, 0) ==
+  if (PQsendQueryParams(conn_.get(), sql.c_str(), params, types, values, lengths, formats, 0) ==
       0) {
     Fail(nullptr);
   }

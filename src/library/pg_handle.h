@@ -13,6 +13,7 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <vector>
 
 #include "library/store_connection.h"
 
@@ -36,6 +37,9 @@ struct PgSql {
   std::string text;
   std::unordered_map<std::string, int> names;
   int count = 0;
+  // The type of each: 0 (the server infers it) for the ones the text uses,
+  // text for the others, which the server cannot infer.
+  std::vector<Oid> types;
 };
 PgSql RewriteParameters(std::string_view sql);
 
@@ -57,8 +61,8 @@ class PgConnection : public StoreConnection {
   using Result = std::unique_ptr<PGresult, ResultFree>;
   // Sends a statement and waits for its last result, cancelling it when the
   // stop test says so. Throws PgError for a failed one.
-  Result Run(const std::string& sql, int params, const char* const* values, const int* lengths,
-             const int* formats);
+  Result Run(const std::string& sql, int params, const Oid* types, const char* const* values,
+             const int* lengths, const int* formats);
   [[noreturn]] void Fail(const PGresult* result) const;
 
  private:

@@ -67,7 +67,8 @@ CREATE INDEX file_grams ON file USING gin(grams);
 )";
 
 // Any number: one lock for every process making the schema.
-constexpr const char* kSchemaLock = "SELECT pg_advisory_xact_lock(7242250348716151)";
+constexpr const char* kSchemaLock = "SELECT pg_advisory_lock(7242250348716151)";
+constexpr const char* kSchemaUnlock = "SELECT pg_advisory_unlock(7242250348716151)";
 
 std::optional<std::int64_t> SchemaVersion(PgConnection& db) {
   Statement exists(db, "SELECT to_regclass('ordano_schema') IS NOT NULL");
@@ -210,27 +211,37 @@ std::unique_ptr<LibraryBackend> OpenServerLibrary(const std::string& uri, bool c
   std::optional<std::int64_t> version = SchemaVersion(*db);
   if (!version) {
     if (!create) return nullptr;
-    if (!HasTrigrams(*db)) {
-      // pg_trgm is a trusted extension: a role that may create in the
-      // database may add it.
-      try {
-        db->Exec("CREATE EXTENSION IF NOT EXISTS pg_trgm");
-      } catch (const PgError&) {
-        throw LibraryRefused(MissingTrigrams(uri));
-      }
-    }
-    WriteTransaction tx(*db);
+    // One process at a time makes it (the lock goes with the session).
     db->Exec(kSchemaLock);
+    struct Unlock {
+      PgConnection& db;
+      ~Unlock() {
+        try {
+          db.Exec(kSchemaUnlock);
+        } catch (const PgError&) {
+        }
+      }
+    } unlock{*db};
     // Another machine may have made it while this one waited for the lock.
     version = SchemaVersion(*db);
     if (!version) {
+      if (!HasTrigrams(*db)) {
+        // pg_trgm is a trusted extension: a role that may create in the
+        // database may add it.
+        try {
+          db->Exec("CREATE EXTENSION IF NOT EXISTS pg_trgm");
+        } catch (const PgError&) {
+          throw LibraryRefused(MissingTrigrams(uri));
+        }
+      }
+      WriteTransaction tx(*db);
       db->Exec(kSchema);
       db->Exec(("INSERT INTO ordano_schema(version) VALUES(" +
                 std::to_string(kLibrarySchemaVersion) + ")")
                    .c_str());
+      tx.Commit();
       version = kLibrarySchemaVersion;
     }
-    tx.Commit();
   }
   if (*version > kLibrarySchemaVersion) {
     throw LibraryRefused("made by a newer version of ordanou (library schema " +
