@@ -26,10 +26,20 @@ std::string ShownLocation(std::string_view location) {
   const std::size_t start = location.find("//") + 2;
   const std::size_t end = std::min(location.find_first_of("/?", start), location.size());
   const std::size_t at = location.rfind('@', end);
-  if (at == std::string_view::npos || at < start) return std::string(location);
+  std::string shown(location);
   const std::size_t colon = location.find(':', start);
-  if (colon == std::string_view::npos || colon > at) return std::string(location);
-  return std::string(location.substr(0, colon + 1)) + "***" + std::string(location.substr(at));
+  if (at != std::string_view::npos && at >= start && colon != std::string_view::npos &&
+      colon < at) {
+    shown = std::string(location.substr(0, colon + 1)) + "***" + std::string(location.substr(at));
+  }
+  // …?password=…&…
+  for (std::size_t p = shown.find('?'); p != std::string::npos; p = shown.find('&', p)) {
+    ++p;
+    if (shown.compare(p, 9, "password=") != 0) continue;
+    const std::size_t end = std::min(shown.find('&', p), shown.size());
+    shown.replace(p + 9, end - p - 9, "***");
+  }
+  return shown;
 }
 
 }  // namespace ordano
