@@ -658,7 +658,8 @@ TEST_F(LibraryServer, UnreachableOrWithoutTrigramsIsNamed) {
     std::vector<std::string> said;
   } cases[] = {
       {"unreachable",
-       "postgresql://ordano:secret@/" + database + "?host=" + (work / "nowhere"),
+       "postgresql://ordano:secret@/" + database + "?host=" + (work / "nowhere") +
+           "&password=secret",
        3,
        {"postgresql://ordano:***@/", "cannot connect to the server", "nothing of this run"}},
       {"no pg_trgm", plain, 2, {"pg_trgm", "psql '" + plain + "' -c 'CREATE EXTENSION pg_trgm'"}},
