@@ -49,10 +49,11 @@ class LibraryBackend {
                         std::span<const LoadedFile> files) = 0;
   // Called before a snapshot's rows are deleted.
   virtual void ForgetNames(std::int64_t snapshot) = 0;
-  // Appends " AND …" conditions on the file `f`, numbering their parameters
-  // from `next` on (as ?N) and adding them to `params`.
-  virtual void NameConditions(const NameTerms& terms, std::string& sql, int& next,
-                              std::vector<NameParam>& params) = 0;
+  // Appends " AND …" conditions on the file `f` to `sql`, and may replace
+  // `files` ("file f") by a narrower source of the rows called f; numbers
+  // their parameters from `next` on (as ?N) and adds them to `params`.
+  virtual void NameConditions(const NameTerms& terms, std::string& files, std::string& sql,
+                              int& next, std::vector<NameParam>& params) = 0;
   // The join of files to their folders that keeps the files first.
   virtual const char* FilesThenFolders() const = 0;
   // A running statement stops with an error soon after `stop` returns true;

@@ -301,7 +301,7 @@ class SqliteBackend : public LibraryBackend {
   // quoted phrases (so nothing in them is query syntax); shorter ones to the
   // gram index, as gram words (see GramWords); the rest, the globs and the
   // extensions are checked on the rows those return (or on every row).
-  void NameConditions(const NameTerms& terms, std::string& sql, int& next,
+  void NameConditions(const NameTerms& terms, std::string&, std::string& sql, int& next,
                       std::vector<NameParam>& params) override {
     std::string match;
     for (const std::string_view f : terms.longer) {
@@ -647,16 +647,20 @@ Statement Library::FindStatement(const FindQuery& q, bool count, const std::stri
     for (const std::string_view literal : GlobLiterals(f)) narrow(literal, false);
   }
   terms.extensions = q.extensions;
+  // Numbered parameters: 1-2 the sizes, 3 the digest, 4 the volume, 5-6 the
+  // times, then the store's name conditions.
+  int next = 7;
+  std::vector<NameParam> params;
+  std::string files = "file f", names;
+  backend_->NameConditions(terms, files, names, next, params);
   std::string sql =
       std::string(count ? "SELECT COUNT(*) "
                         : "SELECT d.path, f.name, f.size, f.mtime, f.md5, v.key, v.label, "
                           "v.mount_point, v.id, f.id, d.id ") +
-      "FROM file f " + backend_->FilesThenFolders() +
+      "FROM " + files + " " + backend_->FilesThenFolders() +
       " folder d ON d.id = f.folder_id "
       "JOIN tree t ON t.current_snapshot = d.snapshot_id "
       "JOIN volume v ON v.id = t.volume_id WHERE TRUE";
-  // Numbered parameters: 1-2 the sizes, 3 the digest, 4 the volume, 5-6 the
-  // times, then the store's name conditions.
   if (q.minSize) sql += " AND f.size >= ?1";
   if (q.maxSize) sql += " AND f.size <= ?2";
   if (q.md5) sql += " AND f.md5 = ?3";
@@ -664,10 +668,7 @@ Statement Library::FindStatement(const FindQuery& q, bool count, const std::stri
     sql += " AND (lower(v.label) = lower(?4) OR lower(v.uuid) = lower(?4) OR v.key = ?4)";
   if (q.modifiedFrom) sql += " AND f.mtime >= ?5";
   if (q.modifiedBefore) sql += " AND f.mtime < ?6";
-  int next = 7;
-  std::vector<NameParam> params;
-  backend_->NameConditions(terms, sql, next, params);
-  sql += tail;
+  sql += names + tail;
   Statement s(db_, sql);
   if (q.minSize) s.Bind(1, static_cast<std::int64_t>(*q.minSize));
   if (q.maxSize) s.Bind(2, static_cast<std::int64_t>(*q.maxSize));
