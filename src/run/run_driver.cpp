@@ -266,7 +266,8 @@ RunResult FinishRunOutput(AppContext& ctx) {
   if (recorded) {
     result.libraryFiles = recorded->files;
     result.libraryFailed = !recorded->error.empty();
-    ctx.Host().ReportLibraryRecord(library, recorded->files, recorded->notes, recorded->error);
+    ctx.Host().ReportLibraryRecord(ShownLocation(library), recorded->files, recorded->notes,
+                                   recorded->error);
   }
   switch (out.status) {
     case OutputStatus::Written:
