@@ -45,11 +45,11 @@ kill "$sampler"
 server_cpu=$(awk '{if(!($1 in lo))lo[$1]=$2; hi[$1]=$2} END{for(p in hi)s+=hi[p]-lo[p]; print s}' "$work/cpu.txt")
 awk -F, -v rows="$rows" -v cpu="$server_cpu" -v runs="$runs_add" 'NR>1{
   printf "add %s: median %.2f s, %.0f rows/s; the client %.2f s of CPU", $1, $4, rows/$4, $5+$6
-  if ($1=="server") printf ", the server %.1f s (about; all its processes, sampled): %.0f rows/s of the busier side's CPU", cpu/runs, rows/((cpu/runs > $5+$6) ? cpu/runs : $5+$6)
+  if ($1=="server") printf ", the server %.1f s (about; all its processes, sampled): %.0f rows/s of CPU on the busier side", cpu/runs, rows/((cpu/runs > $5+$6) ? cpu/runs : $5+$6)
   printf "\n"}' "$work/add.csv"
 psql -q -h "$socket" -U ordano -d bench -c "VACUUM ANALYZE"
-echo "server: $(psql -At -h "$socket" -U ordano -d bench -c \
-  "SELECT pg_database_size('bench') / $rows") bytes/row (the whole database); file: $(($(stat -c %s "$work/library.sqlite") / rows)) bytes/row"
+size=$(psql -At -h "$socket" -U ordano -d bench -c "SELECT pg_database_size('bench')")
+echo "bytes/row: server $((size / rows)) (the whole database), file $(($(stat -c %s "$work/library.sqlite") / rows))"
 hyperfine --style basic --warmup 2 --runs "$runs" -N -i --output=pipe --export-csv "$work/find.csv" \
   -n file-selective "$build/ordanou --library $work/library.sqlite --find file_0123456" \
   -n server-selective "$build/ordanou --library $server --find file_0123456" \
