@@ -143,6 +143,25 @@ INSERT INTO file_name(file_name, rank) VALUES('hashsize', 67108864);
 INSERT INTO file_short(file_short, rank) VALUES('hashsize', 67108864);
 INSERT INTO file_short(rowid, grams) SELECT id, ordano_grams(name) FROM file;
 )",
+    // 3 -> 4: fragments of three characters and more are found through the
+    // pairs of file_short as well (each row then checked), so the trigram
+    // index goes: half the indexing work of an add. A file's stamp (size,
+    // modification time in nanoseconds, inode) is kept with its digest, so a
+    // later run need not read it again; digest_kept holds the digests of a
+    // run that has not stored its tree yet (a run stopped keeps them).
+    R"(
+DROP TABLE file_name;
+ALTER TABLE file ADD COLUMN mtime_ns INTEGER;
+ALTER TABLE file ADD COLUMN inode INTEGER;
+CREATE TABLE digest_kept(
+  volume_key TEXT NOT NULL,
+  path BLOB NOT NULL,
+  size INTEGER NOT NULL,
+  mtime_ns INTEGER NOT NULL,
+  inode INTEGER NOT NULL,
+  md5 BLOB NOT NULL,
+  PRIMARY KEY(volume_key, path));
+)",
 };
 static_assert(std::size(kMigrations) == kLibrarySchemaVersion);
 
@@ -388,13 +407,9 @@ std::int64_t Library::VolumeId(const VolumeIdentity& v, std::int64_t now) {
 }
 
 void Library::DropSnapshot(std::int64_t snapshot) {
-  // The name indexes are contentless: an entry goes with the text it was made from.
+  // The name index is contentless: an entry goes with the text it was made from.
   constexpr const char* kOfSnapshot =
       " FROM file f JOIN folder d ON d.id = f.folder_id WHERE d.snapshot_id = ?";
-  Statement forget(db_, std::string("INSERT INTO file_name(file_name, rowid, name) SELECT "
-                                    "'delete', f.id, ordano_fold(f.name)") +
-                            kOfSnapshot);
-  forget.Bind(1, snapshot).Run();
   Statement forgetGrams(db_, std::string("INSERT INTO file_short(file_short, rowid, grams) SELECT "
                                          "'delete', f.id, ordano_grams(f.name)") +
                                  kOfSnapshot);
@@ -411,7 +426,7 @@ void Library::DropSnapshot(std::int64_t snapshot) {
 
 std::uint64_t Library::StoreTree(const VolumeIdentity& volume, const std::string& root,
                                  const Catalogue& catalogue, std::string_view source,
-                                 std::int64_t now) {
+                                 std::int64_t now, const StampLookup& stamps) {
   WriteTransaction tx(db_);
   const std::int64_t volumeId = VolumeId(volume, now);
   const std::string rootBelow = BelowMountPoint(volume.mountPoint, root);
@@ -436,7 +451,8 @@ std::uint64_t Library::StoreTree(const VolumeIdentity& volume, const std::string
   db_.Exec("PRAGMA cache_size = -262144");
   Statement addFolder(db_, "INSERT INTO folder(snapshot_id, path) VALUES(?, ?)");
   Statement addFile(db_,
-                    "INSERT INTO file(folder_id, name, size, mtime, md5) VALUES(?, ?, ?, ?, ?)");
+                    "INSERT INTO file(folder_id, name, size, mtime, md5, mtime_ns, inode) "
+                    "VALUES(?, ?, ?, ?, ?, ?, ?)");
   std::vector<std::int64_t> folderIds(catalogue.folders.size(), 0);
   std::uint64_t files = 0, bytes = 0;
   std::int64_t firstFile = 0;
@@ -460,6 +476,12 @@ std::uint64_t Library::StoreTree(const VolumeIdentity& volume, const std::string
     } else {
       addFile.BindNull(5);
     }
+    const auto stamp = stamps ? stamps(folder, row.name) : std::nullopt;
+    if (stamp && row.hasMd5) {
+      addFile.Bind(6, stamp->mtimeNs).Bind(7, static_cast<std::int64_t>(stamp->inode));
+    } else {
+      addFile.BindNull(6).BindNull(7);
+    }
     addFile.Run();
     if (files == 0) firstFile = db_.LastInsertId();
     ++files;
@@ -467,11 +489,7 @@ std::uint64_t Library::StoreTree(const VolumeIdentity& volume, const std::string
   }
   if (files > 0) {
     // Each new row's id is above every earlier one: the rows from the first
-    // on are this snapshot's. The indexes are filled in one pass each.
-    Statement names(db_,
-                    "INSERT INTO file_name(rowid, name) SELECT id, ordano_fold(name) FROM file "
-                    "WHERE id >= ?");
-    names.Bind(1, firstFile).Run();
+    // on are this snapshot's. The index is filled in one pass.
     Statement grams(db_,
                     "INSERT INTO file_short(rowid, grams) SELECT id, ordano_grams(name) FROM file "
                     "WHERE id >= ?");
@@ -489,6 +507,7 @@ std::uint64_t Library::StoreTree(const VolumeIdentity& volume, const std::string
   std::vector<std::int64_t> drop;
   while (old.Step()) drop.push_back(old.Int(0));
   for (const std::int64_t id : drop) DropSnapshot(id);
+  DropKeptDigests(volume.key, rootBelow);
   tx.Commit();
   return files;
 }
@@ -522,29 +541,22 @@ std::vector<LibraryVolume> Library::Volumes() {
 }
 
 Statement Library::FindStatement(const FindQuery& q, bool count, const std::string& tail) {
-  // Fragments of three characters and more go to the trigram index, as
-  // quoted phrases (so nothing in them is query syntax); shorter ones to the
-  // gram index, as gram words (see GramWords); the rest, the globs and the
-  // extensions are checked on the rows those return (or on every row).
-  // A glob's literal runs narrow the rows as fragments of their own.
-  std::string match;
+  // Every fragment goes to the pair index as gram words (see GramWords:
+  // never query syntax): one or two characters exactly, longer ones as all
+  // their pairs, the rows found then checked for the fragment itself; the
+  // globs and the extensions are checked on the rows the index returns (or
+  // on every row). A glob's literal runs narrow the rows as fragments of
+  // their own.
   std::vector<std::string_view> scanned, globs;
   std::string grams;
   const auto narrow = [&](std::string_view f, bool exact) {
-    if (CodePointCount(f) >= 3) {
-      if (!match.empty()) match += ' ';
-      match += '"';
-      for (const char c : f) {
-        if (c == '"') match += '"';
-        match += c;
-      }
-      match += '"';
-    } else if (const auto term = ShortGramQuery(f)) {
+    const auto shortTerm = ShortGramQuery(f);
+    const auto term = shortTerm ? shortTerm : FragmentGramQuery(f);
+    if (term) {
       if (!grams.empty()) grams += ' ';
       grams += *term;
-    } else if (exact) {
-      scanned.push_back(f);
     }
+    if (exact && !shortTerm) scanned.push_back(f);
   };
   for (const std::string& f : q.fragments) {
     if (!IsGlob(f)) {
@@ -563,10 +575,9 @@ Statement Library::FindStatement(const FindQuery& q, bool count, const std::stri
       "FROM file f CROSS JOIN folder d ON d.id = f.folder_id "
       "JOIN tree t ON t.current_snapshot = d.snapshot_id "
       "JOIN volume v ON v.id = t.volume_id WHERE 1";
-  // Numbered parameters: 1 the match, 2-3 the sizes, 4 the digest, 5 the
+  // Numbered parameters: 2-3 the sizes, 4 the digest, 5 the
   // volume, 6-7 the times, 8 the grams, then the scanned fragments, the globs
   // and the extensions.
-  if (!match.empty()) sql += " AND f.id IN (SELECT rowid FROM file_name WHERE file_name MATCH ?1)";
   if (q.minSize) sql += " AND f.size >= ?2";
   if (q.maxSize) sql += " AND f.size <= ?3";
   if (q.md5) sql += " AND f.md5 = ?4";
@@ -593,7 +604,6 @@ Statement Library::FindStatement(const FindQuery& q, bool count, const std::stri
   }
   sql += tail;
   Statement s(db_, sql);
-  if (!match.empty()) s.Bind(1, match);
   if (q.minSize) s.Bind(2, static_cast<std::int64_t>(*q.minSize));
   if (q.maxSize) s.Bind(3, static_cast<std::int64_t>(*q.maxSize));
   if (q.md5) s.BindBlob(4, std::span<const std::uint8_t>(*q.md5));

@@ -35,6 +35,13 @@ std::string GramWords(std::string_view folded);
 // or one with a space or a tab.
 std::optional<std::string> ShortGramQuery(std::string_view fragment);
 
+// The query terms (joined by spaces: all must match) of any folded
+// fragment: ShortGramQuery's term for one or two characters, else the pairs
+// inside its runs. Exact for one or two characters; for more, the rows it
+// finds hold every pair and still need the fragment checked. Nullopt when
+// the fragment has no character but gaps.
+std::optional<std::string> FragmentGramQuery(std::string_view fragment);
+
 // Whether a folded fragment is a glob (holds `*` or `?`).
 bool IsGlob(std::string_view fragment);
 

@@ -234,12 +234,18 @@ TEST_F(Library, ShortFragmentsGlobsAndDatesAfterTheSchemaUpgrade) {
   ASSERT_EQ(Ordanou({"--add", work / "t"}).exitCode, 0);
   EXPECT_EQ(Lines(Ordanou({"--find", shashin}).out).size(), 2u);
 
-  // Back to the first schema: the short-fragment index gone, version 1.
+  // Back to the first schema: the trigram index, no short-fragment index,
+  // no stamps, version 1.
   {
     sqlite3* db = nullptr;
     ASSERT_EQ(sqlite3_open((work / "lib/library.sqlite").c_str(), &db), SQLITE_OK);
-    const int rc = sqlite3_exec(db, "DROP TABLE file_short; PRAGMA user_version = 1", nullptr,
-                                nullptr, nullptr);
+    const int rc = sqlite3_exec(db,
+                                "DROP TABLE file_short; DROP TABLE digest_kept; "
+                                "ALTER TABLE file DROP COLUMN mtime_ns; "
+                                "ALTER TABLE file DROP COLUMN inode; "
+                                "CREATE VIRTUAL TABLE file_name USING fts5(name, content='', "
+                                "columnsize=0, tokenize='trigram'); PRAGMA user_version = 1",
+                                nullptr, nullptr, nullptr);
     sqlite3_close(db);
     ASSERT_EQ(rc, SQLITE_OK);
   }
@@ -263,6 +269,9 @@ TEST_F(Library, ShortFragmentsGlobsAndDatesAfterTheSchemaUpgrade) {
       {{"V9"}, {}},                           // no pair across it
       {{"t"}, {natsu, camera, "Photo.jpg"}},  // each name once
       {{"Jp"}, {jpg, "Photo.jpg"}},
+      {{"\xe6\x97\x85\xe8\xa1\x8c\xe3\x81\xae"}, {png}},  // 旅行の: three characters,
+      {{"HOTO."}, {"Photo.jpg"}},                         // five,
+      {{"otot"}, {}},  // its pairs in a name, but not the fragment
       {{"p 9"}, {}},
       {{"9 P"}, {}},
       {{"*.jpg"}, {jpg, "Photo.jpg"}},  // globs: the whole name,
@@ -285,7 +294,7 @@ TEST_F(Library, ShortFragmentsGlobsAndDatesAfterTheSchemaUpgrade) {
     }
     EXPECT_EQ(names, c.names) << c.args.front() << ": " << r.err;
   }
-  EXPECT_EQ(Scalar("PRAGMA user_version"), 3);
+  EXPECT_EQ(Scalar("PRAGMA user_version"), 4);
   for (const char* bad : {"2023-02-29", "2023-11-14T24:00", "yesterday", "2023-11-14T22"}) {
     EXPECT_EQ(Ordanou({"--find", "--newer", bad}).exitCode, 2) << bad;
   }
