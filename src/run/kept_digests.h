@@ -7,6 +7,7 @@
 #include <array>
 #include <chrono>
 #include <cstdint>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -24,12 +25,16 @@ class KeptDigests final : public DigestReuse {
   // `library` outlives this; with `rehash` every file is read again (the
   // digests made are kept all the same).
   KeptDigests(Library& library, bool rehash) : library_(library), rehash_(rehash) {}
+  // The same with a library of its own.
+  KeptDigests(std::unique_ptr<Library> library, bool rehash)
+      : owned_(std::move(library)), library_(*owned_), rehash_(rehash) {}
   ~KeptDigests() override;  // keeps the last batch
   KeptDigests(const KeptDigests&) = delete;
   KeptDigests& operator=(const KeptDigests&) = delete;
 
   // A tree the run walks: its root as the walk names it (`walked`) and as its
-  // real path, on `volume`. Reads the digests the library knows below it.
+  // real path (a walk may take either), on `volume`. Reads the digests the
+  // library knows below it.
   void AddTree(const std::string& walked, const std::string& real, const VolumeIdentity& volume);
 
   std::optional<std::array<std::uint8_t, 16>> Known(std::string_view path, std::uint64_t device,
@@ -58,6 +63,7 @@ class KeptDigests final : public DigestReuse {
   const Tree* Place(std::string_view path, std::uint64_t device, std::string& real) const;
   void FlushLocked(std::unique_lock<std::mutex>& lock);
 
+  std::unique_ptr<Library> owned_;
   Library& library_;
   const bool rehash_;
   mutable std::mutex mutex_;  // everything below

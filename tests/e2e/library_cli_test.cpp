@@ -1,10 +1,14 @@
 // The catalogue library through the binary: --add, --find, --volumes and
 // --import, a damaged or newer library, and two adds at once.
 #include <gtest/gtest.h>
+#include <signal.h>
 #include <sqlite3.h>
 #include <stdlib.h>
 
+#include <chrono>
 #include <filesystem>
+#include <fstream>
+#include <functional>
 #include <nlohmann/json.hpp>
 #include <regex>
 #include <set>
@@ -14,6 +18,7 @@
 
 #include "binary_test.h"
 #include "run_binary.h"
+#include "scan/md5.h"
 #include "temp_dir.h"
 
 namespace ordano::testing {
@@ -62,6 +67,21 @@ class Library : public BinaryTest {
       if (sqlite3_prepare_v2(db, sql, -1, &s, nullptr) == SQLITE_OK &&
           sqlite3_step(s) == SQLITE_ROW) {
         value = sqlite3_column_int(s, 0);
+      }
+      sqlite3_finalize(s);
+    }
+    sqlite3_close(db);
+    return value;
+  }
+  // The text of one value the library's database gives ("" for none).
+  std::string Text(const std::string& sql) {
+    sqlite3* db = nullptr;
+    std::string value;
+    if (sqlite3_open((work / "lib/library.sqlite").c_str(), &db) == SQLITE_OK) {
+      sqlite3_stmt* s = nullptr;
+      if (sqlite3_prepare_v2(db, sql.c_str(), -1, &s, nullptr) == SQLITE_OK &&
+          sqlite3_step(s) == SQLITE_ROW && sqlite3_column_text(s, 0) != nullptr) {
+        value = reinterpret_cast<const char*>(sqlite3_column_text(s, 0));
       }
       sqlite3_finalize(s);
     }
@@ -536,6 +556,122 @@ TEST_F(Library, TwoAddsAtOnceBothLand) {
   EXPECT_EQ(second.exitCode, 0) << second.err;
   EXPECT_EQ(Lines(Ordanou({"--find", "alpha"}).out).size(), 1500u);
   EXPECT_EQ(Lines(Ordanou({"--find", "omega"}).out).size(), 1500u);
+}
+
+std::string Md5Hex(std::string_view bytes) {
+  MD5 md5;
+  md5.update(bytes.data(), bytes.size());
+  md5.finalize();
+  std::string hex = md5.hex_digest();
+  for (char& c : hex) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  return hex;
+}
+
+// The digest a second add stores for each file, and how many files it read:
+// only those whose size, modification time (either way) or inode changed. A
+// file rewritten with its size and time kept keeps its old digest, the limit
+// of the method (its contents are never compared).
+TEST_F(Library, AnAddReadsOnlyTheFilesThatChanged) {
+  const std::string before(4096, 'a'), after(4096, 'b');
+  const auto keepTime = [&](const std::string& p) {
+    const auto mtime = std::filesystem::last_write_time(p);
+    WriteFile(p, after);  // in place: the inode stays
+    std::filesystem::last_write_time(p, mtime);
+  };
+  const struct {
+    const char* name;
+    std::function<void(const std::string&)> change;
+    bool read;
+  } rows[] = {
+      {"unchanged", [](const std::string&) {}, false},
+      {"touched", [&](const std::string& p) { WriteFile(p, after), SetMtime(p, kTime + 60); },
+       true},
+      {"resized", [&](const std::string& p) { WriteFile(p, after + "!"), SetMtime(p, kTime); },
+       true},
+      {"replaced",
+       [&](const std::string& p) {
+         File(p + ".new", after);
+         std::filesystem::rename(p + ".new", p);
+       },
+       true},
+      {"clock_set_back",
+       [&](const std::string& p) { WriteFile(p, after), SetMtime(p, kTime - 3600); }, true},
+      {"rewritten_same_size_and_time", keepTime, false},
+  };
+  const auto storedMd5 = [&](const std::string& name) {
+    return Text(
+        "SELECT hex(f.md5) FROM file f JOIN folder d ON d.id = f.folder_id JOIN tree t ON "
+        "t.current_snapshot = d.snapshot_id WHERE f.name = CAST('" +
+        name + "' AS BLOB)");
+  };
+  for (const auto& row : rows) File(work / "t/" + row.name, before);
+  const auto add = [&](const std::vector<std::string>& more = {}) {
+    std::vector<std::string> args = {"--add", "--md5", work / "t"};
+    args.insert(args.end(), more.begin(), more.end());
+    const auto r = Ordanou(args);
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    const auto at = r.out.find("MD5: ");
+    return at == std::string::npos ? r.out : r.out.substr(at, r.out.find(')', at) - at);
+  };
+  EXPECT_EQ(add(), "MD5: 6 read, 0 unchanged");
+  for (const auto& row : rows) row.change(work / "t/" + row.name);
+  EXPECT_EQ(add(), "MD5: 4 read, 2 unchanged");
+  for (const auto& row : rows) {
+    EXPECT_EQ(storedMd5(row.name), Md5Hex(row.read ? ReadFile(work / "t/" + row.name) : before))
+        << row.name;
+  }
+  // The files read have their stamps stored: nothing is read again.
+  EXPECT_EQ(add(), "MD5: 0 read, 6 unchanged");
+  EXPECT_EQ(add({"--rehash"}), "MD5: 6 read, 0 unchanged");
+  EXPECT_EQ(storedMd5("rewritten_same_size_and_time"), Md5Hex(after));
+}
+
+// An add killed halfway keeps the digests it made: the next add reads only
+// the rest, and a catalogue run on those digests writes the catalogue a run
+// that reads every file writes.
+TEST_F(Library, AKilledAddResumesWhereItStopped) {
+  constexpr int kFiles = 3000;
+  for (int i = 0; i < kFiles; ++i) {
+    File(work / ("t/f" + std::to_string(i)), std::to_string(i) + std::string(16384, 'x'));
+  }
+  MakeDirs(work / "out");
+  ASSERT_EQ(
+      RunOrdanou({"--yes", "--md5", "/O:" + (work / "out"), "/F:full.txt", work / "t"}, Opts())
+          .exitCode,
+      0);
+  const std::string lib = work / "lib/library.sqlite", pidFile = work / "pid";
+  const std::string script = "ORDANO_LIBRARY='" + lib + "' '" + std::string(ORDANOU_BINARY) +
+                             "' --add --md5 '" + (work / "t") + "' & echo $! > '" + pidFile +
+                             "'; wait $!";
+  ProcessResult killed;
+  std::thread run([&] { killed = RunProgram("/bin/sh", {"-c", script}, Opts()); });
+  // Killed once its first digests are kept (a bounded wait, not a timing).
+  int kept = 0;
+  for (int i = 0; i < 6000 && kept <= 0; ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    if (std::filesystem::exists(lib)) kept = Scalar("SELECT count(*) FROM digest_kept");
+  }
+  std::ifstream pid(pidFile);
+  int child = 0;
+  pid >> child;
+  if (child > 0) ::kill(child, SIGKILL);
+  run.join();
+  ASSERT_GT(kept, 0);
+  ASSERT_EQ(Scalar("SELECT count(*) FROM snapshot"), 0) << "the add ended before it was killed";
+
+  const std::string resumed = Ordanou({"--add", "--md5", work / "t"}).out;
+  std::smatch m;
+  ASSERT_TRUE(std::regex_search(resumed, m, std::regex(R"(MD5: (\d+) read, (\d+) unchanged)")))
+      << resumed;
+  EXPECT_GE(std::stoi(m[2]), kept);
+  EXPECT_LT(std::stoi(m[2]), kFiles);
+  EXPECT_EQ(std::stoi(m[1]) + std::stoi(m[2]), kFiles);
+  EXPECT_EQ(Scalar("SELECT count(*) FROM digest_kept"), 0);
+
+  const auto r = Ordanou(
+      {"--yes", "--md5", "--library-too", "/O:" + (work / "out"), "/F:reused.txt", work / "t"});
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_EQ(ReadFile(work / "out/reused.txt"), ReadFile(work / "out/full.txt"));
 }
 
 }  // namespace
