@@ -47,12 +47,6 @@ void NameExtension(sqlite3_context* ctx, int, sqlite3_value** args) {
   sqlite3_result_text64(ctx, ext.data(), ext.size(), SQLITE_TRANSIENT, SQLITE_UTF8);
 }
 
-// ordano_fold(name): the name as the trigram index holds it.
-void NameFolded(sqlite3_context* ctx, int, sqlite3_value** args) {
-  const std::string folded = FoldForSearch(TextArg(args[0]));
-  sqlite3_result_text64(ctx, folded.data(), folded.size(), SQLITE_TRANSIENT, SQLITE_UTF8);
-}
-
 // ordano_grams(name): the name's words for the short-fragment index.
 void NameGrams(sqlite3_context* ctx, int, sqlite3_value** args) {
   const std::string words = GramWords(FoldForSearch(TextArg(args[0])));
@@ -66,8 +60,6 @@ void RegisterFunctions(Database& db) {
       sqlite3_create_function_v2(db.get(), "ordano_glob", 2, kFlags, nullptr, NameGlob, nullptr,
                                  nullptr, nullptr) != SQLITE_OK ||
       sqlite3_create_function_v2(db.get(), "ordano_ext", 1, kFlags, nullptr, NameExtension, nullptr,
-                                 nullptr, nullptr) != SQLITE_OK ||
-      sqlite3_create_function_v2(db.get(), "ordano_fold", 1, kFlags, nullptr, NameFolded, nullptr,
                                  nullptr, nullptr) != SQLITE_OK ||
       sqlite3_create_function_v2(db.get(), "ordano_grams", 1, kFlags, nullptr, NameGrams, nullptr,
                                  nullptr, nullptr) != SQLITE_OK) {
