@@ -40,7 +40,7 @@ hyperfine --style basic --runs "$runs_add" --export-csv "$work/add.csv" \
   --prepare "rm -f $work/library.sqlite" \
   -n file "$build/bench/ordano_library_store $work/library.sqlite $rows 1" \
   --prepare "psql -q -h $socket -U ordano -d postgres -c 'DROP DATABASE IF EXISTS bench' -c 'CREATE DATABASE bench'" \
-  -n server "$build/bench/ordano_library_store $server $rows 1"
+  -n server "$build/bench/ordano_library_store '$server' $rows 1"
 kill "$sampler"
 server_cpu=$(awk '{if(!($1 in lo))lo[$1]=$2; hi[$1]=$2} END{for(p in hi)s+=hi[p]-lo[p]; print s}' "$work/cpu.txt")
 awk -F, -v rows="$rows" -v cpu="$server_cpu" -v runs="$runs_add" 'NR>1{

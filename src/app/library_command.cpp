@@ -31,6 +31,7 @@
 #include "library/name_text.h"
 #include "platform/unicode.h"
 #include "run/catalogue_verify.h"
+#include "run/kept_digests.h"
 #include "run/run_driver.h"
 
 namespace ordano {
@@ -118,8 +119,18 @@ int Add(const CommandLine& cl, const std::string& libraryPath) {
         ++failed;
         continue;
       }
+      // Digests the library holds for unchanged files serve again; those
+      // made are kept as the walk goes, so a stopped add resumes.
+      std::unique_ptr<KeptDigests> kept;
+      if (ctx->settings.ComputeMd5 != 0) {
+        kept = std::make_unique<KeptDigests>(*library, cl.library.rehash);
+        kept->AddTree(root, root, *volume);
+        ctx->digestReuse = kept.get();
+      }
       const std::string paths[] = {root};
-      if (!CommandLineRunScan(*ctx, paths)) {
+      const bool scannedAll = CommandLineRunScan(*ctx, paths);
+      ctx->digestReuse = nullptr;
+      if (!scannedAll) {
         ctx->SetHost(QuietHost());
         std::fputs("ordanou: cancelled; this folder was not added\n", stderr);
         return static_cast<int>(kExitCancelled);
@@ -130,10 +141,22 @@ int Add(const CommandLine& cl, const std::string& libraryPath) {
       // What could not be read is named, as a catalogue run names it.
       host.ReportReadFailures(ctx->run.ReadFailures);
       if (!ctx->run.ReadFailures.empty()) ++failed;
-      const std::uint64_t rows = library->StoreTree(*volume, root, scanned, "scan", Now());
-      std::printf("%s: %llu files (volume %s)\n", TerminalText(root).c_str(),
+      StampLookup stamps;
+      if (kept) {
+        kept->Flush();
+        stamps = [&](std::string_view folder, std::string_view name) {
+          return kept->Seen(folder, name);
+        };
+      }
+      const std::uint64_t rows = library->StoreTree(*volume, root, scanned, "scan", Now(), stamps);
+      std::string digests;
+      if (kept) {
+        digests = "; MD5: " + std::to_string(kept->Read()) + " read, " +
+                  std::to_string(kept->Reused()) + " unchanged";
+      }
+      std::printf("%s: %llu files (volume %s%s)\n", TerminalText(root).c_str(),
                   static_cast<unsigned long long>(rows),
-                  TerminalText(VolumeName(volume->label)).c_str());
+                  TerminalText(VolumeName(volume->label)).c_str(), digests.c_str());
       ++added;
     }
     ctx->SetHost(QuietHost());

@@ -61,6 +61,10 @@ constexpr OptionEntry kOptions[] = {
      G::Library},
     {"--library-too", 0, V::None, "", "a catalogue run records its folders in the library too",
      G::Library},
+    {"--rehash", 0, V::None, "",
+     "--add, --library-too: read every file for its MD5 (else a file whose\n"
+     "size, time and inode the library holds keeps its digest)",
+     G::Library},
     {"--import", 0, V::None, "", "bring in the JSON or CSV catalogues given as paths", G::Library},
     {"--find", 0, V::Optional, "[QUERY]",
      "name fragments in any order and case (* and ? make a fragment a glob\n"

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "library/store_connection.h"
+#include "scan/digest_reuse.h"
 
 namespace ordano {
 
@@ -22,6 +23,7 @@ struct LoadedFile {
   std::int64_t size = 0;
   std::optional<std::int64_t> mtime;
   const std::uint8_t* md5 = nullptr;  // 16 bytes, or none
+  std::optional<FileStamp> stamp;     // stored with a digest only
 };
 
 // The name part of a search, folded: fragments of three characters and more,

@@ -50,12 +50,6 @@ void NameExtension(sqlite3_context* ctx, int, sqlite3_value** args) {
   sqlite3_result_text64(ctx, ext.data(), ext.size(), SQLITE_TRANSIENT, SQLITE_UTF8);
 }
 
-// ordano_fold(name): the name as the trigram index holds it.
-void NameFolded(sqlite3_context* ctx, int, sqlite3_value** args) {
-  const std::string folded = FoldForSearch(TextArg(args[0]));
-  sqlite3_result_text64(ctx, folded.data(), folded.size(), SQLITE_TRANSIENT, SQLITE_UTF8);
-}
-
 // ordano_grams(name): the name's words for the short-fragment index.
 void NameGrams(sqlite3_context* ctx, int, sqlite3_value** args) {
   const std::string words = GramWords(FoldForSearch(TextArg(args[0])));
@@ -69,8 +63,6 @@ void RegisterFunctions(Database& db) {
       sqlite3_create_function_v2(db.get(), "ordano_glob", 2, kFlags, nullptr, NameGlob, nullptr,
                                  nullptr, nullptr) != SQLITE_OK ||
       sqlite3_create_function_v2(db.get(), "ordano_ext", 1, kFlags, nullptr, NameExtension, nullptr,
-                                 nullptr, nullptr) != SQLITE_OK ||
-      sqlite3_create_function_v2(db.get(), "ordano_fold", 1, kFlags, nullptr, NameFolded, nullptr,
                                  nullptr, nullptr) != SQLITE_OK ||
       sqlite3_create_function_v2(db.get(), "ordano_grams", 1, kFlags, nullptr, NameGrams, nullptr,
                                  nullptr, nullptr) != SQLITE_OK) {
@@ -145,6 +137,25 @@ CREATE VIRTUAL TABLE file_short USING fts5(grams, content='', columnsize=0, deta
 INSERT INTO file_name(file_name, rank) VALUES('hashsize', 67108864);
 INSERT INTO file_short(file_short, rank) VALUES('hashsize', 67108864);
 INSERT INTO file_short(rowid, grams) SELECT id, ordano_grams(name) FROM file;
+)",
+    // 3 -> 4: fragments of three characters and more are found through the
+    // pairs of file_short as well (each row then checked), so the trigram
+    // index goes: half the indexing work of an add. A file's stamp (size,
+    // modification time in nanoseconds, inode) is kept with its digest, so a
+    // later run need not read it again; digest_kept holds the digests of a
+    // run that has not stored its tree yet (a run stopped keeps them).
+    R"(
+DROP TABLE file_name;
+ALTER TABLE file ADD COLUMN mtime_ns INTEGER;
+ALTER TABLE file ADD COLUMN inode INTEGER;
+CREATE TABLE digest_kept(
+  volume_key TEXT NOT NULL,
+  path BLOB NOT NULL,
+  size INTEGER NOT NULL,
+  mtime_ns INTEGER NOT NULL,
+  inode INTEGER NOT NULL,
+  md5 BLOB NOT NULL,
+  PRIMARY KEY(volume_key, path));
 )",
 };
 static_assert(std::size(kMigrations) == kLibrarySchemaVersion);
@@ -233,8 +244,8 @@ bool AtOrBelow(std::string_view folder, std::string_view root) {
          (folder.size() == root.size() || folder[root.size()] == '/');
 }
 
-// The SQLite file: rows inserted one by one, names in two contentless FTS5
-// indexes (file_name, file_short) kept by hand.
+// The SQLite file: rows inserted one by one, names in a contentless FTS5
+// index of pairs (file_short) kept by hand.
 class SqliteBackend : public LibraryBackend {
  public:
   explicit SqliteBackend(Database db) : db_(std::move(db)) {}
@@ -246,7 +257,8 @@ class SqliteBackend : public LibraryBackend {
     db_.Exec("PRAGMA cache_size = -262144");
     Statement addFolder(db_, "INSERT INTO folder(snapshot_id, path) VALUES(?, ?)");
     Statement addFile(db_,
-                      "INSERT INTO file(folder_id, name, size, mtime, md5) VALUES(?, ?, ?, ?, ?)");
+                      "INSERT INTO file(folder_id, name, size, mtime, md5, mtime_ns, inode) "
+                      "VALUES(?, ?, ?, ?, ?, ?, ?)");
     std::vector<std::int64_t> folderIds(folders.size(), 0);
     std::int64_t firstFile = 0;
     for (const LoadedFile& f : files) {
@@ -266,16 +278,17 @@ class SqliteBackend : public LibraryBackend {
       } else {
         addFile.BindNull(5);
       }
+      if (f.stamp) {
+        addFile.Bind(6, f.stamp->mtimeNs).Bind(7, static_cast<std::int64_t>(f.stamp->inode));
+      } else {
+        addFile.BindNull(6).BindNull(7);
+      }
       addFile.Run();
       if (firstFile == 0) firstFile = db_.LastInsertId();
     }
     if (files.empty()) return;
     // Each new row's id is above every earlier one: the rows from the first
-    // on are this snapshot's. The indexes are filled in one pass each.
-    Statement names(db_,
-                    "INSERT INTO file_name(rowid, name) SELECT id, ordano_fold(name) FROM file "
-                    "WHERE id >= ?");
-    names.Bind(1, firstFile).Run();
+    // on are this snapshot's. The index is filled in one pass.
     Statement grams(db_,
                     "INSERT INTO file_short(rowid, grams) SELECT id, ordano_grams(name) FROM file "
                     "WHERE id >= ?");
@@ -283,49 +296,36 @@ class SqliteBackend : public LibraryBackend {
   }
 
   void ForgetNames(std::int64_t snapshot) override {
-    // The name indexes are contentless: an entry goes with the text it was made from.
-    constexpr const char* kOfSnapshot =
-        " FROM file f JOIN folder d ON d.id = f.folder_id WHERE d.snapshot_id = ?";
-    Statement forget(db_, std::string("INSERT INTO file_name(file_name, rowid, name) SELECT "
-                                      "'delete', f.id, ordano_fold(f.name)") +
-                              kOfSnapshot);
-    forget.Bind(1, snapshot).Run();
+    // The name index is contentless: an entry goes with the text it was made from.
     Statement forgetGrams(db_,
-                          std::string("INSERT INTO file_short(file_short, rowid, grams) SELECT "
-                                      "'delete', f.id, ordano_grams(f.name)") +
-                              kOfSnapshot);
+                          "INSERT INTO file_short(file_short, rowid, grams) SELECT 'delete', f.id, "
+                          "ordano_grams(f.name) FROM file f JOIN folder d ON d.id = f.folder_id "
+                          "WHERE d.snapshot_id = ?");
     forgetGrams.Bind(1, snapshot).Run();
   }
 
-  // Fragments of three characters and more go to the trigram index, as
-  // quoted phrases (so nothing in them is query syntax); shorter ones to the
-  // gram index, as gram words (see GramWords); the rest, the globs and the
-  // extensions are checked on the rows those return (or on every row).
+  // Every fragment goes to the pair index as gram words (see GramWords:
+  // never query syntax): one or two characters exactly, longer ones as all
+  // their pairs, the rows found then checked for the fragment itself (the
+  // exact ones are among the scanned); the globs and the extensions are
+  // checked on the rows the index returns (or on every row).
   void NameConditions(const NameTerms& terms, std::string&, std::string& sql, int& next,
                       std::vector<NameParam>& params) override {
-    std::string match;
-    for (const std::string_view f : terms.longer) {
-      if (!match.empty()) match += ' ';
-      match += '"';
-      for (const char c : f) {
-        if (c == '"') match += '"';
-        match += c;
-      }
-      match += '"';
-    }
     std::string grams;
-    for (const std::string_view f : terms.shorter) {
+    const auto add = [&](const std::optional<std::string>& term) {
+      if (!term) return;
       if (!grams.empty()) grams += ' ';
-      grams += ShortGramQuery(f).value_or("");
+      grams += *term;
+    };
+    for (const std::string_view f : terms.longer) add(FragmentGramQuery(f));
+    for (const std::string_view f : terms.shorter) add(ShortGramQuery(f));
+    for (const std::string_view f : terms.scanned) {
+      if (CodePointCount(f) < 3) add(FragmentGramQuery(f));
     }
     const auto param = [&](NameParam::Kind kind, std::string_view text) {
       params.push_back({kind, std::string(text), 0});
       return "?" + std::to_string(next++);
     };
-    if (!match.empty()) {
-      sql += " AND f.id IN (SELECT rowid FROM file_name WHERE file_name MATCH " +
-             param(NameParam::kText, match) + ")";
-    }
     if (!grams.empty()) {
       sql += " AND f.id IN (SELECT rowid FROM file_short WHERE file_short MATCH " +
              param(NameParam::kText, grams) + ")";
@@ -532,7 +532,7 @@ void Library::DropSnapshot(std::int64_t snapshot) {
 
 std::uint64_t Library::StoreTree(const VolumeIdentity& volume, const std::string& root,
                                  const Catalogue& catalogue, std::string_view source,
-                                 std::int64_t now) {
+                                 std::int64_t now, const StampLookup& stamps) {
   // The rows as the store loads them: folders below the mount point, numbered
   // in their order of first use.
   std::vector<std::string> folders;
@@ -548,8 +548,15 @@ std::uint64_t Library::StoreTree(const VolumeIdentity& volume, const std::string
       at = static_cast<std::uint32_t>(folders.size());
       folders.push_back(BelowMountPoint(volume.mountPoint, folder));
     }
-    files.push_back({*at, row.name, static_cast<std::int64_t>(row.size), UnixTime(row.modified),
-                     row.hasMd5 ? row.md5.data() : nullptr});
+    LoadedFile& f = files.emplace_back();
+    f.folder = *at;
+    f.name = row.name;
+    f.size = static_cast<std::int64_t>(row.size);
+    f.mtime = UnixTime(row.modified);
+    if (row.hasMd5) {
+      f.md5 = row.md5.data();
+      if (stamps) f.stamp = stamps(folder, row.name);
+    }
     bytes += row.size;
   }
   const std::string rootBelow = BelowMountPoint(volume.mountPoint, root);
@@ -589,6 +596,7 @@ std::uint64_t Library::StoreTree(const VolumeIdentity& volume, const std::string
       }
       old.Reset();
       for (const std::int64_t id : drop) DropSnapshot(id);
+      DropKeptDigests(volume.key, rootBelow);
       tx.Commit();
       return files.size();
     } catch (const StoreError& e) {
@@ -632,6 +640,7 @@ Statement Library::FindStatement(const FindQuery& q, bool count, const std::stri
   const auto narrow = [&](std::string_view f, bool exact) {
     if (CodePointCount(f) >= 3) {
       terms.longer.push_back(f);
+      if (exact) terms.scanned.push_back(f);  // the pairs narrow; the fragment decides
     } else if (ShortGramQuery(f)) {
       terms.shorter.push_back(f);
     } else if (exact) {

@@ -20,10 +20,11 @@
 #include "library/library_backend.h"
 #include "library/store_connection.h"
 #include "library/volume_identity.h"
+#include "scan/digest_reuse.h"
 
 namespace ordano {
 
-inline constexpr int kLibrarySchemaVersion = 3;
+inline constexpr int kLibrarySchemaVersion = 4;
 // Snapshots kept per tree: the current one and three before it.
 inline constexpr int kKeptSnapshots = 4;
 
@@ -82,6 +83,18 @@ struct LibraryTree {
   std::vector<LibrarySnapshot> snapshots;
 };
 
+// A digest with the stamp of the file it was made from; `path` below the
+// volume's mount point.
+struct KeptDigest {
+  std::string volumeKey, path;
+  FileStamp stamp;
+  std::array<std::uint8_t, 16> md5{};
+};
+
+// The stamp a run saw for the file `name` in the catalogue's `folder`, if any.
+using StampLookup =
+    std::function<std::optional<FileStamp>(std::string_view folder, std::string_view name)>;
+
 class Library {
  public:
   // Opens the library at `path` (a postgresql:// or postgres:// URI is a
@@ -93,8 +106,21 @@ class Library {
   // Replaces, in one transaction, the tree at `root` (an absolute path on the
   // volume) with the catalogue's rows at or below it; the tree's earlier
   // snapshots stay as history (kKeptSnapshots in all). Returns the rows stored.
+  // Each file's stamp, where `stamps` knows it, is stored with its row; the
+  // digests kept for the tree's files by unfinished runs go.
   std::uint64_t StoreTree(const VolumeIdentity& volume, const std::string& root,
-                          const Catalogue& catalogue, std::string_view source, std::int64_t now);
+                          const Catalogue& catalogue, std::string_view source, std::int64_t now,
+                          const StampLookup& stamps = {});
+
+  // (library_digests.cpp) The digests known for files at or below `rootBelow`
+  // (below the mount point) of the volume keyed `volumeKey`: the current
+  // snapshots' rows stored with a stamp, then the digests kept by runs that
+  // did not finish (a path may come twice: the later one holds).
+  void ForEachKnownDigest(const std::string& volumeKey, const std::string& rootBelow,
+                          const std::function<void(const KeptDigest&)>& visit);
+  // Keeps digests of a run in progress, in one transaction, so a run that is
+  // stopped does not make them again.
+  void KeepDigests(std::span<const KeptDigest> digests);
 
   std::vector<LibraryVolume> Volumes();
   // The hits by volume, folder and name.
@@ -144,6 +170,8 @@ class Library {
  private:
   std::int64_t VolumeId(const VolumeIdentity& v, std::int64_t now);
   void DropSnapshot(std::int64_t snapshot);
+  // Drops the digests kept for the files at or below `rootBelow` (library_digests.cpp).
+  void DropKeptDigests(const std::string& volumeKey, const std::string& rootBelow);
   // The query's hits (or their count), `tail` (conditions, order, limit;
   // named parameters) after its conditions.
   Statement FindStatement(const FindQuery& query, bool count, const std::string& tail);

@@ -177,6 +177,38 @@ std::optional<std::string> ShortGramQuery(std::string_view fragment) {
   return term;
 }
 
+std::optional<std::string> FragmentGramQuery(std::string_view fragment) {
+  if (const auto shortTerm = ShortGramQuery(fragment)) return shortTerm;
+  // Longer: every pair inside a run of the fragment; a run of one character
+  // (between gaps) as the prefix of the pairs it starts.
+  const std::u32string cps = CodePoints(fragment);
+  std::vector<std::int64_t> pairs;
+  std::vector<char32_t> singles;
+  for (std::size_t i = 0; i < cps.size(); ++i) {
+    if (Gap(cps[i])) continue;
+    const bool runEnds = i + 1 == cps.size() || Gap(cps[i + 1]);
+    if (!runEnds) {
+      pairs.push_back(PairKey(cps[i], cps[i + 1]));
+    } else if (i == 0 || Gap(cps[i - 1])) {
+      singles.push_back(cps[i]);
+    }
+  }
+  std::sort(pairs.begin(), pairs.end());
+  pairs.erase(std::unique(pairs.begin(), pairs.end()), pairs.end());
+  std::string terms;
+  for (const std::int64_t key : pairs) {
+    if (!terms.empty()) terms += ' ';
+    AppendPairWord(terms, key);
+  }
+  for (const char32_t c : singles) {
+    if (!terms.empty()) terms += ' ';
+    AppendFirst(terms, c);
+    terms += '*';
+  }
+  if (terms.empty()) return std::nullopt;
+  return terms;
+}
+
 bool IsGlob(std::string_view fragment) {
   return fragment.find_first_of("*?") != std::string_view::npos;
 }

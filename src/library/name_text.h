@@ -43,6 +43,13 @@ std::vector<std::int64_t> ShortGramKeys(std::string_view folded);
 // pair's); nullopt as for ShortGramQuery.
 std::optional<std::int64_t> ShortGramKey(std::string_view fragment);
 
+// The query terms (joined by spaces: all must match) of any folded
+// fragment: ShortGramQuery's term for one or two characters, else the pairs
+// inside its runs. Exact for one or two characters; for more, the rows it
+// finds hold every pair and still need the fragment checked. Nullopt when
+// the fragment has no character but gaps.
+std::optional<std::string> FragmentGramQuery(std::string_view fragment);
+
 // Whether a folded fragment is a glob (holds `*` or `?`).
 bool IsGlob(std::string_view fragment);
 

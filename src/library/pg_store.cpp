@@ -67,9 +67,19 @@ CREATE TABLE file(
   size bigint NOT NULL,
   mtime bigint,
   md5 bytea,
-  folded text NOT NULL);
+  folded text NOT NULL,
+  mtime_ns bigint,
+  inode bigint);
 CREATE INDEX file_folder ON file(folder_id);
 CREATE INDEX file_md5 ON file(md5) WHERE md5 IS NOT NULL;
+CREATE TABLE digest_kept(
+  volume_key text COLLATE "C" NOT NULL,
+  path bytea NOT NULL,
+  size bigint NOT NULL,
+  mtime_ns bigint NOT NULL,
+  inode bigint NOT NULL,
+  md5 bytea NOT NULL,
+  PRIMARY KEY(volume_key, path));
 )";
 
 // Any number: one lock for every process making the schema.
@@ -160,10 +170,11 @@ class PgBackend : public LibraryBackend {
       copy.Finish();
     }
     PgCopy copy(*db_,
-                "COPY file(folder_id, name, size, mtime, md5, folded) FROM STDIN (FORMAT binary)");
+                "COPY file(folder_id, name, size, mtime, md5, folded, mtime_ns, inode) FROM STDIN "
+                "(FORMAT binary)");
     for (std::size_t i = 0; i < files.size(); ++i) {
       const LoadedFile& f = files[i];
-      copy.Row(6);
+      copy.Row(8);
       copy.Int(folderIds[f.folder]);
       copy.Bytes(f.name);
       copy.Int(f.size);
@@ -178,6 +189,13 @@ class PgBackend : public LibraryBackend {
         copy.Null();
       }
       copy.Bytes(folded[i]);
+      if (f.stamp) {
+        copy.Int(f.stamp->mtimeNs);
+        copy.Int(static_cast<std::int64_t>(f.stamp->inode));
+      } else {
+        copy.Null();
+        copy.Null();
+      }
     }
     copy.Finish();
   }

@@ -3,11 +3,15 @@
 // both stores where both can take it (a SQLite file, a PostgreSQL server).
 #include <gtest/gtest.h>
 #include <libpq-fe.h>
+#include <signal.h>
 #include <sqlite3.h>
 #include <stdlib.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <filesystem>
+#include <fstream>
+#include <functional>
 #include <nlohmann/json.hpp>
 #include <ostream>
 #include <regex>
@@ -18,6 +22,7 @@
 
 #include "binary_test.h"
 #include "run_binary.h"
+#include "scan/md5.h"
 #include "temp_dir.h"
 
 namespace ordano::testing {
@@ -66,14 +71,14 @@ TestServer FindTestServer() {
 }
 
 // One statement on a server database; the first column of its first row as
-// a number (-1 for none).
-int ServerScalar(const std::string& uri, const std::string& sql) {
+// text ("" for none).
+std::string ServerText(const std::string& uri, const std::string& sql) {
   PGconn* c = PQconnectdb(uri.c_str());
-  int value = -1;
+  std::string value;
   if (PQstatus(c) == CONNECTION_OK) {
     PGresult* r = PQexec(c, sql.c_str());
     if (PQresultStatus(r) == PGRES_TUPLES_OK && PQntuples(r) > 0) {
-      value = std::atoi(PQgetvalue(r, 0, 0));
+      value = PQgetvalue(r, 0, 0);
     } else if (PQresultStatus(r) != PGRES_COMMAND_OK) {
       ADD_FAILURE() << sql << ": " << PQresultErrorMessage(r);
     }
@@ -83,6 +88,12 @@ int ServerScalar(const std::string& uri, const std::string& sql) {
   }
   PQfinish(c);
   return value;
+}
+
+// The same as a number (-1 for none).
+int ServerScalar(const std::string& uri, const std::string& sql) {
+  const std::string text = ServerText(uri, sql);
+  return text.empty() ? -1 : std::atoi(text.c_str());
 }
 
 class LibraryTest : public BinaryTest {
@@ -135,6 +146,22 @@ class LibraryTest : public BinaryTest {
       if (sqlite3_prepare_v2(db, sql, -1, &s, nullptr) == SQLITE_OK &&
           sqlite3_step(s) == SQLITE_ROW) {
         value = sqlite3_column_int(s, 0);
+      }
+      sqlite3_finalize(s);
+    }
+    sqlite3_close(db);
+    return value;
+  }
+  // The text of one value the library's database gives ("" for none).
+  std::string Text(const std::string& sql, const std::string& serverSql = "") {
+    if (store == Store::kServer) return ServerText(location, serverSql.empty() ? sql : serverSql);
+    sqlite3* db = nullptr;
+    std::string value;
+    if (sqlite3_open(location.c_str(), &db) == SQLITE_OK) {
+      sqlite3_stmt* s = nullptr;
+      if (sqlite3_prepare_v2(db, sql.c_str(), -1, &s, nullptr) == SQLITE_OK &&
+          sqlite3_step(s) == SQLITE_ROW && sqlite3_column_text(s, 0) != nullptr) {
+        value = reinterpret_cast<const char*>(sqlite3_column_text(s, 0));
       }
       sqlite3_finalize(s);
     }
@@ -337,12 +364,18 @@ TEST_P(Library, ShortFragmentsGlobsAndDatesAfterTheSchemaUpgrade) {
   ASSERT_EQ(Ordanou({"--add", work / "t"}).exitCode, 0);
   EXPECT_EQ(Lines(Ordanou({"--find", shashin}).out).size(), 2u);
 
-  // Back to the first schema: the short-fragment index gone, version 1.
+  // Back to the first schema: the trigram index, no short-fragment index,
+  // no stamps, version 1.
   if (store == Store::kFile) {
     sqlite3* db = nullptr;
     ASSERT_EQ(sqlite3_open((work / "lib/library.sqlite").c_str(), &db), SQLITE_OK);
-    const int rc = sqlite3_exec(db, "DROP TABLE file_short; PRAGMA user_version = 1", nullptr,
-                                nullptr, nullptr);
+    const int rc = sqlite3_exec(db,
+                                "DROP TABLE file_short; DROP TABLE digest_kept; "
+                                "ALTER TABLE file DROP COLUMN mtime_ns; "
+                                "ALTER TABLE file DROP COLUMN inode; "
+                                "CREATE VIRTUAL TABLE file_name USING fts5(name, content='', "
+                                "columnsize=0, tokenize='trigram'); PRAGMA user_version = 1",
+                                nullptr, nullptr, nullptr);
     sqlite3_close(db);
     ASSERT_EQ(rc, SQLITE_OK);
   }
@@ -366,6 +399,9 @@ TEST_P(Library, ShortFragmentsGlobsAndDatesAfterTheSchemaUpgrade) {
       {{"V9"}, {}},                           // no pair across it
       {{"t"}, {natsu, camera, "Photo.jpg"}},  // each name once
       {{"Jp"}, {jpg, "Photo.jpg"}},
+      {{"\xe6\x97\x85\xe8\xa1\x8c\xe3\x81\xae"}, {png}},  // 旅行の: three characters,
+      {{"HOTO."}, {"Photo.jpg"}},                         // five,
+      {{"otot"}, {}},  // its pairs in a name, but not the fragment
       {{"p 9"}, {}},
       {{"9 P"}, {}},
       {{"*.jpg"}, {jpg, "Photo.jpg"}},  // globs: the whole name,
@@ -389,7 +425,7 @@ TEST_P(Library, ShortFragmentsGlobsAndDatesAfterTheSchemaUpgrade) {
     EXPECT_EQ(names, c.names) << c.args.front() << ": " << r.err;
   }
   if (store == Store::kFile) {
-    EXPECT_EQ(Scalar("PRAGMA user_version"), 3);
+    EXPECT_EQ(Scalar("PRAGMA user_version"), 4);
   }
   for (const char* bad : {"2023-02-29", "2023-11-14T24:00", "yesterday", "2023-11-14T22"}) {
     EXPECT_EQ(Ordanou({"--find", "--newer", bad}).exitCode, 2) << bad;
@@ -632,6 +668,129 @@ TEST_P(Library, TwoAddsAtOnceBothLand) {
   EXPECT_EQ(second.exitCode, 0) << second.err;
   EXPECT_EQ(Lines(Ordanou({"--find", "alpha"}).out).size(), 1500u);
   EXPECT_EQ(Lines(Ordanou({"--find", "omega"}).out).size(), 1500u);
+}
+
+std::string Md5Hex(std::string_view bytes) {
+  MD5 md5;
+  md5.update(bytes.data(), bytes.size());
+  md5.finalize();
+  std::string hex = md5.hex_digest();
+  for (char& c : hex) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  return hex;
+}
+
+// The digest a second add stores for each file, and how many files it read:
+// only those whose size, modification time (either way) or inode changed. A
+// file rewritten with its size and time kept keeps its old digest, the limit
+// of the method (its contents are never compared).
+TEST_P(Library, AnAddReadsOnlyTheFilesThatChanged) {
+  const std::string before(4096, 'a'), after(4096, 'b');
+  const auto keepTime = [&](const std::string& p) {
+    const auto mtime = std::filesystem::last_write_time(p);
+    WriteFile(p, after);  // in place: the inode stays
+    std::filesystem::last_write_time(p, mtime);
+  };
+  const struct {
+    const char* name;
+    std::function<void(const std::string&)> change;
+    bool read;
+  } rows[] = {
+      {"unchanged", [](const std::string&) {}, false},
+      {"touched", [&](const std::string& p) { WriteFile(p, after), SetMtime(p, kTime + 60); },
+       true},
+      {"resized", [&](const std::string& p) { WriteFile(p, after + "!"), SetMtime(p, kTime); },
+       true},
+      {"replaced",
+       [&](const std::string& p) {
+         File(p + ".new", after);
+         std::filesystem::rename(p + ".new", p);
+       },
+       true},
+      {"clock_set_back",
+       [&](const std::string& p) { WriteFile(p, after), SetMtime(p, kTime - 3600); }, true},
+      {"rewritten_same_size_and_time", keepTime, false},
+  };
+  const auto storedMd5 = [&](const std::string& name) {
+    const std::string current =
+        " FROM file f JOIN folder d ON d.id = f.folder_id JOIN tree t ON "
+        "t.current_snapshot = d.snapshot_id WHERE f.name = ";
+    return Text("SELECT hex(f.md5)" + current + "CAST('" + name + "' AS BLOB)",
+                "SELECT upper(encode(f.md5, 'hex'))" + current + "'" + name + "'::bytea");
+  };
+  for (const auto& row : rows) File(work / "t/" + row.name, before);
+  const auto add = [&](const std::vector<std::string>& more = {}) {
+    std::vector<std::string> args = {"--add", "--md5", work / "t"};
+    args.insert(args.end(), more.begin(), more.end());
+    const auto r = Ordanou(args);
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    const auto at = r.out.find("MD5: ");
+    return at == std::string::npos ? r.out : r.out.substr(at, r.out.find(')', at) - at);
+  };
+  EXPECT_EQ(add(), "MD5: 6 read, 0 unchanged");
+  for (const auto& row : rows) row.change(work / "t/" + row.name);
+  EXPECT_EQ(add(), "MD5: 4 read, 2 unchanged");
+  for (const auto& row : rows) {
+    EXPECT_EQ(storedMd5(row.name), Md5Hex(row.read ? ReadFile(work / "t/" + row.name) : before))
+        << row.name;
+  }
+  // The files read have their stamps stored: nothing is read again.
+  EXPECT_EQ(add(), "MD5: 0 read, 6 unchanged");
+  EXPECT_EQ(add({"--rehash"}), "MD5: 6 read, 0 unchanged");
+  EXPECT_EQ(storedMd5("rewritten_same_size_and_time"), Md5Hex(after));
+}
+
+// An add killed halfway keeps the digests it made: the next add reads only
+// the rest, and a catalogue run on those digests writes the catalogue a run
+// that reads every file writes.
+TEST_P(Library, AKilledAddResumesWhereItStopped) {
+  constexpr int kFiles = 3000;
+  for (int i = 0; i < kFiles; ++i) {
+    File(work / ("t/f" + std::to_string(i)), std::to_string(i) + std::string(16384, 'x'));
+  }
+  MakeDirs(work / "out");
+  ASSERT_EQ(
+      RunOrdanou({"--yes", "--md5", "/O:" + (work / "out"), "/F:full.txt", work / "t"}, Opts())
+          .exitCode,
+      0);
+  const std::string lib = location, pidFile = work / "pid";
+  // Made by the add (a server's schema, a file): then it can be asked.
+  const auto made = [&] {
+    return store == Store::kServer
+               ? Scalar("SELECT count(*) FROM pg_tables WHERE tablename = 'digest_kept'") > 0
+               : std::filesystem::exists(lib);
+  };
+  const std::string script = "ORDANO_LIBRARY='" + lib + "' '" + std::string(ORDANOU_BINARY) +
+                             "' --add --md5 '" + (work / "t") + "' & echo $! > '" + pidFile +
+                             "'; wait $!";
+  ProcessResult killed;
+  std::thread run([&] { killed = RunProgram("/bin/sh", {"-c", script}, Opts()); });
+  // Killed once its first digests are kept (a bounded wait, not a timing).
+  int kept = 0;
+  for (int i = 0; i < 6000 && kept <= 0; ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    if (made()) kept = Scalar("SELECT count(*) FROM digest_kept");
+  }
+  std::ifstream pid(pidFile);
+  int child = 0;
+  pid >> child;
+  if (child > 0) ::kill(child, SIGKILL);
+  run.join();
+  ASSERT_GT(kept, 0);
+  ASSERT_EQ(Scalar("SELECT count(*) FROM snapshot"), 0) << "the add ended before it was killed";
+
+  const std::string resumed = Ordanou({"--add", "--md5", work / "t"}).out;
+  std::smatch m;
+  ASSERT_TRUE(std::regex_search(resumed, m, std::regex(R"(MD5: (\d+) read, (\d+) unchanged)")))
+      << resumed;
+  EXPECT_GE(std::stoi(m[2]), kept);
+  EXPECT_LT(std::stoi(m[2]), kFiles);
+  EXPECT_EQ(std::stoi(m[1]) + std::stoi(m[2]), kFiles);
+  EXPECT_EQ(Scalar("SELECT count(*) FROM digest_kept"), 0);
+
+  const auto r = Ordanou(
+      {"--yes", "--md5", "--library-too", "/O:" + (work / "out"), "/F:reused.txt", work / "t"});
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_EQ(ReadFile(work / "out/reused.txt"), ReadFile(work / "out/full.txt"));
 }
 
 // The faults of a server: one that cannot be reached (its password not

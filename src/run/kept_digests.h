@@ -1,0 +1,79 @@
+// The library's digests offered to a run's walk: a file whose size,
+// modification time and inode are those stored with its digest is not read
+// again, and the digests made are kept in the library in batches as the walk
+// goes, so a run that is stopped loses little.
+#pragma once
+
+#include <array>
+#include <chrono>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+#include "library/library_store.h"
+#include "scan/digest_reuse.h"
+
+namespace ordano {
+
+class KeptDigests final : public DigestReuse {
+ public:
+  // `library` outlives this; with `rehash` every file is read again (the
+  // digests made are kept all the same).
+  KeptDigests(Library& library, bool rehash) : library_(library), rehash_(rehash) {}
+  // The same with a library of its own.
+  KeptDigests(std::unique_ptr<Library> library, bool rehash)
+      : owned_(std::move(library)), library_(*owned_), rehash_(rehash) {}
+  ~KeptDigests() override;  // keeps the last batch
+  KeptDigests(const KeptDigests&) = delete;
+  KeptDigests& operator=(const KeptDigests&) = delete;
+
+  // A tree the run walks: its root as the walk names it (`walked`) and as its
+  // real path (a walk may take either), on `volume`. Reads the digests the
+  // library knows below it.
+  void AddTree(const std::string& walked, const std::string& real, const VolumeIdentity& volume);
+
+  std::optional<std::array<std::uint8_t, 16>> Known(std::string_view path, std::uint64_t device,
+                                                    const FileStamp& stamp) override;
+  void Made(std::string_view path, std::uint64_t device, const FileStamp& stamp,
+            const std::array<std::uint8_t, 16>& md5) override;
+
+  // Writes the digests not kept yet (a failure to write loses only them).
+  void Flush();
+  // The stamp seen for the file `name` of `folder` (a real path), for StoreTree.
+  std::optional<FileStamp> Seen(std::string_view folder, std::string_view name) const;
+  // Files whose kept digest served, and files read.
+  std::uint64_t Reused() const;
+  std::uint64_t Read() const;
+
+ private:
+  struct Tree {
+    std::string walked, real, volumeKey, mountPoint;
+    std::uint64_t device = 0;
+  };
+  struct Entry {
+    FileStamp stamp;
+    std::array<std::uint8_t, 16> md5{};
+  };
+  // The tree a walked path on `device` lies in, with the path made real.
+  const Tree* Place(std::string_view path, std::uint64_t device, std::string& real) const;
+  void FlushLocked(std::unique_lock<std::mutex>& lock);
+
+  std::unique_ptr<Library> owned_;
+  Library& library_;
+  const bool rehash_;
+  mutable std::mutex mutex_;  // everything below
+  std::mutex writing_;        // the library, while a batch is written
+  std::vector<Tree> trees_;
+  std::unordered_map<std::string, Entry> known_;     // by real path
+  std::unordered_map<std::string, FileStamp> seen_;  // by real path
+  std::vector<KeptDigest> batch_;
+  std::chrono::steady_clock::time_point lastFlush_ = std::chrono::steady_clock::now();
+  std::uint64_t reused_ = 0, read_ = 0;
+};
+
+}  // namespace ordano
