@@ -151,10 +151,11 @@ PgSql RewriteParameters(std::string_view sql) {
 }
 
 PgConnection::PgConnection(const std::string& uri) {
-  // Defaults first: what the URI says wins.
-  const char* keys[] = {"connect_timeout", "application_name", "client_encoding", "dbname",
-                        nullptr};
-  const char* values[] = {"10", "ordanou", "UTF8", uri.c_str(), nullptr};
+  // Defaults first: what the URI says wins. No JIT: compiling a plan costs
+  // more than these short queries take.
+  const char* keys[] = {"connect_timeout", "application_name", "client_encoding",
+                        "options",         "dbname",           nullptr};
+  const char* values[] = {"10", "ordanou", "UTF8", "-c jit=off", uri.c_str(), nullptr};
   conn_.reset(PQconnectdbParams(keys, values, 1));
   if (!conn_) throw PgError("", "out of memory");
   if (PQstatus(conn_.get()) != CONNECTION_OK) {
