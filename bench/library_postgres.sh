@@ -31,7 +31,8 @@ owner=$(stat -c %U "$socket")
 ticks=$(getconf CLK_TCK)
 (while :; do
   for pid in $(pgrep -u "$owner"); do
-    sed 's/.*) //' "/proc/$pid/stat" 2>/dev/null | awk -v p="$pid" -v t="$ticks" '{print p, ($12+$13)/t}'
+    sed 's/.*) //' "/proc/$pid/stat" 2>/dev/null | awk -v p="$pid" -v t="$ticks" '{print p, ($12+$13)/t}' ||
+      true  # gone meanwhile
   done
   sleep 0.2
 done) >"$work/cpu.txt" &
@@ -41,7 +42,7 @@ hyperfine --style basic --runs "$runs_add" --export-csv "$work/add.csv" \
   -n file "$build/bench/ordano_library_store $work/library.sqlite $rows 1" \
   --prepare "psql -q -h $socket -U ordano -d postgres -c 'DROP DATABASE IF EXISTS bench' -c 'CREATE DATABASE bench'" \
   -n server "$build/bench/ordano_library_store '$server' $rows 1"
-kill "$sampler"
+kill "$sampler" 2>/dev/null || true
 server_cpu=$(awk '{if(!($1 in lo))lo[$1]=$2; hi[$1]=$2} END{for(p in hi)s+=hi[p]-lo[p]; print s}' "$work/cpu.txt")
 awk -F, -v rows="$rows" -v cpu="$server_cpu" -v runs="$runs_add" 'NR>1{
   printf "add %s: median %.2f s, %.0f rows/s; the client %.2f s of CPU", $1, $4, rows/$4, $5+$6
