@@ -23,6 +23,9 @@ namespace {
 // and an add as fast again; a search narrows to the folders, then checks
 // their files' own names. The file rows refer to their folders without a
 // checked key, as in SQLite, where keys are not enforced.
+// The files a folder row holds names of (see LoadRows).
+constexpr std::uint32_t kNamesPerRow = 16;
+
 constexpr const char* kSchema = R"(
 CREATE TABLE ordano_schema(version integer NOT NULL);
 CREATE TABLE volume(
@@ -129,42 +132,55 @@ class PgBackend : public LibraryBackend {
 
   void LoadRows(std::int64_t snapshot, std::span<const std::string> folders,
                 std::span<const LoadedFile> files) override {
-    // Each file's folded name, and each folder's names and keys.
+    // A folder row for at most kNamesPerRow files (a folder of more has
+    // several rows of one path): a common fragment then narrows to a few of
+    // its files, not all. Each file's folded name; each row's names and keys.
     std::vector<std::string> folded;
     folded.reserve(files.size());
-    std::vector<std::string> names(folders.size());
-    std::vector<std::vector<std::int64_t>> grams(folders.size());
-    for (const LoadedFile& f : files) {
-      std::string& name = folded.emplace_back(FoldForSearch(f.name));
+    std::vector<std::uint32_t> rowOf(files.size()), rowFolder;
+    std::vector<std::string> names;
+    std::vector<std::vector<std::int64_t>> grams;
+    std::vector<std::uint32_t> openRow(folders.size(), UINT32_MAX), inRow(folders.size(), 0);
+    for (std::size_t i = 0; i < files.size(); ++i) {
+      const std::uint32_t folder = files[i].folder;
+      if (openRow[folder] == UINT32_MAX || inRow[folder] == kNamesPerRow) {
+        openRow[folder] = static_cast<std::uint32_t>(rowFolder.size());
+        inRow[folder] = 0;
+        rowFolder.push_back(folder);
+        names.emplace_back();
+        grams.emplace_back();
+      }
+      const std::uint32_t row = rowOf[i] = openRow[folder];
+      ++inRow[folder];
+      std::string& name = folded.emplace_back(FoldForSearch(files[i].name));
       std::replace(name.begin(), name.end(), '\0', ' ');  // text holds no NUL
-      std::string& list = names[f.folder];
-      if (!list.empty()) list += '/';
-      list += name;
+      if (!names[row].empty()) names[row] += '/';
+      names[row] += name;
       const std::vector<std::int64_t> keys = ShortGramKeys(name);
-      grams[f.folder].insert(grams[f.folder].end(), keys.begin(), keys.end());
+      grams[row].insert(grams[row].end(), keys.begin(), keys.end());
     }
     // Folder ids taken from their sequence at once: the files name them.
-    std::vector<std::int64_t> folderIds;
-    folderIds.reserve(folders.size());
+    std::vector<std::int64_t> rowIds;
+    rowIds.reserve(rowFolder.size());
     {
       Statement ids(*db_,
                     "SELECT nextval(pg_get_serial_sequence('folder', 'id')) "
                     "FROM generate_series(1, ?)");
-      ids.Bind(1, static_cast<std::int64_t>(folders.size()));
-      while (ids.Step()) folderIds.push_back(ids.Int(0));
+      ids.Bind(1, static_cast<std::int64_t>(rowFolder.size()));
+      while (ids.Step()) rowIds.push_back(ids.Int(0));
     }
     {
       PgCopy copy(*db_,
                   "COPY folder(id, snapshot_id, path, names, grams) FROM STDIN (FORMAT binary)");
-      for (std::size_t i = 0; i < folders.size(); ++i) {
-        std::vector<std::int64_t>& keys = grams[i];
+      for (std::size_t r = 0; r < rowFolder.size(); ++r) {
+        std::vector<std::int64_t>& keys = grams[r];
         std::sort(keys.begin(), keys.end());
         keys.erase(std::unique(keys.begin(), keys.end()), keys.end());
         copy.Row(5);
-        copy.Int(folderIds[i]);
+        copy.Int(rowIds[r]);
         copy.Int(snapshot);
-        copy.Bytes(folders[i]);
-        copy.Bytes(names[i]);
+        copy.Bytes(folders[rowFolder[r]]);
+        copy.Bytes(names[r]);
         copy.IntArray(keys);
       }
       copy.Finish();
@@ -175,7 +191,7 @@ class PgBackend : public LibraryBackend {
     for (std::size_t i = 0; i < files.size(); ++i) {
       const LoadedFile& f = files[i];
       copy.Row(8);
-      copy.Int(folderIds[f.folder]);
+      copy.Int(rowIds[rowOf[i]]);
       copy.Bytes(f.name);
       copy.Int(f.size);
       if (f.mtime) {
