@@ -142,9 +142,7 @@ int Add(const CommandLine& cl, const std::string& libraryPath) {
       StampLookup stamps;
       if (kept) {
         kept->Flush();
-        stamps = [&](std::string_view folder, std::string_view name) {
-          return kept->Seen(folder, name);
-        };
+        stamps = kept->Stamps();
       }
       const std::uint64_t rows = library->StoreTree(*volume, root, scanned, "scan", Now(), stamps);
       std::string digests;
