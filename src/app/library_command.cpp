@@ -144,9 +144,7 @@ int Add(const CommandLine& cl, const std::string& libraryPath) {
       StampLookup stamps;
       if (kept) {
         kept->Flush();
-        stamps = [&](std::string_view folder, std::string_view name) {
-          return kept->Seen(folder, name);
-        };
+        stamps = kept->Stamps();
       }
       const std::uint64_t rows = library->StoreTree(*volume, root, scanned, "scan", Now(), stamps);
       std::string digests;
@@ -622,9 +620,9 @@ std::optional<int> RunLibraryCommand(const CommandLine& cl) {
   const LibraryOptions& o = cl.library;
   const bool filters = !o.ext.empty() || o.size || o.md5 || o.volume || o.newer || o.older;
   if (o.Commands() == 0) {
-    // --library names where --library-too records a catalogue run.
-    // and where --compare finds "library:" sides.
-    if (!filters && (!o.path || o.too || cl.compare)) return std::nullopt;
+    // --library names where --library-too records a catalogue run,
+    // where --compare finds "library:" sides and what --verify checks.
+    if (!filters && (!o.path || o.too || cl.compare || cl.verify)) return std::nullopt;
     std::fputs(
         "ordanou: --library (without --library-too), --ext, --size, --volume, --newer and --older "
         "go with a library "

@@ -37,9 +37,10 @@ constexpr OptionEntry kOptions[] = {
      "snapshot kept in the library): added, removed, changed, moved;\n"
      "0 equal, 1 different, 2 unreadable catalogue",
      G::Run},
-    {"--verify", 0, V::Required, "CATALOGUE",
+    {"--verify", 0, V::Required, "CATALOGUE|FOLDER|VOLUME",
      "scan the catalogue's roots again as it was made (MD5 where listed)\n"
-     "and compare; same report and statuses (4 cancelled)",
+     "and compare; same report and statuses (4 cancelled); a folder or\n"
+     "volume of the library: against its last snapshot there",
      G::Run},
     {"--jsonl", 0, V::None, "",
      "with --output -: the catalogue on stdout as JSON Lines (a file\n"

@@ -52,7 +52,7 @@ void NameExtension(sqlite3_context* ctx, int, sqlite3_value** args) {
 
 // ordano_grams(name): the name's words for the short-fragment index.
 void NameGrams(sqlite3_context* ctx, int, sqlite3_value** args) {
-  const std::string words = GramWords(FoldForSearch(TextArg(args[0])));
+  const std::string words = NameGramWords(TextArg(args[0]));
   sqlite3_result_text64(ctx, words.data(), words.size(), SQLITE_TRANSIENT, SQLITE_UTF8);
 }
 
@@ -127,7 +127,7 @@ CREATE TABLE file_gram(
 )",
     // 2 -> 3: fragments of one and two characters, ASCII too, from pairs of
     // neighbours kept as words of an FTS5 index without positions (see
-    // GramWords): a byte or two a pair where a row of the table above took a
+    // NameGramWords): a byte or two a pair where a row of the table above took a
     // dozen. Both indexes keep 64 MiB of new entries in memory before they
     // write a segment: a big add writes few segments and merges little.
     R"(
@@ -304,7 +304,7 @@ class SqliteBackend : public LibraryBackend {
     forgetGrams.Bind(1, snapshot).Run();
   }
 
-  // Every fragment goes to the pair index as gram words (see GramWords:
+  // Every fragment goes to the pair index as gram words (see NameGramWords:
   // never query syntax): one or two characters exactly, longer ones as all
   // their pairs, the rows found then checked for the fragment itself (the
   // exact ones are among the scanned); the globs and the extensions are

@@ -1,6 +1,7 @@
 #include "library/name_text.h"
 
 #include <algorithm>
+#include <array>
 #include <cstdint>
 #include <utility>
 
@@ -121,25 +122,55 @@ void AppendPairWord(std::string& out, std::int64_t key) {
 
 }  // namespace
 
-std::vector<std::int64_t> ShortGrams(std::string_view folded) {
-  const std::u32string cps = CodePoints(folded);
-  std::vector<std::int64_t> grams;
-  grams.reserve(cps.size());
-  for (std::size_t i = 0; i < cps.size(); ++i) {
-    if (Gap(cps[i])) continue;
-    const bool last = i + 1 == cps.size() || Gap(cps[i + 1]);
-    grams.push_back(PairKey(cps[i], last ? kEnd : cps[i + 1]));
+std::string NameGramWords(std::string_view name) {
+  // One pass over the name's bytes into buffers on the stack (most names
+  // are short): an add computes this for every row it stores.
+  constexpr std::size_t kInline = 128;
+  std::array<char32_t, kInline> inlinePoints;
+  std::array<std::int64_t, kInline> inlineKeys;
+  std::vector<char32_t> heapPoints;
+  std::vector<std::int64_t> heapKeys;
+  char32_t* points = inlinePoints.data();
+  std::int64_t* keys = inlineKeys.data();
+  if (name.size() > kInline) {  // never more code points than bytes
+    heapPoints.resize(name.size());
+    heapKeys.resize(name.size());
+    points = heapPoints.data();
+    keys = heapKeys.data();
   }
-  std::sort(grams.begin(), grams.end());
-  grams.erase(std::unique(grams.begin(), grams.end()), grams.end());
-  return grams;
+  std::size_t n = 0;
+  for (std::size_t i = 0; i < name.size();) {
+    const auto [c, length] = Decode(name, i);
+    points[n++] = length == 0 ? U' ' : Fold(c);  // as FoldForSearch: a gap
+    i += length == 0 ? 1 : length;
+  }
+  std::size_t count = 0;
+  for (std::size_t i = 0; i < n; ++i) {
+    if (Gap(points[i])) continue;
+    const bool last = i + 1 == n || Gap(points[i + 1]);
+    keys[count++] = PairKey(points[i], last ? kEnd : points[i + 1]);
+  }
+  std::sort(keys, keys + count);
+  count = static_cast<std::size_t>(std::unique(keys, keys + count) - keys);
+  std::string out;
+  out.reserve(count * 12);
+  for (std::size_t i = 0; i < count; ++i) {
+    if (i > 0) out += ' ';
+    AppendPairWord(out, keys[i]);
+  }
+  return out;
 }
 
 std::vector<std::int64_t> ShortGramKeys(std::string_view folded) {
-  std::vector<std::int64_t> keys = ShortGrams(folded);
-  const std::size_t pairs = keys.size();
-  for (std::size_t i = 0; i < pairs; ++i)
-    keys.push_back(PairKey(static_cast<char32_t>(keys[i] >> 21), kAny));
+  const std::u32string cps = CodePoints(folded);
+  std::vector<std::int64_t> keys;
+  keys.reserve(2 * cps.size());
+  for (std::size_t i = 0; i < cps.size(); ++i) {
+    if (Gap(cps[i])) continue;
+    const bool last = i + 1 == cps.size() || Gap(cps[i + 1]);
+    keys.push_back(PairKey(cps[i], last ? kEnd : cps[i + 1]));
+    keys.push_back(PairKey(cps[i], kAny));
+  }
   std::sort(keys.begin(), keys.end());
   keys.erase(std::unique(keys.begin(), keys.end()), keys.end());
   return keys;
@@ -151,15 +182,6 @@ std::optional<std::int64_t> ShortGramKey(std::string_view fragment) {
   if (cps.size() == 1) return PairKey(cps[0], kAny);
   if (cps.size() == 2) return PairKey(cps[0], cps[1]);
   return std::nullopt;
-}
-
-std::string GramWords(std::string_view folded) {
-  std::string out;
-  for (const std::int64_t key : ShortGrams(folded)) {
-    if (!out.empty()) out += ' ';
-    AppendPairWord(out, key);
-  }
-  return out;
 }
 
 std::optional<std::string> ShortGramQuery(std::string_view fragment) {

@@ -20,22 +20,22 @@ std::string FoldForSearch(std::string_view bytes);
 // Characters (code points) in valid UTF-8 text.
 std::size_t CodePointCount(std::string_view utf8);
 
-// The short-fragment index of a folded name: each character with the one
-// after it, or with the end of its run when a space, a tab or the end of the
-// name follows (so every character starts a pair), without repeats.
-std::vector<std::int64_t> ShortGrams(std::string_view folded);
-
-// Those pairs as words the index's tokenizer keeps whole, separated by
-// spaces: "g" and two hex digits for a first character below U+0100, else
-// "h" and six; then the second's hex digits, or "z" for the end.
-std::string GramWords(std::string_view folded);
+// The name index's words for a name (its bytes, folded as FoldForSearch
+// folds them): each character with the one after it, or with the end of its
+// run when a space, a tab or the end of the name follows (so every character
+// starts a pair), without repeats, separated by spaces; each pair a word the
+// index's tokenizer keeps whole: "g" and two hex digits for a first character
+// below U+0100, else "h" and six; then the second's hex digits, or "z" for
+// the end.
+std::string NameGramWords(std::string_view name);
 
 // The query term of a folded fragment of one character (a prefix: every
 // pair it starts) or two (the pair's word); nullopt for any other fragment
 // or one with a space or a tab.
 std::optional<std::string> ShortGramQuery(std::string_view fragment);
 
-// The same pairs as numbers, and each first character alone: the array a
+// The pairs of a folded name (as NameGramWords makes them) as numbers, first
+// character × 2^21 + second, and each first character alone: the array a
 // server's index holds.
 std::vector<std::int64_t> ShortGramKeys(std::string_view folded);
 

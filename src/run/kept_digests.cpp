@@ -11,13 +11,6 @@ namespace {
 constexpr std::size_t kBatchFiles = 1000;
 constexpr auto kBatchTime = std::chrono::seconds(1);
 
-std::string Joined(std::string_view folder, std::string_view name) {
-  std::string path(folder);
-  if (path.empty() || path.back() != '/') path += '/';
-  path += name;
-  return path;
-}
-
 }  // namespace
 
 KeptDigests::~KeptDigests() { Flush(); }
@@ -36,14 +29,19 @@ void KeptDigests::AddTree(const std::string& walked, const std::string& real,
 }
 
 const KeptDigests::Tree* KeptDigests::Place(std::string_view path, std::uint64_t device,
-                                            std::string& real) const {
+                                            std::string& buffer, std::string_view& real) const {
   for (const Tree& t : trees_) {
     if (t.device != device || path.substr(0, t.walked.size()) != t.walked) continue;
     const std::string_view rest = path.substr(t.walked.size());
     if (!rest.empty() && rest.front() != '/' && !t.walked.ends_with('/')) continue;
-    real = t.real;
-    if (!rest.empty() && rest.front() != '/' && !real.ends_with('/')) real += '/';
-    real += rest;
+    if (t.walked == t.real) {
+      real = path;
+      return &t;
+    }
+    buffer = t.real;
+    if (!rest.empty() && rest.front() != '/' && !buffer.ends_with('/')) buffer += '/';
+    buffer += rest;
+    real = buffer;
     return &t;
   }
   return nullptr;
@@ -53,26 +51,30 @@ std::optional<std::array<std::uint8_t, 16>> KeptDigests::Known(std::string_view 
                                                                std::uint64_t device,
                                                                const FileStamp& stamp) {
   if (rehash_) return std::nullopt;
-  std::string real;
+  std::string buffer;
+  std::string_view real;
   const std::lock_guard lock(mutex_);
-  if (Place(path, device, real) == nullptr) return std::nullopt;
+  if (Place(path, device, buffer, real) == nullptr) return std::nullopt;
   const auto it = known_.find(real);
   if (it == known_.end() || !(it->second.stamp == stamp)) return std::nullopt;
   ++reused_;
-  const auto md5 = it->second.md5;
-  seen_[std::move(real)] = stamp;
-  return md5;
+  it->second.seen = true;
+  return it->second.md5;
 }
 
 void KeptDigests::Made(std::string_view path, std::uint64_t device, const FileStamp& stamp,
                        const std::array<std::uint8_t, 16>& md5) {
-  std::string real;
+  std::string buffer;
+  std::string_view real;
   std::unique_lock lock(mutex_);
   ++read_;
-  const Tree* tree = Place(path, device, real);
+  const Tree* tree = Place(path, device, buffer, real);
   if (tree == nullptr) return;
-  batch_.push_back({tree->volumeKey, BelowMountPoint(tree->mountPoint, real), stamp, md5});
-  seen_[std::move(real)] = stamp;
+  batch_.push_back(
+      {tree->volumeKey, BelowMountPoint(tree->mountPoint, std::string(real)), stamp, md5});
+  auto it = known_.find(real);
+  if (it == known_.end()) it = known_.emplace(std::string(real), Entry{}).first;
+  it->second = {stamp, md5, true};
   if (batch_.size() >= kBatchFiles || std::chrono::steady_clock::now() - lastFlush_ >= kBatchTime) {
     FlushLocked(lock);
   }
@@ -99,11 +101,20 @@ void KeptDigests::FlushLocked(std::unique_lock<std::mutex>& lock) {
   lock.lock();
 }
 
-std::optional<FileStamp> KeptDigests::Seen(std::string_view folder, std::string_view name) const {
+std::optional<FileStamp> KeptDigests::Seen(std::string_view path) const {
   const std::lock_guard lock(mutex_);
-  const auto it = seen_.find(Joined(folder, name));
-  if (it == seen_.end()) return std::nullopt;
-  return it->second;
+  const auto it = known_.find(path);
+  if (it == known_.end() || !it->second.seen) return std::nullopt;
+  return it->second.stamp;
+}
+
+StampLookup KeptDigests::Stamps() const {
+  return [this, path = std::string()](std::string_view folder, std::string_view name) mutable {
+    path.assign(folder);
+    if (path.empty() || path.back() != '/') path += '/';
+    path += name;
+    return Seen(path);
+  };
 }
 
 std::uint64_t KeptDigests::Reused() const {

@@ -7,6 +7,7 @@
 #include <array>
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -44,8 +45,11 @@ class KeptDigests final : public DigestReuse {
 
   // Writes the digests not kept yet (a failure to write loses only them).
   void Flush();
-  // The stamp seen for the file `name` of `folder` (a real path), for StoreTree.
-  std::optional<FileStamp> Seen(std::string_view folder, std::string_view name) const;
+  // The stamp this run saw for the file at `path` (a real path) with the
+  // digest it holds now, for StoreTree; nullopt for a file without one.
+  std::optional<FileStamp> Seen(std::string_view path) const;
+  // That for StoreTree, which names files by folder and name.
+  StampLookup Stamps() const;
   // Files whose kept digest served, and files read.
   std::uint64_t Reused() const;
   std::uint64_t Read() const;
@@ -58,9 +62,17 @@ class KeptDigests final : public DigestReuse {
   struct Entry {
     FileStamp stamp;
     std::array<std::uint8_t, 16> md5{};
+    bool seen = false;  // this run reused or made the digest
   };
-  // The tree a walked path on `device` lies in, with the path made real.
-  const Tree* Place(std::string_view path, std::uint64_t device, std::string& real) const;
+  struct PathHash {
+    using is_transparent = void;
+    std::size_t operator()(std::string_view s) const { return std::hash<std::string_view>{}(s); }
+  };
+  // The real path of a walked one on `device` (`path` itself where the tree
+  // was walked by its real path, else made in `buffer`), and its tree; null
+  // outside every tree.
+  const Tree* Place(std::string_view path, std::uint64_t device, std::string& buffer,
+                    std::string_view& real) const;
   void FlushLocked(std::unique_lock<std::mutex>& lock);
 
   std::unique_ptr<Library> owned_;
@@ -69,8 +81,7 @@ class KeptDigests final : public DigestReuse {
   mutable std::mutex mutex_;  // everything below
   std::mutex writing_;        // the library, while a batch is written
   std::vector<Tree> trees_;
-  std::unordered_map<std::string, Entry> known_;     // by real path
-  std::unordered_map<std::string, FileStamp> seen_;  // by real path
+  std::unordered_map<std::string, Entry, PathHash, std::equal_to<>> known_;  // by real path
   std::vector<KeptDigest> batch_;
   std::chrono::steady_clock::time_point lastFlush_ = std::chrono::steady_clock::now();
   std::uint64_t reused_ = 0, read_ = 0;

@@ -112,9 +112,7 @@ LibraryRecordResult RecordRunInLibrary(AppContext& ctx, const std::string& libra
     StampLookup stamps;
     if (auto* kept = dynamic_cast<KeptDigests*>(ctx.digestReuse)) {
       kept->Flush();
-      stamps = [kept](std::string_view folder, std::string_view name) {
-        return kept->Seen(folder, name);
-      };
+      stamps = kept->Stamps();
     }
     for (const std::string& root : folders) {
       const auto volume = IdentifyVolume(root);

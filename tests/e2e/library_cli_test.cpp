@@ -793,6 +793,24 @@ TEST_P(Library, AKilledAddResumesWhereItStopped) {
   EXPECT_EQ(ReadFile(work / "out/reused.txt"), ReadFile(work / "out/full.txt"));
 }
 
+// --verify of a folder the library holds: its last snapshot against the
+// disk, with the report and statuses of --verify CATALOGUE.
+TEST_P(Library, VerifiesAFolderAgainstItsLastSnapshot) {
+  File(work / "v/a.txt", "aaa");
+  File(work / "v/sub/b.txt", "bbb");
+  ASSERT_EQ(Ordanou({"--add", "--md5", work / "v"}).exitCode, 0);
+  auto r = Ordanou({"--verify", work / "v"});
+  EXPECT_EQ(r.exitCode, 0) << r.out << r.err;
+  File(work / "v/sub/b.txt", "bbx");  // its bytes rot; size and time stay
+  r = Ordanou({"--verify", work / "v"});
+  EXPECT_EQ(r.exitCode, 1) << r.out << r.err;
+  EXPECT_NE(r.out.find("b.txt"), std::string::npos) << r.out;
+  EXPECT_EQ(r.out.find("a.txt"), std::string::npos) << r.out;
+  r = Ordanou({"--verify", "NO-SUCH-VOLUME"});
+  EXPECT_EQ(r.exitCode, 2);
+  EXPECT_NE(r.err.find("NO-SUCH-VOLUME"), std::string::npos) << r.err;
+}
+
 // The faults of a server: one that cannot be reached (its password not
 // shown), and a database without pg_trgm whose role may not add it, named
 // with the command that does. Nothing is written; once added, the add lands.
