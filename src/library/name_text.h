@@ -35,9 +35,9 @@ std::string NameGramWords(std::string_view name);
 std::optional<std::string> ShortGramQuery(std::string_view fragment);
 
 // The query terms (joined by spaces: all must match) of any folded
-// fragment: ShortGramQuery's term for one or two characters, else the pairs
-// inside its runs. Exact for one or two characters; for more, the rows it
-// finds hold every pair and still need the fragment checked. Nullopt when
+// fragment: ShortGramQuery's term for one or two characters, else a few of
+// the pairs inside its runs. Exact for one or two characters; for more, the
+// rows it finds hold those pairs and still need the fragment checked. Nullopt when
 // the fragment has no character but gaps.
 std::optional<std::string> FragmentGramQuery(std::string_view fragment);
 
