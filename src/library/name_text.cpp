@@ -199,26 +199,63 @@ std::optional<std::string> ShortGramQuery(std::string_view fragment) {
   return term;
 }
 
+namespace {
+
+// How common a character is in names, roughly: letters and the separators
+// of names most, digits less, everything else (kana, kanji, symbols) least.
+int Commonness(char32_t c) {
+  if ((c >= 'a' && c <= 'z') || c == '.' || c == '_' || c == '-') return 2;
+  if (c >= '0' && c <= '9') return 1;
+  return 0;
+}
+
+// Pairs looked up for a long fragment: the index reads each pair's whole
+// list of rows, and a pair such as "fi" is in most names, so a few of the
+// rarer-looking pairs narrow the rows as well as all of them (the rows are
+// checked for the fragment anyway) at a fraction of the reading.
+constexpr std::size_t kLongFragmentPairs = 3;
+
+}  // namespace
+
 std::optional<std::string> FragmentGramQuery(std::string_view fragment) {
   if (const auto shortTerm = ShortGramQuery(fragment)) return shortTerm;
-  // Longer: every pair inside a run of the fragment; a run of one character
-  // (between gaps) as the prefix of the pairs it starts.
+  // Longer: pairs inside its runs, the rarer-looking ones spread over the
+  // fragment; a run of one character (between gaps) as the prefix of the
+  // pairs it starts.
   const std::u32string cps = CodePoints(fragment);
-  std::vector<std::int64_t> pairs;
+  std::vector<std::pair<int, std::int64_t>> pairs;  // commonness, key
   std::vector<char32_t> singles;
   for (std::size_t i = 0; i < cps.size(); ++i) {
     if (Gap(cps[i])) continue;
     const bool runEnds = i + 1 == cps.size() || Gap(cps[i + 1]);
     if (!runEnds) {
-      pairs.push_back(PairKey(cps[i], cps[i + 1]));
+      pairs.push_back({Commonness(cps[i]) + Commonness(cps[i + 1]), PairKey(cps[i], cps[i + 1])});
     } else if (i == 0 || Gap(cps[i - 1])) {
       singles.push_back(cps[i]);
     }
   }
-  std::sort(pairs.begin(), pairs.end());
-  pairs.erase(std::unique(pairs.begin(), pairs.end()), pairs.end());
+  std::vector<std::int64_t> chosen;
+  if (!pairs.empty()) {
+    int least = 4;
+    for (const auto& p : pairs) least = std::min(least, p.first);
+    std::vector<std::int64_t> rarest;
+    for (const auto& p : pairs) {
+      if (p.first == least) rarest.push_back(p.second);
+    }
+    const std::size_t n = rarest.size(), k = std::min(n, kLongFragmentPairs);
+    for (std::size_t i = 0; i < k; ++i)
+      chosen.push_back(rarest[k == 1 ? 0 : i * (n - 1) / (k - 1)]);
+    // Too few of the rarest: the next ones fill up.
+    for (int next = least + 1; chosen.size() < kLongFragmentPairs && next <= 4; ++next) {
+      for (const auto& p : pairs) {
+        if (p.first == next && chosen.size() < kLongFragmentPairs) chosen.push_back(p.second);
+      }
+    }
+  }
+  std::sort(chosen.begin(), chosen.end());
+  chosen.erase(std::unique(chosen.begin(), chosen.end()), chosen.end());
   std::string terms;
-  for (const std::int64_t key : pairs) {
+  for (const std::int64_t key : chosen) {
     if (!terms.empty()) terms += ' ';
     AppendPairWord(terms, key);
   }

@@ -44,9 +44,9 @@ std::vector<std::int64_t> ShortGramKeys(std::string_view folded);
 std::optional<std::int64_t> ShortGramKey(std::string_view fragment);
 
 // The query terms (joined by spaces: all must match) of any folded
-// fragment: ShortGramQuery's term for one or two characters, else the pairs
-// inside its runs. Exact for one or two characters; for more, the rows it
-// finds hold every pair and still need the fragment checked. Nullopt when
+// fragment: ShortGramQuery's term for one or two characters, else a few of
+// the pairs inside its runs. Exact for one or two characters; for more, the
+// rows it finds hold those pairs and still need the fragment checked. Nullopt when
 // the fragment has no character but gaps.
 std::optional<std::string> FragmentGramQuery(std::string_view fragment);
 
