@@ -10,23 +10,24 @@ set -euo pipefail
 # Qt's translation tools; qt6-l10n-tools: lupdate and lrelease).
 required=(build-essential cmake ninja-build pkg-config
           zlib1g-dev libarchive-dev liblzma-dev libcurl4-openssl-dev nlohmann-json3-dev
-          libblkid-dev libsqlite3-dev qt6-base-dev qt6-translations-l10n
+          libblkid-dev libsqlite3-dev libpq-dev qt6-base-dev qt6-translations-l10n
           qt6-tools-dev qt6-l10n-tools)
 optional=()
 case "${1:-}" in
   # Benchmarks, and the icons and screenshots of scripts/render_assets.sh;
   # python3.11-doc: a real documentation tree for bench/crawl_vs_wget.sh --python-docs.
   --bench) required+=(ccache libbenchmark-dev)
-           optional=(fonts-noto-cjk librsvg2-bin hyperfine time libarchive-tools p7zip-full wget python3 python3.11-doc jq plocate) ;;
+           optional=(fonts-noto-cjk librsvg2-bin hyperfine time libarchive-tools p7zip-full wget python3 python3.11-doc jq plocate
+                     postgresql) ;;
   # GoogleTest for the test binaries (ccache speeds their many builds). Noto
   # CJK for the window's Japanese texts offscreen, cab, arj and 7z writers,
   # bsdtar, wget, the test web server, clang for fuzzing, Chromium for the
-  # browser test, and the checkers of the desktop file, the AppStream data and
-  # the manual page. Tests that need one of them say so and skip when it is
-  # missing.
+  # browser test, the checkers of the desktop file, the AppStream data and
+  # the manual page, and a PostgreSQL server for the library on a server.
+  # Tests that need one of them say so and skip when it is missing.
   --test) required+=(ccache libgtest-dev libgmock-dev googletest)
           optional=(fonts-noto-cjk clang-format gcab arj p7zip-full libarchive-tools wget python3 clang libclang-rt-14-dev chromium
-                    desktop-file-utils appstream mandoc) ;;
+                    desktop-file-utils appstream mandoc postgresql) ;;
 esac
 
 missing() {

@@ -26,7 +26,7 @@ _ordanou() {
       --check-update --compare --verify --json --jsonl --set --md5 --hidden --archives --shortcuts
       --dates --tree --relative --clipboard --depth --sort --reverse --size-unit --pattern
       --settings --save --profiles --create-profile --rename-profile --delete-profile
-      --library --add --library-too --import --find --ext --size --volume --newer --older
+      --library --add --library-too --rehash --import --find --ext --size --volume --newer --older
       --volumes --snapshots --duplicates --unique --forget --"
     COMPREPLY=($(compgen -W "$options" -- "$cur"))
     return

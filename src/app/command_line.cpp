@@ -33,6 +33,8 @@ bool ParseLibraryOption(std::span<const std::string> args, std::size_t& i, Libra
     o.add = true;
   } else if (token == "--library-too") {
     o.too = true;
+  } else if (token == "--rehash") {
+    o.rehash = true;
   } else if (token == "--import") {
     o.import = true;
   } else if (token == "--volumes") {

@@ -17,6 +17,7 @@ struct LibraryOptions {
   std::optional<std::string> path;    // --library PATH
   bool add = false;                   // --add: the paths are catalogued into the library
   bool too = false;                   // --library-too: a catalogue run records there as well
+  bool rehash = false;                // --rehash: no digest kept by the library serves again
   bool import = false;                // --import: the paths are catalogues to bring in
   bool volumes = false;               // --volumes
   bool snapshots = false;             // --snapshots

@@ -31,6 +31,7 @@
 #include "library/name_text.h"
 #include "platform/unicode.h"
 #include "run/catalogue_verify.h"
+#include "run/kept_digests.h"
 #include "run/run_driver.h"
 
 namespace ordano {
@@ -44,13 +45,13 @@ std::string LibraryPath(const LibraryOptions& o) { return LibraryPathFor(o.path)
 // Runs `body` with the library's failures turned into messages naming it.
 template <class Body>
 int Guarded(const std::string& library, int failStatus, Body&& body) {
-  const std::string name = TerminalText(library);
+  const std::string name = TerminalText(ShownLocation(library));
   try {
     return body();
   } catch (const LibraryRefused& e) {
     std::fprintf(stderr, "ordanou: %s: %s\n", name.c_str(), e.what());
     return kExitUsage;
-  } catch (const SqliteError& e) {
+  } catch (const StoreError& e) {
     if (e.Corrupt()) {
       std::fprintf(stderr,
                    "ordanou: %s: the library is damaged or not a library (%s); nothing changed\n",
@@ -62,7 +63,9 @@ int Guarded(const std::string& library, int failStatus, Body&& body) {
                    name.c_str());
       return kExitNotWritten;
     }
-    std::fprintf(stderr, "ordanou: %s: %s\n", name.c_str(), e.what());
+    // A write is one transaction: it failed whole.
+    std::fprintf(stderr, "ordanou: %s: %s%s\n", name.c_str(), e.what(),
+                 failStatus == kExitNotWritten ? "; nothing of this run was kept" : "");
     return failStatus;
   } catch (const std::filesystem::filesystem_error& e) {
     std::fprintf(stderr, "ordanou: %s: %s\n", name.c_str(), e.what());
@@ -116,8 +119,18 @@ int Add(const CommandLine& cl, const std::string& libraryPath) {
         ++failed;
         continue;
       }
+      // Digests the library holds for unchanged files serve again; those
+      // made are kept as the walk goes, so a stopped add resumes.
+      std::unique_ptr<KeptDigests> kept;
+      if (ctx->settings.ComputeMd5 != 0) {
+        kept = std::make_unique<KeptDigests>(*library, cl.library.rehash);
+        kept->AddTree(root, root, *volume);
+        ctx->digestReuse = kept.get();
+      }
       const std::string paths[] = {root};
-      if (!CommandLineRunScan(*ctx, paths)) {
+      const bool scannedAll = CommandLineRunScan(*ctx, paths);
+      ctx->digestReuse = nullptr;
+      if (!scannedAll) {
         ctx->SetHost(QuietHost());
         std::fputs("ordanou: cancelled; this folder was not added\n", stderr);
         return static_cast<int>(kExitCancelled);
@@ -128,10 +141,20 @@ int Add(const CommandLine& cl, const std::string& libraryPath) {
       // What could not be read is named, as a catalogue run names it.
       host.ReportReadFailures(ctx->run.ReadFailures);
       if (!ctx->run.ReadFailures.empty()) ++failed;
-      const std::uint64_t rows = library->StoreTree(*volume, root, scanned, "scan", Now());
-      std::printf("%s: %llu files (volume %s)\n", TerminalText(root).c_str(),
+      StampLookup stamps;
+      if (kept) {
+        kept->Flush();
+        stamps = kept->Stamps();
+      }
+      const std::uint64_t rows = library->StoreTree(*volume, root, scanned, "scan", Now(), stamps);
+      std::string digests;
+      if (kept) {
+        digests = "; MD5: " + std::to_string(kept->Read()) + " read, " +
+                  std::to_string(kept->Reused()) + " unchanged";
+      }
+      std::printf("%s: %llu files (volume %s%s)\n", TerminalText(root).c_str(),
                   static_cast<unsigned long long>(rows),
-                  TerminalText(VolumeName(volume->label)).c_str());
+                  TerminalText(VolumeName(volume->label)).c_str(), digests.c_str());
       ++added;
     }
     ctx->SetHost(QuietHost());
@@ -396,7 +419,7 @@ int Find(const CommandLine& cl, const std::string& libraryPath) {
     const auto library = Library::Open(libraryPath, false);
     if (!library) {
       std::fprintf(stderr, "ordanou: %s: no library yet (fill it with --add)\n",
-                   TerminalText(libraryPath).c_str());
+                   TerminalText(ShownLocation(libraryPath)).c_str());
       return static_cast<int>(kExitPartial);
     }
     const std::vector<FindHit> hits = library->Find(query);
@@ -473,7 +496,7 @@ int Unique(const CommandLine& cl, const std::string& libraryPath) {
     const auto library = Library::Open(libraryPath, false);
     if (!library) {
       std::fprintf(stderr, "ordanou: %s: no library yet (fill it with --add)\n",
-                   TerminalText(libraryPath).c_str());
+                   TerminalText(ShownLocation(libraryPath)).c_str());
       return static_cast<int>(kExitUsage);
     }
     const std::string& target = *cl.library.unique;
@@ -501,7 +524,8 @@ int Forget(const CommandLine& cl, const std::string& libraryPath) {
   return Guarded(libraryPath, kExitNotWritten, [&] {
     const auto library = Library::Open(libraryPath, false);
     if (!library) {
-      std::fprintf(stderr, "ordanou: %s: no library yet\n", TerminalText(libraryPath).c_str());
+      std::fprintf(stderr, "ordanou: %s: no library yet\n",
+                   TerminalText(ShownLocation(libraryPath)).c_str());
       return static_cast<int>(kExitUsage);
     }
     const auto volume = OneVolume(*library, *cl.library.forget);
@@ -596,9 +620,9 @@ std::optional<int> RunLibraryCommand(const CommandLine& cl) {
   const LibraryOptions& o = cl.library;
   const bool filters = !o.ext.empty() || o.size || o.md5 || o.volume || o.newer || o.older;
   if (o.Commands() == 0) {
-    // --library names where --library-too records a catalogue run.
-    // and where --compare finds "library:" sides.
-    if (!filters && (!o.path || o.too || cl.compare)) return std::nullopt;
+    // --library names where --library-too records a catalogue run,
+    // where --compare finds "library:" sides and what --verify checks.
+    if (!filters && (!o.path || o.too || cl.compare || cl.verify)) return std::nullopt;
     std::fputs(
         "ordanou: --library (without --library-too), --ext, --size, --volume, --newer and --older "
         "go with a library "

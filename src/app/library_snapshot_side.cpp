@@ -6,6 +6,7 @@
 #include <charconv>
 #include <new>
 
+#include "library/library_place.h"
 #include "library/volume_identity.h"
 
 namespace ordano {
@@ -37,7 +38,7 @@ bool LoadSide(const std::string& libraryPath, const std::string& side, Catalogue
   try {
     const auto library = Library::Open(libraryPath, false);
     if (!library) {
-      result.error = "there is no library at " + libraryPath;
+      result.error = "there is no library at " + ShownLocation(libraryPath);
       return false;
     }
     const auto mounted = MountedVolumes();
@@ -59,10 +60,10 @@ bool LoadSide(const std::string& libraryPath, const std::string& side, Catalogue
     }
     result.error = "no folder of the library is at this path (ordanou --snapshots lists them)";
   } catch (const LibraryRefused& e) {
-    result.path = libraryPath;
+    result.path = ShownLocation(libraryPath);
     result.error = e.what();
-  } catch (const SqliteError& e) {
-    result.path = libraryPath;
+  } catch (const StoreError& e) {
+    result.path = ShownLocation(libraryPath);
     result.error = e.what();
   }
   return false;

@@ -58,6 +58,7 @@ int Catalogue(AppContext& ctx, RunHost& host, const CommandLine& cl) {
   if (cl.settings.pattern) run.CmdWildcard = Utf8ToUtf16(*cl.settings.pattern);
   if (cl.library.too) ctx.extras.libraryToo = true;
   run.CmdLibrary = cl.library.path;
+  run.CmdRehash = cl.library.rehash;
   if (cl.jsonLines && cl.outputName != "-") {
     std::fputs(
         "ordanou: --jsonl goes with --output - (a file takes JSON Lines by its .jsonl name)\n",

@@ -37,9 +37,10 @@ constexpr OptionEntry kOptions[] = {
      "snapshot kept in the library): added, removed, changed, moved;\n"
      "0 equal, 1 different, 2 unreadable catalogue",
      G::Run},
-    {"--verify", 0, V::Required, "CATALOGUE",
+    {"--verify", 0, V::Required, "CATALOGUE|FOLDER|VOLUME",
      "scan the catalogue's roots again as it was made (MD5 where listed)\n"
-     "and compare; same report and statuses (4 cancelled)",
+     "and compare; same report and statuses (4 cancelled); a folder or\n"
+     "volume of the library: against its last snapshot there",
      G::Run},
     {"--jsonl", 0, V::None, "",
      "with --output -: the catalogue on stdout as JSON Lines (a file\n"
@@ -60,6 +61,10 @@ constexpr OptionEntry kOptions[] = {
      "folder added again replaces its own rows",
      G::Library},
     {"--library-too", 0, V::None, "", "a catalogue run records its folders in the library too",
+     G::Library},
+    {"--rehash", 0, V::None, "",
+     "--add, --library-too: read every file for its MD5 (else a file whose\n"
+     "size, time and inode the library holds keeps its digest)",
      G::Library},
     {"--import", 0, V::None, "", "bring in the JSON or CSV catalogues given as paths", G::Library},
     {"--find", 0, V::Optional, "[QUERY]",

@@ -18,6 +18,7 @@
 namespace ordano {
 
 struct ArchiverTable;
+class DigestReuse;
 
 struct AppContext {
   SettingsRecord settings{};
@@ -42,6 +43,9 @@ struct AppContext {
   std::shared_ptr<const ArchiverTable> archivers;
   // Volume label per mount point, read once per program run.
   std::map<std::string, std::u16string> volumeLabels;
+  // Digests kept from earlier runs (not owned): set by a run that records in
+  // the library, null otherwise.
+  DigestReuse* digestReuse = nullptr;
   // Time of the last message pump of any folder scan.
   std::chrono::steady_clock::time_point lastScanPump{};
 

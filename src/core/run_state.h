@@ -55,6 +55,7 @@ struct RunState {
   std::string CmdLastPath;
   std::u16string CmdWildcard;             // --pattern; empty: the host's wildcard
   std::optional<std::string> CmdLibrary;  // --library: where --library-too records
+  bool CmdRehash = false;                 // --rehash: no digest kept in the library serves
   bool CmdJsonLines = false;              // --jsonl: stdout takes JSON Lines
   bool ForceSaveDialog = false;
   bool TableAllocated = false;

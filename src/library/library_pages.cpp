@@ -43,18 +43,18 @@ std::string Expression(Field field, std::size_t onlineKeys) {
     case Field::kSize:
       return "f.size";
     case Field::kModified:
-      return "IFNULL(f.mtime, :notime)";
+      return "COALESCE(f.mtime, :notime)";
     case Field::kLabel:
       return "v.label";
     case Field::kKey:
       return "v.key";
     case Field::kOffline: {
       if (onlineKeys == 0) return "1";
-      std::string in = "(v.key NOT IN (";
+      std::string in = "(CASE WHEN v.key IN (";
       for (std::size_t i = 0; i < onlineKeys; ++i) {
         in += (i == 0 ? ":online" : ", :online") + std::to_string(i);
       }
-      return in + "))";
+      return in + ") THEN 0 ELSE 1 END)";
     }
     case Field::kId:
       break;
@@ -153,18 +153,6 @@ std::uint64_t Library::CountHits(const FindQuery& query) {
   return s.Step() ? static_cast<std::uint64_t>(s.Int(0)) : 0;
 }
 
-void Library::StopWhen(std::function<bool()> stop) {
-  stop_ = std::move(stop);
-  if (!stop_) {
-    sqlite3_progress_handler(db_.get(), 0, nullptr, nullptr);
-    return;
-  }
-  // Every thousand steps of the virtual machine: a few microseconds apart.
-  constexpr int kSteps = 1000;
-  sqlite3_progress_handler(
-      db_.get(), kSteps,
-      [](void* stop) -> int { return (*static_cast<std::function<bool()>*>(stop))() ? 1 : 0; },
-      &stop_);
-}
+void Library::StopWhen(std::function<bool()> stop) { backend_->StopWhen(std::move(stop)); }
 
 }  // namespace ordano

@@ -15,7 +15,10 @@
 #include <tuple>
 #include <unordered_map>
 
+#include "library/library_place.h"
 #include "library/name_text.h"
+#include "library/pg_store.h"
+#include "library/sqlite_handle.h"
 
 namespace ordano {
 namespace {
@@ -47,15 +50,9 @@ void NameExtension(sqlite3_context* ctx, int, sqlite3_value** args) {
   sqlite3_result_text64(ctx, ext.data(), ext.size(), SQLITE_TRANSIENT, SQLITE_UTF8);
 }
 
-// ordano_fold(name): the name as the trigram index holds it.
-void NameFolded(sqlite3_context* ctx, int, sqlite3_value** args) {
-  const std::string folded = FoldForSearch(TextArg(args[0]));
-  sqlite3_result_text64(ctx, folded.data(), folded.size(), SQLITE_TRANSIENT, SQLITE_UTF8);
-}
-
 // ordano_grams(name): the name's words for the short-fragment index.
 void NameGrams(sqlite3_context* ctx, int, sqlite3_value** args) {
-  const std::string words = GramWords(FoldForSearch(TextArg(args[0])));
+  const std::string words = NameGramWords(TextArg(args[0]));
   sqlite3_result_text64(ctx, words.data(), words.size(), SQLITE_TRANSIENT, SQLITE_UTF8);
 }
 
@@ -66,8 +63,6 @@ void RegisterFunctions(Database& db) {
       sqlite3_create_function_v2(db.get(), "ordano_glob", 2, kFlags, nullptr, NameGlob, nullptr,
                                  nullptr, nullptr) != SQLITE_OK ||
       sqlite3_create_function_v2(db.get(), "ordano_ext", 1, kFlags, nullptr, NameExtension, nullptr,
-                                 nullptr, nullptr) != SQLITE_OK ||
-      sqlite3_create_function_v2(db.get(), "ordano_fold", 1, kFlags, nullptr, NameFolded, nullptr,
                                  nullptr, nullptr) != SQLITE_OK ||
       sqlite3_create_function_v2(db.get(), "ordano_grams", 1, kFlags, nullptr, NameGrams, nullptr,
                                  nullptr, nullptr) != SQLITE_OK) {
@@ -132,7 +127,7 @@ CREATE TABLE file_gram(
 )",
     // 2 -> 3: fragments of one and two characters, ASCII too, from pairs of
     // neighbours kept as words of an FTS5 index without positions (see
-    // GramWords): a byte or two a pair where a row of the table above took a
+    // NameGramWords): a byte or two a pair where a row of the table above took a
     // dozen. Both indexes keep 64 MiB of new entries in memory before they
     // write a segment: a big add writes few segments and merges little.
     R"(
@@ -142,6 +137,25 @@ CREATE VIRTUAL TABLE file_short USING fts5(grams, content='', columnsize=0, deta
 INSERT INTO file_name(file_name, rank) VALUES('hashsize', 67108864);
 INSERT INTO file_short(file_short, rank) VALUES('hashsize', 67108864);
 INSERT INTO file_short(rowid, grams) SELECT id, ordano_grams(name) FROM file;
+)",
+    // 3 -> 4: fragments of three characters and more are found through the
+    // pairs of file_short as well (each row then checked), so the trigram
+    // index goes: half the indexing work of an add. A file's stamp (size,
+    // modification time in nanoseconds, inode) is kept with its digest, so a
+    // later run need not read it again; digest_kept holds the digests of a
+    // run that has not stored its tree yet (a run stopped keeps them).
+    R"(
+DROP TABLE file_name;
+ALTER TABLE file ADD COLUMN mtime_ns INTEGER;
+ALTER TABLE file ADD COLUMN inode INTEGER;
+CREATE TABLE digest_kept(
+  volume_key TEXT NOT NULL,
+  path BLOB NOT NULL,
+  size INTEGER NOT NULL,
+  mtime_ns INTEGER NOT NULL,
+  inode INTEGER NOT NULL,
+  md5 BLOB NOT NULL,
+  PRIMARY KEY(volume_key, path));
 )",
 };
 static_assert(std::size(kMigrations) == kLibrarySchemaVersion);
@@ -230,6 +244,130 @@ bool AtOrBelow(std::string_view folder, std::string_view root) {
          (folder.size() == root.size() || folder[root.size()] == '/');
 }
 
+// The SQLite file: rows inserted one by one, names in a contentless FTS5
+// index of pairs (file_short) kept by hand.
+class SqliteBackend : public LibraryBackend {
+ public:
+  explicit SqliteBackend(Database db) : db_(std::move(db)) {}
+  StoreConnection& Connection() override { return db_; }
+
+  void LoadRows(std::int64_t snapshot, std::span<const std::string> folders,
+                std::span<const LoadedFile> files) override {
+    // The indexes of the rows above stay in the page cache while they grow.
+    db_.Exec("PRAGMA cache_size = -262144");
+    Statement addFolder(db_, "INSERT INTO folder(snapshot_id, path) VALUES(?, ?)");
+    Statement addFile(db_,
+                      "INSERT INTO file(folder_id, name, size, mtime, md5, mtime_ns, inode) "
+                      "VALUES(?, ?, ?, ?, ?, ?, ?)");
+    std::vector<std::int64_t> folderIds(folders.size(), 0);
+    std::int64_t firstFile = 0;
+    for (const LoadedFile& f : files) {
+      std::int64_t& folderId = folderIds[f.folder];
+      if (folderId == 0) {
+        addFolder.Bind(1, snapshot).BindBlob(2, folders[f.folder]).Run();
+        folderId = db_.LastInsertId();
+      }
+      addFile.Bind(1, folderId).BindBlob(2, f.name).Bind(3, f.size);
+      if (f.mtime) {
+        addFile.Bind(4, *f.mtime);
+      } else {
+        addFile.BindNull(4);
+      }
+      if (f.md5 != nullptr) {
+        addFile.BindBlob(5, std::span<const std::uint8_t>(f.md5, 16));
+      } else {
+        addFile.BindNull(5);
+      }
+      if (f.stamp) {
+        addFile.Bind(6, f.stamp->mtimeNs).Bind(7, static_cast<std::int64_t>(f.stamp->inode));
+      } else {
+        addFile.BindNull(6).BindNull(7);
+      }
+      addFile.Run();
+      if (firstFile == 0) firstFile = db_.LastInsertId();
+    }
+    if (files.empty()) return;
+    // Each new row's id is above every earlier one: the rows from the first
+    // on are this snapshot's. The index is filled in one pass.
+    Statement grams(db_,
+                    "INSERT INTO file_short(rowid, grams) SELECT id, ordano_grams(name) FROM file "
+                    "WHERE id >= ?");
+    grams.Bind(1, firstFile).Run();
+  }
+
+  void ForgetNames(std::int64_t snapshot) override {
+    // The name index is contentless: an entry goes with the text it was made from.
+    Statement forgetGrams(db_,
+                          "INSERT INTO file_short(file_short, rowid, grams) SELECT 'delete', f.id, "
+                          "ordano_grams(f.name) FROM file f JOIN folder d ON d.id = f.folder_id "
+                          "WHERE d.snapshot_id = ?");
+    forgetGrams.Bind(1, snapshot).Run();
+  }
+
+  // Every fragment goes to the pair index as gram words (see NameGramWords:
+  // never query syntax): one or two characters exactly, longer ones as all
+  // their pairs, the rows found then checked for the fragment itself (the
+  // exact ones are among the scanned); the globs and the extensions are
+  // checked on the rows the index returns (or on every row).
+  void NameConditions(const NameTerms& terms, std::string&, std::string& sql, int& next,
+                      std::vector<NameParam>& params) override {
+    std::string grams;
+    const auto add = [&](const std::optional<std::string>& term) {
+      if (!term) return;
+      if (!grams.empty()) grams += ' ';
+      grams += *term;
+    };
+    for (const std::string_view f : terms.longer) add(FragmentGramQuery(f));
+    for (const std::string_view f : terms.shorter) add(ShortGramQuery(f));
+    for (const std::string_view f : terms.scanned) {
+      if (CodePointCount(f) < 3) add(FragmentGramQuery(f));
+    }
+    const auto param = [&](NameParam::Kind kind, std::string_view text) {
+      params.push_back({kind, std::string(text), 0});
+      return "?" + std::to_string(next++);
+    };
+    if (!grams.empty()) {
+      sql += " AND f.id IN (SELECT rowid FROM file_short WHERE file_short MATCH " +
+             param(NameParam::kText, grams) + ")";
+    }
+    for (const std::string_view f : terms.scanned) {
+      sql += " AND ordano_has(f.name, " + param(NameParam::kBlob, f) + ")";
+    }
+    for (const std::string_view f : terms.globs) {
+      sql += " AND ordano_glob(f.name, " + param(NameParam::kBlob, f) + ")";
+    }
+    if (!terms.extensions.empty()) {
+      sql += " AND ordano_ext(f.name) IN (";
+      for (std::size_t i = 0; i < terms.extensions.size(); ++i) {
+        sql += (i == 0 ? "" : ", ") + param(NameParam::kText, terms.extensions[i]);
+      }
+      sql += ")";
+    }
+  }
+
+  // CROSS JOIN keeps that order: by the ids the indexes give. Left to
+  // itself, a count went folder by folder through the ids.
+  const char* FilesThenFolders() const override { return "CROSS JOIN"; }
+
+  void StopWhen(std::function<bool()> stop) override {
+    stop_ = std::move(stop);
+    if (!stop_) {
+      sqlite3_progress_handler(db_.get(), 0, nullptr, nullptr);
+      return;
+    }
+    // Every thousand steps of the virtual machine: a few microseconds apart.
+    constexpr int kSteps = 1000;
+    sqlite3_progress_handler(
+        db_.get(), kSteps,
+        [](void* stop) -> int { return (*static_cast<std::function<bool()>*>(stop))() ? 1 : 0; },
+        &stop_);
+  }
+
+ private:
+  Database db_;
+  std::function<bool()> stop_;
+};
+
 }  // namespace
 
 namespace {
@@ -315,6 +453,10 @@ void SortHits(std::vector<FindHit>& hits) {
 }
 
 std::unique_ptr<Library> Library::Open(const std::string& path, bool create) {
+  if (IsServerLocation(path)) {
+    std::unique_ptr<LibraryBackend> server = OpenServerLibrary(path, create);
+    return server ? std::make_unique<Library>(std::move(server)) : nullptr;
+  }
   struct stat st;
   if (::stat(path.c_str(), &st) != 0) {
     if (errno != ENOENT) {
@@ -349,56 +491,35 @@ std::unique_ptr<Library> Library::Open(const std::string& path, bool create) {
   RegisterFunctions(db);
   if (version < kLibrarySchemaVersion) Migrate(db);
   db.Exec("PRAGMA synchronous = NORMAL");
-  return std::make_unique<Library>(std::move(db));
+  return std::make_unique<Library>(std::make_unique<SqliteBackend>(std::move(db)));
 }
 
 std::int64_t Library::VolumeId(const VolumeIdentity& v, std::int64_t now) {
-  Statement find(db_, "SELECT id FROM volume WHERE key = ?");
-  find.Bind(1, v.key);
-  const auto bindCapacity = [&](Statement& s, int at) {
-    if (v.hasCapacity) {
-      s.Bind(at, static_cast<std::int64_t>(v.capacity));
-      s.Bind(at + 1, static_cast<std::int64_t>(v.free));
-    } else {
-      s.BindNull(at);
-      s.BindNull(at + 1);
-    }
-  };
-  if (find.Step()) {
-    const std::int64_t id = find.Int(0);
-    Statement update(db_,
-                     "UPDATE volume SET uuid = ?, label = ?, fs_type = ?, device = ?, "
-                     "mount_point = ?, capacity = ?, free = ?, last_seen = ? WHERE id = ?");
-    update.Bind(1, v.uuid).Bind(2, v.label).Bind(3, v.fsType).Bind(4, v.device);
-    update.Bind(5, v.mountPoint);
-    bindCapacity(update, 6);
-    update.Bind(8, now).Bind(9, id);
-    update.Run();
-    return id;
-  }
-  Statement insert(db_,
+  // One statement, so two writers that meet a new volume at once both get
+  // its one row.
+  Statement upsert(db_,
                    "INSERT INTO volume(key, uuid, label, fs_type, device, mount_point, capacity, "
-                   "free, first_seen, last_seen) VALUES(?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
-  insert.Bind(1, v.key).Bind(2, v.uuid).Bind(3, v.label).Bind(4, v.fsType).Bind(5, v.device);
-  insert.Bind(6, v.mountPoint);
-  bindCapacity(insert, 7);
-  insert.Bind(9, now).Bind(10, now);
-  insert.Run();
-  return db_.LastInsertId();
+                   "free, first_seen, last_seen) VALUES(?, ?, ?, ?, ?, ?, ?, ?, ?, ?) "
+                   "ON CONFLICT(key) DO UPDATE SET uuid = excluded.uuid, label = excluded.label, "
+                   "fs_type = excluded.fs_type, device = excluded.device, "
+                   "mount_point = excluded.mount_point, capacity = excluded.capacity, "
+                   "free = excluded.free, last_seen = excluded.last_seen RETURNING id");
+  upsert.Bind(1, v.key).Bind(2, v.uuid).Bind(3, v.label).Bind(4, v.fsType);
+  upsert.Bind(5, v.device).Bind(6, v.mountPoint);
+  if (v.hasCapacity) {
+    upsert.Bind(7, static_cast<std::int64_t>(v.capacity));
+    upsert.Bind(8, static_cast<std::int64_t>(v.free));
+  } else {
+    upsert.BindNull(7);
+    upsert.BindNull(8);
+  }
+  upsert.Bind(9, now).Bind(10, now);
+  if (!upsert.Step()) throw StoreError("no volume row");
+  return upsert.Int(0);
 }
 
 void Library::DropSnapshot(std::int64_t snapshot) {
-  // The name indexes are contentless: an entry goes with the text it was made from.
-  constexpr const char* kOfSnapshot =
-      " FROM file f JOIN folder d ON d.id = f.folder_id WHERE d.snapshot_id = ?";
-  Statement forget(db_, std::string("INSERT INTO file_name(file_name, rowid, name) SELECT "
-                                    "'delete', f.id, ordano_fold(f.name)") +
-                            kOfSnapshot);
-  forget.Bind(1, snapshot).Run();
-  Statement forgetGrams(db_, std::string("INSERT INTO file_short(file_short, rowid, grams) SELECT "
-                                         "'delete', f.id, ordano_grams(f.name)") +
-                                 kOfSnapshot);
-  forgetGrams.Bind(1, snapshot).Run();
+  backend_->ForgetNames(snapshot);
   Statement files(db_,
                   "DELETE FROM file WHERE folder_id IN (SELECT id FROM folder WHERE "
                   "snapshot_id = ?)");
@@ -411,86 +532,77 @@ void Library::DropSnapshot(std::int64_t snapshot) {
 
 std::uint64_t Library::StoreTree(const VolumeIdentity& volume, const std::string& root,
                                  const Catalogue& catalogue, std::string_view source,
-                                 std::int64_t now) {
-  WriteTransaction tx(db_);
-  const std::int64_t volumeId = VolumeId(volume, now);
-  const std::string rootBelow = BelowMountPoint(volume.mountPoint, root);
-
-  Statement findTree(db_, "SELECT id FROM tree WHERE volume_id = ? AND root = ?");
-  findTree.Bind(1, volumeId).BindBlob(2, rootBelow);
-  std::int64_t treeId = 0;
-  if (findTree.Step()) {
-    treeId = findTree.Int(0);
-  } else {
-    Statement insert(db_, "INSERT INTO tree(volume_id, root) VALUES(?, ?)");
-    insert.Bind(1, volumeId).BindBlob(2, rootBelow).Run();
-    treeId = db_.LastInsertId();
-  }
-
-  Statement snap(
-      db_, "INSERT INTO snapshot(tree_id, taken, source, files, bytes) VALUES(?, ?, ?, 0, 0)");
-  snap.Bind(1, treeId).Bind(2, now).Bind(3, source).Run();
-  const std::int64_t snapshotId = db_.LastInsertId();
-
-  // The indexes of the rows above stay in the page cache while they grow.
-  db_.Exec("PRAGMA cache_size = -262144");
-  Statement addFolder(db_, "INSERT INTO folder(snapshot_id, path) VALUES(?, ?)");
-  Statement addFile(db_,
-                    "INSERT INTO file(folder_id, name, size, mtime, md5) VALUES(?, ?, ?, ?, ?)");
-  std::vector<std::int64_t> folderIds(catalogue.folders.size(), 0);
-  std::uint64_t files = 0, bytes = 0;
-  std::int64_t firstFile = 0;
+                                 std::int64_t now, const StampLookup& stamps) {
+  // The rows as the store loads them: folders below the mount point, numbered
+  // in their order of first use.
+  std::vector<std::string> folders;
+  std::vector<LoadedFile> files;
+  std::vector<std::optional<std::uint32_t>> folderAt(catalogue.folders.size());
+  std::uint64_t bytes = 0;
   for (const CatalogueRow& row : catalogue.rows) {
     if (row.unreadable) continue;
     const std::string& folder = catalogue.folders[row.folder];
     if (!AtOrBelow(folder, root)) continue;
-    std::int64_t& folderId = folderIds[row.folder];
-    if (folderId == 0) {
-      addFolder.Bind(1, snapshotId).BindBlob(2, BelowMountPoint(volume.mountPoint, folder)).Run();
-      folderId = db_.LastInsertId();
+    std::optional<std::uint32_t>& at = folderAt[row.folder];
+    if (!at) {
+      at = static_cast<std::uint32_t>(folders.size());
+      folders.push_back(BelowMountPoint(volume.mountPoint, folder));
     }
-    addFile.Bind(1, folderId).BindBlob(2, row.name).Bind(3, static_cast<std::int64_t>(row.size));
-    if (const auto t = UnixTime(row.modified)) {
-      addFile.Bind(4, *t);
-    } else {
-      addFile.BindNull(4);
-    }
+    LoadedFile& f = files.emplace_back();
+    f.folder = *at;
+    f.name = row.name;
+    f.size = static_cast<std::int64_t>(row.size);
+    f.mtime = UnixTime(row.modified);
     if (row.hasMd5) {
-      addFile.BindBlob(5, std::span<const std::uint8_t>(row.md5));
-    } else {
-      addFile.BindNull(5);
+      f.md5 = row.md5.data();
+      if (stamps) f.stamp = stamps(folder, row.name);
     }
-    addFile.Run();
-    if (files == 0) firstFile = db_.LastInsertId();
-    ++files;
     bytes += row.size;
   }
-  if (files > 0) {
-    // Each new row's id is above every earlier one: the rows from the first
-    // on are this snapshot's. The indexes are filled in one pass each.
-    Statement names(db_,
-                    "INSERT INTO file_name(rowid, name) SELECT id, ordano_fold(name) FROM file "
-                    "WHERE id >= ?");
-    names.Bind(1, firstFile).Run();
-    Statement grams(db_,
-                    "INSERT INTO file_short(rowid, grams) SELECT id, ordano_grams(name) FROM file "
-                    "WHERE id >= ?");
-    grams.Bind(1, firstFile).Run();
-  }
-  Statement totals(db_, "UPDATE snapshot SET files = ?, bytes = ? WHERE id = ?");
-  totals.Bind(1, static_cast<std::int64_t>(files)).Bind(2, static_cast<std::int64_t>(bytes));
-  totals.Bind(3, snapshotId).Run();
-  Statement current(db_, "UPDATE tree SET current_snapshot = ? WHERE id = ?");
-  current.Bind(1, snapshotId).Bind(2, treeId).Run();
+  const std::string rootBelow = BelowMountPoint(volume.mountPoint, root);
+  // Two writers on a server may each wait for the other: the loser runs again.
+  for (int attempt = 1;; ++attempt) {
+    try {
+      WriteTransaction tx(db_);
+      const std::int64_t volumeId = VolumeId(volume, now);
+      // ON CONFLICT … DO UPDATE returns the row another writer made meanwhile too.
+      Statement tree(db_,
+                     "INSERT INTO tree(volume_id, root) VALUES(?, ?) ON CONFLICT(volume_id, root) "
+                     "DO UPDATE SET root = excluded.root RETURNING id");
+      tree.Bind(1, volumeId).BindBlob(2, rootBelow);
+      if (!tree.Step()) throw StoreError("no tree row");
+      const std::int64_t treeId = tree.Int(0);
+      tree.Reset();
 
-  Statement old(db_,
-                "SELECT id FROM snapshot WHERE tree_id = ? ORDER BY id DESC LIMIT -1 OFFSET ?");
-  old.Bind(1, treeId).Bind(2, kKeptSnapshots);
-  std::vector<std::int64_t> drop;
-  while (old.Step()) drop.push_back(old.Int(0));
-  for (const std::int64_t id : drop) DropSnapshot(id);
-  tx.Commit();
-  return files;
+      Statement snap(db_,
+                     "INSERT INTO snapshot(tree_id, taken, source, files, bytes) "
+                     "VALUES(?, ?, ?, ?, ?) RETURNING id");
+      snap.Bind(1, treeId).Bind(2, now).Bind(3, source);
+      snap.Bind(4, static_cast<std::int64_t>(files.size()))
+          .Bind(5, static_cast<std::int64_t>(bytes));
+      if (!snap.Step()) throw StoreError("no snapshot row");
+      const std::int64_t snapshotId = snap.Int(0);
+      snap.Reset();
+
+      backend_->LoadRows(snapshotId, folders, files);
+      Statement current(db_, "UPDATE tree SET current_snapshot = ? WHERE id = ?");
+      current.Bind(1, snapshotId).Bind(2, treeId).Run();
+
+      Statement old(db_, "SELECT id FROM snapshot WHERE tree_id = ? ORDER BY id DESC");
+      old.Bind(1, treeId);
+      std::vector<std::int64_t> drop;
+      for (int kept = 0; old.Step();) {
+        if (++kept > kKeptSnapshots) drop.push_back(old.Int(0));
+      }
+      old.Reset();
+      for (const std::int64_t id : drop) DropSnapshot(id);
+      DropKeptDigests(volume.key, rootBelow);
+      tx.Commit();
+      return files.size();
+    } catch (const StoreError& e) {
+      if (!e.Retry() || attempt == 5) throw;
+    }
+  }
 }
 
 std::vector<LibraryVolume> Library::Volumes() {
@@ -522,28 +634,17 @@ std::vector<LibraryVolume> Library::Volumes() {
 }
 
 Statement Library::FindStatement(const FindQuery& q, bool count, const std::string& tail) {
-  // Fragments of three characters and more go to the trigram index, as
-  // quoted phrases (so nothing in them is query syntax); shorter ones to the
-  // gram index, as gram words (see GramWords); the rest, the globs and the
-  // extensions are checked on the rows those return (or on every row).
-  // A glob's literal runs narrow the rows as fragments of their own.
-  std::string match;
-  std::vector<std::string_view> scanned, globs;
-  std::string grams;
+  // The store narrows the rows by name; the glob's literal runs narrow them
+  // as fragments of their own.
+  NameTerms terms;
   const auto narrow = [&](std::string_view f, bool exact) {
     if (CodePointCount(f) >= 3) {
-      if (!match.empty()) match += ' ';
-      match += '"';
-      for (const char c : f) {
-        if (c == '"') match += '"';
-        match += c;
-      }
-      match += '"';
-    } else if (const auto term = ShortGramQuery(f)) {
-      if (!grams.empty()) grams += ' ';
-      grams += *term;
+      terms.longer.push_back(f);
+      if (exact) terms.scanned.push_back(f);  // the pairs narrow; the fragment decides
+    } else if (ShortGramQuery(f)) {
+      terms.shorter.push_back(f);
     } else if (exact) {
-      scanned.push_back(f);
+      terms.scanned.push_back(f);
     }
   };
   for (const std::string& f : q.fragments) {
@@ -551,60 +652,49 @@ Statement Library::FindStatement(const FindQuery& q, bool count, const std::stri
       narrow(f, true);
       continue;
     }
-    globs.push_back(f);
+    terms.globs.push_back(f);
     for (const std::string_view literal : GlobLiterals(f)) narrow(literal, false);
   }
+  terms.extensions = q.extensions;
+  // Numbered parameters: 1-2 the sizes, 3 the digest, 4 the volume, 5-6 the
+  // times, then the store's name conditions.
+  int next = 7;
+  std::vector<NameParam> params;
+  std::string files = "file f", names;
+  backend_->NameConditions(terms, files, names, next, params);
   std::string sql =
       std::string(count ? "SELECT COUNT(*) "
                         : "SELECT d.path, f.name, f.size, f.mtime, f.md5, v.key, v.label, "
                           "v.mount_point, v.id, f.id, d.id ") +
-      // Files first (CROSS JOIN keeps that order): by the ids the indexes
-      // give. Left to itself, a count went folder by folder through the ids.
-      "FROM file f CROSS JOIN folder d ON d.id = f.folder_id "
+      "FROM " + files + " " + backend_->FilesThenFolders() +
+      " folder d ON d.id = f.folder_id "
       "JOIN tree t ON t.current_snapshot = d.snapshot_id "
-      "JOIN volume v ON v.id = t.volume_id WHERE 1";
-  // Numbered parameters: 1 the match, 2-3 the sizes, 4 the digest, 5 the
-  // volume, 6-7 the times, 8 the grams, then the scanned fragments, the globs
-  // and the extensions.
-  if (!match.empty()) sql += " AND f.id IN (SELECT rowid FROM file_name WHERE file_name MATCH ?1)";
-  if (q.minSize) sql += " AND f.size >= ?2";
-  if (q.maxSize) sql += " AND f.size <= ?3";
-  if (q.md5) sql += " AND f.md5 = ?4";
-  if (q.volume) {
-    sql += " AND (v.label = ?5 COLLATE NOCASE OR v.uuid = ?5 COLLATE NOCASE OR v.key = ?5)";
-  }
-  if (q.modifiedFrom) sql += " AND f.mtime >= ?6";
-  if (q.modifiedBefore) sql += " AND f.mtime < ?7";
-  if (!grams.empty())
-    sql += " AND f.id IN (SELECT rowid FROM file_short WHERE file_short MATCH ?8)";
-  int next = 9;
-  for (std::size_t i = 0; i < scanned.size(); ++i) {
-    sql += " AND ordano_has(f.name, ?" + std::to_string(next++) + ")";
-  }
-  for (std::size_t i = 0; i < globs.size(); ++i) {
-    sql += " AND ordano_glob(f.name, ?" + std::to_string(next++) + ")";
-  }
-  if (!q.extensions.empty()) {
-    sql += " AND ordano_ext(f.name) IN (";
-    for (std::size_t i = 0; i < q.extensions.size(); ++i) {
-      sql += (i == 0 ? "?" : ", ?") + std::to_string(next++);
-    }
-    sql += ")";
-  }
-  sql += tail;
+      "JOIN volume v ON v.id = t.volume_id WHERE TRUE";
+  if (q.minSize) sql += " AND f.size >= ?1";
+  if (q.maxSize) sql += " AND f.size <= ?2";
+  if (q.md5) sql += " AND f.md5 = ?3";
+  if (q.volume)
+    sql += " AND (lower(v.label) = lower(?4) OR lower(v.uuid) = lower(?4) OR v.key = ?4)";
+  if (q.modifiedFrom) sql += " AND f.mtime >= ?5";
+  if (q.modifiedBefore) sql += " AND f.mtime < ?6";
+  sql += names + tail;
   Statement s(db_, sql);
-  if (!match.empty()) s.Bind(1, match);
-  if (q.minSize) s.Bind(2, static_cast<std::int64_t>(*q.minSize));
-  if (q.maxSize) s.Bind(3, static_cast<std::int64_t>(*q.maxSize));
-  if (q.md5) s.BindBlob(4, std::span<const std::uint8_t>(*q.md5));
-  if (q.volume) s.Bind(5, *q.volume);
-  if (q.modifiedFrom) s.Bind(6, *q.modifiedFrom);
-  if (q.modifiedBefore) s.Bind(7, *q.modifiedBefore);
-  if (!grams.empty()) s.Bind(8, grams);
-  next = 9;
-  for (const std::string_view f : scanned) s.BindBlob(next++, f);
-  for (const std::string_view f : globs) s.BindBlob(next++, f);
-  for (const std::string& e : q.extensions) s.Bind(next++, e);
+  if (q.minSize) s.Bind(1, static_cast<std::int64_t>(*q.minSize));
+  if (q.maxSize) s.Bind(2, static_cast<std::int64_t>(*q.maxSize));
+  if (q.md5) s.BindBlob(3, std::span<const std::uint8_t>(*q.md5));
+  if (q.volume) s.Bind(4, *q.volume);
+  if (q.modifiedFrom) s.Bind(5, *q.modifiedFrom);
+  if (q.modifiedBefore) s.Bind(6, *q.modifiedBefore);
+  next = 7;
+  for (const NameParam& p : params) {
+    if (p.kind == NameParam::kBlob) {
+      s.BindBlob(next++, p.text);
+    } else if (p.kind == NameParam::kInt) {
+      s.Bind(next++, p.number);
+    } else {
+      s.Bind(next++, std::string_view(p.text));
+    }
+  }
   return s;
 }
 

@@ -1,6 +1,7 @@
-// The catalogue library: one SQLite database of every volume catalogued,
-// its trees and their snapshots, searchable by name (docs/DESIGN.md
-// describes the schema).
+// The catalogue library: one database of every volume catalogued, its trees
+// and their snapshots, searchable by name (docs/DESIGN.md describes the
+// schema): a SQLite file, or a PostgreSQL database shared by several
+// machines (pg_store.h).
 #pragma once
 
 #include <array>
@@ -16,12 +17,14 @@
 #include <vector>
 
 #include "compare/catalogue_read.h"
-#include "library/sqlite_handle.h"
+#include "library/library_backend.h"
+#include "library/store_connection.h"
 #include "library/volume_identity.h"
+#include "scan/digest_reuse.h"
 
 namespace ordano {
 
-inline constexpr int kLibrarySchemaVersion = 3;
+inline constexpr int kLibrarySchemaVersion = 4;
 // Snapshots kept per tree: the current one and three before it.
 inline constexpr int kKeptSnapshots = 4;
 
@@ -80,18 +83,44 @@ struct LibraryTree {
   std::vector<LibrarySnapshot> snapshots;
 };
 
+// A digest with the stamp of the file it was made from; `path` below the
+// volume's mount point.
+struct KeptDigest {
+  std::string volumeKey, path;
+  FileStamp stamp;
+  std::array<std::uint8_t, 16> md5{};
+};
+
+// The stamp a run saw for the file `name` in the catalogue's `folder`, if any.
+using StampLookup =
+    std::function<std::optional<FileStamp>(std::string_view folder, std::string_view name)>;
+
 class Library {
  public:
-  // Opens the library at `path`. With `create` a missing one is made (its
-  // folder too); without, nullptr when there is none. Throws LibraryRefused,
-  // or SqliteError for a failure of the database itself.
+  // Opens the library at `path` (a postgresql:// or postgres:// URI is a
+  // server's database). With `create` a missing one is made (its folder
+  // too); without, nullptr when there is none. Throws LibraryRefused, or
+  // StoreError for a failure of the database itself.
   static std::unique_ptr<Library> Open(const std::string& path, bool create);
 
   // Replaces, in one transaction, the tree at `root` (an absolute path on the
   // volume) with the catalogue's rows at or below it; the tree's earlier
   // snapshots stay as history (kKeptSnapshots in all). Returns the rows stored.
+  // Each file's stamp, where `stamps` knows it, is stored with its row; the
+  // digests kept for the tree's files by unfinished runs go.
   std::uint64_t StoreTree(const VolumeIdentity& volume, const std::string& root,
-                          const Catalogue& catalogue, std::string_view source, std::int64_t now);
+                          const Catalogue& catalogue, std::string_view source, std::int64_t now,
+                          const StampLookup& stamps = {});
+
+  // (library_digests.cpp) The digests known for files at or below `rootBelow`
+  // (below the mount point) of the volume keyed `volumeKey`: the current
+  // snapshots' rows stored with a stamp, then the digests kept by runs that
+  // did not finish (a path may come twice: the later one holds).
+  void ForEachKnownDigest(const std::string& volumeKey, const std::string& rootBelow,
+                          const std::function<void(const KeptDigest&)>& visit);
+  // Keeps digests of a run in progress, in one transaction, so a run that is
+  // stopped does not make them again.
+  void KeepDigests(std::span<const KeptDigest> digests);
 
   std::vector<LibraryVolume> Volumes();
   // The hits by volume, folder and name.
@@ -101,8 +130,8 @@ class Library {
   std::vector<FindHit> FindPage(const FindQuery& query, const FindOrder& order,
                                 const FindHit* after, int limit);
   std::uint64_t CountHits(const FindQuery& query);
-  // A statement of this connection stops with SQLITE_INTERRUPT soon after
-  // `stop` returns true (checked from inside SQLite); empty for never.
+  // A statement of this connection stops with an error soon after `stop`
+  // returns true; empty for never.
   void StopWhen(std::function<bool()> stop);
   // Every file of the current snapshots, by volume (label, key), folder and
   // name (as bytes), then file id; Find lists its hits in the same order.
@@ -133,19 +162,22 @@ class Library {
   // the files removed.
   std::uint64_t ForgetVolume(const std::string& key);
 
-  explicit Library(Database db) : db_(std::move(db)) {}
-  Library(const Library&) = delete;  // SQLite holds a pointer to stop_
+  explicit Library(std::unique_ptr<LibraryBackend> backend)
+      : backend_(std::move(backend)), db_(backend_->Connection()) {}
+  Library(const Library&) = delete;  // the store holds a pointer to its stop test
   Library& operator=(const Library&) = delete;
 
  private:
   std::int64_t VolumeId(const VolumeIdentity& v, std::int64_t now);
   void DropSnapshot(std::int64_t snapshot);
+  // Drops the digests kept for the files at or below `rootBelow` (library_digests.cpp).
+  void DropKeptDigests(const std::string& volumeKey, const std::string& rootBelow);
   // The query's hits (or their count), `tail` (conditions, order, limit;
   // named parameters) after its conditions.
   Statement FindStatement(const FindQuery& query, bool count, const std::string& tail);
   static std::vector<FindHit> ReadHits(Statement& s);
-  Database db_;
-  std::function<bool()> stop_;
+  std::unique_ptr<LibraryBackend> backend_;
+  StoreConnection& db_;
 };
 
 // The order the library lists hits in: volume label and key, folder and name

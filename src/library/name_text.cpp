@@ -1,6 +1,7 @@
 #include "library/name_text.h"
 
 #include <algorithm>
+#include <array>
 #include <cstdint>
 #include <utility>
 
@@ -83,6 +84,8 @@ bool Gap(char32_t c) { return c == U' ' || c == U'\t'; }
 
 // After the last character of a run (above every code point).
 constexpr char32_t kEnd = 0x110000;
+// The second of a key that stands for its first character alone.
+constexpr char32_t kAny = 0x110001;
 
 std::int64_t PairKey(char32_t a, char32_t b) {
   return (static_cast<std::int64_t>(a) << 21) | static_cast<std::int64_t>(b);
@@ -119,27 +122,66 @@ void AppendPairWord(std::string& out, std::int64_t key) {
 
 }  // namespace
 
-std::vector<std::int64_t> ShortGrams(std::string_view folded) {
+std::string NameGramWords(std::string_view name) {
+  // One pass over the name's bytes into buffers on the stack (most names
+  // are short): an add computes this for every row it stores.
+  constexpr std::size_t kInline = 128;
+  std::array<char32_t, kInline> inlinePoints;
+  std::array<std::int64_t, kInline> inlineKeys;
+  std::vector<char32_t> heapPoints;
+  std::vector<std::int64_t> heapKeys;
+  char32_t* points = inlinePoints.data();
+  std::int64_t* keys = inlineKeys.data();
+  if (name.size() > kInline) {  // never more code points than bytes
+    heapPoints.resize(name.size());
+    heapKeys.resize(name.size());
+    points = heapPoints.data();
+    keys = heapKeys.data();
+  }
+  std::size_t n = 0;
+  for (std::size_t i = 0; i < name.size();) {
+    const auto [c, length] = Decode(name, i);
+    points[n++] = length == 0 ? U' ' : Fold(c);  // as FoldForSearch: a gap
+    i += length == 0 ? 1 : length;
+  }
+  std::size_t count = 0;
+  for (std::size_t i = 0; i < n; ++i) {
+    if (Gap(points[i])) continue;
+    const bool last = i + 1 == n || Gap(points[i + 1]);
+    keys[count++] = PairKey(points[i], last ? kEnd : points[i + 1]);
+  }
+  std::sort(keys, keys + count);
+  count = static_cast<std::size_t>(std::unique(keys, keys + count) - keys);
+  std::string out;
+  out.reserve(count * 12);
+  for (std::size_t i = 0; i < count; ++i) {
+    if (i > 0) out += ' ';
+    AppendPairWord(out, keys[i]);
+  }
+  return out;
+}
+
+std::vector<std::int64_t> ShortGramKeys(std::string_view folded) {
   const std::u32string cps = CodePoints(folded);
-  std::vector<std::int64_t> grams;
-  grams.reserve(cps.size());
+  std::vector<std::int64_t> keys;
+  keys.reserve(2 * cps.size());
   for (std::size_t i = 0; i < cps.size(); ++i) {
     if (Gap(cps[i])) continue;
     const bool last = i + 1 == cps.size() || Gap(cps[i + 1]);
-    grams.push_back(PairKey(cps[i], last ? kEnd : cps[i + 1]));
+    keys.push_back(PairKey(cps[i], last ? kEnd : cps[i + 1]));
+    keys.push_back(PairKey(cps[i], kAny));
   }
-  std::sort(grams.begin(), grams.end());
-  grams.erase(std::unique(grams.begin(), grams.end()), grams.end());
-  return grams;
+  std::sort(keys.begin(), keys.end());
+  keys.erase(std::unique(keys.begin(), keys.end()), keys.end());
+  return keys;
 }
 
-std::string GramWords(std::string_view folded) {
-  std::string out;
-  for (const std::int64_t key : ShortGrams(folded)) {
-    if (!out.empty()) out += ' ';
-    AppendPairWord(out, key);
-  }
-  return out;
+std::optional<std::int64_t> ShortGramKey(std::string_view fragment) {
+  const std::u32string cps = CodePoints(fragment);
+  if (std::any_of(cps.begin(), cps.end(), Gap)) return std::nullopt;
+  if (cps.size() == 1) return PairKey(cps[0], kAny);
+  if (cps.size() == 2) return PairKey(cps[0], cps[1]);
+  return std::nullopt;
 }
 
 std::optional<std::string> ShortGramQuery(std::string_view fragment) {
@@ -155,6 +197,75 @@ std::optional<std::string> ShortGramQuery(std::string_view fragment) {
     return std::nullopt;
   }
   return term;
+}
+
+namespace {
+
+// How common a character is in names, roughly: letters and the separators
+// of names most, digits less, everything else (kana, kanji, symbols) least.
+int Commonness(char32_t c) {
+  if ((c >= 'a' && c <= 'z') || c == '.' || c == '_' || c == '-') return 2;
+  if (c >= '0' && c <= '9') return 1;
+  return 0;
+}
+
+// Pairs looked up for a long fragment: the index reads each pair's whole
+// list of rows, and a pair such as "fi" is in most names, so a few of the
+// rarer-looking pairs narrow the rows as well as all of them (the rows are
+// checked for the fragment anyway) at a fraction of the reading.
+constexpr std::size_t kLongFragmentPairs = 3;
+
+}  // namespace
+
+std::optional<std::string> FragmentGramQuery(std::string_view fragment) {
+  if (const auto shortTerm = ShortGramQuery(fragment)) return shortTerm;
+  // Longer: pairs inside its runs, the rarer-looking ones spread over the
+  // fragment; a run of one character (between gaps) as the prefix of the
+  // pairs it starts.
+  const std::u32string cps = CodePoints(fragment);
+  std::vector<std::pair<int, std::int64_t>> pairs;  // commonness, key
+  std::vector<char32_t> singles;
+  for (std::size_t i = 0; i < cps.size(); ++i) {
+    if (Gap(cps[i])) continue;
+    const bool runEnds = i + 1 == cps.size() || Gap(cps[i + 1]);
+    if (!runEnds) {
+      pairs.push_back({Commonness(cps[i]) + Commonness(cps[i + 1]), PairKey(cps[i], cps[i + 1])});
+    } else if (i == 0 || Gap(cps[i - 1])) {
+      singles.push_back(cps[i]);
+    }
+  }
+  std::vector<std::int64_t> chosen;
+  if (!pairs.empty()) {
+    int least = 4;
+    for (const auto& p : pairs) least = std::min(least, p.first);
+    std::vector<std::int64_t> rarest;
+    for (const auto& p : pairs) {
+      if (p.first == least) rarest.push_back(p.second);
+    }
+    const std::size_t n = rarest.size(), k = std::min(n, kLongFragmentPairs);
+    for (std::size_t i = 0; i < k; ++i)
+      chosen.push_back(rarest[k == 1 ? 0 : i * (n - 1) / (k - 1)]);
+    // Too few of the rarest: the next ones fill up.
+    for (int next = least + 1; chosen.size() < kLongFragmentPairs && next <= 4; ++next) {
+      for (const auto& p : pairs) {
+        if (p.first == next && chosen.size() < kLongFragmentPairs) chosen.push_back(p.second);
+      }
+    }
+  }
+  std::sort(chosen.begin(), chosen.end());
+  chosen.erase(std::unique(chosen.begin(), chosen.end()), chosen.end());
+  std::string terms;
+  for (const std::int64_t key : chosen) {
+    if (!terms.empty()) terms += ' ';
+    AppendPairWord(terms, key);
+  }
+  for (const char32_t c : singles) {
+    if (!terms.empty()) terms += ' ';
+    AppendFirst(terms, c);
+    terms += '*';
+  }
+  if (terms.empty()) return std::nullopt;
+  return terms;
 }
 
 bool IsGlob(std::string_view fragment) {

@@ -202,6 +202,28 @@ std::optional<Catalogue> RescanCatalogue(AppContext& ctx, const Catalogue& liste
   return ScannedCatalogue(ctx, listed);
 }
 
+CatalogueFilesResult VerifyCatalogue(const Catalogue& listed, RunHost& host) {
+  CatalogueFilesResult result;
+  std::unique_ptr<AppContext> ctx;
+  try {
+    if (std::string refusal = VerifyRefusal(listed); !refusal.empty()) {
+      result.error = std::move(refusal);
+      return result;
+    }
+    ctx = std::make_unique<AppContext>();
+    ctx->SetHost(host);
+    if (const std::optional<Catalogue> now = RescanCatalogue(*ctx, listed)) {
+      result.report = CompareCatalogues(listed, *now);
+    }
+  } catch (const std::bad_alloc&) {
+    if (ctx) host.ProgressEnd(ctx->run);
+    result = {};
+    result.error = kNoMemoryToCompare;
+  }
+  if (ctx) ctx->SetHost(QuietHost());
+  return result;
+}
+
 CatalogueFilesResult VerifyCatalogueFile(const std::string& path, RunHost& host) {
   CatalogueFilesResult result;
   std::unique_ptr<AppContext> ctx;

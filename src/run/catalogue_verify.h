@@ -31,6 +31,10 @@ std::string VerifyRefusal(const Catalogue& listed);
 // when cancelled.
 std::optional<Catalogue> RescanCatalogue(AppContext& ctx, const Catalogue& listed);
 
+// A catalogue already read (a library snapshot) against the disk, as
+// VerifyCatalogueFile verifies a file.
+CatalogueFilesResult VerifyCatalogue(const Catalogue& listed, RunHost& host);
+
 // The catalogue file against the disk, re-scanned with `host` showing the
 // progress: what the command line and the window both run. Running out of
 // memory is a message; no report and no error means cancelled.

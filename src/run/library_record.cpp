@@ -13,10 +13,12 @@
 
 #include "compare/catalogue_folders.h"
 #include "core/app_context.h"
+#include "library/library_place.h"
 #include "library/library_store.h"
 #include "library/volume_identity.h"
 #include "platform/path_parts.h"
 #include "run/catalogue_verify.h"
+#include "run/kept_digests.h"
 #include "run/run_driver.h"
 
 namespace ordano {
@@ -59,6 +61,30 @@ bool PlainRunCatalogue(AppContext& ctx, const std::vector<std::string>& folders,
   return true;
 }
 
+std::unique_ptr<KeptDigests> DigestsForRun(AppContext& ctx, std::span<const std::string> paths) {
+  if (!ctx.extras.libraryToo ||
+      (ctx.settings.ComputeMd5 == 0 && ctx.options.settings.ComputeMd5 == 0)) {
+    return nullptr;
+  }
+  try {
+    auto kept = std::make_unique<KeptDigests>(
+        Library::Open(LibraryPathFor(ctx.run.CmdLibrary), true), ctx.run.CmdRehash);
+    for (const std::string& given : paths) {
+      char buf[PATH_MAX];
+      struct stat st;
+      if (realpath(given.c_str(), buf) == nullptr || stat(buf, &st) != 0 || !S_ISDIR(st.st_mode)) {
+        continue;
+      }
+      if (const auto volume = IdentifyVolume(buf)) {
+        kept->AddTree(std::string(WithoutTrailingSlash(given)), buf, *volume);
+      }
+    }
+    return kept;
+  } catch (const std::exception&) {
+    return nullptr;
+  }
+}
+
 LibraryRecordResult RecordRunInLibrary(AppContext& ctx, const std::string& libraryPath) {
   LibraryRecordResult result;
   std::vector<std::string> folders;
@@ -82,18 +108,24 @@ LibraryRecordResult RecordRunInLibrary(AppContext& ctx, const std::string& libra
     }
     const auto library = Library::Open(libraryPath, true);
     const auto now = static_cast<std::int64_t>(std::time(nullptr));
+    // The stamps of the files whose digests the walk made or reused.
+    StampLookup stamps;
+    if (auto* kept = dynamic_cast<KeptDigests*>(ctx.digestReuse)) {
+      kept->Flush();
+      stamps = kept->Stamps();
+    }
     for (const std::string& root : folders) {
       const auto volume = IdentifyVolume(root);
       if (!volume) {
         result.notes.push_back(root + ": no mounted volume holds it");
         continue;
       }
-      result.files += library->StoreTree(*volume, root, scanned, "run", now);
+      result.files += library->StoreTree(*volume, root, scanned, "run", now, stamps);
       ++result.trees;
     }
   } catch (const LibraryRefused& e) {
     result.error = e.what();
-  } catch (const SqliteError& e) {
+  } catch (const StoreError& e) {
     result.error = e.what();
   } catch (const std::bad_alloc&) {
     result.error = "out of memory";

@@ -3,6 +3,8 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -26,6 +28,15 @@ struct LibraryRecordResult {
 // paths (relative, or the folder left out of a volume decoration) the given
 // folders are walked once more with plain paths.
 LibraryRecordResult RecordRunInLibrary(AppContext& ctx, const std::string& libraryPath);
+
+class KeptDigests;
+
+// For a run that records in the library with MD5 (--library-too): the
+// library's digests of unchanged files under the given `paths`, and the
+// digests made kept there as the walk goes. Null when there is nothing to
+// offer (no MD5, not recording, or the library failed: the record at the end
+// names why).
+std::unique_ptr<KeptDigests> DigestsForRun(AppContext& ctx, std::span<const std::string> paths);
 
 // The scanned table's rows with every folder as its path, `folders` (real
 // paths) walked again when the run wrote folders otherwise. False when that

@@ -13,6 +13,7 @@
 #include "library/library_place.h"
 #include "platform/path_parts.h"
 #include "platform/unicode.h"
+#include "run/kept_digests.h"
 #include "run/library_record.h"
 #include "run/run_output.h"
 #include "scan/archive/archive_list.h"
@@ -266,7 +267,8 @@ RunResult FinishRunOutput(AppContext& ctx) {
   if (recorded) {
     result.libraryFiles = recorded->files;
     result.libraryFailed = !recorded->error.empty();
-    ctx.Host().ReportLibraryRecord(library, recorded->files, recorded->notes, recorded->error);
+    ctx.Host().ReportLibraryRecord(ShownLocation(library), recorded->files, recorded->notes,
+                                   recorded->error);
   }
   switch (out.status) {
     case OutputStatus::Written:
@@ -311,6 +313,13 @@ RunResult CommandLineRun(AppContext& ctx, std::span<const std::string> paths) {
   std::vector<std::string> missing;
   bool anyFound = false;
   RunResult result{RunOutcome::Cancelled, {}, {}, {}};
+  // A run that records in the library reads only the files changed since.
+  const std::unique_ptr<KeptDigests> kept = DigestsForRun(ctx, paths);
+  ctx.digestReuse = kept.get();
+  struct Unset {
+    AppContext& ctx;
+    ~Unset() { ctx.digestReuse = nullptr; }
+  } unset{ctx};
   if (ScanCommandLine(ctx, paths, &missing, &anyFound)) {
     if (anyFound) {
       result = FinishRunOutput(ctx);

@@ -14,6 +14,7 @@
 #include "core/app_context.h"
 #include "platform/open_at.h"
 #include "platform/unicode.h"
+#include "scan/digest_reuse.h"
 #include "scan/md5.h"
 
 namespace ordano {
@@ -78,6 +79,33 @@ std::optional<std::array<std::uint8_t, 16>> DigestOpenFile(
   return md5.digest();
 }
 
+std::optional<std::array<std::uint8_t, 16>> DigestOrReuse(
+    DigestReuse* reuse, int fd, const struct stat& st, std::string_view path,
+    const std::function<bool(std::uint64_t)>& onBlock) {
+  const auto size = static_cast<std::uint64_t>(st.st_size);
+  if (reuse == nullptr) return DigestOpenFile(fd, size, onBlock);
+  const FileStamp stamp = StampOf(st);
+  const auto device = static_cast<std::uint64_t>(st.st_dev);
+  if (auto known = reuse->Known(path, device, stamp)) return known;
+  bool stopped = false;  // a digest of part of the file
+  auto digest = DigestOpenFile(fd, size, [&](std::uint64_t done) {
+    stopped = !onBlock(done);
+    return !stopped;
+  });
+  struct stat after {};
+  // A file written while it was read has another stamp now: its digest is
+  // not kept. Nor is one modified in the last two seconds, since a write in
+  // the same clock tick as the read would leave the stamp as it was.
+  timespec now{};
+  ::clock_gettime(CLOCK_REALTIME, &now);
+  const std::int64_t nowNs = static_cast<std::int64_t>(now.tv_sec) * 1000000000 + now.tv_nsec;
+  if (digest && !stopped && ::fstat(fd, &after) == 0 && StampOf(after) == stamp &&
+      stamp.mtimeNs < nowNs - 2000000000) {
+    reuse->Made(path, device, stamp, *digest);
+  }
+  return digest;
+}
+
 std::u16string DigestHex(const std::array<std::uint8_t, 16>& digest) {
   static constexpr char16_t kHex[] = u"0123456789abcdef";
   std::u16string out(32, u'0');
@@ -113,12 +141,13 @@ std::optional<std::array<std::uint8_t, 16>> DigestFileRawAt(AppContext& ctx, int
   const auto size = static_cast<std::uint64_t>(st.st_size);
   const double length = static_cast<double>(size);
   const std::u16string shown = ToDisplay(shownPath);
-  const auto digest = DigestOpenFile(file.get(), size, [&](std::uint64_t done) {
-    run.Md5StatusText = StatusText(static_cast<double>(done) * 100.0 / length, shown);
-    if (run.CancelRequested) return false;
-    for (int i = 0; i < 3; ++i) ctx.Host().Pump(run);
-    return true;
-  });
+  const auto digest =
+      DigestOrReuse(ctx.digestReuse, file.get(), st, shownPath, [&](std::uint64_t done) {
+        run.Md5StatusText = StatusText(static_cast<double>(done) * 100.0 / length, shown);
+        if (run.CancelRequested) return false;
+        for (int i = 0; i < 3; ++i) ctx.Host().Pump(run);
+        return true;
+      });
   if (!digest) failure = errno;
   run.Md5StatusText.clear();
   return digest;

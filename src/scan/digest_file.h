@@ -1,6 +1,8 @@
 // MD5 of a file's contents, read in 256 KiB blocks with progress and cancel.
 #pragma once
 
+#include <sys/stat.h>
+
 #include <array>
 #include <cstdint>
 #include <functional>
@@ -11,6 +13,7 @@
 namespace ordano {
 
 struct AppContext;
+class DigestReuse;
 
 // 32 lower-case hex digits; empty when the file cannot be opened or read, or
 // is no regular file (a FIFO, device or socket is never read, so it cannot
@@ -36,6 +39,14 @@ std::optional<std::array<std::uint8_t, 16>> DigestFileRawAt(AppContext& ctx, int
 // stops there (that block is not digested). Nullopt on a read error (errno set).
 std::optional<std::array<std::uint8_t, 16>> DigestOpenFile(
     int fd, std::uint64_t size, const std::function<bool(std::uint64_t)>& onBlock);
+
+// The digest of the open file `fd` (status `st`) at `path`: the one kept for
+// it when `reuse` knows its stamp, else read as DigestOpenFile reads (and then
+// reported to `reuse` when the file's stamp did not change during the read).
+// Null `reuse`: always read.
+std::optional<std::array<std::uint8_t, 16>> DigestOrReuse(
+    DigestReuse* reuse, int fd, const struct stat& st, std::string_view path,
+    const std::function<bool(std::uint64_t)>& onBlock);
 
 // 32 lower-case hex digits of a digest.
 std::u16string DigestHex(const std::array<std::uint8_t, 16>& digest);

@@ -225,12 +225,13 @@ void DigestPool::Work(std::size_t slot) {
         const std::lock_guard lock(mutex_);
         slots_[slot].size = size;
       }
-      const auto d = DigestOpenFile(file.get(), size, [this, slot](std::uint64_t done) {
-        if (stop_) return false;
-        const std::lock_guard lock(mutex_);
-        slots_[slot].done = done;
-        return true;
-      });
+      const auto d = DigestOrReuse(ctx_.digestReuse, file.get(), st, job.shown,
+                                   [this, slot](std::uint64_t done) {
+                                     if (stop_) return false;
+                                     const std::lock_guard lock(mutex_);
+                                     slots_[slot].done = done;
+                                     return true;
+                                   });
       if (d) {
         digest = *d;
         state = State::Done;

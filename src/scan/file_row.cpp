@@ -27,6 +27,10 @@ bool AddFileRow(AppContext& ctx, const FileRow& f, const FileSource& source, boo
   const bool readable = source.dirFd != kNoFolder;
   if (!readable) {
     // Nothing to read the file from: its digest and title stay empty.
+  } else if (const auto known = s.ComputeMd5 && passes && f.stamp && ctx.digestReuse != nullptr
+                                    ? ctx.digestReuse->Known(source.shownPath, f.device, *f.stamp)
+                                    : std::nullopt) {
+    table.SetMd5(r, DigestHex(*known));
   } else if (s.ComputeMd5 && source.digests != nullptr) {
     // The row's digest comes from a worker; a row that fails the date test
     // is overwritten, so nobody would read its digest.

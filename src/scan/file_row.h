@@ -8,6 +8,8 @@
 #include <string>
 #include <string_view>
 
+#include "scan/digest_reuse.h"
+
 namespace ordano {
 
 struct AppContext;
@@ -48,6 +50,10 @@ struct FileRow {
   bool folderStart = false;
   bool lowerCaseTitle = false;
   bool sortKey = false;  // SortOrder 4 and 5 sort by the explorer key
+  // Where the walk read it: the digest a run keeps for this stamp serves
+  // without opening the file (AppContext::digestReuse).
+  std::optional<FileStamp> stamp;
+  std::uint64_t device = 0;
 };
 
 // Filling pass: writes the row at run.EntryCount (digest, title and the

@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -78,10 +79,17 @@ EntryStatus StatEntry(int dirFd, const char* name, bool followLink) {
   EntryStatus out;
   struct statx sx;
   const int flags = AT_NO_AUTOMOUNT | (followLink ? 0 : AT_SYMLINK_NOFOLLOW);
-  if (::statx(dirFd, name, flags, STATX_TYPE | STATX_SIZE | STATX_MTIME | STATX_BTIME, &sx) != 0) {
+  if (::statx(dirFd, name, flags, STATX_TYPE | STATX_SIZE | STATX_MTIME | STATX_BTIME | STATX_INO,
+              &sx) != 0) {
     out.error = errno;
     return out;
   }
+  if (sx.stx_mask & STATX_MTIME) {
+    out.mtimeNs =
+        static_cast<std::int64_t>(sx.stx_mtime.tv_sec) * 1000000000 + sx.stx_mtime.tv_nsec;
+  }
+  out.inode = sx.stx_ino;
+  out.device = makedev(sx.stx_dev_major, sx.stx_dev_minor);
   out.size = sx.stx_size;
   out.modified = (sx.stx_mask & STATX_MTIME) ? sx.stx_mtime.tv_sec : FallbackUnixTime();
   out.created = (sx.stx_mask & STATX_BTIME) ? sx.stx_btime.tv_sec : out.modified;

@@ -76,6 +76,11 @@ struct EntryStatus {
   std::int64_t created = 0;  // birth time; the last-write time where there is none
   int error = 0;             // errno when Unreadable
   EntryKind kind = EntryKind::Unreadable;
+  // What tells a file unchanged since its digest was kept: the time to the
+  // nanosecond (negative where not read: a listing held between the passes
+  // keeps only the above), the inode and the device.
+  std::int64_t mtimeNs = -1;
+  std::uint64_t inode = 0, device = 0;
 };
 
 // One statx of `name` inside `dirFd`: the target of a symbolic link when

@@ -612,6 +612,19 @@ void FolderWalker::ListRows(Level& level, const ListedFolder* listed,
     }
     if (st.kind == EntryKind::Unreadable && filling && !IsGone(st.error)) NoteUnreadable(p, name);
     if (st.kind != EntryKind::File && st.kind != EntryKind::Link) continue;
+    // A run that keeps digests needs the file's stamp, which a listing held
+    // since the counting pass does not keep.
+    if (filling && s_.ComputeMd5 && ctx_.digestReuse != nullptr && st.mtimeNs < 0 &&
+        st.kind == EntryKind::File) {
+      if (const int dirFd = TopFolderFd(); dirFd != kNoFolder) {
+        const EntryStatus again = StatEntry(dirFd, e.name, true);
+        if (again.kind == EntryKind::File && again.size == st.size) {
+          st.mtimeNs = again.mtimeNs;
+          st.inode = again.inode;
+          st.device = again.device;
+        }
+      }
+    }
 
     FileRow row;
     if (filling) {
@@ -638,6 +651,10 @@ void FolderWalker::ListRows(Level& level, const ListedFolder* listed,
     row.indent = 4 * depth - 4;
     row.folderStart = folderStartPending;
     row.sortKey = sortKeys;
+    if (st.mtimeNs >= 0) {
+      row.stamp = FileStamp{st.size, st.mtimeNs, st.inode};
+      row.device = st.device;
+    }
     if (filling) folderStartPending = false;  // consumed even when the date test rejects the row
 
     // The same time in both passes, so the count holds every row the filling pass writes.

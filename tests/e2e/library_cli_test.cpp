@@ -1,11 +1,19 @@
 // The catalogue library through the binary: --add, --find, --volumes and
-// --import, a damaged or newer library, and two adds at once.
+// --import, a damaged or newer library, and two adds at once; each case on
+// both stores where both can take it (a SQLite file, a PostgreSQL server).
 #include <gtest/gtest.h>
+#include <libpq-fe.h>
+#include <signal.h>
 #include <sqlite3.h>
 #include <stdlib.h>
+#include <unistd.h>
 
+#include <chrono>
 #include <filesystem>
+#include <fstream>
+#include <functional>
 #include <nlohmann/json.hpp>
+#include <ostream>
 #include <regex>
 #include <set>
 #include <string>
@@ -14,6 +22,7 @@
 
 #include "binary_test.h"
 #include "run_binary.h"
+#include "scan/md5.h"
 #include "temp_dir.h"
 
 namespace ordano::testing {
@@ -39,11 +48,84 @@ class ShmDir {
   std::string path_;
 };
 
-class Library : public BinaryTest {
+enum class Store { kFile, kServer };
+void PrintTo(Store s, std::ostream* os) { *os << (s == Store::kFile ? "file" : "server"); }
+
+// The test run's PostgreSQL server (tests/pg_server.sh, a CTest fixture): its
+// socket folder, or why there is none.
+struct TestServer {
+  std::string folder, why;
+};
+TestServer FindTestServer() {
+  const std::string state = ORDANO_PG_TEST_STATE;
+  const auto line = [&](const char* name) {
+    std::error_code ec;
+    if (!std::filesystem::exists(state + "/" + name, ec)) return std::string();
+    std::string text = ReadFile(state + "/" + name);
+    while (!text.empty() && text.back() == '\n') text.pop_back();
+    return text.empty() ? std::string("?") : text;
+  };
+  if (const std::string folder = line("ready"); !folder.empty()) return {folder, ""};
+  if (const std::string why = line("unavailable"); !why.empty()) return {"", why};
+  return {"", "no test server: run through ctest, or tests/pg_server.sh start " + state};
+}
+
+// One statement on a server database; the first column of its first row as
+// text ("" for none).
+std::string ServerText(const std::string& uri, const std::string& sql) {
+  PGconn* c = PQconnectdb(uri.c_str());
+  std::string value;
+  if (PQstatus(c) == CONNECTION_OK) {
+    PGresult* r = PQexec(c, sql.c_str());
+    if (PQresultStatus(r) == PGRES_TUPLES_OK && PQntuples(r) > 0) {
+      value = PQgetvalue(r, 0, 0);
+    } else if (PQresultStatus(r) != PGRES_COMMAND_OK) {
+      ADD_FAILURE() << sql << ": " << PQresultErrorMessage(r);
+    }
+    PQclear(r);
+  } else {
+    ADD_FAILURE() << uri << ": " << PQerrorMessage(c);
+  }
+  PQfinish(c);
+  return value;
+}
+
+// The same as a number (-1 for none).
+int ServerScalar(const std::string& uri, const std::string& sql) {
+  const std::string text = ServerText(uri, sql);
+  return text.empty() ? -1 : std::atoi(text.c_str());
+}
+
+class LibraryTest : public BinaryTest {
  protected:
+  Store store = Store::kFile;
+  // The library: its file, or a URI of a database of its own on the server.
+  std::string location;
+  std::string serverFolder, database;
+
+  void SetUp() override {
+    if (store == Store::kFile) {
+      location = work / "lib/library.sqlite";
+      return;
+    }
+    const TestServer server = FindTestServer();
+    if (server.folder.empty()) GTEST_SKIP() << "PostgreSQL: " << server.why;
+    serverFolder = server.folder;
+    database = "t" + std::to_string(::getpid());
+    ServerScalar(ServerUri("postgres"), "CREATE DATABASE " + database);
+    location = ServerUri(database);
+  }
+  void TearDown() override {
+    if (!database.empty()) {
+      ServerScalar(ServerUri("postgres"), "DROP DATABASE " + database + " WITH (FORCE)");
+    }
+  }
+  std::string ServerUri(const std::string& db) const {
+    return "postgresql:///" + db + "?host=" + serverFolder + "&user=ordano";
+  }
   RunOptions LibOpts() const {
     RunOptions o = Opts();
-    o.env.emplace_back("ORDANO_LIBRARY", work / "lib/library.sqlite");
+    o.env.emplace_back("ORDANO_LIBRARY", location);
     return o;
   }
   ProcessResult Ordanou(const std::vector<std::string>& args) {
@@ -53,15 +135,33 @@ class Library : public BinaryTest {
     WriteFile(path, bytes);
     SetMtime(path, kTime);
   }
-  // One number the library's database gives.
-  int Scalar(const char* sql) {
+  // One number the library's database gives; `serverSql` where the server
+  // needs other words.
+  int Scalar(const char* sql, const char* serverSql = nullptr) {
+    if (store == Store::kServer) return ServerScalar(location, serverSql ? serverSql : sql);
     sqlite3* db = nullptr;
     int value = -1;
-    if (sqlite3_open((work / "lib/library.sqlite").c_str(), &db) == SQLITE_OK) {
+    if (sqlite3_open(location.c_str(), &db) == SQLITE_OK) {
       sqlite3_stmt* s = nullptr;
       if (sqlite3_prepare_v2(db, sql, -1, &s, nullptr) == SQLITE_OK &&
           sqlite3_step(s) == SQLITE_ROW) {
         value = sqlite3_column_int(s, 0);
+      }
+      sqlite3_finalize(s);
+    }
+    sqlite3_close(db);
+    return value;
+  }
+  // The text of one value the library's database gives ("" for none).
+  std::string Text(const std::string& sql, const std::string& serverSql = "") {
+    if (store == Store::kServer) return ServerText(location, serverSql.empty() ? sql : serverSql);
+    sqlite3* db = nullptr;
+    std::string value;
+    if (sqlite3_open(location.c_str(), &db) == SQLITE_OK) {
+      sqlite3_stmt* s = nullptr;
+      if (sqlite3_prepare_v2(db, sql.c_str(), -1, &s, nullptr) == SQLITE_OK &&
+          sqlite3_step(s) == SQLITE_ROW && sqlite3_column_text(s, 0) != nullptr) {
+        value = reinterpret_cast<const char*>(sqlite3_column_text(s, 0));
       }
       sqlite3_finalize(s);
     }
@@ -80,7 +180,24 @@ class Library : public BinaryTest {
   }
 };
 
-TEST_F(Library, AddsTreesOfTwoVolumesAndFindsAcrossThem) {
+// The cases both stores take.
+class Library : public LibraryTest, public ::testing::WithParamInterface<Store> {
+ protected:
+  void SetUp() override {
+    store = GetParam();
+    LibraryTest::SetUp();
+  }
+};
+INSTANTIATE_TEST_SUITE_P(Stores, Library, ::testing::Values(Store::kFile, Store::kServer),
+                         [](const auto& info) {
+                           return std::string(info.param == Store::kFile ? "File" : "Server");
+                         });
+
+// The cases of a library file only (its damage, its disk, libraries as
+// files of their own).
+using LibraryFile = LibraryTest;
+
+TEST_P(Library, AddsTreesOfTwoVolumesAndFindsAcrossThem) {
   File(work / "a/docs/Annual Report 2024.PDF", "12345");
   File(work / "a/docs/notes.txt");
   File(work / "a/gone.txt");
@@ -134,9 +251,14 @@ TEST_F(Library, AddsTreesOfTwoVolumesAndFindsAcrossThem) {
   // History: the tree's last four snapshots stay, older ones go with their rows.
   for (int i = 0; i < 4; ++i) ASSERT_EQ(Ordanou({"--add", work / "b"}).exitCode, 0);
   EXPECT_EQ(Scalar("SELECT count(*) FROM snapshot s JOIN tree t ON t.id = s.tree_id "
-                   "WHERE CAST(t.root AS TEXT) LIKE '%/b'"),
+                   "WHERE CAST(t.root AS TEXT) LIKE '%/b'",
+                   "SELECT count(*) FROM snapshot s JOIN tree t ON t.id = s.tree_id "
+                   "WHERE convert_from(t.root, 'UTF8') LIKE '%/b'"),
             4);
-  EXPECT_EQ(Scalar("SELECT count(*) FROM file WHERE name = CAST('Report draft.pdf' AS BLOB)"), 4);
+  EXPECT_EQ(Scalar("SELECT count(*) FROM file WHERE name = CAST('Report draft.pdf' AS BLOB)",
+                   "SELECT count(*) FROM file WHERE name = 'Report draft.pdf'::bytea"),
+            4);
+  if (store == Store::kServer) return;
   // The short-fragment index holds the rows kept and no others ("." starts a
   // pair in every name here).
   EXPECT_EQ(Scalar("SELECT count(*) FROM file_short WHERE file_short MATCH 'g2e*'"),
@@ -146,8 +268,8 @@ TEST_F(Library, AddsTreesOfTwoVolumesAndFindsAcrossThem) {
             0);
 }
 
-TEST_F(Library, RefusesBadLibrariesAndReadsQueriesAsText) {
-  const std::string lib = work / "lib/library.sqlite";
+TEST_P(Library, RefusesBadLibrariesAndReadsQueriesAsText) {
+  const std::string lib = location;
   File(work / "t/a\"b*c.txt");
   File(work / "t/NEAR(x).txt");
   File(work / "t/-minus-.txt");
@@ -183,7 +305,15 @@ TEST_F(Library, RefusesBadLibrariesAndReadsQueriesAsText) {
   EXPECT_EQ(Ordanou({"--find"}).exitCode, 2);
   EXPECT_EQ(Ordanou({"--find", "x", "--size", "lots"}).exitCode, 2);
 
-  // A newer schema is refused by name, the file left as it is.
+  // A newer schema is refused by name, the library left as it is.
+  if (store == Store::kServer) {
+    Scalar("UPDATE ordano_schema SET version = 99");
+    r = Ordanou({"--add", work / "t"});
+    EXPECT_EQ(r.exitCode, 2);
+    EXPECT_NE(r.err.find(lib + ": made by a newer version"), std::string::npos) << r.err;
+    EXPECT_EQ(Scalar("SELECT count(*) FROM snapshot"), 1);
+    return;
+  }
   const std::string library = ReadFile(lib);
   {
     sqlite3* db = nullptr;
@@ -220,7 +350,7 @@ TEST_F(Library, RefusesBadLibrariesAndReadsQueriesAsText) {
 // pairs (a library of the first schema gains it when opened), at the end of
 // a name and before a space too; globs match whole names; dates bound the
 // modified time.
-TEST_F(Library, ShortFragmentsGlobsAndDatesAfterTheSchemaUpgrade) {
+TEST_P(Library, ShortFragmentsGlobsAndDatesAfterTheSchemaUpgrade) {
   const std::string shashin = "\xe5\x86\x99\xe7\x9c\x9f";  // 写真
   File(work / "t/" + shashin + ".jpg");
   File(work / "t/\xe6\x97\x85\xe8\xa1\x8c\xe3\x81\xae" + shashin + ".png");  // 旅行の
@@ -234,12 +364,18 @@ TEST_F(Library, ShortFragmentsGlobsAndDatesAfterTheSchemaUpgrade) {
   ASSERT_EQ(Ordanou({"--add", work / "t"}).exitCode, 0);
   EXPECT_EQ(Lines(Ordanou({"--find", shashin}).out).size(), 2u);
 
-  // Back to the first schema: the short-fragment index gone, version 1.
-  {
+  // Back to the first schema: the trigram index, no short-fragment index,
+  // no stamps, version 1.
+  if (store == Store::kFile) {
     sqlite3* db = nullptr;
     ASSERT_EQ(sqlite3_open((work / "lib/library.sqlite").c_str(), &db), SQLITE_OK);
-    const int rc = sqlite3_exec(db, "DROP TABLE file_short; PRAGMA user_version = 1", nullptr,
-                                nullptr, nullptr);
+    const int rc = sqlite3_exec(db,
+                                "DROP TABLE file_short; DROP TABLE digest_kept; "
+                                "ALTER TABLE file DROP COLUMN mtime_ns; "
+                                "ALTER TABLE file DROP COLUMN inode; "
+                                "CREATE VIRTUAL TABLE file_name USING fts5(name, content='', "
+                                "columnsize=0, tokenize='trigram'); PRAGMA user_version = 1",
+                                nullptr, nullptr, nullptr);
     sqlite3_close(db);
     ASSERT_EQ(rc, SQLITE_OK);
   }
@@ -263,6 +399,9 @@ TEST_F(Library, ShortFragmentsGlobsAndDatesAfterTheSchemaUpgrade) {
       {{"V9"}, {}},                           // no pair across it
       {{"t"}, {natsu, camera, "Photo.jpg"}},  // each name once
       {{"Jp"}, {jpg, "Photo.jpg"}},
+      {{"\xe6\x97\x85\xe8\xa1\x8c\xe3\x81\xae"}, {png}},  // 旅行の: three characters,
+      {{"HOTO."}, {"Photo.jpg"}},                         // five,
+      {{"otot"}, {}},  // its pairs in a name, but not the fragment
       {{"p 9"}, {}},
       {{"9 P"}, {}},
       {{"*.jpg"}, {jpg, "Photo.jpg"}},  // globs: the whole name,
@@ -285,7 +424,9 @@ TEST_F(Library, ShortFragmentsGlobsAndDatesAfterTheSchemaUpgrade) {
     }
     EXPECT_EQ(names, c.names) << c.args.front() << ": " << r.err;
   }
-  EXPECT_EQ(Scalar("PRAGMA user_version"), 3);
+  if (store == Store::kFile) {
+    EXPECT_EQ(Scalar("PRAGMA user_version"), 4);
+  }
   for (const char* bad : {"2023-02-29", "2023-11-14T24:00", "yesterday", "2023-11-14T22"}) {
     EXPECT_EQ(Ordanou({"--find", "--newer", bad}).exitCode, 2) << bad;
   }
@@ -293,7 +434,7 @@ TEST_F(Library, ShortFragmentsGlobsAndDatesAfterTheSchemaUpgrade) {
 
 // Hits are sorted in memory: by folder, then name, each as bytes (a folder's
 // own files before its subfolders', upper case before lower).
-TEST_F(Library, HitsComeByFolderThenNameAsBytes) {
+TEST_P(Library, HitsComeByFolderThenNameAsBytes) {
   const std::vector<std::string> order = {"o/ab.txt",   "o/B/y.txt",  "o/a b/z.txt",
                                           "o/ab/Z.txt", "o/ab/a.txt", "o/ab/\xc3\xa4.txt",
                                           "o/b/x.txt"};
@@ -310,7 +451,7 @@ TEST_F(Library, HitsComeByFolderThenNameAsBytes) {
   EXPECT_EQ(paths, order) << r.out;
 }
 
-TEST_F(Library, AFullDiskRollsTheAddBackAndKeepsTheEarlierRows) {
+TEST_F(LibraryFile, AFullDiskRollsTheAddBackAndKeepsTheEarlierRows) {
   File(work / "small/kept.txt");
   ASSERT_EQ(Ordanou({"--add", work / "small"}).exitCode, 0);
   for (int i = 0; i < 3000; ++i) File(work / ("big/lost" + std::to_string(i) + ".txt"));
@@ -325,7 +466,7 @@ TEST_F(Library, AFullDiskRollsTheAddBackAndKeepsTheEarlierRows) {
   EXPECT_EQ(Scalar("SELECT count(*) FROM file"), 1);
 }
 
-TEST_F(Library, ImportedCataloguesFindWhatAnAddFinds) {
+TEST_F(LibraryFile, ImportedCataloguesFindWhatAnAddFinds) {
   MakeDirs(work / "out");
   File(work / "tree/one.txt", "1");
   File(work / "tree/sub/two.bin", std::string(500, '2'));
@@ -403,7 +544,7 @@ TEST_F(Library, ImportedCataloguesFindWhatAnAddFinds) {
   EXPECT_NE(alone.err.find("one.txt: not a folder"), std::string::npos) << alone.err;
 }
 
-TEST_F(Library, DuplicatesBiggestFirstUniqueAndForget) {
+TEST_P(Library, DuplicatesBiggestFirstUniqueAndForget) {
   File(work / "x/same.txt", "hello");
   File(work / "x/copy.txt", "hello");
   File(work / "x/only.txt", "only");
@@ -448,7 +589,7 @@ TEST_F(Library, DuplicatesBiggestFirstUniqueAndForget) {
   EXPECT_EQ(Ordanou({"--forget", key}).exitCode, 2);
 }
 
-TEST_F(Library, SnapshotsCompareAndLabelsThatChangeOrRepeat) {
+TEST_P(Library, SnapshotsCompareAndLabelsThatChangeOrRepeat) {
   const std::string s = work / "s";
   File(s + "/a.txt", "1");
   File(s + "/b.txt", "2");
@@ -468,6 +609,7 @@ TEST_F(Library, SnapshotsCompareAndLabelsThatChangeOrRepeat) {
   for (const std::string word : {"a.txt", "b.txt", "c.txt"}) {
     EXPECT_NE(r.out.find(word), std::string::npos) << word << "\n" << r.out;
   }
+  MakeDirs(work / "lib");
   ASSERT_EQ(RunOrdanou({"--yes", "/O:" + (work / "lib"), "/F:now.json", s}, Opts()).exitCode, 0);
   r = Ordanou({"--compare", "library:" + s, work / "lib/now.json"});
   EXPECT_EQ(r.exitCode, 0) << r.out << r.err;
@@ -493,15 +635,14 @@ TEST_F(Library, SnapshotsCompareAndLabelsThatChangeOrRepeat) {
 
 // Ctrl-C while an add runs: the library holds the earlier snapshot or the new
 // one whole, never a part of it.
-TEST_F(Library, CtrlCDuringAnAddLeavesNoHalfSnapshot) {
+TEST_P(Library, CtrlCDuringAnAddLeavesNoHalfSnapshot) {
   for (int i = 0; i < 3000; ++i) File(work / ("t/f" + std::to_string(i)));
   ASSERT_EQ(Ordanou({"--add", work / "t"}).exitCode, 0);
   for (int i = 3000; i < 6000; ++i) File(work / ("t/f" + std::to_string(i)));
   const std::string binary = ORDANOU_BINARY;
   for (const char* delay : {"0.05", "0.3", "1"}) {
-    const std::string script = "ORDANO_LIBRARY='" + (work / "lib/library.sqlite") + "' '" + binary +
-                               "' --add '" + (work / "t") + "' & sleep " + delay +
-                               "; kill -INT $!; wait $!";
+    const std::string script = "ORDANO_LIBRARY='" + location + "' '" + binary + "' --add '" +
+                               (work / "t") + "' & sleep " + delay + "; kill -INT $!; wait $!";
     const auto r = RunProgram("/bin/sh", {"-c", script}, Opts());
     EXPECT_TRUE(r.exitCode == 0 || r.exitCode == 4) << delay << ": " << r.exitCode << r.err;
     const int files =
@@ -513,7 +654,7 @@ TEST_F(Library, CtrlCDuringAnAddLeavesNoHalfSnapshot) {
   }
 }
 
-TEST_F(Library, TwoAddsAtOnceBothLand) {
+TEST_P(Library, TwoAddsAtOnceBothLand) {
   for (int i = 0; i < 1500; ++i) {
     File(work / ("p/f" + std::to_string(i) + "_alpha.txt"));
     File(work / ("q/f" + std::to_string(i) + "_omega.txt"));
@@ -527,6 +668,196 @@ TEST_F(Library, TwoAddsAtOnceBothLand) {
   EXPECT_EQ(second.exitCode, 0) << second.err;
   EXPECT_EQ(Lines(Ordanou({"--find", "alpha"}).out).size(), 1500u);
   EXPECT_EQ(Lines(Ordanou({"--find", "omega"}).out).size(), 1500u);
+}
+
+std::string Md5Hex(std::string_view bytes) {
+  MD5 md5;
+  md5.update(bytes.data(), bytes.size());
+  md5.finalize();
+  std::string hex = md5.hex_digest();
+  for (char& c : hex) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  return hex;
+}
+
+// The digest a second add stores for each file, and how many files it read:
+// only those whose size, modification time (either way) or inode changed. A
+// file rewritten with its size and time kept keeps its old digest, the limit
+// of the method (its contents are never compared).
+TEST_P(Library, AnAddReadsOnlyTheFilesThatChanged) {
+  const std::string before(4096, 'a'), after(4096, 'b');
+  const auto keepTime = [&](const std::string& p) {
+    const auto mtime = std::filesystem::last_write_time(p);
+    WriteFile(p, after);  // in place: the inode stays
+    std::filesystem::last_write_time(p, mtime);
+  };
+  const struct {
+    const char* name;
+    std::function<void(const std::string&)> change;
+    bool read;
+  } rows[] = {
+      {"unchanged", [](const std::string&) {}, false},
+      {"touched", [&](const std::string& p) { WriteFile(p, after), SetMtime(p, kTime + 60); },
+       true},
+      {"resized", [&](const std::string& p) { WriteFile(p, after + "!"), SetMtime(p, kTime); },
+       true},
+      {"replaced",
+       [&](const std::string& p) {
+         File(p + ".new", after);
+         std::filesystem::rename(p + ".new", p);
+       },
+       true},
+      {"clock_set_back",
+       [&](const std::string& p) { WriteFile(p, after), SetMtime(p, kTime - 3600); }, true},
+      {"rewritten_same_size_and_time", keepTime, false},
+  };
+  const auto storedMd5 = [&](const std::string& name) {
+    const std::string current =
+        " FROM file f JOIN folder d ON d.id = f.folder_id JOIN tree t ON "
+        "t.current_snapshot = d.snapshot_id WHERE f.name = ";
+    return Text("SELECT hex(f.md5)" + current + "CAST('" + name + "' AS BLOB)",
+                "SELECT upper(encode(f.md5, 'hex'))" + current + "'" + name + "'::bytea");
+  };
+  for (const auto& row : rows) File(work / "t/" + row.name, before);
+  const auto add = [&](const std::vector<std::string>& more = {}) {
+    std::vector<std::string> args = {"--add", "--md5", work / "t"};
+    args.insert(args.end(), more.begin(), more.end());
+    const auto r = Ordanou(args);
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    const auto at = r.out.find("MD5: ");
+    return at == std::string::npos ? r.out : r.out.substr(at, r.out.find(')', at) - at);
+  };
+  EXPECT_EQ(add(), "MD5: 6 read, 0 unchanged");
+  for (const auto& row : rows) row.change(work / "t/" + row.name);
+  EXPECT_EQ(add(), "MD5: 4 read, 2 unchanged");
+  for (const auto& row : rows) {
+    EXPECT_EQ(storedMd5(row.name), Md5Hex(row.read ? ReadFile(work / "t/" + row.name) : before))
+        << row.name;
+  }
+  // The files read have their stamps stored: nothing is read again.
+  EXPECT_EQ(add(), "MD5: 0 read, 6 unchanged");
+  EXPECT_EQ(add({"--rehash"}), "MD5: 6 read, 0 unchanged");
+  EXPECT_EQ(storedMd5("rewritten_same_size_and_time"), Md5Hex(after));
+}
+
+// An add killed halfway keeps the digests it made: the next add reads only
+// the rest, and a catalogue run on those digests writes the catalogue a run
+// that reads every file writes.
+TEST_P(Library, AKilledAddResumesWhereItStopped) {
+  constexpr int kFiles = 3000;
+  for (int i = 0; i < kFiles; ++i) {
+    File(work / ("t/f" + std::to_string(i)), std::to_string(i) + std::string(16384, 'x'));
+  }
+  MakeDirs(work / "out");
+  ASSERT_EQ(
+      RunOrdanou({"--yes", "--md5", "/O:" + (work / "out"), "/F:full.txt", work / "t"}, Opts())
+          .exitCode,
+      0);
+  const std::string lib = location, pidFile = work / "pid";
+  // Made by the add (a server's schema, a file): then it can be asked.
+  const auto made = [&] {
+    return store == Store::kServer
+               ? Scalar("SELECT count(*) FROM pg_tables WHERE tablename = 'digest_kept'") > 0
+               : std::filesystem::exists(lib);
+  };
+  const std::string script = "ORDANO_LIBRARY='" + lib + "' '" + std::string(ORDANOU_BINARY) +
+                             "' --add --md5 '" + (work / "t") + "' & echo $! > '" + pidFile +
+                             "'; wait $!";
+  ProcessResult killed;
+  std::thread run([&] { killed = RunProgram("/bin/sh", {"-c", script}, Opts()); });
+  // Killed once its first digests are kept (a bounded wait, not a timing).
+  int kept = 0;
+  for (int i = 0; i < 6000 && kept <= 0; ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    if (made()) kept = Scalar("SELECT count(*) FROM digest_kept");
+  }
+  std::ifstream pid(pidFile);
+  int child = 0;
+  pid >> child;
+  if (child > 0) ::kill(child, SIGKILL);
+  run.join();
+  ASSERT_GT(kept, 0);
+  ASSERT_EQ(Scalar("SELECT count(*) FROM snapshot"), 0) << "the add ended before it was killed";
+
+  const std::string resumed = Ordanou({"--add", "--md5", work / "t"}).out;
+  std::smatch m;
+  ASSERT_TRUE(std::regex_search(resumed, m, std::regex(R"(MD5: (\d+) read, (\d+) unchanged)")))
+      << resumed;
+  EXPECT_GE(std::stoi(m[2]), kept);
+  EXPECT_LT(std::stoi(m[2]), kFiles);
+  EXPECT_EQ(std::stoi(m[1]) + std::stoi(m[2]), kFiles);
+  EXPECT_EQ(Scalar("SELECT count(*) FROM digest_kept"), 0);
+
+  const auto r = Ordanou(
+      {"--yes", "--md5", "--library-too", "/O:" + (work / "out"), "/F:reused.txt", work / "t"});
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_EQ(ReadFile(work / "out/reused.txt"), ReadFile(work / "out/full.txt"));
+}
+
+// --verify of a folder the library holds: its last snapshot against the
+// disk, with the report and statuses of --verify CATALOGUE.
+TEST_P(Library, VerifiesAFolderAgainstItsLastSnapshot) {
+  File(work / "v/a.txt", "aaa");
+  File(work / "v/sub/b.txt", "bbb");
+  ASSERT_EQ(Ordanou({"--add", "--md5", work / "v"}).exitCode, 0);
+  auto r = Ordanou({"--verify", work / "v"});
+  EXPECT_EQ(r.exitCode, 0) << r.out << r.err;
+  File(work / "v/sub/b.txt", "bbx");  // its bytes rot; size and time stay
+  r = Ordanou({"--verify", work / "v"});
+  EXPECT_EQ(r.exitCode, 1) << r.out << r.err;
+  EXPECT_NE(r.out.find("b.txt"), std::string::npos) << r.out;
+  EXPECT_EQ(r.out.find("a.txt"), std::string::npos) << r.out;
+  r = Ordanou({"--verify", "NO-SUCH-VOLUME"});
+  EXPECT_EQ(r.exitCode, 2);
+  EXPECT_NE(r.err.find("NO-SUCH-VOLUME"), std::string::npos) << r.err;
+}
+
+// The faults of a server: one that cannot be reached (its password not
+// shown), and a database without pg_trgm whose role may not add it, named
+// with the command that does. Nothing is written; once added, the add lands.
+class LibraryServer : public LibraryTest {
+ protected:
+  void SetUp() override {
+    store = Store::kServer;
+    LibraryTest::SetUp();
+  }
+};
+
+TEST_F(LibraryServer, UnreachableOrWithoutTrigramsIsNamed) {
+  File(work / "t/one.txt");
+  const std::string role = "plain" + database;
+  Scalar(("CREATE ROLE " + role + " LOGIN").c_str());
+  Scalar(("CREATE SCHEMA " + role + " AUTHORIZATION " + role).c_str());
+  const std::string plain = "postgresql:///" + database + "?host=" + serverFolder + "&user=" + role;
+  struct Case {
+    const char* what;
+    std::string uri;
+    int exitCode;
+    std::vector<std::string> said;
+  } cases[] = {
+      {"unreachable",
+       "postgresql://ordano:secret@/" + database + "?host=" + (work / "nowhere") +
+           "&password=secret",
+       3,
+       {"postgresql://ordano:***@/", "cannot connect to the server", "nothing of this run"}},
+      {"no pg_trgm", plain, 2, {"pg_trgm", "psql '" + plain + "' -c 'CREATE EXTENSION pg_trgm'"}},
+  };
+  for (const Case& c : cases) {
+    RunOptions o = LibOpts();
+    o.env.back().second = c.uri;
+    const auto r = RunOrdanou({"--add", work / "t"}, o);
+    EXPECT_EQ(r.exitCode, c.exitCode) << c.what << ": " << r.err;
+    for (const std::string& words : c.said) {
+      EXPECT_NE(r.err.find(words), std::string::npos) << c.what << ": " << r.err;
+    }
+    EXPECT_EQ(r.err.find("secret"), std::string::npos) << r.err;
+  }
+  EXPECT_EQ(Scalar("SELECT count(*) FROM pg_tables WHERE tablename = 'file'"), 0);
+  Scalar("CREATE EXTENSION pg_trgm");
+  RunOptions o = LibOpts();
+  o.env.back().second = plain;
+  const auto r = RunOrdanou({"--add", work / "t"}, o);
+  EXPECT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_EQ(Scalar(("SELECT count(*) FROM " + role + ".file").c_str()), 1);
 }
 
 }  // namespace

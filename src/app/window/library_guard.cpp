@@ -5,8 +5,9 @@
 #include <filesystem>
 #include <new>
 
+#include "library/library_place.h"
 #include "library/library_store.h"
-#include "library/sqlite_handle.h"
+#include "library/store_connection.h"
 
 namespace ordano {
 std::optional<QString> LibraryFailure(const std::function<void()>& body) {
@@ -16,7 +17,7 @@ std::optional<QString> LibraryFailure(const std::function<void()>& body) {
   } catch (const LibraryRefused& e) {
     return QCoreApplication::translate("LibraryWindow", "このライブラリは使えません: %1")
         .arg(QString::fromUtf8(e.what()));
-  } catch (const SqliteError& e) {
+  } catch (const StoreError& e) {
     return e.Corrupt()
                ? QCoreApplication::translate(
                      "LibraryWindow", "ライブラリが壊れているか、ライブラリではありません (%1)。")
@@ -32,8 +33,9 @@ std::optional<QString> LibraryFailure(const std::function<void()>& body) {
 }
 
 void WarnLibraryFailure(QWidget* owner, const QString& libraryPath, const QString& why) {
-  QMessageBox::warning(owner, owner != nullptr ? owner->windowTitle() : QString(),
-                       libraryPath + QLatin1Char('\n') + why);
+  QMessageBox::warning(
+      owner, owner != nullptr ? owner->windowTitle() : QString(),
+      QString::fromStdString(ShownLocation(libraryPath.toStdString())) + QLatin1Char('\n') + why);
 }
 
 bool WithLibrary(QWidget* owner, const QString& libraryPath, const std::function<void()>& body) {

@@ -1,0 +1,54 @@
+#!/usr/bin/env bash
+# Adding a tree again when the library holds its digests: --add --md5 of an
+# unchanged tree against --add without MD5 and against an --add --md5 that
+# reads every file, and an --add --md5 resumed after one was killed with
+# about half of its digests kept.
+# Usage: bench/incremental_add.sh [FILES] [RUNS]   (default 200000 files, 5 runs)
+set -euo pipefail
+source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
+files=${1:-200000}
+runs=${2:-5}
+bench_build ordanou
+python3 "$here/bench/make_tree.py" "$work/tree" "$files" $((files / 100)) >/dev/null
+export ORDANO_HOME="$work/home" TZ=UTC LC_ALL=C.UTF-8
+mkdir -p "$work/home"
+o="$build/ordanou"
+# The libraries each run starts from: the tree without digests, and with them.
+"$o" --library "$work/plain.sqlite" --add "$work/tree" >/dev/null
+"$o" --library "$work/md5.sqlite" --add --md5 "$work/tree" >/dev/null
+# Half of the digests kept: an add killed once that many are committed.
+cp "$work/plain.sqlite" "$work/half.sqlite"
+"$o" --library "$work/half.sqlite" --add --md5 "$work/tree" >/dev/null &
+pid=$!
+python3 - "$work/half.sqlite" "$files" "$pid" <<'EOF'
+import os, signal, sqlite3, sys, time
+path, files, pid = sys.argv[1], int(sys.argv[2]), int(sys.argv[3])
+kept = 0
+while kept < files // 2:
+    time.sleep(0.01)
+    try:
+        with sqlite3.connect(path) as db:
+            kept = db.execute("SELECT count(*) FROM digest_kept").fetchone()[0]
+    except sqlite3.Error:
+        pass
+os.kill(pid, signal.SIGKILL)
+print("killed with %d of %d digests kept" % (kept, files))
+EOF
+wait "$pid" || true
+# Its write-ahead log folded into the file, which is copied below.
+python3 -c "import sqlite3, sys; sqlite3.connect(sys.argv[1]).execute('PRAGMA wal_checkpoint(TRUNCATE)')" \
+  "$work/half.sqlite"
+from() { echo "rm -f $work/lib.sqlite-wal $work/lib.sqlite-shm; cp $work/$1.sqlite $work/lib.sqlite"; }
+hyperfine --style basic --warmup 1 --runs "$runs" --export-csv "$work/incremental.csv" \
+  -n add-without-md5 --prepare "$(from plain)" "$o --library $work/lib.sqlite --add $work/tree" \
+  -n unchanged-md5 --prepare "$(from md5)" "$o --library $work/lib.sqlite --add --md5 $work/tree" \
+  -n full-md5 --prepare "$(from plain)" "$o --library $work/lib.sqlite --add --md5 $work/tree" \
+  -n resumed-md5 --prepare "$(from half)" "$o --library $work/lib.sqlite --add --md5 $work/tree"
+# Columns: command, mean, stddev, median, user, system, min, max.
+awk -F, 'NR>1{m[$1]=$4; c[$1]=$5+$6} END{
+  printf "add without MD5 %.2f s (CPU %.2f s); unchanged with MD5 %.2f s (CPU %.2f s): %.2fx\n",
+    m["add-without-md5"], c["add-without-md5"], m["unchanged-md5"], c["unchanged-md5"],
+    m["unchanged-md5"]/m["add-without-md5"]
+  printf "full MD5 %.2f s (CPU %.2f s); resumed at half %.2f s (CPU %.2f s): %.2fx\n",
+    m["full-md5"], c["full-md5"], m["resumed-md5"], c["resumed-md5"], m["resumed-md5"]/m["full-md5"]
+}' "$work/incremental.csv"
