@@ -40,7 +40,15 @@ half() { # FROM TO TREE COUNT
 import os, signal, sqlite3, sys, time
 path, files, pid = sys.argv[1], int(sys.argv[2]), int(sys.argv[3])
 kept = 0
+def running():  # a child that ended stays a zombie until the shell waits
+    try:
+        with open("/proc/%d/stat" % pid) as f:
+            return f.read().rsplit(")", 1)[1].split()[0] != "Z"
+    except OSError:
+        return False
 while kept < files // 2:
+    if not running():
+        sys.exit("the add ended with %d of %d digests kept" % (kept, files))
     time.sleep(0.01)
     try:
         with sqlite3.connect(path) as db:
