@@ -1,6 +1,7 @@
 #include "core/entry_table.h"
 
 #include <algorithm>
+#include <cstring>
 #include <limits>
 #include <type_traits>
 
@@ -26,6 +27,86 @@ void TextPool::Clear() {
   blocks_.clear();
   blocks_.shrink_to_fit();
   used_ = kBlock;
+}
+
+namespace {
+
+// A name's header: its length in characters, shifted left once, with bit 0
+// set for UTF-16; 7 bits a byte.
+constexpr std::size_t kHeaderMax = 5;
+
+std::size_t PutHeader(unsigned char* out, std::uint32_t v) {
+  std::size_t n = 0;
+  while (v >= 0x80) {
+    out[n++] = static_cast<unsigned char>((v & 0x7F) | 0x80);
+    v >>= 7;
+  }
+  out[n++] = static_cast<unsigned char>(v);
+  return n;
+}
+
+}  // namespace
+
+std::uint32_t NamePool::Add(std::u16string_view text) {
+  if (text.empty()) return 0;
+  const bool wide = std::any_of(text.begin(), text.end(), [](char16_t c) { return c > u'\u00FF'; });
+  // No name is that long; a block holds the longest with its header.
+  const std::size_t maxChars = (kBlock - kHeaderMax - 1) / (wide ? 2 : 1);
+  if (text.size() > maxChars) text = text.substr(0, maxChars);
+  const std::size_t bytes = text.size() * (wide ? 2 : 1);
+  if (kBlock - used_ < kHeaderMax + 1 + bytes) {
+    // Offsets are 32 bits: 4096 blocks of 1 MiB.
+    if (blocks_.size() >= (std::size_t{1} << 32) / kBlock) throw std::bad_alloc();
+    blocks_.push_back(std::make_unique_for_overwrite<char16_t[]>(kBlock / 2));
+    // Offset 0 is "no name": the first block starts one byte in.
+    used_ = blocks_.size() == 1 ? 1 : 0;
+  }
+  const auto offset = static_cast<std::uint32_t>((blocks_.size() - 1) * kBlock + used_);
+  unsigned char* at = reinterpret_cast<unsigned char*>(blocks_.back().get()) + used_;
+  std::size_t n = PutHeader(at, static_cast<std::uint32_t>(text.size() << 1 | (wide ? 1 : 0)));
+  if (wide) {
+    n += (used_ + n) & 1;  // UTF-16 starts at an even offset
+    std::memcpy(at + n, text.data(), bytes);
+  } else {
+    std::transform(text.begin(), text.end(), at + n,
+                   [](char16_t c) { return static_cast<unsigned char>(c); });
+  }
+  used_ += static_cast<std::uint32_t>(n + bytes);
+  return offset;
+}
+
+std::u16string_view NamePool::Get(std::uint32_t ref, std::u16string& buffer) const {
+  if (ref == 0) return {};
+  const std::uint32_t pos = ref % kBlock;
+  const char16_t* block = blocks_[ref / kBlock].get();
+  const unsigned char* at = reinterpret_cast<const unsigned char*>(block) + pos;
+  std::uint32_t header = 0;
+  std::size_t n = 0;
+  for (int shift = 0;; shift += 7) {
+    const unsigned char byte = at[n++];
+    header |= static_cast<std::uint32_t>(byte & 0x7F) << shift;
+    if ((byte & 0x80) == 0) break;
+  }
+  const std::size_t length = header >> 1;
+  if ((header & 1) != 0) {
+    n += (pos + n) & 1;
+    return {block + (pos + n) / 2, length};
+  }
+  buffer.resize(length);
+  std::copy(at + n, at + n + length, buffer.begin());
+  return buffer;
+}
+
+void NamePool::Clear() {
+  blocks_.clear();
+  blocks_.shrink_to_fit();
+  used_ = kBlock;
+}
+
+std::uint32_t EntryTable::Share(TextRef ref) {
+  if (ref.length == 0) return 0;
+  shared_.push_back(ref);
+  return static_cast<std::uint32_t>(shared_.size() - 1);
 }
 
 void EntryTable::Create(int capacity) {
@@ -57,22 +138,28 @@ void EntryTable::ReleaseColumns() {
     column.shrink_to_fit();
   });
   pool_.Clear();
-  lastFolder_ = {};
-  lastLinkPrefix_ = {};
+  names_.Clear();
+  shared_.assign(1, TextRef{});
+  shared_.shrink_to_fit();
+  lastFolder_ = 0;
+  lastLinkPrefix_ = 0;
   rawNames_.clear();
   allocated_ = false;
 }
 
 void EntryTable::SetFolder(int r, std::u16string_view v) {
-  if (pool_.Get(lastFolder_) != v) lastFolder_ = pool_.Add(v);
+  if (pool_.Get(shared_[lastFolder_]) != v) lastFolder_ = Share(pool_.Add(v));
   c_.folder[r] = lastFolder_;
 }
 
 void EntryTable::SetLinkPrefix(int r, std::u16string_view prefix) {
-  const TextRef last{lastLinkPrefix_.offset, lastLinkPrefix_.length & ~kPrefixOnly};
-  if (lastLinkPrefix_.length == 0 || pool_.Get(last) != prefix) {
-    lastLinkPrefix_ = pool_.Add(prefix);
-    lastLinkPrefix_.length |= kPrefixOnly;
+  const TextRef ref = shared_[lastLinkPrefix_];
+  const TextRef last{ref.offset, ref.length & ~kPrefixOnly};
+  if (lastLinkPrefix_ == 0 || pool_.Get(last) != prefix) {
+    TextRef made = pool_.Add(prefix);
+    made.length |= kPrefixOnly;  // an empty prefix still marks "name follows"
+    shared_.push_back(made);
+    lastLinkPrefix_ = static_cast<std::uint32_t>(shared_.size() - 1);
   }
   c_.linkPath[r] = lastLinkPrefix_;
 }
@@ -86,7 +173,8 @@ std::u16string_view EntryTable::SizeText(int r, std::u16string& buffer) const {
 }
 
 std::u16string EntryTable::LinkPath(int r) const {
-  const auto [head, name] = LinkPathParts(r);
+  std::u16string buffer;
+  const auto [head, name] = LinkPathParts(r, buffer);
   std::u16string path(head);
   path += name;
   return path;
@@ -96,9 +184,9 @@ EntryRow EntryTable::Row(int r) const {
   const auto sparse = [r](const Column<TextRef>& column) {
     return column.empty() ? TextRef{} : column[r];
   };
-  return {c_.name[r],       sparse(c_.sizeText), c_.folder[r],       c_.linkPath[r],
-          sparse(c_.title), sparse(c_.md5),      sparse(c_.sortKey), c_.modified[r],
-          c_.created[r],    c_.size[r],          c_.depth[r],        c_.flags[r]};
+  return {c_.name[r],       c_.folder[r],   c_.linkPath[r],     sparse(c_.sizeText),
+          sparse(c_.title), sparse(c_.md5), sparse(c_.sortKey), c_.modified[r],
+          c_.created[r],    c_.size[r],     c_.depth[r],        c_.flags[r]};
 }
 
 void EntryTable::SetRow(int r, const EntryRow& row) {
@@ -122,7 +210,8 @@ void EntryTable::SetRow(int r, const EntryRow& row) {
 }
 
 std::size_t EntryTable::BytesReserved() const {
-  std::size_t bytes = pool_.BytesReserved();
+  std::size_t bytes =
+      pool_.BytesReserved() + names_.BytesReserved() + shared_.capacity() * sizeof(TextRef);
   c_.ForEach([&bytes](const auto& column) {
     bytes += column.capacity() * sizeof(typename std::decay_t<decltype(column)>::value_type);
   });
@@ -131,9 +220,9 @@ std::size_t EntryTable::BytesReserved() const {
 
 std::string_view EntryTable::RawName(int r) const {
   if (rawNames_.empty()) return {};
-  const TextRef ref = c_.name[r];
-  if (ref.length == 0) return {};
-  const auto it = rawNames_.find(ref.offset);
+  const std::uint32_t ref = c_.name[r];
+  if (ref == 0) return {};
+  const auto it = rawNames_.find(ref);
   return it == rawNames_.end() ? std::string_view{} : std::string_view(it->second);
 }
 
@@ -141,7 +230,7 @@ void EntryTable::SetName(int r, std::u16string_view v, std::string_view native) 
   SetName(r, v);
   // Only a replaced sequence shows U+FFFD; the validity test runs on those alone.
   if (v.find(u'\uFFFD') != std::u16string_view::npos && !IsValidUtf8(native)) {
-    rawNames_[c_.name[r].offset] = std::string(native);
+    rawNames_[c_.name[r]] = std::string(native);
   }
 }
 

@@ -1,5 +1,5 @@
 // EntryTable: the rows of one catalogue, as parallel columns sized once per run.
-// Text cells live in an append-only pool and each cell is an 8-byte handle, so a
+// Text cells live in append-only pools and each cell is a small handle, so a
 // million rows stay small and moving a row copies only handles.
 #pragma once
 
@@ -74,9 +74,29 @@ class TextPool {
   friend class EntryTable;
 };
 
+// Append-only name storage: one byte a character for a name whose characters
+// are all below U+0100 (most names), UTF-16 for the others, each behind a
+// short length header; a name is a 32-bit offset, 0 for none.
+class NamePool {
+ public:
+  std::uint32_t Add(std::u16string_view text);
+  // The name; a one-byte name is widened into `buffer`.
+  std::u16string_view Get(std::uint32_t ref, std::u16string& buffer) const;
+  void Clear();
+  std::size_t BytesReserved() const { return blocks_.size() * std::size_t{kBlock}; }
+
+ private:
+  static constexpr std::uint32_t kBlock = 1u << 20;  // bytes per block
+  // Held as UTF-16 units, so the wide names are read where they lie; written
+  // and read byte by byte otherwise.
+  std::vector<std::unique_ptr<char16_t[]>> blocks_;
+  std::uint32_t used_ = kBlock;  // in the last block; full means "none yet"
+};
+
 // The values of one row, all columns (the sort's pivot copy).
 struct EntryRow {
-  TextRef name, sizeText, folder, linkPath, title, md5, sortKey;
+  std::uint32_t name = 0, folder = 0, linkPath = 0;
+  TextRef sizeText, title, md5, sortKey;
   PackedTime modified = 0, created = 0;
   std::uint64_t size = 0;
   std::int32_t depth = 0;
@@ -100,7 +120,16 @@ class EntryTable {
   int Capacity() const { return static_cast<int>(c_.size.size()); }
 
   // Text columns.
-  std::u16string_view Name(int r) const { return pool_.Get(c_.name[r]); }
+  // The name, made in `buffer` where it is stored one byte a character.
+  std::u16string_view Name(int r, std::u16string& buffer) const {
+    return names_.Get(c_.name[r], buffer);
+  }
+  std::u16string Name(int r) const {
+    std::u16string buffer;
+    return std::u16string(Name(r, buffer));
+  }
+  // Placeholder rows (empty folders) have none.
+  bool HasName(int r) const { return c_.name[r] != 0; }
   // The size text: the stored one, or the row's size formatted in its SizeFormat
   // (made in `buffer`, which is reused from row to row).
   std::u16string_view SizeText(int r, std::u16string& buffer) const;
@@ -108,21 +137,22 @@ class EntryTable {
     std::u16string buffer;
     return std::u16string(SizeText(r, buffer));
   }
-  std::u16string_view Folder(int r) const { return pool_.Get(c_.folder[r]); }
+  std::u16string_view Folder(int r) const { return pool_.Get(shared_[c_.folder[r]]); }
   // The link path; the folder's link prefix followed by the name where the
   // row was written with SetLinkPrefix.
   std::u16string LinkPath(int r) const;
-  // The same in two parts, without a copy: folder part and name, or the
-  // whole path and an empty second part.
-  std::pair<std::u16string_view, std::u16string_view> LinkPathParts(int r) const {
-    const TextRef ref = c_.linkPath[r];
+  // The same in two parts, without a copy: folder part and name (made in
+  // `nameBuffer` as Name makes it), or the whole path and an empty second part.
+  std::pair<std::u16string_view, std::u16string_view> LinkPathParts(
+      int r, std::u16string& nameBuffer) const {
+    const TextRef ref = shared_[c_.linkPath[r]];
     if ((ref.length & kPrefixOnly) == 0) return {pool_.Get(ref), {}};
-    return {pool_.Get(TextRef{ref.offset, ref.length & ~kPrefixOnly}), Name(r)};
+    return {pool_.Get(TextRef{ref.offset, ref.length & ~kPrefixOnly}), Name(r, nameBuffer)};
   }
   std::u16string_view Title(int r) const { return Sparse(c_.title, r); }
   std::u16string_view Md5(int r) const { return Sparse(c_.md5, r); }
   std::u16string_view SortKey(int r) const { return Sparse(c_.sortKey, r); }
-  void SetName(int r, std::u16string_view v) { c_.name[r] = pool_.Add(v); }
+  void SetName(int r, std::u16string_view v) { c_.name[r] = names_.Add(v); }
   // A size text that is not the size alone (archive members).
   void SetSizeText(int r, std::u16string_view v) {
     c_.flags[r] &= kFolderStartFlag;
@@ -135,7 +165,7 @@ class EntryTable {
     c_.flags[r] = static_cast<std::uint8_t>((c_.flags[r] & kFolderStartFlag) |
                                             (static_cast<int>(format) + 1) << 1);
   }
-  void SetLinkPath(int r, std::u16string_view v) { c_.linkPath[r] = pool_.Add(v); }
+  void SetLinkPath(int r, std::u16string_view v) { c_.linkPath[r] = Share(pool_.Add(v)); }
   // The link path of an ordinary file, folder part plus name: the part is
   // stored once per folder and the name is not stored again.
   void SetLinkPrefix(int r, std::u16string_view prefix);
@@ -183,10 +213,7 @@ class EntryTable {
 
   // Whether two rows print the same folder (rows of one folder share their text).
   bool SameFolder(int a, int b) const {
-    const TextRef ra = c_.folder[a];
-    const TextRef rb = c_.folder[b];
-    if (ra.offset == rb.offset && ra.length == rb.length) return true;
-    return Folder(a) == Folder(b);
+    return c_.folder[a] == c_.folder[b] || Folder(a) == Folder(b);
   }
 
   // Clears every column of a row (a half-written row that is written again).
@@ -219,13 +246,17 @@ class EntryTable {
     Allocate(column);
     column[r] = pool_.Add(v);
   }
+  // A text held in `shared_`: folder texts and link paths, which rows of one
+  // folder share, cost a 32-bit index per row. Index 0 is the empty text.
+  std::uint32_t Share(TextRef ref);
   static constexpr std::uint32_t kPrefixOnly = 1u << 31;  // in a link path's length
   // A row's flags: bit 0 FolderStart; bits 1-3 zero for a stored (or empty)
   // size text, else 1 + the SizeFormat the size is printed in.
   static constexpr std::uint8_t kFolderStartFlag = 1;
 
   struct Columns {
-    Column<TextRef> name, sizeText, folder, linkPath, title, md5, sortKey;
+    Column<std::uint32_t> name, folder, linkPath;
+    Column<TextRef> sizeText, title, md5, sortKey;
     Column<PackedTime> modified, created;
     Column<std::uint64_t> size;
     Column<std::int32_t> depth;
@@ -250,7 +281,9 @@ class EntryTable {
 
   Columns c_;
   TextPool pool_;
-  TextRef lastFolder_, lastLinkPrefix_;
+  NamePool names_;
+  std::vector<TextRef> shared_{TextRef{}};
+  std::uint32_t lastFolder_ = 0, lastLinkPrefix_ = 0;
   std::unordered_map<std::uint32_t, std::string> rawNames_;  // by name offset
   bool allocated_ = false;
   std::shared_ptr<void> scanCarry_;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <string>
 
 #include "core/app_context.h"
 #include "scan/name_compare.h"
@@ -44,7 +45,7 @@ class RowOrder {
         c = Three(TimeOrderKey(t_.Modified(a)), TimeOrderKey(t_.Modified(b)));
         break;
       case kExtension:
-        c = CompareFolded(Extension(t_.Name(a)), Extension(t_.Name(b)));
+        c = CompareFolded(Extension(t_.Name(a, nameA_)), Extension(t_.Name(b, nameB_)));
         break;
       case kExplorer:
         c = CompareFolded(t_.SortKey(a), t_.SortKey(b));
@@ -54,11 +55,13 @@ class RowOrder {
         c = Three(TimeOrderKey(t_.Created(a)), TimeOrderKey(t_.Created(b)));
         break;
       default:  // kName, and any unknown order
-        c = CompareFolded(t_.Name(a), t_.Name(b));
+        c = CompareFolded(t_.Name(a, nameA_), t_.Name(b, nameB_));
         tieBreak = false;
         break;
     }
-    if (c == 0 && tieBreak && !descending_) c = CompareFolded(t_.Name(a), t_.Name(b));
+    if (c == 0 && tieBreak && !descending_) {
+      c = CompareFolded(t_.Name(a, nameA_), t_.Name(b, nameB_));
+    }
     return c;
   }
 
@@ -71,6 +74,8 @@ class RowOrder {
   const EntryTable& t_;
   int order_;
   bool descending_;
+  // Names stored one byte a character are widened here for the comparison.
+  mutable std::u16string nameA_, nameB_;
 };
 
 // The quicksort whose exact steps fix the order of equal rows: middle pivot

@@ -40,8 +40,8 @@ TEST(EntryTable, RowsMoveWithAllColumns) {
 TEST(EntryTable, SizeTextsMadeStoredOrEmptyMoveWithTheirRows) {
   EntryTable t;
   t.Create(1000);
-  // 8-byte handles for name, folder and link path, two times, size, depth, flags.
-  EXPECT_LE(t.BytesReserved(), 1000u * 53);
+  // 4-byte handles for name, folder and link path, two times, size, depth, flags.
+  EXPECT_LE(t.BytesReserved(), 1000u * 41 + 64);
   t.SetSize(0, 1536);
   t.SetFolderStart(0, 1);
   t.SetSizeText(0, SizeFormat::Kilo);
@@ -65,6 +65,39 @@ TEST(EntryTable, SizeTextsMadeStoredOrEmptyMoveWithTheirRows) {
       110);
   t.SetSizeText(0, SizeFormat::Auto);  // a member row written again as a file
   EXPECT_EQ(t.SizeText(0), u"0");
+}
+
+// Names are kept one byte a character where they can be, UTF-16 where not:
+// each comes back whole, whichever way it was kept, through many blocks and
+// the sort's moves; one-byte names cost one byte a character.
+TEST(EntryTable, NamesComeBackWholeWhicheverWayKept) {
+  const std::u16string names[] = {
+      u"a",                       // odd lengths shift what follows off even offsets
+      u"写真_000010_0.dat",       // UTF-16, after a one-byte name
+      u"caf\u00E9 \u00FF.txt",    // the last one-byte character
+      u"\u0100x",                 // the first that is not
+      u"\U0001F600.png",          // a surrogate pair
+      std::u16string(300, u'n'),  // a long header
+      std::u16string(200, u'\u3042'),
+  };
+  constexpr int kRows = 15000;  // two blocks
+  EntryTable t;
+  t.Create(kRows);
+  for (int i = 0; i < kRows; ++i) t.SetName(i, names[i % 7]);
+  t.SwapRows(1, kRows - 1);
+  std::u16string buffer;
+  for (int i = 0; i < kRows; ++i) {
+    const int was = i == 1 ? kRows - 1 : (i == kRows - 1 ? 1 : i);
+    ASSERT_EQ(t.Name(i, buffer), names[was % 7]) << i;
+    ASSERT_TRUE(t.HasName(i));
+  }
+  EntryTable ascii;
+  ascii.Create(kRows);
+  const std::size_t empty = ascii.BytesReserved();
+  for (int i = 0; i < kRows; ++i) ascii.SetName(i, u"file_000000_00.dat");
+  EXPECT_LE(ascii.BytesReserved() - empty, (1u << 20));  // 19 bytes a name, one block
+  ascii.SetName(0, u"");
+  EXPECT_FALSE(ascii.HasName(0));
 }
 
 TEST(EntryTable, PoolKeepsManyLongTexts) {
