@@ -12,6 +12,7 @@
 #include "core/run_host.h"
 #include "core/run_options.h"
 #include "core/run_state.h"
+#include "platform/time_text.h"
 #include "settings/profile_extras.h"
 #include "settings/settings_record.h"
 
@@ -42,6 +43,8 @@ struct AppContext {
   std::shared_ptr<const ArchiverTable> archivers;
   // Volume label per mount point, read once per program run.
   std::map<std::string, std::u16string> volumeLabels;
+  // Local times of the rows, with the time zone looked up once an hour of them.
+  LocalTimePacker localTimes;
   // Time of the last message pump of any folder scan.
   std::chrono::steady_clock::time_point lastScanPump{};
 

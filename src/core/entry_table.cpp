@@ -120,9 +120,9 @@ void EntryTable::Create(int capacity) {
 void EntryTable::Grow(int capacity) {
   const auto rows = static_cast<std::size_t>(std::max(capacity, 0));
   if (rows <= c_.size.size()) return;
-  for (auto* sparse : {&c_.sizeText, &c_.title, &c_.md5, &c_.sortKey}) {
-    if (!sparse->empty()) sparse->resize(rows);
-  }
+  c_.ForEachSparse([rows](auto& column) {
+    if (!column.empty()) column.resize(rows);
+  });
   c_.ForEachDense([rows](auto& column) { column.resize(rows); });
   allocated_ = true;
 }
@@ -141,6 +141,9 @@ void EntryTable::ReleaseColumns() {
   names_.Clear();
   shared_.assign(1, TextRef{});
   shared_.shrink_to_fit();
+  folderPrefix_.clear();
+  folderPrefix_.shrink_to_fit();
+  offsetCount_ = 0;
   lastFolder_ = 0;
   lastLinkPrefix_ = 0;
   rawNames_.clear();
@@ -148,7 +151,20 @@ void EntryTable::ReleaseColumns() {
 }
 
 void EntryTable::SetFolder(int r, std::u16string_view v) {
-  if (pool_.Get(shared_[lastFolder_]) != v) lastFolder_ = Share(pool_.Add(v));
+  if (pool_.Get(shared_[lastFolder_]) != v) {
+    // Stored with a "/" after it: a link prefix that is the folder text and
+    // a slash (the usual one) is the same stored text.
+    std::u16string slashed(v);
+    slashed += u'/';
+    TextRef ref = pool_.Add(slashed);
+    ref.length = std::min(static_cast<std::uint32_t>(v.size()), ref.length - 1);
+    lastFolder_ = Share(ref);
+  }
+  if ((c_.flags[r] & kLinkIsFolderPrefix) != 0 && c_.folder[r] != lastFolder_) {
+    // The link path was the old folder's prefix: kept as the row's own.
+    SetHigh(c_.linkPath, r, LinkIndex(r));
+    c_.flags[r] &= ~kLinkIsFolderPrefix;
+  }
   c_.folder[r] = lastFolder_;
 }
 
@@ -156,19 +172,33 @@ void EntryTable::SetLinkPrefix(int r, std::u16string_view prefix) {
   const TextRef ref = shared_[lastLinkPrefix_];
   const TextRef last{ref.offset, ref.length & ~kPrefixOnly};
   if (lastLinkPrefix_ == 0 || pool_.Get(last) != prefix) {
-    TextRef made = pool_.Add(prefix);
+    const TextRef folder = shared_[c_.folder[r]];
+    const bool slashed = folder.length != 0 && prefix.size() == folder.length + 1 &&
+                         pool_.Get({folder.offset, folder.length + 1}) == prefix;
+    TextRef made = slashed ? TextRef{folder.offset, folder.length + 1} : pool_.Add(prefix);
     made.length |= kPrefixOnly;  // an empty prefix still marks "name follows"
     shared_.push_back(made);
     lastLinkPrefix_ = static_cast<std::uint32_t>(shared_.size() - 1);
   }
-  c_.linkPath[r] = lastLinkPrefix_;
+  // Rows of one folder have one prefix: it is kept with the folder.
+  if (const std::uint32_t folder = c_.folder[r]; folder != 0) {
+    if (folderPrefix_.size() <= folder) folderPrefix_.resize(shared_.size());
+    if (folderPrefix_[folder] == 0) folderPrefix_[folder] = lastLinkPrefix_;
+    if (folderPrefix_[folder] == lastLinkPrefix_) {
+      c_.flags[r] |= kLinkIsFolderPrefix;
+      SetHigh(c_.linkPath, r, 0u);
+      return;
+    }
+  }
+  c_.flags[r] &= ~kLinkIsFolderPrefix;
+  SetHigh(c_.linkPath, r, lastLinkPrefix_);
 }
 
 std::u16string_view EntryTable::SizeText(int r, std::u16string& buffer) const {
-  const int made = c_.flags[r] >> 1;
+  const int made = (c_.flags[r] & kSizeFormatBits) >> 1;
   if (made == 0) return Sparse(c_.sizeText, r);
   buffer.clear();
-  AppendSizeText(buffer, static_cast<SizeFormat>(made - 1), c_.size[r]);
+  AppendSizeText(buffer, static_cast<SizeFormat>(made - 1), Size(r));
   return buffer;
 }
 
@@ -180,33 +210,77 @@ std::u16string EntryTable::LinkPath(int r) const {
   return path;
 }
 
+void EntryTable::SetModified(int r, PackedTime t) {
+  if ((c_.flags[r] & kCreatedIsModified) != 0 && t != Modified(r)) {
+    // The creation time stays what it was: stored now.
+    Allocate(c_.created);
+    c_.created[r] = Modified(r);
+    c_.flags[r] &= ~kCreatedIsModified;
+  }
+  std::int64_t wall = 0;
+  int offset = 0;
+  int slot = -1;
+  if (SplitPackedTime(t, wall, offset) && wall >= 0 && wall < 0xFFFFFFFF) {
+    slot = static_cast<int>(std::find(offsets_.begin(), offsets_.begin() + offsetCount_, offset) -
+                            offsets_.begin());
+    if (slot == offsetCount_ && offsetCount_ < static_cast<int>(offsets_.size())) {
+      offsets_[offsetCount_++] = offset;
+    }
+    if (slot == static_cast<int>(offsets_.size())) slot = -1;
+  }
+  if (slot >= 0) {
+    c_.modified[r] = static_cast<std::uint32_t>(wall + 1);
+    c_.flags[r] =
+        static_cast<std::uint8_t>((c_.flags[r] & ((1 << kOffsetShift) - 1)) | slot << kOffsetShift);
+    SetHigh(c_.modifiedWhole, r, PackedTime{0});
+  } else {
+    c_.modified[r] = 0;
+    SetHigh(c_.modifiedWhole, r, t);
+  }
+}
+
+void EntryTable::SetCreated(int r, PackedTime t) {
+  if (t != 0 && t == Modified(r)) {
+    c_.flags[r] |= kCreatedIsModified;
+    t = 0;
+  } else {
+    c_.flags[r] &= ~kCreatedIsModified;
+  }
+  SetHigh(c_.created, r, t);
+}
+
 EntryRow EntryTable::Row(int r) const {
-  const auto sparse = [r](const Column<TextRef>& column) {
-    return column.empty() ? TextRef{} : column[r];
+  const auto sparse = [r](const auto& column) {
+    return column.empty() ? typename std::decay_t<decltype(column)>::value_type{} : column[r];
   };
-  return {c_.name[r],       c_.folder[r],   c_.linkPath[r],     sparse(c_.sizeText),
-          sparse(c_.title), sparse(c_.md5), sparse(c_.sortKey), c_.modified[r],
-          c_.created[r],    c_.size[r],     c_.depth[r],        c_.flags[r]};
+  return {c_.name[r],         c_.folder[r],         sparse(c_.linkPath),
+          c_.modified[r],     sparse(c_.sizeText),  sparse(c_.title),
+          sparse(c_.md5),     sparse(c_.sortKey),   sparse(c_.modifiedWhole),
+          sparse(c_.created), c_.size[r],           sparse(c_.sizeHigh),
+          c_.depth[r],        sparse(c_.depthHigh), c_.flags[r]};
 }
 
 void EntryTable::SetRow(int r, const EntryRow& row) {
   c_.name[r] = row.name;
   c_.folder[r] = row.folder;
-  c_.linkPath[r] = row.linkPath;
+  c_.modified[r] = row.modified;
+  c_.size[r] = row.size;
+  c_.depth[r] = row.depth;
+  c_.flags[r] = row.flags;
   const auto sparse = [this, r](Column<TextRef>& column, TextRef v) {
     if (v.length == 0 && v.offset == 0 && column.empty()) return;
     Allocate(column);
-    column[r] = v;
+    if (column[r].offset != v.offset || column[r].length != v.length) column[r] = v;
   };
   sparse(c_.sizeText, row.sizeText);
   sparse(c_.title, row.title);
   sparse(c_.md5, row.md5);
   sparse(c_.sortKey, row.sortKey);
-  c_.modified[r] = row.modified;
-  c_.created[r] = row.created;
-  c_.size[r] = row.size;
-  c_.depth[r] = row.depth;
-  c_.flags[r] = row.flags;
+  SetHigh(c_.linkPath, r, row.linkPath);
+  SetHigh(c_.modifiedWhole, r, row.modifiedWhole);
+  SetHigh(c_.created, r, row.created);
+  SetHigh(c_.sizeHigh, r, row.sizeHigh);
+  SetHigh(c_.depthHigh, r, row.depthHigh);
 }
 
 std::size_t EntryTable::BytesReserved() const {
