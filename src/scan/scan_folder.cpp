@@ -282,7 +282,12 @@ void FolderWalker::Walk(const std::string& folder) {
   if (prefetch_) othersHeld += prefetch_->DescriptorsHeld();
   levelBudget_ = static_cast<int>(std::max(2LL, SpareDescriptors(othersHeld, kNoLevelLimit)));
   if (Enter(false, folder, folder)) WalkFromTop();
-  prefetch_.reset();
+  if (prefetch_) {
+    prefetch_.reset();
+    // The workers' listings were freed into the workers' own heaps, which the
+    // filling pass does not use: their pages go back before the table grows.
+    malloc_trim(0);
+  }
   FinishDigests(firstRow);
 }
 
