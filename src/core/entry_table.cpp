@@ -92,8 +92,7 @@ std::u16string_view NamePool::Get(std::uint32_t ref, std::u16string& buffer) con
     n += (pos + n) & 1;
     return {block + (pos + n) / 2, length};
   }
-  buffer.resize(length);
-  std::copy(at + n, at + n + length, buffer.begin());
+  buffer.assign(at + n, at + n + length);
   return buffer;
 }
 
