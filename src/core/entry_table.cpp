@@ -76,6 +76,13 @@ std::uint32_t NamePool::Add(std::u16string_view text) {
 }
 
 std::u16string_view NamePool::Get(std::uint32_t ref, std::u16string& buffer) const {
+  const StoredName name = View(ref);
+  if (name.narrow == nullptr) return {name.wide, name.size};
+  buffer.assign(name.narrow, name.narrow + name.size);
+  return buffer;
+}
+
+StoredName NamePool::View(std::uint32_t ref) const {
   if (ref == 0) return {};
   const std::uint32_t pos = ref % kBlock;
   const char16_t* block = blocks_[ref / kBlock].get();
@@ -90,10 +97,9 @@ std::u16string_view NamePool::Get(std::uint32_t ref, std::u16string& buffer) con
   const std::size_t length = header >> 1;
   if ((header & 1) != 0) {
     n += (pos + n) & 1;
-    return {block + (pos + n) / 2, length};
+    return {nullptr, block + (pos + n) / 2, length};
   }
-  buffer.assign(at + n, at + n + length);
-  return buffer;
+  return {at + n, nullptr, length};
 }
 
 void NamePool::Clear() {

@@ -78,11 +78,20 @@ class TextPool {
 // Append-only name storage: one byte a character for a name whose characters
 // are all below U+0100 (most names), UTF-16 for the others, each behind a
 // short length header; a name is a 32-bit offset, 0 for none.
+// A stored name read where it lies: one byte a character, or UTF-16.
+struct StoredName {
+  const unsigned char* narrow = nullptr;  // null: `wide` holds it
+  const char16_t* wide = nullptr;
+  std::size_t size = 0;
+  char16_t operator[](std::size_t i) const { return narrow != nullptr ? narrow[i] : wide[i]; }
+};
+
 class NamePool {
  public:
   std::uint32_t Add(std::u16string_view text);
   // The name; a one-byte name is widened into `buffer`.
   std::u16string_view Get(std::uint32_t ref, std::u16string& buffer) const;
+  StoredName View(std::uint32_t ref) const;
   void Clear();
   std::size_t BytesReserved() const { return blocks_.size() * std::size_t{kBlock}; }
 
@@ -130,6 +139,8 @@ class EntryTable {
     std::u16string buffer;
     return std::u16string(Name(r, buffer));
   }
+  // The name without a copy (the sort compares many).
+  StoredName NameAsStored(int r) const { return names_.View(c_.name[r]); }
   // Placeholder rows (empty folders) have none.
   bool HasName(int r) const { return c_.name[r] != 0; }
   // The size text: the stored one, or the row's size formatted in its SizeFormat

@@ -98,8 +98,11 @@ bool SplitPackedTime(PackedTime t, std::int64_t& wallSeconds, int& offsetField) 
       DaysFromCivil(f.year, static_cast<unsigned>(f.month), static_cast<unsigned>(f.day));
   wallSeconds = days * 86400 + f.hour * 3600 + f.minute * 60 + f.second;
   offsetField = static_cast<int>(t & 4095);
-  // A day past the month's end does not come back the same.
-  return JoinPackedTime(wallSeconds, offsetField) == t;
+  // A day past the month's end would not come back the same.
+  static constexpr int kDays[] = {31, 29, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+  if (f.day > kDays[f.month - 1]) return false;
+  const bool leap = (f.year % 4 == 0 && f.year % 100 != 0) || f.year % 400 == 0;
+  return f.month != 2 || f.day <= 28 || leap;
 }
 
 PackedTime JoinPackedTime(std::int64_t wallSeconds, int offsetField) {
