@@ -28,6 +28,7 @@ hyperfine --warmup 2 --runs 10 --export-json "$work/h.json" \
   -n find "find $work/tree -printf '%p %s %TY.%Tm.%Td %TH:%TM:%TS\n' > /dev/null" \
   -n find-tz "TZ=:/etc/localtime find $work/tree -printf '%p %s %TY.%Tm.%Td %TH:%TM:%TS\n' > /dev/null" \
   -n ordanou-tz "TZ=:/etc/localtime $bin --yes /O:$work/out /F:c.txt $work/tree" \
+  -n ordanou-tz-1 "TZ=:/etc/localtime ORDANO_THREADS=1 $bin --yes /O:$work/out /F:c.txt $work/tree" \
   -n ordanou-json-tz "TZ=:/etc/localtime $bin --yes /O:$work/out /F:c.json $work/tree" \
   -n ncdu "ncdu -0 -x -o /dev/null $work/tree"
 # Without TZ in the environment glibc re-reads the zone file for every time find
@@ -44,6 +45,8 @@ print("ratio ordanou/find = %.2f, ordanou/find-tz = %.2f (both with TZ set: %.2f
 print("ratio json/text (whole run) = %.2f" % (r["ordanou-json-tz"] / r["ordanou-tz"]))
 print("median ncdu -0 -x -o /dev/null %.3f s; ratio ordanou-tz/ncdu = %.2f"
       % (r["ncdu"], r["ordanou-tz"] / r["ncdu"]))
+print("one thread (ORDANO_THREADS=1), TZ set: median %.3f s; ratio ordanou-tz-1/ncdu = %.2f"
+      % (r["ordanou-tz-1"], r["ordanou-tz-1"] / r["ncdu"]))
 # Newer hyperfine keeps each run's user and system time (medians then); older
 # ones only their means.
 import statistics
@@ -51,7 +54,7 @@ runs = {x["command"]: x for x in json.load(open(sys.argv[1]))["results"]}
 def cpu(name, key):
     v = runs[name][key]
     return statistics.median(v) if isinstance(v, list) else v
-for name in ("ordanou-tz", "ncdu", "find-tz"):
+for name in ("ordanou-tz", "ordanou-tz-1", "ncdu", "find-tz"):
     print("times %s: user %.3f s, system %.3f s" % (name, cpu(name, "user"), cpu(name, "system")))
 print("ratio system ordanou-tz/ncdu = %.2f" % (cpu("ordanou-tz", "system") / cpu("ncdu", "system")))
 PY

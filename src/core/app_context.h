@@ -12,6 +12,7 @@
 #include "core/run_host.h"
 #include "core/run_options.h"
 #include "core/run_state.h"
+#include "platform/time_text.h"
 #include "settings/profile_extras.h"
 #include "settings/settings_record.h"
 
@@ -46,6 +47,8 @@ struct AppContext {
   // Digests kept from earlier runs (not owned): set by a run that records in
   // the library, null otherwise.
   DigestReuse* digestReuse = nullptr;
+  // Local times of the rows, with the time zone looked up once an hour of them.
+  LocalTimePacker localTimes;
   // Time of the last message pump of any folder scan.
   std::chrono::steady_clock::time_point lastScanPump{};
 

@@ -61,7 +61,7 @@ class CsvCatalogueWriter {
 
     for (int i = 0; i < rows_; ++i) {
       if (i == 0 || !SameFolder(i, i - 1)) FolderChange(i);
-      if (t_.Name(i).empty()) continue;  // an empty folder's placeholder
+      if (!t_.HasName(i)) continue;  // an empty folder's placeholder
       if (kind_ != 1) {
         FileRow(i);
         ++folderFileCount_;
@@ -148,7 +148,7 @@ class CsvCatalogueWriter {
   std::uint64_t FolderSizeFrom(int i) const {
     std::uint64_t sum = 0;
     for (int j = i; j < rows_ && (j == i || SameFolder(j, i)); ++j) {
-      if (!t_.Name(j).empty()) sum = SaturatingAdd(sum, t_.Size(j));
+      if (t_.HasName(j)) sum = SaturatingAdd(sum, t_.Size(j));
     }
     return sum;
   }
@@ -203,7 +203,7 @@ class CsvCatalogueWriter {
 
   void FileRow(int i) {
     const std::u16string_view folder = t_.Folder(i);
-    std::u16string_view name = t_.Name(i);
+    std::u16string_view name = t_.Name(i, nameBuffer_);
     if (kind_ == 2 && s_.WriteTargetFolder) {
       joined_.assign(folder);
       if (!folder.empty() && folder.back() != u'/') joined_.push_back(u'/');
@@ -224,7 +224,7 @@ class CsvCatalogueWriter {
   const bool folderAndFile_;
   const bool md5_;
   bool header_;
-  std::u16string out_, joined_, sizeText_;
+  std::u16string out_, joined_, sizeText_, nameBuffer_;
   int folderFileCount_ = 0;
   std::uint64_t folderSize_ = 0;
 };

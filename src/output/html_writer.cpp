@@ -117,7 +117,7 @@ class HtmlCatalogueWriter {
 
     for (int i = 0; i < rows_; ++i) {
       if (i == 0 || !SameFolder(i, i - 1)) FolderChange(i);
-      if (t_.Name(i).empty()) continue;  // an empty folder's placeholder
+      if (!t_.HasName(i)) continue;  // an empty folder's placeholder
       FileRow(i);
       ++folderFileCount_;
       folderSize_ = SaturatingAdd(folderSize_, t_.Size(i));
@@ -224,7 +224,7 @@ class HtmlCatalogueWriter {
   }
 
   void NameText(int i) {
-    const std::u16string_view name = t_.Name(i);
+    const std::u16string_view name = t_.Name(i, nameBuffer_);
     if (s_.LinkTagsEnabled) {
       AppendLinkTags(out_, TextOf(s_.LinkTags), t_.LinkPath(i), name, t_.Title(i), i);
       return;
@@ -280,7 +280,7 @@ class HtmlCatalogueWriter {
   const bool md5_;
   const bool indent_;
   std::u16string td_, tdSize_, folderCell_, targetLabel_;
-  std::u16string out_, label_, sizeText_;
+  std::u16string out_, label_, sizeText_, nameBuffer_;
   int folderFileCount_ = 0;
   std::uint64_t folderSize_ = 0;
 };

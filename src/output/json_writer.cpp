@@ -329,11 +329,11 @@ class JsonCatalogueWriter {
   // One row, written into room reserved once for all its pieces.
   void Entry(int i) {
     const std::u16string_view folder = t_.Folder(i);
-    const std::u16string_view name = t_.Name(i);
+    const std::u16string_view name = t_.Name(i, nameBuffer_);
     const std::string_view raw = t_.RawName(i);
     const std::u16string_view sizeText = t_.SizeText(i, sizeText_);
     const std::u16string_view md5 = md5_ ? t_.Md5(i) : std::u16string_view{};
-    const auto [linkHead, linkName] = t_.LinkPathParts(i);
+    const auto [linkHead, linkName] = t_.LinkPathParts(i, linkNameBuffer_);
     const std::u16string_view title = t_.Title(i);
     const auto crawl = CrawlRowOf(t_.SortKey(i));
     const std::size_t units = folder.size() + name.size() + sizeText.size() + md5.size() +
@@ -393,7 +393,7 @@ class JsonCatalogueWriter {
   const int rows_;
   const bool md5_ = s_.ComputeMd5 != 0;
   JsonOut j_;
-  std::u16string sizeText_;
+  std::u16string sizeText_, nameBuffer_, linkNameBuffer_;
 };
 
 }  // namespace

@@ -117,7 +117,7 @@ class TextCatalogueWriter {
 
     for (int i = 0; i < rows_; ++i) {
       if (s_.WriteTargetFolder && !s_.Unify && (i == 0 || !SameFolder(i, i - 1))) FolderChange(i);
-      if (t_.Name(i).empty()) continue;  // an empty folder's placeholder
+      if (!t_.HasName(i)) continue;  // an empty folder's placeholder
       if (kind_ == 0) {
         NormalFileLines(i);
       } else if (kind_ == 2) {
@@ -299,7 +299,7 @@ class TextCatalogueWriter {
     const int depth = t_.Depth(i);
     const int width = layout_.nameWidth - (indent_ ? 4 * depth : 0);
     const int kind = indent_ ? ConnectorKind(i) : 0;
-    const WrappedText pieces = WrapText(t_.Name(i), width, layout_.wrap);
+    const WrappedText pieces = WrapText(t_.Name(i, nameBuffer_), width, layout_.wrap);
     name_.clear();
     Prefix(name_, depth, kind, i - 1, TreeLine::Item);
     name_.append(pieces.pieces[0].text);
@@ -319,7 +319,7 @@ class TextCatalogueWriter {
     const std::u16string_view folder = t_.Folder(i);
     name_.assign(folder);
     if (!folder.empty() && folder.back() != u'/') name_.push_back(u'/');
-    name_.append(t_.Name(i));
+    name_.append(t_.Name(i, nameBuffer_));
     ComposeFileRow(i, name_);
     Emit(line_);
   }
@@ -337,7 +337,7 @@ class TextCatalogueWriter {
   std::u16string ending_;
   std::u16string separator_;
   // Reused for every line.
-  std::u16string line_, tabbed_, name_, label_, date1_, date2_, sizeText_;
+  std::u16string line_, tabbed_, name_, label_, date1_, date2_, sizeText_, nameBuffer_;
   int folderFileCount_ = 0;
   std::uint64_t folderSize_ = 0;
 };

@@ -114,11 +114,11 @@ class ViewWriter {
         linkHeads.emplace_back();
       }
       if (runs.empty() || runs.back().first != it->second) runs.push_back({it->second, 0});
-      if (t_.Name(i).empty()) continue;
+      if (!t_.HasName(i)) continue;
       ++runs.back().second;
       files.push_back(i);
       if (links && linkHeads[it->second].empty()) {
-        const auto parts = t_.LinkPathParts(i);
+        const auto parts = t_.LinkPathParts(i, nameBuffer_);
         if (!parts.second.empty()) linkHeads[it->second] = parts.first;
       }
       const std::int64_t wall = WallSeconds(t_.Modified(i));
@@ -159,7 +159,7 @@ class ViewWriter {
     out_ += "],\"names\":[";
     for (std::size_t k = 0; k < files.size(); ++k) {
       if (k > 0) out_ += ',';
-      Text(t_.Name(files[k]));
+      Text(t_.Name(files[k], nameBuffer_));
       MaybeFlush();
     }
     out_ += "],\"sizes\":[";
@@ -215,11 +215,11 @@ class ViewWriter {
     bool first = true;
     for (std::size_t k = 0; k < files.size(); ++k) {
       const int i = files[k];
-      const auto [head, name] = t_.LinkPathParts(i);
+      const auto [head, name] = t_.LinkPathParts(i, linkNameBuffer_);
       const std::u16string_view folderHead = linkHeads[folderIndex.at(t_.Folder(i))];
       if (!name.empty() && head == folderHead) continue;
       const std::u16string whole = t_.LinkPath(i);
-      const std::u16string_view fileName = t_.Name(i);
+      const std::u16string_view fileName = t_.Name(i, nameBuffer_);
       if (whole.size() == folderHead.size() + fileName.size() && whole.starts_with(folderHead) &&
           std::u16string_view(whole).substr(folderHead.size()) == fileName) {
         continue;
@@ -241,6 +241,7 @@ class ViewWriter {
   const int rows_;
   CFileCus& sink_;
   std::string out_;
+  std::u16string nameBuffer_, linkNameBuffer_;
 };
 
 }  // namespace

@@ -60,6 +60,19 @@ std::int64_t DaysFromCivil(std::int64_t y, unsigned m, unsigned d) {
   return era * 146097 + static_cast<std::int64_t>(doe) - 719468;
 }
 
+// Inverse of DaysFromCivil.
+void CivilFromDays(std::int64_t z, std::int64_t& y, unsigned& m, unsigned& d) {
+  z += 719468;
+  const std::int64_t era = (z >= 0 ? z : z - 146096) / 146097;
+  const auto doe = static_cast<unsigned>(z - era * 146097);
+  const unsigned yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+  const unsigned doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+  const unsigned mp = (5 * doy + 2) / 153;
+  d = doy - (153 * mp + 2) / 5 + 1;
+  m = mp < 10 ? mp + 3 : mp - 9;
+  y = static_cast<std::int64_t>(yoe) + era * 400 + (m <= 2);
+}
+
 const char* const kWeekdays[] = {"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat"};
 
 // "00" to "99": two digits with one look-up.
@@ -74,11 +87,75 @@ constexpr std::array<char, 200> kDigitPairs = [] {
 
 }  // namespace
 
+bool SplitPackedTime(PackedTime t, std::int64_t& wallSeconds, int& offsetField) {
+  if (t == 0) return false;
+  const Fields f = Unpack(t);
+  if (f.year < 0 || f.month < 1 || f.month > 12 || f.day < 1 || f.day > 31 || f.hour > 23 ||
+      f.minute > 59 || f.second > 59) {
+    return false;
+  }
+  const std::int64_t days =
+      DaysFromCivil(f.year, static_cast<unsigned>(f.month), static_cast<unsigned>(f.day));
+  wallSeconds = days * 86400 + f.hour * 3600 + f.minute * 60 + f.second;
+  offsetField = static_cast<int>(t & 4095);
+  // A day past the month's end would not come back the same.
+  static constexpr int kDays[] = {31, 29, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+  if (f.day > kDays[f.month - 1]) return false;
+  const bool leap = (f.year % 4 == 0 && f.year % 100 != 0) || f.year % 400 == 0;
+  return f.month != 2 || f.day <= 28 || leap;
+}
+
+PackedTime JoinPackedTime(std::int64_t wallSeconds, int offsetField) {
+  std::int64_t days = wallSeconds / 86400;
+  std::int64_t secs = wallSeconds % 86400;
+  if (secs < 0) {
+    secs += 86400;
+    --days;
+  }
+  std::int64_t y = 0;
+  unsigned m = 0, d = 0;
+  CivilFromDays(days, y, m, d);
+  if (y < 0 || y > 9999) return 0;
+  std::int64_t v = y;
+  v = v * 100 + m;
+  v = v * 100 + d;
+  v = v * 100 + secs / 3600;
+  v = v * 100 + secs / 60 % 60;
+  v = v * 100 + secs % 60;
+  return v * 4096 + (offsetField & 4095);
+}
+
 PackedTime PackLocalTime(std::int64_t unixSeconds) {
   const std::time_t t = static_cast<std::time_t>(unixSeconds);
   std::tm tm{};
   if (!localtime_r(&t, &tm)) return 0;
   return Pack(tm, tm.tm_gmtoff);
+}
+
+PackedTime LocalTimePacker::Pack(std::int64_t unixSeconds) {
+  constexpr std::int64_t kHour = 3600;
+  if (unixSeconds < 0) return PackLocalTime(unixSeconds);
+  const std::int64_t hour = unixSeconds / kHour;
+  Hour& h = hours_[static_cast<std::size_t>(hour) % hours_.size()];
+  if (h.hour != hour) {
+    h.hour = hour;
+    h.steady = false;
+    const auto offsetAt = [](std::int64_t t, long& offset) {
+      const std::time_t tt = static_cast<std::time_t>(t);
+      std::tm tm{};
+      if (!localtime_r(&tt, &tm)) return false;
+      offset = tm.tm_gmtoff;
+      return true;
+    };
+    long last = 0;
+    h.steady = offsetAt(hour * kHour, h.offsetSeconds) &&
+               offsetAt(hour * kHour + kHour - 1, last) && last == h.offsetSeconds;
+  }
+  if (!h.steady) return PackLocalTime(unixSeconds);
+  long minutes = h.offsetSeconds / 60;
+  minutes = std::clamp(minutes, -2047L, 2047L);
+  // Seconds of an offset that is not whole minutes count in the wall clock.
+  return JoinPackedTime(unixSeconds + h.offsetSeconds, static_cast<int>(minutes + 2048));
 }
 
 PackedTime PackLocalFields(int year, int month, int day, int hour, int minute, int second) {

@@ -2,6 +2,7 @@
 // weekdays), kept compactly as a packed local time.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <string>
 
@@ -13,6 +14,23 @@ using PackedTime = std::int64_t;
 
 // Local time of a Unix time; 0 when it cannot be converted to local time.
 PackedTime PackLocalTime(std::int64_t unixSeconds);
+
+// PackLocalTime for many times at the cost of few time zone look-ups (the C
+// library parses the zone's rule again on each): the UTC offset is looked up
+// once per hour of Unix time and reused within that hour when it is the same
+// at both of its ends. The same results as PackLocalTime.
+class LocalTimePacker {
+ public:
+  PackedTime Pack(std::int64_t unixSeconds);
+
+ private:
+  struct Hour {
+    std::int64_t hour = -1;
+    long offsetSeconds = 0;
+    bool steady = false;  // one offset all through the hour
+  };
+  std::array<Hour, 64> hours_{};
+};
 
 // A local calendar time (as MS-DOS times give it); 0 when the fields are invalid.
 PackedTime PackLocalFields(int year, int month, int day, int hour, int minute, int second);
@@ -29,6 +47,13 @@ void AppendIsoTimeText(std::string& out, PackedTime t);
 // terminating zero); returns the end.
 inline constexpr int kIsoTimeTextMax = 48;
 char* WriteIsoTimeText(char* out, PackedTime t);
+
+// A packed time apart: its local wall-clock time as seconds since 1970-01-01
+// 00:00:00 (as if that were UTC) and its offset field (the low 12 bits).
+// False for 0 and for values no packing made.
+bool SplitPackedTime(PackedTime t, std::int64_t& wallSeconds, int& offsetField);
+// The packed time of such a pair; 0 outside the years 0 to 9999.
+PackedTime JoinPackedTime(std::int64_t wallSeconds, int offsetField);
 
 // The part that orders like the text (offset dropped).
 inline std::int64_t TimeOrderKey(PackedTime t) { return t >> 12; }

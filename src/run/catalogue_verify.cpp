@@ -79,7 +79,7 @@ Catalogue TableCatalogue(const AppContext& ctx, bool md5) {
       lastFolder = t.Folder(r);
       folder = now.FolderIndex(Utf16ToUtf8(lastFolder));
     }
-    if (t.Name(r).empty()) continue;  // an empty folder's row
+    if (!t.HasName(r)) continue;  // an empty folder's row
     CatalogueRow& row = now.rows.emplace_back();
     row.folder = folder;
     const std::string_view raw = t.RawName(r);

@@ -55,10 +55,10 @@ bool AddFileRow(AppContext& ctx, const FileRow& f, const FileSource& source, boo
   }
   table.SetDepth(r, f.depth);
   table.SetFolderStart(r, f.folderStart ? 1 : 0);
-  const PackedTime modified = PackLocalTime(f.modified);
+  const PackedTime modified = ctx.localTimes.Pack(f.modified);
   table.SetModified(r, modified);
   if (f.created) {
-    table.SetCreated(r, *f.created == f.modified ? modified : PackLocalTime(*f.created));
+    table.SetCreated(r, *f.created == f.modified ? modified : ctx.localTimes.Pack(*f.created));
   }
   if (readable && HasHtmlExtension(f.name)) {
     const char* from = source.titleFrom != nullptr ? source.titleFrom : source.name;

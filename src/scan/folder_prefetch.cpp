@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <chrono>
 #include <cstring>
+#include <new>
 #include <system_error>
 
 #include "core/entry_table.h"
@@ -195,6 +196,8 @@ int FolderPrefetch::ReadAheadForDescriptors() {
 
 FolderPrefetch::FolderPrefetch(ListingRules rules, int workers, int readAhead)
     : rules_(std::move(rules)), readAhead_(readAhead) {
+  // A worker adds to it and must not fail for want of memory there.
+  finished_.reserve(static_cast<std::size_t>(std::max(readAhead, 0) + std::max(workers, 0)));
   workers_.reserve(static_cast<std::size_t>(workers));
   for (int i = 0; i < workers; ++i) {
     try {
@@ -275,7 +278,9 @@ std::optional<ListedFolder> FolderPrefetch::Take(const Ticket& job,
   }
   ListedFolder listed = std::move(job->result);
   lock.unlock();
-  if (listed.error == EMFILE || listed.error == ENFILE) return std::nullopt;
+  if (listed.error == EMFILE || listed.error == ENFILE || listed.error == ENOMEM) {
+    return std::nullopt;  // the walk lists it itself
+  }
   return listed;
 }
 
@@ -346,18 +351,26 @@ void FolderPrefetch::RunNext(std::unique_lock<std::mutex>& lock) {
   lock.unlock();
 
   ListedFolder out;
-  errno = 0;
-  std::optional<OpenFolder> folder = OpenFolder::Open(job->parent->get(), job->name.c_str(), false);
-  if (!folder) {
-    out.error = errno != 0 ? errno : ENOENT;
-  } else {
-    // A folder on another device below a whole drive's root is not entered.
-    if (!rules_.onlyDevice || folder->id().first == *rules_.onlyDevice) {
-      ListFolder(*folder, rules_, out, [this] { return !stop_.load(std::memory_order_relaxed); });
-      out.listError = folder->ListError();
+  try {
+    errno = 0;
+    std::optional<OpenFolder> folder =
+        OpenFolder::Open(job->parent->get(), job->name.c_str(), false);
+    if (!folder) {
+      out.error = errno != 0 ? errno : ENOENT;
+    } else {
+      // A folder on another device below a whole drive's root is not entered.
+      if (!rules_.onlyDevice || folder->id().first == *rules_.onlyDevice) {
+        ListFolder(*folder, rules_, out, [this] { return !stop_.load(std::memory_order_relaxed); });
+        out.listError = folder->ListError();
+      }
+      folder->EndListing();
+      out.folder = std::move(folder);
     }
-    folder->EndListing();
-    out.folder = std::move(folder);
+  } catch (const std::bad_alloc&) {
+    // Out of memory here ends no run: the walk lists the folder itself, and
+    // fails there as a run out of memory does.
+    out = ListedFolder{};
+    out.error = ENOMEM;
   }
 
   lock.lock();

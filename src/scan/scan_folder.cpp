@@ -39,6 +39,7 @@ constexpr std::size_t kReadAheadPerFolder = 8;
 constexpr long long kOtherDescriptors = 16;
 constexpr long long kNoLevelLimit = 1 << 30;
 constexpr int kTakenBeforeTrim = 2048;
+constexpr int kRowsPerClock = 16;
 
 bool NoDescriptor(int error) { return error == EMFILE || error == ENFILE; }
 
@@ -182,6 +183,7 @@ class FolderWalker {
   HeldListings* held_ = nullptr;
   int heldTaken_ = 0;
   std::unique_ptr<FolderPrefetch> prefetch_;  // more than one core
+  int untilClock_ = 1;
   // Reused per file, so the loop allocates nothing for ordinary names.
   std::u16string displayName_;
   std::u16string linkPath_;
@@ -282,7 +284,12 @@ void FolderWalker::Walk(const std::string& folder) {
   if (prefetch_) othersHeld += prefetch_->DescriptorsHeld();
   levelBudget_ = static_cast<int>(std::max(2LL, SpareDescriptors(othersHeld, kNoLevelLimit)));
   if (Enter(false, folder, folder)) WalkFromTop();
-  prefetch_.reset();
+  if (prefetch_) {
+    prefetch_.reset();
+    // The workers' listings were freed into the workers' own heaps, which the
+    // filling pass does not use: their pages go back before the table grows.
+    malloc_trim(0);
+  }
   FinishDigests(firstRow);
 }
 
@@ -564,7 +571,12 @@ void FolderWalker::ListRows(Level& level, const ListedFolder* listed,
       continue;
     }
 
-    PumpIfDue();
+    // The clock is read every few rows: a read per row costs more than the
+    // row's own work when the listing is held.
+    if (--untilClock_ == 0) {
+      untilClock_ = kRowsPerClock;
+      PumpIfDue();
+    }
     if (run_.CancelRequested) return;
     if (!rules_.Passes(name, displayName_)) continue;
 

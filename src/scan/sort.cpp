@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <string>
 
 #include "core/app_context.h"
 #include "scan/name_compare.h"
@@ -26,6 +27,20 @@ std::u16string_view Extension(std::u16string_view name) {
   return dot == std::u16string_view::npos ? std::u16string_view(u" ") : name.substr(dot + 1);
 }
 
+// CompareFolded of two rows' names as they are stored (no copy).
+int CompareNames(const EntryTable& t, int a, int b) {
+  const StoredName x = t.NameAsStored(a);
+  const StoredName y = t.NameAsStored(b);
+  const std::size_t n = std::min(x.size, y.size);
+  for (std::size_t i = 0; i < n; ++i) {
+    const char16_t p = FoldCase(x[i]);
+    const char16_t q = FoldCase(y[i]);
+    if (p != q) return p < q ? -1 : 1;
+  }
+  if (x.size == y.size) return 0;
+  return x.size < y.size ? -1 : 1;
+}
+
 class RowOrder {
  public:
   RowOrder(const EntryTable& t, int order, bool descending)
@@ -44,7 +59,7 @@ class RowOrder {
         c = Three(TimeOrderKey(t_.Modified(a)), TimeOrderKey(t_.Modified(b)));
         break;
       case kExtension:
-        c = CompareFolded(Extension(t_.Name(a)), Extension(t_.Name(b)));
+        c = CompareFolded(Extension(t_.Name(a, nameA_)), Extension(t_.Name(b, nameB_)));
         break;
       case kExplorer:
         c = CompareFolded(t_.SortKey(a), t_.SortKey(b));
@@ -54,11 +69,11 @@ class RowOrder {
         c = Three(TimeOrderKey(t_.Created(a)), TimeOrderKey(t_.Created(b)));
         break;
       default:  // kName, and any unknown order
-        c = CompareFolded(t_.Name(a), t_.Name(b));
+        c = CompareNames(t_, a, b);
         tieBreak = false;
         break;
     }
-    if (c == 0 && tieBreak && !descending_) c = CompareFolded(t_.Name(a), t_.Name(b));
+    if (c == 0 && tieBreak && !descending_) c = CompareNames(t_, a, b);
     return c;
   }
 
@@ -71,6 +86,8 @@ class RowOrder {
   const EntryTable& t_;
   int order_;
   bool descending_;
+  // Names stored one byte a character are widened here for the comparison.
+  mutable std::u16string nameA_, nameB_;
 };
 
 // The quicksort whose exact steps fix the order of equal rows: middle pivot

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include "platform/codepage.h"
 #include "platform/time_text.h"
 #include "platform/unicode.h"
@@ -40,8 +42,8 @@ TEST(EntryTable, RowsMoveWithAllColumns) {
 TEST(EntryTable, SizeTextsMadeStoredOrEmptyMoveWithTheirRows) {
   EntryTable t;
   t.Create(1000);
-  // 8-byte handles for name, folder and link path, two times, size, depth, flags.
-  EXPECT_LE(t.BytesReserved(), 1000u * 53);
+  // 4-byte name, folder, time and size; 2-byte depth; flags.
+  EXPECT_LE(t.BytesReserved(), 1000u * 19 + 64);
   t.SetSize(0, 1536);
   t.SetFolderStart(0, 1);
   t.SetSizeText(0, SizeFormat::Kilo);
@@ -65,6 +67,124 @@ TEST(EntryTable, SizeTextsMadeStoredOrEmptyMoveWithTheirRows) {
       110);
   t.SetSizeText(0, SizeFormat::Auto);  // a member row written again as a file
   EXPECT_EQ(t.SizeText(0), u"0");
+}
+
+// Names are kept one byte a character where they can be, UTF-16 where not:
+// each comes back whole, whichever way it was kept, through many blocks and
+// the sort's moves; one-byte names cost one byte a character.
+TEST(EntryTable, NamesComeBackWholeWhicheverWayKept) {
+  const std::u16string names[] = {
+      u"a",                       // odd lengths shift what follows off even offsets
+      u"写真_000010_0.dat",       // UTF-16, after a one-byte name
+      u"caf\u00E9 \u00FF.txt",    // the last one-byte character
+      u"\u0100x",                 // the first that is not
+      u"\U0001F600.png",          // a surrogate pair
+      std::u16string(300, u'n'),  // a long header
+      std::u16string(200, u'\u3042'),
+  };
+  constexpr int kRows = 15000;  // two blocks
+  EntryTable t;
+  t.Create(kRows);
+  for (int i = 0; i < kRows; ++i) t.SetName(i, names[i % 7]);
+  t.SwapRows(1, kRows - 1);
+  std::u16string buffer;
+  for (int i = 0; i < kRows; ++i) {
+    const int was = i == 1 ? kRows - 1 : (i == kRows - 1 ? 1 : i);
+    ASSERT_EQ(t.Name(i, buffer), names[was % 7]) << i;
+    ASSERT_TRUE(t.HasName(i));
+  }
+  EntryTable ascii;
+  ascii.Create(kRows);
+  const std::size_t empty = ascii.BytesReserved();
+  for (int i = 0; i < kRows; ++i) ascii.SetName(i, u"file_000000_00.dat");
+  EXPECT_LE(ascii.BytesReserved() - empty, (1u << 20));  // 19 bytes a name, one block
+  ascii.SetName(0, u"");
+  EXPECT_FALSE(ascii.HasName(0));
+}
+
+// Sizes, depths and times kept in part, as a flag or with their offset apart
+// come back whole through the sort's moves, and a row written again forgets them.
+TEST(EntryTable, NumbersKeptInPartsComeBackWhole) {
+  struct Case {
+    const char* what;
+    std::uint64_t size;
+    int depth;
+    PackedTime modified, created;
+  };
+  const PackedTime when = PackLocalTime(1700000000);
+  const PackedTime later = PackLocalTime(1700003600);
+  const std::int64_t wall = 1700000000;
+  const Case cases[] = {
+      {"small", 97, 2, when, when},
+      {"4 GiB and more", (std::uint64_t{5} << 32) + 7, 3, when, later},
+      {"largest size", ~std::uint64_t{0}, 1, later, when},
+      {"deep", 1, 70000, JoinPackedTime(wall, 2048 + 540), 0},
+      {"no times", 0, 0, 0, 0},
+      {"before 1970", 5, 1, JoinPackedTime(-2208988800, 2048), 0},
+      {"another offset", 6, 1, JoinPackedTime(wall, 2048 - 300), 0},
+      {"a fourth", 7, 1, JoinPackedTime(wall, 2048 + 345), 0},
+      {"a fifth", 8, 1, JoinPackedTime(wall, 2048 - 570), when},
+  };
+  constexpr int kRows = 9;
+  EntryTable t;
+  t.Create(kRows);
+  for (int i = 0; i < kRows; ++i) {
+    t.SetSize(i, cases[i].size);
+    t.SetDepth(i, cases[i].depth);
+    t.SetModified(i, cases[i].modified);
+    t.SetCreated(i, cases[i].created);
+  }
+  t.SetModified(0, later);  // written since it was made
+  t.SwapRows(0, 8);
+  const EntryRow pivot = t.Row(1);
+  t.SetRow(1, t.Row(3));
+  t.SetRow(3, pivot);
+  const int at[kRows] = {8, 3, 2, 1, 4, 5, 6, 7, 0};  // where each case ended up
+  for (int i = 0; i < kRows; ++i) {
+    const int r = at[i];
+    SCOPED_TRACE(cases[i].what);
+    EXPECT_EQ(t.Size(r), cases[i].size);
+    EXPECT_EQ(t.Depth(r), cases[i].depth);
+    EXPECT_EQ(t.Modified(r), i == 0 ? later : cases[i].modified);
+    EXPECT_EQ(t.Created(r), cases[i].created);
+    EXPECT_EQ(t.ModifiedText(r), TimeText(i == 0 ? later : cases[i].modified));
+  }
+  t.ClearRow(3);
+  EXPECT_EQ(t.Size(3), 0u);
+  EXPECT_EQ(t.Depth(3), 0);
+  EXPECT_EQ(t.Created(3), 0);
+}
+
+// A link prefix is kept once per folder; a row whose prefix or folder differs
+// keeps its own, and each row's link path stays its own through the moves.
+TEST(EntryTable, LinkPathsKeptWithTheirFolderOrTheirOwn) {
+  EntryTable t;
+  t.Create(5);
+  const auto file = [&t](int r, std::u16string_view name, std::u16string_view folder,
+                         std::u16string_view prefix) {
+    t.SetName(r, name);
+    t.SetFolder(r, folder);
+    t.SetLinkPrefix(r, prefix);
+  };
+  file(0, u"a.txt", u"/d", u"d/");
+  file(1, u"b.txt", u"/d", u"d/");
+  file(2, u"c.txt", u"/d", u"other/");  // same folder, another prefix
+  file(3, u"e.txt", u"/d", u"d/");
+  t.SetFolder(3, u"/moved");  // written again in another folder
+  t.SetName(4, u"m");
+  t.SetFolder(4, u"/d");
+  t.SetLinkPath(4, u"d/archive.zip/m");
+  t.SwapRows(0, 4);
+  t.SwapRows(1, 2);
+  EXPECT_EQ(t.LinkPath(0), u"d/archive.zip/m");
+  EXPECT_EQ(t.LinkPath(1), u"other/c.txt");
+  EXPECT_EQ(t.LinkPath(2), u"d/b.txt");
+  EXPECT_EQ(t.LinkPath(3), u"d/e.txt");
+  EXPECT_EQ(t.LinkPath(4), u"d/a.txt");
+  std::u16string buffer;
+  const auto [head, name] = t.LinkPathParts(4, buffer);
+  EXPECT_EQ(head, u"d/");
+  EXPECT_EQ(name, u"a.txt");
 }
 
 TEST(EntryTable, PoolKeepsManyLongTexts) {
@@ -91,6 +211,36 @@ TEST(TimeText, FormatAndOrder) {
   setenv("TZ", "Asia/Tokyo", 1);
   tzset();
   EXPECT_EQ(IsoTimeText(PackLocalTime(1709647629)), "2024-03-05T23:07:09+09:00");
+  unsetenv("TZ");
+  tzset();
+}
+
+// The packer reuses an hour's offset: across changes of offset (daylight
+// saving, half-hour zones, offsets of whole seconds in the past) it gives
+// what the full look-up gives, and the 32-bit split of the table keeps it.
+TEST(TimeText, PackerGivesWhatEachLookUpGives) {
+  const char* zones[] = {"Europe/Berlin", "Australia/Lord_Howe", "America/St_Johns", "Asia/Tokyo"};
+  for (const char* zone : zones) {
+    setenv("TZ", zone, 1);
+    tzset();
+    LocalTimePacker packer;
+    std::vector<std::int64_t> times;
+    for (std::int64_t t = -2500000000; t < 2200000000; t += 133337) times.push_back(t);
+    // Every 7 minutes around the spring and autumn changes of 2024.
+    for (const std::int64_t around : {1711846800LL, 1729990800LL, 1712412000LL, 1728144000LL}) {
+      for (std::int64_t t = around - 14400; t < around + 14400; t += 420) times.push_back(t);
+    }
+    for (const std::int64_t t : times) {
+      const PackedTime want = PackLocalTime(t);
+      ASSERT_EQ(packer.Pack(t), want) << zone << " " << t;
+      std::int64_t wall = 0;
+      int offset = 0;
+      if (want != 0) {
+        ASSERT_TRUE(SplitPackedTime(want, wall, offset));
+        ASSERT_EQ(JoinPackedTime(wall, offset), want);
+      }
+    }
+  }
   unsetenv("TZ");
   tzset();
 }
