@@ -157,6 +157,11 @@ CREATE TABLE digest_kept(
   md5 BLOB NOT NULL,
   PRIMARY KEY(volume_key, path));
 )",
+    // 4 -> 5: when each file was last verified against the disk (Unix
+    // seconds; none yet when null), so sampled checks take the oldest first.
+    R"(
+ALTER TABLE file ADD COLUMN verified INTEGER;
+)",
 };
 static_assert(std::size(kMigrations) == kLibrarySchemaVersion);
 
