@@ -184,6 +184,9 @@ class Library {
  private:
   std::int64_t VolumeId(const VolumeIdentity& v, std::int64_t now);
   void DropSnapshot(std::int64_t snapshot);
+  // Gives the files of snapshot `to` the last verify of the same file,
+  // unchanged, in snapshot `from` (library_verified.cpp).
+  void CarryVerified(std::int64_t from, std::int64_t to);
   // Drops the digests kept for the files at or below `rootBelow` (library_digests.cpp).
   void DropKeptDigests(const std::string& volumeKey, const std::string& rootBelow);
   // The query's hits (or their count), `tail` (conditions, order, limit;
