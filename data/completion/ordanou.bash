@@ -9,7 +9,7 @@ _ordanou() {
   case $prev in
     --sort) COMPREPLY=($(compgen -W "name size date ext natural created" -- "$cur")); return ;;
     --size-unit) COMPREPLY=($(compgen -W "byte kb mb auto" -- "$cur")); return ;;
-    --depth|--pattern|--crawl|--find|--ext|--size|--newer|--older|--create-profile) return ;;
+    --depth|--pattern|--crawl|--sample|--find|--ext|--size|--newer|--older|--create-profile) return ;;
     --volume|--unique|--forget|--rename-profile|--delete-profile) return ;;
     --output|-o|--verify|--compare|--library) COMPREPLY=($(compgen -f -- "$cur")); return ;;
     --set)
@@ -23,7 +23,7 @@ _ordanou() {
   esac
   if [[ $cur == -* ]]; then
     local options="--help -h --version -V --quiet -q --yes --output -o --utf8 --crawl
-      --check-update --compare --verify --json --jsonl --set --md5 --hidden --archives --shortcuts
+      --check-update --compare --verify --sample --json --jsonl --set --md5 --hidden --archives --shortcuts
       --dates --tree --relative --clipboard --depth --sort --reverse --size-unit --pattern
       --settings --save --profiles --create-profile --rename-profile --delete-profile
       --library --add --library-too --rehash --import --find --ext --size --volume --newer --older

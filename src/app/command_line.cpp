@@ -132,6 +132,8 @@ void ApplyOption(std::span<const std::string> piece, CommandLine& cl) {
     cl.compare.emplace(piece.begin() + 1, piece.end());
   } else if (name == "--verify") {
     cl.verify = value(1);
+  } else if (name == "--sample") {
+    cl.sample = value(1);
   } else if (name == "--jsonl") {
     cl.jsonLines = true;
   } else if (name == "--json") {

@@ -55,6 +55,7 @@ struct CommandLine {
   bool checkUpdate = false;             // --check-update
   std::optional<std::vector<std::string>> compare;  // --compare OLD NEW (fewer: usage error)
   std::optional<std::string> verify;                // --verify CATALOGUE
+  std::optional<std::string> sample;                // --sample N%: with --verify
   bool json = false;             // --json: --settings, --compare and --verify print JSON
   bool jsonLines = false;        // --jsonl: "--output -" writes JSON Lines
   std::string outputFolder;      // /O:

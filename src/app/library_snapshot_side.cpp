@@ -32,9 +32,6 @@ bool LoadSide(const std::string& libraryPath, const std::string& side, Catalogue
     else
       back = 0;
   }
-  path = WithoutTrailingSlashes(path);
-  char buf[PATH_MAX];
-  const std::string real = realpath(path.c_str(), buf) != nullptr ? buf : path;
   try {
     const auto library = Library::Open(libraryPath, false);
     if (!library) {
@@ -42,23 +39,20 @@ bool LoadSide(const std::string& libraryPath, const std::string& side, Catalogue
       return false;
     }
     const auto mounted = MountedVolumes();
-    for (const LibraryTree& tree : library->Trees()) {
-      const std::string at = TreePath(tree, mounted);
-      if (at != path && at != real) continue;
-      if (back >= tree.snapshots.size()) {
-        result.error = "the library keeps " + std::to_string(tree.snapshots.size()) +
+    const std::vector<LibraryTree> trees = library->Trees();
+    if (const LibraryTree* tree = TreeAt(trees, path, mounted)) {
+      if (back >= tree->snapshots.size()) {
+        result.error = "the library keeps " + std::to_string(tree->snapshots.size()) +
                        " snapshots of this folder (~0 to ~" +
-                       std::to_string(tree.snapshots.size() - 1) + ")";
+                       std::to_string(tree->snapshots.size() - 1) + ")";
         return false;
       }
-      const auto mount = mounted.find(tree.volumeKey);
-      out = library->SnapshotCatalogue(tree.snapshots[back].id,
-                                       mount != mounted.end() ? mount->second : tree.lastMountPoint,
-                                       tree.root);
+      out = library->SnapshotCatalogue(tree->snapshots[back].id, MountPointOf(*tree, mounted),
+                                       tree->root);
       result.path.clear();
       return true;
     }
-    result.error = "no folder of the library is at this path (ordanou --snapshots lists them)";
+    result.error = kNoTreeHere;
   } catch (const LibraryRefused& e) {
     result.path = ShownLocation(libraryPath);
     result.error = e.what();
@@ -76,6 +70,24 @@ std::string TreePath(const LibraryTree& tree,
   const auto at = mounted.find(tree.volumeKey);
   return WithoutTrailingSlashes(
       JoinMountPoint(at != mounted.end() ? at->second : tree.lastMountPoint, tree.root));
+}
+
+std::string MountPointOf(const LibraryTree& tree,
+                         const std::unordered_map<std::string, std::string>& mounted) {
+  const auto at = mounted.find(tree.volumeKey);
+  return at != mounted.end() ? at->second : tree.lastMountPoint;
+}
+
+const LibraryTree* TreeAt(std::span<const LibraryTree> trees, const std::string& path,
+                          const std::unordered_map<std::string, std::string>& mounted) {
+  const std::string given = WithoutTrailingSlashes(path);
+  char buf[PATH_MAX];
+  const std::string real = realpath(given.c_str(), buf) != nullptr ? buf : given;
+  for (const LibraryTree& tree : trees) {
+    const std::string at = TreePath(tree, mounted);
+    if (at == given || at == real) return &tree;
+  }
+  return nullptr;
 }
 
 CatalogueLoader CompareSideLoader(const std::string& libraryPath) {

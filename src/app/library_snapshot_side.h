@@ -4,6 +4,7 @@
 #pragma once
 
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -18,6 +19,17 @@ inline constexpr std::string_view kLibrarySidePrefix = "library:";
 // it was mounted last.
 std::string TreePath(const LibraryTree& tree,
                      const std::unordered_map<std::string, std::string>& mounted);
+
+// Where the tree's volume is mounted now, else where it was mounted last.
+std::string MountPointOf(const LibraryTree& tree,
+                         const std::unordered_map<std::string, std::string>& mounted);
+
+// The tree of `trees` at `path` (trailing slashes and links aside); nullptr
+// when none is there.
+const LibraryTree* TreeAt(std::span<const LibraryTree> trees, const std::string& path,
+                          const std::unordered_map<std::string, std::string>& mounted);
+inline constexpr const char* kNoTreeHere =
+    "no folder of the library is at this path (ordanou --snapshots lists them)";
 
 // A loader for CompareCatalogueFiles: "library:" sides from the library at
 // `libraryPath`, anything else as a catalogue file.

@@ -183,6 +183,10 @@ int main(int argc, char** argv) {
     return RunUpdateCommand(cl, args);
   }
   if (const auto status = RunLibraryCommand(cl)) return *status;
+  if (cl.sample && !cl.verify) {
+    std::fputs("ordanou: --sample goes with --verify FOLDER|VOLUME (see --help)\n", stderr);
+    return kExitUsage;
+  }
   if (cl.compare) return RunCompareCommand(cl);
   if (cl.verify) return RunVerifyCommand(cl);
   if (cl.crawlUrl) {

@@ -42,6 +42,10 @@ constexpr OptionEntry kOptions[] = {
      "and compare; same report and statuses (4 cancelled); a folder or\n"
      "volume of the library: against its last snapshot there",
      G::Run},
+    {"--sample", 0, V::Required, "N%",
+     "--verify FOLDER|VOLUME: re-hash N% of its files (at least one), those\n"
+     "verified longest ago first; the library records each check",
+     G::Run},
     {"--jsonl", 0, V::None, "",
      "with --output -: the catalogue on stdout as JSON Lines (a file\n"
      "takes them by its .jsonl name)",

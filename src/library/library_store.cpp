@@ -157,6 +157,11 @@ CREATE TABLE digest_kept(
   md5 BLOB NOT NULL,
   PRIMARY KEY(volume_key, path));
 )",
+    // 4 -> 5: when each file was last verified against the disk (Unix
+    // seconds; none yet when null), so sampled checks take the oldest first.
+    R"(
+ALTER TABLE file ADD COLUMN verified INTEGER;
+)",
 };
 static_assert(std::size(kMigrations) == kLibrarySchemaVersion);
 
@@ -585,6 +590,10 @@ std::uint64_t Library::StoreTree(const VolumeIdentity& volume, const std::string
       snap.Reset();
 
       backend_->LoadRows(snapshotId, folders, files);
+      Statement previous(db_, "SELECT current_snapshot FROM tree WHERE id = ?");
+      previous.Bind(1, treeId);
+      if (previous.Step() && !previous.IsNull(0)) CarryVerified(previous.Int(0), snapshotId);
+      previous.Reset();
       Statement current(db_, "UPDATE tree SET current_snapshot = ? WHERE id = ?");
       current.Bind(1, snapshotId).Bind(2, treeId).Run();
 

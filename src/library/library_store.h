@@ -24,7 +24,7 @@
 
 namespace ordano {
 
-inline constexpr int kLibrarySchemaVersion = 4;
+inline constexpr int kLibrarySchemaVersion = 5;
 // Snapshots kept per tree: the current one and three before it.
 inline constexpr int kKeptSnapshots = 4;
 
@@ -89,6 +89,13 @@ struct KeptDigest {
   std::string volumeKey, path;
   FileStamp stamp;
   std::array<std::uint8_t, 16> md5{};
+};
+
+// A file of a snapshot picked for a sampled verify: its row, its folder
+// (below the volume's mount point, as stored) and name.
+struct VerifyPick {
+  std::int64_t fileId = 0;
+  std::string folder, name;
 };
 
 // The stamp a run saw for the file `name` in the catalogue's `folder`, if any.
@@ -158,6 +165,13 @@ class Library {
   // times in local time; its root recorded.
   Catalogue SnapshotCatalogue(std::int64_t snapshot, const std::string& mountPoint,
                               const std::string& root);
+  // (library_verified.cpp) `count` files of the snapshot, those verified
+  // longest ago (never first), random among equals.
+  std::vector<VerifyPick> LeastRecentlyVerified(std::int64_t snapshot, std::uint64_t count);
+  // Records the files, or every file of the snapshot, as verified at `now`
+  // (Unix seconds).
+  void MarkVerified(std::span<const std::int64_t> fileIds, std::int64_t now);
+  void MarkSnapshotVerified(std::int64_t snapshot, std::int64_t now);
   // Removes a volume with its trees and their snapshots in one transaction;
   // the files removed.
   std::uint64_t ForgetVolume(const std::string& key);
@@ -170,6 +184,9 @@ class Library {
  private:
   std::int64_t VolumeId(const VolumeIdentity& v, std::int64_t now);
   void DropSnapshot(std::int64_t snapshot);
+  // Gives the files of snapshot `to` the last verify of the same file,
+  // unchanged, in snapshot `from` (library_verified.cpp).
+  void CarryVerified(std::int64_t from, std::int64_t to);
   // Drops the digests kept for the files at or below `rootBelow` (library_digests.cpp).
   void DropKeptDigests(const std::string& volumeKey, const std::string& rootBelow);
   // The query's hits (or their count), `tail` (conditions, order, limit;

@@ -1,6 +1,9 @@
 #include "library/pg_store.h"
 
 #include <algorithm>
+#include <cstdint>
+#include <iterator>
+#include <string>
 #include <string_view>
 #include <utility>
 #include <vector>
@@ -72,7 +75,8 @@ CREATE TABLE file(
   md5 bytea,
   folded text NOT NULL,
   mtime_ns bigint,
-  inode bigint);
+  inode bigint,
+  verified bigint);
 CREATE INDEX file_folder ON file(folder_id);
 CREATE INDEX file_md5 ON file(md5) WHERE md5 IS NOT NULL;
 CREATE TABLE digest_kept(
@@ -94,6 +98,40 @@ std::optional<std::int64_t> SchemaVersion(PgConnection& db) {
   if (!exists.Step() || exists.Int(0) == 0) return std::nullopt;
   Statement version(db, "SELECT max(version) FROM ordano_schema");
   return version.Step() && !version.IsNull(0) ? std::optional(version.Int(0)) : std::nullopt;
+}
+
+// Each entry takes a schema from version 4 + its index to the next (a
+// database older than 4 was never made by a server store).
+constexpr const char* kMigrations[] = {
+    // 4 -> 5: when each file was last verified (see library_store.cpp).
+    "ALTER TABLE file ADD COLUMN IF NOT EXISTS verified bigint",
+};
+constexpr std::int64_t kFirstMigrated = 4;
+static_assert(kFirstMigrated + std::ssize(kMigrations) == kLibrarySchemaVersion);
+
+// Brings an older schema up to this version, one process at a time; the
+// version is read again under the lock, so two machines do not both migrate.
+void Migrate(PgConnection& db, std::int64_t& version) {
+  if (version < kFirstMigrated) return;  // refused by the caller's checks
+  db.Exec(kSchemaLock);
+  struct Unlock {
+    PgConnection& db;
+    ~Unlock() {
+      try {
+        db.Exec(kSchemaUnlock);
+      } catch (const PgError&) {
+      }
+    }
+  } unlock{db};
+  version = SchemaVersion(db).value_or(version);
+  if (version >= kLibrarySchemaVersion) return;
+  WriteTransaction tx(db);
+  for (std::int64_t v = version; v < kLibrarySchemaVersion; ++v) {
+    db.Exec(kMigrations[v - kFirstMigrated]);
+  }
+  db.Exec(("UPDATE ordano_schema SET version = " + std::to_string(kLibrarySchemaVersion)).c_str());
+  tx.Commit();
+  version = kLibrarySchemaVersion;
 }
 
 bool HasTrigrams(PgConnection& db) {
@@ -312,6 +350,7 @@ std::unique_ptr<LibraryBackend> OpenServerLibrary(const std::string& uri, bool c
       version = kLibrarySchemaVersion;
     }
   }
+  if (*version < kLibrarySchemaVersion) Migrate(*db, *version);
   if (*version > kLibrarySchemaVersion) {
     throw LibraryRefused("made by a newer version of ordanou (library schema " +
                          std::to_string(*version) + "; this one reads up to " +

@@ -373,11 +373,16 @@ TEST_P(Library, ShortFragmentsGlobsAndDatesAfterTheSchemaUpgrade) {
                                 "DROP TABLE file_short; DROP TABLE digest_kept; "
                                 "ALTER TABLE file DROP COLUMN mtime_ns; "
                                 "ALTER TABLE file DROP COLUMN inode; "
+                                "ALTER TABLE file DROP COLUMN verified; "
                                 "CREATE VIRTUAL TABLE file_name USING fts5(name, content='', "
                                 "columnsize=0, tokenize='trigram'); PRAGMA user_version = 1",
                                 nullptr, nullptr, nullptr);
     sqlite3_close(db);
     ASSERT_EQ(rc, SQLITE_OK);
+  } else {
+    // A server's first schema: the one before verify records.
+    Scalar("ALTER TABLE file DROP COLUMN verified");
+    Scalar("UPDATE ordano_schema SET version = 4");
   }
   const std::string jpg = shashin + ".jpg",
                     png = "\xe6\x97\x85\xe8\xa1\x8c\xe3\x81\xae" + shashin + ".png",
@@ -424,9 +429,8 @@ TEST_P(Library, ShortFragmentsGlobsAndDatesAfterTheSchemaUpgrade) {
     }
     EXPECT_EQ(names, c.names) << c.args.front() << ": " << r.err;
   }
-  if (store == Store::kFile) {
-    EXPECT_EQ(Scalar("PRAGMA user_version"), 4);
-  }
+  EXPECT_EQ(Scalar("PRAGMA user_version", "SELECT max(version) FROM ordano_schema"), 5);
+  EXPECT_EQ(Scalar("SELECT count(*) FROM file WHERE verified IS NULL"), 7);
   for (const char* bad : {"2023-02-29", "2023-11-14T24:00", "yesterday", "2023-11-14T22"}) {
     EXPECT_EQ(Ordanou({"--find", "--newer", bad}).exitCode, 2) << bad;
   }
@@ -809,6 +813,60 @@ TEST_P(Library, VerifiesAFolderAgainstItsLastSnapshot) {
   r = Ordanou({"--verify", "NO-SUCH-VOLUME"});
   EXPECT_EQ(r.exitCode, 2);
   EXPECT_NE(r.err.find("NO-SUCH-VOLUME"), std::string::npos) << r.err;
+}
+
+// --verify --sample: a share of the files re-hashed, those verified longest
+// ago first, so runs one after the other go round the whole tree; a full
+// --verify records its files too.
+TEST_P(Library, SampledVerifiesGoRoundTheTree) {
+  const std::vector<std::string> names = {"one.bin", "two.bin", "three.bin", "four.bin"};
+  for (const std::string& name : names) File(work / ("s/" + name), "old");
+  ASSERT_EQ(Ordanou({"--add", "--md5", work / "s"}).exitCode, 0);
+  // Files of the current snapshot with a record.
+  const char* verified =
+      "SELECT count(*) FROM file f JOIN folder d ON d.id = f.folder_id JOIN tree t ON "
+      "t.current_snapshot = d.snapshot_id WHERE f.verified IS NOT NULL";
+  // Every file rots (size and time stay): the report names each file checked.
+  for (const std::string& name : names) File(work / ("s/" + name), "new");
+  std::set<std::string> seen;
+  for (int run = 1; run <= 2; ++run) {
+    const auto r = Ordanou({"--verify", work / "s", "--sample", "50%"});
+    EXPECT_EQ(r.exitCode, 1) << r.out << r.err;
+    int shown = 0;
+    for (const std::string& name : names) {
+      if (r.out.find(name) == std::string::npos) continue;
+      ++shown;
+      EXPECT_TRUE(seen.insert(name).second) << name << " checked again in run " << run;
+    }
+    EXPECT_EQ(shown, 2) << r.out;
+    EXPECT_EQ(Scalar(verified), 2 * run);
+    // A new snapshot keeps the record of the files that did not change (the
+    // add takes their digests from the library by their stamps).
+    if (run == 1) {
+      ASSERT_EQ(Ordanou({"--add", "--md5", work / "s"}).exitCode, 0);
+    }
+  }
+  EXPECT_EQ(seen.size(), names.size());
+
+  Scalar("UPDATE file SET verified = NULL");
+  EXPECT_EQ(Ordanou({"--verify", work / "s"}).exitCode, 1);
+  EXPECT_EQ(Scalar(verified), 4);
+
+  struct Bad {
+    std::vector<std::string> args;
+    std::string said;
+  } bads[] = {
+      {{"--verify", work / "s", "--sample", "0%"}, "--sample takes a share"},
+      {{"--verify", work / "s", "--sample", "101%"}, "--sample takes a share"},
+      {{"--verify", work / "s", "--sample", "half"}, "--sample takes a share"},
+      {{"--verify", work / "s/one.bin", "--sample", "5%"}, "not a catalogue file"},
+      {{work / "s", "--sample", "5%"}, "--sample goes with --verify"},
+  };
+  for (const Bad& bad : bads) {
+    const auto r = Ordanou(bad.args);
+    EXPECT_EQ(r.exitCode, 2) << bad.args.back() << ": " << r.err;
+    EXPECT_NE(r.err.find(bad.said), std::string::npos) << r.err;
+  }
 }
 
 // The faults of a server: one that cannot be reached (its password not
