@@ -93,6 +93,24 @@ CREATE TABLE digest_kept(
 constexpr const char* kSchemaLock = "SELECT pg_advisory_lock(7242250348716151)";
 constexpr const char* kSchemaUnlock = "SELECT pg_advisory_unlock(7242250348716151)";
 
+// Held while the schema is made or migrated; the lock goes with the session,
+// so a failed unlock (the server gone) is left to the disconnect.
+class SchemaLock {
+ public:
+  explicit SchemaLock(PgConnection& db) : db_(db) { db_.Exec(kSchemaLock); }
+  ~SchemaLock() {
+    try {
+      db_.Exec(kSchemaUnlock);
+    } catch (const PgError&) {
+    }
+  }
+  SchemaLock(const SchemaLock&) = delete;
+  SchemaLock& operator=(const SchemaLock&) = delete;
+
+ private:
+  PgConnection& db_;
+};
+
 std::optional<std::int64_t> SchemaVersion(PgConnection& db) {
   Statement exists(db, "SELECT to_regclass('ordano_schema') IS NOT NULL");
   if (!exists.Step() || exists.Int(0) == 0) return std::nullopt;
@@ -113,16 +131,7 @@ static_assert(kFirstMigrated + std::ssize(kMigrations) == kLibrarySchemaVersion)
 // version is read again under the lock, so two machines do not both migrate.
 void Migrate(PgConnection& db, std::int64_t& version) {
   if (version < kFirstMigrated) return;  // refused by the caller's checks
-  db.Exec(kSchemaLock);
-  struct Unlock {
-    PgConnection& db;
-    ~Unlock() {
-      try {
-        db.Exec(kSchemaUnlock);
-      } catch (const PgError&) {
-      }
-    }
-  } unlock{db};
+  SchemaLock lock(db);
   version = SchemaVersion(db).value_or(version);
   if (version >= kLibrarySchemaVersion) return;
   WriteTransaction tx(db);
@@ -319,16 +328,7 @@ std::unique_ptr<LibraryBackend> OpenServerLibrary(const std::string& uri, bool c
   if (!version) {
     if (!create) return nullptr;
     // One process at a time makes it (the lock goes with the session).
-    db->Exec(kSchemaLock);
-    struct Unlock {
-      PgConnection& db;
-      ~Unlock() {
-        try {
-          db.Exec(kSchemaUnlock);
-        } catch (const PgError&) {
-        }
-      }
-    } unlock{*db};
+    SchemaLock lock(*db);
     // Another machine may have made it while this one waited for the lock.
     version = SchemaVersion(*db);
     if (!version) {
