@@ -12,12 +12,14 @@ struct LinkRef {
   std::u16string url;   // as found (entity-decoded), not resolved yet
   std::u16string kind;  // "HTML", "Stylesheet", "Image", …
   bool follow = false;  // may be fetched as a page when in scope
+  bool operator==(const LinkRef&) const = default;
 };
 
 struct PageLinks {
   std::u16string title;  // empty when none
   std::u16string base;   // href of the first base tag, empty when none
   std::vector<LinkRef> links;
+  bool operator==(const PageLinks&) const = default;
 };
 
 // Index of the ">" that closes the tag whose text starts at `start` (quotes

@@ -202,20 +202,20 @@ std::optional<Catalogue> RescanCatalogue(AppContext& ctx, const Catalogue& liste
   return ScannedCatalogue(ctx, listed);
 }
 
-CatalogueFilesResult VerifyCatalogue(const Catalogue& listed, RunHost& host) {
+namespace {
+
+// Runs `verify` with a run context of its own on `host`; out of memory, the
+// progress it showed is taken down and the result says so.
+template <typename Verify>
+CatalogueFilesResult VerifyInContext(RunHost& host, Verify verify) {
   CatalogueFilesResult result;
   std::unique_ptr<AppContext> ctx;
   try {
-    if (std::string refusal = VerifyRefusal(listed); !refusal.empty()) {
-      result.error = std::move(refusal);
-      return result;
-    }
     ctx = std::make_unique<AppContext>();
     ctx->SetHost(host);
-    if (const std::optional<Catalogue> now = RescanCatalogue(*ctx, listed)) {
-      result.report = CompareCatalogues(listed, *now);
-    }
+    verify(*ctx, result);
   } catch (const std::bad_alloc&) {
+    // Ending the progress twice is harmless.
     if (ctx) host.ProgressEnd(ctx->run);
     result = {};
     result.error = kNoMemoryToCompare;
@@ -224,12 +224,22 @@ CatalogueFilesResult VerifyCatalogue(const Catalogue& listed, RunHost& host) {
   return result;
 }
 
+}  // namespace
+
+CatalogueFilesResult VerifyCatalogue(const Catalogue& listed, RunHost& host) {
+  return VerifyInContext(host, [&](AppContext& ctx, CatalogueFilesResult& result) {
+    if (std::string refusal = VerifyRefusal(listed); !refusal.empty()) {
+      result.error = std::move(refusal);
+      return;
+    }
+    if (const std::optional<Catalogue> now = RescanCatalogue(ctx, listed)) {
+      result.report = CompareCatalogues(listed, *now);
+    }
+  });
+}
+
 CatalogueFilesResult VerifyCatalogueFile(const std::string& path, RunHost& host) {
-  CatalogueFilesResult result;
-  std::unique_ptr<AppContext> ctx;
-  try {
-    ctx = std::make_unique<AppContext>();
-    ctx->SetHost(host);
+  return VerifyInContext(host, [&](AppContext& ctx, CatalogueFilesResult& result) {
     // The roots are walked while the entries are read (the header comes
     // first); a catalogue without roots is read whole before its walk.
     CatalogueLoad load;
@@ -249,25 +259,25 @@ CatalogueFilesResult VerifyCatalogueFile(const std::string& path, RunHost& host)
     std::optional<CatalogueHeader> early = handoff.Wait();
     bool cancelled = false;
     if (early) {
-      ctx->SetHost(watch);
-      const bool scanned = ScanRoots(*ctx, *early, early->roots);
-      ctx->SetHost(host);
+      ctx.SetHost(watch);
+      const bool scanned = ScanRoots(ctx, *early, early->roots);
+      ctx.SetHost(host);
       // Cancelled by the user: the rest of the catalogue is not needed.
       cancelled = !scanned && !handoff.Failed();
       if (cancelled) reader.request_stop();
     }
     if (reader.joinable()) reader.join();
-    if (cancelled) return result;
+    if (cancelled) return;
     if (!load.error.empty()) {
       result.path = path;
       result.error = std::move(load.error);
-      return result;
+      return;
     }
     const Catalogue& listed = load.catalogue;
     if (std::string refusal = VerifyRefusal(listed); !refusal.empty()) {
       result.path = path;
       result.error = std::move(refusal);
-      return result;
+      return;
     }
     // Files new beside its top-most folders cannot be seen.
     if (!listed.hasRoots) {
@@ -278,19 +288,12 @@ CatalogueFilesResult VerifyCatalogueFile(const std::string& path, RunHost& host)
     std::optional<Catalogue> now;
     // Keys after the entries may have changed the walk: it is then done again.
     if (early && early->SameWalk(CatalogueHeader::Of(listed))) {
-      now = ScannedCatalogue(*ctx, listed);
+      now = ScannedCatalogue(ctx, listed);
     } else {
-      now = RescanCatalogue(*ctx, listed);
+      now = RescanCatalogue(ctx, listed);
     }
     if (now) result.report = CompareCatalogues(listed, *now);
-  } catch (const std::bad_alloc&) {
-    // The progress the re-scan showed must not stay up (ending it twice is harmless).
-    if (ctx) host.ProgressEnd(ctx->run);
-    result = {};
-    result.error = kNoMemoryToCompare;
-  }
-  if (ctx) ctx->SetHost(QuietHost());
-  return result;
+  });
 }
 
 }  // namespace ordano
