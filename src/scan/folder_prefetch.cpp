@@ -70,7 +70,7 @@ namespace {
 // name with a closing NUL, its type, its flags and kind, and when statted: the
 // error (unreadable) or the size (7 bits a byte), the last-write time and,
 // unless it is the same, the birth time.
-enum PackedFlag : std::uint8_t { kFolder = 1, kStatted = 2, kSameTimes = 4 };
+enum PackedFlag : std::uint8_t { kFolder = 1, kStatted = 2, kSameTimes = 4, kStamped = 8 };
 
 template <class T>
 void PutRaw(std::string& out, T v) {
@@ -108,7 +108,7 @@ std::uint64_t GetSize(std::string_view& in) {
 
 }  // namespace
 
-std::string PackListing(const ListedFolder& listed) {
+std::string PackListing(const ListedFolder& listed, bool keepStamps) {
   std::string out;
   out.reserve(32 + listed.names.size() + listed.items.size() * 24);
   PutRaw(out, listed.id.first);
@@ -121,9 +121,10 @@ std::string PackListing(const ListedFolder& listed) {
     out.append(name, std::strlen(name) + 1);
     const EntryStatus& st = item.status;
     const bool same = st.created == st.modified;
+    const bool stamped = keepStamps && st.mtimeNs >= 0;
     out.push_back(static_cast<char>(item.type));
     out.push_back(static_cast<char>((item.folder ? kFolder : 0) | (item.statted ? kStatted : 0) |
-                                    (same ? kSameTimes : 0)));
+                                    (same ? kSameTimes : 0) | (stamped ? kStamped : 0)));
     if (!item.statted) continue;
     out.push_back(static_cast<char>(st.kind));
     if (st.kind == EntryKind::Unreadable) {
@@ -133,6 +134,11 @@ std::string PackListing(const ListedFolder& listed) {
     PutSize(out, st.size);
     PutRaw(out, st.modified);
     if (!same) PutRaw(out, st.created);
+    if (stamped) {
+      PutRaw(out, st.mtimeNs);
+      PutSize(out, st.inode);
+      PutRaw(out, st.device);
+    }
   }
   std::string exact(out);  // no spare capacity while it is held
   return exact;
@@ -166,6 +172,11 @@ ListedFolder UnpackListing(std::string_view in) {
         st.size = GetSize(in);
         st.modified = GetRaw<std::int64_t>(in);
         st.created = (flags & kSameTimes) != 0 ? st.modified : GetRaw<std::int64_t>(in);
+        if ((flags & kStamped) != 0) {
+          st.mtimeNs = GetRaw<std::int64_t>(in);
+          st.inode = GetSize(in);
+          st.device = GetRaw<std::uint64_t>(in);
+        }
       }
     }
     out.items.push_back(item);

@@ -79,7 +79,9 @@ struct HeldListings {
 
 // A listing in as few bytes as it takes (its folder closed), to be held
 // between the passes, and back.
-std::string PackListing(const ListedFolder& listed);
+// With `keepStamps` each file's nanosecond time, inode and device go along
+// (a run that reuses kept digests needs them; others spare the bytes).
+std::string PackListing(const ListedFolder& listed, bool keepStamps);
 ListedFolder UnpackListing(std::string_view packed);
 
 // The run's held listings, made on first use; EntryTable::Release drops them.

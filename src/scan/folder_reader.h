@@ -78,7 +78,7 @@ struct EntryStatus {
   EntryKind kind = EntryKind::Unreadable;
   // What tells a file unchanged since its digest was kept: the time to the
   // nanosecond (negative where not read: a listing held between the passes
-  // keeps only the above), the inode and the device.
+  // keeps it only for a run that reuses digests), the inode and the device.
   std::int64_t mtimeNs = -1;
   std::uint64_t inode = 0, device = 0;
 };

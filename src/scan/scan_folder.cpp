@@ -525,7 +525,8 @@ bool FolderWalker::Enter(bool inParent, const std::string& openName, std::string
   if (listed && run_.Pass == 0 && !run_.CancelRequested) {
     listed->id = entered.folder.id();
     // Read again, the folder's latest listing wins.
-    held_->byPath.insert_or_assign(entered.path, PackListing(*listed));
+    held_->byPath.insert_or_assign(
+        entered.path, PackListing(*listed, s_.ComputeMd5 && ctx_.digestReuse != nullptr));
   }
   return true;
 }
@@ -624,20 +625,6 @@ void FolderWalker::ListRows(Level& level, const ListedFolder* listed,
     }
     if (st.kind == EntryKind::Unreadable && filling && !IsGone(st.error)) NoteUnreadable(p, name);
     if (st.kind != EntryKind::File && st.kind != EntryKind::Link) continue;
-    // A run that keeps digests needs the file's stamp, which a listing held
-    // since the counting pass does not keep.
-    if (filling && s_.ComputeMd5 && ctx_.digestReuse != nullptr && st.mtimeNs < 0 &&
-        st.kind == EntryKind::File) {
-      if (const int dirFd = TopFolderFd(); dirFd != kNoFolder) {
-        const EntryStatus again = StatEntry(dirFd, e.name, true);
-        if (again.kind == EntryKind::File && again.size == st.size) {
-          st.mtimeNs = again.mtimeNs;
-          st.inode = again.inode;
-          st.device = again.device;
-        }
-      }
-    }
-
     FileRow row;
     if (filling) {
       if (!target.empty()) {
